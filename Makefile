@@ -1,0 +1,49 @@
+# The README's two set-up commands. Both install the Debian packages that are
+# missing, configure and build; `run` starts the board on a ready data folder,
+# `test` runs the whole suite headless.
+BUILD    ?= build
+JOBS     ?= 2
+BIN      := $(BUILD)/bin
+SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+PACKAGES := $(shell grep -v '^\#' packages.txt)
+
+.PHONY: all deps configure build run test bench data clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+# A ready data folder beside the executable: installation data copied only
+# where a file is missing, so a user's schedule is never overwritten.
+data: build
+	@cd data && find . -type d -exec mkdir -p "$(CURDIR)/$(BIN)/{}" \; && \
+	  find . -type f | while read -r f; do \
+	    [ -e "$(CURDIR)/$(BIN)/$$f" ] || cp "$$f" "$(CURDIR)/$(BIN)/$$f"; \
+	  done
+
+run: data
+	cd $(BIN) && ./SchedBoard
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+bench: build
+	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	cd $(BUILD) && bash ../bench/run.sh
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,159 @@
+#include "store/gridstore.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+const QString kFixedColumnFile = QStringLiteral("FixedColumn.scd");
+const QString kBackupPrefix = QStringLiteral("sgridbkup");
+const QString kBackupSuffix = QStringLiteral(".scd");
+
+bool parseCount(const QString& line, int max, int& out)
+{
+    bool ok = false;
+    const int v = line.trimmed().toInt(&ok);
+    if (!ok || v < 1 || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+QString GridStore::backupFileName(const QDateTime& localTime)
+{
+    return kBackupPrefix + localTime.toString(QStringLiteral("MMddyyHHmmss")) + kBackupSuffix;
+}
+
+QDateTime GridStore::backupTime(const QString& fileName)
+{
+    if (!fileName.startsWith(kBackupPrefix) || !fileName.endsWith(kBackupSuffix))
+        return {};
+    const QString stamp = fileName.mid(kBackupPrefix.size(),
+                                       fileName.size() - kBackupPrefix.size() - kBackupSuffix.size());
+    if (stamp.size() != 12)
+        return {};
+    for (const QChar c : stamp)
+        if (c < u'0' || c > u'9')
+            return {};
+    auto num = [&](int at) { return stamp.mid(at, 2).toInt(); };
+    const QDate date(2000 + num(4), num(0), num(2));
+    const QTime time(num(6), num(8), num(10));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+QStringList GridStore::gridLines(const GridData& grid)
+{
+    QStringList lines;
+    lines.reserve(2 + qsizetype(grid.colCount()) * grid.rowCount());
+    lines << QString::number(grid.colCount()) << QString::number(grid.rowCount());
+    for (int c = 0; c < grid.colCount(); ++c)
+        lines += grid.column(c);
+    return lines;
+}
+
+GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
+{
+    LoadResult r;
+    const TextFile::ReadResult file = TextFile::read(m_folder.gsystem(name));
+    if (!file.ok) {
+        r.error = file.error;
+        return r;
+    }
+    int cols = 0;
+    int rows = 0;
+    if (file.lines.size() < 2 || !parseCount(file.lines[0], kMaxFileCols, cols)
+        || !parseCount(file.lines[1], kMaxFileRows, rows)) {
+        r.error = QStringLiteral("%1 does not start with a valid column and row count").arg(name);
+        return r;
+    }
+
+    grid.setSize(cols, rows);
+    qsizetype next = 2;
+    for (int c = 0; c < cols; ++c) {
+        QStringList cells;
+        cells.reserve(rows);
+        for (int row = 0; row < rows; ++row)
+            cells.append(next < file.lines.size() ? file.lines[next++] : QString());
+        grid.setColumn(c, cells);
+    }
+    grid.clearColors();
+    r.shapeLoaded = true;
+
+    const TextFile::ReadResult colors = TextFile::read(m_folder.gsystem(colorFileName(name)));
+    if (!colors.ok) {
+        r.error = colors.error;
+        return r;
+    }
+    for (int row = 1; row < rows && row - 1 < colors.lines.size(); ++row) {
+        bool ok = false;
+        const int code = colors.lines[row - 1].trimmed().toInt(&ok);
+        if (!ok) {
+            r.error = QStringLiteral("%1 holds a colour code that is not a number").arg(colorFileName(name));
+            return r;
+        }
+        if (code >= 1 && code <= GridData::kMaxColorCode && row < GridData::kColorRows)
+            grid.setRowColor(row, code);
+    }
+    r.ok = true;
+    return r;
+}
+
+TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& grid) const
+{
+    QStringList colors;
+    QStringList fixed;
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        fixed.append(grid.cell(0, row));
+        colors.append(QString::number(grid.rowColor(row)));
+    }
+    if (auto w = TextFile::write(m_folder.gsystem(colorFileName(name)), colors); !w)
+        return w;
+    if (auto w = TextFile::write(m_folder.gsystem(kFixedColumnFile), fixed); !w)
+        return w;
+    return TextFile::write(m_folder.gsystem(name), gridLines(grid));
+}
+
+TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const
+{
+    return TextFile::write(m_folder.backups(backupFileName(localNow)), gridLines(grid));
+}
+
+int GridStore::PruneGridBackups() const
+{
+    QDir dir(m_folder.backupDir());
+    const QStringList names = dir.entryList({kBackupPrefix + u'*' + kBackupSuffix},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    if (names.size() <= kKeptBackups)
+        return 0;
+
+    struct Entry { QDateTime time; QString name; };
+    std::vector<Entry> entries;
+    entries.reserve(names.size());
+    for (const QString& n : names)
+        entries.push_back({backupTime(n), n});
+    // Names without a valid time count as the oldest.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.time.isValid() != b.time.isValid())
+            return !a.time.isValid();
+        if (a.time != b.time)
+            return a.time < b.time;
+        return a.name < b.name;
+    });
+    int deleted = 0;
+    const qsizetype surplus = qsizetype(entries.size()) - kKeptBackups;
+    for (qsizetype i = 0; i < surplus; ++i)
+        if (QFile::remove(dir.filePath(entries[size_t(i)].name)))
+            ++deleted;   // one that cannot be deleted waits for the next start
+    return deleted;
+}
+
+bool GridStore::GetGridFileStamp(const QString& name, FileStamp& stamp) const
+{
+    return readFileStamp(m_folder.gsystem(name), stamp);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "grid/griddata.h"
+#include "store/datafolder.h"
+#include "store/filestamp.h"
+#include "store/textfile.h"
+
+#include <QDateTime>
+
+// The grid file, its colour file and the fixed column file in gsystem, and
+// the time-stamped backups in databkup.
+//
+// Grid file: ColCount, RowCount, then every cell column-major, one a line.
+// Colour file ("gclr" + grid file name): one code per data row.
+// FixedColumn.scd: the fixed left column's text of each data row.
+class GridStore
+{
+public:
+    static constexpr int kMaxFileCols = 1024;
+    static constexpr int kMaxFileRows = 32767;
+    static constexpr int kKeptBackups = 100;
+
+    struct LoadResult
+    {
+        bool shapeLoaded = false;  // counts and cells replaced the grid
+        bool ok = false;           // and the colour file was read too
+        QString error;
+    };
+
+    explicit GridStore(const DataFolder& folder) : m_folder(folder) {}
+
+    static QString colorFileName(const QString& gridName) { return QStringLiteral("gclr") + gridName; }
+    static QString backupFileName(const QDateTime& localTime);
+
+    // A file whose counts are not whole numbers in range leaves the grid
+    // exactly as it was; missing cell lines read as empty cells.
+    LoadResult LoadGrid(const QString& name, GridData& grid) const;
+    // Colour file and fixed column file first and the grid file last: a
+    // workstation that sees the grid file's new stamp finds its colours
+    // already in place.
+    TextFile::WriteResult SaveGrid(const QString& name, const GridData& grid) const;
+    TextFile::WriteResult BackupGrid(const GridData& grid, const QDateTime& localNow) const;
+    // Deletes the oldest backups, by the time their names carry, until 100
+    // remain. Returns how many were deleted.
+    int PruneGridBackups() const;
+    bool GetGridFileStamp(const QString& name, FileStamp& stamp) const;
+
+    static QStringList gridLines(const GridData& grid);
+    // The time a backup's name carries; invalid for names not of that form.
+    static QDateTime backupTime(const QString& fileName);
+
+private:
+    DataFolder m_folder;
+};

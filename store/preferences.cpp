@@ -1,0 +1,170 @@
+#include "store/preferences.h"
+
+#include <algorithm>
+
+namespace {
+
+QChar flagAt(const QString& flags, int position)
+{
+    return position - 1 < flags.size() ? flags[position - 1] : QChar(u'0');
+}
+
+bool toInt(const QString& text, int& out)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (ok)
+        out = v;
+    return ok;
+}
+
+QString paddedFlags(const QString& flags)
+{
+    QString f = flags.left(Preferences::kFlagCount);
+    while (f.size() < Preferences::kFlagCount)
+        f.append(u'0');
+    return f;
+}
+
+} // namespace
+
+bool Preferences::updateIntervalMs(int& ms) const
+{
+    int seconds = 0;
+    if (!toInt(updateInterval, seconds) || seconds <= 0 || seconds > 24 * 3600)
+        return false;
+    ms = seconds * 1000;
+    return true;
+}
+
+bool ParmSetup(const QStringList& lines, Preferences& p)
+{
+    auto line = [&](int n, QString& out) {
+        if (n > lines.size())
+            return false;
+        out = lines[n - 1];
+        return true;
+    };
+    QString text;
+    if (!line(1, text))
+        return false;
+    p.flagText = paddedFlags(text);
+    const QString& f = p.flagText;
+    auto on = [&](int pos, bool& target) {
+        if (flagAt(f, pos) == u'1')
+            target = true;
+    };
+    on(1, p.network);
+    on(2, p.autoMenu);
+    on(3, p.displayUser);
+    on(4, p.leadingZero);
+    on(5, p.militaryTime);
+    on(6, p.askBeforeDeleting);
+    on(7, p.timeOut);
+    on(8, p.centerData);
+    on(17, p.clearColorWhenClearCell);
+    if (const QChar c = flagAt(f, 9); c >= u'1' && c <= u'3')
+        p.gridLines = c.unicode() - u'0';
+    if (const QChar c = flagAt(f, 10); c >= u'1' && c <= u'3')
+        p.backup = c.unicode() - u'0';
+    p.portrait = flagAt(f, 11) == u'1';
+
+    if (!line(2, p.updateInterval))
+        return false;
+    auto number = [&](int n, int& target) { return line(n, text) && toInt(text, target); };
+    if (!number(3, p.rowHeight) || !line(4, p.fontName) || !number(5, p.fontSize) || !number(6, p.fontColor)
+        || !number(8, p.width) || !number(9, p.height) || !number(10, p.top) || !number(11, p.left))
+        return false;
+    if (!line(12, text))
+        return false;
+    if (text.size() >= 2)
+        p.title = text;
+    if (!line(13, p.backupComputer) || !line(14, text))
+        return false;
+    bool ok = false;
+    const double size = text.trimmed().toDouble(&ok);
+    if (!ok)
+        return false;
+    p.printFontSize = size;
+    p.bold = flagAt(f, 16) == u'1';
+    return true;
+}
+
+QStringList parmLines(const Preferences& p)
+{
+    QString f = paddedFlags(p.flagText);
+    auto set = [&](int pos, bool v) { f[pos - 1] = v ? u'1' : u'0'; };
+    set(1, p.network);
+    set(2, p.autoMenu);
+    set(3, p.displayUser);
+    set(4, p.leadingZero);
+    set(5, p.militaryTime);
+    set(6, p.askBeforeDeleting);
+    set(7, p.timeOut);
+    set(8, p.centerData);
+    f[8] = QChar(u'0' + std::clamp(p.gridLines, 1, 3));
+    f[9] = QChar(u'0' + std::clamp(p.backup, 1, 3));
+    set(11, p.portrait);
+    set(16, p.bold);
+    set(17, p.clearColorWhenClearCell);
+
+    return {
+        f,
+        p.updateInterval,
+        QString::number(p.rowHeight),
+        p.fontName,
+        QString::number(p.fontSize),
+        QString::number(p.fontColor),
+        QString::number(p.fixedColor),
+        QString::number(p.width),
+        QString::number(p.height),
+        QString::number(p.top),
+        QString::number(p.left),
+        p.title.isEmpty() ? QStringLiteral("RYX Scheduling") : p.title,
+        p.backupComputer,
+        QString::number(p.printFontSize),
+    };
+}
+
+QStringList mergeParmLines(const QStringList& base, const QStringList& mine, const QStringList& current)
+{
+    QStringList out = mine;
+    for (qsizetype i = 0; i < mine.size(); ++i) {
+        const QString b = i < base.size() ? base[i] : QString();
+        if (i >= current.size())
+            continue;
+        if (i == 0) {
+            const QString bf = paddedFlags(b);
+            const QString cf = paddedFlags(current[0]);
+            QString merged = paddedFlags(mine[0]);
+            for (int j = 0; j < Preferences::kFlagCount; ++j)
+                if (merged[j] == bf[j])
+                    merged[j] = cf[j];
+            out[0] = merged;
+        } else if (mine[i] == b) {
+            out[i] = current[i];
+        }
+    }
+    return out;
+}
+
+int ProcessUsers(const QStringList& lines, const QString& logon)
+{
+    int level = Privilege::None;
+    for (const QString& l : lines)
+        if (l.contains(QStringLiteral("All")) || l.contains(QStringLiteral("all")))
+            level = Privilege::All;
+    if (logon.isEmpty())
+        return level;
+    for (const QString& l : lines) {
+        if (!l.contains(logon))
+            continue;
+        if (l.contains(QStringLiteral("[0]")))
+            return Privilege::None;
+        if (l.contains(QStringLiteral("[1]")))
+            return Privilege::Update;
+        if (l.contains(QStringLiteral("[2]")))
+            return Privilege::All;
+    }
+    return level;
+}
