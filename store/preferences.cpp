@@ -105,7 +105,7 @@ QStringList parmLines(const Preferences& p)
     f[8] = QChar(u'0' + std::clamp(p.gridLines, 1, 3));
     f[9] = QChar(u'0' + std::clamp(p.backup, 1, 3));
     set(11, p.portrait);
-    set(16, p.bold);
+    set(16, exactlyBold(p));
     set(17, p.clearColorWhenClearCell);
 
     return {

@@ -25,6 +25,11 @@ struct Preferences
     int backup = 1;                        // 10: 1 Update, 2 Hourly, 3 Close
     bool portrait = false;                 // 11
     bool bold = false;                     // 16
+    // The rest of the grid font's style lives in memory only; a style that
+    // is not exactly bold is stored as regular.
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
     bool clearColorWhenClearCell = false;  // 17
     QString flagText = QString(kFlagCount, u'0');
 
@@ -53,6 +58,9 @@ struct Preferences
 // number where one is needed stops the set-up there, leaving the earlier
 // lines applied; returns false then.
 bool ParmSetup(const QStringList& lines, Preferences& prefs);
+
+// Flag 16: the grid font's style is exactly bold.
+inline bool exactlyBold(const Preferences& p) { return p.bold && !p.italic && !p.underline && !p.strikeOut; }
 
 // The 14 lines as "OK" writes them.
 QStringList parmLines(const Preferences& prefs);

@@ -1,0 +1,24 @@
+#include "store/startupcheck.h"
+
+#include <QFileInfo>
+
+namespace StartupCheck {
+
+QString missingFileMessage(const DataFolder& folder)
+{
+    struct Required { QString path; const char* what; const char* name; };
+    const Required required[] = {
+        {folder.gsystem(QStringLiteral("parm.scd")), "The preferences file is missing!", "parm.scd"},
+        {folder.gsystem(QStringLiteral("sgrid.scd")), "The grid schedule file is missing!", "sgrid.scd"},
+        {folder.gsystem(QStringLiteral("bsgrid.scd")), "The backup schedule file is missing!", "bsgrid.scd"},
+        {folder.users(QStringLiteral("users.scd")), "The Users backup file is missing!", "users.scd"},
+    };
+    for (const Required& r : required) {
+        if (!QFileInfo(r.path).isFile())
+            return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.")
+                .arg(QLatin1String(r.what), QLatin1String(r.name));
+    }
+    return {};
+}
+
+} // namespace StartupCheck

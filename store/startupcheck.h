@@ -1,0 +1,14 @@
+#pragma once
+
+#include "store/datafolder.h"
+
+#include <QString>
+
+// The board refuses to start without these four files, checked in this
+// order; only the first missing one is reported.
+namespace StartupCheck {
+
+// The message for the first missing required file, or an empty string.
+QString missingFileMessage(const DataFolder& folder);
+
+} // namespace StartupCheck
