@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One item of a column's right-click menu. Values carry their caption as the
+// text a pick writes into the cell; columnBreak starts a new menu column
+// (without a separating bar).
+struct ColumnMenuItem
+{
+    enum Kind { Head, UpdateOff, SkipCell, ClearCell, DateTime, Value };
+    Kind kind = Value;
+    QString caption;
+    bool columnBreak = false;
+
+    bool operator==(const ColumnMenuItem&) const = default;
+};
+
+// The menu of a column from its title and the lines of its menu file.
+// The caller reads the file: for a title DataFolder::columnMenuFile refuses,
+// or a file that is missing or unreadable, it passes fileExists = false and
+// the menu is "[EMPTY]" with the fixed items only.
+//
+//   QString path = folder.columnMenuFile(title);
+//   TextFile::ReadResult r = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path);
+//   QList<ColumnMenuItem> menu = buildColumnMenu(title, r.ok, r.lines);
+QList<ColumnMenuItem> buildColumnMenu(const QString& title, bool fileExists, const QStringList& fileLines);

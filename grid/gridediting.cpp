@@ -1,0 +1,595 @@
+#include "grid/gridediting.h"
+
+#include "grid/colorcodes.h"
+#include "grid/griddata.h"
+#include "store/preferences.h"
+#include "store/services.h"
+
+#include <algorithm>
+
+namespace {
+
+// Including the title row: 254 data rows.
+constexpr int kMaxRows = 255;
+
+const QPoint kCentral{0, 33};
+const QPoint kAskRow{30, 35};
+const QPoint kAskColumn{30, 33};
+
+const QString kClickRow = QStringLiteral("Click on a row first.");
+const QString kClickColumn = QStringLiteral("Click on a column first.");
+const QString kClickCell = QStringLiteral("Click on a cell first.");
+const QString kMaxRowsWarning = QStringLiteral("Maximum rows = 254. Row not appended. ");
+
+} // namespace
+
+GridEditor::GridEditor(GridData& grid, const Preferences& prefs, Messages& messages)
+    : m_grid(grid), m_prefs(prefs), m_messages(messages)
+{
+}
+
+void GridEditor::StringGrid1SelectCell(int col, int row)
+{
+    m_target = QPoint(col, row);
+    m_focused = m_target;
+    m_selectionFlag = true;
+}
+
+void GridEditor::clearSelection()
+{
+    m_focused.reset();
+}
+
+void GridEditor::disablePasteItems()
+{
+    m_pasteRowEnabled = false;
+    m_pasteCellEnabled = false;
+}
+
+// The focused cell when it still lies on a data cell: a focus left behind by
+// a grid that has since shrunk must not reach the title row, the fixed
+// column or cells that are no longer there.
+std::optional<QPoint> GridEditor::focusedDataCell() const
+{
+    if (!m_focused)
+        return std::nullopt;
+    const QPoint p = *m_focused;
+    if (p.x() < 1 || p.x() >= m_grid.colCount() || p.y() < 1 || p.y() >= m_grid.rowCount())
+        return std::nullopt;
+    return p;
+}
+
+GridEditor::Outcome GridEditor::tell(const QString& text)
+{
+    m_messages.show(MessageKind::Information, text, kCentral);
+    Outcome out;
+    out.focusToToolbar = true;
+    return out;
+}
+
+void GridEditor::appendEmptyRow()
+{
+    m_grid.GridAddRow(m_grid.rowCount() + 1);
+    // A new row starts without colour, whatever an earlier, larger grid left
+    // at that index.
+    m_grid.setRowColor(m_grid.rowCount() - 1, 0);
+}
+
+void GridEditor::removeRowMovingColors(int row)
+{
+    m_grid.GridRemoveRow(row + 1);
+    m_grid.setRowColor(row, 0);
+    const int last = std::min(m_grid.rowCount(), GridData::kColorRows);
+    for (int r = row + 1; r <= last; ++r) {
+        m_grid.setRowColor(r - 1, m_grid.rowColor(r));
+        m_grid.setRowColor(r, 0);
+    }
+}
+
+GridEditor::Outcome GridEditor::run(Command c)
+{
+    switch (c) {
+    case Command::CopyRow: return copyRow();
+    case Command::CopyCell: return copyCell();
+    case Command::PasteRow: return pasteRow();
+    case Command::PasteCell: return pasteCell();
+    case Command::AddRow: return addRow();
+    case Command::AddColumn: return addColumn();
+    case Command::InsertRow: return insertRow();
+    case Command::InsertColumn: return insertColumn();
+    case Command::InsertCell: return insertCell();
+    case Command::ClearRow: return clearRow();
+    case Command::ClearColumn: return clearColumn();
+    case Command::ClearCell: return clearCell();
+    case Command::DeleteRow: return deleteRow();
+    case Command::DeleteColumn: return deleteColumn();
+    case Command::DeleteCell: return deleteCell();
+    case Command::DeleteBlankLines: return deleteBlankLines();
+    case Command::IncrementColumn: return incrementColumn();
+    case Command::ClearGridColors: return clearGridColors();
+    case Command::AlternateColors: return alternateColors();
+    }
+    return {};
+}
+
+GridEditor::Outcome GridEditor::copyRow()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    m_copyBuffer.clear();
+    m_pasteRowEnabled = true;
+    m_pasteCellEnabled = false;
+    for (int c = 1; c < m_grid.colCount(); ++c)
+        m_copyBuffer += m_grid.cell(c, f->y()) + u'~';
+    m_bufferedColor = m_grid.rowColor(f->y());
+    clearSelection();
+    out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::copyCell()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickCell);
+    m_pasteRowEnabled = false;
+    m_pasteCellEnabled = true;
+    m_copyBuffer = m_grid.cell(f->x(), f->y());
+    clearSelection();
+    out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::pasteRow()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    QStringView rest = m_copyBuffer;
+    for (int c = 1; c < m_grid.colCount(); ++c) {
+        const qsizetype tilde = rest.indexOf(u'~');
+        if (tilde < 0) {
+            m_grid.setCell(c, f->y(), QString());
+            rest = {};
+        } else {
+            m_grid.setCell(c, f->y(), rest.left(tilde).toString());
+            rest = rest.mid(tilde + 1);
+        }
+    }
+    ColorClick(m_bufferedColor);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::pasteCell()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickCell);
+    m_grid.setCell(f->x(), f->y(), m_copyBuffer);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::addRow()
+{
+    Outcome out;
+    if (m_grid.rowCount() > kMaxRows - 1) {
+        m_messages.show(MessageKind::Warning, kMaxRowsWarning, kCentral);
+        return out;
+    }
+    appendEmptyRow();
+    clearSelection();
+    out.changed = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::addColumn()
+{
+    Outcome out;
+    m_grid.GridAddColumn(m_grid.colCount() + 1);
+    clearSelection();
+    out.changed = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::insertRow()
+{
+    Outcome out;
+    if (m_grid.rowCount() >= kMaxRows) {
+        m_messages.show(MessageKind::Warning, kMaxRowsWarning, kCentral);
+        return out;
+    }
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    const int at = f->y();
+    m_grid.GridAddRow(at + 1);
+    for (int r = std::min(m_grid.rowCount(), GridData::kColorRows - 1); r >= at; --r) {
+        m_grid.setRowColor(r + 1, m_grid.rowColor(r));
+        m_grid.setRowColor(r, 0);
+    }
+    clearSelection();
+    out.changed = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::insertColumn()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickColumn);
+    m_grid.GridAddColumn(f->x() + 1);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::insertCell()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickCell);
+    if (m_grid.rowCount() >= kMaxRows) {
+        m_messages.show(MessageKind::Warning, kMaxRowsWarning, kCentral);
+        return out;
+    }
+    // While a cell is focused the target is that cell.
+    const int col = f->x();
+    const int row = f->y();
+    appendEmptyRow();
+    QStringList cells = m_grid.column(col);
+    cells.insert(row, QString());
+    m_grid.setColumn(col, cells);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::clearRow()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    if (!m_messages.askYesNo(QStringLiteral("Clear focused row?"), kAskRow))
+        return out;
+    for (int c = 1; c < m_grid.colCount(); ++c)
+        m_grid.setCell(c, f->y(), QString());
+    if (m_prefs.clearColorWhenClearCell)
+        ColorClick(ColorCodes::Clear);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::clearColumn()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    if (!m_messages.askYesNo(QStringLiteral("Clear focused column?"), kAskRow))
+        return out;
+    for (int r = 1; r < m_grid.rowCount(); ++r)
+        m_grid.setCell(f->x(), r, QString());
+    ColorClick(ColorCodes::Clear);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::clearCell()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickCell);
+    m_grid.setCell(f->x(), f->y(), QString());
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::deleteRow()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickRow);
+    if (m_grid.rowCount() <= 2)
+        return tell(QStringLiteral("Can't delete all rows."));
+    if (m_prefs.askBeforeDeleting && !m_messages.askYesNo(QStringLiteral("Delete focused row?"), kAskRow))
+        return out;
+    removeRowMovingColors(f->y());
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::deleteColumn()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickColumn);
+    if (m_grid.colCount() < 3) {
+        out = tell(QStringLiteral("Can't delete all column."));
+        out.recomputeWidths = true;
+        return out;
+    }
+    if (m_prefs.askBeforeDeleting && !m_messages.askYesNo(QStringLiteral("Delete focused column?"), kAskColumn))
+        return out;
+    m_grid.GridRemoveColumn(f->x() + 1);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::deleteCell()
+{
+    Outcome out;
+    const auto f = focusedDataCell();
+    if (!f)
+        return tell(kClickCell);
+    QStringList cells = m_grid.column(f->x());
+    cells.removeAt(f->y());
+    cells.append(QString());
+    m_grid.setColumn(f->x(), cells);
+    clearSelection();
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::deleteBlankLines()
+{
+    Outcome out;
+    const int rows = m_grid.rowCount();
+    const int cols = m_grid.colCount();
+
+    QList<int> kept{0};
+    kept.reserve(rows);
+    for (int r = 1; r < rows; ++r) {
+        bool blank = true;
+        for (int c = 0; c < cols && blank; ++c)
+            blank = m_grid.cell(c, r).isEmpty();
+        if (!blank)
+            kept.append(r);
+    }
+    // The title row alone would leave nothing to click and no row to add to;
+    // one empty data row stays.
+    if (kept.size() == 1 && rows > 1)
+        kept.append(1);
+    if (kept.size() == rows)
+        return out;
+
+    QList<QStringList> columns;
+    columns.reserve(cols);
+    for (int c = 0; c < cols; ++c) {
+        const QStringList& old = m_grid.column(c);
+        QStringList cells;
+        cells.reserve(kept.size());
+        for (int r : kept)
+            cells.append(old[r]);
+        columns.append(cells);
+    }
+    QList<int> colors;
+    colors.reserve(kept.size());
+    for (int r : kept)
+        colors.append(m_grid.rowColor(r));
+
+    m_grid.setSize(cols, int(kept.size()));
+    for (int c = 0; c < cols; ++c)
+        m_grid.setColumn(c, columns[c]);
+    for (int i = 1; i < kept.size(); ++i)
+        m_grid.setRowColor(i, colors[i]);
+    // The rows that moved up vacate these indices, as repeated Delete Row does.
+    for (int r = int(kept.size()); r < rows; ++r)
+        m_grid.setRowColor(r, 0);
+
+    clearSelection();
+    out.changed = out.recomputeWidths = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::incrementColumn()
+{
+    Outcome out;
+    if (!m_messages.askYesNo(QStringLiteral("Replace column data with incrementing numbers?"), kAskColumn))
+        return out;
+    const bool symmetrical = m_messages.askYesNo(QStringLiteral("Symmetrical numbers?"), kAskColumn);
+    if (m_grid.colCount() == 1)
+        return out;
+    const int col = m_target.x();
+    if (col < 0 || col >= m_grid.colCount())
+        return out;
+    const int rows = m_grid.rowCount();
+    const int digits = int(QString::number(rows).size());
+    for (int r = 1; r < rows; ++r)
+        m_grid.setCell(col, r, symmetrical ? QStringLiteral("%1").arg(r, digits, 10, QLatin1Char('0'))
+                                           : QString::number(r));
+    out.changed = out.recomputeWidths = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::clearGridColors()
+{
+    for (int r = 1; r < m_grid.rowCount() && r < GridData::kColorRows; ++r)
+        m_grid.setRowColor(r, 0);
+    Outcome out;
+    out.changed = true;
+    return out;
+}
+
+GridEditor::Outcome GridEditor::alternateColors()
+{
+    Outcome out = clearGridColors();
+    for (int r = 1; r < m_grid.rowCount() && r < GridData::kColorRows; ++r)
+        m_grid.setRowColor(r, r % 2 ? ColorCodes::Blue : ColorCodes::Clear);
+    return out;
+}
+
+GridEditor::Outcome GridEditor::colorCommand(int code)
+{
+    Outcome out;
+    if (code < 1 || code > GridData::kMaxColorCode)
+        return out;
+    if (!focusedDataCell())
+        return tell(kClickRow);
+    ColorClick(code);
+    out.changed = true;
+    // Orange keeps the cell focused so that another colour may follow at once.
+    if (code != ColorCodes::Orange) {
+        clearSelection();
+        out.focusToToolbar = true;
+    }
+    return out;
+}
+
+void GridEditor::ColorClick(int code)
+{
+    const auto f = focusedDataCell();
+    if (!f)
+        return;
+    m_grid.setRowColor(f->y(), 0);
+    if (code >= 1 && code <= GridData::kMaxColorCode)
+        m_grid.setRowColor(f->y(), code);
+}
+
+QString GridEditor::caption(Command c)
+{
+    switch (c) {
+    case Command::CopyRow: return QStringLiteral("Copy Row  (Ctrl c)");
+    case Command::CopyCell: return QStringLiteral("Copy Cell");
+    case Command::PasteRow: return QStringLiteral("Paste Row  (Ctrl p)");
+    case Command::PasteCell: return QStringLiteral("Paste Cell");
+    case Command::AddRow: return QStringLiteral("Add Row  (Ctrl a)");
+    case Command::AddColumn: return QStringLiteral("Add Column");
+    case Command::InsertRow: return QStringLiteral("Insert Row  (Ctrl i)");
+    case Command::InsertColumn: return QStringLiteral("Insert Column");
+    case Command::InsertCell: return QStringLiteral("Insert Cell");
+    case Command::ClearRow: return QStringLiteral("Clear Row");
+    case Command::ClearColumn: return QStringLiteral("Clear Column");
+    case Command::ClearCell: return QStringLiteral("Clear Cell");
+    case Command::DeleteRow: return QStringLiteral("Delete Row  (Ctrl d)");
+    case Command::DeleteColumn: return QStringLiteral("Delete Column");
+    case Command::DeleteCell: return QStringLiteral("Delete Cell");
+    case Command::DeleteBlankLines: return QStringLiteral("Delete Blank Lines");
+    case Command::IncrementColumn: return QStringLiteral("Increment Column");
+    case Command::ClearGridColors: return QStringLiteral("Clear Grid Colors");
+    case Command::AlternateColors: return QStringLiteral("Alternate Colors");
+    }
+    return {};
+}
+
+std::optional<GridEditor::Command> GridEditor::shortcut(QChar letter)
+{
+    switch (letter.toUpper().unicode()) {
+    case u'A': return Command::AddRow;
+    case u'C': return Command::CopyRow;
+    case u'D': return Command::DeleteRow;
+    case u'I': return Command::InsertRow;
+    case u'P': return Command::PasteRow;
+    default: return std::nullopt;
+    }
+}
+
+QList<GridEditor::MenuEntry> GridEditor::operationsMenu()
+{
+    QList<MenuEntry> menu;
+    auto command = [&](Command c, bool columnBreak = false) {
+        menu.append({caption(c), MenuEntry::CommandItem, c, 0, columnBreak});
+    };
+    auto color = [&](int code, bool columnBreak = false) {
+        menu.append({ColorCodes::menuCaption(code), MenuEntry::ColorItem, Command::CopyRow, code, columnBreak});
+    };
+
+    for (Command c : {Command::CopyRow, Command::CopyCell, Command::PasteRow, Command::PasteCell, Command::AddRow,
+                      Command::AddColumn, Command::InsertRow, Command::InsertColumn, Command::InsertCell})
+        command(c);
+
+    color(ColorCodes::Clear, true);
+    for (int code : {ColorCodes::Red, ColorCodes::Yellow, ColorCodes::Orange, ColorCodes::Blue, ColorCodes::Green,
+                     ColorCodes::Gray, ColorCodes::Violet, ColorCodes::Beige, ColorCodes::Brown, ColorCodes::Mask})
+        color(code);
+
+    command(Command::ClearRow, true);
+    for (Command c : {Command::ClearColumn, Command::ClearCell, Command::DeleteRow, Command::DeleteColumn,
+                      Command::DeleteCell, Command::DeleteBlankLines, Command::IncrementColumn})
+        command(c);
+    menu.append({QStringLiteral("Create List Records"), MenuEntry::CreateListRecords});
+    command(Command::ClearGridColors);
+    command(Command::AlternateColors);
+    return menu;
+}
+
+AdvanceResult GridEditor::MenuLoadingRtn()
+{
+    AdvanceResult out;
+    m_target.rx() += 1;
+    const bool rowGone = m_target.y() < 1 || m_target.y() >= m_grid.rowCount();
+    if (m_target.x() >= m_grid.colCount() || rowGone) {
+        clearSelection();
+        out.focusToToolbar = true;
+        return out;
+    }
+    StringGrid1SelectCell(m_target.x(), m_target.y());
+    out.menuColumn = true;
+    out.column = m_target.x();
+    out.openMenu = m_prefs.autoMenu;
+    return out;
+}
+
+PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
+{
+    PickResult out;
+    if (item.kind == ColumnMenuItem::Head)
+        return out;
+
+    const QString& caption = item.caption;
+    if (caption == u"UPDATE OFF") {
+        out.action = PickResult::EndSession;
+        return out;
+    }
+    if (caption == u"DATE/TIME") {
+        out.action = PickResult::OpenDateTime;
+        return out;
+    }
+
+    out.action = PickResult::Advanced;
+    if (caption == u"SKIP CELL") {
+        if (m_prefs.autoMenu) {
+            out.advance = MenuLoadingRtn();
+            return out;
+        }
+        m_target.rx() += 1;
+        if (m_target.x() < m_grid.colCount() && m_target.y() >= 1 && m_target.y() < m_grid.rowCount()) {
+            StringGrid1SelectCell(m_target.x(), m_target.y());
+            out.advance.column = m_target.x();
+        } else {
+            clearSelection();
+        }
+        return out;
+    }
+
+    // Only a data cell takes a pick: the titles name the menu files.
+    const bool dataCell = m_target.x() >= 1 && m_target.x() < m_grid.colCount() && m_target.y() >= 1
+        && m_target.y() < m_grid.rowCount();
+    const QString value = caption == u"CLEAR CELL" ? QString() : caption;
+    if (dataCell && m_grid.cell(m_target.x(), m_target.y()) != value) {
+        m_grid.setCell(m_target.x(), m_target.y(), value);
+        out.changed = true;
+    }
+    out.recomputeWidths = true;
+    out.advance = MenuLoadingRtn();
+    return out;
+}

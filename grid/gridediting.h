@@ -1,0 +1,148 @@
+#pragma once
+
+#include "grid/columnmenu.h"
+
+#include <QList>
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+class GridData;
+class Messages;
+struct Preferences;
+
+// The advance step's result. menuColumn: a cell of `column` is now focused
+// and the view builds that column's menu; openMenu: it also opens it at the
+// remembered popup position. focusToToolbar: the row is done, nothing is
+// focused and the keyboard focus goes to the button bar.
+struct AdvanceResult
+{
+    bool menuColumn = false;
+    int column = -1;
+    bool openMenu = false;
+    bool focusToToolbar = false;
+};
+
+// What the view does after a column-menu pick.
+struct PickResult
+{
+    enum Action {
+        Nothing,        // the head item
+        EndSession,     // "UPDATE OFF": raise the Update button and run its click handler
+        OpenDateTime,   // "DATE/TIME": the Date/Time dialog writes the target and advances itself
+        Advanced        // the target moved on; see advance
+    };
+    Action action = Nothing;
+    AdvanceResult advance;
+    bool changed = false;          // a cell text changed
+    bool recomputeWidths = false;
+};
+
+// The cell state the editing commands share (focused cell, target cell,
+// selection flag), the copy buffer, every command of the operations menu,
+// the colour commands and the column-menu picks with the advance rule.
+//
+// Commands ask and tell through Messages and return what the view must do
+// afterwards. After every call the view takes focused() as the grid's
+// current cell (none clears the selection rectangle).
+class GridEditor
+{
+public:
+    GridEditor(GridData& grid, const Preferences& prefs, Messages& messages);
+
+    // Cell state. x = column, y = row.
+    std::optional<QPoint> focused() const { return m_focused; }
+    QPoint target() const { return m_target; }
+    // The grid moved its focus to (col, row): it becomes the target as well.
+    void StringGrid1SelectCell(int col, int row);
+    void clearSelection();   // nothing focused; the target stays
+    bool selectionFlag() const { return m_selectionFlag; }
+    void resetSelectionFlag() { m_selectionFlag = false; }
+
+    // Copy buffer and the enabling of the two paste items.
+    QString copyBuffer() const { return m_copyBuffer; }
+    int bufferedColor() const { return m_bufferedColor; }
+    bool pasteRowEnabled() const { return m_pasteRowEnabled; }
+    bool pasteCellEnabled() const { return m_pasteCellEnabled; }
+    void disablePasteItems();   // at every session start
+
+    enum class Command {
+        CopyRow, CopyCell, PasteRow, PasteCell, AddRow, AddColumn, InsertRow, InsertColumn, InsertCell,
+        ClearRow, ClearColumn, ClearCell, DeleteRow, DeleteColumn, DeleteCell, DeleteBlankLines,
+        IncrementColumn, ClearGridColors, AlternateColors
+    };
+    struct Outcome
+    {
+        bool changed = false;          // texts, shape or colours changed: repaint
+        bool recomputeWidths = false;  // SetOptimalGridCellWidth
+        bool focusToToolbar = false;   // keyboard focus to the button bar
+    };
+    Outcome run(Command c);
+    // The eleven colour menu items by code (1 Red ... 11 Brown).
+    Outcome colorCommand(int code);
+    // Gives the focused row `code`, or takes its colour away for 0.
+    void ColorClick(int code);
+
+    static QString caption(Command c);
+    // Ctrl + letter shortcuts (A, C, D, I, P), case-insensitive.
+    static std::optional<Command> shortcut(QChar letter);
+
+    // The operations menu in display order; columnBreak starts a new menu
+    // column opened by a separating bar.
+    struct MenuEntry
+    {
+        enum Kind { CommandItem, ColorItem, CreateListRecords };
+        QString caption;
+        Kind kind = CommandItem;
+        Command command = Command::CopyRow;   // CommandItem
+        int colorCode = 0;                    // ColorItem
+        bool columnBreak = false;
+    };
+    static QList<MenuEntry> operationsMenu();
+
+    // The advance step: the target moves one column right and is focused.
+    AdvanceResult MenuLoadingRtn();
+    // A pick from the column menu; captions compare exactly, so a value that
+    // reads like a fixed caption acts as that item.
+    PickResult SubMenu3OnClick(const ColumnMenuItem& item);
+
+private:
+    std::optional<QPoint> focusedDataCell() const;
+    Outcome tell(const QString& text);   // CentralMessage
+    void appendEmptyRow();
+    void removeRowMovingColors(int row);
+
+    Outcome copyRow();
+    Outcome copyCell();
+    Outcome pasteRow();
+    Outcome pasteCell();
+    Outcome addRow();
+    Outcome addColumn();
+    Outcome insertRow();
+    Outcome insertColumn();
+    Outcome insertCell();
+    Outcome clearRow();
+    Outcome clearColumn();
+    Outcome clearCell();
+    Outcome deleteRow();
+    Outcome deleteColumn();
+    Outcome deleteCell();
+    Outcome deleteBlankLines();
+    Outcome incrementColumn();
+    Outcome clearGridColors();
+    Outcome alternateColors();
+
+    GridData& m_grid;
+    const Preferences& m_prefs;
+    Messages& m_messages;
+
+    std::optional<QPoint> m_focused;
+    QPoint m_target{0, 0};
+    bool m_selectionFlag = false;
+
+    QString m_copyBuffer;
+    int m_bufferedColor = 0;
+    bool m_pasteRowEnabled = false;
+    bool m_pasteCellEnabled = false;
+};
