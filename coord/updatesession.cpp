@@ -1,0 +1,235 @@
+#include "coord/updatesession.h"
+
+#include "grid/griddata.h"
+#include "store/preferences.h"
+#include "store/services.h"
+
+namespace {
+
+const QString kGridFile = QStringLiteral("sgrid.scd");
+const QString kSnapshotFile = QStringLiteral("bsgrid.scd");
+const QString kCurrentUserFile = QStringLiteral("curuser.scd");
+
+} // namespace
+
+UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs,
+                             Identity& identity, Clock& clock)
+    : m_folder(folder), m_store(folder), m_grid(grid), m_prefs(prefs), m_identity(identity),
+      m_clock(clock), m_lock(folder)
+{
+}
+
+GridStore::LoadResult UpdateSession::startUp()
+{
+    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_lastKnownStamp = m_currentStamp;
+    m_store.PruneGridBackups();
+    const GridStore::LoadResult r = m_store.LoadGrid(kGridFile, m_grid);
+    // A grid that did not load completely is tried again at the next poll.
+    if (!r.ok)
+        m_lastKnownStamp = {};
+    m_pollInterval = kStartPollMs;
+    return r;
+}
+
+void UpdateSession::setPollFromPreferences()
+{
+    int ms = 0;
+    if (m_prefs.updateIntervalMs(ms))
+        m_pollInterval = ms;
+    // An interval that is not a positive number leaves the timer as it runs.
+}
+
+void UpdateSession::releaseLock()
+{
+    m_lock.ReleaseUpdateLock();
+    if (m_prefs.network)
+        setPollFromPreferences();
+    else
+        m_pollInterval = 0;
+}
+
+void UpdateSession::readCurrentUser(QString& computer, QString& user) const
+{
+    const TextFile::ReadResult r = TextFile::read(m_folder.users(kCurrentUserFile));
+    computer = r.lines.value(0);
+    user = r.lines.value(1);
+}
+
+UpdateSession::StartResult UpdateSession::pressUpdate()
+{
+    StartResult r;
+    if (m_state == State::Updating) {
+        r.kind = StartResult::Started;
+        return r;
+    }
+
+    switch (m_lock.AcquireUpdateLock()) {
+    case UpdateLock::Result::Busy:
+        r.kind = StartResult::Busy;
+        releaseLock();
+        m_pollInterval = kWaitingPollMs;
+        m_state = State::Waiting;
+        readCurrentUser(r.computer, r.user);
+        return r;
+    case UpdateLock::Result::LockError:
+        r.kind = StartResult::LockError;
+        r.lockError = m_lock.lastError();
+        m_pollInterval = kWaitingPollMs;
+        m_state = State::Waiting;
+        readCurrentUser(r.computer, r.user);
+        return r;
+    case UpdateLock::Result::Acquired:
+        break;
+    }
+
+    setPollFromPreferences();
+    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    if (m_currentStamp != m_lastKnownStamp) {
+        // Another workstation saved since our last load: edit its version.
+        // The last-known stamp stays, so Cancel is followed by a reload.
+        const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+        r.reloaded = load.shapeLoaded;
+    }
+    if (auto w = m_store.SaveGrid(kSnapshotFile, m_grid); !w) {
+        r.kind = StartResult::SnapshotFailed;
+        r.failure = w;
+        releaseLock();
+        m_state = State::Viewing;
+        return r;
+    }
+    m_timeoutActive = m_prefs.timeOut;
+    m_state = State::Updating;
+    // Who holds the board, for the busy message on other workstations. Only
+    // informative: a failure here must not keep the user from working.
+    TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    r.kind = StartResult::Started;
+    return r;
+}
+
+UpdateSession::EndResult UpdateSession::releaseUpdate()
+{
+    EndResult r;
+    if (m_state != State::Updating)
+        return r;
+
+    r.failure = m_store.SaveGrid(kGridFile, m_grid);
+    if (!r.failure)
+        return r;
+    r.saved = true;
+
+    if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
+        r.backupFailure = m_store.BackupGrid(m_grid, m_clock.localNow());
+        r.backedUp = r.backupFailure.ok;
+    }
+    m_selection = false;
+    m_timeoutActive = false;
+
+    // Our own save must not come back as somebody else's change.
+    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_lastKnownStamp = m_currentStamp;
+    releaseLock();
+    m_state = State::Viewing;
+    return r;
+}
+
+bool UpdateSession::cancel()
+{
+    if (m_state != State::Updating)
+        return false;
+    GridStore::LoadResult load = m_store.LoadGrid(kSnapshotFile, m_grid);
+    const bool restored = load.ok;
+    if (!restored) {
+        // Without a readable snapshot the shared file is the session's
+        // starting point: nobody else could write it while we held the lock.
+        load = m_store.LoadGrid(kGridFile, m_grid);
+        m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
+    }
+    releaseLock();
+    m_timeoutActive = false;
+    m_state = State::Viewing;
+    return restored;
+}
+
+UpdateSession::PollResult UpdateSession::poll()
+{
+    PollResult r;
+    if (m_state == State::Waiting && !m_lock.OtherLockHeld()) {
+        m_state = State::Viewing;
+        setPollFromPreferences();
+        r.freed = true;
+    }
+    if (m_state == State::Updating)
+        return r;
+
+    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    if (m_currentStamp == m_lastKnownStamp)
+        return r;
+    const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+    r.reloaded = load.shapeLoaded;
+    if (load.ok)
+        m_lastKnownStamp = m_currentStamp;
+    else
+        r.loadError = load.error;
+    return r;
+}
+
+UpdateSession::TimeoutAction UpdateSession::timeoutTick()
+{
+    if (m_state != State::Updating || !m_prefs.timeOut) {
+        m_timeoutActive = false;
+        return TimeoutAction::Stop;
+    }
+    const bool idle = !m_activity;
+    m_activity = false;
+    return idle ? TimeoutAction::End : TimeoutAction::Continue;
+}
+
+void UpdateSession::suspendTimeout()
+{
+    m_timeoutActive = false;
+}
+
+void UpdateSession::restartTimeout()
+{
+    // With the option off the restarted timer stops itself at its first tick.
+    m_timeoutActive = m_state == State::Updating;
+}
+
+TextFile::WriteResult UpdateSession::backupOn(int choice)
+{
+    if (m_prefs.backup != choice || m_prefs.backupComputer != m_identity.computerName())
+        return {};
+    return m_store.BackupGrid(m_grid, m_clock.localNow());
+}
+
+TextFile::WriteResult UpdateSession::hourlyBackup()
+{
+    return backupOn(Preferences::BackupHourly);
+}
+
+TextFile::WriteResult UpdateSession::closeBackup()
+{
+    return backupOn(Preferences::BackupClose);
+}
+
+void UpdateSession::closeDown()
+{
+    m_lock.deleteOwnFile();
+}
+
+UpdateSession::EndResult UpdateSession::shutdownWithoutAnswer()
+{
+    EndResult r;
+    if (m_state == State::Updating) {
+        r = releaseUpdate();
+        if (!r.saved) {
+            // The process is about to be ended: keep the edits somewhere.
+            const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
+            if (rescue)
+                r.rescuedTo = rescue.path;
+        }
+    }
+    closeDown();
+    return r;
+}

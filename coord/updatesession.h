@@ -1,0 +1,134 @@
+#pragma once
+
+#include "coord/updatelock.h"
+#include "store/datafolder.h"
+#include "store/filestamp.h"
+#include "store/gridstore.h"
+#include "store/textfile.h"
+
+class Clock;
+class GridData;
+class Identity;
+struct Preferences;
+
+// One workstation's side of the update protocol: Viewing, Waiting (found the
+// board busy, polling for it to be free) and Updating (holds the lock, grid
+// editable). It owns the lock, the stamps of sgrid.scd, the activity and
+// selection flags and the intervals of the polling timer (Timer1) and the
+// time-out timer (Timer2), but no timers: after each call the window sets
+// Timer1 to pollInterval() (0 = stopped) and runs Timer2 while
+// timeoutActive().
+class UpdateSession
+{
+public:
+    enum class State { Viewing, Waiting, Updating };
+
+    static constexpr int kStartPollMs = 5000;
+    static constexpr int kWaitingPollMs = 3000;
+    static constexpr int kTimeoutMs = 30000;
+
+    UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs, Identity& identity,
+                  Clock& clock);
+
+    // Window creation: both stamps from sgrid.scd, old backups pruned, the
+    // grid loaded, polling every 5000 ms.
+    GridStore::LoadResult startUp();
+
+    State state() const { return m_state; }
+    int pollInterval() const { return m_pollInterval; }
+    bool timeoutActive() const { return m_timeoutActive; }
+
+    struct StartResult
+    {
+        enum Kind { Started, Busy, LockError, SnapshotFailed } kind = Busy;
+        bool reloaded = false;         // sgrid.scd had changed and was loaded first
+        QString computer, user;        // curuser.scd on the busy and lock error paths
+        QString lockError;             // why the own lock file could not be locked
+        TextFile::WriteResult failure; // SnapshotFailed: bsgrid.scd (or its colours) not written
+    };
+    // The Update button pressed down. Busy and LockError leave the
+    // workstation Waiting; a snapshot that cannot be written lets the lock go
+    // again, so no session runs without its undo copy.
+    StartResult pressUpdate();
+
+    struct EndResult
+    {
+        bool saved = false;
+        bool backedUp = false;
+        TextFile::WriteResult failure;        // the save failed: still Updating, lock held
+        TextFile::WriteResult backupFailure;  // saved, but the "Update" backup failed
+        QString rescuedTo;                    // shutdownWithoutAnswer: where unsaved edits went instead
+    };
+    // The Update button released, "UPDATE OFF" or the time-out: saves and
+    // lets go. When the grid cannot be saved nothing after the save happens:
+    // the session stays open with the lock held and the time-out running, so
+    // the edits are never dropped and the next tick tries again.
+    EndResult releaseUpdate();
+
+    // "Cancel" answered Yes: back to the snapshot, nothing saved. False when
+    // the snapshot could not be read; the grid then holds sgrid.scd again,
+    // which is what the session started from.
+    bool cancel();
+
+    struct PollResult
+    {
+        bool freed = false;    // Waiting ended: sound the alarm
+        bool reloaded = false; // the grid was replaced: refit the columns
+        QString loadError;     // the reload was incomplete; the next tick tries again
+    };
+    // Timer1: the waiting check, then the reload check unless Updating.
+    PollResult poll();
+
+    enum class TimeoutAction { Stop, End, Continue };
+    // Timer2's decision; clears the activity flag. On End the window closes
+    // popups and editors and calls releaseUpdate().
+    TimeoutAction timeoutTick();
+    void noteActivity() { m_activity = true; }
+    void noteSelection() { m_selection = true; }
+    bool activityFlag() const { return m_activity; }
+    bool selectionFlag() const { return m_selection; }
+    // Dialogs that edit during a session hold the time-out off while open.
+    void suspendTimeout();
+    void restartTimeout();
+
+    // BackupGrid on the named backup computer when the choice is "Hourly"
+    // ("Close"); otherwise nothing to do, reported as success.
+    TextFile::WriteResult hourlyBackup();
+    TextFile::WriteResult closeBackup();
+
+    // At close: deletes the own lock file unless it is held.
+    void closeDown();
+    // The desktop session ends and nobody can answer: a running session is
+    // saved as the time-out saves it, then the lock file is deleted. If the
+    // grid cannot be saved the edits go to a backup file instead.
+    EndResult shutdownWithoutAnswer();
+
+    // Lines 1 (computer) and 2 (user) of curuser.scd; missing lines read as empty.
+    void readCurrentUser(QString& computer, QString& user) const;
+
+    const UpdateLock& lock() const { return m_lock; }
+    UpdateLock& lock() { return m_lock; }
+    FileStamp currentStamp() const { return m_currentStamp; }
+    FileStamp lastKnownStamp() const { return m_lastKnownStamp; }
+
+private:
+    void setPollFromPreferences();
+    void releaseLock();
+    TextFile::WriteResult backupOn(int choice);
+
+    DataFolder m_folder;
+    GridStore m_store;
+    GridData& m_grid;
+    Preferences& m_prefs;
+    Identity& m_identity;
+    Clock& m_clock;
+    UpdateLock m_lock;
+
+    State m_state = State::Viewing;
+    int m_pollInterval = 0;
+    bool m_timeoutActive = false;
+    bool m_activity = false;
+    bool m_selection = false;
+    FileStamp m_currentStamp;
+    FileStamp m_lastKnownStamp;
+};

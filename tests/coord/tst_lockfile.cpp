@@ -1,0 +1,168 @@
+#include "coord/lockfile.h"
+#include "tests/support/testfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+class TestLockFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoOpensInOneProcessConflict();
+    void openRefusesWhatCannotBeLocked_data();
+    void openRefusesWhatCannotBeLocked();
+    void heldElsewhere_data();
+    void heldElsewhere();
+    void closingAnotherDescriptorKeepsTheLock();
+    void scanNeverTakesTheLock();
+    void destructorAndCloseRelease();
+};
+
+void TestLockFile::twoOpensInOneProcessConflict()
+{
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockaaaaaaa.scd"), "lock\r\n");
+    const QString path = tf.path(QStringLiteral("lockaaaaaaa.scd"));
+
+    LockFile a, b;
+    QVERIFY(a.open(path));
+    QVERIFY(a.isOpen());
+    QString error;
+    QVERIFY(!b.open(path, &error));
+    QVERIFY(!b.isOpen());
+    QVERIFY(!error.isEmpty());
+
+    a.close();
+    QVERIFY(!a.isOpen());
+    QVERIFY(b.open(path));
+    QVERIFY(!a.open(path));
+    QVERIFY(QFile::exists(path));   // closing keeps the file
+}
+
+void TestLockFile::openRefusesWhatCannotBeLocked_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("makeFolder");
+    QTest::newRow("missing file") << QStringLiteral("lockmissing.scd") << false;
+    QTest::newRow("folder") << QStringLiteral("lockdir1234.scd") << true;
+}
+
+void TestLockFile::openRefusesWhatCannotBeLocked()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, makeFolder);
+    TestFolder tf;
+    if (makeFolder)
+        QVERIFY(QDir(tf.root()).mkdir(entry));
+    LockFile f;
+    QString error;
+    QVERIFY(!f.open(tf.path(entry), &error));
+    QVERIFY(!f.isOpen());
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFileInfo(tf.path(entry)).isFile());   // never created on the way
+}
+
+void TestLockFile::heldElsewhere_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("held") << QStringLiteral("held") << true;
+    QTest::newRow("stale (closed) file") << QStringLiteral("stale") << false;
+    QTest::newRow("released again") << QStringLiteral("released") << false;
+    QTest::newRow("missing") << QStringLiteral("missing") << false;
+    QTest::newRow("vanished while held") << QStringLiteral("vanished") << false;
+    QTest::newRow("folder") << QStringLiteral("folder") << false;
+    QTest::newRow("empty file held") << QStringLiteral("emptyHeld") << true;
+}
+
+void TestLockFile::heldElsewhere()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, held);
+    TestFolder tf;
+    const QString name = QStringLiteral("lockbbbbbbb.scd");
+    const QString path = tf.path(name);
+    LockFile owner;
+    if (kind == u"folder") {
+        QVERIFY(QDir(tf.root()).mkdir(name));
+    } else if (kind != u"missing") {
+        tf.writeFile(name, kind == u"emptyHeld" ? QByteArray() : QByteArray("lock\r\n"));
+    }
+    if (kind == u"held" || kind == u"released" || kind == u"vanished" || kind == u"emptyHeld")
+        QVERIFY(owner.open(path));
+    if (kind == u"released")
+        owner.close();
+    if (kind == u"vanished")
+        QVERIFY(QFile::remove(path));
+
+    QCOMPARE(LockFile::isHeldElsewhere(path), held);
+}
+
+void TestLockFile::closingAnotherDescriptorKeepsTheLock()
+{
+    // A classic process-wide lock would be dropped by any close of the file
+    // in the process, for instance by a scan or a stamp reader.
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockccccccc.scd"), "lock\r\n");
+    const QString path = tf.path(QStringLiteral("lockccccccc.scd"));
+    LockFile owner;
+    QVERIFY(owner.open(path));
+
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    {
+        QFile reader(path);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QCOMPARE(reader.readAll(), QByteArray("lock\r\n"));
+    }
+    LockFile other;
+    QVERIFY(!other.open(path));   // a failed attempt closes its own descriptor too
+    QVERIFY(LockFile::isHeldElsewhere(path));
+    QVERIFY(!other.open(path));
+}
+
+void TestLockFile::scanNeverTakesTheLock()
+{
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockddddddd.scd"), "lock\r\n");
+    const QString path = tf.path(QStringLiteral("lockddddddd.scd"));
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(!LockFile::isHeldElsewhere(path));
+    LockFile owner;
+    QVERIFY(owner.open(path));
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(LockFile::isHeldElsewhere(path));
+    QVERIFY(owner.isOpen());
+    owner.close();
+    QVERIFY(!LockFile::isHeldElsewhere(path));
+}
+
+void TestLockFile::destructorAndCloseRelease()
+{
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockeeeeeee.scd"), "lock\r\n");
+    const QString path = tf.path(QStringLiteral("lockeeeeeee.scd"));
+    {
+        LockFile scoped;
+        QVERIFY(scoped.open(path));
+        QVERIFY(LockFile::isHeldElsewhere(path));
+    }
+    QVERIFY(!LockFile::isHeldElsewhere(path));
+
+    LockFile f;
+    f.close();   // closing what was never opened is harmless
+    QVERIFY(f.open(path));
+    QVERIFY(f.open(path));   // reopening by the same object replaces its own lock
+    f.close();
+    f.close();
+    QVERIFY(!LockFile::isHeldElsewhere(path));
+}
+
+QTEST_GUILESS_MAIN(TestLockFile)
+#include "tst_lockfile.moc"

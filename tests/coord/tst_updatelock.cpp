@@ -1,0 +1,183 @@
+#include "coord/updatelock.h"
+#include "store/textfile.h"
+#include "tests/support/testfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+class TestUpdateLock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void acquireWritesAndLocksOwnFile();
+    void secondWorkstationIsBusyUntilRelease();
+    void leftoversBlockNobody_data();
+    void leftoversBlockNobody();
+    void ownFileHeldByAnotherIsLockError();
+    void unwritableFolderIsLockError();
+    void ownFileDeletedOnlyWhenFree();
+    void vanishedOwnFileGetsFreshName();
+    void namesAreDistinct();
+};
+
+void TestUpdateLock::acquireWritesAndLocksOwnFile()
+{
+    TestFolder tf;
+    UpdateLock lock(tf.folder());
+    QVERIFY(lock.fileName().isEmpty());
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QVERIFY(lock.isHeld());
+    static const QRegularExpression re(QStringLiteral("^lock[a-z0-9]{7}\\.scd$"));
+    QVERIFY2(re.match(lock.fileName()).hasMatch(), qPrintable(lock.fileName()));
+    const TextFile::ReadResult content = TextFile::read(tf.path(lock.fileName()));
+    QVERIFY(content.ok);
+    QCOMPARE(content.lines.size(), 1);
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(lock.fileName())));
+
+    // Pressing again while holding changes nothing.
+    const QString name = lock.fileName();
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.fileName(), name);
+    QVERIFY(!lock.OtherLockHeld());   // the own file is never "another"
+
+    lock.ReleaseUpdateLock();
+    QVERIFY(!lock.isHeld());
+    QVERIFY(!LockFile::isHeldElsewhere(tf.path(name)));
+    QVERIFY(tf.exists(name));
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.fileName(), name);   // an existing own file is reused
+}
+
+void TestUpdateLock::secondWorkstationIsBusyUntilRelease()
+{
+    TestFolder tf;
+    UpdateLock a(tf.folder()), b(tf.folder());
+    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    QVERIFY(!b.isHeld());
+    QVERIFY(b.OtherLockHeld());
+    QVERIFY(!a.OtherLockHeld());   // b let go of its own file again
+    QVERIFY(a.fileName() != b.fileName());
+
+    a.ReleaseUpdateLock();
+    QVERIFY(!b.OtherLockHeld());
+    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    QVERIFY(b.isHeld());
+}
+
+void TestUpdateLock::leftoversBlockNobody_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("folders");
+    QTest::newRow("stale lock files") << QStringList{QStringLiteral("lock1234567.scd"), QStringLiteral("lockx.scd")}
+                                      << QStringList{};
+    QTest::newRow("folder matching the pattern") << QStringList{} << QStringList{QStringLiteral("lockdir.scd")};
+    QTest::newRow("empty stale file") << QStringList{QStringLiteral("lock.scd")} << QStringList{};
+    QTest::newRow("other names") << QStringList{QStringLiteral("lock1.txt"), QStringLiteral("xlock1.scd")}
+                                 << QStringList{};
+}
+
+void TestUpdateLock::leftoversBlockNobody()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+    TestFolder tf;
+    for (const QString& f : files)
+        tf.writeFile(f, f == u"lock.scd" ? QByteArray() : QByteArray("lock\r\n"));
+    for (const QString& d : folders)
+        QVERIFY(QDir(tf.root()).mkdir(d));
+    UpdateLock lock(tf.folder());
+    QVERIFY(!lock.OtherLockHeld());
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+}
+
+void TestUpdateLock::ownFileHeldByAnotherIsLockError()
+{
+    // Another workstation that drew the same name holds our file.
+    TestFolder tf;
+    UpdateLock lock(tf.folder());
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    lock.ReleaseUpdateLock();
+    LockFile intruder;
+    QVERIFY(intruder.open(tf.path(lock.fileName())));
+
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::LockError);
+    QVERIFY(!lock.isHeld());
+    QVERIFY(!lock.lastError().isEmpty());
+
+    intruder.close();
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QVERIFY(lock.lastError().isEmpty());
+}
+
+void TestUpdateLock::unwritableFolderIsLockError()
+{
+    TestFolder tf;
+    UpdateLock lock(tf.folder());
+    ReadOnlyGuard guard(tf.root());
+    if (!guard.isActive())
+        QSKIP("cannot make a folder read-only here");
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::LockError);
+    QVERIFY(!lock.isHeld());
+    QVERIFY(!lock.lastError().isEmpty());
+    guard.release();
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+}
+
+void TestUpdateLock::ownFileDeletedOnlyWhenFree()
+{
+    TestFolder tf;
+    UpdateLock lock(tf.folder());
+    lock.deleteOwnFile();   // nothing chosen yet: nothing to do
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    const QString name = lock.fileName();
+    lock.deleteOwnFile();
+    QVERIFY(tf.exists(name));
+    QVERIFY(lock.isHeld());
+    lock.ReleaseUpdateLock();
+    lock.deleteOwnFile();
+    QVERIFY(!tf.exists(name));
+}
+
+void TestUpdateLock::vanishedOwnFileGetsFreshName()
+{
+    TestFolder tf;
+    UpdateLock lock(tf.folder());
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    lock.ReleaseUpdateLock();
+    const QString first = lock.fileName();
+    QVERIFY(QFile::remove(tf.path(first)));
+
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QVERIFY(lock.fileName() != first);
+    QVERIFY(tf.exists(lock.fileName()));
+
+    // A folder put where the own file was is not taken for it either.
+    lock.ReleaseUpdateLock();
+    const QString second = lock.fileName();
+    QVERIFY(QFile::remove(tf.path(second)));
+    QVERIFY(QDir(tf.root()).mkdir(second));
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QVERIFY(lock.fileName() != second);
+}
+
+void TestUpdateLock::namesAreDistinct()
+{
+    QSet<QString> seen;
+    for (int i = 0; i < 2000; ++i) {
+        const QString n = UpdateLock::newFileName();
+        QVERIFY(QDir::match(QStringLiteral("lock*.scd"), n));
+        QCOMPARE(n.size(), 4 + UpdateLock::kTokenLength + 4);
+        QCOMPARE(n, n.toLower());
+        seen.insert(n);
+    }
+    QCOMPARE(seen.size(), 2000);
+}
+
+QTEST_GUILESS_MAIN(TestUpdateLock)
+#include "tst_updatelock.moc"
