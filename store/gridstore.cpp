@@ -44,7 +44,10 @@ QDateTime GridStore::backupTime(const QString& fileName)
     const QTime time(num(6), num(8), num(10));
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    // The wall-clock time as named, free of any zone: an hour that the local
+    // clock skips in spring is still a proper name (made on a workstation
+    // set to another zone) and must not count as junk.
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QStringList GridStore::gridLines(const GridData& grid)
