@@ -21,6 +21,19 @@ bool parseCount(const QString& line, int max, int& out)
     return true;
 }
 
+// The files hold one cell a line: a line break inside a cell would shift
+// every later cell by a line and scramble the whole schedule on the next load.
+QString oneLine(const QString& cell)
+{
+    if (!cell.contains(u'\r') && !cell.contains(u'\n'))
+        return cell;
+    QString out = cell;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    out.replace(u'\r', u' ');
+    out.replace(u'\n', u' ');
+    return out;
+}
+
 } // namespace
 
 QString GridStore::backupFileName(const QDateTime& localTime)
@@ -56,7 +69,8 @@ QStringList GridStore::gridLines(const GridData& grid)
     lines.reserve(2 + qsizetype(grid.colCount()) * grid.rowCount());
     lines << QString::number(grid.colCount()) << QString::number(grid.rowCount());
     for (int c = 0; c < grid.colCount(); ++c)
-        lines += grid.column(c);
+        for (const QString& cell : grid.column(c))
+            lines.append(oneLine(cell));
     return lines;
 }
 
@@ -112,7 +126,7 @@ TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& g
     QStringList colors;
     QStringList fixed;
     for (int row = 1; row < grid.rowCount(); ++row) {
-        fixed.append(grid.cell(0, row));
+        fixed.append(oneLine(grid.cell(0, row)));
         colors.append(QString::number(grid.rowColor(row)));
     }
     if (auto w = TextFile::write(m_folder.gsystem(colorFileName(name)), colors); !w)

@@ -94,6 +94,7 @@ private slots:
     void saveOrder_data();
     void saveOrder();
     void failedSaveKeepsFiles();
+    void cellLineBreaksKeepLayout();
 
     void backupName_data();
     void backupName();
@@ -465,6 +466,25 @@ void TestGridStore::failedSaveKeepsFiles()
     FileStamp after;
     QVERIFY(store.GetGridFileStamp(kGrid, after));
     QCOMPARE(after, stamp);   // other workstations see no change either
+}
+
+// A line break inside a cell would shift every later cell of the file by a
+// line, scrambling the whole schedule on the next load.
+void TestGridStore::cellLineBreaksKeepLayout()
+{
+    TestFolder tf;
+    GridStore store(tf.folder());
+    GridData g = makeGrid({{"t", "a\r\nb", "c"}, {"u", "d\ne", "f\rg"}});
+    QVERIFY(store.SaveGrid(kGrid, g));
+    QCOMPARE(TextFile::read(tf.path(QStringLiteral("gsystem/sgrid.scd"))).lines.size(), 2 + 6);
+    QCOMPARE(TextFile::read(tf.path(kFixed)).lines.size(), 2);
+    GridData loaded = stale();
+    QVERIFY(store.LoadGrid(kGrid, loaded).ok);
+    QCOMPARE(loaded.rowCount(), 3);
+    QCOMPARE(loaded.cell(0, 2), QStringLiteral("c"));
+    QCOMPARE(loaded.cell(1, 0), QStringLiteral("u"));
+    QVERIFY(loaded.cell(0, 1).startsWith(u'a') && loaded.cell(0, 1).endsWith(u'b'));
+    QVERIFY(loaded.cell(1, 2).startsWith(u'f') && loaded.cell(1, 2).endsWith(u'g'));
 }
 
 void TestGridStore::backupName_data()
