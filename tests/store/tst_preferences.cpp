@@ -1,0 +1,434 @@
+#include "store/preferences.h"
+#include "store/textfile.h"
+#include "tests/support/testfolder.h"
+
+#include <QTest>
+
+namespace {
+
+// A parm.scd whose every value differs from the defaults.
+QStringList goodFile()
+{
+    return {"10100011210000001", "15", "22", "Arial", "10", "255", "123",
+            "800", "600", "40", "30", "My Board", "PC-7", "9"};
+}
+
+QStringList edited(QStringList lines, int line, const QString& text)
+{
+    lines[line - 1] = text;
+    return lines;
+}
+
+// Options 1..8, then grid lines, backup, portrait, bold and option 17, as
+// "10100011 2 1 0 0 1".
+QString describe(const Preferences& p)
+{
+    QString s;
+    for (bool b : {p.network, p.autoMenu, p.displayUser, p.leadingZero, p.militaryTime, p.askBeforeDeleting,
+                   p.timeOut, p.centerData})
+        s += b ? u'1' : u'0';
+    return s + QStringLiteral(" %1 %2 %3 %4 %5")
+                   .arg(p.gridLines)
+                   .arg(p.backup)
+                   .arg(int(p.portrait))
+                   .arg(int(p.bold))
+                   .arg(int(p.clearColorWhenClearCell));
+}
+
+Preferences fromDescription(const QString& d, const QString& flagText)
+{
+    Preferences p;
+    bool* opts[] = {&p.network, &p.autoMenu, &p.displayUser, &p.leadingZero, &p.militaryTime,
+                    &p.askBeforeDeleting, &p.timeOut, &p.centerData};
+    for (int i = 0; i < 8; ++i)
+        *opts[i] = d[i] == u'1';
+    const QStringList rest = d.mid(9).split(u' ');
+    p.gridLines = rest[0].toInt();
+    p.backup = rest[1].toInt();
+    p.portrait = rest[2] == u"1";
+    p.bold = rest[3] == u"1";
+    p.clearColorWhenClearCell = rest[4] == u"1";
+    p.flagText = flagText;
+    return p;
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void flags_data();
+    void flags();
+    void wholeFile();
+    void stopsAtBadLine_data();
+    void stopsAtBadLine();
+    void title_data();
+    void title();
+
+    void writtenFlags_data();
+    void writtenFlags();
+    void flagTextRoundTrip_data();
+    void flagTextRoundTrip();
+    void writtenLines();
+    void fileRoundTrip();
+
+    void merge_data();
+    void merge();
+    void mergeAfterSetup();
+
+    void updateInterval_data();
+    void updateInterval();
+};
+
+void TestPreferences::flags_data()
+{
+    QTest::addColumn<QString>("flagText");
+    QTest::addColumn<QString>("applied");
+    QTest::addColumn<QString>("held");   // the flag text kept for writing back
+
+    QTest::newRow("network, display, time-out, centre, 2 px, clear colour")
+        << "10100011210000001" << "10100011 2 1 0 0 1" << "10100011210000001";
+    QTest::newRow("all off") << "00000000000000000" << "00000000 1 1 0 0 0" << "00000000000000000";
+    QTest::newRow("all on") << "11111111331111111" << "11111111 3 3 1 1 1" << "11111111331111111";
+    QTest::newRow("hourly, portrait") << "01010100121000010" << "01010100 1 2 1 1 0" << "01010100121000010";
+    QTest::newRow("only 1 is on") << "2yX-x0 T049a99992" << "00000000 1 1 0 0 0" << "2yX-x0 T049a99992";
+    QTest::newRow("choices out of range") << "00000000400000000" << "00000000 1 1 0 0 0" << "00000000400000000";
+    QTest::newRow("short") << "1" << "10000000 1 1 0 0 0" << "10000000000000000";
+    QTest::newRow("short with choices") << "0000001131" << "00000011 3 1 0 0 0" << "00000011310000000";
+    QTest::newRow("empty") << "" << "00000000 1 1 0 0 0" << "00000000000000000";
+    QTest::newRow("unused positions") << "00000000110ABCD00" << "00000000 1 1 0 0 0" << "00000000110ABCD00";
+}
+
+void TestPreferences::flags()
+{
+    QFETCH(QString, flagText);
+    QFETCH(QString, applied);
+    QFETCH(QString, held);
+
+    Preferences p;
+    QVERIFY(ParmSetup(edited(goodFile(), 1, flagText), p));
+    QCOMPARE(describe(p), applied);
+    QCOMPARE(p.flagText, held);
+}
+
+void TestPreferences::wholeFile()
+{
+    Preferences p;
+    QVERIFY(ParmSetup(goodFile(), p));
+    QCOMPARE(p.updateInterval, QStringLiteral("15"));
+    QCOMPARE(p.rowHeight, 22);
+    QCOMPARE(p.fontName, QStringLiteral("Arial"));
+    QCOMPARE(p.fontSize, 10);
+    QCOMPARE(p.fontColor, 255);
+    QCOMPARE(p.fixedColor, Preferences::kFixedColor);   // line 7 is never read back
+    QCOMPARE(p.width, 800);
+    QCOMPARE(p.height, 600);
+    QCOMPARE(p.top, 40);
+    QCOMPARE(p.left, 30);
+    QCOMPARE(p.title, QStringLiteral("My Board"));
+    QCOMPARE(p.backupComputer, QStringLiteral("PC-7"));
+    QCOMPARE(p.printFontSize, 9.0);
+
+    // Surplus lines are ignored; negative and blank-padded numbers read.
+    QStringList more = goodFile() << "extra" << "lines";
+    more[9] = QStringLiteral(" -5 ");
+    Preferences q;
+    QVERIFY(ParmSetup(more, q));
+    QCOMPARE(q.top, -5);
+    QCOMPARE(q.printFontSize, 9.0);
+}
+
+void TestPreferences::stopsAtBadLine_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("appliedThrough");   // the last line whose value took effect
+
+    const QStringList good = goodFile();
+    QTest::newRow("complete") << good << 14;
+    QTest::newRow("empty file") << QStringList{} << 0;
+    QTest::newRow("flags only") << good.mid(0, 1) << 1;
+    QTest::newRow("2 lines") << good.mid(0, 2) << 2;
+    QTest::newRow("11 lines") << good.mid(0, 11) << 11;
+    QTest::newRow("13 lines") << good.mid(0, 13) << 13;
+    QTest::newRow("interval is free text") << edited(good, 2, "soon") << 14;
+    QTest::newRow("row height letters") << edited(good, 3, "abc") << 2;
+    QTest::newRow("font size fraction") << edited(good, 5, "10.5") << 4;
+    QTest::newRow("font colour hex") << edited(good, 6, "0xFF") << 5;
+    QTest::newRow("fixed colour not read") << edited(good, 7, "junk") << 14;
+    QTest::newRow("width empty") << edited(good, 8, "") << 7;
+    QTest::newRow("height overflow") << edited(good, 9, "99999999999") << 8;
+    QTest::newRow("left letters") << edited(good, 11, "x") << 10;
+    QTest::newRow("print size letters") << edited(good, 14, "seven") << 13;
+    QTest::newRow("print size empty") << edited(good, 14, "") << 13;
+}
+
+void TestPreferences::stopsAtBadLine()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, appliedThrough);
+
+    const Preferences d;
+    Preferences p;
+    QCOMPARE(ParmSetup(lines, p), appliedThrough == 14);
+    const QStringList good = goodFile();
+    auto applied = [&](int line) { return appliedThrough >= line; };
+
+    QCOMPARE(p.network, applied(1));
+    QCOMPARE(p.gridLines, applied(1) ? 2 : d.gridLines);
+    QCOMPARE(p.updateInterval, applied(2) ? lines[1] : d.updateInterval);
+    QCOMPARE(p.rowHeight, applied(3) ? 22 : d.rowHeight);
+    QCOMPARE(p.fontName, applied(4) ? good[3] : d.fontName);
+    QCOMPARE(p.fontSize, applied(5) ? 10 : d.fontSize);
+    QCOMPARE(p.fontColor, applied(6) ? 255 : d.fontColor);
+    QCOMPARE(p.fixedColor, d.fixedColor);
+    QCOMPARE(p.width, applied(8) ? 800 : d.width);
+    QCOMPARE(p.height, applied(9) ? 600 : d.height);
+    QCOMPARE(p.top, applied(10) ? 40 : d.top);
+    QCOMPARE(p.left, applied(11) ? 30 : d.left);
+    QCOMPARE(p.title, applied(12) ? good[11] : d.title);
+    QCOMPARE(p.backupComputer, applied(13) ? good[12] : d.backupComputer);
+    QCOMPARE(p.printFontSize, applied(14) ? 9.0 : d.printFontSize);
+    // Boldness is the last step of the set-up.
+    const Preferences boldFile = [&] {
+        Preferences b;
+        QStringList l = lines;
+        if (!l.isEmpty())
+            l[0] = QStringLiteral("00000000110000010");
+        ParmSetup(l, b);
+        return b;
+    }();
+    QCOMPARE(boldFile.bold, appliedThrough == 14);
+}
+
+void TestPreferences::title_data()
+{
+    QTest::addColumn<QString>("line12");
+    QTest::addColumn<QString>("title");     // "" keeps the form's caption
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("normal") << "Dispatch Board" << "Dispatch Board" << "Dispatch Board";
+    QTest::newRow("two characters") << "AB" << "AB" << "AB";
+    QTest::newRow("one character ignored") << "X" << "" << "RYX Scheduling";
+    QTest::newRow("one blank ignored") << " " << "" << "RYX Scheduling";
+    QTest::newRow("empty ignored") << "" << "" << "RYX Scheduling";
+    QTest::newRow("blanks kept") << "  Yard  " << "  Yard  " << "  Yard  ";
+    QTest::newRow("windows-1252") << "D\u00e9p\u00f4t \u20ac" << "D\u00e9p\u00f4t \u20ac" << "D\u00e9p\u00f4t \u20ac";
+}
+
+void TestPreferences::title()
+{
+    QFETCH(QString, line12);
+    QFETCH(QString, title);
+    QFETCH(QString, written);
+
+    Preferences p;
+    QVERIFY(ParmSetup(edited(goodFile(), 12, line12), p));
+    QCOMPARE(p.title, title);
+    QCOMPARE(parmLines(p).at(11), written);
+}
+
+void TestPreferences::writtenFlags_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("heldFlags");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("network, display, time-out, centre, 2 px, clear colour")
+        << "10100011 2 1 0 0 1" << "00000000000000000" << "10100011210000001";
+    QTest::newRow("everything on") << "11111111 3 3 1 1 1" << "00000000000000000" << "11111111331000011";
+    QTest::newRow("everything off") << "00000000 1 1 0 0 0" << "11111111331111111" << "00000000110111100";
+    QTest::newRow("hourly, portrait, bold") << "00000000 1 2 1 1 0" << "00000000000000000" << "00000000121000010";
+    QTest::newRow("unused kept as read") << "00000000 1 1 0 0 0" << "00000000110ABCD00" << "00000000110ABCD00";
+    QTest::newRow("short held text") << "01000000 2 3 0 0 0" << "1" << "01000000230000000";
+    QTest::newRow("empty held text") << "00000000 1 1 0 0 1" << "" << "00000000110000001";
+}
+
+void TestPreferences::writtenFlags()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, heldFlags);
+    QFETCH(QString, written);
+
+    const QStringList lines = parmLines(fromDescription(state, heldFlags));
+    QCOMPARE(lines.size(), Preferences::kLineCount);
+    QCOMPARE(lines.first(), written);
+}
+
+void TestPreferences::flagTextRoundTrip_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("full") << "10100011210000001" << "10100011210000001";
+    QTest::newRow("three characters") << "101" << "10100000110000000";
+    QTest::newRow("sixteen characters") << "0000000123000001" << "00000001230000010";
+    QTest::newRow("empty") << "" << "00000000110000000";
+    QTest::newRow("choices out of range") << "00000000000000000" << "00000000110000000";
+    QTest::newRow("odd characters become 0") << "xx1-----21?WXYZ?1" << "00100000210WXYZ01";
+}
+
+void TestPreferences::flagTextRoundTrip()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, written);
+
+    Preferences p;
+    QVERIFY(ParmSetup(edited(goodFile(), 1, read), p));
+    QCOMPARE(parmLines(p).first(), written);
+}
+
+void TestPreferences::writtenLines()
+{
+    Preferences p;
+    p.updateInterval = QStringLiteral("abc");   // typed: written as typed
+    p.rowHeight = 17;
+    p.fontName = QStringLiteral("Courier New");
+    p.fontSize = 12;
+    p.fontColor = 0x00FF8040;
+    p.width = 1024;
+    p.height = 700;
+    p.top = -8;
+    p.left = 0;
+    p.backupComputer = QStringLiteral("YARD-PC");
+    p.printFontSize = 8.5;
+    const QStringList expected{"00000000110000000", "abc", "17", "Courier New", "12", "16744512", "11393254",
+                               "1024", "700", "-8", "0", "RYX Scheduling", "YARD-PC", "8.5"};
+    QCOMPARE(parmLines(p), expected);
+
+    p.printFontSize = 7;
+    QCOMPARE(parmLines(p).last(), QStringLiteral("7"));
+}
+
+void TestPreferences::fileRoundTrip()
+{
+    TestFolder tf;
+    const QString path = tf.folder().gsystem(QStringLiteral("parm.scd"));
+    tf.writeFile(QStringLiteral("gsystem/parm.scd"), TextFile::joinLines(goodFile()));
+    Preferences p;
+    QVERIFY(ParmSetup(TextFile::read(path).lines, p));
+    QVERIFY(TextFile::write(path, parmLines(p)));
+    QCOMPARE(tf.readFile(QStringLiteral("gsystem/parm.scd")),
+             TextFile::joinLines(edited(goodFile(), 7, QStringLiteral("11393254"))));
+
+    // The default file of a fresh installation reads back unchanged.
+    tf.writeFile(QStringLiteral("gsystem/parm.scd"), TestFolder::defaultParm());
+    Preferences d;
+    QVERIFY(ParmSetup(TextFile::read(path).lines, d));
+    QCOMPARE(TextFile::joinLines(parmLines(d)), TestFolder::defaultParm());
+}
+
+void TestPreferences::merge_data()
+{
+    QTest::addColumn<QStringList>("base");
+    QTest::addColumn<QStringList>("mine");
+    QTest::addColumn<QStringList>("current");
+    QTest::addColumn<QStringList>("merged");
+
+    const QStringList b = goodFile();
+    const QStringList theirs = edited(edited(b, 12, "Their Title"), 3, "30");
+
+    QTest::newRow("unchanged here: the file as it stands") << b << b << theirs << theirs;
+    QTest::newRow("changed here only") << b << edited(b, 5, "14") << b << edited(b, 5, "14");
+    QTest::newRow("different lines changed")
+        << b << edited(b, 5, "14") << theirs << edited(theirs, 5, "14");
+    QTest::newRow("same line changed: this workstation's")
+        << b << edited(b, 12, "Mine") << theirs << edited(theirs, 12, "Mine");
+    QTest::newRow("changed back here counts as unchanged")
+        << b << b << edited(b, 13, "") << edited(b, 13, "");
+    QTest::newRow("file gone") << b << edited(b, 2, "60") << QStringList{} << edited(b, 2, "60");
+    QTest::newRow("file cut short")
+        << b << edited(b, 14, "12") << theirs.mid(0, 5) << edited(edited(b, 3, "30"), 14, "12");
+
+    const QString f0 = QStringLiteral("00000000110000000");
+    QTest::newRow("flags: each position on its own")
+        << edited(b, 1, f0) << edited(b, 1, "10000000110000000") << edited(b, 1, "00000010110000001")
+        << edited(b, 1, "10000010110000001");
+    QTest::newRow("flags: switched off there")
+        << edited(b, 1, "00000010110000000") << edited(b, 1, "00000010110000000") << edited(b, 1, f0)
+        << edited(b, 1, f0);
+    QTest::newRow("flags: same position both ways")
+        << edited(b, 1, f0) << edited(b, 1, "00000000310000000") << edited(b, 1, "00000000210000000")
+        << edited(b, 1, "00000000310000000");
+    QTest::newRow("flags: unused positions follow the file")
+        << edited(b, 1, f0) << edited(b, 1, f0) << edited(b, 1, "00000000110ABCD00")
+        << edited(b, 1, "00000000110ABCD00");
+    QTest::newRow("flags: short texts")
+        << edited(b, 1, "1") << edited(b, 1, "10000000110000000") << edited(b, 1, "1000001")
+        << edited(b, 1, "10000010110000000");
+}
+
+void TestPreferences::merge()
+{
+    QFETCH(QStringList, base);
+    QFETCH(QStringList, mine);
+    QFETCH(QStringList, current);
+    QFETCH(QStringList, merged);
+
+    QCOMPARE(mergeParmLines(base, mine, current), merged);
+}
+
+// Two workstations read the same file; the other one closes first having
+// changed the title and a flag, then this one closes having changed another.
+void TestPreferences::mergeAfterSetup()
+{
+    const QStringList file = parmLines([] {
+        Preferences p;
+        ParmSetup(goodFile(), p);
+        return p;
+    }());
+
+    Preferences other;
+    QVERIFY(ParmSetup(file, other));
+    other.title = QStringLiteral("Yard Two");
+    other.centerData = false;
+    const QStringList afterOther = parmLines(other);
+
+    Preferences mine;
+    QVERIFY(ParmSetup(file, mine));
+    mine.timeOut = false;
+    mine.width = 1000;
+    const QStringList written = mergeParmLines(file, parmLines(mine), afterOther);
+
+    Preferences result;
+    QVERIFY(ParmSetup(written, result));
+    QCOMPARE(result.title, QStringLiteral("Yard Two"));
+    QVERIFY(!result.centerData);
+    QVERIFY(!result.timeOut);
+    QVERIFY(result.network);
+    QCOMPARE(result.width, 1000);
+    QCOMPARE(result.gridLines, 2);
+}
+
+void TestPreferences::updateInterval_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("ms");   // -1: not a usable interval
+
+    QTest::newRow("5") << "5" << 5000;
+    QTest::newRow("60") << "60" << 60000;
+    QTest::newRow("blanks") << " 15 " << 15000;
+    QTest::newRow("a day") << "86400" << 86400000;
+    QTest::newRow("over a day") << "86401" << -1;
+    QTest::newRow("zero") << "0" << -1;
+    QTest::newRow("negative") << "-5" << -1;
+    QTest::newRow("letters") << "ten" << -1;
+    QTest::newRow("fraction") << "2.5" << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("huge") << "99999999999" << -1;
+}
+
+void TestPreferences::updateInterval()
+{
+    QFETCH(QString, text);
+    QFETCH(int, ms);
+
+    Preferences p;
+    p.updateInterval = text;
+    int out = 1234;
+    QCOMPARE(p.updateIntervalMs(out), ms >= 0);
+    QCOMPARE(out, ms >= 0 ? ms : 1234);
+}
+
+QTEST_GUILESS_MAIN(TestPreferences)
+#include "tst_preferences.moc"
