@@ -18,10 +18,12 @@ bool toInt(const QString& text, int& out)
     return ok;
 }
 
-QString paddedFlags(const QString& flags)
+// Missing positions read as "0"; characters past the last option are kept
+// and written back as read, like the unused positions.
+QString paddedFlags(const QString& flags, qsizetype size = Preferences::kFlagCount)
 {
-    QString f = flags.left(Preferences::kFlagCount);
-    while (f.size() < Preferences::kFlagCount)
+    QString f = flags;
+    while (f.size() < size)
         f.append(u'0');
     return f;
 }
@@ -134,10 +136,12 @@ QStringList mergeParmLines(const QStringList& base, const QStringList& mine, con
         if (i >= current.size())
             continue;
         if (i == 0) {
-            const QString bf = paddedFlags(b);
-            const QString cf = paddedFlags(current[0]);
-            QString merged = paddedFlags(mine[0]);
-            for (int j = 0; j < Preferences::kFlagCount; ++j)
+            const qsizetype size = std::max({qsizetype(Preferences::kFlagCount), b.size(), mine[0].size(),
+                                             current[0].size()});
+            const QString bf = paddedFlags(b, size);
+            const QString cf = paddedFlags(current[0], size);
+            QString merged = paddedFlags(mine[0], size);
+            for (qsizetype j = 0; j < size; ++j)
                 if (merged[j] == bf[j])
                     merged[j] = cf[j];
             out[0] = merged;

@@ -98,6 +98,7 @@ void TestPreferences::flags_data()
     QTest::newRow("short with choices") << "0000001131" << "00000011 3 1 0 0 0" << "00000011310000000";
     QTest::newRow("empty") << "" << "00000000 1 1 0 0 0" << "00000000000000000";
     QTest::newRow("unused positions") << "00000000110ABCD00" << "00000000 1 1 0 0 0" << "00000000110ABCD00";
+    QTest::newRow("longer than 17") << "100000002100000112" << "10000000 2 1 0 1 1" << "100000002100000112";
 }
 
 void TestPreferences::flags()
@@ -242,6 +243,8 @@ void TestPreferences::writtenFlags_data()
     QTest::newRow("unused kept as read") << "00000000 1 1 0 0 0" << "00000000110ABCD00" << "00000000110ABCD00";
     QTest::newRow("short held text") << "01000000 2 3 0 0 0" << "1" << "01000000230000000";
     QTest::newRow("empty held text") << "00000000 1 1 0 0 1" << "" << "00000000110000001";
+    QTest::newRow("longer held text") << "10000000 1 1 0 0 0" << "00000000110000000XYZ"
+                                      << "10000000110000000XYZ";
 }
 
 void TestPreferences::writtenFlags()
@@ -356,6 +359,9 @@ void TestPreferences::merge_data()
     QTest::newRow("flags: short texts")
         << edited(b, 1, "1") << edited(b, 1, "10000000110000000") << edited(b, 1, "1000001")
         << edited(b, 1, "10000010110000000");
+    QTest::newRow("flags: longer text in the file")
+        << edited(b, 1, f0) << edited(b, 1, "10000000110000000") << edited(b, 1, "00000000110000000XY")
+        << edited(b, 1, "10000000110000000XY");
 }
 
 void TestPreferences::merge()
