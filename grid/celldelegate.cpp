@@ -1,0 +1,135 @@
+#include "grid/celldelegate.h"
+
+#include "grid/colorcodes.h"
+#include "grid/griddata.h"
+#include "store/preferences.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+QColor fromColorValue(int value)
+{
+    return QColor(ColorCodes::red(value), ColorCodes::green(value), ColorCodes::blue(value));
+}
+
+} // namespace
+
+CellDelegate::CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent)
+    : QStyledItemDelegate(parent)
+    , m_grid(grid)
+    , m_prefs(prefs)
+{
+}
+
+void CellDelegate::applyPreferences(const QPalette& palette)
+{
+    QFont font(m_prefs.fontName.isEmpty() ? QStringLiteral("Verdana") : m_prefs.fontName);
+    font.setPointSize(m_prefs.fontSize > 0 ? m_prefs.fontSize : 8);
+    font.setBold(m_prefs.bold);
+    font.setItalic(m_prefs.italic);
+    font.setUnderline(m_prefs.underline);
+    font.setStrikeOut(m_prefs.strikeOut);
+    m_font = font;
+    // A negative value is a system colour reference: the window text.
+    m_textColor = m_prefs.fontColor < 0 ? palette.color(QPalette::WindowText) : fromColorValue(m_prefs.fontColor);
+    m_windowColor = palette.color(QPalette::Base);
+    m_lineWidth = std::clamp(m_prefs.gridLines, 1, 3);
+}
+
+QColor CellDelegate::background(int row, bool fixed) const
+{
+    const int code = m_grid.rowColor(row);
+    if (code >= 1 && code <= GridData::kMaxColorCode && (code == ColorCodes::Mask || !fixed)) {
+        const int value = ColorCodes::fillValue(code);
+        return value < 0 ? m_windowColor : fromColorValue(value);
+    }
+    return QColor::fromRgb(fixed ? kFixedColor : kCellColor);
+}
+
+QRect CellDelegate::contentRect(const QRect& cellRect) const
+{
+    return cellRect.adjusted(0, 0, -m_lineWidth, -m_lineWidth);
+}
+
+void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const
+{
+    const QRect r = contentRect(cellRect);
+    const QColor line = QColor::fromRgb(kLineColor);
+    painter->fillRect(QRect(r.right() + 1, cellRect.top(), m_lineWidth, cellRect.height()), line);
+    painter->fillRect(QRect(cellRect.left(), r.bottom() + 1, r.width(), m_lineWidth), line);
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+
+    const QString text = m_grid.cell(col, row);
+    painter->fillRect(r, background(row, fixed));
+    if (!text.isEmpty()) {
+        painter->setFont(m_font);
+        painter->setPen(m_textColor);
+        // Titles are always centred; other cells only with "Center data in cells".
+        const bool centred = m_prefs.centerData || row == 0;
+        if (centred) {
+            painter->drawText(r.adjusted(0, kTextOffset, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                              text);
+        } else {
+            painter->drawText(r.adjusted(kTextOffset, kTextOffset, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                              text);
+        }
+    }
+    if (current) {
+        QPen pen(m_textColor, 1, Qt::DotLine);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(r.adjusted(0, 0, -1, -1));
+    }
+}
+
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    const bool current = view && view->currentIndex() == index;
+    paintCell(painter, option.rect, index.column(), index.row(), index.row() == 0 || index.column() == 0, current);
+}
+
+QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
+{
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor->setFont(m_font);
+    QPalette pal = editor->palette();
+    pal.setColor(QPalette::Text, m_textColor);
+    editor->setPalette(pal);
+    // Every keystroke reaches the cell at once, as the grid's own editing did.
+    auto* self = const_cast<CellDelegate*>(this);
+    connect(editor, &QLineEdit::textEdited, self, [self, editor] { emit self->commitData(editor); });
+    return editor;
+}
+
+void CellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        line->setText(index.data(Qt::EditRole).toString());
+}
+
+void CellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+void CellDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    editor->setGeometry(contentRect(option.rect));
+}
+
+bool CellDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        emit editorKeyPressed();
+    return QStyledItemDelegate::eventFilter(object, event);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QStyledItemDelegate>
+
+class GridData;
+struct Preferences;
+
+// Draws the grid's cells, fixed ones included (the view's headers call
+// paintCell too), and edits data cells in place. Each cell owns the grid
+// lines along its right and bottom edges; its content area is the rest.
+class CellDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTextOffset = 2;
+    static constexpr QRgb kFixedColor = 0xE6D8AD;   // RGB(230, 216, 173)
+    static constexpr QRgb kCellColor = 0xFFFFFF;
+    static constexpr QRgb kLineColor = 0xC0C0C0;
+
+    CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent = nullptr);
+
+    // Takes the font, text colour and line width from the preferences; the
+    // palette gives the window colour (code 10) and the default text colour.
+    void applyPreferences(const QPalette& palette);
+
+    const QFont& font() const { return m_font; }
+    QColor textColor() const { return m_textColor; }
+    int lineWidth() const { return m_lineWidth; }
+    QColor windowColor() const { return m_windowColor; }
+
+    // The fill of a row's cell: its colour code's fill when it has one that
+    // reaches this cell, else the grid's own background.
+    QColor background(int row, bool fixed) const;
+
+    QRect contentRect(const QRect& cellRect) const;
+    void paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+signals:
+    void editorKeyPressed();
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    const GridData& m_grid;
+    const Preferences& m_prefs;
+    QFont m_font;
+    QColor m_textColor = Qt::black;
+    QColor m_windowColor = Qt::white;
+    int m_lineWidth = 1;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QHeaderView>
+
+class CellDelegate;
+
+// The grid's title row (horizontal) or fixed left column (vertical): the
+// fixed cells stay in place while the data cells scroll, and are drawn by
+// the same delegate as the data cells.
+class GridHeaderView : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    GridHeaderView(Qt::Orientation orientation, const CellDelegate& delegate, QWidget* parent = nullptr);
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    const CellDelegate& m_delegate;
+};

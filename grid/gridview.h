@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QHash>
+#include <QPoint>
+#include <QTableView>
+
+#include <optional>
+
+class CellDelegate;
+class GridData;
+class GridHeaderView;
+class GridTableModel;
+struct Preferences;
+
+// The schedule board StringGrid1: a title row and a fixed left column that
+// stay in place (drawn in the headers), data cells with row colours, one
+// focused cell at a time marked by a focus rectangle. Column and row
+// indices are the grid's own: row 0 the titles, column 0 the fixed column.
+// Widths are content widths in pixels; the grid lines come on top.
+class GridView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultColWidth = 30;
+    static constexpr int kWidthMargin = 6;
+
+    GridView(GridData& grid, const Preferences& prefs, QWidget* parent = nullptr);
+    ~GridView() override;
+
+    // The grid's texts or shape changed; the focused cell stays when it
+    // still exists.
+    void reload();
+    // Font, text colour, row height, line width or centring changed.
+    void applyPreferences();
+    // Every column: its widest text + 6, or 30 when all its texts are empty.
+    void SetOptimalGridCellWidth();
+
+    void clearSelection();
+    void focusCell(int col, int row);
+    std::optional<QPoint> focusedCell() const;
+
+    void setEditingAllowed(bool allowed);
+    bool editingAllowed() const { return m_editingAllowed; }
+    void setColumnDragAllowed(bool allowed);
+    bool columnDragAllowed() const { return m_columnDragAllowed; }
+    using QTableView::closeEditor;
+    // Ends an in-place edit; what was typed is already in the cell.
+    void closeEditor();
+
+    int colWidth(int col) const;
+    void setColWidth(int col, int width);
+    int lineWidth() const;
+    int gridRowHeight() const;
+    // The content area of a cell (without its grid lines) in this widget's
+    // coordinates, fixed cells included.
+    QRect cellRect(int col, int row) const;
+
+    GridTableModel* gridModel() const { return m_model; }
+    CellDelegate* cellDelegate() const { return m_delegate; }
+
+signals:
+    // Emitted for every selection of a data cell: by mouse, keyboard or
+    // focusCell, also when the cell was focused already.
+    void cellSelected(int col, int row);
+    // Every mouse press on the grid, fixed cells included, before any menu.
+    void gridMousePressed(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    void gridKeyPressed();
+    void cellTextEdited(int col, int row, const QString& text);
+    // A data column was dragged by its title from one index to another.
+    void columnMoved(int from, int to);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setupSections();
+    void applyWidths(const QList<int>& widths);
+    QList<int> widths() const;
+    void onSectionMoved(int logical, int oldVisual, int newVisual);
+    bool handleFixedColumnResize(QWidget* widget, QEvent* event);
+    bool nearFixedColumnEdge(QWidget* widget, const QPoint& pos) const;
+    int textWidth(const QString& text, const QFontMetrics& metrics);
+    void emitPress(QMouseEvent* event);
+
+    GridData& m_grid;
+    const Preferences& m_prefs;
+    GridTableModel* m_model = nullptr;
+    CellDelegate* m_delegate = nullptr;
+    GridHeaderView* m_top = nullptr;
+    GridHeaderView* m_left = nullptr;
+    QWidget* m_corner = nullptr;
+
+    int m_fixedWidth = kDefaultColWidth;
+    int m_lineWidth = 1;
+    int m_rowHeight = 18;
+    bool m_editingAllowed = false;
+    bool m_columnDragAllowed = false;
+    bool m_silent = false;
+    bool m_restoringSections = false;
+    bool m_inDoubleClick = false;
+
+    bool m_resizingFixed = false;
+    int m_resizeStartX = 0;
+    int m_resizeStartWidth = 0;
+    QWidget* m_resizeCursorOn = nullptr;
+
+    QHash<QString, int> m_widthCache;
+};
