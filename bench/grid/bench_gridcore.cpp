@@ -1,0 +1,120 @@
+// The grid commands on a full board: 254 data rows by 30 columns.
+#include "grid/columnmenu.h"
+#include "grid/griddata.h"
+#include "grid/gridediting.h"
+#include "store/preferences.h"
+#include "tests/support/fakeservices.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kCols = 30;
+
+GridData fullGrid(int dataRows)
+{
+    GridData g(kCols, dataRows + 1);
+    for (int c = 0; c < kCols; ++c) {
+        g.setCell(c, 0, QStringLiteral("Column %1").arg(c));
+        for (int r = 1; r <= dataRows; ++r)
+            g.setCell(c, r, QStringLiteral("value %1/%2").arg(r).arg(c));
+    }
+    for (int r = 1; r <= dataRows && r < GridData::kColorRows; ++r)
+        g.setRowColor(r, 1 + r % 11);
+    return g;
+}
+
+QStringList menuLines()
+{
+    QStringList lines;
+    for (int i = 0; i < 50; ++i)
+        lines.append(i == 0 ? QStringLiteral("&Date") : i % 20 == 0 ? QStringLiteral("Item %1&break").arg(i)
+                                                                 : QStringLiteral("Item %1").arg(i));
+    return lines;
+}
+
+// One pick: write the cell, advance, build the next column's menu.
+void BM_Pick(benchmark::State& state)
+{
+    GridData g = fullGrid(254);
+    Preferences p;
+    p.autoMenu = true;
+    FakeMessages m;
+    GridEditor e(g, p, m);
+    const QStringList lines = menuLines();
+    const ColumnMenuItem item{ColumnMenuItem::Value, QStringLiteral("Item 7")};
+    int col = 1;
+    for (auto _ : state) {
+        e.StringGrid1SelectCell(col, 127);
+        const PickResult r = e.SubMenu3OnClick(item);
+        const QList<ColumnMenuItem> menu = buildColumnMenu(g.cell(r.advance.column, 0), true, lines);
+        benchmark::DoNotOptimize(menu.data());
+        col = col % (kCols - 2) + 1;
+    }
+}
+BENCHMARK(BM_Pick);
+
+void BM_BuildColumnMenu(benchmark::State& state)
+{
+    const QStringList lines = menuLines();
+    for (auto _ : state) {
+        const QList<ColumnMenuItem> menu = buildColumnMenu(QStringLiteral("Product"), true, lines);
+        benchmark::DoNotOptimize(menu.data());
+    }
+}
+BENCHMARK(BM_BuildColumnMenu);
+
+// The grid is put back outside the timing so every run sees a full board.
+void BM_DeleteRow(benchmark::State& state)
+{
+    GridData g = fullGrid(254);
+    Preferences p;
+    FakeMessages m;
+    GridEditor e(g, p, m);
+    for (auto _ : state) {
+        e.StringGrid1SelectCell(5, 10);
+        e.run(GridEditor::Command::DeleteRow);
+        state.PauseTiming();
+        g.GridAddRow(g.rowCount() + 1);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteRow);
+
+// At 253 data rows, the most Insert Row accepts.
+void BM_InsertRow(benchmark::State& state)
+{
+    GridData g = fullGrid(253);
+    Preferences p;
+    FakeMessages m;
+    GridEditor e(g, p, m);
+    for (auto _ : state) {
+        e.StringGrid1SelectCell(5, 10);
+        e.run(GridEditor::Command::InsertRow);
+        state.PauseTiming();
+        g.GridRemoveRow(g.rowCount());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InsertRow);
+
+void BM_DeleteBlankLines(benchmark::State& state)
+{
+    Preferences p;
+    FakeMessages m;
+    for (auto _ : state) {
+        state.PauseTiming();
+        GridData g = fullGrid(254);
+        for (int r = 2; r <= 254; r += 2)
+            for (int c = 0; c < kCols; ++c)
+                g.setCell(c, r, QString());
+        GridEditor e(g, p, m);
+        state.ResumeTiming();
+        e.run(GridEditor::Command::DeleteBlankLines);
+    }
+}
+BENCHMARK(BM_DeleteBlankLines);
+
+} // namespace
+
+BENCHMARK_MAIN();
