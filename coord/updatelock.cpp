@@ -87,7 +87,9 @@ bool UpdateLock::OtherLockHeld() const
         // nobody's lock.
         const QStringList names = root.entryList({kPattern}, QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : names) {
-            if (name == m_name)
+            // The own file is skipped only while we hold it: held by somebody
+            // else (a workstation that drew the same name) it blocks us too.
+            if (name == m_name && isHeld())
                 continue;
             if (LockFile::isHeldElsewhere(root.filePath(name)))
                 return true;

@@ -22,6 +22,7 @@ public:
     // opens and locks it, then looks at the others; Busy lets go again.
     Result AcquireUpdateLock();
     void ReleaseUpdateLock();
+    // Seven passes over the "lock*.scd" files, regular files only.
     bool OtherLockHeld() const;
     bool isHeld() const { return m_file.isOpen(); }
 

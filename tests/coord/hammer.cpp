@@ -1,0 +1,113 @@
+// Runs update sessions against a data folder as fast as the lock allows, for
+// the multi-process tests: every session adds one to cell (1,1) and logs when
+// it held the board (CLOCK_MONOTONIC, comparable between processes).
+//
+//   sb_hammer run <folder> <sessions> <log file>
+//   sb_hammer hold <folder>        takes the lock, prints "held", waits to be killed
+
+#include "coord/updatesession.h"
+#include "grid/griddata.h"
+#include "store/preferences.h"
+#include "store/services.h"
+#include "store/textfile.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QThread>
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+class HammerIdentity final : public Identity
+{
+public:
+    QString computerName() const override { return QStringLiteral("hammer-%1").arg(::getpid()); }
+    QString userName() const override { return QStringLiteral("hammer"); }
+};
+
+// Presses Update until the session starts; a busy board is retried after a
+// short random pause rather than spun on.
+bool enter(UpdateSession& session)
+{
+    for (;;) {
+        const UpdateSession::StartResult r = session.pressUpdate();
+        if (r.kind == UpdateSession::StartResult::Started)
+            return true;
+        if (r.kind == UpdateSession::StartResult::SnapshotFailed) {
+            std::fprintf(stderr, "%s\n", qPrintable(r.failure.message()));
+            return false;
+        }
+        QThread::usleep(500 + QRandomGenerator::global()->bounded(3500));
+    }
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold <folder>\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return usage();
+    const QString mode = args[1];
+    const DataFolder folder(args[2]);
+
+    GridData grid;
+    Preferences prefs;
+    prefs.network = true;
+    prefs.updateInterval = QStringLiteral("1");
+    HammerIdentity identity;
+    SystemClock clock;
+    UpdateSession session(folder, grid, prefs, identity, clock);
+    session.startUp();
+
+    if (mode == u"hold" && args.size() == 3) {
+        if (!enter(session))
+            return 3;
+        std::printf("held\n");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    }
+    if (mode != u"run" || args.size() != 5)
+        return usage();
+
+    bool ok = false;
+    const int sessions = args[3].toInt(&ok);
+    if (!ok || sessions < 0)
+        return usage();
+    QStringList log;
+    log.reserve(sessions);
+    for (int i = 0; i < sessions; ++i) {
+        if (!enter(session))
+            return 3;
+        const qint64 in = monotonicNs();
+        grid.setCell(1, 1, QString::number(grid.cell(1, 1).toLongLong() + 1));
+        const qint64 out = monotonicNs();
+        const UpdateSession::EndResult e = session.releaseUpdate();
+        if (!e.saved) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.failure.message()));
+            return 4;
+        }
+        log.append(QString::number(in) + u' ' + QString::number(out));
+    }
+    session.closeDown();
+    return TextFile::write(args[4], log) ? 0 : 5;
+}

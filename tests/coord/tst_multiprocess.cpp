@@ -1,0 +1,211 @@
+#include "coord/updatesession.h"
+#include "grid/griddata.h"
+#include "store/gridstore.h"
+#include "store/preferences.h"
+#include "store/textfile.h"
+#include "tests/support/fakeservices.h"
+#include "tests/support/testfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#ifndef SB_HAMMER
+#error "SB_HAMMER must name the hammer executable"
+#endif
+
+namespace {
+
+// A data folder on the named file system, or in the default temporary place.
+struct SharedFolder
+{
+    explicit SharedFolder(const QString& base)
+        : dir(base.isEmpty() ? QDir::tempPath() + QStringLiteral("/sbmp-XXXXXX")
+                             : base + QStringLiteral("/sbmp-XXXXXX"))
+    {
+        for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
+            QDir(dir.path()).mkpath(QString::fromLatin1(sub));
+    }
+    QTemporaryDir dir;
+    DataFolder folder() const { return DataFolder(dir.path()); }
+};
+
+// Reads the shared grid file over and over while the writers run: every
+// version it sees must be whole, and the counter must never go back.
+class Viewer
+{
+public:
+    explicit Viewer(const QString& path) : m_path(path), m_thread([this] { run(); }) {}
+    ~Viewer() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int reads() const { return m_reads; }
+    QStringList faults() const { return m_faults; }
+
+private:
+    void run()
+    {
+        qint64 last = -1;
+        while (!m_stop) {
+            const TextFile::ReadResult r = TextFile::read(m_path);
+            ++m_reads;
+            bool okCols = false, okRows = false;
+            const int cols = r.lines.value(0).toInt(&okCols);
+            const int rows = r.lines.value(1).toInt(&okRows);
+            if (!r.ok || !okCols || !okRows || r.lines.size() != 2 + cols * rows) {
+                m_faults.append(QStringLiteral("unreadable or partial grid file (%1 lines)").arg(r.lines.size()));
+            } else {
+                const qint64 counter = r.lines.value(2 + rows + 1).toLongLong();
+                if (counter < last)
+                    m_faults.append(QStringLiteral("counter went back from %1 to %2").arg(last).arg(counter));
+                last = counter;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
+    QString m_path;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_reads{0};
+    QStringList m_faults;
+    std::thread m_thread;
+};
+
+struct Interval
+{
+    qint64 in = 0;
+    qint64 out = 0;
+    int process = 0;
+};
+
+} // namespace
+
+class TestMultiProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sessionsNeverOverlap_data();
+    void sessionsNeverOverlap();
+    void killedHolderBlocksNobody();
+};
+
+void TestMultiProcess::sessionsNeverOverlap_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("processes");
+    QTest::addColumn<int>("sessions");
+    // The full count on memory-backed storage; every save is synced to disk,
+    // so on a real disk a smaller count shows the same on real file stamps.
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+        QTest::newRow("8 x 200, memory") << QStringLiteral("/dev/shm") << 8 << 200;
+    QTest::newRow("8 x 20, disk") << QString() << 8 << 20;
+}
+
+void TestMultiProcess::sessionsNeverOverlap()
+{
+    QFETCH(QString, base);
+    QFETCH(int, processes);
+    QFETCH(int, sessions);
+    SharedFolder shared(base);
+    QVERIFY(shared.dir.isValid());
+    GridData start(5, 10);
+    start.setCell(1, 0, QStringLiteral("Counter"));
+    start.setCell(1, 1, QStringLiteral("0"));
+    QVERIFY(GridStore(shared.folder()).SaveGrid(QStringLiteral("sgrid.scd"), start).ok);
+
+    Viewer viewer(shared.folder().gsystem(QStringLiteral("sgrid.scd")));
+    std::vector<std::unique_ptr<QProcess>> procs;
+    for (int p = 0; p < processes; ++p) {
+        auto proc = std::make_unique<QProcess>();
+        proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        proc->start(QStringLiteral(SB_HAMMER),
+                    {QStringLiteral("run"), shared.dir.path(), QString::number(sessions),
+                     shared.dir.filePath(QStringLiteral("log%1.txt").arg(p))});
+        QVERIFY2(proc->waitForStarted(), qPrintable(proc->errorString()));
+        procs.push_back(std::move(proc));
+    }
+    for (auto& proc : procs) {
+        QVERIFY(proc->waitForFinished(240000));
+        QCOMPARE(proc->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(proc->exitCode(), 0);
+    }
+    viewer.stop();
+
+    GridData end;
+    QVERIFY(GridStore(shared.folder()).LoadGrid(QStringLiteral("sgrid.scd"), end).ok);
+    QCOMPARE(end.cell(1, 1), QString::number(processes * sessions));
+
+    std::vector<Interval> all;
+    for (int p = 0; p < processes; ++p) {
+        const TextFile::ReadResult log = TextFile::read(shared.dir.filePath(QStringLiteral("log%1.txt").arg(p)));
+        QVERIFY(log.ok);
+        QCOMPARE(log.lines.size(), sessions);
+        for (const QString& line : log.lines) {
+            const QStringList parts = line.split(u' ');
+            QCOMPARE(parts.size(), 2);
+            all.push_back({parts[0].toLongLong(), parts[1].toLongLong(), p});
+        }
+    }
+    std::sort(all.begin(), all.end(), [](const Interval& a, const Interval& b) { return a.in < b.in; });
+    for (size_t i = 1; i < all.size(); ++i) {
+        QVERIFY2(all[i].in > all[i - 1].out,
+                 qPrintable(QStringLiteral("sessions of processes %1 and %2 overlap")
+                                .arg(all[i - 1].process).arg(all[i].process)));
+    }
+
+    QVERIFY(viewer.reads() > 0);
+    QVERIFY2(viewer.faults().isEmpty(), qPrintable(viewer.faults().join(u'\n')));
+    // Every hammer deleted its free lock file when it finished.
+    QVERIFY(QDir(shared.dir.path()).entryList({QStringLiteral("lock*.scd")}).isEmpty());
+}
+
+void TestMultiProcess::killedHolderBlocksNobody()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QProcess holder;
+    holder.start(QStringLiteral(SB_HAMMER), {QStringLiteral("hold"), tf.root()});
+    QVERIFY(holder.waitForStarted());
+    QVERIFY(holder.waitForReadyRead(30000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+
+    GridData grid;
+    Preferences prefs;
+    prefs.network = true;
+    prefs.updateInterval = QStringLiteral("5");
+    FakeIdentity identity(QStringLiteral("PC-B"), QStringLiteral("ben"));
+    FakeClock clock;
+    UpdateSession session(tf.folder(), grid, prefs, identity, clock);
+    session.startUp();
+    const UpdateSession::StartResult busy = session.pressUpdate();
+    QCOMPARE(busy.kind, UpdateSession::StartResult::Busy);
+    QVERIFY(busy.computer.startsWith(QStringLiteral("hammer-")));
+    QVERIFY(!session.poll().freed);
+
+    holder.kill();
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(holder.exitStatus(), QProcess::CrashExit);
+
+    // Its lock file stays behind, closed, and blocks nobody.
+    QCOMPARE(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size(), 2);
+    QVERIFY(session.poll().freed);
+    QCOMPARE(session.pressUpdate().kind, UpdateSession::StartResult::Started);
+    QVERIFY(session.releaseUpdate().saved);
+}
+
+QTEST_GUILESS_MAIN(TestMultiProcess)
+#include "tst_multiprocess.moc"

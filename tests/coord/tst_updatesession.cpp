@@ -1,0 +1,733 @@
+#include "coord/updatesession.h"
+#include "grid/griddata.h"
+#include "store/gridstore.h"
+#include "store/preferences.h"
+#include "store/textfile.h"
+#include "tests/support/fakeservices.h"
+#include "tests/support/testfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// One simulated workstation on a shared folder.
+struct Station
+{
+    Station(const DataFolder& folder, const QString& computer, const QString& user)
+        : identity(computer, user), session(folder, grid, prefs, identity, clock)
+    {
+        prefs.updateInterval = QStringLiteral("7");
+        prefs.network = true;
+    }
+    GridData grid;
+    Preferences prefs;
+    FakeIdentity identity;
+    FakeClock clock;
+    UpdateSession session;
+};
+
+using State = UpdateSession::State;
+using Start = UpdateSession::StartResult;
+
+QStringList fileLines(const TestFolder& tf, const QString& rel)
+{
+    return TextFile::read(tf.path(rel)).lines;
+}
+
+QStringList backups(const TestFolder& tf)
+{
+    return QDir(tf.path(QStringLiteral("databkup"))).entryList(QDir::Files);
+}
+
+} // namespace
+
+class TestUpdateSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpLoadsAndPolls();
+    void pressStartsSessionWithSnapshot();
+    void busyWhileOtherUpdates();
+    void busyReadsCurrentUserFile_data();
+    void busyReadsCurrentUserFile();
+    void lockErrorWaitsToo();
+    void waitingEndsWhenOtherReleases();
+    void releaseSavesWithoutOwnReload();
+    void pressLoadsOthersSaveBeforeSnapshot();
+    void touchedFileIsReloaded();
+    void incompleteReloadIsRetried();
+    void cancelRestoresSnapshot();
+    void cancelWithoutSnapshotFallsBackToSharedFile();
+    void pollIntervals_data();
+    void pollIntervals();
+    void timeoutDecisions_data();
+    void timeoutDecisions();
+    void timeoutKeptAliveByActivity();
+    void dialogsSuspendTimeout();
+    void updateBackupRule_data();
+    void updateBackupRule();
+    void timedBackups_data();
+    void timedBackups();
+    void failedSaveKeepsSessionOpen();
+    void failedSnapshotDoesNotStart();
+    void savesInsideOneTickAreToldApart();
+    void savesBetweenPollsAreNotMissed();
+    void closeDownKeepsHeldLockFile();
+    void shutdownSavesRunningSession();
+    void shutdownRescuesUnsavableEdits();
+    void vanishedFolderGivesDefinedResults();
+
+private:
+    std::unique_ptr<TestFolder> m_tf;
+    std::unique_ptr<Station> m_a;
+    std::unique_ptr<Station> m_b;
+};
+
+void TestUpdateSession::init()
+{
+    m_tf = std::make_unique<TestFolder>();
+    m_tf->writeMinimalData();
+    m_a = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-A"), QStringLiteral("anna"));
+    m_b = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-B"), QStringLiteral("ben"));
+    m_a->session.startUp();
+    m_b->session.startUp();
+}
+
+void TestUpdateSession::cleanup()
+{
+    m_a.reset();
+    m_b.reset();
+    m_tf.reset();
+}
+
+void TestUpdateSession::startUpLoadsAndPolls()
+{
+    QCOMPARE(m_a->grid, TestFolder::sampleGrid());
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QCOMPARE(m_a->session.pollInterval(), 5000);
+    QVERIFY(!m_a->session.timeoutActive());
+    QVERIFY(!m_a->session.lastKnownStamp().isZero());
+    QCOMPARE(m_a->session.currentStamp(), m_a->session.lastKnownStamp());
+    QVERIFY(!m_a->session.poll().reloaded);
+
+    // Backups beyond 100 are pruned at start.
+    for (int i = 0; i < 103; ++i)
+        m_tf->writeFile(QStringLiteral("databkup/") + GridStore::backupFileName(
+                            QDateTime(QDate(2025, 1, 1), QTime(0, 0)).addSecs(i)), "1\r\n1\r\nx\r\n");
+    Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cid"));
+    QVERIFY(c.session.startUp().ok);
+    QCOMPARE(backups(*m_tf).size(), 100);
+}
+
+void TestUpdateSession::pressStartsSessionWithSnapshot()
+{
+    m_a->prefs.timeOut = true;
+    m_a->grid.setCell(2, 2, QStringLiteral("unsaved view edit"));
+    const Start r = m_a->session.pressUpdate();
+    QCOMPARE(r.kind, Start::Started);
+    QVERIFY(!r.reloaded);
+    QCOMPARE(m_a->session.state(), State::Updating);
+    QVERIFY(m_a->session.lock().isHeld());
+    QCOMPARE(m_a->session.pollInterval(), 7000);
+    QVERIFY(m_a->session.timeoutActive());
+
+    GridData snapshot;
+    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QCOMPARE(snapshot, m_a->grid);
+    QCOMPARE(fileLines(*m_tf, QStringLiteral("users/curuser.scd")),
+             (QStringList{QStringLiteral("PC-A"), QStringLiteral("anna")}));
+
+    // A second press while updating changes nothing.
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QCOMPARE(m_a->session.state(), State::Updating);
+}
+
+void TestUpdateSession::busyWhileOtherUpdates()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const Start r = m_b->session.pressUpdate();
+    QCOMPARE(r.kind, Start::Busy);
+    QCOMPARE(r.computer, QStringLiteral("PC-A"));
+    QCOMPARE(r.user, QStringLiteral("anna"));
+    QCOMPARE(m_b->session.state(), State::Waiting);
+    QCOMPARE(m_b->session.pollInterval(), 3000);
+    QVERIFY(!m_b->session.lock().isHeld());
+    QVERIFY(!m_b->session.timeoutActive());
+
+    // Still busy on every tick while A holds the lock; pressing again too.
+    for (int i = 0; i < 3; ++i) {
+        const UpdateSession::PollResult p = m_b->session.poll();
+        QVERIFY(!p.freed);
+        QCOMPARE(m_b->session.state(), State::Waiting);
+    }
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+    QCOMPARE(m_a->session.state(), State::Updating);
+}
+
+void TestUpdateSession::busyReadsCurrentUserFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<QString>("user");
+    QTest::newRow("missing") << QByteArray() << false << QString() << QString();
+    QTest::newRow("empty") << QByteArray() << true << QString() << QString();
+    QTest::newRow("one line") << QByteArray("PC-X\r\n") << true << QStringLiteral("PC-X") << QString();
+    QTest::newRow("LF only") << QByteArray("PC-X\nxena\n") << true << QStringLiteral("PC-X") << QStringLiteral("xena");
+    QTest::newRow("extra lines") << QByteArray("PC-X\r\nxena\r\nmore\r\n") << true << QStringLiteral("PC-X")
+                                 << QStringLiteral("xena");
+}
+
+void TestUpdateSession::busyReadsCurrentUserFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, present);
+    QFETCH(QString, computer);
+    QFETCH(QString, user);
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QFile::remove(m_tf->path(QStringLiteral("users/curuser.scd")));
+    if (present)
+        m_tf->writeFile(QStringLiteral("users/curuser.scd"), content);
+    const Start r = m_b->session.pressUpdate();
+    QCOMPARE(r.kind, Start::Busy);
+    QCOMPARE(r.computer, computer);
+    QCOMPARE(r.user, user);
+}
+
+void TestUpdateSession::lockErrorWaitsToo()
+{
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_b->session.releaseUpdate().saved);
+    LockFile intruder;
+    QVERIFY(intruder.open(m_tf->path(m_b->session.lock().fileName())));
+
+    const Start r = m_b->session.pressUpdate();
+    QCOMPARE(r.kind, Start::LockError);
+    QVERIFY(!r.lockError.isEmpty());
+    QCOMPARE(r.computer, QStringLiteral("PC-B"));
+    QCOMPARE(m_b->session.state(), State::Waiting);
+    QCOMPARE(m_b->session.pollInterval(), 3000);
+
+    // The intruder counts as another workstation's lock until it lets go.
+    QVERIFY(!m_b->session.poll().freed);
+    intruder.close();
+    QVERIFY(m_b->session.poll().freed);
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+}
+
+void TestUpdateSession::waitingEndsWhenOtherReleases()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+    m_a->grid.setCell(1, 1, QStringLiteral("T-99"));
+    m_a->grid.setRowColor(1, 5);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+
+    const UpdateSession::PollResult p = m_b->session.poll();
+    QVERIFY(p.freed);
+    QVERIFY(p.reloaded);   // the reload check runs in the same tick
+    QVERIFY(p.loadError.isEmpty());
+    QCOMPARE(m_b->session.state(), State::Viewing);
+    QCOMPARE(m_b->session.pollInterval(), 7000);
+    QCOMPARE(m_b->grid, m_a->grid);
+
+    // Freed once only; nothing is started by itself.
+    const UpdateSession::PollResult again = m_b->session.poll();
+    QVERIFY(!again.freed);
+    QVERIFY(!again.reloaded);
+    QVERIFY(!m_b->session.lock().isHeld());
+}
+
+void TestUpdateSession::releaseSavesWithoutOwnReload()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(3, 3, QStringLiteral("  padded  "));
+    m_a->grid.setRowColor(3, 11);
+    const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+    QVERIFY(e.saved);
+    QVERIFY(e.failure.ok);
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(!m_a->session.timeoutActive());
+
+    GridData onDisk;
+    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QCOMPARE(onDisk, m_a->grid);
+    QCOMPARE(m_a->session.currentStamp(), m_a->session.lastKnownStamp());
+
+    // The saver does not reload its own save; the other workstation does.
+    m_a->grid.setCell(3, 3, QStringLiteral("local only"));
+    QVERIFY(!m_a->session.poll().reloaded);
+    QCOMPARE(m_a->grid.cell(3, 3), QStringLiteral("local only"));
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid, onDisk);
+    QVERIFY(!m_b->session.poll().reloaded);
+
+    // Releasing outside a session does nothing.
+    QVERIFY(!m_a->session.releaseUpdate().saved);
+}
+
+void TestUpdateSession::pressLoadsOthersSaveBeforeSnapshot()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(2, 1, QStringLiteral("Copper"));
+    QVERIFY(m_a->session.releaseUpdate().saved);
+
+    // B has not polled since A saved.
+    const Start r = m_b->session.pressUpdate();
+    QCOMPARE(r.kind, Start::Started);
+    QVERIFY(r.reloaded);
+    QCOMPARE(m_b->grid.cell(2, 1), QStringLiteral("Copper"));
+    GridData snapshot;
+    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QCOMPARE(snapshot, m_a->grid);
+}
+
+void TestUpdateSession::touchedFileIsReloaded()
+{
+    // Same content, new file: any new version counts.
+    const QByteArray bytes = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
+    QVERIFY(TextFile::writeBytes(m_tf->path(QStringLiteral("gsystem/sgrid.scd")), bytes).ok);
+    m_b->grid.setCell(1, 1, QStringLiteral("stale"));
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid, TestFolder::sampleGrid());
+}
+
+void TestUpdateSession::incompleteReloadIsRetried()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 2, QStringLiteral("T-7"));
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    QVERIFY(QFile::remove(m_tf->path(QStringLiteral("gsystem/gclrsgrid.scd"))));
+
+    UpdateSession::PollResult p = m_b->session.poll();
+    QVERIFY(p.reloaded);
+    QVERIFY(!p.loadError.isEmpty());
+    QCOMPARE(m_b->grid.cell(1, 2), QStringLiteral("T-7"));
+    QVERIFY(m_b->session.lastKnownStamp() != m_b->session.currentStamp());
+
+    GridStore(m_tf->folder()).SaveGrid(QStringLiteral("bsgrid.scd"), m_a->grid);
+    QFile::copy(m_tf->path(QStringLiteral("gsystem/gclrbsgrid.scd")), m_tf->path(QStringLiteral("gsystem/gclrsgrid.scd")));
+    p = m_b->session.poll();
+    QVERIFY(p.reloaded);
+    QVERIFY(p.loadError.isEmpty());
+    QVERIFY(!m_b->session.poll().reloaded);
+
+    // A broken file leaves the grid as it was and keeps being retried.
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), "x\r\ny\r\n");
+    const GridData before = m_b->grid;
+    for (int i = 0; i < 2; ++i) {
+        p = m_b->session.poll();
+        QVERIFY(!p.reloaded);
+        QVERIFY(!p.loadError.isEmpty());
+    }
+    QCOMPARE(m_b->grid, before);
+}
+
+void TestUpdateSession::cancelRestoresSnapshot()
+{
+    const QByteArray shared = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
+    QVERIFY(!m_a->session.cancel());   // nothing to cancel
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const GridData start = m_a->grid;
+    m_a->grid.setCell(1, 1, QStringLiteral("changed"));
+    m_a->grid.setRowColor(1, 4);
+    m_a->grid.setRowColor(2, 0);
+    m_a->grid.setSize(6, 9);
+
+    QVERIFY(m_a->session.cancel());
+    QCOMPARE(m_a->grid, start);
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(!m_a->session.timeoutActive());
+    QCOMPARE(m_a->session.pollInterval(), 7000);
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), shared);
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+}
+
+void TestUpdateSession::cancelWithoutSnapshotFallsBackToSharedFile()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 1, QStringLiteral("changed"));
+    QVERIFY(QFile::remove(m_tf->path(QStringLiteral("gsystem/bsgrid.scd"))));
+    QVERIFY(!m_a->session.cancel());
+    QCOMPARE(m_a->grid, TestFolder::sampleGrid());
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(!m_a->session.poll().reloaded);
+}
+
+void TestUpdateSession::pollIntervals_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<QString>("interval");
+    // After: A starts, A ends, B press (busy), B freed, B starts, B ends.
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("network, 7 s") << true << QStringLiteral("7") << QList<int>{7000, 7000, 3000, 7000, 7000, 7000};
+    QTest::newRow("alone, 7 s") << false << QStringLiteral("7") << QList<int>{7000, 0, 3000, 7000, 7000, 0};
+    QTest::newRow("network, letters") << true << QStringLiteral("abc") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
+    QTest::newRow("alone, letters") << false << QStringLiteral("abc") << QList<int>{5000, 0, 3000, 3000, 3000, 0};
+    QTest::newRow("network, zero") << true << QStringLiteral("0") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
+    QTest::newRow("network, negative") << true << QStringLiteral("-4") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
+    QTest::newRow("network, spaces") << true << QStringLiteral(" 12 ") << QList<int>{12000, 12000, 3000, 12000, 12000, 12000};
+}
+
+void TestUpdateSession::pollIntervals()
+{
+    QFETCH(bool, network);
+    QFETCH(QString, interval);
+    QFETCH(QList<int>, expected);
+    for (Station* s : {m_a.get(), m_b.get()}) {
+        s->prefs.network = network;
+        s->prefs.updateInterval = interval;
+        QCOMPARE(s->session.pollInterval(), 5000);
+    }
+    QList<int> seen;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    seen << m_a->session.pollInterval();
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    seen << m_a->session.pollInterval();
+    seen << m_b->session.pollInterval();
+    QVERIFY(m_b->session.poll().freed);
+    seen << m_b->session.pollInterval();
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+    seen << m_b->session.pollInterval();
+    QVERIFY(m_b->session.releaseUpdate().saved);
+    seen << m_b->session.pollInterval();
+    QCOMPARE(seen, expected);
+}
+
+void TestUpdateSession::timeoutDecisions_data()
+{
+    QTest::addColumn<bool>("optionOn");
+    QTest::addColumn<bool>("activity");
+    QTest::addColumn<UpdateSession::TimeoutAction>("action");
+    QTest::newRow("idle") << true << false << UpdateSession::TimeoutAction::End;
+    QTest::newRow("active") << true << true << UpdateSession::TimeoutAction::Continue;
+    QTest::newRow("option turned off, idle") << false << false << UpdateSession::TimeoutAction::Stop;
+    QTest::newRow("option turned off, active") << false << true << UpdateSession::TimeoutAction::Stop;
+}
+
+void TestUpdateSession::timeoutDecisions()
+{
+    QFETCH(bool, optionOn);
+    QFETCH(bool, activity);
+    QFETCH(UpdateSession::TimeoutAction, action);
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_a->session.timeoutActive());
+    m_a->prefs.timeOut = optionOn;
+    if (activity)
+        m_a->session.noteActivity();
+    QCOMPARE(m_a->session.timeoutTick(), action);
+    QCOMPARE(m_a->session.timeoutActive(), action != UpdateSession::TimeoutAction::Stop);
+    if (action != UpdateSession::TimeoutAction::Stop)
+        QVERIFY(!m_a->session.activityFlag());
+    QCOMPARE(m_a->session.state(), State::Updating);   // ending is the window's call
+}
+
+void TestUpdateSession::timeoutKeptAliveByActivity()
+{
+    using Action = UpdateSession::TimeoutAction;
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    for (int i = 0; i < 4; ++i) {
+        m_a->session.noteActivity();
+        QCOMPARE(m_a->session.timeoutTick(), Action::Continue);
+    }
+    // The first tick after the last activity clears the flag, the next ends.
+    m_a->session.noteActivity();
+    QCOMPARE(m_a->session.timeoutTick(), Action::Continue);
+    m_a->grid.setCell(1, 1, QStringLiteral("timed out"));
+    QCOMPARE(m_a->session.timeoutTick(), Action::End);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    QVERIFY(!m_a->session.timeoutActive());
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid.cell(1, 1), QStringLiteral("timed out"));
+
+    // Outside a session a stray tick stops the timer.
+    QCOMPARE(m_a->session.timeoutTick(), Action::Stop);
+}
+
+void TestUpdateSession::dialogsSuspendTimeout()
+{
+    m_a->session.restartTimeout();
+    QVERIFY(!m_a->session.timeoutActive());   // only meaningful while updating
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(!m_a->session.timeoutActive());   // option off
+    m_a->session.restartTimeout();
+    QVERIFY(m_a->session.timeoutActive());
+    QCOMPARE(m_a->session.timeoutTick(), UpdateSession::TimeoutAction::Stop);
+    QVERIFY(!m_a->session.timeoutActive());
+
+    m_a->prefs.timeOut = true;
+    m_a->session.restartTimeout();
+    m_a->session.suspendTimeout();
+    QVERIFY(!m_a->session.timeoutActive());
+    m_a->session.restartTimeout();
+    QVERIFY(m_a->session.timeoutActive());
+}
+
+void TestUpdateSession::updateBackupRule_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<bool>("backup");
+    QTest::newRow("Update, selected") << int(Preferences::BackupUpdate) << true << true;
+    QTest::newRow("Update, nothing selected") << int(Preferences::BackupUpdate) << false << false;
+    QTest::newRow("Hourly, selected") << int(Preferences::BackupHourly) << true << false;
+    QTest::newRow("Close, selected") << int(Preferences::BackupClose) << true << false;
+}
+
+void TestUpdateSession::updateBackupRule()
+{
+    QFETCH(int, choice);
+    QFETCH(bool, selected);
+    QFETCH(bool, backup);
+    m_a->prefs.backup = choice;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 1, QStringLiteral("backed"));
+    if (selected)
+        m_a->session.noteSelection();
+    const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+    QVERIFY(e.saved);
+    QCOMPARE(e.backedUp, backup);
+    QVERIFY(!m_a->session.selectionFlag());
+    const QStringList files = backups(*m_tf);
+    QCOMPARE(files.size(), backup ? 1 : 0);
+    if (backup) {
+        QCOMPARE(files.first(), QStringLiteral("sgridbkup030726140509.scd"));
+        QCOMPARE(fileLines(*m_tf, QStringLiteral("databkup/") + files.first()), GridStore::gridLines(m_a->grid));
+    }
+
+    // The flag was cleared: the next session without a selection makes none.
+    m_a->clock.now = m_a->clock.now.addSecs(5);
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    QCOMPARE(backups(*m_tf).size(), backup ? 1 : 0);
+}
+
+void TestUpdateSession::timedBackups_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("backupComputer");
+    QTest::addColumn<bool>("hourly");
+    QTest::addColumn<bool>("atClose");
+    QTest::newRow("Hourly here") << int(Preferences::BackupHourly) << QStringLiteral("PC-A") << true << false;
+    QTest::newRow("Hourly elsewhere") << int(Preferences::BackupHourly) << QStringLiteral("PC-B") << false << false;
+    QTest::newRow("Hourly, case differs") << int(Preferences::BackupHourly) << QStringLiteral("pc-a") << false << false;
+    QTest::newRow("Close here") << int(Preferences::BackupClose) << QStringLiteral("PC-A") << false << true;
+    QTest::newRow("Update here") << int(Preferences::BackupUpdate) << QStringLiteral("PC-A") << false << false;
+}
+
+void TestUpdateSession::timedBackups()
+{
+    QFETCH(int, choice);
+    QFETCH(QString, backupComputer);
+    QFETCH(bool, hourly);
+    QFETCH(bool, atClose);
+    m_a->prefs.backup = choice;
+    m_a->prefs.backupComputer = backupComputer;
+    QVERIFY(m_a->session.hourlyBackup().ok);
+    QCOMPARE(backups(*m_tf).size(), hourly ? 1 : 0);
+    m_a->clock.now = m_a->clock.now.addSecs(3600);
+    QVERIFY(m_a->session.closeBackup().ok);
+    QCOMPARE(backups(*m_tf).size(), (hourly ? 1 : 0) + (atClose ? 1 : 0));
+
+    // A backup that cannot be written says so.
+    if (hourly || atClose) {
+        ReadOnlyGuard guard(m_tf->path(QStringLiteral("databkup")));
+        if (!guard.isActive())
+            QSKIP("cannot make a folder read-only here");
+        m_a->clock.now = m_a->clock.now.addSecs(3600);
+        const TextFile::WriteResult w = hourly ? m_a->session.hourlyBackup() : m_a->session.closeBackup();
+        QVERIFY(!w.ok);
+        QVERIFY(!w.error.isEmpty());
+    }
+}
+
+void TestUpdateSession::failedSaveKeepsSessionOpen()
+{
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 1, QStringLiteral("must not be lost"));
+    m_a->session.noteSelection();
+    const QByteArray shared = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
+    {
+        ReadOnlyGuard guard(m_tf->path(QStringLiteral("gsystem")));
+        if (!guard.isActive())
+            QSKIP("cannot make a folder read-only here");
+        const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+        QVERIFY(!e.saved);
+        QVERIFY(!e.failure.ok);
+        QVERIFY(e.failure.path.startsWith(m_tf->path(QStringLiteral("gsystem"))));
+        QVERIFY(!e.failure.message().isEmpty());
+        QCOMPARE(m_a->session.state(), State::Updating);
+        QVERIFY(m_a->session.lock().isHeld());
+        QVERIFY(m_a->session.timeoutActive());
+        QVERIFY(m_a->session.selectionFlag());
+        QVERIFY(backups(*m_tf).isEmpty());
+        QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+
+        // The time-out retries, and fails the same way while the disk refuses.
+        QCOMPARE(m_a->session.timeoutTick(), UpdateSession::TimeoutAction::End);
+        QVERIFY(!m_a->session.releaseUpdate().saved);
+        QCOMPARE(m_a->session.state(), State::Updating);
+    }
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), shared);
+    QCOMPARE(m_a->session.timeoutTick(), UpdateSession::TimeoutAction::End);
+    const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+    QVERIFY(e.saved);
+    QVERIFY(e.backedUp);
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(m_b->session.poll().freed);
+    QCOMPARE(m_b->grid.cell(1, 1), QStringLiteral("must not be lost"));
+}
+
+void TestUpdateSession::failedSnapshotDoesNotStart()
+{
+    m_a->prefs.timeOut = true;
+    {
+        ReadOnlyGuard guard(m_tf->path(QStringLiteral("gsystem")));
+        if (!guard.isActive())
+            QSKIP("cannot make a folder read-only here");
+        const Start r = m_a->session.pressUpdate();
+        QCOMPARE(r.kind, Start::SnapshotFailed);
+        QVERIFY(!r.failure.ok);
+        QVERIFY(!r.failure.error.isEmpty());
+        QCOMPARE(m_a->session.state(), State::Viewing);
+        QVERIFY(!m_a->session.lock().isHeld());
+        QVERIFY(!m_a->session.timeoutActive());
+        QVERIFY(!m_b->session.lock().OtherLockHeld());
+        QVERIFY(!m_a->session.releaseUpdate().saved);
+    }
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+}
+
+void TestUpdateSession::savesInsideOneTickAreToldApart()
+{
+    // Same size and (on coarse clocks) the same write time: the file's
+    // identity still tells the versions apart.
+    for (int i = 0; i < 8; ++i) {
+        QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+        m_a->grid.setCell(1, 1, QString::number(i % 10));
+        QVERIFY(m_a->session.releaseUpdate().saved);
+        QVERIFY(!m_a->session.poll().reloaded);
+        QVERIFY2(m_b->session.poll().reloaded, qPrintable(QString::number(i)));
+        QCOMPARE(m_b->grid.cell(1, 1), QString::number(i % 10));
+    }
+}
+
+void TestUpdateSession::savesBetweenPollsAreNotMissed()
+{
+    // Two sessions elsewhere between two polls: the version in between frees
+    // its file, which the next save may reuse.
+    for (int i = 0; i < 8; ++i) {
+        for (const char* text : {"x", "y"}) {
+            QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+            m_a->grid.setCell(1, 1, QString::fromLatin1(text) + QString::number(i % 10));
+            QVERIFY(m_a->session.releaseUpdate().saved);
+        }
+        QVERIFY2(m_b->session.poll().reloaded, qPrintable(QString::number(i)));
+        QCOMPARE(m_b->grid, m_a->grid);
+    }
+}
+
+void TestUpdateSession::closeDownKeepsHeldLockFile()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const QString name = m_a->session.lock().fileName();
+    m_a->session.closeDown();
+    QVERIFY(m_tf->exists(name));
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    m_a->session.closeDown();
+    QVERIFY(!m_tf->exists(name));
+    m_b->session.closeDown();   // never pressed: no file of its own
+    QVERIFY(QDir(m_tf->root()).entryList({QStringLiteral("lock*.scd")}).isEmpty());
+}
+
+void TestUpdateSession::shutdownSavesRunningSession()
+{
+    const UpdateSession::EndResult idle = m_b->session.shutdownWithoutAnswer();
+    QVERIFY(!idle.saved);
+    QVERIFY(idle.failure.ok);
+
+    m_a->prefs.backup = Preferences::BackupUpdate;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(2, 3, QStringLiteral("at logoff"));
+    m_a->session.noteSelection();
+    const QString name = m_a->session.lock().fileName();
+    const UpdateSession::EndResult e = m_a->session.shutdownWithoutAnswer();
+    QVERIFY(e.saved);
+    QVERIFY(e.backedUp);
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(!m_tf->exists(name));
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid.cell(2, 3), QStringLiteral("at logoff"));
+}
+
+void TestUpdateSession::shutdownRescuesUnsavableEdits()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(2, 3, QStringLiteral("rescued"));
+    ReadOnlyGuard guard(m_tf->path(QStringLiteral("gsystem")));
+    if (!guard.isActive())
+        QSKIP("cannot make a folder read-only here");
+    const UpdateSession::EndResult e = m_a->session.shutdownWithoutAnswer();
+    QVERIFY(!e.saved);
+    QVERIFY(!e.failure.ok);
+    QVERIFY(!e.rescuedTo.isEmpty());
+    GridData rescued;
+    const QStringList lines = TextFile::read(e.rescuedTo).lines;
+    QCOMPARE(lines, GridStore::gridLines(m_a->grid));
+    QVERIFY(m_a->session.lock().isHeld());   // a held lock file is never deleted
+    QVERIFY(m_tf->exists(m_a->session.lock().fileName()));
+}
+
+void TestUpdateSession::vanishedFolderGivesDefinedResults()
+{
+    QTemporaryDir base;
+    const QString root = QDir(base.path()).filePath(QStringLiteral("board"));
+    for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
+        QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
+    const DataFolder folder(root);
+    GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
+    Station a(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
+    Station b(folder, QStringLiteral("PC-B"), QStringLiteral("ben"));
+    a.session.startUp();
+    b.session.startUp();
+    QCOMPARE(a.session.pressUpdate().kind, Start::Started);
+    QCOMPARE(b.session.pressUpdate().kind, Start::Busy);
+
+    QVERIFY(QDir(root).removeRecursively());
+    const UpdateSession::PollResult p = b.session.poll();
+    QVERIFY(p.freed);   // nobody's lock file is left
+    QVERIFY(!p.reloaded);
+    QCOMPARE(b.grid, TestFolder::sampleGrid());
+    QCOMPARE(b.session.pressUpdate().kind, Start::LockError);
+    QCOMPARE(b.session.state(), State::Waiting);
+
+    a.grid.setCell(1, 1, QStringLiteral("kept"));
+    const UpdateSession::EndResult e = a.session.releaseUpdate();
+    QVERIFY(!e.saved);
+    QCOMPARE(a.session.state(), State::Updating);
+    QCOMPARE(a.grid.cell(1, 1), QStringLiteral("kept"));
+    QVERIFY(!a.session.cancel());
+    QCOMPARE(a.session.state(), State::Viewing);
+    a.session.closeDown();
+    b.session.closeDown();
+}
+
+QTEST_GUILESS_MAIN(TestUpdateSession)
+#include "tst_updatesession.moc"
