@@ -115,3 +115,11 @@ void Led::changeEvent(QEvent* event)
         emit OnChangeState();
     }
 }
+
+void Led::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The lamp is always 12 x 13, whatever its owner asks for.
+    if (size() != QSize(kWidth, kHeight))
+        setFixedSize(kWidth, kHeight);
+}

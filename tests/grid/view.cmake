@@ -1,0 +1,1 @@
+sb_add_test(tst_columnmenupopup GUI SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_columnmenupopup.cpp LIBS schedui)
