@@ -1,0 +1,189 @@
+#pragma once
+
+#include "grid/griddata.h"
+#include "store/datafolder.h"
+#include "store/preferences.h"
+#include "store/services.h"
+#include "store/textfile.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class ColumnMenuPopup;
+class GridEditor;
+class GridView;
+struct AdvanceResult;
+struct ColumnMenuItem;
+class Led;
+class PreferencesDialog;
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QSessionManager;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTimer;
+class QToolButton;
+class UpdateSession;
+
+// The board's main window (Form1): the toolbar, the grid, the four timers,
+// the update session's buttons and the three ways the program ends. It
+// turns events into calls on the core and draws the core's state.
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // The board on `folder` with the given services, or null after the box
+    // for the first missing required file was shown (the process then ends).
+    static std::unique_ptr<MainWindow> create(const DataFolder& folder, const Services& services);
+    ~MainWindow() override;
+
+    // The first activation's set-up; later calls return at once.
+    void FormActivate();
+    bool isActivated() const { return m_activated; }
+
+    // Update button pressed or released by the user (its state already toggled).
+    void SpeedButton1Click();
+    void Update1Click();            // the grid's "Update" menu entry
+    void SpeedButton2Click();       // "Cancel"
+    void SpeedButton12Click();      // "Prefs"
+    void SpeedButton13Click();      // "Quit"
+    void SpeedButton17Click();      // help
+    void SpeedButton9Click();       // "Tray"
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer4Timer();
+    void CentralMessage(const QString& text);
+    // Saves the preferences and the user list as the dialog's "OK" does.
+    TextFile::WriteResult savePreferences();
+    // The end of the desktop session: with `canAsk` the user is asked
+    // whether to save a running session; without, it is saved.
+    void endOfDesktopSession(bool canAsk);
+
+    // Grid mouse press (StringGrid1MouseDown): chooses the menu that opens
+    // when the right button is released.
+    void StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    void openChosenMenu(QPoint globalPos);
+    // A pick in the column menu, the operations menu or the setup menu by item index.
+    void SubMenu3OnClick(int index);
+    void operationsMenuClick(int index);
+    // The advance step after a pick.
+    void MenuLoadingRtn();
+    // Ctrl + letter on key release (FormKeyUp); true when it was a shortcut.
+    bool FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
+
+    // What tests and the application reach.
+    UpdateSession& session() { return *m_session; }
+    GridData& grid() { return m_grid; }
+    Preferences& preferences() { return m_prefs; }
+    GridView* gridView() const { return m_gridView; }
+    GridEditor& editor() { return *m_editor; }
+    PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
+    QToolButton* updateButton() const { return m_updateButton; }
+    Led* led() const { return m_led; }
+    QAction* beepAction() const { return m_beep; }
+    QTimer* timer(int n) const;
+    bool updateGroupShown() const;
+    ColumnMenuPopup* columnMenu() const { return m_columnMenu; }
+    ColumnMenuPopup* operationsMenu() const { return m_operationsMenu; }
+    ColumnMenuPopup* setupMenu() const { return m_setupMenu; }
+    QMenu* updateMenu() const { return m_updateMenu; }
+    QToolButton* editingButton() const { return m_editingButton; }
+    QToolButton* cancelButton() const { return m_cancelButton; }
+    QToolButton* button(const char* objectName) const;
+    bool prefsShown() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainWindow(const DataFolder& folder, const Services& services);
+    void FormCreate();
+    void buildToolbar();
+    void layoutToolbar();
+    void rememberGeometry();
+    void applyPreferencesToWindow();
+    void applyTimers();
+    void loadButtonImages(bool inSession);
+    void setButtonImage(QToolButton* button, const char* file);
+    void StringGrid1Enabling(bool enable);
+    void startSessionUi(bool reloaded);
+    bool endSession();              // save and leave the session; false when the save failed
+    void leaveSessionUi();
+    void showSaveFailure(const TextFile::WriteResult& failure);
+    void applyPrivileges();
+    void onPrefsOk();
+    void backupNow();
+    void focusToolbar();
+    void onGridMousePressed(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    void onCellSelected(int col, int row);
+    enum class GridMenu { None, Update, Operations, Setup, Column };
+    void buildColumnMenu(int column);
+    void buildOperationsMenu();
+    void applyAdvance(const AdvanceResult& advance);
+    void syncFocus();
+    void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
+    void onCommitDataRequest(QSessionManager& manager);
+    void setUpdateChecked(bool down);
+    bool FormClose();               // false when the close was refused
+
+    DataFolder m_folder;
+    Services m_services;
+    GridData m_grid;
+    Preferences m_prefs;
+    std::unique_ptr<UpdateSession> m_session;
+    std::unique_ptr<GridEditor> m_editor;
+
+    // What this workstation last read or wrote, so a close writes only what
+    // it changed and never reverts another workstation's save.
+    QStringList m_parmBase;
+    QStringList m_usersBase;
+
+    bool m_activated = false;
+    bool m_ending = false;          // the desktop session ends: close without the usual steps
+    bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
+
+    QFrame* m_panel8 = nullptr;
+    QFrame* m_panel1 = nullptr;
+    QFrame* m_panel5 = nullptr;     // Update
+    QFrame* m_panel2 = nullptr;     // Cancel
+    QFrame* m_panel7 = nullptr;     // Editing
+    QFrame* m_panel6 = nullptr;     // List
+    QFrame* m_panel4 = nullptr;     // Prefs
+    QFrame* m_panel3 = nullptr;     // Quit
+    QFrame* m_panel9 = nullptr;     // Tray
+    QToolButton* m_helpButton = nullptr;    // SpeedButton17
+    QToolButton* m_updateButton = nullptr;  // SpeedButton1
+    QToolButton* m_cancelButton = nullptr;  // SpeedButton2
+    QToolButton* m_editingButton = nullptr; // SpeedButton8
+    QToolButton* m_listButton = nullptr;    // SpeedButton7
+    QToolButton* m_prefsButton = nullptr;   // SpeedButton12
+    QToolButton* m_quitButton = nullptr;    // SpeedButton13
+    QToolButton* m_trayButton = nullptr;    // SpeedButton9
+    Led* m_led = nullptr;                   // LED1
+    GridView* m_gridView = nullptr;         // StringGrid1
+    QStatusBar* m_statusBar = nullptr;      // StatusBar1
+    QMenu* m_toolbarMenu = nullptr;         // PopupMenu4
+    QAction* m_beep = nullptr;              // Beeponanyupdates1
+    QMenu* m_updateMenu = nullptr;          // PopupMenu5
+    ColumnMenuPopup* m_operationsMenu = nullptr;  // PopupMenu1
+    ColumnMenuPopup* m_setupMenu = nullptr;       // PopupMenu2
+    ColumnMenuPopup* m_columnMenu = nullptr;      // PopupMenu3
+    QList<ColumnMenuItem> m_columnItems;
+    GridMenu m_chosenMenu = GridMenu::None;
+    QPoint m_popupPos;                      // where the automatic column menu opens
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+    QTimer* m_timer3 = nullptr;
+    QTimer* m_timer4 = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
+    PreferencesDialog* m_prefsDialog = nullptr;   // Form2
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "store/services.h"
+
+class QWidget;
+
+// The real message boxes: the pointer is moved near the centre of the
+// desktop first, so the box's buttons come up under it.
+class MessageBoxes final : public Messages
+{
+public:
+    explicit MessageBoxes(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void show(MessageKind kind, const QString& text, QPoint offset) override;
+    bool askYesNo(const QString& text, QPoint offset) override;
+    Answer askYesNoCancel(const QString& text, QPoint offset) override;
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& value) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};

@@ -1,0 +1,285 @@
+#include "app/preferencesdialog.h"
+
+#include "store/services.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString hint(const char* text)
+{
+    QString t = QString::fromLatin1(text);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return t;
+}
+
+const char* const kTimeOutHint =
+    "If no change to grid is made within 30 seconds, \r\ndata is saved and Update button is turned off.";
+
+QColor fromColorValue(int value)
+{
+    if (value < 0)
+        return QColor(Qt::black);
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+int toColorValue(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+} // namespace
+
+PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWidget* parent)
+    : QDialog(parent), m_prefs(prefs), m_identity(identity)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Scheduling Parameters"));
+    // No close box and no Cancel: "OK" always saves.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(321, 357);
+    setModal(true);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(231, 223, 173));
+    setPalette(pal);
+
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    auto check = [&](QCheckBox*& box, const char* name, const char* caption, const char* tip, bool Preferences::*field) {
+        box = new QCheckBox(QString::fromLatin1(caption), this);
+        named(box, name);
+        box->setToolTip(hint(tip));
+        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_prefs.*field = on; });
+    };
+
+    m_interval = new QComboBox(this);
+    named(m_interval, "ComboBox1");
+    m_interval->setEditable(true);
+    for (const char* s : {"5", "10", "15", "30", "45", "60"})
+        m_interval->addItem(QString::fromLatin1(s));
+    connect(m_interval, &QComboBox::editTextChanged, this, [this](const QString& t) { m_prefs.updateInterval = t; });
+
+    m_users = new QPlainTextEdit(this);
+    named(m_users, "Memo1");
+    m_users->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_users->setToolTip(hint(
+        "Computer 'User' names using this program on a LAN or Network.\r\nFormat: UserName[n] \r\n"
+        "             where [n] = 0, user has no update and no preferences privileges\r\n"
+        "             where [n] = 1, user has update, but no preferences privileges\r\n"
+        "             where [n] = 2, user has both update and preferences privileges"));
+
+    check(m_network, "CheckBox3", "Program used in network", "Check if this program is being used on a LAN or network.",
+          &Preferences::network);
+    check(m_autoMenu, "CheckBox6", "Auto menu at next cell", "Automatically skip to next cell and popup menu.",
+          &Preferences::autoMenu);
+    check(m_displayUser, "CheckBox2", "Display user/computer",
+          "Display user and computer named with the 'System busy' message.", &Preferences::displayUser);
+    check(m_askDelete, "CheckBox9", "Ask before deleting", "Deleting rows or columns will be prompted.",
+          &Preferences::askBeforeDeleting);
+    check(m_center, "CheckBox1", "Center data in cells", "Center data in cells.", &Preferences::centerData);
+    check(m_timeOut, "CheckBox5", "Time out after 30 seconds", kTimeOutHint, &Preferences::timeOut);
+    check(m_clearColor, "CheckBox10", "Clear color when clear cell", kTimeOutHint,
+          &Preferences::clearColorWhenClearCell);
+
+    auto* fontButton = new QPushButton(QStringLiteral("Grid Font Parameters"), this);
+    named(fontButton, "SpeedButton2");
+    connect(fontButton, &QPushButton::clicked, this, &PreferencesDialog::SpeedButton2Click);
+
+    auto* linesBox = new QWidget(this);
+    auto* linesLayout = new QHBoxLayout(linesBox);
+    linesLayout->setContentsMargins(0, 0, 0, 0);
+    const char* lineCaptions[3] = {"1", "2", "3  Grid lines"};
+    for (int i = 0; i < 3; ++i) {
+        m_lines[i] = new QRadioButton(QString::fromLatin1(lineCaptions[i]), linesBox);
+        named(m_lines[i], QByteArray("RadioButton" + QByteArray::number(i + 1)).constData());
+        linesLayout->addWidget(m_lines[i]);
+        connect(m_lines[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                m_prefs.gridLines = i + 1;
+        });
+    }
+
+    auto* up = new QToolButton(this);
+    named(up, "SpeedButton7");
+    up->setArrowType(Qt::UpArrow);
+    auto* down = new QToolButton(this);
+    named(down, "SpeedButton14");
+    down->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {up, down})
+        b->setToolTip(QStringLiteral("Move oversize map in direction of arrow."));
+    connect(up, &QToolButton::clicked, this, [this] {
+        if (m_prefs.rowHeight > 1) {
+            --m_prefs.rowHeight;
+            emit rowHeightChanged();
+        }
+    });
+    connect(down, &QToolButton::clicked, this, [this] {
+        ++m_prefs.rowHeight;
+        emit rowHeightChanged();
+    });
+
+    auto* backupGroup = new QGroupBox(QStringLiteral("Backup grid data every:"), this);
+    auto* backupLayout = new QHBoxLayout(backupGroup);
+    const char* backupCaptions[3] = {"Update", "Hourly", "Close"};
+    for (int i = 0; i < 3; ++i) {
+        m_backup[i] = new QRadioButton(QString::fromLatin1(backupCaptions[i]), backupGroup);
+        named(m_backup[i], QByteArray("RadioButton" + QByteArray::number(i + 4)).constData());
+        backupLayout->addWidget(m_backup[i]);
+        connect(m_backup[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                m_prefs.backup = i + 1;
+        });
+    }
+
+    auto* computerLabel = new QLabel(QStringLiteral("Computer:"), this);
+    computerLabel->setToolTip(hint("Name of computer that will execute the 'Hourly' or 'Close' backup.\r\n"
+                                   "(Double click on the box to determine this computer's name)."));
+    m_computer = new QLineEdit(this);
+    named(m_computer, "Edit1");
+    m_computer->installEventFilter(this);
+    connect(m_computer, &QLineEdit::textChanged, this, [this](const QString& t) { m_prefs.backupComputer = t; });
+
+    auto* backupNow = new QPushButton(QStringLiteral("Backup Now"), this);
+    named(backupNow, "SpeedButton3");
+    connect(backupNow, &QPushButton::clicked, this, &PreferencesDialog::backupNowRequested);
+
+    m_title = new QLineEdit(this);
+    named(m_title, "Edit2");
+    connect(m_title, &QLineEdit::textChanged, this, [this](const QString& t) { m_prefs.title = t; });
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    named(ok, "SpeedButton4");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &PreferencesDialog::okPressed);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setVerticalSpacing(2);
+    layout->addWidget(new QLabel(QStringLiteral("Grid Update Interval (Seconds)"), this), 0, 0);
+    layout->addWidget(m_interval, 1, 0);
+    layout->addWidget(new QLabel(QStringLiteral("User list to allow updating:"), this), 2, 0);
+    layout->addWidget(m_users, 3, 0, 5, 1);
+    auto* checks = new QVBoxLayout;
+    for (QCheckBox* c : {m_network, m_autoMenu, m_displayUser, m_askDelete, m_center, m_timeOut, m_clearColor})
+        checks->addWidget(c);
+    layout->addLayout(checks, 0, 1, 8, 1);
+    layout->addWidget(fontButton, 8, 0);
+    layout->addWidget(linesBox, 8, 1);
+    auto* heights = new QHBoxLayout;
+    heights->addWidget(up);
+    heights->addWidget(down);
+    heights->addWidget(new QLabel(QStringLiteral("Adjust grid row heights"), this));
+    heights->addStretch();
+    layout->addLayout(heights, 9, 0, 1, 2);
+    layout->addWidget(backupGroup, 10, 0, 1, 2);
+    auto* computerRow = new QHBoxLayout;
+    computerRow->addWidget(computerLabel);
+    computerRow->addWidget(m_computer);
+    computerRow->addWidget(backupNow);
+    layout->addLayout(computerRow, 11, 0, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Program Title"), this), 12, 0);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(m_title);
+    titleRow->addWidget(ok);
+    layout->addLayout(titleRow, 13, 0, 1, 2);
+
+    m_lines[0]->setChecked(true);
+    m_backup[0]->setChecked(true);
+}
+
+void PreferencesDialog::loadFromPreferences()
+{
+    const Preferences p = m_prefs;   // the controls write through while being set
+    m_interval->setEditText(p.updateInterval);
+    m_network->setChecked(p.network);
+    m_autoMenu->setChecked(p.autoMenu);
+    m_displayUser->setChecked(p.displayUser);
+    m_askDelete->setChecked(p.askBeforeDeleting);
+    m_center->setChecked(p.centerData);
+    m_timeOut->setChecked(p.timeOut);
+    m_clearColor->setChecked(p.clearColorWhenClearCell);
+    m_lines[std::clamp(p.gridLines, 1, 3) - 1]->setChecked(true);
+    m_backup[std::clamp(p.backup, 1, 3) - 1]->setChecked(true);
+    m_computer->setText(p.backupComputer);
+    m_title->setText(p.title);
+    m_prefs = p;
+}
+
+void PreferencesDialog::setUserLines(const QStringList& lines)
+{
+    m_users->setPlainText(lines.join(u'\n'));
+}
+
+QStringList PreferencesDialog::userLines() const
+{
+    const QString text = m_users->toPlainText();
+    if (text.isEmpty())
+        return {};
+    return text.split(u'\n');
+}
+
+void PreferencesDialog::applyFont(const QFont& font, int color)
+{
+    m_prefs.fontName = font.family();
+    if (font.pointSize() > 0)
+        m_prefs.fontSize = font.pointSize();
+    m_prefs.bold = font.bold();
+    m_prefs.italic = font.italic();
+    m_prefs.underline = font.underline();
+    m_prefs.strikeOut = font.strikeOut();
+    m_prefs.fontColor = color;
+    emit fontChanged();
+}
+
+void PreferencesDialog::SpeedButton2Click()
+{
+    QFont current(m_prefs.fontName, m_prefs.fontSize);
+    current.setBold(m_prefs.bold);
+    current.setItalic(m_prefs.italic);
+    current.setUnderline(m_prefs.underline);
+    current.setStrikeOut(m_prefs.strikeOut);
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, current, this, QStringLiteral("Font"));
+    if (!ok)
+        return;
+    const QColor color = QColorDialog::getColor(fromColorValue(m_prefs.fontColor), this, QStringLiteral("Font Color"));
+    applyFont(font, color.isValid() ? toColorValue(color) : m_prefs.fontColor);
+}
+
+void PreferencesDialog::Edit1DblClick()
+{
+    m_computer->setText(m_identity.computerName());
+}
+
+bool PreferencesDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_computer && event->type() == QEvent::MouseButtonDblClick) {
+        Edit1DblClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PreferencesDialog::done(int result)
+{
+    // Escape and the window manager's close would reject: only "OK" closes.
+    if (result == QDialog::Accepted)
+        QDialog::done(result);
+}

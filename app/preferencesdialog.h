@@ -1,0 +1,64 @@
+#pragma once
+
+#include "store/preferences.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class Identity;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+// "Scheduling Parameters": edits the shared preferences and the user list.
+// Its controls write through to the Preferences the rest of the board reads,
+// so a change takes effect at its next use. "OK" is the only way out.
+class PreferencesDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    PreferencesDialog(Preferences& prefs, Identity& identity, QWidget* parent = nullptr);
+
+    // Shows the preferences in the controls (after they were loaded).
+    void loadFromPreferences();
+    void setUserLines(const QStringList& lines);
+    QStringList userLines() const;
+
+    // The grid font became `font` in `color` (0x00BBGGRR): what "Grid Font
+    // Parameters" does after its dialog was confirmed.
+    void applyFont(const QFont& font, int color);
+
+    void done(int result) override;   // only "OK" closes
+
+signals:
+    void okPressed();                 // the owner saves, then calls accept()
+    void backupNowRequested();
+    void fontChanged();
+    void rowHeightChanged();
+
+private:
+    void SpeedButton2Click();        // "Grid Font Parameters"
+    void Edit1DblClick();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    Preferences& m_prefs;
+    Identity& m_identity;
+    bool m_closing = false;
+
+    QComboBox* m_interval = nullptr;     // ComboBox1
+    QPlainTextEdit* m_users = nullptr;   // Memo1
+    QCheckBox* m_network = nullptr;      // CheckBox3
+    QCheckBox* m_autoMenu = nullptr;     // CheckBox6
+    QCheckBox* m_displayUser = nullptr;  // CheckBox2
+    QCheckBox* m_askDelete = nullptr;    // CheckBox9
+    QCheckBox* m_center = nullptr;       // CheckBox1
+    QCheckBox* m_timeOut = nullptr;      // CheckBox5
+    QCheckBox* m_clearColor = nullptr;   // CheckBox10
+    QRadioButton* m_lines[3] = {};       // RadioButton1..3
+    QRadioButton* m_backup[3] = {};      // RadioButton4..6
+    QLineEdit* m_computer = nullptr;     // Edit1
+    QLineEdit* m_title = nullptr;        // Edit2
+};

@@ -1,0 +1,252 @@
+#include "coord/updatesession.h"
+#include "grid/columnmenupopup.h"
+#include "grid/gridediting.h"
+#include "grid/gridview.h"
+#include "store/gridstore.h"
+#include "tests/app/boardfixture.h"
+
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+// Editing through the main window during a session: right-click routing,
+// filling a row from the column menus, the operations menu and the Ctrl
+// shortcuts.
+class TestEditingWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void rightClickRouting_data();
+    void rightClickRouting();
+    void rightClickWithoutFocusedCell();
+    void fillRowWithAutomaticMenu();
+    void fillRowWithoutAutomaticMenu();
+    void updateOffSaves();
+    void titleThatIsAPathHasNoMenu_data();
+    void titleThatIsAPathHasNoMenu();
+    void operationsMenuLayoutAndPasteItems();
+    void shortcutsOnlyDuringSession_data();
+    void shortcutsOnlyDuringSession();
+
+private:
+    int indexOf(ColumnMenuPopup* menu, const QString& caption) const;
+    void rightClick(Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<Workstation> m_ws;
+};
+
+void TestEditingWindow::init()
+{
+    m_folder = std::make_unique<TestFolder>();
+    m_folder->copyInstallationData();
+    m_ws = std::make_unique<Workstation>(*m_folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(m_ws->window);
+    (*m_ws)->updateButton()->click();
+    QCOMPARE((*m_ws)->session().state(), UpdateSession::State::Updating);
+}
+
+void TestEditingWindow::cleanup()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowFlags() & Qt::Popup)
+            w->close();
+    m_ws.reset();
+    m_folder.reset();
+}
+
+int TestEditingWindow::indexOf(ColumnMenuPopup* menu, const QString& caption) const
+{
+    for (int i = 0; i < menu->count(); ++i)
+        if (menu->caption(i) == caption)
+            return i;
+    return -1;
+}
+
+void TestEditingWindow::rightClick(Qt::KeyboardModifiers modifiers)
+{
+    MainWindow* w = m_ws->window.get();
+    w->StringGrid1MouseDown(Qt::RightButton, QPoint(100, 100), modifiers);
+    w->openChosenMenu(QPoint(100, 100));
+}
+
+void TestEditingWindow::rightClickRouting_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("menu");
+    QTest::newRow("plain") << int(Qt::NoModifier) << QStringLiteral("PopupMenu3");
+    QTest::newRow("ctrl") << int(Qt::ControlModifier) << QStringLiteral("PopupMenu1");
+    QTest::newRow("shift") << int(Qt::ShiftModifier) << QStringLiteral("PopupMenu2");
+    QTest::newRow("ctrl wins over shift") << int(Qt::ControlModifier | Qt::ShiftModifier) << QStringLiteral("PopupMenu1");
+}
+
+void TestEditingWindow::rightClickRouting()
+{
+    QFETCH(int, modifiers);
+    QFETCH(QString, menu);
+    MainWindow* w = m_ws->window.get();
+    w->gridView()->focusCell(2, 1);
+    rightClick(Qt::KeyboardModifiers(modifiers));
+    for (ColumnMenuPopup* m : {w->columnMenu(), w->operationsMenu(), w->setupMenu()})
+        QCOMPARE(m->isVisible(), m->objectName() == menu);
+    QVERIFY(m_ws->fake.messages.shown.isEmpty());
+}
+
+void TestEditingWindow::rightClickWithoutFocusedCell()
+{
+    MainWindow* w = m_ws->window.get();
+    rightClick();
+    QVERIFY(!w->columnMenu()->isVisible());
+    QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
+}
+
+void TestEditingWindow::fillRowWithAutomaticMenu()
+{
+    MainWindow* w = m_ws->window.get();
+    w->preferences().autoMenu = true;
+    const int row = 4;   // an empty row of the sample
+    w->gridView()->focusCell(1, row);
+    rightClick();
+    ColumnMenuPopup* menu = w->columnMenu();
+    QVERIFY(menu->isVisible());
+    QCOMPARE(menu->caption(0), QStringLiteral("TRAILER"));
+    QCOMPARE(menu->caption(1), QStringLiteral("UPDATE OFF"));
+    QCOMPARE(menu->caption(2), QStringLiteral("SKIP CELL"));
+    QCOMPARE(menu->caption(3), QStringLiteral("CLEAR CELL"));
+
+    QStringList picked;
+    for (int col = 1; col < w->grid().colCount(); ++col) {
+        QVERIFY2(menu->isVisible(), qPrintable(QStringLiteral("menu of column %1").arg(col)));
+        QCOMPARE(menu->caption(0), w->grid().cell(col, 0).toUpper());
+        // The first value of the column's file: the item after the fixed ones.
+        int value = 4;
+        while (!menu->isItemEnabled(value))
+            ++value;
+        picked << menu->caption(value);
+        w->SubMenu3OnClick(value);
+        if (col + 1 < w->grid().colCount())
+            QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(col + 1, row)));
+    }
+    QVERIFY(!w->gridView()->focusedCell());
+    for (int col = 1; col < w->grid().colCount(); ++col)
+        QCOMPARE(w->grid().cell(col, row), picked[col - 1]);
+
+    w->updateButton()->click();
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    for (int col = 1; col < saved.colCount(); ++col)
+        QCOMPARE(saved.cell(col, row), picked[col - 1]);
+}
+
+void TestEditingWindow::fillRowWithoutAutomaticMenu()
+{
+    MainWindow* w = m_ws->window.get();
+    w->preferences().autoMenu = false;
+    w->gridView()->focusCell(2, 4);
+    rightClick();
+    const int skip = indexOf(w->columnMenu(), QStringLiteral("SKIP CELL"));
+    w->SubMenu3OnClick(skip);
+    w->columnMenu()->close();
+    QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(3, 4)));
+    QVERIFY(!w->columnMenu()->isVisible());
+    rightClick();
+    QCOMPARE(w->columnMenu()->caption(0), w->grid().cell(3, 0).toUpper());
+}
+
+void TestEditingWindow::updateOffSaves()
+{
+    MainWindow* w = m_ws->window.get();
+    w->grid().setCell(2, 5, QStringLiteral("typed"));
+    w->gridView()->focusCell(2, 5);
+    rightClick();
+    w->SubMenu3OnClick(indexOf(w->columnMenu(), QStringLiteral("UPDATE OFF")));
+    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!w->updateButton()->isChecked());
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
+}
+
+void TestEditingWindow::titleThatIsAPathHasNoMenu_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::newRow("parent path") << QStringLiteral("../gsystem/parm");
+    QTest::newRow("backslash") << QStringLiteral("..\\gsystem\\parm");
+    QTest::newRow("dot dot") << QStringLiteral("..");
+    QTest::newRow("colon") << QStringLiteral("C:Product");
+    QTest::newRow("star") << QStringLiteral("Prod*");
+}
+
+void TestEditingWindow::titleThatIsAPathHasNoMenu()
+{
+    QFETCH(QString, title);
+    MainWindow* w = m_ws->window.get();
+    // A file the title would reach if it were taken as a path.
+    m_folder->writeFile(QStringLiteral("gsystem/parm.scd"), "secret\r\n");
+    w->grid().setCell(2, 0, title);
+    w->gridView()->focusCell(2, 1);
+    rightClick();
+    ColumnMenuPopup* menu = w->columnMenu();
+    QCOMPARE(menu->caption(0), QStringLiteral("[EMPTY]"));
+    QCOMPARE(menu->count(), 4);
+}
+
+void TestEditingWindow::operationsMenuLayoutAndPasteItems()
+{
+    MainWindow* w = m_ws->window.get();
+    w->gridView()->focusCell(1, 1);
+    rightClick(Qt::ControlModifier);
+    ColumnMenuPopup* ops = w->operationsMenu();
+    QCOMPARE(ops->columnCount(), 3);
+    QVERIFY(ops->hasBarBefore(1) && ops->hasBarBefore(2));
+    const int pasteRow = indexOf(ops, QStringLiteral("Paste Row  (Ctrl p)"));
+    const int copyRow = indexOf(ops, QStringLiteral("Copy Row  (Ctrl c)"));
+    QVERIFY(pasteRow >= 0 && copyRow >= 0);
+    QVERIFY(!ops->isItemEnabled(pasteRow));
+    QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Create List Records"))));
+    w->operationsMenuClick(copyRow);
+    ops->close();
+    QVERIFY(!w->gridView()->focusedCell());
+
+    w->gridView()->focusCell(1, 4);
+    rightClick(Qt::ControlModifier);
+    QVERIFY(ops->isItemEnabled(pasteRow));
+    QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Paste Cell"))));
+    w->operationsMenuClick(pasteRow);
+    for (int col = 1; col < w->grid().colCount(); ++col)
+        QCOMPARE(w->grid().cell(col, 4), w->grid().cell(col, 1));
+    QCOMPARE(w->grid().rowColor(4), w->grid().rowColor(1));
+}
+
+void TestEditingWindow::shortcutsOnlyDuringSession_data()
+{
+    QTest::addColumn<bool>("inSession");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("rowsAdded");
+    QTest::newRow("ctrl a in a session") << true << int(Qt::ControlModifier) << 1;
+    QTest::newRow("ctrl shift a") << true << int(Qt::ControlModifier | Qt::ShiftModifier) << 0;
+    QTest::newRow("ctrl alt a") << true << int(Qt::ControlModifier | Qt::AltModifier) << 0;
+    QTest::newRow("outside a session") << false << int(Qt::ControlModifier) << 0;
+}
+
+void TestEditingWindow::shortcutsOnlyDuringSession()
+{
+    QFETCH(bool, inSession);
+    QFETCH(int, modifiers);
+    QFETCH(int, rowsAdded);
+    MainWindow* w = m_ws->window.get();
+    if (!inSession)
+        w->updateButton()->click();
+    const int rows = w->grid().rowCount();
+    w->FormKeyUp(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w->grid().rowCount(), rows + rowsAdded);
+
+    // Through the key events of the window, as a user types.
+    QTest::keyRelease(w->gridView(), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w->grid().rowCount(), rows + 2 * rowsAdded);
+}
+
+QTEST_MAIN(TestEditingWindow)
+#include "tst_editingwindow.moc"

@@ -1,0 +1,281 @@
+#include "app/preferencesdialog.h"
+#include "coord/updatesession.h"
+#include "store/textfile.h"
+#include "tests/app/boardfixture.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+// The main window's frame: start-up checks, first activation, the toolbar
+// layout, privileges, and what Quit and close write.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void requiredFiles_data();
+    void requiredFiles();
+    void firstActivationRunsOnce();
+    void captionFromTitleLine_data();
+    void captionFromTitleLine();
+    void badPreferenceLineStopsSetUp();
+    void toolbarAnchoredRight_data();
+    void toolbarAnchoredRight();
+    void privileges_data();
+    void privileges();
+    void closeWritesPreferencesAndUsers();
+    void closeKeepsWhatOthersSaved();
+    void okWritesExactlyTheDialog();
+    void closeBackupOnNamedComputer();
+    void rowHeightArrowsStopAtOne();
+};
+
+void TestMainWindow::requiredFiles_data()
+{
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<QString>("message");
+    const QString restore = QStringLiteral("\rRestore this file or reinstall the program.");
+    QTest::newRow("parm") << QStringList{"gsystem/parm.scd"}
+                          << QStringLiteral("The preferences file is missing! (parm.scd)") + restore;
+    QTest::newRow("parm and sgrid: only the first") << QStringList{"gsystem/sgrid.scd", "gsystem/parm.scd"}
+                                                    << QStringLiteral("The preferences file is missing! (parm.scd)") + restore;
+    QTest::newRow("sgrid") << QStringList{"gsystem/sgrid.scd"}
+                           << QStringLiteral("The grid schedule file is missing! (sgrid.scd)") + restore;
+    QTest::newRow("bsgrid") << QStringList{"gsystem/bsgrid.scd", "users/users.scd"}
+                            << QStringLiteral("The backup schedule file is missing! (bsgrid.scd)") + restore;
+    QTest::newRow("users") << QStringList{"users/users.scd"}
+                           << QStringLiteral("The Users backup file is missing! (users.scd)") + restore;
+    QTest::newRow("none") << QStringList{} << QString();
+}
+
+void TestMainWindow::requiredFiles()
+{
+    QFETCH(QStringList, missing);
+    QFETCH(QString, message);
+    TestFolder folder;
+    folder.copyInstallationData();
+    for (const QString& m : missing)
+        QVERIFY(QFile::remove(folder.path(m)));
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    if (message.isEmpty()) {
+        QVERIFY(ws.window);
+        QVERIFY(ws.fake.messages.shown.isEmpty());
+        return;
+    }
+    QVERIFY(!ws.window);
+    QCOMPARE(ws.fake.messages.texts(), QStringList{message});
+    QCOMPARE(ws.fake.messages.shown[0].kind, MessageKind::Error);
+}
+
+void TestMainWindow::firstActivationRunsOnce()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(ws->isActivated());
+    const int height = ws->preferences().rowHeight;
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    parm[2] = QString::number(height + 7);
+    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
+    folder.writeFile("users/users.scd", "nobody[2]\r\n");
+    ws->FormActivate();
+    QCOMPARE(ws->preferences().rowHeight, height);
+    QVERIFY(ws->updateGroupShown());
+}
+
+void TestMainWindow::captionFromTitleLine_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("title") << QStringLiteral("Dock 7") << QStringLiteral("Dock 7");
+    QTest::newRow("two characters") << QStringLiteral("D7") << QStringLiteral("D7");
+    QTest::newRow("one character ignored") << QStringLiteral("D") << QStringLiteral("RYX");
+    QTest::newRow("empty ignored") << QString() << QStringLiteral("RYX");
+}
+
+void TestMainWindow::captionFromTitleLine()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, caption);
+    TestFolder folder;
+    folder.copyInstallationData();
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    parm[11] = title;
+    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QCOMPARE(ws->windowTitle(), caption);
+}
+
+void TestMainWindow::badPreferenceLineStopsSetUp()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    parm[4] = QStringLiteral("eight");   // font size
+    parm[11] = QStringLiteral("Never Applied");
+    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
+    folder.writeFile("users/users.scd", "nobody[0]\r\n");
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(ws.window);
+    QVERIFY(!ws->isActivated());
+    QCOMPARE(ws->windowTitle(), QStringLiteral("RYX"));
+    QCOMPARE(ws->preferences().fontName, QStringLiteral("Verdana"));   // line 4 was applied
+
+    // Mended on disk: the next activation completes the set-up.
+    parm[4] = QStringLiteral("9");
+    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
+    ws->FormActivate();
+    QVERIFY(ws->isActivated());
+    QCOMPARE(ws->windowTitle(), QStringLiteral("Never Applied"));
+    QVERIFY(!ws->updateGroupShown());
+}
+
+void TestMainWindow::toolbarAnchoredRight_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("minimum") << 770;
+    QTest::newRow("default") << 799;
+    QTest::newRow("wide") << 1400;
+}
+
+void TestMainWindow::toolbarAnchoredRight()
+{
+    QFETCH(int, width);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->show();
+    ws->resize(width, 500);
+    QTRY_COMPARE(ws->width(), width);
+    auto* panel1 = ws->findChild<QFrame*>(QStringLiteral("Panel1"));
+    QVERIFY(panel1);
+    const int w = panel1->width();
+    QCOMPARE(w, ws->width() - 2);
+    auto left = [&](const char* name) { return ws->findChild<QFrame*>(QString::fromLatin1(name))->x(); };
+    QCOMPARE(left("Panel6"), w - 290);
+    QCOMPARE(left("Panel4"), w - 205);
+    QCOMPARE(left("Panel3"), w - 120);
+    QCOMPARE(left("Panel9"), w - 35);
+    QCOMPARE(left("Panel5"), 32);
+    QCOMPARE(left("Panel2"), 144);
+    QCOMPARE(left("Panel7"), 228);
+    QCOMPARE(ws->button("SpeedButton17")->x(), 5);
+    QCOMPARE(ws->findChild<QWidget*>(QStringLiteral("LED1"))->pos(), QPoint(121, 13));
+    QCOMPARE(ws->findChild<QWidget*>(QStringLiteral("LED1"))->size(), QSize(12, 13));
+}
+
+void TestMainWindow::privileges_data()
+{
+    QTest::addColumn<QByteArray>("users");
+    QTest::addColumn<int>("level");
+    QTest::newRow("all") << QByteArray("All\r\n") << 2;
+    QTest::newRow("level 1") << QByteArray("jim[1]\r\n") << 1;
+    QTest::newRow("all but jim") << QByteArray("All\r\njim[0]\r\n") << 0;
+    QTest::newRow("nobody") << QByteArray("ann[2]\r\n") << 0;
+}
+
+void TestMainWindow::privileges()
+{
+    QFETCH(QByteArray, users);
+    QFETCH(int, level);
+    TestFolder folder;
+    folder.copyInstallationData();
+    folder.writeFile("users/users.scd", users);
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QCOMPARE(ws->updateGroupShown(), level >= 1);
+    QCOMPARE(ws->prefsShown(), level >= 2);
+    QCOMPARE(ws->preferencesDialog()->userLines(), TextFile::splitLines(QString::fromLatin1(users)));
+}
+
+void TestMainWindow::closeWritesPreferencesAndUsers()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->move(120, 90);
+    ws->resize(780, 500);
+    ws->preferencesDialog()->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
+    QVERIFY(ws->close());
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QCOMPARE(parm.size(), 14);
+    QCOMPARE(parm[7], QStringLiteral("780"));
+    QCOMPARE(parm[8], QStringLiteral("500"));
+    QCOMPARE(parm[9], QString::number(ws->y()));
+    QCOMPARE(parm[10], QString::number(ws->x()));
+    QCOMPARE(folder.readFile("users/users.scd"), QByteArray("All\r\nann[1]\r\n"));
+}
+
+void TestMainWindow::closeKeepsWhatOthersSaved()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+
+    // An administrator on B changes the title, a flag and the user list and presses OK.
+    b->preferences().title = QStringLiteral("Night Shift");
+    b->preferences().centerData = true;
+    b->preferencesDialog()->setUserLines({QStringLiteral("ann[2]"), QStringLiteral("jim[1]")});
+    QVERIFY(b->savePreferences());
+    // A, started earlier, changed only its window and its grid-lines choice.
+    a->resize(790, 480);
+    a->preferences().gridLines = 3;
+    QVERIFY(a->close());
+
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QCOMPARE(parm[11], QStringLiteral("Night Shift"));
+    QCOMPARE(parm[0][7], QChar(u'1'));   // B's centring
+    QCOMPARE(parm[0][8], QChar(u'3'));   // A's grid lines
+    QCOMPARE(parm[7], QStringLiteral("790"));
+    QCOMPARE(folder.readFile("users/users.scd"), QByteArray("ann[2]\r\njim[1]\r\n"));
+}
+
+void TestMainWindow::okWritesExactlyTheDialog()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+    b->preferences().title = QStringLiteral("Night Shift");
+    QVERIFY(b->savePreferences());
+    a->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString());
+    QVERIFY(a->savePreferences());
+    QCOMPARE(TextFile::read(folder.path("gsystem/parm.scd")).lines[11], QStringLiteral("RYX Scheduling"));
+}
+
+void TestMainWindow::closeBackupOnNamedComputer()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation other(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+    Workstation named(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    for (MainWindow* w : {other.window.get(), named.window.get()}) {
+        w->preferences().backup = Preferences::BackupClose;
+        w->preferences().backupComputer = QStringLiteral("PC1");
+    }
+    QVERIFY(other->close());
+    QVERIFY(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).isEmpty());
+    QVERIFY(named->close());
+    QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}),
+             QStringList{"sgridbkup030726140509.scd"});
+}
+
+void TestMainWindow::rowHeightArrowsStopAtOne()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    auto* up = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
+    auto* down = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton14"));
+    ws->preferences().rowHeight = 2;
+    up->click();
+    up->click();
+    up->click();
+    QCOMPARE(ws->preferences().rowHeight, 1);
+    down->click();
+    QCOMPARE(ws->preferences().rowHeight, 2);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,323 @@
+#include "coord/updatesession.h"
+#include "grid/gridview.h"
+#include "store/gridstore.h"
+#include "store/textfile.h"
+#include "tests/app/boardfixture.h"
+#include "widgets/led.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// Two workstations in one process on one data folder, each with its own
+// names, answers and sounds: the update session as the users see it.
+class TestSessionWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void pressStartsSession();
+    void busyMessage_data();
+    void busyMessage();
+    void waitingLampAndAlarm();
+    void reloadBeepsOnlyWhenAsked();
+    void noReloadOfOwnSave();
+    void cancelAnsweredNoAndYes();
+    void timeoutEndsIdleSession();
+    void failedSaveKeepsSession();
+    void closeWithUpdateDown_data();
+    void closeWithUpdateDown();
+    void gridMenuUpdateStartsSession();
+
+private:
+    void press(Workstation& ws);
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<Workstation> m_a;
+    std::unique_ptr<Workstation> m_b;
+};
+
+void TestSessionWindow::init()
+{
+    m_folder = std::make_unique<TestFolder>();
+    m_folder->copyInstallationData();
+    m_a = std::make_unique<Workstation>(*m_folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
+    m_b = std::make_unique<Workstation>(*m_folder, QStringLiteral("PC-B"), QStringLiteral("bert"));
+    QVERIFY(m_a->window && m_b->window);
+}
+
+void TestSessionWindow::cleanup()
+{
+    m_a.reset();
+    m_b.reset();
+    m_folder.reset();
+}
+
+void TestSessionWindow::press(Workstation& ws)
+{
+    ws->updateButton()->click();
+}
+
+void TestSessionWindow::pressStartsSession()
+{
+    Workstation& a = *m_a;
+    press(a);
+    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+    QVERIFY(a->updateButton()->isChecked());
+    QVERIFY(a->cancelButton()->isEnabled());
+    QVERIFY(a->editingButton()->isEnabled());
+    QVERIFY(!a->button("SpeedButton12")->isEnabled());
+    QVERIFY(!a->button("SpeedButton13")->isEnabled());
+    QVERIFY(!a->button("SpeedButton9")->isEnabled());
+    QCOMPARE(m_folder->readFile("users/curuser.scd"), QByteArray("PC-A\r\nanna\r\n"));
+    QCOMPARE(m_folder->readFile("gsystem/bsgrid.scd"), m_folder->readFile("gsystem/sgrid.scd"));
+    QVERIFY(a.fake.messages.shown.isEmpty());
+
+    press(a);
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!a->updateButton()->isChecked());
+    QVERIFY(!a->cancelButton()->isEnabled());
+    QVERIFY(a->button("SpeedButton13")->isEnabled());
+}
+
+void TestSessionWindow::busyMessage_data()
+{
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << false << QStringLiteral("System busy (update in progress).");
+    QTest::newRow("with names") << true
+                                << QStringLiteral("System busy (update in progress).\r\rCom name: PC-A\rUser name: anna");
+}
+
+void TestSessionWindow::busyMessage()
+{
+    QFETCH(bool, display);
+    QFETCH(QString, text);
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    b->preferences().displayUser = display;
+    press(a);
+    press(b);
+    QCOMPARE(b->session().state(), UpdateSession::State::Waiting);
+    QVERIFY(!b->updateButton()->isChecked());
+    QVERIFY(b->led()->isVisible() || !b->led()->isHidden());
+    QCOMPARE(b.fake.messages.texts(), QStringList{text});
+    QCOMPARE(b.fake.messages.shown[0].offset, QPoint(0, 33));
+    QCOMPARE(b->timer(1)->interval(), 3000);
+}
+
+void TestSessionWindow::waitingLampAndAlarm()
+{
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    press(a);
+    press(b);
+    QVERIFY(!b->led()->isHidden());
+    b->Timer1Timer();
+    QVERIFY(!b->led()->isHidden());   // still busy
+    QVERIFY(b.fake.sounds.played.isEmpty());
+
+    a->gridView();   // A edits a cell and releases
+    a->grid().setCell(1, 1, QStringLiteral("T-99"));
+    press(a);
+    b->Timer1Timer();
+    QVERIFY(b->led()->isHidden());
+    QCOMPARE(b.fake.sounds.played.size(), 1);
+    QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
+    QCOMPARE(b->grid().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
+    QCOMPARE(b->session().state(), UpdateSession::State::Viewing);
+
+    // Pressing Update again hides the lamp before the lock is tried.
+    press(a);
+    press(b);
+    QVERIFY(!b->led()->isHidden());
+    press(a);
+    press(b);
+    QVERIFY(b->led()->isHidden());
+    QCOMPARE(b->session().state(), UpdateSession::State::Updating);
+}
+
+void TestSessionWindow::reloadBeepsOnlyWhenAsked()
+{
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    press(a);
+    a->grid().setCell(2, 1, QStringLiteral("first"));
+    press(a);
+    b->Timer1Timer();
+    QCOMPARE(b->grid().cell(2, 1), QStringLiteral("first"));
+    QVERIFY(b.fake.sounds.played.isEmpty());
+
+    b->beepAction()->setChecked(true);
+    press(a);
+    a->grid().setCell(2, 1, QStringLiteral("second"));
+    press(a);
+    b->Timer1Timer();
+    QCOMPARE(b->grid().cell(2, 1), QStringLiteral("second"));
+    QCOMPARE(b.fake.sounds.played.size(), 1);
+    QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarmc.wav")));
+    b->Timer1Timer();
+    QCOMPARE(b.fake.sounds.played.size(), 1);
+}
+
+void TestSessionWindow::noReloadOfOwnSave()
+{
+    Workstation& a = *m_a;
+    a->beepAction()->setChecked(true);
+    press(a);
+    a->grid().setCell(1, 2, QStringLiteral("mine"));
+    press(a);
+    a->Timer1Timer();
+    QVERIFY(a.fake.sounds.played.isEmpty());
+    QCOMPARE(a->grid().cell(1, 2), QStringLiteral("mine"));
+}
+
+void TestSessionWindow::cancelAnsweredNoAndYes()
+{
+    Workstation& a = *m_a;
+    const QByteArray before = m_folder->readFile("gsystem/sgrid.scd");
+    const QString original = a->grid().cell(1, 1);
+    const int color = a->grid().rowColor(1);
+    press(a);
+    a->grid().setCell(1, 1, QStringLiteral("changed"));
+    a->grid().setRowColor(1, 7);
+
+    a.fake.messages.answers = {Answer::No};
+    a->cancelButton()->click();
+    QCOMPARE(a.fake.messages.questions, QStringList{"Do you wish undo this update?"});
+    QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(0, 30));
+    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+    QCOMPARE(a->grid().cell(1, 1), QStringLiteral("changed"));
+
+    a.fake.messages.answers = {Answer::Yes};
+    a->cancelButton()->click();
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!a->updateButton()->isChecked());
+    QCOMPARE(a->grid().cell(1, 1), original);
+    QCOMPARE(a->grid().rowColor(1), color);
+    QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), before);
+    press(*m_b);
+    QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);   // the lock was let go
+}
+
+void TestSessionWindow::timeoutEndsIdleSession()
+{
+    Workstation& a = *m_a;
+    a->preferences().timeOut = true;
+    press(a);
+    QVERIFY(a->timer(2)->isActive());
+    QCOMPARE(a->timer(2)->interval(), 30000);
+    a->grid().setCell(1, 1, QStringLiteral("kept"));
+
+    // A click on the grid every 20 seconds keeps the session open.
+    for (int i = 0; i < 3; ++i) {
+        a->StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
+        a->Timer2Timer();
+        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+    }
+    a->Timer2Timer();   // a whole tick without activity
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!a->updateButton()->isChecked());
+    QVERIFY(!a->timer(2)->isActive());
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
+
+    // Switched off during a session: the next tick only stops the timer.
+    press(a);
+    a->preferences().timeOut = false;
+    a->Timer2Timer();
+    QVERIFY(!a->timer(2)->isActive());
+    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+}
+
+void TestSessionWindow::failedSaveKeepsSession()
+{
+    Workstation& a = *m_a;
+    a->preferences().timeOut = true;
+    press(a);
+    a->grid().setCell(1, 1, QStringLiteral("precious"));
+    {
+        ReadOnlyGuard guard(m_folder->path("gsystem"));
+        if (!guard.isActive())
+            QSKIP("this file system cannot make a folder read-only");
+        press(a);
+        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+        QVERIFY(a->updateButton()->isChecked());
+        QCOMPARE(a.fake.messages.shown.size(), 1);
+        QCOMPARE(a.fake.messages.shown[0].kind, MessageKind::Error);
+        QVERIFY(a.fake.messages.texts()[0].contains(QStringLiteral("sgrid.scd")));
+        press(*m_b);
+        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);   // the lock is still held
+
+        // The time-out retries at its ticks.
+        a->Timer2Timer();
+        a->Timer2Timer();
+        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+        QVERIFY(a->timer(2)->isActive());
+    }
+    a->Timer2Timer();
+    a->Timer2Timer();
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QCOMPARE(saved.cell(1, 1), QStringLiteral("precious"));
+}
+
+void TestSessionWindow::closeWithUpdateDown_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("yes") << int(Answer::Yes) << true << true;
+    QTest::newRow("no") << int(Answer::No) << true << false;
+    QTest::newRow("cancel") << int(Answer::Cancel) << false << false;
+}
+
+void TestSessionWindow::closeWithUpdateDown()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(bool, saved);
+    Workstation& a = *m_a;
+    press(a);
+    a->grid().setCell(3, 1, QStringLiteral("edited"));
+    a.fake.messages.answers = {Answer(answer)};
+    QCOMPARE(a->close(), closed);
+    QCOMPARE(a.fake.messages.questions,
+             QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
+    QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
+    GridData onDisk;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QCOMPARE(onDisk.cell(3, 1) == QStringLiteral("edited"), saved);
+    if (!closed) {
+        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+        QVERIFY(a->session().lock().isHeld());
+        QVERIFY(QFile::exists(m_folder->path(a->session().lock().fileName())));
+        press(*m_b);
+        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);
+    } else {
+        QVERIFY(!QFile::exists(m_folder->path(a->session().lock().fileName())));
+        press(*m_b);
+        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);
+    }
+}
+
+void TestSessionWindow::gridMenuUpdateStartsSession()
+{
+    Workstation& a = *m_a;
+    a->StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
+    a->openChosenMenu(QPoint(10, 10));
+    QVERIFY(a->updateMenu()->isVisible());
+    QCOMPARE(a->updateMenu()->actions().size(), 1);
+    a->updateMenu()->actions()[0]->trigger();
+    a->updateMenu()->close();
+    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+    QVERIFY(a->updateButton()->isChecked());
+}
+
+QTEST_MAIN(TestSessionWindow)
+#include "tst_sessionwindow.moc"
