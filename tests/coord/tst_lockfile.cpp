@@ -19,6 +19,7 @@ private slots:
     void heldElsewhere_data();
     void heldElsewhere();
     void closingAnotherDescriptorKeepsTheLock();
+    void unreadableFileCountsAsHeld();
     void scanNeverTakesTheLock();
     void destructorAndCloseRelease();
 };
@@ -125,6 +126,21 @@ void TestLockFile::closingAnotherDescriptorKeepsTheLock()
     QVERIFY(!other.open(path));   // a failed attempt closes its own descriptor too
     QVERIFY(LockFile::isHeldElsewhere(path));
     QVERIFY(!other.open(path));
+}
+
+void TestLockFile::unreadableFileCountsAsHeld()
+{
+    // Root opens every file whatever its permission bits.
+    if (::geteuid() == 0)
+        QSKIP("permission bits do not stop root");
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockfffffff.scd"), "lock\r\n");
+    const QString path = tf.path(QStringLiteral("lockfffffff.scd"));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    QVERIFY(LockFile::isHeldElsewhere(path));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    QVERIFY(!LockFile::isHeldElsewhere(path));   // readable is enough to test
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void TestLockFile::scanNeverTakesTheLock()
