@@ -22,9 +22,28 @@ QString DataFolder::inRoot(const QString& name) const { return QDir(m_root).file
 QString DataFolder::backupDir() const { return QDir(m_root).filePath(kBackups); }
 QString DataFolder::colfilesDir() const { return QDir(m_root).filePath(kColfiles); }
 
+namespace {
+
+// Windows opens a device, not a file, for these names, whatever follows the
+// first dot and however they are cased: a column titled NUL would read an
+// empty menu and "save" its values into nothing.
+bool isWindowsDeviceName(const QString& title)
+{
+    QString base = title.section(u'.', 0, 0);
+    while (base.endsWith(u' '))
+        base.chop(1);
+    base = base.toUpper();
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL")
+        return true;
+    return base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT"))
+        && base[3] >= u'1' && base[3] <= u'9';
+}
+
+} // namespace
+
 bool DataFolder::isSafeFileTitle(const QString& title)
 {
-    if (title == u"." || title == u"..")
+    if (title == u"." || title == u".." || isWindowsDeviceName(title))
         return false;
     for (const QChar c : title) {
         if (c.unicode() < 0x20 || c == u'\x7f')

@@ -54,6 +54,14 @@ void TestDataFolder::columnMenuFile_data()
     QTest::newRow("tab") << "a\tb" << false;
     QTest::newRow("line break") << "a\nb" << false;
     QTest::newRow("delete char") << "a\x7f" << false;
+    // Windows opens a device instead of a file for these, whatever follows
+    // the first dot: a column titled NUL would "save" its menu into nothing.
+    QTest::newRow("device CON") << "CON" << false;
+    QTest::newRow("device nul lower case") << "nul" << false;
+    QTest::newRow("device with extension") << "Aux.txt" << false;
+    QTest::newRow("device with blanks") << "PRN  " << false;
+    QTest::newRow("device COM1") << "COM1" << false;
+    QTest::newRow("device lpt9") << "lpt9" << false;
     QTest::newRow("not a device: CONSIGNEE") << "CONSIGNEE" << true;
     QTest::newRow("not a device: COM") << "COM" << true;
     QTest::newRow("not a device: COM10") << "COM10" << true;
