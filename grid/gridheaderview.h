@@ -15,6 +15,7 @@ public:
     GridHeaderView(Qt::Orientation orientation, const CellDelegate& delegate, QWidget* parent = nullptr);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
 private:

@@ -38,7 +38,11 @@ GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
 
     connect(m_top, &QHeaderView::sectionMoved, this, &GridView::onSectionMoved);
     connect(m_model, &GridTableModel::cellTextEdited, this, &GridView::cellTextEdited);
-    connect(m_delegate, &CellDelegate::editorKeyPressed, this, &GridView::gridKeyPressed);
+    connect(m_delegate, &CellDelegate::editorKeyPressed, this, [this] {
+        // The key that opened the editor is passed on to it: count it once.
+        if (!m_inKeyPress)
+            emit gridKeyPressed();
+    });
 
     // The corner above the fixed column is the fixed cell (0, 0).
     m_corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
@@ -262,6 +266,11 @@ void GridView::closeEditor()
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+bool GridView::isEditing() const
+{
+    return state() == QAbstractItemView::EditingState;
+}
+
 void GridView::emitPress(QMouseEvent* event)
 {
     if (!m_inDoubleClick)
@@ -306,7 +315,9 @@ void GridView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    m_inKeyPress = true;
     QTableView::keyPressEvent(event);
+    m_inKeyPress = false;
 }
 
 void GridView::focusInEvent(QFocusEvent* event)

@@ -47,6 +47,7 @@ public:
     using QTableView::closeEditor;
     // Ends an in-place edit; what was typed is already in the cell.
     void closeEditor();
+    bool isEditing() const;
 
     int colWidth(int col) const;
     void setColWidth(int col, int width);
@@ -105,6 +106,7 @@ private:
     bool m_silent = false;
     bool m_restoringSections = false;
     bool m_inDoubleClick = false;
+    bool m_inKeyPress = false;
 
     bool m_resizingFixed = false;
     int m_resizeStartX = 0;
