@@ -1,0 +1,84 @@
+#include "store/gridstore.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A full board: 254 data rows under the title row, 30 columns, every row
+// coloured and most cells filled with text of a typical length.
+GridData fullGrid()
+{
+    GridData g(30, 255);
+    for (int c = 0; c < g.colCount(); ++c) {
+        g.setCell(c, 0, QStringLiteral("Column %1").arg(c));
+        for (int r = 1; r < g.rowCount(); ++r)
+            if ((r + c) % 7)
+                g.setCell(c, r, QStringLiteral("T-%1 Caf\u00e9 %2").arg(r).arg(c));
+    }
+    for (int r = 1; r < g.rowCount(); ++r)
+        g.setRowColor(r, r % 12);
+    return g;
+}
+
+struct Folder
+{
+    Folder()
+    {
+        QDir root(dir.path());
+        for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
+            root.mkpath(QString::fromLatin1(sub));
+    }
+    QTemporaryDir dir;
+    DataFolder folder() const { return DataFolder(dir.path()); }
+};
+
+void BM_LoadGrid(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    if (!store.SaveGrid(QStringLiteral("sgrid.scd"), fullGrid())) {
+        state.SkipWithError("could not write the grid file");
+        return;
+    }
+    GridData g;
+    for (auto _ : state) {
+        const GridStore::LoadResult r = store.LoadGrid(QStringLiteral("sgrid.scd"), g);
+        if (!r.ok) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(g);
+    }
+}
+BENCHMARK(BM_LoadGrid)->Unit(benchmark::kMicrosecond);
+
+void BM_SaveGrid(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    const GridData g = fullGrid();
+    for (auto _ : state) {
+        if (!store.SaveGrid(QStringLiteral("sgrid.scd"), g)) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_SaveGrid)->Unit(benchmark::kMicrosecond);
+
+// The bytes SaveGrid writes, without the disk: what is left of a save
+// once the three files' syncs are taken away.
+void BM_GridFileBytes(benchmark::State& state)
+{
+    const GridData g = fullGrid();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TextFile::joinLines(GridStore::gridLines(g)));
+}
+BENCHMARK(BM_GridFileBytes)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

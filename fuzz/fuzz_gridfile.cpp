@@ -1,0 +1,103 @@
+// Feeds arbitrary bytes to LoadGrid as a grid file and its colour file:
+// the bytes before the first NUL are sgrid.scd, the rest gclrsgrid.scd (no
+// NUL: no colour file). Checks that a load either leaves the grid exactly as
+// it was or gives a well-formed grid that saves and loads back unchanged.
+#include "store/gridstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+const QString kGrid = QStringLiteral("sgrid.scd");
+
+struct Folder
+{
+    Folder()
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("gsystem"));
+    }
+    QTemporaryDir dir;
+    DataFolder folder() const { return DataFolder(dir.path()); }
+};
+
+// Plain writes: the fuzz loop needs no atomic replace.
+void put(const DataFolder& f, const QString& name, const QByteArray& bytes)
+{
+    QFile out(f.gsystem(name));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+        abort();
+}
+
+void drop(const DataFolder& f, const QString& name)
+{
+    QFile::remove(f.gsystem(name));
+}
+
+GridData staleGrid()
+{
+    GridData g(3, 4);
+    g.setCell(0, 0, QStringLiteral("stale"));
+    g.setCell(2, 3, QStringLiteral("x"));
+    g.setRowColor(0, 5);
+    g.setRowColor(3, 9);
+    return g;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Folder folder;
+    const DataFolder f = folder.folder();
+    const GridStore store(f);
+
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype nul = bytes.indexOf('\0');
+    put(f, kGrid, nul < 0 ? bytes : bytes.left(nul));
+    if (nul < 0)
+        drop(f, GridStore::colorFileName(kGrid));
+    else
+        put(f, GridStore::colorFileName(kGrid), bytes.mid(nul + 1));
+
+    const GridData before = staleGrid();
+    GridData g = before;
+    const GridStore::LoadResult r = store.LoadGrid(kGrid, g);
+    check(!r.ok || r.shapeLoaded);
+    check(r.ok == r.error.isEmpty());
+    if (!r.shapeLoaded) {
+        check(g == before);
+        return 0;
+    }
+    check(g.colCount() >= 1 && g.colCount() <= GridStore::kMaxFileCols);
+    check(g.rowCount() >= 1 && g.rowCount() <= GridStore::kMaxFileRows);
+    for (int c = 0; c < g.colCount(); ++c)
+        check(g.column(c).size() == g.rowCount());
+    check(g.rowColor(0) == 0);
+    for (int row = 1; row < GridData::kColorRows; ++row)
+        check(g.rowColor(row) >= 0 && g.rowColor(row) <= GridData::kMaxColorCode
+              && (row < g.rowCount() || g.rowColor(row) == 0));
+
+    // Whatever was loaded writes back as a file that loads to the same grid.
+    if (qint64(g.colCount()) * g.rowCount() > 20000)
+        return 0;
+    QStringList colors;
+    for (int row = 1; row < g.rowCount(); ++row)
+        colors.append(QString::number(g.rowColor(row)));
+    put(f, kGrid, TextFile::joinLines(GridStore::gridLines(g)));
+    put(f, GridStore::colorFileName(kGrid), TextFile::joinLines(colors));
+    GridData again = before;
+    check(store.LoadGrid(kGrid, again).ok);
+    check(again == g);
+    return 0;
+}
