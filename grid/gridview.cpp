@@ -103,7 +103,7 @@ void GridView::reload()
         m_model->shapeChanged();
         setupSections();
         keep.resize(m_model->columnCount(), kDefaultColWidth);
-        if (keep.isEmpty() == false)
+        if (!keep.isEmpty())
             keep[0] = m_fixedWidth;
         applyWidths(keep);
         if (focus && focus->x() < m_model->columnCount() && focus->y() < m_model->rowCount())
@@ -445,8 +445,6 @@ bool GridView::eventFilter(QObject* watched, QEvent* event)
 void GridView::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) {
-        m_delegate->applyPreferences(palette());
-        viewport()->update();
-    }
+    if (event->type() == QEvent::PaletteChange)
+        applyPreferences();
 }

@@ -31,7 +31,8 @@ public:
     // The grid's texts or shape changed; the focused cell stays when it
     // still exists.
     void reload();
-    // Font, text colour, row height, line width or centring changed.
+    // Font, text colour, row height, line width or centring changed; call
+    // it before SetOptimalGridCellWidth after a font change.
     void applyPreferences();
     // Every column: its widest text + 6, or 30 when all its texts are empty.
     void SetOptimalGridCellWidth();

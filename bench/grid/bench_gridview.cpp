@@ -1,0 +1,129 @@
+// The grid's widgets on a full board: 254 data rows, 30 columns.
+
+#include "grid/columnmenupopup.h"
+#include "grid/griddata.h"
+#include "grid/gridview.h"
+#include "store/preferences.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kCols = 30;
+constexpr int kRows = 255;
+
+GridData fullGrid()
+{
+    GridData grid(kCols, kRows);
+    for (int c = 0; c < kCols; ++c)
+        grid.setCell(c, 0, QStringLiteral("Column %1").arg(c));
+    for (int r = 1; r < kRows; ++r) {
+        grid.setCell(0, r, QStringLiteral("Dock %1").arg(r));
+        for (int c = 1; c < kCols; ++c)
+            grid.setCell(c, r, QStringLiteral("Value %1-%2").arg(r % 17).arg(c * 3));
+        grid.setRowColor(r, r % 12);
+    }
+    return grid;
+}
+
+struct Board
+{
+    GridData grid = fullGrid();
+    Preferences prefs;
+    GridView view{grid, prefs};
+    ColumnMenuPopup menu;
+
+    Board()
+    {
+        view.resize(1024, 700);
+        view.show();
+        view.SetOptimalGridCellWidth();
+    }
+
+    void buildMenu(int items)
+    {
+        menu.clear();
+        menu.setHeadItem(QStringLiteral("COLUMN"));
+        menu.addItem(QStringLiteral("UPDATE OFF"));
+        menu.addItem(QStringLiteral("SKIP CELL"));
+        menu.addItem(QStringLiteral("CLEAR CELL"));
+        for (int i = 0; i < items; ++i) {
+            if (i > 0 && i % 25 == 0)
+                menu.addColumnBreak(false);
+            menu.addItem(QStringLiteral("Menu value %1").arg(i));
+        }
+    }
+};
+
+// One column-menu pick: the value is written, the widths follow, and the
+// next column's menu is built and shown.
+void BM_Pick(benchmark::State& state)
+{
+    Board b;
+    int n = 0;
+    for (auto _ : state) {
+        const int col = 1 + n % (kCols - 1);
+        const int row = 1 + (n / (kCols - 1)) % (kRows - 1);
+        b.grid.setCell(col, row, QStringLiteral("Picked %1").arg(n % 40));
+        b.view.reload();
+        b.view.SetOptimalGridCellWidth();
+        b.view.focusCell(std::min(col + 1, kCols - 1), row);
+        b.buildMenu(50);
+        b.menu.popup(QPoint(100, 100));
+        b.menu.closeMenu();
+        ++n;
+    }
+}
+BENCHMARK(BM_Pick)->Unit(benchmark::kMillisecond);
+
+// Widths after a font change: nothing measured before can be reused.
+void BM_OptimalWidthsNewFont(benchmark::State& state)
+{
+    Board b;
+    int n = 0;
+    for (auto _ : state) {
+        b.prefs.fontSize = 8 + n++ % 2;
+        b.view.applyPreferences();
+        b.view.SetOptimalGridCellWidth();
+    }
+}
+BENCHMARK(BM_OptimalWidthsNewFont)->Unit(benchmark::kMillisecond);
+
+void BM_FullRepaint(benchmark::State& state)
+{
+    Board b;
+    for (auto _ : state) {
+        QPixmap p = b.view.grab();
+        benchmark::DoNotOptimize(p);
+    }
+}
+BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_Menu100ShowAndPaint(benchmark::State& state)
+{
+    Board b;
+    for (auto _ : state) {
+        b.buildMenu(100);
+        b.menu.popup(QPoint(200, 50));
+        QPixmap p = b.menu.grab();
+        benchmark::DoNotOptimize(p);
+        b.menu.closeMenu();
+    }
+}
+BENCHMARK(BM_Menu100ShowAndPaint)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
