@@ -9,10 +9,10 @@ namespace {
 // Builds a menu from a compact description: captions separated by spaces,
 // "|" a column break with a bar, "/" one without, a leading "-" a disabled
 // item.
-void build(ColumnMenuPopup& menu, const QString& spec)
+void build(ColumnMenuPopup& menu, const QString& items)
 {
     menu.clear();
-    const QStringList words = spec.split(u' ', Qt::SkipEmptyParts);
+    const QStringList words = items.split(u' ', Qt::SkipEmptyParts);
     for (const QString& w : words) {
         if (w == u"|")
             menu.addColumnBreak(true);
@@ -76,7 +76,7 @@ private slots:
 
 void TestColumnMenuPopup::layout_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("items");
     QTest::addColumn<QList<int>>("columns");
     QTest::addColumn<QList<bool>>("bars");   // per menu column after the first
 
@@ -91,12 +91,12 @@ void TestColumnMenuPopup::layout_data()
 
 void TestColumnMenuPopup::layout()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, items);
     QFETCH(QList<int>, columns);
     QFETCH(QList<bool>, bars);
 
     ColumnMenuPopup menu;
-    build(menu, spec);
+    build(menu, items);
     QCOMPARE(columnsOf(menu), columns);
     QCOMPARE(menu.columnCount(), int(bars.size()) + 1);
     for (int c = 1; c < menu.columnCount(); ++c)
@@ -171,7 +171,7 @@ void TestColumnMenuPopup::keyboardNavigation()
 
 void TestColumnMenuPopup::execReturnsPick_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("items");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("triggered");
@@ -186,13 +186,13 @@ void TestColumnMenuPopup::execReturnsPick_data()
 
 void TestColumnMenuPopup::execReturnsPick()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, items);
     QFETCH(QString, keys);
     QFETCH(int, result);
     QFETCH(int, triggered);
 
     ColumnMenuPopup menu;
-    build(menu, spec);
+    build(menu, items);
     QSignalSpy spy(&menu, &ColumnMenuPopup::triggered);
     QTimer::singleShot(0, &menu, [&] {
         for (const QString& k : keys.split(u' ', Qt::SkipEmptyParts)) {
@@ -211,7 +211,7 @@ void TestColumnMenuPopup::execReturnsPick()
 
 void TestColumnMenuPopup::mouse_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("items");
     QTest::addColumn<int>("item");          // -1: a point outside the menu
     QTest::addColumn<bool>("pressFirst");   // false: a release alone
     QTest::addColumn<int>("triggered");
@@ -226,14 +226,14 @@ void TestColumnMenuPopup::mouse_data()
 
 void TestColumnMenuPopup::mouse()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, items);
     QFETCH(int, item);
     QFETCH(bool, pressFirst);
     QFETCH(int, triggered);
     QFETCH(bool, staysOpen);
 
     ColumnMenuPopup menu;
-    build(menu, spec);
+    build(menu, items);
     QSignalSpy spy(&menu, &ColumnMenuPopup::triggered);
     menu.popup(QPoint(30, 30));
     QVERIFY(menu.isVisible());
