@@ -276,7 +276,6 @@ void MainWindow::buildToolbar()
     m_led->hide();
 
     panelButton(m_panel2, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
-    m_cancelButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_cancelButton->setEnabled(false);
     connect(m_cancelButton, &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
 
@@ -293,7 +292,7 @@ void MainWindow::buildToolbar()
     });
 
     panelButton(m_panel6, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
-    m_listButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_listButton->setEnabled(false);
     connect(m_listButton, &QToolButton::clicked, this, [this] {
         if (!m_editor->focused())
@@ -304,7 +303,7 @@ void MainWindow::buildToolbar()
     connect(m_prefsButton, &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
 
     panelButton(m_panel3, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
-    m_quitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     connect(m_quitButton, &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
 
     m_panel9 = makePanel(m_panel1, "Panel9");
@@ -447,7 +446,9 @@ void MainWindow::loadButtonImages(bool inSession)
     setButtonImage(m_cancelButton, inSession ? "cnl.scd" : "blk.scd");
     setButtonImage(m_listButton, inSession ? "list.scd" : "listun.scd");
     setButtonImage(m_quitButton, inSession ? "xbmpun.scd" : "xbmp.scd");
+    // Outside a session the blank picture leaves room for the caption.
     m_cancelButton->setText(inSession ? QString() : QStringLiteral("Cancel"));
+    m_cancelButton->setToolButtonStyle(inSession ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
 }
 
 void MainWindow::applyTimers()
@@ -618,7 +619,8 @@ void MainWindow::Timer1Timer()
     if (r.reloaded) {
         m_gridView->reload();
         m_gridView->SetOptimalGridCellWidth();
-        if (m_beep->isChecked())
+        // An incomplete reload is tried again at the next tick; beep once, when it is whole.
+        if (m_beep->isChecked() && r.loadError.isEmpty())
             m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
     applyTimers();

@@ -85,7 +85,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     int cols = 0;
     int rows = 0;
     if (file.lines.size() < 2 || !parseCount(file.lines[0], kMaxFileCols, cols)
-        || !parseCount(file.lines[1], kMaxFileRows, rows)) {
+        || !parseCount(file.lines[1], kMaxFileRows, rows) || qint64(cols) * rows > kMaxFileCells) {
         r.error = QStringLiteral("%1 does not start with a valid column and row count").arg(name);
         return r;
     }

@@ -18,6 +18,9 @@ class GridStore
 public:
     static constexpr int kMaxFileCols = 1024;
     static constexpr int kMaxFileRows = 32767;
+    // A few bytes may announce both maxima at once; that many empty cells
+    // would take gigabytes and freeze every poll, so the product is bounded too.
+    static constexpr qint64 kMaxFileCells = qint64(1) << 20;
     static constexpr int kKeptBackups = 100;
 
     struct LoadResult

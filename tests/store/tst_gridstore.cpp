@@ -323,6 +323,7 @@ void TestGridStore::badCountsLeaveGrid_data()
     QTest::newRow("blank count line") << QByteArray("2\r\n  \r\na\r\n");
     QTest::newRow("cells first") << QByteArray("Trailer\r\nT-12\r\n2\r\n2\r\n");
     QTest::newRow("binary") << QByteArray("\x00\x01\xff\r\n\x80\r\n", 8);
+    QTest::newRow("both maxima in 13 bytes") << QByteArray("1024\r\n32767\r\n");
 }
 
 void TestGridStore::badCountsLeaveGrid()
@@ -348,6 +349,7 @@ void TestGridStore::boundaryCounts_data()
 
     QTest::newRow("1024 columns") << 1024 << 1;
     QTest::newRow("32767 rows") << 1 << 32767;
+    QTest::newRow("1024 x 1024 cells") << 1024 << 1024;
     QTest::newRow("1x1") << 1 << 1;
 }
 

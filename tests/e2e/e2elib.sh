@@ -1,0 +1,144 @@
+# Shared pieces of the end-to-end tests: a private Xvfb, a data folder with
+# its own copy of the board, clicks at window coordinates, screenshots.
+# Sourced by the test scripts; BIN (the built executable's folder) and
+# SRC (the source tree) come from CTest.
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d)
+ARTIFACTS=${ARTIFACTS:-$BIN/../e2e-artifacts}
+mkdir -p "$ARTIFACTS"
+
+# Every process a test starts, also from subshells, is ended with it.
+track() { echo "$1" >> "$E2E_TMP/pids"; }
+cleanup() {
+    local pids
+    pids=$(cat "$E2E_TMP/pids" 2>/dev/null || true)
+    for p in $pids; do kill "$p" 2>/dev/null || true; done
+    sleep 0.2
+    for p in $pids; do kill -9 "$p" 2>/dev/null || true; done
+    rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+start_x() {
+    local fdfile="$E2E_TMP/display"
+    Xvfb -displayfd 3 -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    track $!
+    for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+    [ -s "$fdfile" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    export QT_QPA_PLATFORM=xcb
+}
+
+# A data folder from the installation data with the board beside it.
+make_board_folder() {
+    local dir="$E2E_TMP/${1:-board}"
+    mkdir -p "$dir"
+    cp -r "$SRC/data/." "$dir/"
+    cp "$BIN/SchedBoard" "$dir/"
+    echo "$dir"
+}
+
+# Starts the board of a folder; prints its pid.
+start_board() {
+    "$1/SchedBoard" >>"$E2E_TMP/board.log" 2>&1 &
+    local pid=$!
+    track $pid
+    echo $pid
+}
+
+# The board's main window of a process (the newest one with that pid).
+board_window() {
+    local pid=$1 w
+    for _ in $(seq 100); do
+        w=$(xdotool search --all --onlyvisible --pid "$pid" --class SchedBoard 2>/dev/null | while read -r id; do
+                g=$(xdotool getwindowgeometry "$id" | awk '/Geometry/ {print $2}')
+                [ "${g%x*}" -ge 700 ] 2>/dev/null && echo "$id"
+            done | head -n1)
+        [ -n "$w" ] && { echo "$w"; return 0; }
+        sleep 0.1
+    done
+    fail "no board window for pid $pid"
+}
+
+window_origin() {   # prints "x y"
+    xdotool getwindowgeometry "$1" | awk '/Position/ {split($2, a, ","); print a[1], a[2]}'
+}
+
+# click WINDOW X Y [BUTTON]: a click at window coordinates.
+click() {
+    local w=$1 x=$2 y=$3 button=${4:-1}
+    read -r ox oy < <(window_origin "$w")
+    xdotool mousemove --sync $((ox + x)) $((oy + y)) click "$button"
+    sleep 0.3
+}
+
+keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
+
+# pixel WINDOW X Y: prints "r g b" of a window pixel.
+pixel() {
+    local w=$1 x=$2 y=$3
+    import -window "$w" "$E2E_TMP/px.png" 2>/dev/null
+    /usr/bin/convert "$E2E_TMP/px.png" -crop "1x1+$x+$y" -depth 8 txt:- \
+        | awk 'NR==2 {gsub(/[()]/, "", $2); split($2, c, ","); print int(c[1]), int(c[2]), int(c[3])}'
+}
+
+shot() { import -window "$1" "$2" 2>/dev/null; }
+
+# Waits until a condition command succeeds, for up to $1 seconds.
+wait_for() {
+    local seconds=$1; shift
+    local end=$((SECONDS + seconds))
+    while ! "$@"; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+
+line_of() { sed -n "${2}p" "$1" | tr -d '\r'; }
+
+# Toolbar points in window coordinates: panel left + half the button.
+update_button_xy() { echo "75 20"; }
+quit_button_xy() { local w=$1; read -r width _ < <(xdotool getwindowgeometry "$w" | awk '/Geometry/ {split($2, a, "x"); print a[1], a[2]}'); echo "$((1 + (width - 2) - 120 + 40)) 20"; }
+
+# Grid points of the installation data's sample at its default font and
+# row height: row r's centre line and a point inside the Trailer column.
+cell_y() { echo $((48 + 19 * $1)); }
+TRAILER_X=30
+LED_XY="128 20"
+
+# The board's own message box (its caption is the application name).
+message_box() {
+    local pid=$1
+    xdotool search --all --onlyvisible --pid "$pid" --name '^SchedBoard$' 2>/dev/null | head -n1
+}
+
+is_red() { local r g b; read -r r g b <<<"$1"; [ "$r" -gt 150 ] && [ "$g" -lt 110 ] && [ "$b" -lt 110 ]; }
+
+# The first value a column menu file offers (the grammar's first value line).
+first_value() {
+    tr -d '\r' < "$1" | grep -v '&Date' | head -n1 | sed 's/&break.*//'
+}
+
+# Where the next board started on this folder opens: lines 10 and 11 of
+# parm.scd (top, left). Moving a window after it opened races with the board
+# placing itself.
+place_next_board() {
+    local dir=$1 left=$2 top=$3
+    awk -v top="$top" -v left="$left" 'BEGIN {ORS="\r\n"} {sub(/\r$/, "")} NR==10 {$0=top} NR==11 {$0=left} {print}' \
+        "$dir/gsystem/parm.scd" > "$dir/gsystem/parm.tmp" && mv "$dir/gsystem/parm.tmp" "$dir/gsystem/parm.scd"
+}
+
+# Starts a board that opens at (left, top) and prints its window once it is there.
+start_board_at() {
+    local dir=$1 left=$2 top=$3 pid w
+    place_next_board "$dir" "$left" "$top"
+    pid=$(start_board "$dir")
+    w=$(board_window "$pid")
+    at() { [ "$(window_origin "$w")" = "$left $top" ]; }
+    wait_for 10 at || fail "board opened at $(window_origin "$w")"
+    sleep 0.3
+    echo "$pid $w"
+}
