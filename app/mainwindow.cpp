@@ -3,7 +3,7 @@
 #include "app/preferencesdialog.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 #include "grid/gridview.h"
 #include "store/gridstore.h"
 #include "store/startupcheck.h"

@@ -1,7 +1,7 @@
 // The grid commands on a full board: 254 data rows by 30 columns.
 #include "grid/columnmenu.h"
 #include "grid/griddata.h"
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 #include "store/preferences.h"
 #include "tests/support/fakeservices.h"
 

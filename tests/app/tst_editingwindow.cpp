@@ -1,6 +1,6 @@
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 #include "grid/gridview.h"
 #include "store/gridstore.h"
 #include "tests/app/boardfixture.h"

@@ -32,6 +32,9 @@ private slots:
     void closeWithUpdateDown_data();
     void closeWithUpdateDown();
     void gridMenuUpdateStartsSession();
+    void desktopSessionEndsWithoutAnswer();
+    void desktopSessionEndAsks_data();
+    void desktopSessionEndAsks();
 
 private:
     void press(Workstation& ws);
@@ -317,6 +320,51 @@ void TestSessionWindow::gridMenuUpdateStartsSession()
     a->updateMenu()->close();
     QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     QVERIFY(a->updateButton()->isChecked());
+}
+
+void TestSessionWindow::desktopSessionEndsWithoutAnswer()
+{
+    Workstation& a = *m_a;
+    const QByteArray parm = m_folder->readFile("gsystem/parm.scd");
+    press(a);
+    a->grid().setCell(2, 4, QStringLiteral("saved at the end"));
+    const QString lockFile = m_folder->path(a->session().lock().fileName());
+    a->endOfDesktopSession(false);
+    QVERIFY(a.fake.messages.questions.isEmpty());
+    QVERIFY(!QFile::exists(lockFile));
+    GridData onDisk;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QCOMPARE(onDisk.cell(2, 4), QStringLiteral("saved at the end"));
+    press(*m_b);
+    QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);
+    // The window then closes without the usual close steps: no question, no preferences written.
+    a->resize(777, 477);
+    QVERIFY(a->close());
+    QVERIFY(a.fake.messages.questions.isEmpty());
+    QCOMPARE(m_folder->readFile("gsystem/parm.scd"), parm);
+}
+
+void TestSessionWindow::desktopSessionEndAsks_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes saves") << true;
+    QTest::newRow("no does not") << false;
+}
+
+void TestSessionWindow::desktopSessionEndAsks()
+{
+    QFETCH(bool, yes);
+    Workstation& a = *m_a;
+    press(a);
+    a->grid().setCell(2, 4, QStringLiteral("asked"));
+    a.fake.messages.answers = {yes ? Answer::Yes : Answer::No};
+    a->endOfDesktopSession(true);
+    QCOMPARE(a.fake.messages.questions,
+             QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
+    QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
+    GridData onDisk;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QCOMPARE(onDisk.cell(2, 4) == QStringLiteral("asked"), yes);
 }
 
 QTEST_MAIN(TestSessionWindow)

@@ -30,7 +30,7 @@ done
 # Colour the row green: the second menu column, sixth item.
 click "$w" "$TRAILER_X" "$y" 1
 read -r ox oy < <(window_origin "$w")
-xdotool mousemove --sync $((ox + TRAILER_X)) $((oy + y)) keydown ctrl click 3 keyup ctrl
+xdotool mousemove $((ox + TRAILER_X)) $((oy + y)) sleep 0.1 keydown ctrl click 3 keyup ctrl
 sleep 0.3
 keys Down Right Down Down Down Down Down Return
 sleep 0.3

@@ -23,4 +23,4 @@ grep -q $'\r$' "$parm" || fail "parm.scd lost its CR LF line ends"
 [ "$(line_of "$parm" 9)" = 600 ] || fail "height line is '$(line_of "$parm" 9)', not 600"
 [ "$(line_of "$parm" 12)" = "RYX Scheduling" ] || fail "title line changed"
 [ "$(line_of "$parm" 1 | wc -c)" -eq 18 ] || fail "flag line is not 17 characters"
-ls "$dir"/lock*.scd >/dev/null 2>&1 && fail "the lock file was left behind"
+if ls "$dir"/lock*.scd >/dev/null 2>&1; then fail "the lock file was left behind"; fi

@@ -71,7 +71,8 @@ window_origin() {   # prints "x y"
 click() {
     local w=$1 x=$2 y=$3 button=${4:-1}
     read -r ox oy < <(window_origin "$w")
-    xdotool mousemove --sync $((ox + x)) $((oy + y)) click "$button"
+    # No --sync: it waits for a motion that never comes when the pointer is there already.
+    xdotool mousemove $((ox + x)) $((oy + y)) sleep 0.1 click "$button"
     sleep 0.3
 }
 

@@ -1,6 +1,6 @@
 #include "grid/columnmenu.h"
 #include "grid/griddata.h"
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 #include "store/preferences.h"
 #include "tests/support/fakeservices.h"
 

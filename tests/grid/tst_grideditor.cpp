@@ -1,4 +1,4 @@
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
 #include "store/preferences.h"
@@ -153,7 +153,7 @@ const QStringList kFive{"T|A|B", "1|a1|b1", "2|a2|b2", "3|a3|b3", "4|a4|b4", "5|
 
 } // namespace
 
-class TestGridEditing : public QObject
+class TestGridEditor : public QObject
 {
     Q_OBJECT
 
@@ -179,7 +179,7 @@ private slots:
     void shortcuts();
 };
 
-void TestGridEditing::commands_data()
+void TestGridEditor::commands_data()
 {
     QTest::addColumn<QStringList>("layout");
     QTest::addColumn<QString>("colorsBefore");
@@ -358,7 +358,7 @@ void TestGridEditing::commands_data()
         << QStringList{"T|A", "1|a", "2|b", "3|c"} << "0 0 0 0" << none << none << "1,2";
 }
 
-void TestGridEditing::commands()
+void TestGridEditor::commands()
 {
     QFETCH(QStringList, layout);
     QFETCH(QString, colorsBefore);
@@ -383,7 +383,7 @@ void TestGridEditing::commands()
     QTEST(focus(e), "expectedFocus");
 }
 
-void TestGridEditing::withoutFocusedCell_data()
+void TestGridEditor::withoutFocusedCell_data()
 {
     QTest::addColumn<QString>("step");
     QTest::addColumn<QString>("message");
@@ -404,7 +404,7 @@ void TestGridEditing::withoutFocusedCell_data()
     }
 }
 
-void TestGridEditing::withoutFocusedCell()
+void TestGridEditor::withoutFocusedCell()
 {
     QFETCH(QString, step);
     QFETCH(QString, message);
@@ -436,7 +436,7 @@ void TestGridEditing::withoutFocusedCell()
     QVERIFY(!e.pasteRowEnabled() && !e.pasteCellEnabled());
 }
 
-void TestGridEditing::rowLimit_data()
+void TestGridEditor::rowLimit_data()
 {
     QTest::addColumn<QString>("step");
     QTest::addColumn<int>("dataRows");
@@ -449,7 +449,7 @@ void TestGridEditing::rowLimit_data()
     }
 }
 
-void TestGridEditing::rowLimit()
+void TestGridEditor::rowLimit()
 {
     QFETCH(QString, step);
     QFETCH(int, dataRows);
@@ -477,7 +477,7 @@ void TestGridEditing::rowLimit()
     QCOMPARE(shownTexts(m), QStringList{kLimit});
 }
 
-void TestGridEditing::incrementColumnDigits_data()
+void TestGridEditor::incrementColumnDigits_data()
 {
     QTest::addColumn<int>("rowCount");
     QTest::addColumn<bool>("symmetrical");
@@ -493,7 +493,7 @@ void TestGridEditing::incrementColumnDigits_data()
     QTest::newRow("100 rows plain") << 100 << false << "1" << "99";
 }
 
-void TestGridEditing::incrementColumnDigits()
+void TestGridEditor::incrementColumnDigits()
 {
     QFETCH(int, rowCount);
     QFETCH(bool, symmetrical);
@@ -513,7 +513,7 @@ void TestGridEditing::incrementColumnDigits()
     QCOMPARE(g.rowCount(), rowCount);
 }
 
-void TestGridEditing::rowsAbove255_data()
+void TestGridEditor::rowsAbove255_data()
 {
     QTest::addColumn<QStringList>("script");
     QTest::addColumn<int>("rowCount");
@@ -532,7 +532,7 @@ void TestGridEditing::rowsAbove255_data()
 
 // Rows above 255 never take a colour, and the codes of lower rows stay
 // with their rows whatever moves around them.
-void TestGridEditing::rowsAbove255()
+void TestGridEditor::rowsAbove255()
 {
     QFETCH(QStringList, script);
 
@@ -569,7 +569,7 @@ void TestGridEditing::rowsAbove255()
     }
 }
 
-void TestGridEditing::deleteBlankLinesKeepsOneRow_data()
+void TestGridEditor::deleteBlankLinesKeepsOneRow_data()
 {
     QTest::addColumn<QStringList>("layout");
     QTest::addColumn<QString>("colorsBefore");
@@ -583,7 +583,7 @@ void TestGridEditing::deleteBlankLinesKeepsOneRow_data()
     QTest::newRow("blank titles") << QStringList{"||", "||", "||"} << "0 1 2" << QStringList{"||", "||"} << "0 1";
 }
 
-void TestGridEditing::deleteBlankLinesKeepsOneRow()
+void TestGridEditor::deleteBlankLinesKeepsOneRow()
 {
     QFETCH(QStringList, layout);
     QFETCH(QString, colorsBefore);
@@ -603,7 +603,7 @@ void TestGridEditing::deleteBlankLinesKeepsOneRow()
     QVERIFY(m.shown.isEmpty());
 }
 
-void TestGridEditing::copyBufferAndPasteItems()
+void TestGridEditor::copyBufferAndPasteItems()
 {
     GridData g = grid(kAbc);
     setColors(g, QStringLiteral("0 7 0"));
@@ -646,7 +646,7 @@ void TestGridEditing::copyBufferAndPasteItems()
     QVERIFY(m.shown.isEmpty());
 }
 
-void TestGridEditing::appendedRowStartsUncoloured_data()
+void TestGridEditor::appendedRowStartsUncoloured_data()
 {
     QTest::addColumn<QString>("step");
     QTest::newRow("add row") << "Add Row";
@@ -656,7 +656,7 @@ void TestGridEditing::appendedRowStartsUncoloured_data()
 
 // A code left beyond the last row (by a larger grid before) never colours
 // the row that is added there.
-void TestGridEditing::appendedRowStartsUncoloured()
+void TestGridEditor::appendedRowStartsUncoloured()
 {
     QFETCH(QString, step);
     GridData g = grid(kAbc);
@@ -670,7 +670,7 @@ void TestGridEditing::appendedRowStartsUncoloured()
     QCOMPARE(g.rowColor(3), 0);
 }
 
-void TestGridEditing::cellStateAndSelectionFlag()
+void TestGridEditor::cellStateAndSelectionFlag()
 {
     GridData g = grid(kAbc);
     const Preferences p;
@@ -697,7 +697,7 @@ void TestGridEditing::cellStateAndSelectionFlag()
     QVERIFY(!e.selectionFlag());
 }
 
-void TestGridEditing::operationsMenuLayout()
+void TestGridEditor::operationsMenuLayout()
 {
     const QList<GridEditor::MenuEntry> menu = GridEditor::operationsMenu();
     QStringList captions;
@@ -732,7 +732,7 @@ void TestGridEditing::operationsMenuLayout()
     }
 }
 
-void TestGridEditing::shortcuts_data()
+void TestGridEditor::shortcuts_data()
 {
     QTest::addColumn<QChar>("key");
     QTest::addColumn<int>("command");
@@ -745,12 +745,12 @@ void TestGridEditing::shortcuts_data()
     QTest::newRow("V") << QChar(u'V') << -1;
 }
 
-void TestGridEditing::shortcuts()
+void TestGridEditor::shortcuts()
 {
     QFETCH(QChar, key);
     const auto c = GridEditor::shortcut(key);
     QTEST(c ? int(*c) : -1, "command");
 }
 
-QTEST_GUILESS_MAIN(TestGridEditing)
-#include "tst_gridediting.moc"
+QTEST_GUILESS_MAIN(TestGridEditor)
+#include "tst_grideditor.moc"

@@ -1,4 +1,4 @@
-#include "grid/gridediting.h"
+#include "grid/grideditor.h"
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"

@@ -1,0 +1,132 @@
+// Times a program from its start to its first painted window: it watches
+// the X root window for a new top-level window, then polls one pixel of it
+// until it is no longer the unpainted black of a fresh window.
+//
+//   startupbench RUNS LABEL:PROGRAM [LABEL:PROGRAM ...]
+//
+// Runs the programs in turn (interleaved, so load on the machine hits both
+// alike) and prints each one's median in milliseconds.
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool painted(xcb_connection_t* c, xcb_window_t w)
+{
+    auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 5, 5, 1, 1, ~0u);
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(c, cookie, nullptr);
+    if (!reply)
+        return false;
+    const uint8_t* data = xcb_get_image_data(reply);
+    const int len = xcb_get_image_data_length(reply);
+    bool nonBlack = false;
+    for (int i = 0; i < len && i < 3; ++i)
+        nonBlack |= data[i] != 0;
+    free(reply);
+    return nonBlack;
+}
+
+double runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& program)
+{
+    // Drain old events.
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c))
+        free(e);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const std::string dir = program.substr(0, program.rfind('/'));
+    if (chdir(dir.c_str()) != 0 || posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        std::perror("spawn");
+        std::exit(2);
+    }
+    xcb_window_t window = 0;
+    double ms = -1;
+    const auto deadline = start + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+        if (!window) {
+            xcb_generic_event_t* e = xcb_poll_for_event(c);
+            if (!e) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                continue;
+            }
+            if ((e->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+                auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
+                if (!m->override_redirect)
+                    window = m->window;
+            }
+            free(e);
+            continue;
+        }
+        if (painted(c, window)) {
+            ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    (void)root;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return ms;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s RUNS LABEL:PROGRAM...\n", argv[0]);
+        return 2;
+    }
+    const int runs = std::atoi(argv[1]);
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "no X display\n");
+        return 2;
+    }
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+
+    std::vector<std::string> labels, programs;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto colon = a.find(':');
+        labels.push_back(a.substr(0, colon));
+        programs.push_back(a.substr(colon + 1));
+    }
+    std::vector<std::vector<double>> times(programs.size());
+    for (size_t p = 0; p < programs.size(); ++p)
+        runOnce(c, root, programs[p]);   // warm the file cache
+    for (int r = 0; r < runs; ++r)
+        for (size_t p = 0; p < programs.size(); ++p)
+            times[p].push_back(runOnce(c, root, programs[p]));
+    for (size_t p = 0; p < programs.size(); ++p)
+        std::printf("%-24s median %8.1f ms over %d runs\n", labels[p].c_str(), median(times[p]), runs);
+    if (programs.size() == 2)
+        std::printf("%-24s %8.2f\n", "ratio", median(times[0]) / median(times[1]));
+    xcb_disconnect(c);
+    return 0;
+}
