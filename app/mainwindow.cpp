@@ -172,31 +172,38 @@ MainWindow::~MainWindow()
 
 void MainWindow::FormCreate()
 {
-    const QString icon = m_folder.gsystem(QStringLiteral("icon.ico"));
-    QIcon windowIcon = QFileInfo(icon).isFile() ? QIcon(icon) : QIcon();
-    if (windowIcon.isNull())
-        windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS")));
-    setWindowIcon(windowIcon);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new QSystemTrayIcon(windowIcon, this);
-        m_tray->setObjectName(QStringLiteral("TrayIcon1"));
-        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context
-                || reason == QSystemTrayIcon::DoubleClick) {
-                showNormal();
-                raise();
-                activateWindow();
-            }
-        });
-        m_tray->show();
-    }
-
     m_session->startUp();
+    // The column widths follow at the first activation, once the grid font
+    // is known; nothing is painted before it.
     m_gridView->reload();
-    m_gridView->SetOptimalGridCellWidth();
     applyTimers();
     m_timer1->start(kPollAtStartMs);
     m_timer4->start(kHourMs);
+    // The icons can wait for the first paint: asking the desktop for a
+    // notification area may start a bus daemon.
+    QTimer::singleShot(0, this, &MainWindow::setUpIcons);
+}
+
+void MainWindow::setUpIcons()
+{
+    const QString icon = m_folder.gsystem(QStringLiteral("icon.ico"));
+    QIcon windowIcon = QFileInfo(icon).isFile() ? QIcon(icon) : QIcon();
+    if (windowIcon.isNull())
+        windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS"), "PNG"));
+    setWindowIcon(windowIcon);
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(windowIcon, this);
+    m_tray->setObjectName(QStringLiteral("TrayIcon1"));
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context
+            || reason == QSystemTrayIcon::DoubleClick) {
+            showNormal();
+            raise();
+            activateWindow();
+        }
+    });
+    m_tray->show();
 }
 
 QTimer* MainWindow::timer(int n) const
@@ -379,11 +386,11 @@ void MainWindow::FormActivate()
     m_parmBase = parmLines(m_prefs);
     m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
+    m_gridView->SetOptimalGridCellWidth();
     // A bad preferences line stops the set-up there; the next activation tries again.
     if (!complete)
         return;
 
-    m_gridView->SetOptimalGridCellWidth();
     applyPrivileges();
     setButtonImage(m_updateButton, "upf.scd");
     m_activated = true;
@@ -434,7 +441,8 @@ void MainWindow::CentralMessage(const QString& text)
 void MainWindow::setButtonImage(QToolButton* button, const char* file)
 {
     // A missing picture leaves the button without one; the sequence goes on.
-    const QPixmap pixmap(m_folder.gsystem(QString::fromLatin1(file)));
+    // Bitmaps despite the extension; naming the format spares probing every image plugin.
+    const QPixmap pixmap(m_folder.gsystem(QString::fromLatin1(file)), "BMP");
     button->setIcon(QIcon(pixmap));
     if (!pixmap.isNull())
         button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));

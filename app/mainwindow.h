@@ -107,6 +107,7 @@ protected:
 private:
     MainWindow(const DataFolder& folder, const Services& services);
     void FormCreate();
+    void setUpIcons();
     void buildToolbar();
     void layoutToolbar();
     void rememberGeometry();

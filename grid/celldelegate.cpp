@@ -35,6 +35,9 @@ void CellDelegate::applyPreferences(const QPalette& palette)
     font.setItalic(m_prefs.italic);
     font.setUnderline(m_prefs.underline);
     font.setStrikeOut(m_prefs.strikeOut);
+    // Unkerned, as the Windows build draws its grid; it also lets the column
+    // widths add up character advances instead of shaping every text.
+    font.setKerning(false);
     m_font = font;
     // A negative value is a system colour reference: the window text.
     m_textColor = m_prefs.fontColor < 0 ? palette.color(QPalette::WindowText) : fromColorValue(m_prefs.fontColor);

@@ -125,6 +125,7 @@ void GridView::applyPreferences()
     m_lineWidth = m_delegate->lineWidth();
     m_rowHeight = std::max(1, m_prefs.rowHeight);
     m_widthCache.clear();
+    m_charWidths.clear();
     setFont(m_delegate->font());
     setupSections();
     applyWidths(keep);
@@ -148,16 +149,35 @@ int GridView::textWidth(const QString& text, const QFontMetrics& metrics)
     return width;
 }
 
+int GridView::latinTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact)
+{
+    // With kerning off, a Latin text is as wide as its characters' advances
+    // added up, and adding them up is far cheaper than shaping the thousands
+    // of texts of a full board. Anything else (marks, other scripts) is shaped.
+    qreal sum = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= 0x20 && u < 0x300) || (u >= 0x2000 && u < 0x2200)))
+            return textWidth(text, metrics);
+        auto it = m_charWidths.constFind(u);
+        if (it == m_charWidths.constEnd())
+            it = m_charWidths.insert(u, exact.horizontalAdvance(c));
+        sum += *it;
+    }
+    return qRound(sum);
+}
+
 void GridView::SetOptimalGridCellWidth()
 {
     if (!m_model->hasShape(m_grid.colCount(), m_grid.rowCount()))
         reload();
     const QFontMetrics metrics(m_delegate->font());
+    const QFontMetricsF exact(m_delegate->font());
     for (int c = 0; c < m_grid.colCount(); ++c) {
         int widest = 0;
         for (const QString& text : m_grid.column(c)) {
             if (!text.isEmpty())
-                widest = std::max(widest, textWidth(text, metrics));
+                widest = std::max(widest, latinTextWidth(text, metrics, exact));
         }
         const int width = widest > 0 ? widest + kWidthMargin : kDefaultColWidth;
         if (colWidth(c) != width)

@@ -89,6 +89,7 @@ private:
     bool handleFixedColumnResize(QWidget* widget, QEvent* event);
     bool nearFixedColumnEdge(QWidget* widget, const QPoint& pos) const;
     int textWidth(const QString& text, const QFontMetrics& metrics);
+    int latinTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact);
     void emitPress(QMouseEvent* event);
 
     GridData& m_grid;
@@ -115,4 +116,5 @@ private:
     QWidget* m_resizeCursorOn = nullptr;
 
     QHash<QString, int> m_widthCache;
+    QHash<char16_t, qreal> m_charWidths;
 };

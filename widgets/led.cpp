@@ -27,7 +27,7 @@ struct LedStrip
         if (users++ > 0)
             return;
         initLedResource();
-        QImage image(QStringLiteral(":/LED_PICS"));
+        QImage image(QStringLiteral(":/LED_PICS"), "PNG");   // named: spares probing every image plugin
         if (image.isNull()) {
             pixmap = std::make_unique<QPixmap>();
             return;

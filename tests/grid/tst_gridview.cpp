@@ -105,6 +105,7 @@ QFont prefFont(const Preferences& prefs)
     f.setPointSize(prefs.fontSize);
     f.setBold(prefs.bold);
     f.setItalic(prefs.italic);
+    f.setKerning(false);   // the grid draws unkerned
     return f;
 }
 
@@ -310,6 +311,12 @@ void TestGridView::optimalWidths_data()
     QTest::newRow("spaces only") << QStringList{"", "   "} << QStringList{} << false << 8;
     QTest::newRow("bold") << QStringList{"Trailer 1234"} << QStringList{"Row"} << true << 8;
     QTest::newRow("bigger font") << QStringList{"Trailer 1234"} << QStringList{"Row"} << false << 14;
+    // Widths add up character advances; these must still come out as the drawn width.
+    QTest::newRow("windows-1252 letters") << QStringList{"Müller & Söhne – 5 €", "Œuvre ‰ “quoted”", "office fluff"} << QStringList{}
+                                          << false << 8;
+    QTest::newRow("kerning pairs") << QStringList{"AVATAR To Yoke", "WAVE Ty"} << QStringList{} << false << 11;
+    QTest::newRow("other scripts shaped") << QStringList{"Грузовик 12", "東京 配送", "e\u0301te\u0301"}
+                                          << QStringList{} << false << 8;
 }
 
 void TestGridView::optimalWidths()
