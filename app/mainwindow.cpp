@@ -168,6 +168,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    // The child widgets show the grid and preferences this window holds, so
+    // they go before those members do.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::FormCreate()
