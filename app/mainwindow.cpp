@@ -144,6 +144,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setSingleShot(true);
+    connect(m_timer3, &QTimer::timeout, this, &MainWindow::Timer3Timer);
     m_timer4 = new QTimer(this);
     m_timer4->setObjectName(QStringLiteral("Timer4"));
     connect(m_timer4, &QTimer::timeout, this, &MainWindow::Timer4Timer);
@@ -654,6 +655,14 @@ void MainWindow::Timer2Timer()
     case UpdateSession::TimeoutAction::Continue:
         break;
     }
+}
+
+void MainWindow::Timer3Timer()
+{
+    // The deferred advance after a date or time was written into the grid.
+    m_timer3->stop();
+    m_gridView->SetOptimalGridCellWidth();
+    MenuLoadingRtn();
 }
 
 void MainWindow::Timer4Timer()

@@ -56,6 +56,7 @@ public:
     void SpeedButton9Click();       // "Tray"
     void Timer1Timer();
     void Timer2Timer();
+    void Timer3Timer();
     void Timer4Timer();
     void CentralMessage(const QString& text);
     // Saves the preferences and the user list as the dialog's "OK" does.

@@ -30,6 +30,8 @@ private slots:
     void operationsMenuLayoutAndPasteItems();
     void shortcutsOnlyDuringSession_data();
     void shortcutsOnlyDuringSession();
+    void listButtonNeedsARow();
+    void typingWithEditingDown();
 
 private:
     int indexOf(ColumnMenuPopup* menu, const QString& caption) const;
@@ -246,6 +248,44 @@ void TestEditingWindow::shortcutsOnlyDuringSession()
     // Through the key events of the window, as a user types.
     QTest::keyRelease(w->gridView(), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(w->grid().rowCount(), rows + 2 * rowsAdded);
+}
+
+void TestEditingWindow::listButtonNeedsARow()
+{
+    MainWindow* w = m_ws->window.get();
+    w->button("SpeedButton7")->click();
+    QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a row first."});
+    QCOMPARE(m_ws->fake.messages.shown[0].offset, QPoint(0, 33));
+}
+
+void TestEditingWindow::typingWithEditingDown()
+{
+    MainWindow* w = m_ws->window.get();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    GridView* view = w->gridView();
+    view->focusCell(2, 4);
+    QVERIFY(!view->editingAllowed());
+    w->editingButton()->click();
+    QVERIFY(view->editingAllowed());
+    const int width = view->colWidth(2);
+    view->setFocus();
+    // The first key opens the cell's editor, which then has the keyboard.
+    QTest::keyClicks(view, QStringLiteral("A"));
+    QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget() != view);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" rather long typed value"));
+    QTRY_COMPARE(w->grid().cell(2, 4), QStringLiteral("A rather long typed value"));
+    QVERIFY(view->colWidth(2) > width);
+    QVERIFY(w->session().activityFlag());
+
+    // Raising "Editing" ends the edit and leaves nothing focused.
+    w->editingButton()->click();
+    QVERIFY(!view->editingAllowed());
+    QVERIFY(!view->focusedCell());
+    w->updateButton()->click();
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
 }
 
 QTEST_MAIN(TestEditingWindow)

@@ -1,9 +1,16 @@
 #include "app/preferencesdialog.h"
 #include "coord/updatesession.h"
+#include "grid/gridview.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -29,6 +36,11 @@ private slots:
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
     void rowHeightArrowsStopAtOne();
+    void okAppliesAndSavesTheDialog();
+    void fontStyleFlag_data();
+    void fontStyleFlag();
+    void hourlyBackupOnNamedComputer_data();
+    void hourlyBackupOnNamedComputer();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -275,6 +287,92 @@ void TestMainWindow::rowHeightArrowsStopAtOne()
     QCOMPARE(ws->preferences().rowHeight, 1);
     down->click();
     QCOMPARE(ws->preferences().rowHeight, 2);
+}
+
+void TestMainWindow::okAppliesAndSavesTheDialog()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    PreferencesDialog* dialog = ws->preferencesDialog();
+    dialog->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->setChecked(true);
+    dialog->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
+    dialog->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setEditText(QStringLiteral("45"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QStringLiteral("Yard"));
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->setPlainText(QStringLiteral("All\nann[0]"));
+    dialog->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
+
+    QCOMPARE(ws->gridView()->lineWidth(), 3);
+    QCOMPARE(ws->windowTitle(), QStringLiteral("Yard"));
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QCOMPARE(parm[0][8], QChar(u'3'));
+    QCOMPARE(parm[0][7], QChar(u'1'));
+    QCOMPARE(parm[1], QStringLiteral("45"));
+    QCOMPARE(parm[11], QStringLiteral("Yard"));
+    QCOMPARE(folder.readFile("users/users.scd"), QByteArray("All\r\nann[0]\r\n"));
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+
+    // Escape does not close the dialog: "OK" is the only way out.
+    dialog->show();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
+    QVERIFY(!dialog->isVisible());
+}
+
+void TestMainWindow::fontStyleFlag_data()
+{
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<QChar>("flag");
+    QTest::newRow("regular") << false << false << QChar(u'0');
+    QTest::newRow("bold") << true << false << QChar(u'1');
+    QTest::newRow("bold italic") << true << true << QChar(u'0');
+    QTest::newRow("italic") << false << true << QChar(u'0');
+}
+
+void TestMainWindow::fontStyleFlag()
+{
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(QChar, flag);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    const int before = ws->gridView()->colWidth(2);
+    QFont font(QStringLiteral("DejaVu Sans"), 14);
+    font.setBold(bold);
+    font.setItalic(italic);
+    ws->preferencesDialog()->applyFont(font, 255);
+    QCOMPARE(parmLines(ws->preferences())[0][15], flag);
+    QCOMPARE(ws->preferences().fontColor, 255);
+    QVERIFY(ws->gridView()->colWidth(2) > before);   // the widths follow the bigger font at once
+}
+
+void TestMainWindow::hourlyBackupOnNamedComputer_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<bool>("backup");
+    QTest::newRow("hourly here") << int(Preferences::BackupHourly) << QStringLiteral("PC1") << true;
+    QTest::newRow("hourly elsewhere") << int(Preferences::BackupHourly) << QStringLiteral("PC2") << false;
+    QTest::newRow("close choice") << int(Preferences::BackupClose) << QStringLiteral("PC1") << false;
+}
+
+void TestMainWindow::hourlyBackupOnNamedComputer()
+{
+    QFETCH(int, choice);
+    QFETCH(QString, computer);
+    QFETCH(bool, backup);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(ws->timer(4)->isActive());
+    QCOMPARE(ws->timer(4)->interval(), 3600 * 1000);
+    ws->preferences().backup = choice;
+    ws->preferences().backupComputer = computer;
+    ws->Timer4Timer();
+    QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).size(), backup ? 1 : 0);
 }
 
 QTEST_MAIN(TestMainWindow)
