@@ -7,6 +7,7 @@
 #include "grid/gridview.h"
 #include "store/gridstore.h"
 #include "store/startupcheck.h"
+#include "widgets/colorvalue.h"
 #include "widgets/led.h"
 
 #include <QAction>
@@ -46,11 +47,6 @@ constexpr int kToolbarHeight = 37;
 constexpr int kPollAtStartMs = 5000;
 constexpr int kTimeoutMs = 30000;
 constexpr int kHourMs = 3600 * 1000;
-
-QColor colorValue(int value)
-{
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
 
 void setBackground(QWidget* w, const QColor& color)
 {
@@ -225,7 +221,7 @@ void MainWindow::buildToolbar()
 {
     m_panel8 = makePanel(this, "Panel8");
     m_panel8->setFixedHeight(kToolbarHeight + 2);
-    setBackground(m_panel8, colorValue(7914465));
+    setBackground(m_panel8, colorFromValue(7914465));
     m_panel8->installEventFilter(this);
     m_panel1 = makePanel(m_panel8, "Panel1");
     setBackground(m_panel1, QColor(231, 223, 173));

@@ -1,6 +1,7 @@
 #include "app/preferencesdialog.h"
 
 #include "store/services.h"
+#include "widgets/colorvalue.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -29,18 +30,6 @@ QString hint(const char* text)
 
 const char* const kTimeOutHint =
     "If no change to grid is made within 30 seconds, \r\ndata is saved and Update button is turned off.";
-
-QColor fromColorValue(int value)
-{
-    if (value < 0)
-        return QColor(Qt::black);
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-int toColorValue(const QColor& c)
-{
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
 
 } // namespace
 
@@ -259,8 +248,10 @@ void PreferencesDialog::SpeedButton2Click()
     const QFont font = QFontDialog::getFont(&ok, current, this, QStringLiteral("Font"));
     if (!ok)
         return;
-    const QColor color = QColorDialog::getColor(fromColorValue(m_prefs.fontColor), this, QStringLiteral("Font Color"));
-    applyFont(font, color.isValid() ? toColorValue(color) : m_prefs.fontColor);
+    // A negative value is the system's window text colour.
+    const QColor currentColor = m_prefs.fontColor < 0 ? palette().color(QPalette::WindowText) : colorFromValue(m_prefs.fontColor);
+    const QColor color = QColorDialog::getColor(currentColor, this, QStringLiteral("Font Color"));
+    applyFont(font, color.isValid() ? colorValueOf(color) : m_prefs.fontColor);
 }
 
 void PreferencesDialog::Edit1DblClick()

@@ -1,4 +1,5 @@
 #include "grid/celldelegate.h"
+#include "widgets/colorvalue.h"
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
@@ -10,15 +11,6 @@
 #include <QPainter>
 
 #include <algorithm>
-
-namespace {
-
-QColor fromColorValue(int value)
-{
-    return QColor(ColorCodes::red(value), ColorCodes::green(value), ColorCodes::blue(value));
-}
-
-} // namespace
 
 CellDelegate::CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent)
     : QStyledItemDelegate(parent)
@@ -40,7 +32,7 @@ void CellDelegate::applyPreferences(const QPalette& palette)
     font.setKerning(false);
     m_font = font;
     // A negative value is a system colour reference: the window text.
-    m_textColor = m_prefs.fontColor < 0 ? palette.color(QPalette::WindowText) : fromColorValue(m_prefs.fontColor);
+    m_textColor = m_prefs.fontColor < 0 ? palette.color(QPalette::WindowText) : colorFromValue(m_prefs.fontColor);
     m_windowColor = palette.color(QPalette::Base);
     m_lineWidth = std::clamp(m_prefs.gridLines, 1, 3);
 }
@@ -50,7 +42,7 @@ QColor CellDelegate::background(int row, bool fixed) const
     const int code = m_grid.rowColor(row);
     if (code >= 1 && code <= GridData::kMaxColorCode && (code == ColorCodes::Mask || !fixed)) {
         const int value = ColorCodes::fillValue(code);
-        return value < 0 ? m_windowColor : fromColorValue(value);
+        return value < 0 ? m_windowColor : colorFromValue(value);
     }
     return QColor::fromRgb(fixed ? kFixedColor : kCellColor);
 }
