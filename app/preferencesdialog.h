@@ -46,7 +46,6 @@ private:
 
     Preferences& m_prefs;
     Identity& m_identity;
-    bool m_closing = false;
 
     QComboBox* m_interval = nullptr;     // ComboBox1
     QPlainTextEdit* m_users = nullptr;   // Memo1
