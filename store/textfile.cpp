@@ -2,7 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QSaveFile>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -122,18 +126,30 @@ WriteResult writeBytes(const QString& path, const QByteArray& bytes)
 {
     WriteResult r;
     r.path = path;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
+    QElapsedTimer waited;
+    waited.start();
+    for (int delayMs = 20;; delayMs = std::min(delayMs * 2, 500)) {
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly)) {
+            r.ok = false;
+            r.error = f.errorString();
+            return r;
+        }
+        if (f.write(bytes) == bytes.size() && f.commit()) {
+            r.ok = true;
+            r.error.clear();
+            return r;
+        }
         r.ok = false;
         r.error = f.errorString();
-        return r;
-    }
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        r.ok = false;
-        r.error = f.errorString();
+        const bool replaceRefused = f.error() == QFileDevice::RenameError;
         f.cancelWriting();
+        // A reader on another workstation can hold the old file open for a
+        // moment where the platform refuses to replace an open file.
+        if (!replaceRefused || waited.elapsed() + delayMs > replaceRetryMs())
+            return r;
+        QThread::msleep(delayMs);
     }
-    return r;
 }
 
 WriteResult write(const QString& path, const QStringList& lines)

@@ -37,6 +37,9 @@ struct WriteResult {
 // same folder renamed over the target, so a crash, a full disk or a reader on
 // another workstation never meets a half-written file.
 WriteResult writeBytes(const QString& path, const QByteArray& bytes);
+// How long a replace the platform refused is tried again (the platform file):
+// Windows refuses to replace a file another workstation has open.
+int replaceRetryMs();
 WriteResult write(const QString& path, const QStringList& lines);
 
 } // namespace TextFile

@@ -62,7 +62,10 @@ void TestTextFile::writeReplacesWholeFile()
     QTemporaryDir dir;
     const QString p = dir.filePath(QStringLiteral("f.scd"));
     QVERIFY(TextFile::write(p, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}));
-    QVERIFY(TextFile::write(p, {QStringLiteral("x")}));
+    const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("x")});
+    QVERIFY(w.ok);
+    QCOMPARE(w.path, p);   // callers report where a file went
+    QVERIFY(w.error.isEmpty());
     QFile f(p);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("x\r\n"));
