@@ -159,10 +159,12 @@ int GridView::latinTextWidth(const QString& text, const QFontMetrics& metrics, c
         const char16_t u = c.unicode();
         if (!((u >= 0x20 && u < 0x300) || (u >= 0x2000 && u < 0x2200)))
             return textWidth(text, metrics);
-        auto it = m_charWidths.constFind(u);
-        if (it == m_charWidths.constEnd())
-            it = m_charWidths.insert(u, exact.horizontalAdvance(c));
-        sum += *it;
+        if (m_charWidths.isEmpty())
+            m_charWidths.fill(-1, 0x2200);
+        qreal& advance = m_charWidths[u];
+        if (advance < 0)
+            advance = exact.horizontalAdvance(c);
+        sum += advance;
     }
     return qRound(sum);
 }

@@ -116,5 +116,5 @@ private:
     QWidget* m_resizeCursorOn = nullptr;
 
     QHash<QString, int> m_widthCache;
-    QHash<char16_t, qreal> m_charWidths;
+    QList<qreal> m_charWidths;   // advance by character up to U+21FF; -1 unknown
 };
