@@ -108,10 +108,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
     m_gridView = new GridView(m_grid, m_prefs, this);
     m_gridView->setObjectName(QStringLiteral("StringGrid1"));
-    // Menus open when the right button is released, over a cell or a title.
-    for (QWidget* area : {m_gridView->viewport(), m_gridView->horizontalHeader()->viewport(),
-                          m_gridView->verticalHeader()->viewport()})
-        area->installEventFilter(this);
     connect(m_gridView, &GridView::cellSelected, this, &MainWindow::onCellSelected);
     connect(m_gridView, &GridView::gridMousePressed, this, &MainWindow::onGridMousePressed);
     connect(m_gridView, &GridView::gridKeyPressed, this, [this] {
@@ -154,7 +150,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     });
     connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
 
-    // Keyboard preview: the window sees key releases before its controls.
+    // Keyboard preview: the window sees key releases (and the grid's mouse
+    // releases) before its controls.
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
@@ -977,9 +974,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_panel8 && event->type() == QEvent::Resize)
         layoutToolbar();
-    if (event->type() == QEvent::MouseButtonRelease
-        && (watched == m_gridView->viewport() || watched == m_gridView->horizontalHeader()->viewport()
-            || watched == m_gridView->verticalHeader()->viewport())) {
+    // Grid menus open when the right button is released anywhere on the
+    // grid: a cell, a title, the fixed column or the corner.
+    if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
+        && m_gridView->isAncestorOf(static_cast<QWidget*>(watched))) {
         const auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::RightButton)
             openChosenMenu(me->globalPosition().toPoint());

@@ -6,6 +6,7 @@
 #include "widgets/led.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +33,7 @@ private slots:
     void closeWithUpdateDown_data();
     void closeWithUpdateDown();
     void gridMenuUpdateStartsSession();
+    void rightClickAnywhereOnGridOpensMenu();
     void desktopSessionEndsWithoutAnswer();
     void desktopSessionEndAsks_data();
     void desktopSessionEndAsks();
@@ -320,6 +322,24 @@ void TestSessionWindow::gridMenuUpdateStartsSession()
     a->updateMenu()->close();
     QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     QVERIFY(a->updateButton()->isChecked());
+}
+
+void TestSessionWindow::rightClickAnywhereOnGridOpensMenu()
+{
+    Workstation& a = *m_a;
+    a->show();
+    QVERIFY(QTest::qWaitForWindowExposed(a.window.get()));
+    GridView* view = a->gridView();
+    const QList<QWidget*> areas = {view->viewport(), view->horizontalHeader()->viewport(),
+                                   view->verticalHeader()->viewport()};
+    for (QWidget* area : areas) {
+        QTest::mouseClick(area, Qt::RightButton, Qt::NoModifier, QPoint(8, 8));
+        QVERIFY2(a->updateMenu()->isVisible(), qPrintable(area->parentWidget()->metaObject()->className()));
+        a->updateMenu()->close();
+    }
+    // A left click opens nothing.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+    QVERIFY(!a->updateMenu()->isVisible());
 }
 
 void TestSessionWindow::desktopSessionEndsWithoutAnswer()
