@@ -109,7 +109,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_gridView = new GridView(m_grid, m_prefs, this);
     m_gridView->setObjectName(QStringLiteral("StringGrid1"));
     connect(m_gridView, &GridView::cellSelected, this, &MainWindow::onCellSelected);
-    connect(m_gridView, &GridView::gridMousePressed, this, &MainWindow::onGridMousePressed);
+    connect(m_gridView, &GridView::gridMousePressed, this, &MainWindow::StringGrid1MouseDown);
     connect(m_gridView, &GridView::gridKeyPressed, this, [this] {
         if (m_session->state() == UpdateSession::State::Updating)
             m_session->noteActivity();
@@ -789,11 +789,6 @@ void MainWindow::onCellSelected(int col, int row)
 {
     m_editor->StringGrid1SelectCell(col, row);
     m_session->noteSelection();
-}
-
-void MainWindow::onGridMousePressed(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
-{
-    StringGrid1MouseDown(button, globalPos, modifiers);
 }
 
 void MainWindow::StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)

@@ -125,7 +125,6 @@ private:
     void onPrefsOk();
     void backupNow();
     void focusToolbar();
-    void onGridMousePressed(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
     void onCellSelected(int col, int row);
     enum class GridMenu { None, Update, Operations, Setup, Column };
     void buildColumnMenu(int column);
