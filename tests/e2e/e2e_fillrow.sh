@@ -5,16 +5,8 @@
 # sgrid.scd and its colour file must hold exactly the picks and the colour.
 source "$(dirname "$0")/e2elib.sh"
 
-start_x
-dir=$(make_board_folder)
-read -r pid w < <(start_board_at "$dir" 0 0)
-read -r ux uy < <(update_button_xy)
-click "$w" "$ux" "$uy"
-
 row=4
-y=$(cell_y $row)
-click "$w" "$TRAILER_X" "$y" 1
-click "$w" "$TRAILER_X" "$y" 3
+board_in_update_with_menu $row
 expected=()
 for title in Trailer Product Consignor Consignee Date; do
     file="$dir/colfiles/$title.scd"

@@ -3,16 +3,7 @@
 # answer: the edit is saved, the lock file deleted, and the board ends.
 source "$(dirname "$0")/e2elib.sh"
 
-start_x
-dir=$(make_board_folder)
-read -r pid w < <(start_board_at "$dir" 0 0)
-read -r ux uy < <(update_button_xy)
-click "$w" "$ux" "$uy"
-ls "$dir"/lock*.scd >/dev/null 2>&1 || fail "no lock file during the update"
-
-y=$(cell_y 4)
-click "$w" "$TRAILER_X" "$y" 1
-click "$w" "$TRAILER_X" "$y" 3
+board_in_update_with_menu 4
 keys Down Down Down Down Down Return Escape
 expected=$(first_value "$dir/colfiles/Trailer.scd")
 

@@ -143,3 +143,17 @@ start_board_at() {
     sleep 0.3
     echo "$pid $w"
 }
+
+# A board on a fresh data folder with an update running and the Trailer cell
+# of row $1 focused and its column menu open. Sets dir, pid, w, ux, uy, y.
+board_in_update_with_menu() {
+    start_x
+    dir=$(make_board_folder)
+    read -r pid w < <(start_board_at "$dir" 0 0)
+    read -r ux uy < <(update_button_xy)
+    click "$w" "$ux" "$uy"
+    ls "$dir"/lock*.scd >/dev/null 2>&1 || fail "no lock file during the update"
+    y=$(cell_y "$1")
+    click "$w" "$TRAILER_X" "$y" 1
+    click "$w" "$TRAILER_X" "$y" 3
+}
