@@ -754,12 +754,19 @@ bool MainWindow::FormClose()
     const QStringList mine = parmLines(m_prefs);
     const TextFile::ReadResult current = TextFile::read(m_folder.gsystem(kParm));
     const QStringList merged = mergeParmLines(m_parmBase, mine, current.ok ? current.lines : mine);
-    if (const TextFile::WriteResult w = TextFile::write(m_folder.gsystem(kParm), merged); w)
-        m_parmBase = merged;
+    // Nothing changed here: the shared file is left alone, also on a read-only share.
+    if (!current.ok || merged != current.lines) {
+        if (const TextFile::WriteResult w = TextFile::write(m_folder.gsystem(kParm), merged); w)
+            m_parmBase = merged;
+        else
+            m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
+    }
     const QStringList users = m_prefsDialog->userLines();
     if (users != m_usersBase) {
-        if (TextFile::write(m_folder.users(kUsers), users))
+        if (const TextFile::WriteResult w = TextFile::write(m_folder.users(kUsers), users); w)
             m_usersBase = users;
+        else
+            m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
     }
     return !refused;
 }

@@ -1,6 +1,7 @@
 #include "app/preferencesdialog.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
+#include "store/filestamp.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 
@@ -33,6 +34,8 @@ private slots:
     void privileges();
     void closeWritesPreferencesAndUsers();
     void closeKeepsWhatOthersSaved();
+    void closeWithoutChangesWritesNothing();
+    void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
     void rowHeightArrowsStopAtOne();
@@ -241,6 +244,38 @@ void TestMainWindow::closeKeepsWhatOthersSaved()
     QCOMPARE(parm[0][8], QChar(u'3'));   // A's grid lines
     QCOMPARE(parm[7], QStringLiteral("790"));
     QCOMPARE(folder.readFile("users/users.scd"), QByteArray("ann[2]\r\njim[1]\r\n"));
+}
+
+void TestMainWindow::closeWithoutChangesWritesNothing()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    FileStamp before;
+    QVERIFY(readFileStamp(folder.path("gsystem/parm.scd"), before));
+    ReadOnlyGuard guard(folder.path("gsystem"));   // a read-only share is no reason for a box
+    QVERIFY(ws->close());
+    guard.release();
+    FileStamp after;
+    QVERIFY(readFileStamp(folder.path("gsystem/parm.scd"), after));
+    QVERIFY(after == before);
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+}
+
+void TestMainWindow::closeReportsWhatItCouldNotSave()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->preferences().gridLines = 2;
+    ReadOnlyGuard guard(folder.path("gsystem"));
+    if (!guard.isActive())
+        QSKIP("this file system cannot make a folder read-only");
+    QVERIFY(ws->close());
+    guard.release();
+    QCOMPARE(ws.fake.messages.shown.size(), 1);
+    QCOMPARE(ws.fake.messages.shown[0].kind, MessageKind::Error);
+    QVERIFY(ws.fake.messages.texts()[0].contains(QStringLiteral("parm.scd")));
 }
 
 void TestMainWindow::okWritesExactlyTheDialog()
