@@ -290,8 +290,7 @@ void MainWindow::buildToolbar()
         m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
         if (!down) {
             m_gridView->closeEditor();
-            m_editor->clearSelection();
-            m_gridView->clearSelection();
+            clearGridSelection();
         }
     });
 
@@ -375,8 +374,7 @@ void MainWindow::FormActivate()
 {
     if (m_activated)
         return;
-    m_editor->clearSelection();
-    m_gridView->clearSelection();
+    clearGridSelection();
 
     const TextFile::ReadResult parm = TextFile::read(m_folder.gsystem(kParm));
     const bool complete = parm.ok && ParmSetup(parm.lines, m_prefs);
@@ -532,8 +530,7 @@ void MainWindow::SpeedButton1Click()
 
 void MainWindow::startSessionUi(bool reloaded)
 {
-    m_editor->clearSelection();
-    m_gridView->clearSelection();
+    clearGridSelection();
     applyTimers();
     if (reloaded) {
         m_gridView->reload();
@@ -554,8 +551,7 @@ void MainWindow::startSessionUi(bool reloaded)
 bool MainWindow::endSession()
 {
     m_gridView->closeEditor();
-    m_editor->clearSelection();
-    m_gridView->clearSelection();
+    clearGridSelection();
     const UpdateSession::EndResult r = m_session->releaseUpdate();
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
@@ -607,8 +603,7 @@ void MainWindow::SpeedButton2Click()
         return;
     m_gridView->closeEditor();
     m_session->cancel();
-    m_editor->clearSelection();
-    m_gridView->clearSelection();
+    clearGridSelection();
     leaveSessionUi();
     m_gridView->reload();
     m_gridView->SetOptimalGridCellWidth();
@@ -942,6 +937,12 @@ void MainWindow::afterCommand(bool changed, bool recomputeWidths, bool focusToTo
     if (focusToToolbarAfter)
         focusToolbar();
     m_gridView->viewport()->update();
+}
+
+void MainWindow::clearGridSelection()
+{
+    m_editor->clearSelection();
+    m_gridView->clearSelection();
 }
 
 void MainWindow::syncFocus()

@@ -131,6 +131,7 @@ private:
     void buildOperationsMenu();
     void applyAdvance(const AdvanceResult& advance);
     void syncFocus();
+    void clearGridSelection();   // nothing focused, in the editor and on screen
     void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
     void onCommitDataRequest(QSessionManager& manager);
     void setUpdateChecked(bool down);
