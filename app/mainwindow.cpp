@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFrame>
@@ -140,6 +141,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_timer4 = new QTimer(this);
     m_timer4->setObjectName(QStringLiteral("Timer4"));
     connect(m_timer4, &QTimer::timeout, this, &MainWindow::Timer4Timer);
+    m_lockTimer = new QTimer(this);
+    m_lockTimer->setObjectName(QStringLiteral("LockCheck"));
+    connect(m_lockTimer, &QTimer::timeout, this, &MainWindow::checkLock);
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -376,7 +380,7 @@ void MainWindow::FormActivate()
         return;
     clearGridSelection();
 
-    const TextFile::ReadResult parm = TextFile::read(m_folder.gsystem(kParm));
+    const TextFile::ReadResult parm = TextFile::read(m_folder.gsystem(kParm), TextFile::kSmallFileCap);
     const bool complete = parm.ok && ParmSetup(parm.lines, m_prefs);
     m_parmBase = parmLines(m_prefs);
     m_prefsDialog->loadFromPreferences();
@@ -402,7 +406,7 @@ void MainWindow::applyPreferencesToWindow()
 
 void MainWindow::applyPrivileges()
 {
-    const TextFile::ReadResult users = TextFile::read(m_folder.users(kUsers));
+    const TextFile::ReadResult users = TextFile::read(m_folder.users(kUsers), TextFile::kListFileCap);
     m_usersBase = users.lines;
     m_prefsDialog->setUserLines(users.lines);
     const int level = ProcessUsers(users.lines, m_services.identity->userName());
@@ -516,6 +520,11 @@ void MainWindow::SpeedButton1Click()
         QString text = QStringLiteral("System busy (update in progress).");
         if (m_prefs.displayUser)
             text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
+        // Without a name nobody could find the file that blocks everybody.
+        if (!r.unopenableLock.isEmpty())
+            text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
+                                   "If no workstation is updating, remove it.")
+                        .arg(r.unopenableLock);
         CentralMessage(text);
         break;
     }
@@ -546,6 +555,7 @@ void MainWindow::startSessionUi(bool reloaded)
     m_quitButton->setEnabled(false);
     m_editor->disablePasteItems();
     m_saveErrorShown = false;
+    m_lockTimer->start(UpdateSession::kLockCheckMs);
 }
 
 bool MainWindow::endSession()
@@ -553,6 +563,10 @@ bool MainWindow::endSession()
     m_gridView->closeEditor();
     clearGridSelection();
     const UpdateSession::EndResult r = m_session->releaseUpdate();
+    if (r.lockLost) {
+        leaveLostSession(r.rescuedTo, r.failure);
+        return true;
+    }
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
         setUpdateChecked(true);
@@ -564,8 +578,34 @@ bool MainWindow::endSession()
     return true;
 }
 
+void MainWindow::checkLock()
+{
+    if (const std::optional<UpdateSession::EndResult> r = m_session->checkLock()) {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        m_gridView->closeEditor();
+        clearGridSelection();
+        leaveLostSession(r->rescuedTo, r->failure);
+    }
+}
+
+void MainWindow::leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure)
+{
+    leaveSessionUi();
+    m_gridView->reload();
+    m_gridView->SetOptimalGridCellWidth();
+    QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
+                                  "was missing, so your changes were not saved over its work.");
+    if (!rescuedTo.isEmpty())
+        text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
+    else
+        text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message();
+    m_services.messages->show(MessageKind::Error, text, {0, 33});
+}
+
 void MainWindow::leaveSessionUi()
 {
+    m_lockTimer->stop();
     setUpdateChecked(false);
     loadButtonImages(false);
     StringGrid1Enabling(false);
@@ -747,7 +787,7 @@ bool MainWindow::FormClose()
 
     // Write only what this workstation changed, over the files as they now stand.
     const QStringList mine = parmLines(m_prefs);
-    const TextFile::ReadResult current = TextFile::read(m_folder.gsystem(kParm));
+    const TextFile::ReadResult current = TextFile::read(m_folder.gsystem(kParm), TextFile::kSmallFileCap);
     const QStringList merged = mergeParmLines(m_parmBase, mine, current.ok ? current.lines : mine);
     // Nothing changed here: the shared file is left alone, also on a read-only share.
     if (!current.ok || merged != current.lines) {
@@ -840,7 +880,7 @@ void MainWindow::buildColumnMenu(int column)
 {
     const QString title = m_grid.cell(column, 0);
     const QString path = m_folder.columnMenuFile(title);
-    const TextFile::ReadResult file = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path);
+    const TextFile::ReadResult file = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path, TextFile::kListFileCap);
     m_columnItems = ::buildColumnMenu(title, file.ok, file.lines);
     m_columnMenu->clear();
     for (qsizetype i = 0; i < m_columnItems.size(); ++i) {

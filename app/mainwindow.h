@@ -121,6 +121,10 @@ private:
     bool endSession();              // save and leave the session; false when the save failed
     void leaveSessionUi();
     void showSaveFailure(const TextFile::WriteResult& failure);
+    void checkLock();
+    // The session ended because another workstation came in while this
+    // one's lock file was gone: say where the edits went.
+    void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void applyPrivileges();
     void onPrefsOk();
     void backupNow();
@@ -186,6 +190,7 @@ private:
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
     QTimer* m_timer4 = nullptr;
+    QTimer* m_lockTimer = nullptr;          // checks every second of a session that the lock file is in place
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
 };

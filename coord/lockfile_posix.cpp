@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,11 +40,22 @@ LockFile::~LockFile()
     close();
 }
 
+LockFile::LockFile(LockFile&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
+
+LockFile& LockFile::operator=(LockFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_handle = std::exchange(other.m_handle, -1);
+    }
+    return *this;
+}
+
 bool LockFile::open(const QString& path, QString* error)
 {
     close();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
         if (error)
             *error = errnoText(errno);
@@ -86,15 +98,34 @@ bool LockFile::isOpen() const
     return m_handle >= 0;
 }
 
-bool LockFile::isHeldElsewhere(const QString& path)
+bool LockFile::isStillAt(const QString& path) const
 {
+    if (m_handle < 0)
+        return false;
+    struct stat mine {};
+    struct stat named {};
+    if (::fstat(int(m_handle), &mine) != 0 || mine.st_nlink == 0)
+        return false;
+    if (::lstat(QFile::encodeName(path).constData(), &named) != 0)
+        return false;
+    return named.st_dev == mine.st_dev && named.st_ino == mine.st_ino;
+}
+
+bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
+{
+    if (unopenable)
+        *unopenable = false;
     // Read access is enough to test for a write lock; asking for write access
     // would make every stale lock file of another user on a shared folder
     // look held for good.
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno == EACCES || errno == EPERM;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) {
+        const bool refused = errno == EACCES || errno == EPERM;
+        if (unopenable)
+            *unopenable = refused;
+        return refused;
+    }
     bool held = false;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {

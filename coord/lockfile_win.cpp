@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <utility>
+
 #include <windows.h>
 
 namespace {
@@ -13,6 +15,20 @@ LockFile::LockFile() : m_handle(qintptr(INVALID_HANDLE_VALUE)) {}
 LockFile::~LockFile()
 {
     close();
+}
+
+LockFile::LockFile(LockFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, qintptr(INVALID_HANDLE_VALUE)))
+{
+}
+
+LockFile& LockFile::operator=(LockFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_handle = std::exchange(other.m_handle, qintptr(INVALID_HANDLE_VALUE));
+    }
+    return *this;
 }
 
 bool LockFile::open(const QString& path, QString* error)
@@ -52,8 +68,16 @@ bool LockFile::isOpen() const
     return HANDLE(m_handle) != INVALID_HANDLE_VALUE;
 }
 
-bool LockFile::isHeldElsewhere(const QString& path)
+bool LockFile::isStillAt(const QString&) const
 {
+    // Windows refuses to delete or replace a file that is open.
+    return isOpen();
+}
+
+bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
+{
+    if (unopenable)
+        *unopenable = false;
     // An owner keeps its file open with no sharing, so our own exclusive open
     // fails exactly while it is held.
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
@@ -64,5 +88,7 @@ bool LockFile::isHeldElsewhere(const QString& path)
         return false;
     }
     const DWORD err = GetLastError();
+    if (unopenable)
+        *unopenable = err == ERROR_ACCESS_DENIED;
     return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
 }

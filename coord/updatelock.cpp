@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <utility>
 #include <QRandomGenerator>
+#include <QThread>
 
 namespace {
 
@@ -33,17 +36,22 @@ QString UpdateLock::newFileName()
 
 bool UpdateLock::ensureOwnFile()
 {
-    if (!m_name.isEmpty() && QFileInfo(m_folder.inRoot(m_name)).isFile())
+    if (!m_name.isEmpty() && TextFile::isRegularFile(m_folder.inRoot(m_name)))
         return true;
     // First use, or the file vanished (deleted by hand, or the folder was
     // restored): a fresh name that nobody else uses yet.
     QString name;
     for (int attempt = 0; attempt < 16; ++attempt) {
         name = newFileName();
-        if (!QFileInfo::exists(m_folder.inRoot(name)))
+        const QFileInfo info(m_folder.inRoot(name));
+        if (!info.exists() && !info.isSymLink())
             break;
     }
-    const TextFile::WriteResult w = TextFile::write(m_folder.inRoot(name), {QStringLiteral("lock")});
+    // Every account must be able to open it: one that cannot would count it
+    // as held for good.
+    const TextFile::WriteResult w =
+        TextFile::writeBytes(m_folder.inRoot(name), TextFile::joinLines({QStringLiteral("lock")}),
+                             TextFile::Access::Everybody);
     if (!w) {
         m_error = w.message();
         return false;
@@ -57,6 +65,7 @@ UpdateLock::Result UpdateLock::AcquireUpdateLock()
     if (isHeld())
         return Result::Acquired;
     m_error.clear();
+    m_unopenable.clear();
     if (!ensureOwnFile())
         return Result::LockError;
     // The own file is locked before the others are looked at: of two
@@ -67,7 +76,7 @@ UpdateLock::Result UpdateLock::AcquireUpdateLock()
         m_error = error;
         return Result::LockError;
     }
-    if (OtherLockHeld()) {
+    if (OtherLockHeld(&m_unopenable)) {
         ReleaseUpdateLock();
         return Result::Busy;
     }
@@ -79,7 +88,7 @@ void UpdateLock::ReleaseUpdateLock()
     m_file.close();
 }
 
-bool UpdateLock::OtherLockHeld() const
+bool UpdateLock::OtherLockHeld(QString* unopenable) const
 {
     const QDir root(m_folder.root());
     for (int pass = 0; pass < kScanPasses; ++pass) {
@@ -91,11 +100,64 @@ bool UpdateLock::OtherLockHeld() const
             // else (a workstation that drew the same name) it blocks us too.
             if (name == m_name && isHeld())
                 continue;
-            if (LockFile::isHeldElsewhere(root.filePath(name)))
+            bool refused = false;
+            if (LockFile::isHeldElsewhere(root.filePath(name), &refused)) {
+                if (unopenable)
+                    *unopenable = refused ? name : QString();
                 return true;
+            }
         }
     }
     return false;
+}
+
+UpdateLock::Watch UpdateLock::watchOwnFile()
+{
+    if (!isHeld())
+        return Watch::Lost;
+    if (m_file.isStillAt(m_folder.inRoot(m_name)))
+        return Watch::Held;
+    // The old descriptor keeps its lock until the new one holds, though
+    // nobody can see it any more.
+    LockFile previous = std::move(m_file);
+    m_name.clear();
+    QString error;
+    if (!ensureOwnFile())
+        return restorePrevious(std::move(previous));
+    if (!m_file.open(m_folder.inRoot(m_name), &error)) {
+        QFile::remove(m_folder.inRoot(m_name));
+        return restorePrevious(std::move(previous));
+    }
+    // While our file was gone another workstation may have come in: then it
+    // owns the board and we step back.
+    if (OtherSessionRunning()) {
+        ReleaseUpdateLock();
+        return Watch::Lost;
+    }
+    return Watch::Restored;
+}
+
+bool UpdateLock::OtherSessionRunning() const
+{
+    // A workstation pressing Update holds its lock only for the moment of its
+    // own scan, then backs off because it sees ours; a session holds on.
+    constexpr int kLooks = 4;
+    constexpr int kPauseMs = 50;
+    for (int look = 0; look < kLooks; ++look) {
+        if (look > 0)
+            QThread::msleep(kPauseMs);
+        if (!OtherLockHeld())
+            return false;
+    }
+    return true;
+}
+
+UpdateLock::Watch UpdateLock::restorePrevious(LockFile previous)
+{
+    // Still ours, though hidden: the next check tries again.
+    m_file = std::move(previous);
+    m_name.clear();
+    return Watch::Exposed;
 }
 
 void UpdateLock::deleteOwnFile()

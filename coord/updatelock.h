@@ -22,12 +22,30 @@ public:
     // opens and locks it, then looks at the others; Busy lets go again.
     Result AcquireUpdateLock();
     void ReleaseUpdateLock();
-    // Seven passes over the "lock*.scd" files, regular files only.
-    bool OtherLockHeld() const;
+    // Seven passes over the "lock*.scd" files, regular files only. A held
+    // file that could not even be opened is named in *unopenable.
+    bool OtherLockHeld(QString* unopenable = nullptr) const;
+
+    enum class Watch {
+        Held,       // the own lock file is in place
+        Restored,   // it had been deleted; a new one holds the lock again
+        Lost,       // it had been deleted and another workstation holds a lock now
+        Exposed,    // it had been deleted and could not be made again yet
+    };
+    // Run while holding: notices that the own lock file was deleted (other
+    // workstations would then see the board free) and takes the lock again
+    // under a fresh name. Lost lets go of the lock.
+    Watch watchOwnFile();
+    // Another workstation holds its lock and keeps holding it for a while:
+    // a session, not a colleague's press that is about to back off.
+    bool OtherSessionRunning() const;
     bool isHeld() const { return m_file.isOpen(); }
 
     QString fileName() const { return m_name; }   // "" until chosen
     QString lastError() const { return m_error; }  // why the last LockError happened
+    // After Busy: a lock file that counted as held only because it could not
+    // be opened (another account's, made unreadable), or "".
+    QString unopenableLock() const { return m_unopenable; }
     // At close; a held lock file is never deleted (Linux would allow it and
     // leave the lock on a file nobody can see).
     void deleteOwnFile();
@@ -36,9 +54,11 @@ public:
 
 private:
     bool ensureOwnFile();
+    Watch restorePrevious(LockFile previous);
 
     DataFolder m_folder;
     QString m_name;
     QString m_error;
+    QString m_unopenable;
     LockFile m_file;
 };

@@ -23,11 +23,15 @@ GridStore::LoadResult UpdateSession::startUp()
 {
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
+    m_store.removeStaleTemporaries();
     m_store.PruneGridBackups();
     const GridStore::LoadResult r = m_store.LoadGrid(kGridFile, m_grid);
-    // A grid that did not load completely is tried again at the next poll.
+    // A grid that did not load completely is tried again at the next poll,
+    // unless it is malformed: then only once it has changed.
     if (!r.ok)
         m_lastKnownStamp = {};
+    if (r.refused)
+        m_refusedStamp = m_currentStamp;
     m_pollInterval = kStartPollMs;
     return r;
 }
@@ -51,9 +55,9 @@ void UpdateSession::releaseLock()
 
 void UpdateSession::readCurrentUser(QString& computer, QString& user) const
 {
-    const TextFile::ReadResult r = TextFile::read(m_folder.users(kCurrentUserFile));
-    computer = r.lines.value(0);
-    user = r.lines.value(1);
+    const TextFile::ReadResult r = TextFile::read(m_folder.users(kCurrentUserFile), TextFile::kSmallFileCap);
+    computer = r.lines.value(0).left(kMaxNameLength);
+    user = r.lines.value(1).left(kMaxNameLength);
 }
 
 UpdateSession::StartResult UpdateSession::pressUpdate()
@@ -67,6 +71,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     switch (m_lock.AcquireUpdateLock()) {
     case UpdateLock::Result::Busy:
         r.kind = StartResult::Busy;
+        r.unopenableLock = m_lock.unopenableLock();
         releaseLock();
         m_pollInterval = kWaitingPollMs;
         m_state = State::Waiting;
@@ -113,6 +118,10 @@ UpdateSession::EndResult UpdateSession::releaseUpdate()
     if (m_state != State::Updating)
         return r;
 
+    // Never save over a session that came in while our lock file was gone.
+    if (anotherSessionCameIn())
+        return yieldToOtherSession();
+
     r.failure = m_store.SaveGrid(kGridFile, m_grid);
     if (!r.failure)
         return r;
@@ -130,6 +139,46 @@ UpdateSession::EndResult UpdateSession::releaseUpdate()
     m_lastKnownStamp = m_currentStamp;
     releaseLock();
     m_state = State::Viewing;
+    return r;
+}
+
+std::optional<UpdateSession::EndResult> UpdateSession::checkLock()
+{
+    if (m_state != State::Updating || !anotherSessionCameIn())
+        return std::nullopt;
+    return yieldToOtherSession();
+}
+
+bool UpdateSession::anotherSessionCameIn()
+{
+    // While the own lock file stays in place nobody can come in, so the
+    // others are looked at only when it had to be made again (the watch does
+    // that) or could not be.
+    const UpdateLock::Watch watch = m_lock.watchOwnFile();
+    return watch == UpdateLock::Watch::Lost
+        || (watch == UpdateLock::Watch::Exposed && m_lock.OtherSessionRunning());
+}
+
+UpdateSession::EndResult UpdateSession::yieldToOtherSession()
+{
+    EndResult r;
+    r.lockLost = true;
+    const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
+    if (rescue)
+        r.rescuedTo = rescue.path;
+    else
+        r.failure = rescue;
+    releaseLock();
+    m_selection = false;
+    m_timeoutActive = false;
+    m_state = State::Viewing;
+    // With the edits kept, show what the shared file holds; the other
+    // session's save comes in by polling. Without, they stay on screen.
+    if (rescue) {
+        m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+        const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+        m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
+    }
     return r;
 }
 
@@ -163,14 +212,17 @@ UpdateSession::PollResult UpdateSession::poll()
         return r;
 
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
-    if (m_currentStamp == m_lastKnownStamp)
+    if (m_currentStamp == m_lastKnownStamp || (!m_refusedStamp.isZero() && m_currentStamp == m_refusedStamp))
         return r;
     const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
     r.reloaded = load.shapeLoaded;
-    if (load.ok)
+    if (load.ok) {
         m_lastKnownStamp = m_currentStamp;
-    else
+    } else {
         r.loadError = load.error;
+        if (load.refused)
+            m_refusedStamp = m_currentStamp;
+    }
     return r;
 }
 
@@ -223,7 +275,7 @@ UpdateSession::EndResult UpdateSession::shutdownWithoutAnswer()
     EndResult r;
     if (m_state == State::Updating) {
         r = releaseUpdate();
-        if (!r.saved) {
+        if (!r.saved && !r.lockLost) {
             // The process is about to be ended: keep the edits somewhere.
             const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
             if (rescue)

@@ -6,6 +6,8 @@
 #include "store/gridstore.h"
 #include "store/textfile.h"
 
+#include <optional>
+
 class Clock;
 class GridData;
 class Identity;
@@ -26,6 +28,8 @@ public:
     static constexpr int kStartPollMs = 5000;
     static constexpr int kWaitingPollMs = 3000;
     static constexpr int kTimeoutMs = 30000;
+    static constexpr int kLockCheckMs = 1000;
+    static constexpr int kMaxNameLength = 256;   // a name line of curuser.scd
 
     UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs, Identity& identity,
                   Clock& clock);
@@ -44,6 +48,7 @@ public:
         bool reloaded = false;         // sgrid.scd had changed and was loaded first
         QString computer, user;        // curuser.scd on the busy and lock error paths
         QString lockError;             // why the own lock file could not be locked
+        QString unopenableLock;        // Busy only because this lock file could not be opened
         TextFile::WriteResult failure; // SnapshotFailed: bsgrid.scd (or its colours) not written
     };
     // The Update button pressed down. Busy and LockError leave the
@@ -57,13 +62,22 @@ public:
         bool backedUp = false;
         TextFile::WriteResult failure;        // the save failed: still Updating, lock held
         TextFile::WriteResult backupFailure;  // saved, but the "Update" backup failed
-        QString rescuedTo;                    // shutdownWithoutAnswer: where unsaved edits went instead
+        QString rescuedTo;                    // where unsaved edits went instead
+        // Another workstation came in while this one's lock file was gone:
+        // nothing was saved over its session, the edits went to rescuedTo
+        // (or, when even that failed, `failure` says why) and the session ended.
+        bool lockLost = false;
     };
     // The Update button released, "UPDATE OFF" or the time-out: saves and
     // lets go. When the grid cannot be saved nothing after the save happens:
     // the session stays open with the lock held and the time-out running, so
     // the edits are never dropped and the next tick tries again.
     EndResult releaseUpdate();
+
+    // Every second of a session: a deleted own lock file is made again at
+    // once. When another workstation got in meanwhile the session ends as
+    // releaseUpdate() does when it finds that (lockLost); nullopt otherwise.
+    std::optional<EndResult> checkLock();
 
     // "Cancel" answered Yes: back to the snapshot, nothing saved. False when
     // the snapshot could not be read; the grid then holds sgrid.scd again,
@@ -115,6 +129,8 @@ private:
     void setPollFromPreferences();
     void releaseLock();
     TextFile::WriteResult backupOn(int choice);
+    bool anotherSessionCameIn();
+    EndResult yieldToOtherSession();
 
     DataFolder m_folder;
     GridStore m_store;
@@ -131,4 +147,5 @@ private:
     bool m_selection = false;
     FileStamp m_currentStamp;
     FileStamp m_lastKnownStamp;
+    FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
 };

@@ -19,6 +19,8 @@ QString DataFolder::users(const QString& name) const { return QDir(m_root).fileP
 QString DataFolder::colfiles(const QString& name) const { return QDir(m_root).filePath(kColfiles + u'/' + name); }
 QString DataFolder::backups(const QString& name) const { return QDir(m_root).filePath(kBackups + u'/' + name); }
 QString DataFolder::inRoot(const QString& name) const { return QDir(m_root).filePath(name); }
+QString DataFolder::gsystemDir() const { return QDir(m_root).filePath(kGsystem); }
+QString DataFolder::usersDir() const { return QDir(m_root).filePath(kUsers); }
 QString DataFolder::backupDir() const { return QDir(m_root).filePath(kBackups); }
 QString DataFolder::colfilesDir() const { return QDir(m_root).filePath(kColfiles); }
 

@@ -19,6 +19,8 @@ public:
     QString backups(const QString& name) const;
     QString inRoot(const QString& name) const;   // lock files, the help file
 
+    QString gsystemDir() const;
+    QString usersDir() const;
     QString backupDir() const;
     QString colfilesDir() const;
 

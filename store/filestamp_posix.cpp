@@ -10,7 +10,9 @@ bool readFileStamp(const QString& path, FileStamp& stamp)
 {
     stamp = {};
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    // Never follows a link, never blocks on a FIFO; the open itself makes a
+    // network client revalidate what it cached of the file.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};

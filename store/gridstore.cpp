@@ -11,10 +11,37 @@ const QString kFixedColumnFile = QStringLiteral("FixedColumn.scd");
 const QString kBackupPrefix = QStringLiteral("sgridbkup");
 const QString kBackupSuffix = QStringLiteral(".scd");
 
-bool parseCount(const QString& line, int max, int& out)
+// The lines of a file's bytes, one at a time, as the text reader splits them
+// (CR LF, LF or a lone CR); past the end it gives empty lines.
+class LineCursor
+{
+public:
+    explicit LineCursor(const QByteArray& bytes) : m_bytes(bytes) {}
+    bool atEnd() const { return m_at >= m_bytes.size(); }
+    QByteArrayView next()
+    {
+        const qsizetype n = m_bytes.size();
+        const qsizetype start = m_at;
+        qsizetype i = start;
+        const char* d = m_bytes.constData();
+        while (i < n && d[i] != '\r' && d[i] != '\n')
+            ++i;
+        const QByteArrayView line(d + start, i - start);
+        if (i < n && d[i] == '\r' && i + 1 < n && d[i + 1] == '\n')
+            ++i;
+        m_at = std::min(n, i + 1);
+        return line;
+    }
+
+private:
+    const QByteArray& m_bytes;
+    qsizetype m_at = 0;
+};
+
+bool parseCount(QByteArrayView line, int max, int& out)
 {
     bool ok = false;
-    const int v = line.trimmed().toInt(&ok);
+    const int v = line.toByteArray().trimmed().toInt(&ok);
     if (!ok || v < 1 || v > max)
         return false;
     out = v;
@@ -77,41 +104,49 @@ QStringList GridStore::gridLines(const GridData& grid)
 GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
 {
     LoadResult r;
-    const TextFile::ReadResult file = TextFile::read(m_folder.gsystem(name));
-    if (!file.ok) {
-        r.error = file.error;
+    const TextFile::BytesResult file = TextFile::readBytes(m_folder.gsystem(name), kMaxGridFileBytes);
+    if (!file.ok()) {
+        r.error = QStringLiteral("%1: %2").arg(name, file.error);
+        r.refused = file.status == TextFile::ReadStatus::TooLarge;
         return r;
     }
+    // The counts are checked before any cell is decoded: a file announcing
+    // absurd counts is refused without building its lines.
+    LineCursor lines(file.bytes);
     int cols = 0;
     int rows = 0;
-    if (file.lines.size() < 2 || !parseCount(file.lines[0], kMaxFileCols, cols)
-        || !parseCount(file.lines[1], kMaxFileRows, rows) || qint64(cols) * rows > kMaxFileCells) {
+    if (!parseCount(lines.next(), kMaxFileCols, cols) || !parseCount(lines.next(), kMaxFileRows, rows)
+        || qint64(cols) * rows > kMaxFileCells) {
         r.error = QStringLiteral("%1 does not start with a valid column and row count").arg(name);
+        r.refused = true;
         return r;
     }
 
     grid.setSize(cols, rows);
-    qsizetype next = 2;
     for (int c = 0; c < cols; ++c) {
         QStringList cells;
         cells.reserve(rows);
         for (int row = 0; row < rows; ++row)
-            cells.append(next < file.lines.size() ? file.lines[next++] : QString());
+            cells.append(TextFile::decode(lines.next()));   // past the end: empty cells
         grid.setColumn(c, cells);
     }
     grid.clearColors();
     r.shapeLoaded = true;
 
-    const TextFile::ReadResult colors = TextFile::read(m_folder.gsystem(colorFileName(name)));
-    if (!colors.ok) {
-        r.error = colors.error;
+    const TextFile::BytesResult colors =
+        TextFile::readBytes(m_folder.gsystem(colorFileName(name)), TextFile::kListFileCap);
+    if (!colors.ok()) {
+        r.error = QStringLiteral("%1: %2").arg(colorFileName(name), colors.error);
+        r.refused = colors.status == TextFile::ReadStatus::TooLarge;
         return r;
     }
-    for (int row = 1; row < rows && row - 1 < colors.lines.size(); ++row) {
+    LineCursor codes(colors.bytes);
+    for (int row = 1; row < rows && !codes.atEnd(); ++row) {
         bool ok = false;
-        const int code = colors.lines[row - 1].trimmed().toInt(&ok);
+        const int code = codes.next().toByteArray().trimmed().toInt(&ok);
         if (!ok) {
             r.error = QStringLiteral("%1 holds a colour code that is not a number").arg(colorFileName(name));
+            r.refused = true;
             return r;
         }
         if (code >= 1 && code <= GridData::kMaxColorCode && row < GridData::kColorRows)
@@ -129,11 +164,14 @@ TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& g
         fixed.append(oneLine(grid.cell(0, row)));
         colors.append(QString::number(grid.rowColor(row)));
     }
-    if (auto w = TextFile::write(m_folder.gsystem(colorFileName(name)), colors); !w)
-        return w;
-    if (auto w = TextFile::write(m_folder.gsystem(kFixedColumnFile), fixed); !w)
-        return w;
-    return TextFile::write(m_folder.gsystem(name), gridLines(grid));
+    // One unit: all three are complete on disk before any is renamed. Colour
+    // and fixed column go first and the grid file last, so a workstation that
+    // sees the grid file's new stamp finds its colours already in place.
+    return TextFile::writeAll({
+        {m_folder.gsystem(colorFileName(name)), TextFile::joinLines(colors)},
+        {m_folder.gsystem(kFixedColumnFile), TextFile::joinLines(fixed)},
+        {m_folder.gsystem(name), TextFile::joinLines(gridLines(grid))},
+    });
 }
 
 TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const
@@ -173,4 +211,13 @@ int GridStore::PruneGridBackups() const
 bool GridStore::GetGridFileStamp(const QString& name, FileStamp& stamp) const
 {
     return readFileStamp(m_folder.gsystem(name), stamp);
+}
+
+int GridStore::removeStaleTemporaries() const
+{
+    int removed = 0;
+    for (const QString& folder : {m_folder.root(), m_folder.gsystemDir(), m_folder.usersDir(),
+                                  m_folder.colfilesDir(), m_folder.backupDir()})
+        removed += TextFile::removeStaleTemporaries(folder);
+    return removed;
 }

@@ -21,12 +21,17 @@ public:
     // A few bytes may announce both maxima at once; that many empty cells
     // would take gigabytes and freeze every poll, so the product is bounded too.
     static constexpr qint64 kMaxFileCells = qint64(1) << 20;
+    // 254 rows of 1024 columns of long cells stay far below this.
+    static constexpr qint64 kMaxGridFileBytes = 64 * 1024 * 1024;
     static constexpr int kKeptBackups = 100;
 
     struct LoadResult
     {
         bool shapeLoaded = false;  // counts and cells replaced the grid
         bool ok = false;           // and the colour file was read too
+        // The files are malformed (absurd counts, over the size cap, a colour
+        // that is no number): reading them again before they change is no use.
+        bool refused = false;
         QString error;
     };
 
@@ -38,15 +43,15 @@ public:
     // A file whose counts are not whole numbers in range leaves the grid
     // exactly as it was; missing cell lines read as empty cells.
     LoadResult LoadGrid(const QString& name, GridData& grid) const;
-    // Colour file and fixed column file first and the grid file last: a
-    // workstation that sees the grid file's new stamp finds its colours
-    // already in place.
+    // The grid, its colours and the fixed column as one unit (see the .cpp).
     TextFile::WriteResult SaveGrid(const QString& name, const GridData& grid) const;
     TextFile::WriteResult BackupGrid(const GridData& grid, const QDateTime& localNow) const;
     // Deletes the oldest backups, by the time their names carry, until 100
     // remain. Returns how many were deleted.
     int PruneGridBackups() const;
     bool GetGridFileStamp(const QString& name, FileStamp& stamp) const;
+    // Temporary files that crashed writes left in the data folder's folders.
+    int removeStaleTemporaries() const;
 
     static QStringList gridLines(const GridData& grid);
     // The time a backup's name carries; invalid for names not of that form.

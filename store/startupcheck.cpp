@@ -1,6 +1,6 @@
 #include "store/startupcheck.h"
 
-#include <QFileInfo>
+#include "store/textfile.h"
 
 namespace StartupCheck {
 
@@ -14,7 +14,7 @@ QString missingFileMessage(const DataFolder& folder)
         {folder.users(QStringLiteral("users.scd")), "The Users backup file is missing!", "users.scd"},
     };
     for (const Required& r : required) {
-        if (!QFileInfo(r.path).isFile())
+        if (!TextFile::isRegularFile(r.path))
             return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.")
                 .arg(QLatin1String(r.what), QLatin1String(r.name));
     }

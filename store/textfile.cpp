@@ -1,9 +1,12 @@
 #include "store/textfile.h"
 
+#include "store/textfile_platform.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
-#include <QSaveFile>
+#include <QDir>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -29,11 +32,107 @@ char encodeChar(char16_t c)
     return '?';
 }
 
+
+using namespace TextFile;
+
+FaultHook& faultHook()
+{
+    static FaultHook hook;
+    return hook;
+}
+
+// The error of a step that the test seam fails, or an empty string.
+QString injected(Step step, const QString& target)
+{
+    const FaultHook& hook = faultHook();
+    if (!hook)
+        return {};
+    const int err = hook(step, target);
+    return err == 0 ? QString() : qt_error_string(err);
+}
+
+WriteResult failure(const QString& path, const QString& error)
+{
+    WriteResult r;
+    r.ok = false;
+    r.path = path;
+    r.error = error;
+    return r;
+}
+
+// Writes, syncs and closes one temporary file beside its target.
+QString writeTemp(const FileContent& file, Access access, Platform::TempFile& temp)
+{
+    QString error = injected(Step::Create, file.path);
+    if (error.isEmpty())
+        error = Platform::createTemp(file.path, access, temp);
+    if (error.isEmpty())
+        error = injected(Step::Write, file.path);
+    if (error.isEmpty())
+        error = Platform::writeAll(temp, file.bytes);
+    if (error.isEmpty())
+        error = injected(Step::Sync, file.path);
+    if (error.isEmpty())
+        error = Platform::sync(temp);
+    if (error.isEmpty())
+        error = injected(Step::Close, file.path);
+    if (error.isEmpty())
+        error = Platform::close(temp);
+    return error;
+}
+
+QString replaceTarget(const QString& temp, const QString& target)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (int delayMs = 20;; delayMs = std::min(delayMs * 2, 500)) {
+        QString error = injected(Step::Rename, target);
+        if (error.isEmpty())
+            error = Platform::replace(temp, target);
+        // A reader on another workstation can hold the old file open for a
+        // moment where the platform refuses to replace an open file.
+        if (error.isEmpty() || waited.elapsed() + delayMs > replaceRetryMs())
+            return error;
+        QThread::msleep(delayMs);
+    }
+}
+
+WriteResult writeFiles(const QList<FileContent>& files, Access access)
+{
+    QList<Platform::TempFile> temps(files.size());
+    auto discardAll = [&temps] {
+        for (Platform::TempFile& t : temps)
+            Platform::discard(t);
+    };
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (const QString error = writeTemp(files[i], access, temps[i]); !error.isEmpty()) {
+            discardAll();
+            return failure(files[i].path, error);
+        }
+    }
+    QStringList folders;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (const QString error = replaceTarget(temps[i].path, files[i].path); !error.isEmpty()) {
+            discardAll();
+            return failure(files[i].path, error);
+        }
+        temps[i].path.clear();   // it is the target now
+        const QString folder = QFileInfo(files[i].path).absolutePath();
+        if (!folders.contains(folder))
+            folders.append(folder);
+    }
+    for (const QString& folder : folders)
+        Platform::syncFolder(folder);
+    WriteResult ok;
+    ok.path = files.isEmpty() ? QString() : files.last().path;
+    return ok;
+}
+
 } // namespace
 
 namespace TextFile {
 
-QString decode(const QByteArray& bytes)
+QString decode(QByteArrayView bytes)
 {
     QString out;
     out.resize(bytes.size());
@@ -95,26 +194,26 @@ QByteArray joinLines(const QStringList& lines)
     return out;
 }
 
-ReadResult read(const QString& path)
+BytesResult readBytes(const QString& path, qint64 maxBytes)
+{
+    return Platform::readBytes(path, maxBytes);
+}
+
+ReadResult read(const QString& path, qint64 maxBytes)
 {
     ReadResult r;
-    QFile f(path);
-    if (QFileInfo(path).isDir()) {
-        r.error = QStringLiteral("it is a folder");
-        return r;
-    }
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = f.errorString();
-        return r;
-    }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        r.error = f.errorString();
-        return r;
-    }
-    r.lines = splitLines(decode(bytes));
-    r.ok = true;
+    BytesResult bytes = Platform::readBytes(path, maxBytes);
+    r.status = bytes.status;
+    r.error = bytes.error;
+    r.ok = bytes.ok();
+    if (r.ok)
+        r.lines = splitLines(decode(bytes.bytes));
     return r;
+}
+
+bool isRegularFile(const QString& path)
+{
+    return Platform::isRegularFile(path);
 }
 
 QString WriteResult::message() const
@@ -122,39 +221,46 @@ QString WriteResult::message() const
     return QStringLiteral("Could not save %1:\r%2").arg(QFileInfo(path).fileName(), error);
 }
 
-WriteResult writeBytes(const QString& path, const QByteArray& bytes)
+void setFaultHook(FaultHook hook)
 {
-    WriteResult r;
-    r.path = path;
-    QElapsedTimer waited;
-    waited.start();
-    for (int delayMs = 20;; delayMs = std::min(delayMs * 2, 500)) {
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly)) {
-            r.ok = false;
-            r.error = f.errorString();
-            return r;
-        }
-        if (f.write(bytes) == bytes.size() && f.commit()) {
-            r.ok = true;
-            r.error.clear();
-            return r;
-        }
-        r.ok = false;
-        r.error = f.errorString();
-        const bool replaceRefused = f.error() == QFileDevice::RenameError;
-        f.cancelWriting();
-        // A reader on another workstation can hold the old file open for a
-        // moment where the platform refuses to replace an open file.
-        if (!replaceRefused || waited.elapsed() + delayMs > replaceRetryMs())
-            return r;
-        QThread::msleep(delayMs);
-    }
+    faultHook() = std::move(hook);
+}
+
+WriteResult writeBytes(const QString& path, const QByteArray& bytes, Access access)
+{
+    return writeFiles({{path, bytes}}, access);
 }
 
 WriteResult write(const QString& path, const QStringList& lines)
 {
     return writeBytes(path, joinLines(lines));
+}
+
+WriteResult writeAll(const QList<FileContent>& files)
+{
+    return writeFiles(files, Access::Inherit);
+}
+
+bool isTemporaryName(const QString& fileName)
+{
+    // "<data file>.XXXXXX": every data file ends in ".scd", and so no data
+    // file can look like a temporary one.
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.scd\\.[A-Za-z0-9]{6}$"));
+    return pattern.match(fileName).hasMatch();
+}
+
+int removeStaleTemporaries(const QString& folder)
+{
+    constexpr qint64 kStaleSeconds = 60;
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString& name : dir.entryList({QStringLiteral("*.scd.??????")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString path = dir.filePath(name);
+        // Younger ones may belong to a write under way on another workstation.
+        if (isTemporaryName(name) && Platform::isOlderRegularFile(path, kStaleSeconds) && QFile::remove(path))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace TextFile

@@ -1,15 +1,23 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The data files are 8-bit Windows-1252 text with CR LF line ends so that
 // workstations running the Windows build read them byte for byte. This is
 // the only place that converts: inside the program text is QString.
+//
+// It is also the only place that opens data files. Only regular files are
+// data: a symbolic link, FIFO, device or folder planted on the share reads as
+// missing and is never written through, and every read is capped to a size
+// that fits its file.
 namespace TextFile {
 
-QString decode(const QByteArray& bytes);
+QString decode(QByteArrayView bytes);
 // A character Windows-1252 cannot hold becomes "?".
 QByteArray encode(const QString& text);
 
@@ -18,12 +26,36 @@ QStringList splitLines(const QString& text);
 // Every line, the last included, is followed by CR LF.
 QByteArray joinLines(const QStringList& lines);
 
+// Read caps, by kind of file. A file over its cap is malformed.
+constexpr qint64 kSmallFileCap = 64 * 1024;        // parm.scd, curuser.scd
+constexpr qint64 kListFileCap = 1024 * 1024;       // users.scd, menu files, colour files, lists
+constexpr qint64 kImageFileCap = 4 * 1024 * 1024;  // toolbar bitmaps
+
+enum class ReadStatus {
+    Ok,
+    Missing,     // absent, or not a regular file
+    TooLarge,    // over the reader's cap
+    Failed,      // exists but could not be read (permissions, I/O)
+};
+
+struct BytesResult {
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes;
+    QString error;   // why the file could not be read
+    bool ok() const { return status == ReadStatus::Ok; }
+};
+BytesResult readBytes(const QString& path, qint64 maxBytes);
+
 struct ReadResult {
     bool ok = false;
+    ReadStatus status = ReadStatus::Missing;
     QStringList lines;
     QString error;   // why the file could not be read
 };
-ReadResult read(const QString& path);
+ReadResult read(const QString& path, qint64 maxBytes = kListFileCap);
+
+// Whether `path` is a regular file (a link to one is not).
+bool isRegularFile(const QString& path);
 
 struct WriteResult {
     bool ok = true;
@@ -33,13 +65,44 @@ struct WriteResult {
     // "Could not save <file>: <reason>" for the user.
     QString message() const;
 };
-// Every file the program writes goes through here: a temporary file in the
-// same folder renamed over the target, so a crash, a full disk or a reader on
-// another workstation never meets a half-written file.
-WriteResult writeBytes(const QString& path, const QByteArray& bytes);
+
+enum class Access {
+    Inherit,     // an existing file's permissions, else the process default
+    Everybody,   // readable and writable by every account, whatever the umask
+};
+
+struct FileContent {
+    QString path;
+    QByteArray bytes;
+};
+
+// Every file the program writes goes through here: the bytes go to a
+// temporary file in the same folder, which is flushed to disk and only then
+// renamed over the target, so a crash, a full disk or a reader on another
+// workstation never meets a half-written file. Each step is checked here, not
+// left to a library. A target that exists but is not a regular file is never
+// replaced.
+WriteResult writeBytes(const QString& path, const QByteArray& bytes, Access access = Access::Inherit);
+WriteResult write(const QString& path, const QStringList& lines);
+// Files that belong together: every temporary is written and synced before
+// the first rename, then all are renamed in the given order, so the set on
+// disk changes only within the moments between those renames.
+WriteResult writeAll(const QList<FileContent>& files);
+
+// Temporary files of writes that never finished (a crash, a power loss):
+// "<name>.XXXXXX" beside their target. Removes the regular ones in `folder`
+// older than a minute and returns how many went.
+int removeStaleTemporaries(const QString& folder);
+bool isTemporaryName(const QString& fileName);
+
 // How long a replace the platform refused is tried again (the platform file):
 // Windows refuses to replace a file another workstation has open.
 int replaceRetryMs();
-WriteResult write(const QString& path, const QStringList& lines);
+
+// Test seam: consulted before every step of every write. A hook that returns
+// an errno value makes that step fail with it, as a full disk would.
+enum class Step { Create, Write, Sync, Close, Rename };
+using FaultHook = std::function<int(Step step, const QString& target)>;
+void setFaultHook(FaultHook hook);
 
 } // namespace TextFile

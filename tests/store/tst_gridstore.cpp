@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 using Cells = QList<QStringList>;   // one list per column
@@ -391,22 +392,29 @@ void TestGridStore::missingGridFileLeavesGrid()
 
 void TestGridStore::saveOrder_data()
 {
-    QTest::addColumn<QString>("blocked");        // a folder stands in its place
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<bool>("renameFails");       // else a folder stands in its place
     QTest::addColumn<QStringList>("written");    // files that hold the new grid
     QTest::addColumn<QStringList>("untouched");  // files that still hold the old one
 
-    QTest::newRow("colour file fails first")
-        << QStringLiteral("gclrsgrid.scd") << QStringList{}
-        << QStringList{"FixedColumn.scd", "sgrid.scd"};
-    QTest::newRow("fixed column file fails before the grid")
-        << QStringLiteral("FixedColumn.scd") << QStringList{"gclrsgrid.scd"} << QStringList{"sgrid.scd"};
-    QTest::newRow("grid file last") << QStringLiteral("sgrid.scd")
-                                    << QStringList{"gclrsgrid.scd", "FixedColumn.scd"} << QStringList{};
+    const QStringList all{"gclrsgrid.scd", "FixedColumn.scd", "sgrid.scd"};
+    // Nothing is renamed until all three are complete on disk.
+    QTest::newRow("colour file blocked") << QStringLiteral("gclrsgrid.scd") << false << QStringList{} << all;
+    QTest::newRow("fixed column file blocked") << QStringLiteral("FixedColumn.scd") << false << QStringList{} << all;
+    QTest::newRow("grid file blocked") << QStringLiteral("sgrid.scd") << false << QStringList{} << all;
+    // Then colour, fixed column, grid: the grid file's stamp changes last.
+    QTest::newRow("colour rename fails") << QStringLiteral("gclrsgrid.scd") << true << QStringList{} << all;
+    QTest::newRow("fixed column rename fails") << QStringLiteral("FixedColumn.scd") << true
+                                               << QStringList{"gclrsgrid.scd"}
+                                               << QStringList{"FixedColumn.scd", "sgrid.scd"};
+    QTest::newRow("grid rename fails") << QStringLiteral("sgrid.scd") << true
+                                       << QStringList{"gclrsgrid.scd", "FixedColumn.scd"} << QStringList{"sgrid.scd"};
 }
 
 void TestGridStore::saveOrder()
 {
     QFETCH(QString, blocked);
+    QFETCH(bool, renameFails);
     QFETCH(QStringList, written);
     QFETCH(QStringList, untouched);
 
@@ -424,10 +432,16 @@ void TestGridStore::saveOrder()
     QVERIFY(GridStore(ref.folder()).SaveGrid(kGrid, newGrid));
 
     const QString blockedPath = tf.path(QStringLiteral("gsystem/") + blocked);
-    QVERIFY(QFile::remove(blockedPath));
-    QVERIFY(QDir().mkdir(blockedPath));
-
+    if (renameFails) {
+        TextFile::setFaultHook([blockedPath](TextFile::Step step, const QString& target) {
+            return step == TextFile::Step::Rename && target == blockedPath ? EIO : 0;
+        });
+    } else {
+        QVERIFY(QFile::remove(blockedPath));
+        QVERIFY(QDir().mkdir(blockedPath));
+    }
     const TextFile::WriteResult w = store.SaveGrid(kGrid, newGrid);
+    TextFile::setFaultHook({});
     QVERIFY(!w.ok);
     QVERIFY(!bool(w));
     QVERIFY(!w.error.isEmpty());
@@ -435,8 +449,12 @@ void TestGridStore::saveOrder()
     QVERIFY(w.message().contains(blocked));
     for (const QString& f : written)
         QCOMPARE(tf.readFile(QStringLiteral("gsystem/") + f), ref.readFile(QStringLiteral("gsystem/") + f));
-    for (const QString& f : untouched)
-        QCOMPARE(tf.readFile(QStringLiteral("gsystem/") + f), oldBytes[f]);
+    for (const QString& f : untouched) {
+        if (f != blocked || renameFails)
+            QCOMPARE(tf.readFile(QStringLiteral("gsystem/") + f), oldBytes[f]);
+    }
+    const QStringList left = QDir(tf.path(QStringLiteral("gsystem"))).entryList({QStringLiteral("*.scd.*")});
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
 }
 
 void TestGridStore::failedSaveKeepsFiles()

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "store/textfile.h"
+
+// The operating-system steps of reading and writing data files, one file per
+// platform. Each step answers an empty string or the reason it failed; the
+// order of the steps and the checks between them live in textfile.cpp.
+namespace TextFile::Platform {
+
+struct TempFile {
+    qintptr handle = -1;
+    QString path;
+};
+
+// A new, empty temporary file beside `target`, named "<target>.XXXXXX".
+// Fails when `target` exists but is not a regular file.
+QString createTemp(const QString& target, Access access, TempFile& temp);
+QString writeAll(TempFile& temp, const QByteArray& bytes);
+QString sync(TempFile& temp);
+QString close(TempFile& temp);
+// Closes the temporary file if it is open and removes it.
+void discard(TempFile& temp);
+// Renames `from` over `to`; never follows a link at `to`.
+QString replace(const QString& from, const QString& to);
+// Makes the renames in `folder` durable; best effort.
+void syncFolder(const QString& folder);
+
+BytesResult readBytes(const QString& path, qint64 maxBytes);
+bool isRegularFile(const QString& path);
+// A regular file last written more than `seconds` ago.
+bool isOlderRegularFile(const QString& path, qint64 seconds);
+
+} // namespace TextFile::Platform
