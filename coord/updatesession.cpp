@@ -9,6 +9,8 @@ namespace {
 const QString kGridFile = QStringLiteral("sgrid.scd");
 const QString kSnapshotFile = QStringLiteral("bsgrid.scd");
 const QString kCurrentUserFile = QStringLiteral("curuser.scd");
+// Temporary files a minute old belong to no write under way.
+constexpr qint64 kSettledTempSeconds = 60;
 
 } // namespace
 
@@ -21,9 +23,13 @@ UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferenc
 
 GridStore::LoadResult UpdateSession::startUp()
 {
+    // A save cut short by a crash is finished first, unless it is so young
+    // that its writer may still be at it.
+    for (const QString& name : {kGridFile, kSnapshotFile})
+        m_store.recoverInterruptedSave(name, kSettledTempSeconds);
+    m_store.removeStaleTemporaries();
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
-    m_store.removeStaleTemporaries();
     m_store.PruneGridBackups();
     const GridStore::LoadResult r = m_store.LoadGrid(kGridFile, m_grid);
     // A grid that did not load completely is tried again at the next poll,
@@ -89,6 +95,10 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     }
 
     setPollFromPreferences();
+    // Holding the lock nobody else saves the grid: whatever a crashed save
+    // left half-renamed is finished before the session builds on it.
+    for (const QString& name : {kGridFile, kSnapshotFile})
+        m_store.recoverInterruptedSave(name, 0);
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     if (m_currentStamp != m_lastKnownStamp) {
         // Another workstation saved since our last load: edit its version.

@@ -167,11 +167,22 @@ TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& g
     // One unit: all three are complete on disk before any is renamed. Colour
     // and fixed column go first and the grid file last, so a workstation that
     // sees the grid file's new stamp finds its colours already in place.
+    const QStringList paths = savedFiles(name);
     return TextFile::writeAll({
-        {m_folder.gsystem(colorFileName(name)), TextFile::joinLines(colors)},
-        {m_folder.gsystem(kFixedColumnFile), TextFile::joinLines(fixed)},
-        {m_folder.gsystem(name), TextFile::joinLines(gridLines(grid))},
+        {paths[0], TextFile::joinLines(colors)},
+        {paths[1], TextFile::joinLines(fixed)},
+        {paths[2], TextFile::joinLines(gridLines(grid))},
     });
+}
+
+QStringList GridStore::savedFiles(const QString& name) const
+{
+    return {m_folder.gsystem(colorFileName(name)), m_folder.gsystem(kFixedColumnFile), m_folder.gsystem(name)};
+}
+
+bool GridStore::recoverInterruptedSave(const QString& name, qint64 minAgeSeconds) const
+{
+    return TextFile::completeInterruptedWrite(savedFiles(name), minAgeSeconds) > 0;
 }
 
 TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const

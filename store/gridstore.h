@@ -52,11 +52,18 @@ public:
     bool GetGridFileStamp(const QString& name, FileStamp& stamp) const;
     // Temporary files that crashed writes left in the data folder's folders.
     int removeStaleTemporaries() const;
+    // Finishes a SaveGrid of `name` that a crash cut short between its
+    // renames, so grid, colours and fixed column belong together again.
+    // `minAgeSeconds` as for TextFile::completeInterruptedWrite.
+    bool recoverInterruptedSave(const QString& name, qint64 minAgeSeconds) const;
 
     static QStringList gridLines(const GridData& grid);
     // The time a backup's name carries; invalid for names not of that form.
     static QDateTime backupTime(const QString& fileName);
 
 private:
+    // What SaveGrid writes, in the order it renames them.
+    QStringList savedFiles(const QString& name) const;
+
     DataFolder m_folder;
 };

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QElapsedTimer>
 #include <QDir>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
@@ -61,11 +63,22 @@ WriteResult failure(const QString& path, const QString& error)
 }
 
 // Writes, syncs and closes one temporary file beside its target.
-QString writeTemp(const FileContent& file, Access access, Platform::TempFile& temp)
+QString newSuffix()
 {
+    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString suffix;
+    for (int i = 0; i < 6; ++i)
+        suffix.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
+    return suffix;
+}
+
+QString writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::TempFile& temp,
+                  bool* nameTaken)
+{
+    *nameTaken = false;
     QString error = injected(Step::Create, file.path);
     if (error.isEmpty())
-        error = Platform::createTemp(file.path, access, temp);
+        error = Platform::createTemp(file.path, suffix, access, temp, nameTaken);
     if (error.isEmpty())
         error = injected(Step::Write, file.path);
     if (error.isEmpty())
@@ -97,6 +110,8 @@ QString replaceTarget(const QString& temp, const QString& target)
     }
 }
 
+// Writes every temporary file (all with one suffix, which ties them together
+// should the renames be cut short), then renames them in order.
 WriteResult writeFiles(const QList<FileContent>& files, Access access)
 {
     QList<Platform::TempFile> temps(files.size());
@@ -104,12 +119,28 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
         for (Platform::TempFile& t : temps)
             Platform::discard(t);
     };
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (const QString error = writeTemp(files[i], access, temps[i]); !error.isEmpty()) {
-            discardAll();
-            return failure(files[i].path, error);
+    bool written = false;
+    for (int attempt = 0; attempt < 10 && !written; ++attempt) {
+        const QString suffix = newSuffix();
+        bool nameTaken = false;
+        qsizetype i = 0;
+        for (; i < files.size(); ++i) {
+            const QString error = writeTemp(files[i], suffix, access, temps[i], &nameTaken);
+            if (nameTaken)
+                break;
+            if (!error.isEmpty()) {
+                discardAll();
+                return failure(files[i].path, error);
+            }
         }
+        if (nameTaken)
+            discardAll();
+        else
+            written = true;
     }
+    if (!written)
+        return failure(files.value(0).path, QStringLiteral("no free temporary file name"));
+
     QStringList folders;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (const QString error = replaceTarget(temps[i].path, files[i].path); !error.isEmpty()) {
@@ -127,7 +158,6 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
     ok.path = files.isEmpty() ? QString() : files.last().path;
     return ok;
 }
-
 } // namespace
 
 namespace TextFile {
@@ -247,6 +277,48 @@ bool isTemporaryName(const QString& fileName)
     // file can look like a temporary one.
     static const QRegularExpression pattern(QStringLiteral("^.+\\.scd\\.[A-Za-z0-9]{6}$"));
     return pattern.match(fileName).hasMatch();
+}
+
+int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
+{
+    // Every temporary of one write carries the same suffix.
+    QSet<QString> suffixes;
+    for (const QString& target : group) {
+        const QFileInfo info(target);
+        for (const QString& name : QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".??????")},
+                                                                       QDir::Files | QDir::Hidden | QDir::System))
+            if (isTemporaryName(name))
+                suffixes.insert(name.right(6));
+    }
+    int completed = 0;
+    for (const QString& suffix : std::as_const(suffixes)) {
+        auto temp = [&suffix](const QString& target) -> QString { return target + u'.' + suffix; };
+        bool settled = true;
+        for (const QString& target : group) {
+            if (minAgeSeconds > 0 && Platform::isRegularFile(temp(target))
+                && !Platform::isOlderRegularFile(temp(target), minAgeSeconds))
+                settled = false;   // young: may be a write under way
+        }
+        if (!settled)
+            continue;
+        // Every temporary is complete before the first rename, and the
+        // renames go in order: with the last one there and the first gone
+        // they had begun. Otherwise none had, and the old set stands.
+        const bool renaming = Platform::isRegularFile(temp(group.last())) && !Platform::isRegularFile(temp(group.first()));
+        for (const QString& target : group) {
+            if (!Platform::isRegularFile(temp(target)))
+                continue;
+            if (renaming)
+                Platform::replace(temp(target), target);
+            else
+                QFile::remove(temp(target));
+        }
+        if (renaming) {
+            Platform::syncFolder(QFileInfo(group.last()).absolutePath());
+            ++completed;
+        }
+    }
+    return completed;
 }
 
 int removeStaleTemporaries(const QString& folder)

@@ -93,6 +93,13 @@ WriteResult writeAll(const QList<FileContent>& files);
 // "<name>.XXXXXX" beside their target. Removes the regular ones in `folder`
 // older than a minute and returns how many went.
 int removeStaleTemporaries(const QString& folder);
+// A writeAll() of `group` that was cut short (the writer killed) between its
+// renames leaves the set mixed, old and new. Its temporary files tell: this
+// finishes the renames of such a write, and removes the temporaries of one
+// that had not begun renaming. Only temporaries at least `minAgeSeconds` old
+// count (0 where the caller knows that nobody writes the group now).
+// Returns how many writes it finished.
+int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds);
 bool isTemporaryName(const QString& fileName);
 
 // How long a replace the platform refused is tried again (the platform file):

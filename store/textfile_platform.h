@@ -12,9 +12,10 @@ struct TempFile {
     QString path;
 };
 
-// A new, empty temporary file beside `target`, named "<target>.XXXXXX".
-// Fails when `target` exists but is not a regular file.
-QString createTemp(const QString& target, Access access, TempFile& temp);
+// A new, empty temporary file `<target>.<suffix>`. Fails when `target`
+// exists but is not a regular file, and with *nameTaken when the temporary
+// file's name is in use.
+QString createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp, bool* nameTaken);
 QString writeAll(TempFile& temp, const QByteArray& bytes);
 QString sync(TempFile& temp);
 QString close(TempFile& temp);

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -44,7 +43,7 @@ int openRegular(const QString& path, int flags, struct stat& st, int& err)
 
 namespace TextFile::Platform {
 
-QString createTemp(const QString& target, Access access, TempFile& temp)
+QString createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp, bool* nameTaken)
 {
     struct stat existing {};
     bool exists = false;
@@ -56,34 +55,28 @@ QString createTemp(const QString& target, Access access, TempFile& temp)
         return errnoText(errno);
     }
 
-    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = target + u'.';
-        for (int i = 0; i < 6; ++i)
-            name.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
-        const int fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return errnoText(errno);
-        }
-        temp.handle = fd;
-        temp.path = name;
-        // A replaced file keeps its permissions; lock files must open for
-        // every account on the share, whatever this one's umask says.
-        mode_t mode = 0;
-        if (access == Access::Everybody)
-            mode = 0666;
-        else if (exists)
-            mode = existing.st_mode & 07777;
-        if (mode != 0 && ::fchmod(fd, mode) != 0 && access == Access::Everybody) {
-            const int err = errno;
-            discard(temp);
-            return errnoText(err);
-        }
-        return {};
+    *nameTaken = false;
+    const QString name = target + u'.' + suffix;
+    const int fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) {
+        *nameTaken = errno == EEXIST;
+        return errnoText(errno);
     }
-    return QStringLiteral("no free temporary file name");
+    temp.handle = fd;
+    temp.path = name;
+    // A replaced file keeps its permissions; lock files must open for
+    // every account on the share, whatever this one's umask says.
+    mode_t mode = 0;
+    if (access == Access::Everybody)
+        mode = 0666;
+    else if (exists)
+        mode = existing.st_mode & 07777;
+    if (mode != 0 && ::fchmod(fd, mode) != 0 && access == Access::Everybody) {
+        const int err = errno;
+        discard(temp);
+        return errnoText(err);
+    }
+    return {};
 }
 
 QString writeAll(TempFile& temp, const QByteArray& bytes)

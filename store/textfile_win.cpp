@@ -1,7 +1,6 @@
 #include "store/textfile_platform.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 
 #include <windows.h>
 
@@ -28,28 +27,21 @@ bool regularAttributes(DWORD attributes)
 
 namespace TextFile::Platform {
 
-QString createTemp(const QString& target, Access, TempFile& temp)
+QString createTemp(const QString& target, const QString& suffix, Access, TempFile& temp, bool* nameTaken)
 {
     const DWORD attributes = GetFileAttributesW(native(target).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
         return QStringLiteral("it is not a regular file");
-    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = target + u'.';
-        for (int i = 0; i < 6; ++i)
-            name.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
-        HANDLE h = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS)
-                continue;
-            return lastErrorText();
-        }
-        temp.handle = qintptr(h);
-        temp.path = name;
-        return {};
+    *nameTaken = false;
+    const QString name = target + u'.' + suffix;
+    HANDLE h = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *nameTaken = GetLastError() == ERROR_FILE_EXISTS;
+        return lastErrorText();
     }
-    return QStringLiteral("no free temporary file name");
+    temp.handle = qintptr(h);
+    temp.path = name;
+    return {};
 }
 
 QString writeAll(TempFile& temp, const QByteArray& bytes)

@@ -3,10 +3,16 @@
 // it held the board (CLOCK_MONOTONIC, comparable between processes).
 //
 //   sb_hammer run <folder> <sessions> <log file>
-//   sb_hammer hold <folder>        takes the lock, prints "held", waits to be killed
+//   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
+//                                  file every second as a board does ("lost" when
+//                                  another workstation came in), waits to be killed
+//   sb_hammer save <folder>        saves two versions of the grid in turn, for ever,
+//                                  after printing "saving": the crash test kills it
 
 #include "coord/updatesession.h"
+#include "tests/coord/crashversions.h"
 #include "grid/griddata.h"
+#include "store/gridstore.h"
 #include "store/preferences.h"
 #include "store/services.h"
 #include "store/textfile.h"
@@ -15,6 +21,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -54,8 +61,18 @@ bool enter(UpdateSession& session)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold <folder>\n");
+    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold|save <folder>\n");
     return 2;
+}
+
+[[noreturn]] void saveForEver(const DataFolder& folder)
+{
+    const GridStore store(folder);
+    const GridData versions[2] = {crashTestVersion(0), crashTestVersion(1)};
+    std::printf("saving\n");
+    std::fflush(stdout);
+    for (int i = 1;; ++i)
+        store.SaveGrid(QStringLiteral("sgrid.scd"), versions[i % 2]);
 }
 
 } // namespace
@@ -68,6 +85,8 @@ int main(int argc, char** argv)
         return usage();
     const QString mode = args[1];
     const DataFolder folder(args[2]);
+    if (mode == u"save" && args.size() == 3)
+        saveForEver(folder);
 
     GridData grid;
     Preferences prefs;
@@ -83,8 +102,15 @@ int main(int argc, char** argv)
             return 3;
         std::printf("held\n");
         std::fflush(stdout);
-        for (;;)
-            ::pause();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&session] {
+            if (session.checkLock()) {
+                std::printf("lost\n");
+                std::fflush(stdout);
+            }
+        });
+        watch.start(UpdateSession::kLockCheckMs);
+        return app.exec();
     }
     if (mode != u"run" || args.size() != 5)
         return usage();

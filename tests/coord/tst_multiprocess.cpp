@@ -1,4 +1,5 @@
 #include "coord/updatesession.h"
+#include "tests/coord/crashversions.h"
 #include "grid/griddata.h"
 #include "store/gridstore.h"
 #include "store/preferences.h"
@@ -10,7 +11,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+
+#include <csignal>
 
 #include <algorithm>
 #include <atomic>
@@ -101,6 +108,8 @@ private slots:
     void sessionsNeverOverlap_data();
     void sessionsNeverOverlap();
     void killedHolderBlocksNobody();
+    void deletedLockFileIsTakenAgain();
+    void killedSaveLeavesWholeGrid();
 };
 
 void TestMultiProcess::sessionsNeverOverlap_data()
@@ -205,6 +214,107 @@ void TestMultiProcess::killedHolderBlocksNobody()
     QVERIFY(session.poll().freed);
     QCOMPARE(session.pressUpdate().kind, UpdateSession::StartResult::Started);
     QVERIFY(session.releaseUpdate().saved);
+}
+
+void TestMultiProcess::deletedLockFileIsTakenAgain()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QProcess holder;
+    holder.start(QStringLiteral(SB_HAMMER), {QStringLiteral("hold"), tf.root()});
+    QVERIFY(holder.waitForStarted());
+    QVERIFY(holder.waitForReadyRead(30000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+    const auto stop = qScopeGuard([&] { holder.kill(); holder.waitForFinished(10000); });
+
+    // Anybody may delete a held lock file here: the holder takes its lock
+    // again under a new name within a second, so nobody else gets in.
+    const QStringList first = QDir(tf.root()).entryList({QStringLiteral("lock*.scd")});
+    QCOMPARE(first.size(), 1);
+    QVERIFY(QFile::remove(tf.path(first[0])));
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size() == 1, 5000);
+    UpdateLock b(tf.folder());
+    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+
+    // Deleted again and another workstation is quicker: the holder steps back.
+    const QStringList second = QDir(tf.root()).entryList({QStringLiteral("lock*.scd")});
+    QVERIFY(second.size() == 2 && second.contains(b.fileName()));
+    for (const QString& f : second)
+        if (f != b.fileName())
+            QVERIFY(QFile::remove(tf.path(f)));
+    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("lost"));
+    QVERIFY(!b.OtherLockHeld());
+    // Its edits went to a backup, never over the session that came in.
+    QCOMPARE(QDir(tf.path(QStringLiteral("databkup"))).entryList(QDir::Files).size(), 1);
+}
+
+void TestMultiProcess::killedSaveLeavesWholeGrid()
+{
+    // A writer saving two versions in turn, killed at random moments: the
+    // grid file is always one whole version, and once the interrupted save
+    // is finished its colour and fixed column files belong to it.
+    TestFolder tf;
+    const DataFolder folder = tf.folder();
+    const GridData versions[2] = {crashTestVersion(0), crashTestVersion(1)};
+    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), versions[0]));
+    const QStringList fixedLines[2] = {TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).lines,
+                                       [&] {
+                                           TestFolder other;
+                                           GridStore(other.folder()).SaveGrid(QStringLiteral("sgrid.scd"), versions[1]);
+                                           return TextFile::read(other.folder().gsystem(QStringLiteral("FixedColumn.scd"))).lines;
+                                       }()};
+
+    QElapsedTimer spent;
+    spent.start();
+    int kills = 0;
+    int mixed = 0;
+    int seen[2] = {0, 0};
+    while (kills < 300 && spent.elapsed() < 20000) {
+        QProcess writer;
+        writer.start(QStringLiteral(SB_HAMMER), {QStringLiteral("save"), tf.root()});
+        QVERIFY(writer.waitForReadyRead(10000));
+        QThread::usleep(QRandomGenerator::global()->bounded(20000));
+        ::kill(pid_t(writer.processId()), SIGKILL);
+        QVERIFY(writer.waitForFinished(10000));
+        ++kills;
+
+        // As the killed writer left it, and as the next board to take the
+        // lock finds it after finishing the interrupted save.
+        for (const bool recovered : {false, true}) {
+            if (recovered)
+                GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"), 0);
+            GridData grid;
+            const GridStore::LoadResult r = GridStore(folder).LoadGrid(QStringLiteral("sgrid.scd"), grid);
+            QVERIFY2(r.shapeLoaded, qPrintable(r.error));
+            int v = -1;
+            for (int i = 0; i < 2; ++i) {
+                GridData cells = grid;
+                GridData expected = versions[i];
+                cells.clearColors();
+                expected.clearColors();
+                if (cells == expected)
+                    v = i;
+            }
+            QVERIFY2(v >= 0, "the grid file is neither version");
+            const bool colorsMatch = r.ok && grid == versions[v];
+            const bool fixedMatches =
+                TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).lines == fixedLines[v];
+            if (!recovered) {
+                ++seen[v];
+                if (!colorsMatch || !fixedMatches)
+                    ++mixed;
+            } else {
+                QVERIFY2(colorsMatch && fixedMatches, "a finished save still leaves the files mixed");
+            }
+        }
+    }
+    qInfo("%d kills in %lld ms: version 0 %d times, version 1 %d times, %d mixed (%.1f %%)", kills,
+          spent.elapsed(), seen[0], seen[1], mixed, 100.0 * mixed / kills);
+    QVERIFY(kills >= 50);
+    // Nothing of the interrupted writes is left behind.
+    QCOMPARE(QDir(folder.gsystemDir()).entryList({QStringLiteral("*.scd.*")}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestMultiProcess)

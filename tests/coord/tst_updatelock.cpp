@@ -22,6 +22,8 @@ private slots:
     void ownFileDeletedOnlyWhenFree();
     void vanishedOwnFileGetsFreshName();
     void namesAreDistinct();
+    void deletedOwnFileIsMadeAgain_data();
+    void deletedOwnFileIsMadeAgain();
 };
 
 void TestUpdateLock::acquireWritesAndLocksOwnFile()
@@ -177,6 +179,46 @@ void TestUpdateLock::namesAreDistinct()
         seen.insert(n);
     }
     QCOMPARE(seen.size(), 2000);
+}
+
+void TestUpdateLock::deletedOwnFileIsMadeAgain_data()
+{
+    QTest::addColumn<bool>("otherCameIn");
+    QTest::addColumn<QString>("replacement");   // what is put at the old name
+    QTest::newRow("deleted") << false << QString();
+    QTest::newRow("replaced by a link") << false << QStringLiteral("link");
+    QTest::newRow("deleted, another came in") << true << QString();
+}
+
+void TestUpdateLock::deletedOwnFileIsMadeAgain()
+{
+    QFETCH(bool, otherCameIn);
+    QFETCH(QString, replacement);
+    TestFolder tf;
+    UpdateLock a(tf.folder()), b(tf.folder());
+    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
+    const QString first = a.fileName();
+    QVERIFY(QFile::remove(tf.path(first)));
+    if (replacement == u"link")
+        QVERIFY(QFile::link(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(first)));
+    // Linux lets anybody delete a held file: the board looks free meanwhile.
+    if (otherCameIn) {
+        QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+        QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
+        QVERIFY(!a.isHeld());
+        QVERIFY(b.isHeld());
+        return;
+    }
+    QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Restored);
+    QVERIFY(a.isHeld());
+    QVERIFY(a.fileName() != first);
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())));
+    QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
+    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    a.ReleaseUpdateLock();
+    a.deleteOwnFile();
+    QVERIFY(!tf.exists(a.fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestUpdateLock)

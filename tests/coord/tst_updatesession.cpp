@@ -8,7 +8,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 #include <memory>
 
@@ -84,6 +90,12 @@ private slots:
     void shutdownSavesRunningSession();
     void shutdownRescuesUnsavableEdits();
     void vanishedFolderGivesDefinedResults();
+    void lostLockNeverSavesOverOtherSession_data();
+    void lostLockNeverSavesOverOtherSession();
+    void failingWritesNeverReportSuccess_data();
+    void failingWritesNeverReportSuccess();
+    void fullDiskKeepsSessionOpen();
+    void oversizedCurrentUserNames();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -735,6 +747,156 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
     QCOMPARE(a.session.state(), State::Viewing);
     a.session.closeDown();
     b.session.closeDown();
+}
+
+void TestUpdateSession::lostLockNeverSavesOverOtherSession_data()
+{
+    QTest::addColumn<bool>("noticedByWatch");   // else only at the release
+    QTest::newRow("noticed within a second") << true;
+    QTest::newRow("noticed at release") << false;
+}
+
+void TestUpdateSession::lostLockNeverSavesOverOtherSession()
+{
+    QFETCH(bool, noticedByWatch);
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 1, QStringLiteral("edit of A"));
+    QVERIFY(!m_a->session.checkLock());
+    QVERIFY(QFile::remove(m_tf->path(m_a->session.lock().fileName())));
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+    m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
+
+    const UpdateSession::EndResult e = noticedByWatch ? *m_a->session.checkLock() : m_a->session.releaseUpdate();
+    QVERIFY(e.lockLost);
+    QVERIFY(!e.saved);
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(QFileInfo(e.rescuedTo).isFile());
+    QCOMPARE(TextFile::read(e.rescuedTo).lines.mid(2).count(QStringLiteral("edit of A")), 1);
+    QCOMPARE(m_a->grid, TestFolder::sampleGrid());   // shows the shared file again
+    QVERIFY(!m_a->session.releaseUpdate().saved);
+
+    QVERIFY(m_b->session.releaseUpdate().saved);
+    QVERIFY(m_a->session.poll().reloaded);
+    QCOMPARE(m_a->grid.cell(1, 2), QStringLiteral("edit of B"));
+    QVERIFY(m_a->grid.cell(1, 1) != QStringLiteral("edit of A"));
+}
+
+void TestUpdateSession::failingWritesNeverReportSuccess_data()
+{
+    QTest::addColumn<bool>("atPress");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<TextFile::Step>("step");
+    QTest::addColumn<int>("err");
+    for (const auto& [step, stepName] : {std::pair{TextFile::Step::Write, "write"}, {TextFile::Step::Sync, "sync"},
+                                         {TextFile::Step::Rename, "rename"}}) {
+        for (const char* f : {"bsgrid.scd", "gclrbsgrid.scd", "FixedColumn.scd"})
+            QTest::addRow("press: %s %s", f, stepName) << true << QString::fromLatin1(f) << step << ENOSPC;
+        for (const char* f : {"sgrid.scd", "gclrsgrid.scd", "FixedColumn.scd"})
+            QTest::addRow("release: %s %s", f, stepName) << false << QString::fromLatin1(f) << step << EIO;
+    }
+    QTest::newRow("press: lock file") << true << QString() << TextFile::Step::Create << EACCES;
+}
+
+void TestUpdateSession::failingWritesNeverReportSuccess()
+{
+    QFETCH(bool, atPress);
+    QFETCH(QString, file);
+    QFETCH(TextFile::Step, step);
+    QFETCH(int, err);
+    QStringList names{QStringLiteral("sgrid.scd"), QStringLiteral("gclrsgrid.scd"), QStringLiteral("bsgrid.scd"),
+                      QStringLiteral("gclrbsgrid.scd"), QStringLiteral("FixedColumn.scd")};
+    QMap<QString, QByteArray> before;
+    for (const QString& n : names)
+        before[n] = m_tf->readFile(QStringLiteral("gsystem/") + n);
+    const auto fail = [&](TextFile::Step s, const QString& target) {
+        const bool hit = file.isEmpty() ? QFileInfo(target).fileName().startsWith(QStringLiteral("lock"))
+                                        : QFileInfo(target).fileName() == file;
+        return hit && s == step ? err : 0;
+    };
+    const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
+
+    if (atPress) {
+        TextFile::setFaultHook(fail);
+        const Start r = m_a->session.pressUpdate();
+        QVERIFY(r.kind != Start::Started);
+        QCOMPARE(m_a->session.state() == State::Updating, false);
+        QVERIFY(!m_a->session.lock().isHeld());
+    } else {
+        QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+        for (const QString& n : names)
+            before[n] = m_tf->readFile(QStringLiteral("gsystem/") + n);
+        m_a->grid.setCell(0, 1, QStringLiteral("new label"));
+        m_a->grid.setRowColor(1, 7);
+        TextFile::setFaultHook(fail);
+        const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+        QVERIFY(!e.saved);
+        QCOMPARE(QFileInfo(e.failure.path).fileName(), file);
+        QCOMPARE(e.failure.error, qt_error_string(err));
+        QCOMPARE(m_a->session.state(), State::Updating);
+        QVERIFY(m_a->session.lock().isHeld());
+    }
+    // The grid file is never replaced unless the whole save succeeded.
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), before[QStringLiteral("sgrid.scd")]);
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/bsgrid.scd")), before[QStringLiteral("bsgrid.scd")]);
+    if (step != TextFile::Step::Rename) {
+        for (const QString& n : names)
+            QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/") + n), before[n]);
+    }
+    TextFile::setFaultHook({});
+    if (!atPress)
+        QVERIFY(m_a->session.releaseUpdate().saved);
+}
+
+void TestUpdateSession::fullDiskKeepsSessionOpen()
+{
+    // The data folder on a small real file system that fills up mid-session.
+    QTemporaryDir mount;
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", mount.path()}) != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mount.path()}); });
+    for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
+        QVERIFY(QDir(mount.path()).mkdir(QString::fromLatin1(sub)));
+    const DataFolder folder(mount.path());
+    GridData big(30, 200);
+    for (int c = 0; c < 30; ++c)
+        for (int r = 0; r < 200; ++r)
+            big.setCell(c, r, QStringLiteral("cell %1 %2").arg(c).arg(r));
+    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), big));
+    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("bsgrid.scd"), big));
+    Station s(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
+    QVERIFY(s.session.startUp().ok);
+    QCOMPARE(s.session.pressUpdate().kind, Start::Started);
+    const QByteArray grid = TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).bytes;
+    {
+        QFile filler(QDir(mount.path()).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(256 * 1024, 'x'));
+    }
+    s.grid.setCell(1, 1, QStringLiteral("edited"));
+    const UpdateSession::EndResult e = s.session.releaseUpdate();
+    QVERIFY(!e.saved);
+    QVERIFY2(e.failure.message().contains(QStringLiteral("space")), qPrintable(e.failure.message()));
+    QCOMPARE(s.session.state(), State::Updating);
+    QCOMPARE(TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).bytes, grid);
+    GridData reread;
+    QVERIFY(GridStore(folder).LoadGrid(QStringLiteral("sgrid.scd"), reread).ok);
+    QCOMPARE(reread, big);
+    QVERIFY(QFile::remove(QDir(mount.path()).filePath(QStringLiteral("filler"))));
+    QVERIFY(s.session.releaseUpdate().saved);
+    s.session.closeDown();
+}
+
+void TestUpdateSession::oversizedCurrentUserNames()
+{
+    m_tf->writeFile(QStringLiteral("users/curuser.scd"), QByteArray(1000, 'c') + "\r\n" + QByteArray(10, 'u'));
+    QString computer, user;
+    m_a->session.readCurrentUser(computer, user);
+    QCOMPARE(computer.size(), UpdateSession::kMaxNameLength);
+    QCOMPARE(user, QStringLiteral("uuuuuuuuuu"));
+    m_tf->writeFile(QStringLiteral("users/curuser.scd"), QByteArray(TextFile::kSmallFileCap + 1, 'c'));
+    m_a->session.readCurrentUser(computer, user);
+    QVERIFY(computer.isEmpty() && user.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)

@@ -339,6 +339,7 @@ void TestGridStore::badCountsLeaveGrid()
     const GridStore::LoadResult r = GridStore(tf.folder()).LoadGrid(kGrid, g);
     QVERIFY(!r.ok);
     QVERIFY(!r.shapeLoaded);
+    QVERIFY(r.refused);
     QVERIFY(!r.error.isEmpty());
     QVERIFY(g == before);
 }
@@ -381,13 +382,32 @@ void TestGridStore::missingGridFileLeavesGrid()
     const GridStore::LoadResult r = store.LoadGrid(kGrid, g);
     QVERIFY(!r.ok);
     QVERIFY(!r.shapeLoaded);
+    QVERIFY(!r.refused);   // it may come back: tried again at the next poll
     QVERIFY(!r.error.isEmpty());
     QVERIFY(g == before);
 
-    // A folder where the file should be is no better.
-    QVERIFY(QDir(tf.path(QStringLiteral("gsystem"))).mkdir(kGrid));
+    // A folder, a FIFO or a file over the cap where the file should be is no
+    // better; none of them blocks or is read in.
+    const QString path = tf.path(QStringLiteral("gsystem/") + kGrid);
+    QVERIFY(QDir().mkdir(path));
     QVERIFY(!store.LoadGrid(kGrid, g).shapeLoaded);
+    QVERIFY(QDir().rmdir(path));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    QVERIFY(!store.LoadGrid(kGrid, g).shapeLoaded);
+    QVERIFY(QFile::remove(path));
+    tf.writeFile(QStringLiteral("gsystem/") + kGrid, "1\r\n1\r\nx\r\n");
+    QVERIFY(QFile::resize(path, GridStore::kMaxGridFileBytes + 1));   // sparse: costs no disk
+    const GridStore::LoadResult big = store.LoadGrid(kGrid, g);
+    QVERIFY(!big.shapeLoaded);
+    QVERIFY(big.refused);
     QVERIFY(g == before);
+    // So is a colour file over its cap: the cells load, the colours do not.
+    QVERIFY(QFile::resize(path, 9));
+    tf.writeFile(kColors, QByteArray(TextFile::kListFileCap + 1, '1'));
+    const GridStore::LoadResult colors = store.LoadGrid(kGrid, g);
+    QVERIFY(colors.shapeLoaded);
+    QVERIFY(colors.refused);
+    QCOMPARE(g.cell(0, 0), QStringLiteral("x"));
 }
 
 void TestGridStore::saveOrder_data()

@@ -4,7 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 class TestTextFile : public QObject
 {
@@ -16,6 +22,14 @@ private slots:
     void unencodableBecomesQuestionMark();
     void writeReplacesWholeFile();
     void failedWriteKeepsOldFile();
+    void everyFailingStepKeepsOldFile_data();
+    void everyFailingStepKeepsOldFile();
+    void fullDiskKeepsOldFile();
+    void onlyRegularFilesAreData_data();
+    void onlyRegularFilesAreData();
+    void readsAreCapped();
+    void permissions();
+    void staleTemporariesRemoved();
 };
 
 void TestTextFile::lineEnds_data()
@@ -86,6 +100,168 @@ void TestTextFile::failedWriteKeepsOldFile()
     QVERIFY(!w.error.isEmpty());
     QVERIFY(w.message().contains(QStringLiteral("f.scd")));
     QCOMPARE(TextFile::read(p).lines, QStringList{"old"});
+}
+
+namespace {
+
+QStringList leftovers(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.scd.*")}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+void TestTextFile::everyFailingStepKeepsOldFile_data()
+{
+    QTest::addColumn<TextFile::Step>("step");
+    QTest::addColumn<int>("err");
+    const std::pair<TextFile::Step, const char*> steps[] = {
+        {TextFile::Step::Create, "create"}, {TextFile::Step::Write, "write"}, {TextFile::Step::Sync, "sync"},
+        {TextFile::Step::Close, "close"}, {TextFile::Step::Rename, "rename"}};
+    for (const auto& [step, name] : steps)
+        for (const auto& [err, errName] : {std::pair{ENOSPC, "ENOSPC"}, {EIO, "EIO"}, {EACCES, "EACCES"}})
+            QTest::addRow("%s %s", name, errName) << step << err;
+}
+
+void TestTextFile::everyFailingStepKeepsOldFile()
+{
+    QFETCH(TextFile::Step, step);
+    QFETCH(int, err);
+    QTemporaryDir dir;
+    const QString p = dir.filePath(QStringLiteral("f.scd"));
+    QVERIFY(TextFile::write(p, {QStringLiteral("old")}));
+    TextFile::setFaultHook([&](TextFile::Step s, const QString&) { return s == step ? err : 0; });
+    const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("new"), QStringLiteral("longer")});
+    TextFile::setFaultHook({});
+    QVERIFY(!w.ok);
+    QCOMPARE(w.error, qt_error_string(err));
+    QCOMPARE(TextFile::read(p).lines, QStringList{"old"});
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+void TestTextFile::fullDiskKeepsOldFile()
+{
+    // A real full file system: the flush of the last block fails where a
+    // library may not look.
+    QTemporaryDir dir;
+    const QString mountPoint = dir.filePath(QStringLiteral("small"));
+    QVERIFY(QDir().mkdir(mountPoint));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mountPoint}) != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    const QString p = QDir(mountPoint).filePath(QStringLiteral("sgrid.scd"));
+    const QByteArray old(20000, 'o');
+    QVERIFY(TextFile::writeBytes(p, old));
+    {
+        QFile filler(QDir(mountPoint).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(64 * 1024, 'x'));   // fills what is left
+    }
+    for (const qsizetype size : {qsizetype(100), qsizetype(30000)}) {
+        const TextFile::WriteResult w = TextFile::writeBytes(p, QByteArray(size, 'n'));
+        QVERIFY(!w.ok);
+        QVERIFY2(w.error.contains(QStringLiteral("space")), qPrintable(w.error));
+        QCOMPARE(TextFile::readBytes(p, 1 << 20).bytes, old);
+        QCOMPARE(leftovers(mountPoint), QStringList());
+    }
+}
+
+void TestTextFile::onlyRegularFilesAreData_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a file elsewhere") << QStringLiteral("link");
+    QTest::newRow("dangling link") << QStringLiteral("dangling");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("folder") << QStringLiteral("folder");
+}
+
+void TestTextFile::onlyRegularFilesAreData()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath(QStringLiteral("victim"));
+    QVERIFY(TextFile::write(outside, {QStringLiteral("precious")}));
+    const QString p = dir.filePath(QStringLiteral("curuser.scd"));
+    if (kind == u"link")
+        QVERIFY(QFile::link(outside, p));
+    else if (kind == u"dangling")
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("none")), p));
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(p).constData(), 0666), 0);
+    else
+        QVERIFY(QDir().mkdir(p));
+
+    QElapsedTimer t;
+    t.start();
+    const TextFile::ReadResult r = TextFile::read(p);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.status, TextFile::ReadStatus::Missing);
+    QVERIFY(!TextFile::isRegularFile(p));
+    const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("x")});
+    QVERIFY(!w.ok);
+    QVERIFY(w.message().contains(QStringLiteral("curuser.scd")));
+    QVERIFY(t.elapsed() < 5000);   // a FIFO never blocks
+    QCOMPARE(TextFile::read(outside).lines, QStringList{"precious"});
+    QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("none"))));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+void TestTextFile::readsAreCapped()
+{
+    QTemporaryDir dir;
+    const QString p = dir.filePath(QStringLiteral("f.scd"));
+    QVERIFY(TextFile::writeBytes(p, QByteArray(100, 'a')));
+    QVERIFY(TextFile::read(p, 100).ok);
+    const TextFile::ReadResult over = TextFile::read(p, 99);
+    QVERIFY(!over.ok);
+    QCOMPARE(over.status, TextFile::ReadStatus::TooLarge);
+    QVERIFY(over.lines.isEmpty());
+    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("none"))).status, TextFile::ReadStatus::Missing);
+}
+
+void TestTextFile::permissions()
+{
+    QTemporaryDir dir;
+    const mode_t oldMask = ::umask(077);
+    const auto restore = qScopeGuard([oldMask] { ::umask(oldMask); });
+    auto mode = [](const QString& path) {
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_mode & 0777;
+    };
+    // Lock files must open for every account whatever the umask.
+    const QString lock = dir.filePath(QStringLiteral("lockabc.scd"));
+    QVERIFY(TextFile::writeBytes(lock, "lock\r\n", TextFile::Access::Everybody));
+    QCOMPARE(mode(lock), mode_t(0666));
+    // A replaced data file keeps the permissions it had.
+    const QString data = dir.filePath(QStringLiteral("parm.scd"));
+    QVERIFY(TextFile::write(data, {QStringLiteral("1")}));
+    QCOMPARE(mode(data), mode_t(0600));
+    QVERIFY(QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
+                                            | QFile::ReadOther));
+    QVERIFY(TextFile::write(data, {QStringLiteral("2")}));
+    QCOMPARE(mode(data), mode_t(0664));
+}
+
+void TestTextFile::staleTemporariesRemoved()
+{
+    QTemporaryDir dir;
+    const QStringList names{"sgrid.scd.Ab3dE9", "sgrid.scd.young1", "sgrid.scd.toolong7", "notes.txt.Ab3dE9",
+                            "sgrid.scd"};
+    for (const QString& n : names)
+        QVERIFY(TextFile::write(dir.filePath(n), {n}));
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+    for (const char* n : {"sgrid.scd.Ab3dE9", "sgrid.scd.toolong7", "notes.txt.Ab3dE9", "sgrid.scd"}) {
+        QFile f(dir.filePath(n));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 1);
+    QStringList expected = names;
+    expected.removeOne(QStringLiteral("sgrid.scd.Ab3dE9"));
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)
