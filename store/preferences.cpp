@@ -1,6 +1,7 @@
 #include "store/preferences.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -32,11 +33,29 @@ QString paddedFlags(const QString& flags, qsizetype size = Preferences::kFlagCou
 
 bool Preferences::updateIntervalMs(int& ms) const
 {
-    int seconds = 0;
-    if (!toInt(updateInterval, seconds) || seconds <= 0 || seconds > 24 * 3600)
+    bool ok = false;
+    const qlonglong seconds = updateInterval.trimmed().toLongLong(&ok);
+    if (!ok || seconds <= 0)
         return false;
-    ms = seconds * 1000;
+    ms = int(std::min<qlonglong>(seconds, kMaxUpdateSeconds)) * 1000;
     return true;
+}
+
+int Preferences::clampedRowHeight() const
+{
+    return std::clamp(rowHeight, 1, kMaxRowHeight);
+}
+
+int Preferences::clampedFontSize() const
+{
+    return fontSize > 0 ? std::min(fontSize, kMaxFontSize) : Preferences().fontSize;
+}
+
+double Preferences::clampedPrintFontSize() const
+{
+    if (std::isnan(printFontSize))
+        return kMinPrintFontSize;
+    return std::clamp(printFontSize, kMinPrintFontSize, kMaxPrintFontSize);
 }
 
 bool ParmSetup(const QStringList& lines, Preferences& p)

@@ -6,11 +6,20 @@
 // The shared preferences, parm.scd in gsystem: 14 lines, line 1 a string of
 // one-character option flags. While the program runs this struct is the live
 // store the other parts read; the preferences dialog edits it.
+//
+// Numbers are held as read, so that a close writes back what the file held
+// unless this workstation changed it; their uses go through the clamped
+// accessors below.
 struct Preferences
 {
     static constexpr int kFlagCount = 17;
     static constexpr int kLineCount = 14;
     static constexpr int kFixedColor = 11393254;
+    static constexpr int kMaxRowHeight = 200;
+    static constexpr int kMaxFontSize = 96;
+    static constexpr int kMaxUpdateSeconds = 3600;
+    static constexpr double kMinPrintFontSize = 7;
+    static constexpr double kMaxPrintFontSize = 14;
 
     // Flag positions 1..11, 16 and 17; 12..15 are kept in flagText as read.
     bool network = false;                  // 1 "Program used in network"
@@ -47,9 +56,14 @@ struct Preferences
     QString backupComputer;                // line 13
     double printFontSize = 7;              // line 14
 
-    // The update interval in milliseconds; false when the text is not a
-    // positive whole number of seconds (the caller keeps its interval).
+    // The update interval in milliseconds, at most an hour; false when the
+    // text is not a positive whole number of seconds (the caller keeps its
+    // interval).
     bool updateIntervalMs(int& ms) const;
+
+    int clampedRowHeight() const;        // 1..200 pixels
+    int clampedFontSize() const;         // 1..96 points; 0 or less is the default 8
+    double clampedPrintFontSize() const; // 7..14 points
 
     enum Backup { BackupUpdate = 1, BackupHourly = 2, BackupClose = 3 };
 };

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <climits>
+
 namespace {
 
 // A parm.scd whose every value differs from the defaults.
@@ -79,6 +81,8 @@ private slots:
 
     void updateInterval_data();
     void updateInterval();
+    void clampedNumbers_data();
+    void clampedNumbers();
 };
 
 void TestPreferences::flags_data()
@@ -414,14 +418,17 @@ void TestPreferences::updateInterval_data()
     QTest::newRow("5") << "5" << 5000;
     QTest::newRow("60") << "60" << 60000;
     QTest::newRow("blanks") << " 15 " << 15000;
-    QTest::newRow("a day") << "86400" << 86400000;
-    QTest::newRow("over a day") << "86401" << -1;
+    QTest::newRow("an hour") << "3600" << 3600000;
+    QTest::newRow("over an hour") << "3601" << 3600000;
+    QTest::newRow("a day") << "86400" << 3600000;
+    QTest::newRow("INT_MAX") << "2147483647" << 3600000;
+    QTest::newRow("huge") << "99999999999" << 3600000;
     QTest::newRow("zero") << "0" << -1;
     QTest::newRow("negative") << "-5" << -1;
+    QTest::newRow("INT_MIN") << "-2147483648" << -1;
     QTest::newRow("letters") << "ten" << -1;
     QTest::newRow("fraction") << "2.5" << -1;
     QTest::newRow("empty") << "" << -1;
-    QTest::newRow("huge") << "99999999999" << -1;
 }
 
 void TestPreferences::updateInterval()
@@ -434,6 +441,68 @@ void TestPreferences::updateInterval()
     int out = 1234;
     QCOMPARE(p.updateIntervalMs(out), ms >= 0);
     QCOMPARE(out, ms >= 0 ? ms : 1234);
+}
+
+// Row height (line 3), font size (line 5) and print font size (line 14):
+// used clamped, written back as read.
+void TestPreferences::clampedNumbers_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("used");
+
+    QTest::newRow("row height") << 3 << "22" << 22.0;
+    QTest::newRow("row height 1") << 3 << "1" << 1.0;
+    QTest::newRow("row height 200") << 3 << "200" << 200.0;
+    QTest::newRow("row height 201") << 3 << "201" << 200.0;
+    QTest::newRow("row height zero") << 3 << "0" << 1.0;
+    QTest::newRow("row height negative") << 3 << "-5" << 1.0;
+    QTest::newRow("row height INT_MAX") << 3 << "2147483647" << 200.0;
+    QTest::newRow("row height INT_MIN") << 3 << "-2147483648" << 1.0;
+
+    QTest::newRow("font size") << 5 << "10" << 10.0;
+    QTest::newRow("font size 1") << 5 << "1" << 1.0;
+    QTest::newRow("font size 96") << 5 << "96" << 96.0;
+    QTest::newRow("font size 97") << 5 << "97" << 96.0;
+    QTest::newRow("font size zero: the default") << 5 << "0" << 8.0;
+    QTest::newRow("font size negative: the default") << 5 << "-3" << 8.0;
+    QTest::newRow("font size INT_MAX") << 5 << "2147483647" << 96.0;
+    QTest::newRow("font size INT_MIN") << 5 << "-2147483648" << 8.0;
+
+    QTest::newRow("print size") << 14 << "8.5" << 8.5;
+    QTest::newRow("print size 7") << 14 << "7" << 7.0;
+    QTest::newRow("print size 14") << 14 << "14" << 14.0;
+    QTest::newRow("print size below 7") << 14 << "6.5" << 7.0;
+    QTest::newRow("print size above 14") << 14 << "14.5" << 14.0;
+    QTest::newRow("print size zero") << 14 << "0" << 7.0;
+    QTest::newRow("print size negative") << 14 << "-3" << 7.0;
+    QTest::newRow("print size huge") << 14 << "1e+308" << 14.0;
+    QTest::newRow("print size huge negative") << 14 << "-1e+308" << 7.0;
+    QTest::newRow("print size inf") << 14 << "inf" << 14.0;
+    QTest::newRow("print size -inf") << 14 << "-inf" << 7.0;
+    QTest::newRow("print size nan") << 14 << "nan" << 7.0;
+}
+
+void TestPreferences::clampedNumbers()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    QFETCH(double, used);
+
+    const QStringList file = edited(goodFile(), line, text);
+    Preferences p;
+    QVERIFY(ParmSetup(file, p));
+    switch (line) {
+    case 3:
+        QCOMPARE(p.clampedRowHeight(), int(used));
+        break;
+    case 5:
+        QCOMPARE(p.clampedFontSize(), int(used));
+        break;
+    default:
+        QCOMPARE(p.clampedPrintFontSize(), used);
+    }
+    QCOMPARE(parmLines(p).at(line - 1), text);
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
