@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <climits>
+
 // The main window's frame: start-up checks, first activation, the toolbar
 // layout, privileges, and what Quit and close write.
 class TestMainWindow : public QObject
@@ -38,7 +40,8 @@ private slots:
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
-    void rowHeightArrowsStopAtOne();
+    void rowHeightArrows_data();
+    void rowHeightArrows();
     void okAppliesAndSavesTheDialog();
     void fontStyleFlag_data();
     void fontStyleFlag();
@@ -308,20 +311,40 @@ void TestMainWindow::closeBackupOnNamedComputer()
              QStringList{"sgridbkup030726140509.scd"});
 }
 
-void TestMainWindow::rowHeightArrowsStopAtOne()
+void TestMainWindow::rowHeightArrows_data()
 {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("presses");   // u: SpeedButton7 (lower rows), d: SpeedButton14
+    QTest::addColumn<int>("end");
+
+    QTest::newRow("stops at one") << 2 << "uuu" << 1;
+    QTest::newRow("back up from one") << 2 << "uuud" << 2;
+    QTest::newRow("stops at 200") << 199 << "ddd" << 200;
+    QTest::newRow("down from INT_MAX steps from 200") << INT_MAX << "u" << 199;
+    QTest::newRow("up from INT_MIN steps from one") << INT_MIN << "d" << 2;
+    // An arrow that cannot move leaves the line as the file had it.
+    QTest::newRow("INT_MAX, higher") << INT_MAX << "d" << INT_MAX;
+    QTest::newRow("INT_MIN, lower") << INT_MIN << "u" << INT_MIN;
+    QTest::newRow("zero, lower") << 0 << "u" << 0;
+}
+
+void TestMainWindow::rowHeightArrows()
+{
+    QFETCH(int, start);
+    QFETCH(QString, presses);
+    QFETCH(int, end);
+
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     auto* up = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
     auto* down = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton14"));
-    ws->preferences().rowHeight = 2;
-    up->click();
-    up->click();
-    up->click();
-    QCOMPARE(ws->preferences().rowHeight, 1);
-    down->click();
-    QCOMPARE(ws->preferences().rowHeight, 2);
+    ws->preferences().rowHeight = start;
+    ws->gridView()->applyPreferences();
+    for (QChar c : presses)
+        (c == u'u' ? up : down)->click();
+    QCOMPARE(ws->preferences().rowHeight, end);
+    QCOMPARE(ws->gridView()->gridRowHeight(), ws->preferences().clampedRowHeight());
 }
 
 void TestMainWindow::okAppliesAndSavesTheDialog()
