@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -75,6 +77,28 @@ bool ParmSetup(const QStringList& lines, Preferences& prefs);
 
 // Flag 16: the grid font's style is exactly bold.
 inline bool exactlyBold(const Preferences& p) { return p.bold && !p.italic && !p.underline && !p.strikeOut; }
+
+// The main window placed from the remembered geometry (lines 8..11): where it
+// went, and the numbers it was placed from.
+struct WindowPlacement
+{
+    QRect placed;
+    int width = 0;
+    int height = 0;
+    int top = 0;
+    int left = 0;
+};
+
+// Places the window for the remembered geometry on screens with the given
+// available areas: its size between `minimum` and the extent of the
+// screens (the minimum wins), its position kept while its title bar can be
+// grabbed on some screen, otherwise moved inside the nearest screen.
+WindowPlacement placeWindow(const Preferences& prefs, const QList<QRect>& screens, const QSize& minimum);
+
+// Remembers the window geometry `now`. While the window stands where
+// `placement` put it, the numbers it was placed from stay, so placing
+// alone never rewrites the file.
+void rememberWindowGeometry(Preferences& prefs, const QRect& now, const WindowPlacement& placement);
 
 // The 14 lines as "OK" writes them.
 QStringList parmLines(const Preferences& prefs);

@@ -83,6 +83,8 @@ private slots:
     void updateInterval();
     void clampedNumbers_data();
     void clampedNumbers();
+    void windowPlacement_data();
+    void windowPlacement();
 };
 
 void TestPreferences::flags_data()
@@ -503,6 +505,84 @@ void TestPreferences::clampedNumbers()
         QCOMPARE(p.clampedPrintFontSize(), used);
     }
     QCOMPARE(parmLines(p).at(line - 1), text);
+}
+
+void TestPreferences::windowPlacement_data()
+{
+    QTest::addColumn<QList<QRect>>("screens");   // available areas
+    QTest::addColumn<QList<int>>("geometry");    // lines 8..11: width, height, top, left
+    QTest::addColumn<QRect>("placed");
+
+    const QList<QRect> one{QRect(0, 0, 1920, 1040)};
+    QTest::newRow("as saved") << one << QList<int>{800, 600, 70, 90} << QRect(90, 70, 800, 600);
+    QTest::newRow("at the top left corner") << one << QList<int>{800, 600, 0, 0} << QRect(0, 0, 800, 600);
+    QTest::newRow("mostly off the right, title bar grabbable")
+        << one << QList<int>{800, 600, 100, 1820} << QRect(1820, 100, 800, 600);
+    QTest::newRow("too little left to grab on the right")
+        << one << QList<int>{800, 600, 100, 1821} << QRect(1120, 100, 800, 600);
+    QTest::newRow("too little left to grab on the left")
+        << one << QList<int>{800, 600, 100, -701} << QRect(0, 100, 800, 600);
+    QTest::newRow("title bar above the screen") << one << QList<int>{800, 600, -1, 90} << QRect(90, 0, 800, 600);
+    QTest::newRow("title bar below the bottom")
+        << one << QList<int>{800, 600, 1011, 90} << QRect(90, 440, 800, 600);
+    QTest::newRow("larger than the screen") << one << QList<int>{3000, 2000, 10, 10} << QRect(10, 10, 1920, 1040);
+    QTest::newRow("below the minimum") << one << QList<int>{100, 100, 10, 10} << QRect(10, 10, 770, 450);
+    QTest::newRow("zero") << one << QList<int>{0, 0, 0, 0} << QRect(0, 0, 770, 450);
+    QTest::newRow("negative") << one << QList<int>{-800, -600, -70, -90} << QRect(0, 0, 770, 450);
+    QTest::newRow("INT_MAX") << one << QList<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << QRect(0, 0, 1920, 1040);
+    QTest::newRow("INT_MIN") << one << QList<int>{INT_MIN, INT_MIN, INT_MIN, INT_MIN} << QRect(0, 0, 770, 450);
+    QTest::newRow("INT_MAX size, INT_MIN place")
+        << one << QList<int>{INT_MAX, INT_MAX, INT_MIN, INT_MIN} << QRect(0, 0, 1920, 1040);
+
+    QTest::newRow("below a panel at the top")
+        << QList<QRect>{QRect(0, 30, 1920, 1050)} << QList<int>{800, 600, 10, 90} << QRect(90, 30, 800, 600);
+    QTest::newRow("screen smaller than the minimum")
+        << QList<QRect>{QRect(0, 0, 640, 480)} << QList<int>{800, 600, 0, 0} << QRect(0, 0, 770, 480);
+    QTest::newRow("no screens") << QList<QRect>{} << QList<int>{800, 600, 70, 90} << QRect(0, 0, 770, 450);
+    QTest::newRow("empty screen areas ignored")
+        << QList<QRect>{QRect(), QRect(5000, 5000, 0, 0), QRect(0, 0, 1024, 768)} << QList<int>{800, 600, 5000, 5000}
+        << QRect(224, 168, 800, 600);
+
+    const QList<QRect> two{QRect(-1280, 0, 1280, 1024), QRect(0, 0, 1920, 1040)};
+    QTest::newRow("two screens: on the left one") << two << QList<int>{800, 600, 100, -1200} << QRect(-1200, 100, 800, 600);
+    QTest::newRow("two screens: across both") << two << QList<int>{800, 600, 100, -400} << QRect(-400, 100, 800, 600);
+    QTest::newRow("two screens: as wide as both") << two << QList<int>{5000, 900, 0, -1280} << QRect(-1280, 0, 3200, 900);
+    QTest::newRow("two screens: beyond the left one")
+        << two << QList<int>{800, 600, 100, -9000} << QRect(-1280, 100, 800, 600);
+    QTest::newRow("two screens: beyond the right one")
+        << two << QList<int>{800, 600, 100, 9000} << QRect(1120, 100, 800, 600);
+    QTest::newRow("two screens: below the left one")
+        << two << QList<int>{800, 600, 1030, -1000} << QRect(-1000, 424, 800, 600);
+    QTest::newRow("two screens: INT_MIN place")
+        << two << QList<int>{800, 600, INT_MIN, INT_MIN} << QRect(-1280, 0, 800, 600);
+}
+
+void TestPreferences::windowPlacement()
+{
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QList<int>, geometry);
+    QFETCH(QRect, placed);
+
+    Preferences p;
+    p.width = geometry[0];
+    p.height = geometry[1];
+    p.top = geometry[2];
+    p.left = geometry[3];
+    const WindowPlacement placement = placeWindow(p, screens, QSize(770, 450));
+    QCOMPARE(placement.placed, placed);
+
+    // Standing where it was placed, the window keeps the file's numbers;
+    // moved or resized, it remembers where it is.
+    Preferences after = p;
+    rememberWindowGeometry(after, placed, placement);
+    QCOMPARE(parmLines(after), parmLines(p));
+    rememberWindowGeometry(after, placed.adjusted(5, 0, 5, 1), placement);
+    QCOMPARE(after.left, placed.x() + 5);
+    QCOMPARE(after.top, placed.y());
+    QCOMPARE(after.width, placed.width());
+    QCOMPARE(after.height, placed.height() + 1);
+    rememberWindowGeometry(after, placed, placement);
+    QCOMPARE(parmLines(after), parmLines(p));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
