@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QLineEdit>
 #include <QTest>
@@ -30,6 +31,8 @@ private slots:
     void captionFromTitleLine_data();
     void captionFromTitleLine();
     void badPreferenceLineStopsSetUp();
+    void placedFromParmAndLeftAsRead_data();
+    void placedFromParmAndLeftAsRead();
     void toolbarAnchoredRight_data();
     void toolbarAnchoredRight();
     void privileges_data();
@@ -147,6 +150,73 @@ void TestMainWindow::badPreferenceLineStopsSetUp()
     QVERIFY(ws->isActivated());
     QCOMPARE(ws->windowTitle(), QStringLiteral("Never Applied"));
     QVERIFY(!ws->updateGroupShown());
+}
+
+void TestMainWindow::placedFromParmAndLeftAsRead_data()
+{
+    QTest::addColumn<QString>("number");        // lines 2, 3, 5 and 14
+    QTest::addColumn<QList<int>>("geometry");   // lines 8..11: width, height, top, left
+    QTest::addColumn<QRect>("placed");          // null: anywhere usable
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("pointSize");
+
+    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 70} << QRect(70, 70, 799, 572) << 9 << 9;
+    // The resize of a shown window must not overwrite the position before the move.
+    QTest::newRow("as saved, another size")
+        << "9" << QList<int>{780, 460, 7, 5} << QRect(5, 7, 780, 460) << 9 << 9;
+    QTest::newRow("INT_MAX") << "2147483647" << QList<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << QRect() << 200
+                             << 96;
+    QTest::newRow("INT_MIN") << "-2147483648" << QList<int>{INT_MIN, INT_MIN, INT_MIN, INT_MIN} << QRect() << 1
+                             << 8;
+    QTest::newRow("negative") << "-7" << QList<int>{-800, -600, -70, -90} << QRect() << 1 << 8;
+    QTest::newRow("zero") << "0" << QList<int>{0, 0, 0, 0} << QRect() << 1 << 8;
+}
+
+// The window is shown before its first activation, as at start-up, so its
+// resize and move events run while it is placed.
+void TestMainWindow::placedFromParmAndLeftAsRead()
+{
+    QFETCH(QString, number);
+    QFETCH(QList<int>, geometry);
+    QFETCH(QRect, placed);
+    QFETCH(int, rowHeight);
+    QFETCH(int, pointSize);
+
+    TestFolder folder;
+    folder.copyInstallationData();
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    for (int line : {2, 3, 5, 14})
+        parm[line - 1] = number;
+    for (int i = 0; i < 4; ++i)
+        parm[7 + i] = QString::number(geometry[i]);
+    const QByteArray file = TextFile::joinLines(parm);
+    folder.writeFile("gsystem/parm.scd", file);
+
+    FakeWorkstation fake(QStringLiteral("PC1"), QStringLiteral("jim"));
+    std::unique_ptr<MainWindow> w = MainWindow::create(folder.folder(), fake.services());
+    QVERIFY(w);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->FormActivate();
+    QVERIFY(w->isActivated());
+
+    const QRect now(w->pos(), w->size());
+    if (!placed.isNull())
+        QCOMPARE(now, placed);
+    QVERIFY(now.width() >= 770 && now.height() >= 450);
+    bool grabbable = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        QVERIFY(now.width() <= std::max(770, area.width()) && now.height() <= std::max(450, area.height()));
+        grabbable = grabbable || area.intersected(QRect(now.topLeft(), QSize(now.width(), 30))).width() >= 100;
+    }
+    QVERIFY2(grabbable, qPrintable(QStringLiteral("placed at %1, %2").arg(now.x()).arg(now.y())));
+    QCOMPARE(w->gridView()->gridRowHeight(), rowHeight);
+    QCOMPARE(w->gridView()->font().pointSize(), pointSize);
+
+    QVERIFY(w->close());
+    QCOMPARE(folder.readFile("gsystem/parm.scd"), file);
+    QVERIFY(fake.messages.shown.isEmpty());
 }
 
 void TestMainWindow::toolbarAnchoredRight_data()
