@@ -361,10 +361,7 @@ void MainWindow::rememberGeometry()
     const QScreen* s = screen();
     if (!s || isMaximized() || isFullScreen() || width() >= s->geometry().width())
         return;
-    m_prefs.width = width();
-    m_prefs.height = height();
-    m_prefs.top = y();
-    m_prefs.left = x();
+    rememberWindowGeometry(m_prefs, QRect(pos(), size()), m_placement);
 }
 
 bool MainWindow::event(QEvent* event)
@@ -399,8 +396,14 @@ void MainWindow::applyPreferencesToWindow()
 {
     if (!m_prefs.title.isEmpty())
         setWindowTitle(m_prefs.title);
-    resize(std::max(m_prefs.width, minimumWidth()), std::max(m_prefs.height, minimumHeight()));
-    move(m_prefs.left, m_prefs.top);
+    QList<QRect> screens;
+    for (const QScreen* s : QGuiApplication::screens())
+        screens.append(s->availableGeometry());
+    // Both steps take the placement: a shown window remembers its resize
+    // together with its old position, before the move.
+    m_placement = placeWindow(m_prefs, screens, minimumSize());
+    resize(m_placement.placed.size());
+    move(m_placement.placed.topLeft());
     m_gridView->applyPreferences();
 }
 

@@ -152,6 +152,8 @@ private:
     // it changed and never reverts another workstation's save.
     QStringList m_parmBase;
     QStringList m_usersBase;
+    // Where the remembered geometry put the window, clamped to the screens.
+    WindowPlacement m_placement;
 
     bool m_activated = false;
     bool m_ending = false;          // the desktop session ends: close without the usual steps

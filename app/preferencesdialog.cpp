@@ -113,15 +113,18 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     down->setArrowType(Qt::DownArrow);
     for (QToolButton* b : {up, down})
         b->setToolTip(QStringLiteral("Move oversize map in direction of arrow."));
+    // The arrows step from the height in use, not from what the file said.
     connect(up, &QToolButton::clicked, this, [this] {
-        if (m_prefs.rowHeight > 1) {
-            --m_prefs.rowHeight;
+        if (const int height = m_prefs.clampedRowHeight(); height > 1) {
+            m_prefs.rowHeight = height - 1;
             emit rowHeightChanged();
         }
     });
     connect(down, &QToolButton::clicked, this, [this] {
-        ++m_prefs.rowHeight;
-        emit rowHeightChanged();
+        if (const int height = m_prefs.clampedRowHeight(); height < Preferences::kMaxRowHeight) {
+            m_prefs.rowHeight = height + 1;
+            emit rowHeightChanged();
+        }
     });
 
     auto* backupGroup = new QGroupBox(QStringLiteral("Backup grid data every:"), this);
@@ -239,7 +242,7 @@ void PreferencesDialog::applyFont(const QFont& font, int color)
 
 void PreferencesDialog::SpeedButton2Click()
 {
-    QFont current(m_prefs.fontName, m_prefs.fontSize);
+    QFont current(m_prefs.fontName, m_prefs.clampedFontSize());
     current.setBold(m_prefs.bold);
     current.setItalic(m_prefs.italic);
     current.setUnderline(m_prefs.underline);

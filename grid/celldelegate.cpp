@@ -22,7 +22,7 @@ CellDelegate::CellDelegate(const GridData& grid, const Preferences& prefs, QObje
 void CellDelegate::applyPreferences(const QPalette& palette)
 {
     QFont font(m_prefs.fontName.isEmpty() ? QStringLiteral("Verdana") : m_prefs.fontName);
-    font.setPointSize(m_prefs.fontSize > 0 ? m_prefs.fontSize : 8);
+    font.setPointSize(m_prefs.clampedFontSize());
     font.setBold(m_prefs.bold);
     font.setItalic(m_prefs.italic);
     font.setUnderline(m_prefs.underline);

@@ -123,7 +123,7 @@ void GridView::applyPreferences()
     const QList<int> keep = widths();
     m_delegate->applyPreferences(palette());
     m_lineWidth = m_delegate->lineWidth();
-    m_rowHeight = std::max(1, m_prefs.rowHeight);
+    m_rowHeight = m_prefs.clampedRowHeight();
     m_widthCache.clear();
     m_charWidths.clear();
     setFont(m_delegate->font());

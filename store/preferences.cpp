@@ -1,8 +1,15 @@
 #include "store/preferences.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
+
+// What of a window must lie on a screen for it to be dragged back: the top
+// of its frame, the height of a title bar, and a stretch of it wide enough
+// to grab.
+constexpr int kTitleBarHeight = 30;
+constexpr int kGrabWidth = 100;
 
 QChar flagAt(const QString& flags, int position)
 {
@@ -32,11 +39,29 @@ QString paddedFlags(const QString& flags, qsizetype size = Preferences::kFlagCou
 
 bool Preferences::updateIntervalMs(int& ms) const
 {
-    int seconds = 0;
-    if (!toInt(updateInterval, seconds) || seconds <= 0 || seconds > 24 * 3600)
+    bool ok = false;
+    const qlonglong seconds = updateInterval.trimmed().toLongLong(&ok);
+    if (!ok || seconds <= 0)
         return false;
-    ms = seconds * 1000;
+    ms = int(std::min<qlonglong>(seconds, kMaxUpdateSeconds)) * 1000;
     return true;
+}
+
+int Preferences::clampedRowHeight() const
+{
+    return std::clamp(rowHeight, 1, kMaxRowHeight);
+}
+
+int Preferences::clampedFontSize() const
+{
+    return fontSize > 0 ? std::min(fontSize, kMaxFontSize) : Preferences().fontSize;
+}
+
+double Preferences::clampedPrintFontSize() const
+{
+    if (std::isnan(printFontSize))
+        return kMinPrintFontSize;
+    return std::clamp(printFontSize, kMinPrintFontSize, kMaxPrintFontSize);
 }
 
 bool ParmSetup(const QStringList& lines, Preferences& p)
@@ -90,6 +115,76 @@ bool ParmSetup(const QStringList& lines, Preferences& p)
     p.printFontSize = size;
     p.bold = flagAt(f, 16) == u'1';
     return true;
+}
+
+WindowPlacement placeWindow(const Preferences& p, const QList<QRect>& screens, const QSize& minimum)
+{
+    WindowPlacement out;
+    out.width = p.width;
+    out.height = p.height;
+    out.top = p.top;
+    out.left = p.left;
+
+    QList<QRect> usable;
+    QRect desktop;
+    for (const QRect& s : screens) {
+        if (s.isValid()) {
+            usable.append(s);
+            desktop = desktop.united(s);
+        }
+    }
+    const int minWidth = std::max(1, minimum.width());
+    const int minHeight = std::max(1, minimum.height());
+    if (usable.isEmpty()) {
+        out.placed = QRect(0, 0, minWidth, minHeight);
+        return out;
+    }
+    const int w = std::max(minWidth, std::min(p.width, desktop.width()));
+    const int h = std::max(minHeight, std::min(p.height, desktop.height()));
+
+    // 64-bit sums: the position is still the file's, anywhere in int's range.
+    const qint64 left = p.left;
+    const qint64 top = p.top;
+    auto grabbable = [&](const QRect& s) {
+        if (top < s.top() || top + kTitleBarHeight > qint64(s.bottom()) + 1)
+            return false;
+        const qint64 overlap = std::min(left + w, qint64(s.right()) + 1) - std::max(left, qint64(s.left()));
+        return overlap >= std::min(kGrabWidth, w);
+    };
+    if (std::any_of(usable.cbegin(), usable.cend(), grabbable)) {
+        out.placed = QRect(p.left, p.top, w, h);
+        return out;
+    }
+
+    auto distance = [&](const QRect& s) {
+        const qint64 dx = std::max({qint64(s.left()) - left, qint64(0), left - s.right()});
+        const qint64 dy = std::max({qint64(s.top()) - top, qint64(0), top - s.bottom()});
+        return dx + dy;
+    };
+    const QRect near = *std::min_element(usable.cbegin(), usable.cend(), [&](const QRect& a, const QRect& b) {
+        return distance(a) < distance(b);
+    });
+    // Inside the nearest screen, as far as it fits; a window wider or taller
+    // than that screen keeps its top left corner on it.
+    const qint64 x = std::clamp(left, qint64(near.left()), std::max(qint64(near.left()), qint64(near.right()) + 1 - w));
+    const qint64 y = std::clamp(top, qint64(near.top()), std::max(qint64(near.top()), qint64(near.bottom()) + 1 - h));
+    out.placed = QRect(int(x), int(y), w, h);
+    return out;
+}
+
+void rememberWindowGeometry(Preferences& p, const QRect& now, const WindowPlacement& placement)
+{
+    if (now == placement.placed) {
+        p.width = placement.width;
+        p.height = placement.height;
+        p.top = placement.top;
+        p.left = placement.left;
+        return;
+    }
+    p.width = now.width();
+    p.height = now.height();
+    p.top = now.y();
+    p.left = now.x();
 }
 
 QStringList parmLines(const Preferences& p)

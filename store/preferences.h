@@ -1,16 +1,27 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
 // The shared preferences, parm.scd in gsystem: 14 lines, line 1 a string of
 // one-character option flags. While the program runs this struct is the live
 // store the other parts read; the preferences dialog edits it.
+//
+// Numbers are held as read, so that a close writes back what the file held
+// unless this workstation changed it; their uses go through the clamped
+// accessors below.
 struct Preferences
 {
     static constexpr int kFlagCount = 17;
     static constexpr int kLineCount = 14;
     static constexpr int kFixedColor = 11393254;
+    static constexpr int kMaxRowHeight = 200;
+    static constexpr int kMaxFontSize = 96;
+    static constexpr int kMaxUpdateSeconds = 3600;
+    static constexpr double kMinPrintFontSize = 7;
+    static constexpr double kMaxPrintFontSize = 14;
 
     // Flag positions 1..11, 16 and 17; 12..15 are kept in flagText as read.
     bool network = false;                  // 1 "Program used in network"
@@ -47,9 +58,14 @@ struct Preferences
     QString backupComputer;                // line 13
     double printFontSize = 7;              // line 14
 
-    // The update interval in milliseconds; false when the text is not a
-    // positive whole number of seconds (the caller keeps its interval).
+    // The update interval in milliseconds, at most an hour; false when the
+    // text is not a positive whole number of seconds (the caller keeps its
+    // interval).
     bool updateIntervalMs(int& ms) const;
+
+    int clampedRowHeight() const;        // 1..200 pixels
+    int clampedFontSize() const;         // 1..96 points; 0 or less is the default 8
+    double clampedPrintFontSize() const; // 7..14 points
 
     enum Backup { BackupUpdate = 1, BackupHourly = 2, BackupClose = 3 };
 };
@@ -61,6 +77,28 @@ bool ParmSetup(const QStringList& lines, Preferences& prefs);
 
 // Flag 16: the grid font's style is exactly bold.
 inline bool exactlyBold(const Preferences& p) { return p.bold && !p.italic && !p.underline && !p.strikeOut; }
+
+// The main window placed from the remembered geometry (lines 8..11): where it
+// went, and the numbers it was placed from.
+struct WindowPlacement
+{
+    QRect placed;
+    int width = 0;
+    int height = 0;
+    int top = 0;
+    int left = 0;
+};
+
+// Places the window for the remembered geometry on screens with the given
+// available areas: its size between `minimum` and the extent of the
+// screens (the minimum wins), its position kept while its title bar can be
+// grabbed on some screen, otherwise moved inside the nearest screen.
+WindowPlacement placeWindow(const Preferences& prefs, const QList<QRect>& screens, const QSize& minimum);
+
+// Remembers the window geometry `now`. While the window stands where
+// `placement` put it, the numbers it was placed from stay, so placing
+// alone never rewrites the file.
+void rememberWindowGeometry(Preferences& prefs, const QRect& now, const WindowPlacement& placement);
 
 // The 14 lines as "OK" writes them.
 QStringList parmLines(const Preferences& prefs);

@@ -11,10 +11,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
+
+#include <climits>
 
 // The main window's frame: start-up checks, first activation, the toolbar
 // layout, privileges, and what Quit and close write.
@@ -28,6 +31,8 @@ private slots:
     void captionFromTitleLine_data();
     void captionFromTitleLine();
     void badPreferenceLineStopsSetUp();
+    void placedFromParmAndLeftAsRead_data();
+    void placedFromParmAndLeftAsRead();
     void toolbarAnchoredRight_data();
     void toolbarAnchoredRight();
     void privileges_data();
@@ -38,7 +43,8 @@ private slots:
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
-    void rowHeightArrowsStopAtOne();
+    void rowHeightArrows_data();
+    void rowHeightArrows();
     void okAppliesAndSavesTheDialog();
     void fontStyleFlag_data();
     void fontStyleFlag();
@@ -144,6 +150,73 @@ void TestMainWindow::badPreferenceLineStopsSetUp()
     QVERIFY(ws->isActivated());
     QCOMPARE(ws->windowTitle(), QStringLiteral("Never Applied"));
     QVERIFY(!ws->updateGroupShown());
+}
+
+void TestMainWindow::placedFromParmAndLeftAsRead_data()
+{
+    QTest::addColumn<QString>("number");        // lines 2, 3, 5 and 14
+    QTest::addColumn<QList<int>>("geometry");   // lines 8..11: width, height, top, left
+    QTest::addColumn<QRect>("placed");          // null: anywhere usable
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("pointSize");
+
+    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 70} << QRect(70, 70, 799, 572) << 9 << 9;
+    // The resize of a shown window must not overwrite the position before the move.
+    QTest::newRow("as saved, another size")
+        << "9" << QList<int>{780, 460, 7, 5} << QRect(5, 7, 780, 460) << 9 << 9;
+    QTest::newRow("INT_MAX") << "2147483647" << QList<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << QRect() << 200
+                             << 96;
+    QTest::newRow("INT_MIN") << "-2147483648" << QList<int>{INT_MIN, INT_MIN, INT_MIN, INT_MIN} << QRect() << 1
+                             << 8;
+    QTest::newRow("negative") << "-7" << QList<int>{-800, -600, -70, -90} << QRect() << 1 << 8;
+    QTest::newRow("zero") << "0" << QList<int>{0, 0, 0, 0} << QRect() << 1 << 8;
+}
+
+// The window is shown before its first activation, as at start-up, so its
+// resize and move events run while it is placed.
+void TestMainWindow::placedFromParmAndLeftAsRead()
+{
+    QFETCH(QString, number);
+    QFETCH(QList<int>, geometry);
+    QFETCH(QRect, placed);
+    QFETCH(int, rowHeight);
+    QFETCH(int, pointSize);
+
+    TestFolder folder;
+    folder.copyInstallationData();
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    for (int line : {2, 3, 5, 14})
+        parm[line - 1] = number;
+    for (int i = 0; i < 4; ++i)
+        parm[7 + i] = QString::number(geometry[i]);
+    const QByteArray file = TextFile::joinLines(parm);
+    folder.writeFile("gsystem/parm.scd", file);
+
+    FakeWorkstation fake(QStringLiteral("PC1"), QStringLiteral("jim"));
+    std::unique_ptr<MainWindow> w = MainWindow::create(folder.folder(), fake.services());
+    QVERIFY(w);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->FormActivate();
+    QVERIFY(w->isActivated());
+
+    const QRect now(w->pos(), w->size());
+    if (!placed.isNull())
+        QCOMPARE(now, placed);
+    QVERIFY(now.width() >= 770 && now.height() >= 450);
+    bool grabbable = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        QVERIFY(now.width() <= std::max(770, area.width()) && now.height() <= std::max(450, area.height()));
+        grabbable = grabbable || area.intersected(QRect(now.topLeft(), QSize(now.width(), 30))).width() >= 100;
+    }
+    QVERIFY2(grabbable, qPrintable(QStringLiteral("placed at %1, %2").arg(now.x()).arg(now.y())));
+    QCOMPARE(w->gridView()->gridRowHeight(), rowHeight);
+    QCOMPARE(w->gridView()->font().pointSize(), pointSize);
+
+    QVERIFY(w->close());
+    QCOMPARE(folder.readFile("gsystem/parm.scd"), file);
+    QVERIFY(fake.messages.shown.isEmpty());
 }
 
 void TestMainWindow::toolbarAnchoredRight_data()
@@ -308,20 +381,40 @@ void TestMainWindow::closeBackupOnNamedComputer()
              QStringList{"sgridbkup030726140509.scd"});
 }
 
-void TestMainWindow::rowHeightArrowsStopAtOne()
+void TestMainWindow::rowHeightArrows_data()
 {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("presses");   // u: SpeedButton7 (lower rows), d: SpeedButton14
+    QTest::addColumn<int>("end");
+
+    QTest::newRow("stops at one") << 2 << "uuu" << 1;
+    QTest::newRow("back up from one") << 2 << "uuud" << 2;
+    QTest::newRow("stops at 200") << 199 << "ddd" << 200;
+    QTest::newRow("down from INT_MAX steps from 200") << INT_MAX << "u" << 199;
+    QTest::newRow("up from INT_MIN steps from one") << INT_MIN << "d" << 2;
+    // An arrow that cannot move leaves the line as the file had it.
+    QTest::newRow("INT_MAX, higher") << INT_MAX << "d" << INT_MAX;
+    QTest::newRow("INT_MIN, lower") << INT_MIN << "u" << INT_MIN;
+    QTest::newRow("zero, lower") << 0 << "u" << 0;
+}
+
+void TestMainWindow::rowHeightArrows()
+{
+    QFETCH(int, start);
+    QFETCH(QString, presses);
+    QFETCH(int, end);
+
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     auto* up = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
     auto* down = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton14"));
-    ws->preferences().rowHeight = 2;
-    up->click();
-    up->click();
-    up->click();
-    QCOMPARE(ws->preferences().rowHeight, 1);
-    down->click();
-    QCOMPARE(ws->preferences().rowHeight, 2);
+    ws->preferences().rowHeight = start;
+    ws->gridView()->applyPreferences();
+    for (QChar c : presses)
+        (c == u'u' ? up : down)->click();
+    QCOMPARE(ws->preferences().rowHeight, end);
+    QCOMPARE(ws->gridView()->gridRowHeight(), ws->preferences().clampedRowHeight());
 }
 
 void TestMainWindow::okAppliesAndSavesTheDialog()

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <climits>
+
 namespace {
 
 // A parm.scd whose every value differs from the defaults.
@@ -79,6 +81,10 @@ private slots:
 
     void updateInterval_data();
     void updateInterval();
+    void clampedNumbers_data();
+    void clampedNumbers();
+    void windowPlacement_data();
+    void windowPlacement();
 };
 
 void TestPreferences::flags_data()
@@ -414,14 +420,17 @@ void TestPreferences::updateInterval_data()
     QTest::newRow("5") << "5" << 5000;
     QTest::newRow("60") << "60" << 60000;
     QTest::newRow("blanks") << " 15 " << 15000;
-    QTest::newRow("a day") << "86400" << 86400000;
-    QTest::newRow("over a day") << "86401" << -1;
+    QTest::newRow("an hour") << "3600" << 3600000;
+    QTest::newRow("over an hour") << "3601" << 3600000;
+    QTest::newRow("a day") << "86400" << 3600000;
+    QTest::newRow("INT_MAX") << "2147483647" << 3600000;
+    QTest::newRow("huge") << "99999999999" << 3600000;
     QTest::newRow("zero") << "0" << -1;
     QTest::newRow("negative") << "-5" << -1;
+    QTest::newRow("INT_MIN") << "-2147483648" << -1;
     QTest::newRow("letters") << "ten" << -1;
     QTest::newRow("fraction") << "2.5" << -1;
     QTest::newRow("empty") << "" << -1;
-    QTest::newRow("huge") << "99999999999" << -1;
 }
 
 void TestPreferences::updateInterval()
@@ -434,6 +443,146 @@ void TestPreferences::updateInterval()
     int out = 1234;
     QCOMPARE(p.updateIntervalMs(out), ms >= 0);
     QCOMPARE(out, ms >= 0 ? ms : 1234);
+}
+
+// Row height (line 3), font size (line 5) and print font size (line 14):
+// used clamped, written back as read.
+void TestPreferences::clampedNumbers_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("used");
+
+    QTest::newRow("row height") << 3 << "22" << 22.0;
+    QTest::newRow("row height 1") << 3 << "1" << 1.0;
+    QTest::newRow("row height 200") << 3 << "200" << 200.0;
+    QTest::newRow("row height 201") << 3 << "201" << 200.0;
+    QTest::newRow("row height zero") << 3 << "0" << 1.0;
+    QTest::newRow("row height negative") << 3 << "-5" << 1.0;
+    QTest::newRow("row height INT_MAX") << 3 << "2147483647" << 200.0;
+    QTest::newRow("row height INT_MIN") << 3 << "-2147483648" << 1.0;
+
+    QTest::newRow("font size") << 5 << "10" << 10.0;
+    QTest::newRow("font size 1") << 5 << "1" << 1.0;
+    QTest::newRow("font size 96") << 5 << "96" << 96.0;
+    QTest::newRow("font size 97") << 5 << "97" << 96.0;
+    QTest::newRow("font size zero: the default") << 5 << "0" << 8.0;
+    QTest::newRow("font size negative: the default") << 5 << "-3" << 8.0;
+    QTest::newRow("font size INT_MAX") << 5 << "2147483647" << 96.0;
+    QTest::newRow("font size INT_MIN") << 5 << "-2147483648" << 8.0;
+
+    QTest::newRow("print size") << 14 << "8.5" << 8.5;
+    QTest::newRow("print size 7") << 14 << "7" << 7.0;
+    QTest::newRow("print size 14") << 14 << "14" << 14.0;
+    QTest::newRow("print size below 7") << 14 << "6.5" << 7.0;
+    QTest::newRow("print size above 14") << 14 << "14.5" << 14.0;
+    QTest::newRow("print size zero") << 14 << "0" << 7.0;
+    QTest::newRow("print size negative") << 14 << "-3" << 7.0;
+    QTest::newRow("print size huge") << 14 << "1e+308" << 14.0;
+    QTest::newRow("print size huge negative") << 14 << "-1e+308" << 7.0;
+    QTest::newRow("print size inf") << 14 << "inf" << 14.0;
+    QTest::newRow("print size -inf") << 14 << "-inf" << 7.0;
+    QTest::newRow("print size nan") << 14 << "nan" << 7.0;
+}
+
+void TestPreferences::clampedNumbers()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    QFETCH(double, used);
+
+    const QStringList file = edited(goodFile(), line, text);
+    Preferences p;
+    QVERIFY(ParmSetup(file, p));
+    switch (line) {
+    case 3:
+        QCOMPARE(p.clampedRowHeight(), int(used));
+        break;
+    case 5:
+        QCOMPARE(p.clampedFontSize(), int(used));
+        break;
+    default:
+        QCOMPARE(p.clampedPrintFontSize(), used);
+    }
+    QCOMPARE(parmLines(p).at(line - 1), text);
+}
+
+void TestPreferences::windowPlacement_data()
+{
+    QTest::addColumn<QList<QRect>>("screens");   // available areas
+    QTest::addColumn<QList<int>>("geometry");    // lines 8..11: width, height, top, left
+    QTest::addColumn<QRect>("placed");
+
+    const QList<QRect> one{QRect(0, 0, 1920, 1040)};
+    QTest::newRow("as saved") << one << QList<int>{800, 600, 70, 90} << QRect(90, 70, 800, 600);
+    QTest::newRow("at the top left corner") << one << QList<int>{800, 600, 0, 0} << QRect(0, 0, 800, 600);
+    QTest::newRow("mostly off the right, title bar grabbable")
+        << one << QList<int>{800, 600, 100, 1820} << QRect(1820, 100, 800, 600);
+    QTest::newRow("too little left to grab on the right")
+        << one << QList<int>{800, 600, 100, 1821} << QRect(1120, 100, 800, 600);
+    QTest::newRow("too little left to grab on the left")
+        << one << QList<int>{800, 600, 100, -701} << QRect(0, 100, 800, 600);
+    QTest::newRow("title bar above the screen") << one << QList<int>{800, 600, -1, 90} << QRect(90, 0, 800, 600);
+    QTest::newRow("title bar below the bottom")
+        << one << QList<int>{800, 600, 1011, 90} << QRect(90, 440, 800, 600);
+    QTest::newRow("larger than the screen") << one << QList<int>{3000, 2000, 10, 10} << QRect(10, 10, 1920, 1040);
+    QTest::newRow("below the minimum") << one << QList<int>{100, 100, 10, 10} << QRect(10, 10, 770, 450);
+    QTest::newRow("zero") << one << QList<int>{0, 0, 0, 0} << QRect(0, 0, 770, 450);
+    QTest::newRow("negative") << one << QList<int>{-800, -600, -70, -90} << QRect(0, 0, 770, 450);
+    QTest::newRow("INT_MAX") << one << QList<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << QRect(0, 0, 1920, 1040);
+    QTest::newRow("INT_MIN") << one << QList<int>{INT_MIN, INT_MIN, INT_MIN, INT_MIN} << QRect(0, 0, 770, 450);
+    QTest::newRow("INT_MAX size, INT_MIN place")
+        << one << QList<int>{INT_MAX, INT_MAX, INT_MIN, INT_MIN} << QRect(0, 0, 1920, 1040);
+
+    QTest::newRow("below a panel at the top")
+        << QList<QRect>{QRect(0, 30, 1920, 1050)} << QList<int>{800, 600, 10, 90} << QRect(90, 30, 800, 600);
+    QTest::newRow("screen smaller than the minimum")
+        << QList<QRect>{QRect(0, 0, 640, 480)} << QList<int>{800, 600, 0, 0} << QRect(0, 0, 770, 480);
+    QTest::newRow("no screens") << QList<QRect>{} << QList<int>{800, 600, 70, 90} << QRect(0, 0, 770, 450);
+    QTest::newRow("empty screen areas ignored")
+        << QList<QRect>{QRect(), QRect(5000, 5000, 0, 0), QRect(0, 0, 1024, 768)} << QList<int>{800, 600, 5000, 5000}
+        << QRect(224, 168, 800, 600);
+
+    const QList<QRect> two{QRect(-1280, 0, 1280, 1024), QRect(0, 0, 1920, 1040)};
+    QTest::newRow("two screens: on the left one") << two << QList<int>{800, 600, 100, -1200} << QRect(-1200, 100, 800, 600);
+    QTest::newRow("two screens: across both") << two << QList<int>{800, 600, 100, -400} << QRect(-400, 100, 800, 600);
+    QTest::newRow("two screens: as wide as both") << two << QList<int>{5000, 900, 0, -1280} << QRect(-1280, 0, 3200, 900);
+    QTest::newRow("two screens: beyond the left one")
+        << two << QList<int>{800, 600, 100, -9000} << QRect(-1280, 100, 800, 600);
+    QTest::newRow("two screens: beyond the right one")
+        << two << QList<int>{800, 600, 100, 9000} << QRect(1120, 100, 800, 600);
+    QTest::newRow("two screens: below the left one")
+        << two << QList<int>{800, 600, 1030, -1000} << QRect(-1000, 424, 800, 600);
+    QTest::newRow("two screens: INT_MIN place")
+        << two << QList<int>{800, 600, INT_MIN, INT_MIN} << QRect(-1280, 0, 800, 600);
+}
+
+void TestPreferences::windowPlacement()
+{
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QList<int>, geometry);
+    QFETCH(QRect, placed);
+
+    Preferences p;
+    p.width = geometry[0];
+    p.height = geometry[1];
+    p.top = geometry[2];
+    p.left = geometry[3];
+    const WindowPlacement placement = placeWindow(p, screens, QSize(770, 450));
+    QCOMPARE(placement.placed, placed);
+
+    // Standing where it was placed, the window keeps the file's numbers;
+    // moved or resized, it remembers where it is.
+    Preferences after = p;
+    rememberWindowGeometry(after, placed, placement);
+    QCOMPARE(parmLines(after), parmLines(p));
+    rememberWindowGeometry(after, placed.adjusted(5, 0, 5, 1), placement);
+    QCOMPARE(after.left, placed.x() + 5);
+    QCOMPARE(after.top, placed.y());
+    QCOMPARE(after.width, placed.width());
+    QCOMPARE(after.height, placed.height() + 1);
+    rememberWindowGeometry(after, placed, placement);
+    QCOMPARE(parmLines(after), parmLines(p));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
