@@ -188,7 +188,10 @@ void MainWindow::FormCreate()
 void MainWindow::setUpIcons()
 {
     const QString icon = m_folder.gsystem(QStringLiteral("icon.ico"));
-    QIcon windowIcon = QFileInfo(icon).isFile() ? QIcon(icon) : QIcon();
+    QPixmap iconImage;
+    if (const TextFile::BytesResult bytes = TextFile::readBytes(icon, TextFile::kImageFileCap); bytes.ok())
+        iconImage.loadFromData(bytes.bytes, "ICO");
+    QIcon windowIcon = iconImage.isNull() ? QIcon() : QIcon(iconImage);
     if (windowIcon.isNull())
         windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS"), "PNG"));
     setWindowIcon(windowIcon);
@@ -444,7 +447,12 @@ void MainWindow::setButtonImage(QToolButton* button, const char* file)
 {
     // A missing picture leaves the button without one; the sequence goes on.
     // Bitmaps despite the extension; naming the format spares probing every image plugin.
-    const QPixmap pixmap(m_folder.gsystem(QString::fromLatin1(file)), "BMP");
+    // Read as data files are: a FIFO or a huge file under the name must not
+    // hang or swamp the board.
+    QPixmap pixmap;
+    const TextFile::BytesResult bytes = TextFile::readBytes(m_folder.gsystem(QString::fromLatin1(file)), TextFile::kImageFileCap);
+    if (bytes.ok())
+        pixmap.loadFromData(bytes.bytes, "BMP");
     button->setIcon(QIcon(pixmap));
     if (!pixmap.isNull())
         button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));

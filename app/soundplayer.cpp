@@ -1,14 +1,16 @@
 #include "app/soundplayer.h"
 
+#include "store/textfile.h"
+
 #include <QAudioDevice>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
 void SoundPlayer::play(const QString& wavePath)
 {
-    if (!QFileInfo(wavePath).isFile() || QMediaDevices::defaultAudioOutput().isNull())
+    // A FIFO or device planted under the name would hang the decoder.
+    if (!TextFile::isRegularFile(wavePath) || QMediaDevices::defaultAudioOutput().isNull())
         return;
     auto* effect = new QSoundEffect(this);
     effect->setSource(QUrl::fromLocalFile(wavePath));

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 // Editing through the main window during a session: right-click routing,
 // filling a row from the column menus, the operations menu and the Ctrl
 // shortcuts.
@@ -25,8 +27,8 @@ private slots:
     void fillRowWithAutomaticMenu();
     void fillRowWithoutAutomaticMenu();
     void updateOffSaves();
-    void titleThatIsAPathHasNoMenu_data();
-    void titleThatIsAPathHasNoMenu();
+    void unusableMenuFileGivesEmptyMenu_data();
+    void unusableMenuFileGivesEmptyMenu();
     void operationsMenuLayoutAndPasteItems();
     void shortcutsOnlyDuringSession_data();
     void shortcutsOnlyDuringSession();
@@ -171,22 +173,36 @@ void TestEditingWindow::updateOffSaves()
     QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
 }
 
-void TestEditingWindow::titleThatIsAPathHasNoMenu_data()
+void TestEditingWindow::unusableMenuFileGivesEmptyMenu_data()
 {
     QTest::addColumn<QString>("title");
-    QTest::newRow("parent path") << QStringLiteral("../gsystem/parm");
-    QTest::newRow("backslash") << QStringLiteral("..\\gsystem\\parm");
-    QTest::newRow("dot dot") << QStringLiteral("..");
-    QTest::newRow("colon") << QStringLiteral("C:Product");
-    QTest::newRow("star") << QStringLiteral("Prod*");
+    QTest::addColumn<QString>("menuFile");   // what stands at colfiles/<title>.scd
+    QTest::newRow("parent path") << QStringLiteral("../gsystem/parm") << QString();
+    QTest::newRow("backslash") << QStringLiteral("..\\gsystem\\parm") << QString();
+    QTest::newRow("dot dot") << QStringLiteral("..") << QString();
+    QTest::newRow("colon") << QStringLiteral("C:Product") << QString();
+    QTest::newRow("star") << QStringLiteral("Prod*") << QString();
+    QTest::newRow("fifo") << QStringLiteral("Product") << QStringLiteral("fifo");
+    QTest::newRow("link out of the folder") << QStringLiteral("Product") << QStringLiteral("link");
+    QTest::newRow("over the size cap") << QStringLiteral("Product") << QStringLiteral("huge");
 }
 
-void TestEditingWindow::titleThatIsAPathHasNoMenu()
+void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
 {
     QFETCH(QString, title);
+    QFETCH(QString, menuFile);
     MainWindow* w = m_ws->window.get();
     // A file the title would reach if it were taken as a path.
     m_folder->writeFile(QStringLiteral("gsystem/parm.scd"), "secret\r\n");
+    const QString path = m_folder->path(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"));
+    QFile::remove(path);
+    if (menuFile == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    else if (menuFile == u"link")
+        QVERIFY(QFile::link(m_folder->path(QStringLiteral("gsystem/parm.scd")), path));
+    else if (menuFile == u"huge")
+        m_folder->writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"),
+                            QByteArray(TextFile::kListFileCap + 1, 'x'));
     w->grid().setCell(2, 0, title);
     w->gridView()->focusCell(2, 1);
     rightClick();
