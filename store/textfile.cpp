@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QDir>
 #include <QRandomGenerator>
@@ -282,14 +283,17 @@ bool isTemporaryName(const QString& fileName)
 int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
 {
     // Every temporary of one write carries the same suffix.
-    QSet<QString> suffixes;
+    // One listing per folder: this runs at every press of Update.
+    QMap<QString, QStringList> patterns;
     for (const QString& target : group) {
         const QFileInfo info(target);
-        for (const QString& name : QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".??????")},
-                                                                       QDir::Files | QDir::Hidden | QDir::System))
+        patterns[info.absolutePath()].append(info.fileName() + QStringLiteral(".??????"));
+    }
+    QSet<QString> suffixes;
+    for (auto it = patterns.cbegin(); it != patterns.cend(); ++it)
+        for (const QString& name : QDir(it.key()).entryList(it.value(), QDir::Files | QDir::Hidden | QDir::System))
             if (isTemporaryName(name))
                 suffixes.insert(name.right(6));
-    }
     int completed = 0;
     for (const QString& suffix : std::as_const(suffixes)) {
         auto temp = [&suffix](const QString& target) -> QString { return target + u'.' + suffix; };
