@@ -104,6 +104,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
     m_session = std::make_unique<UpdateSession>(m_folder, m_grid, m_prefs, *m_services.identity, *m_services.clock);
     m_editor = std::make_unique<GridEditor>(m_grid, m_prefs, *m_services.messages);
+    m_editor->setEditingCheck([this] { return m_session->state() == UpdateSession::State::Updating; });
 
     buildToolbar();
 
@@ -539,11 +540,21 @@ void MainWindow::SpeedButton1Click()
         CentralMessage(text);
         break;
     }
+    case UpdateSession::StartResult::ReloadFailed:
     case UpdateSession::StartResult::SnapshotFailed:
         setUpdateChecked(false);
         applyTimers();
+        // What the press did load is what the board shows.
+        if (r.reloaded) {
+            m_gridView->reload();
+            m_gridView->SetOptimalGridCellWidth();
+        }
         m_services.messages->show(MessageKind::Error,
-                                  r.failure.message() + QStringLiteral("\r\rThe update was not started."), {0, 33});
+                                  (r.kind == UpdateSession::StartResult::ReloadFailed
+                                       ? QStringLiteral("Could not read %1").arg(r.loadError)
+                                       : r.failure.message())
+                                      + QStringLiteral("\r\rThe update was not started."),
+                                  {0, 33});
         break;
     }
 }
@@ -571,6 +582,12 @@ void MainWindow::startSessionUi(bool reloaded)
 
 bool MainWindow::endSession()
 {
+    // The session may have ended behind an open box (the time-out): the
+    // buttons then only have to show it.
+    if (m_session->state() != UpdateSession::State::Updating) {
+        leaveSessionUi();
+        return true;
+    }
     m_gridView->closeEditor();
     clearGridSelection();
     const UpdateSession::EndResult r = m_session->releaseUpdate();
@@ -589,12 +606,20 @@ bool MainWindow::endSession()
     return true;
 }
 
+void MainWindow::closeSessionBoxes()
+{
+    // What the synthesised Escape does, for everything the session opened:
+    // menus, the cell editor and every box, each answered as Escape answers.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    m_gridView->closeEditor();
+    m_services.messages->closeAll();
+}
+
 void MainWindow::checkLock()
 {
     if (const std::optional<UpdateSession::EndResult> r = m_session->checkLock()) {
-        if (QWidget* popup = QApplication::activePopupWidget())
-            popup->close();
-        m_gridView->closeEditor();
+        closeSessionBoxes();
         clearGridSelection();
         leaveLostSession(r->rescuedTo, r->failure);
     }
@@ -650,7 +675,8 @@ void MainWindow::showSaveFailure(const TextFile::WriteResult& failure)
 
 void MainWindow::SpeedButton2Click()
 {
-    if (!m_services.messages->askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30}))
+    if (!m_services.messages->askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30})
+        || m_session->state() != UpdateSession::State::Updating)
         return;
     m_gridView->closeEditor();
     m_session->cancel();
@@ -684,10 +710,7 @@ void MainWindow::Timer2Timer()
         m_timer2->stop();
         break;
     case UpdateSession::TimeoutAction::End:
-        // What the synthesised Escape does: close an open menu or cell editor.
-        if (QWidget* popup = QApplication::activePopupWidget())
-            popup->close();
-        m_gridView->closeEditor();
+        closeSessionBoxes();
         if (endSession())
             m_timer2->stop();
         break;
@@ -827,12 +850,11 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager)
 void MainWindow::endOfDesktopSession(bool canAsk)
 {
     if (m_session->state() == UpdateSession::State::Updating) {
-        if (canAsk) {
-            if (m_services.messages->askYesNo(kSaveQuestion, {-72, 33}))
-                m_session->releaseUpdate();
-        } else {
-            m_session->shutdownWithoutAnswer();
-        }
+        if (!canAsk)
+            closeSessionBoxes();
+        // A Yes whose save fails still keeps the edits: the process ends next.
+        if (!canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33}))
+            m_session->saveOrRescue();
     }
     m_session->closeDown();
     m_ending = true;
@@ -924,7 +946,7 @@ void MainWindow::buildOperationsMenu()
 
 void MainWindow::SubMenu3OnClick(int index)
 {
-    if (index < 0 || index >= m_columnItems.size())
+    if (index < 0 || index >= m_columnItems.size() || m_session->state() != UpdateSession::State::Updating)
         return;
     const PickResult r = m_editor->SubMenu3OnClick(m_columnItems[index]);
     switch (r.action) {
@@ -947,6 +969,8 @@ void MainWindow::SubMenu3OnClick(int index)
 
 void MainWindow::MenuLoadingRtn()
 {
+    if (m_session->state() != UpdateSession::State::Updating)
+        return;
     applyAdvance(m_editor->MenuLoadingRtn());
 }
 
@@ -965,7 +989,7 @@ void MainWindow::applyAdvance(const AdvanceResult& advance)
 void MainWindow::operationsMenuClick(int index)
 {
     const QList<GridEditor::MenuEntry> entries = GridEditor::operationsMenu();
-    if (index < 0 || index >= entries.size())
+    if (index < 0 || index >= entries.size() || m_session->state() != UpdateSession::State::Updating)
         return;
     const GridEditor::MenuEntry& e = entries[index];
     GridEditor::Outcome o;

@@ -122,6 +122,7 @@ private:
     void leaveSessionUi();
     void showSaveFailure(const TextFile::WriteResult& failure);
     void checkLock();
+    void closeSessionBoxes();
     // The session ended because another workstation came in while this
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);

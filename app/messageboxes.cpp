@@ -31,6 +31,27 @@ QString caption()
 
 } // namespace
 
+bool MessageBoxes::run(QDialog& box, int& result)
+{
+    QPointer<QDialog> guard(&box);
+    m_open.append(guard);
+    result = box.exec();
+    m_open.removeAll(guard);
+    const bool closedByUs = m_closed.removeAll(guard) > 0;
+    return !closedByUs;
+}
+
+void MessageBoxes::closeAll()
+{
+    // Innermost first: each returns from its own nested event loop.
+    for (qsizetype i = m_open.size() - 1; i >= 0; --i) {
+        if (QDialog* box = m_open[i]) {
+            m_closed.append(m_open[i]);
+            box->reject();
+        }
+    }
+}
+
 void MessageBoxes::show(MessageKind kind, const QString& text, QPoint offset)
 {
     movePointer(offset);
@@ -38,7 +59,8 @@ void MessageBoxes::show(MessageKind kind, const QString& text, QPoint offset)
                                    : kind == MessageKind::Warning ? QMessageBox::Warning
                                                                   : QMessageBox::Information;
     QMessageBox box(icon, caption(), displayText(text), QMessageBox::Ok, m_parent);
-    box.exec();
+    int result = 0;
+    run(box, result);
 }
 
 bool MessageBoxes::askYesNo(const QString& text, QPoint offset)
@@ -47,7 +69,8 @@ bool MessageBoxes::askYesNo(const QString& text, QPoint offset)
     QMessageBox box(QMessageBox::Question, caption(), displayText(text),
                     QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    int result = 0;
+    return run(box, result) && result == QMessageBox::Yes;
 }
 
 Answer MessageBoxes::askYesNoCancel(const QString& text, QPoint offset)
@@ -56,7 +79,10 @@ Answer MessageBoxes::askYesNoCancel(const QString& text, QPoint offset)
     QMessageBox box(QMessageBox::Question, caption(), displayText(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
     box.setDefaultButton(QMessageBox::Yes);
-    switch (box.exec()) {
+    int result = 0;
+    if (!run(box, result))
+        return Answer::Cancel;
+    switch (result) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return Answer::Cancel;
@@ -66,9 +92,12 @@ Answer MessageBoxes::askYesNoCancel(const QString& text, QPoint offset)
 std::optional<QString> MessageBoxes::inputText(const QString& title, const QString& prompt, const QString& value)
 {
     movePointer({0, 0});
-    bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, value, &ok);
-    if (!ok)
+    QInputDialog box(m_parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(value);
+    int result = 0;
+    if (!run(box, result) || result != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }

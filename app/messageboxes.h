@@ -2,6 +2,10 @@
 
 #include "store/services.h"
 
+#include <QList>
+#include <QPointer>
+
+class QDialog;
 class QWidget;
 
 // The real message boxes: the pointer is moved near the centre of the
@@ -17,7 +21,13 @@ public:
     Answer askYesNoCancel(const QString& text, QPoint offset) override;
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& value) override;
+    void closeAll() override;
 
 private:
+    // Runs a box modally; false when closeAll() closed it.
+    bool run(QDialog& box, int& result);
+
     QWidget* m_parent = nullptr;
+    QList<QPointer<QDialog>> m_open;   // innermost last
+    QList<QPointer<QDialog>> m_closed; // closed by closeAll(), not by the user
 };

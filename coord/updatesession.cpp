@@ -105,6 +105,15 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         // The last-known stamp stays, so Cancel is followed by a reload.
         const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
         r.reloaded = load.shapeLoaded;
+        // A grid file that is gone is made again by the session's save; one
+        // that is there but unreadable may hold newer work than ours.
+        if (!load.ok && !load.missing) {
+            r.kind = StartResult::ReloadFailed;
+            r.loadError = load.error;
+            releaseLock();
+            m_state = State::Viewing;
+            return r;
+        }
     }
     if (auto w = m_store.SaveGrid(kSnapshotFile, m_grid); !w) {
         r.kind = StartResult::SnapshotFailed;
@@ -115,6 +124,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     }
     m_timeoutActive = m_prefs.timeOut;
     m_state = State::Updating;
+    m_saveFailed = false;
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
@@ -133,8 +143,10 @@ UpdateSession::EndResult UpdateSession::releaseUpdate()
         return yieldToOtherSession();
 
     r.failure = m_store.SaveGrid(kGridFile, m_grid);
-    if (!r.failure)
+    if (!r.failure) {
+        m_saveFailed = true;
         return r;
+    }
     r.saved = true;
 
     if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
@@ -198,6 +210,14 @@ bool UpdateSession::cancel()
         return false;
     GridStore::LoadResult load = m_store.LoadGrid(kSnapshotFile, m_grid);
     const bool restored = load.ok;
+    if (restored && m_saveFailed) {
+        // A save that failed between its renames left the shared files half
+        // new: the snapshot is what they held when the session started.
+        if (m_store.SaveGrid(kGridFile, m_grid)) {
+            m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+            m_lastKnownStamp = m_currentStamp;
+        }
+    }
     if (!restored) {
         // Without a readable snapshot the shared file is the session's
         // starting point: nobody else could write it while we held the lock.
@@ -280,18 +300,24 @@ void UpdateSession::closeDown()
     m_lock.deleteOwnFile();
 }
 
-UpdateSession::EndResult UpdateSession::shutdownWithoutAnswer()
+UpdateSession::EndResult UpdateSession::saveOrRescue()
 {
     EndResult r;
-    if (m_state == State::Updating) {
-        r = releaseUpdate();
-        if (!r.saved && !r.lockLost) {
-            // The process is about to be ended: keep the edits somewhere.
-            const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
-            if (rescue)
-                r.rescuedTo = rescue.path;
-        }
+    if (m_state != State::Updating)
+        return r;
+    r = releaseUpdate();
+    if (!r.saved && !r.lockLost) {
+        // The process is about to be ended: keep the edits somewhere.
+        const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
+        if (rescue)
+            r.rescuedTo = rescue.path;
     }
+    return r;
+}
+
+UpdateSession::EndResult UpdateSession::shutdownWithoutAnswer()
+{
+    const EndResult r = saveOrRescue();
     closeDown();
     return r;
 }

@@ -44,12 +44,15 @@ public:
 
     struct StartResult
     {
-        enum Kind { Started, Busy, LockError, SnapshotFailed } kind = Busy;
+        enum Kind { Started, Busy, LockError, ReloadFailed, SnapshotFailed } kind = Busy;
         bool reloaded = false;         // sgrid.scd had changed and was loaded first
         QString computer, user;        // curuser.scd on the busy and lock error paths
         QString lockError;             // why the own lock file could not be locked
         QString unopenableLock;        // Busy only because this lock file could not be opened
         TextFile::WriteResult failure; // SnapshotFailed: bsgrid.scd (or its colours) not written
+        // ReloadFailed: sgrid.scd had changed but could not be read in full;
+        // editing the older grid would save it over the newer file.
+        QString loadError;
     };
     // The Update button pressed down. Busy and LockError leave the
     // workstation Waiting; a snapshot that cannot be written lets the lock go
@@ -110,6 +113,11 @@ public:
     TextFile::WriteResult hourlyBackup();
     TextFile::WriteResult closeBackup();
 
+    // Ends a running session when nobody can go on with it: saved as the
+    // time-out saves it, or, when the grid cannot be saved, the edits go to
+    // a backup file instead (rescuedTo).
+    EndResult saveOrRescue();
+
     // At close: deletes the own lock file unless it is held.
     void closeDown();
     // The desktop session ends and nobody can answer: a running session is
@@ -148,4 +156,5 @@ private:
     FileStamp m_currentStamp;
     FileStamp m_lastKnownStamp;
     FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
+    bool m_saveFailed = false;  // a save of this session failed: the files may be half replaced
 };

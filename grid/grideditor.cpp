@@ -255,13 +255,23 @@ GridEditor::Outcome GridEditor::insertCell()
     return out;
 }
 
+bool GridEditor::stillEditing() const
+{
+    return !m_stillEditing || m_stillEditing();
+}
+
+bool GridEditor::confirm(const QString& question, QPoint offset)
+{
+    return m_messages.askYesNo(question, offset) && stillEditing();
+}
+
 GridEditor::Outcome GridEditor::clearRow()
 {
     Outcome out;
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickRow);
-    if (!m_messages.askYesNo(QStringLiteral("Clear focused row?"), kAskRow))
+    if (!confirm(QStringLiteral("Clear focused row?"), kAskRow))
         return out;
     for (int c = 1; c < m_grid.colCount(); ++c)
         m_grid.setCell(c, f->y(), QString());
@@ -278,7 +288,7 @@ GridEditor::Outcome GridEditor::clearColumn()
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickRow);
-    if (!m_messages.askYesNo(QStringLiteral("Clear focused column?"), kAskRow))
+    if (!confirm(QStringLiteral("Clear focused column?"), kAskRow))
         return out;
     for (int r = 1; r < m_grid.rowCount(); ++r)
         m_grid.setCell(f->x(), r, QString());
@@ -308,7 +318,7 @@ GridEditor::Outcome GridEditor::deleteRow()
         return tell(kClickRow);
     if (m_grid.rowCount() <= 2)
         return tell(QStringLiteral("Can't delete all rows."));
-    if (m_prefs.askBeforeDeleting && !m_messages.askYesNo(QStringLiteral("Delete focused row?"), kAskRow))
+    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete focused row?"), kAskRow))
         return out;
     removeRowMovingColors(f->y());
     clearSelection();
@@ -327,7 +337,7 @@ GridEditor::Outcome GridEditor::deleteColumn()
         out.recomputeWidths = true;
         return out;
     }
-    if (m_prefs.askBeforeDeleting && !m_messages.askYesNo(QStringLiteral("Delete focused column?"), kAskColumn))
+    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete focused column?"), kAskColumn))
         return out;
     m_grid.GridRemoveColumn(f->x() + 1);
     clearSelection();
@@ -404,9 +414,11 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
 GridEditor::Outcome GridEditor::incrementColumn()
 {
     Outcome out;
-    if (!m_messages.askYesNo(QStringLiteral("Replace column data with incrementing numbers?"), kAskColumn))
+    if (!confirm(QStringLiteral("Replace column data with incrementing numbers?"), kAskColumn))
         return out;
     const bool symmetrical = m_messages.askYesNo(QStringLiteral("Symmetrical numbers?"), kAskColumn);
+    if (!stillEditing())
+        return out;
     if (m_grid.colCount() == 1)
         return out;
     const int col = m_target.x();

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class GridData;
@@ -50,6 +51,9 @@ class GridEditor
 {
 public:
     GridEditor(GridData& grid, const Preferences& prefs, Messages& messages);
+    // Asked after every question: timers keep running while a box is open,
+    // and a session that ended meanwhile must not see the answer acted on.
+    void setEditingCheck(std::function<bool()> stillEditing) { m_stillEditing = std::move(stillEditing); }
 
     // Cell state. x = column, y = row.
     std::optional<QPoint> focused() const { return m_focused; }
@@ -108,6 +112,9 @@ public:
     PickResult SubMenu3OnClick(const ColumnMenuItem& item);
 
 private:
+    bool stillEditing() const;
+    // A Yes that still counts: the session is still running.
+    bool confirm(const QString& question, QPoint offset);
     std::optional<QPoint> focusedDataCell() const;
     Outcome tell(const QString& text);   // CentralMessage
     void appendEmptyRow();
@@ -136,6 +143,7 @@ private:
     GridData& m_grid;
     const Preferences& m_prefs;
     Messages& m_messages;
+    std::function<bool()> m_stillEditing;
 
     std::optional<QPoint> m_focused;
     QPoint m_target{0, 0};

@@ -108,6 +108,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     if (!file.ok()) {
         r.error = QStringLiteral("%1: %2").arg(name, file.error);
         r.refused = file.status == TextFile::ReadStatus::TooLarge;
+        r.missing = file.status == TextFile::ReadStatus::Missing;
         return r;
     }
     // The counts are checked before any cell is decoded: a file announcing

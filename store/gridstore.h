@@ -32,6 +32,7 @@ public:
         // The files are malformed (absurd counts, over the size cap, a colour
         // that is no number): reading them again before they change is no use.
         bool refused = false;
+        bool missing = false;      // there is no grid file (or no regular one)
         QString error;
     };
 

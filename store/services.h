@@ -42,6 +42,10 @@ public:
     // The number input box; nullopt when the user cancels.
     virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                              const QString& value) = 0;
+    // Closes every box still open, as Escape would: a question answers
+    // Cancel where offered, otherwise No; the input box answers nullopt.
+    // Run when an update session ends behind an open box.
+    virtual void closeAll() = 0;
 };
 
 class Sounds

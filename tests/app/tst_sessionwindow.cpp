@@ -6,11 +6,14 @@
 #include "widgets/led.h"
 
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <cerrno>
 
 // Two workstations in one process on one data folder, each with its own
 // names, answers and sounds: the update session as the users see it.
@@ -37,6 +40,9 @@ private slots:
     void desktopSessionEndsWithoutAnswer();
     void desktopSessionEndAsks_data();
     void desktopSessionEndAsks();
+    void timeoutBehindOpenQuestion_data();
+    void timeoutBehindOpenQuestion();
+    void reloadFailureDoesNotStart();
 
 private:
     void press(Workstation& ws);
@@ -367,24 +373,111 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
 void TestSessionWindow::desktopSessionEndAsks_data()
 {
     QTest::addColumn<bool>("yes");
-    QTest::newRow("yes saves") << true;
-    QTest::newRow("no does not") << false;
+    QTest::addColumn<bool>("saveFails");
+    QTest::newRow("yes saves") << true << false;
+    QTest::newRow("no does not") << false << false;
+    QTest::newRow("yes, save fails: rescued") << true << true;
 }
 
 void TestSessionWindow::desktopSessionEndAsks()
 {
     QFETCH(bool, yes);
+    QFETCH(bool, saveFails);
     Workstation& a = *m_a;
     press(a);
     a->grid().setCell(2, 4, QStringLiteral("asked"));
     a.fake.messages.answers = {yes ? Answer::Yes : Answer::No};
+    if (saveFails)
+        TextFile::setFaultHook([](TextFile::Step s, const QString& target) {
+            return s == TextFile::Step::Sync && target.endsWith(QStringLiteral("/sgrid.scd")) ? ENOSPC : 0;
+        });
     a->endOfDesktopSession(true);
+    TextFile::setFaultHook({});
+    const QStringList backups = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
+    QCOMPARE(backups.size(), saveFails ? 1 : 0);
+    if (saveFails) {
+        QVERIFY(TextFile::read(m_folder->path("databkup/") + backups[0]).lines.contains(QStringLiteral("asked")));
+        return;
+    }
     QCOMPARE(a.fake.messages.questions,
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
     GridData onDisk;
     QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(2, 4) == QStringLiteral("asked"), yes);
+}
+
+void TestSessionWindow::timeoutBehindOpenQuestion_data()
+{
+    QTest::addColumn<QString>("opener");     // what opens the question
+    QTest::addColumn<bool>("windowStays");
+    QTest::newRow("Ctrl+D asks before deleting") << QStringLiteral("ctrl+d") << true;
+    QTest::newRow("Cancel asks to undo") << QStringLiteral("cancel") << true;
+    QTest::newRow("close asks to save") << QStringLiteral("close") << true;
+}
+
+void TestSessionWindow::timeoutBehindOpenQuestion()
+{
+    // The time-out fires while a question is open; the user answers Yes
+    // after it saved and let the lock go.
+    QFETCH(QString, opener);
+    QFETCH(bool, windowStays);
+    Workstation& a = *m_a;
+    a->preferences().timeOut = true;
+    a->preferences().askBeforeDeleting = true;
+    press(a);
+    a->gridView()->focusCell(1, 2);
+    a->grid().setCell(1, 1, QStringLiteral("edited"));
+    const GridData edited = a->grid();
+    a.fake.messages.answers = {Answer::Yes};
+    a.fake.messages.whileAsking = [&a] {
+        a->Timer2Timer();   // no activity since the last tick
+        a->Timer2Timer();
+    };
+    if (opener == u"ctrl+d")
+        QVERIFY(a->FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+    else if (opener == u"cancel")
+        a->cancelButton()->click();
+    else
+        QCOMPARE(a->close(), !windowStays);
+
+    QCOMPARE(a.fake.messages.closeAllCalls, 1);
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!a->updateButton()->isChecked());
+    QVERIFY(!a->cancelButton()->isEnabled());
+    // The late Yes changed nothing: grid and file hold what the time-out saved.
+    QCOMPARE(a->grid(), edited);
+    GridData onDisk;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QCOMPARE(onDisk, edited);
+    for (const FakeMessages::Shown& shown : a.fake.messages.shown)
+        QVERIFY2(shown.kind != MessageKind::Error, qPrintable(shown.text));
+    // Nothing runs outside the session afterwards either.
+    QVERIFY(!a->FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+    a->operationsMenuClick(0);
+    a->SubMenu3OnClick(0);
+    QCOMPARE(a->grid(), edited);
+}
+
+void TestSessionWindow::reloadFailureDoesNotStart()
+{
+    // Another workstation's save that cannot be read must not be overwritten
+    // by a session on the older grid.
+    Workstation& a = *m_a;
+    const GridData before = a->grid();
+    m_folder->writeFile("gsystem/sgrid.scd", "2\r\n3\r\nnew\r\n");
+    m_folder->writeFile("gsystem/gclrsgrid.scd", "x\r\n");
+    const QByteArray newer = m_folder->readFile("gsystem/sgrid.scd");
+    press(a);
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QVERIFY(!a->updateButton()->isChecked());
+    QVERIFY(!a->session().lock().isHeld());
+    QCOMPARE(a.fake.messages.shown.size(), 1);
+    QVERIFY(a.fake.messages.shown[0].text.contains(QStringLiteral("gclrsgrid.scd")));
+    QVERIFY(a.fake.messages.shown[0].text.contains(QStringLiteral("The update was not started.")));
+    QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), newer);
+    QCOMPARE(a->grid().cell(0, 0), QStringLiteral("new"));   // what was read is shown
+    QVERIFY(a->grid() != before);
 }
 
 QTEST_MAIN(TestSessionWindow)

@@ -96,6 +96,7 @@ private slots:
     void failingWritesNeverReportSuccess();
     void fullDiskKeepsSessionOpen();
     void oversizedCurrentUserNames();
+    void cancelAfterHalfFailedSave();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -897,6 +898,27 @@ void TestUpdateSession::oversizedCurrentUserNames()
     m_tf->writeFile(QStringLiteral("users/curuser.scd"), QByteArray(TextFile::kSmallFileCap + 1, 'c'));
     m_a->session.readCurrentUser(computer, user);
     QVERIFY(computer.isEmpty() && user.isEmpty());
+}
+
+void TestUpdateSession::cancelAfterHalfFailedSave()
+{
+    // The save failed after the colour file was renamed: Cancel (or a close
+    // answered No) leaves the shared files describing the same rows again.
+    const QByteArray grid = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
+    const QByteArray colors = m_tf->readFile(QStringLiteral("gsystem/gclrsgrid.scd"));
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.GridAddRow(2);
+    m_a->grid.setRowColor(2, 9);
+    TextFile::setFaultHook([](TextFile::Step s, const QString& target) {
+        return s == TextFile::Step::Rename && target.endsWith(QStringLiteral("/sgrid.scd")) ? EIO : 0;
+    });
+    QVERIFY(!m_a->session.releaseUpdate().saved);
+    TextFile::setFaultHook({});
+    QVERIFY(m_tf->readFile(QStringLiteral("gsystem/gclrsgrid.scd")) != colors);
+    QVERIFY(m_a->session.cancel());
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), grid);
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/gclrsgrid.scd")), colors);
+    QVERIFY(!m_a->session.poll().reloaded);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)

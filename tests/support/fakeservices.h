@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+
 // Scripted stand-ins for the outside world, one set per simulated workstation.
 
 class FakeIdentity final : public Identity
@@ -41,13 +44,18 @@ public:
     {
         questions.append(text);
         questionOffsets.append(offset);
-        return next() == Answer::Yes;
+        return answer(Answer::No) == Answer::Yes;
     }
     Answer askYesNoCancel(const QString& text, QPoint offset) override
     {
         questions.append(text);
         questionOffsets.append(offset);
-        return next();
+        return answer(Answer::Cancel);
+    }
+    void closeAll() override
+    {
+        ++closeAllCalls;
+        m_closedWhileOpen = m_open > 0;
     }
     std::optional<QString> inputText(const QString&, const QString& prompt, const QString&) override
     {
@@ -72,9 +80,25 @@ public:
     QList<Answer> answers;
     QStringList inputs;
     Answer fallback = Answer::No;
+    // Runs while the next question is open, as a timer firing behind the
+    // box would; then cleared.
+    std::function<void()> whileAsking;
+    int closeAllCalls = 0;
 
 private:
     Answer next() { return answers.isEmpty() ? fallback : answers.takeFirst(); }
+    Answer answer(Answer escape)
+    {
+        ++m_open;
+        m_closedWhileOpen = false;
+        if (auto during = std::exchange(whileAsking, {}))
+            during();
+        --m_open;
+        const Answer scripted = next();
+        return m_closedWhileOpen ? escape : scripted;
+    }
+    int m_open = 0;
+    bool m_closedWhileOpen = false;
 };
 
 class FakeSounds final : public Sounds
