@@ -379,8 +379,11 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
     // one empty data row stays.
     if (kept.size() == 1 && rows > 1)
         kept.append(1);
-    if (kept.size() == rows)
+    if (kept.size() == rows) {
+        clearSelection();
+        out.recomputeWidths = out.focusToToolbar = true;
         return out;
+    }
 
     QList<QStringList> columns;
     columns.reserve(cols);
@@ -407,7 +410,7 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
         m_grid.setRowColor(r, 0);
 
     clearSelection();
-    out.changed = out.recomputeWidths = true;
+    out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
 }
 

@@ -12,6 +12,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
     : QTableView(parent)
@@ -354,8 +355,21 @@ void GridView::focusInEvent(QFocusEvent* event)
     m_silent = false;
 }
 
+void GridView::keyboardSearch(const QString&)
+{
+    // Typing never moves the focused cell: the next pick writes there.
+}
+
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
+    // The title row and the fixed column are never the current cell.
+    if (current.isValid() && !(m_model->flags(current) & Qt::ItemIsSelectable)) {
+        const bool silent = std::exchange(m_silent, true);
+        selectionModel()->setCurrentIndex(previous, previous.isValid() ? QItemSelectionModel::ClearAndSelect
+                                                                       : QItemSelectionModel::Clear);
+        m_silent = silent;
+        return;
+    }
     QTableView::currentChanged(current, previous);
     if (!m_silent && current.isValid() && (m_model->flags(current) & Qt::ItemIsSelectable))
         emit cellSelected(current.column(), current.row());

@@ -308,7 +308,7 @@ void TestGridEditor::commands_data()
         << QStringList{"T|A|B", "|a|", "|b|", "x||"} << "0 1 5 7" << none << none << "none";
     QTest::newRow("delete blank lines without blanks")
         << kAbc << "0 1 2" << "" << "" << QStringList{"sel 1 1", "Delete Blank Lines"}
-        << kAbc << "0 1 2" << none << none << "1,1";
+        << kAbc << "0 1 2" << none << none << "none";
 
     // Increment Column
     QTest::newRow("increment plain")
@@ -581,6 +581,8 @@ void TestGridEditor::deleteBlankLinesKeepsOneRow_data()
     QTest::newRow("one blank row") << QStringList{"T|A|B", "||"} << "0 6" << QStringList{"T|A|B", "||"} << "0 6";
     QTest::newRow("title only") << QStringList{"T|A|B"} << "0" << QStringList{"T|A|B"} << "0";
     QTest::newRow("blank titles") << QStringList{"||", "||", "||"} << "0 1 2" << QStringList{"||", "||"} << "0 1";
+    QTest::newRow("no blank rows") << QStringList{"T|A|B", "x||", "|y|"} << "0 2 3"
+                                   << QStringList{"T|A|B", "x||", "|y|"} << "0 2 3";
 }
 
 void TestGridEditor::deleteBlankLinesKeepsOneRow()
@@ -593,7 +595,11 @@ void TestGridEditor::deleteBlankLinesKeepsOneRow()
     const Preferences p;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.run(Command::DeleteBlankLines);
+    e.StringGrid1SelectCell(1, g.rowCount() - 1);
+    const GridEditor::Outcome o = e.run(Command::DeleteBlankLines);
+    // Whether or not a row went: selection cleared, widths, focus to the bar.
+    QVERIFY(!e.focused());
+    QVERIFY(o.recomputeWidths && o.focusToToolbar);
 
     QTEST(rows(g), "expectedGrid");
     QTEST(colors(g), "expectedColors");

@@ -571,6 +571,9 @@ void TestGridView::keyboard_data()
     QTest::newRow("left stops before the fixed column") << QPoint(1, 2) << int(Qt::Key_Left) << QPoint(1, 2) << 0;
     QTest::newRow("up stops below the titles") << QPoint(3, 1) << int(Qt::Key_Up) << QPoint(3, 1) << 0;
     QTest::newRow("home") << QPoint(3, 2) << int(Qt::Key_Home) << QPoint(1, 2) << 1;
+    // No type-ahead search: the next pick writes where the focus is.
+    QTest::newRow("a letter") << QPoint(2, 2) << int(Qt::Key_A) << QPoint(2, 2) << 0;
+    QTest::newRow("a digit") << QPoint(2, 3) << int(Qt::Key_1) << QPoint(2, 3) << 0;
 }
 
 void TestGridView::keyboard()
@@ -581,6 +584,10 @@ void TestGridView::keyboard()
     QFETCH(int, selections);
 
     Board b;
+    // Texts a type-ahead search would jump to.
+    b.grid.setCell(2, 0, QStringLiteral("a title"));
+    b.grid.setCell(2, 4, QStringLiteral("apple"));
+    b.grid.setCell(2, 5, QStringLiteral("12"));
     b.show();
     b.view->focusCell(start.x(), start.y());
     QSignalSpy selected(b.view.get(), &GridView::cellSelected);
