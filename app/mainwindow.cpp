@@ -924,8 +924,8 @@ void MainWindow::buildColumnMenu(int column)
         }
         if (item.columnBreak)
             m_columnMenu->addColumnBreak(false);
-        // The Date / Time dialog is not part of the board yet.
-        m_columnMenu->addItem(item.caption, item.kind != ColumnMenuItem::DateTime);
+        // Offered once there is a Date / Time dialog to open.
+        m_columnMenu->addItem(item.caption, !item.opensDateTime());
     }
 }
 

@@ -14,6 +14,10 @@ struct ColumnMenuItem
     QString caption;
     bool columnBreak = false;
 
+    // A pick compares captions: a value line reading "DATE/TIME" opens the
+    // Date / Time dialog as the fixed item does.
+    bool opensDateTime() const { return kind == DateTime || caption == u"DATE/TIME"; }
+
     bool operator==(const ColumnMenuItem&) const = default;
 };
 

@@ -185,6 +185,7 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu_data()
     QTest::newRow("fifo") << QStringLiteral("Product") << QStringLiteral("fifo");
     QTest::newRow("link out of the folder") << QStringLiteral("Product") << QStringLiteral("link");
     QTest::newRow("over the size cap") << QStringLiteral("Product") << QStringLiteral("huge");
+    QTest::newRow("a value reading DATE/TIME") << QStringLiteral("Product") << QStringLiteral("DATE/TIME");
 }
 
 void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
@@ -203,10 +204,18 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
     else if (menuFile == u"huge")
         m_folder->writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"),
                             QByteArray(TextFile::kListFileCap + 1, 'x'));
+    else if (!menuFile.isEmpty())
+        m_folder->writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"), menuFile.toLatin1() + "\r\n");
     w->grid().setCell(2, 0, title);
     w->gridView()->focusCell(2, 1);
     rightClick();
     ColumnMenuPopup* menu = w->columnMenu();
+    if (menuFile == u"DATE/TIME") {
+        // It would open the Date / Time dialog, so it is offered only as that is.
+        QCOMPARE(menu->caption(4), menuFile);
+        QVERIFY(!menu->isItemEnabled(4));
+        return;
+    }
     QCOMPARE(menu->caption(0), QStringLiteral("[EMPTY]"));
     QCOMPARE(menu->count(), 4);
 }
