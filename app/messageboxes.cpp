@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -31,8 +32,37 @@ QString caption()
 
 } // namespace
 
+namespace {
+
+// Centres the box once its size is known, before it is mapped.
+class CentreWhenShown final : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType())
+            centreOnDesktop(static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+} // namespace
+
+void centreOnDesktop(QWidget* window)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->geometry().center());
+    window->move(frame.topLeft());
+}
+
 bool MessageBoxes::run(QDialog& box, int& result)
 {
+    CentreWhenShown centre;
+    box.installEventFilter(&centre);
     QPointer<QDialog> guard(&box);
     m_open.append(guard);
     result = box.exec();

@@ -8,6 +8,11 @@
 class QDialog;
 class QWidget;
 
+// Puts a window about to be shown in the middle of the desktop (the primary
+// screen), whatever its parent: message boxes and dialogs come up there,
+// under the pointer that was moved there for them.
+void centreOnDesktop(QWidget* window);
+
 // The real message boxes: the pointer is moved near the centre of the
 // desktop first, so the box's buttons come up under it.
 class MessageBoxes final : public Messages

@@ -1,5 +1,6 @@
 #include "app/preferencesdialog.h"
 
+#include "app/messageboxes.h"
 #include "store/services.h"
 #include "widgets/colorvalue.h"
 
@@ -40,7 +41,6 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     setWindowTitle(QStringLiteral("Scheduling Parameters"));
     // No close box and no Cancel: "OK" always saves.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(321, 357);
     setModal(true);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -194,6 +194,15 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
 
     m_lines[0]->setChecked(true);
     m_backup[0]->setChecked(true);
+    // Its designed size at least, larger where the desktop's fonts need room
+    // for every caption.
+    setFixedSize(layout->totalMinimumSize().expandedTo(QSize(321, 357)));
+}
+
+void PreferencesDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centreOnDesktop(this);
 }
 
 void PreferencesDialog::loadFromPreferences()

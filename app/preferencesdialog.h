@@ -43,6 +43,7 @@ private:
     void SpeedButton2Click();        // "Grid Font Parameters"
     void Edit1DblClick();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     Preferences& m_prefs;
     Identity& m_identity;

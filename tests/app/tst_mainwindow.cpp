@@ -1,3 +1,4 @@
+#include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
@@ -5,16 +6,20 @@
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
-#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <climits>
@@ -46,6 +51,7 @@ private slots:
     void rowHeightArrows_data();
     void rowHeightArrows();
     void okAppliesAndSavesTheDialog();
+    void boxesAndDialogOnTheDesktopCentre();
     void fontStyleFlag_data();
     void fontStyleFlag();
     void hourlyBackupOnNamedComputer_data();
@@ -446,6 +452,43 @@ void TestMainWindow::okAppliesAndSavesTheDialog()
     QVERIFY(dialog->isVisible());
     dialog->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
     QVERIFY(!dialog->isVisible());
+}
+
+void TestMainWindow::boxesAndDialogOnTheDesktopCentre()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->show();
+    ws->move(0, 0);   // the board away from the middle
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+
+    // Every caption of the preferences fits with the fonts this desktop has.
+    PreferencesDialog* dialog = ws->preferencesDialog();
+    dialog->show();
+    QVERIFY((dialog->frameGeometry().center() - centre).manhattanLength() <= 2);
+    QVERIFY(dialog->width() >= 321 && dialog->height() >= 357);
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        QVERIFY2(b->width() >= b->minimumSizeHint().width(), qPrintable(b->text()));
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+        QVERIFY2(l->width() >= l->minimumSizeHint().width(), qPrintable(l->text()));
+    dialog->hide();
+
+    // The real boxes: in the middle of the desktop, and closed as Escape
+    // would close them when the session ends behind them.
+    MessageBoxes boxes(ws.window.get());
+    QPoint boxCentre;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            boxCentre = box->frameGeometry().center();
+        boxes.closeAll();
+    });
+    QCOMPARE(boxes.askYesNoCancel(QStringLiteral("Question?"), {0, 33}), Answer::Cancel);
+    QVERIFY2((boxCentre - centre).manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(boxCentre.x()).arg(boxCentre.y())));
+    QTimer::singleShot(0, [&] { boxes.closeAll(); });
+    QVERIFY(!boxes.askYesNo(QStringLiteral("Question?"), {0, 33}));
+    QTimer::singleShot(0, [&] { boxes.closeAll(); });
+    QCOMPARE(boxes.inputText(QStringLiteral("Records"), QStringLiteral("How many?"), QStringLiteral("1")), std::nullopt);
 }
 
 void TestMainWindow::fontStyleFlag_data()
