@@ -326,6 +326,8 @@ void MainWindow::buildToolbar()
     m_trayButton->setFont(trayFont);
     QPalette trayPalette = m_trayButton->palette();
     trayPalette.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    // Greyed while a session runs, like every other disabled button.
+    trayPalette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
     m_trayButton->setPalette(trayPalette);
     connect(m_trayButton, &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
 
@@ -595,6 +597,8 @@ bool MainWindow::endSession()
         leaveLostSession(r.rescuedTo, r.failure);
         return true;
     }
+    if (r.cellsChanged)
+        m_gridView->reload();
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
         setUpdateChecked(true);

@@ -148,6 +148,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate()
         return r;
     }
     r.saved = true;
+    r.cellsChanged = GridStore::makeAsStored(m_grid);
 
     if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
         r.backupFailure = m_store.BackupGrid(m_grid, m_clock.localNow());

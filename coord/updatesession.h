@@ -63,6 +63,7 @@ public:
     {
         bool saved = false;
         bool backedUp = false;
+        bool cellsChanged = false;            // saved cells now read as the file holds them
         TextFile::WriteResult failure;        // the save failed: still Updating, lock held
         TextFile::WriteResult backupFailure;  // saved, but the "Update" backup failed
         QString rescuedTo;                    // where unsaved edits went instead

@@ -101,6 +101,22 @@ QStringList GridStore::gridLines(const GridData& grid)
     return lines;
 }
 
+bool GridStore::makeAsStored(GridData& grid)
+{
+    bool changed = false;
+    for (int c = 0; c < grid.colCount(); ++c) {
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            const QString& cell = grid.column(c)[r];
+            const QString stored = TextFile::decode(TextFile::encode(oneLine(cell)));
+            if (stored != cell) {
+                grid.setCell(c, r, stored);
+                changed = true;
+            }
+        }
+    }
+    return changed;
+}
+
 GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
 {
     LoadResult r;

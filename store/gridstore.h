@@ -59,6 +59,10 @@ public:
     bool recoverInterruptedSave(const QString& name, qint64 minAgeSeconds) const;
 
     static QStringList gridLines(const GridData& grid);
+    // Turns every cell into what the files hold of it (a line break becomes a
+    // blank, a character Windows-1252 lacks a "?"), so that the saving
+    // workstation shows what every other one loads. True when a cell changed.
+    static bool makeAsStored(GridData& grid);
     // The time a backup's name carries; invalid for names not of that form.
     static QDateTime backupTime(const QString& fileName);
 

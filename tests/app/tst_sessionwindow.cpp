@@ -83,6 +83,9 @@ void TestSessionWindow::pressStartsSession()
     QVERIFY(!a->button("SpeedButton12")->isEnabled());
     QVERIFY(!a->button("SpeedButton13")->isEnabled());
     QVERIFY(!a->button("SpeedButton9")->isEnabled());
+    // "Tray" looks disabled too: its caption is drawn in another colour.
+    const QPalette tray = a->button("SpeedButton9")->palette();
+    QVERIFY(tray.color(QPalette::Disabled, QPalette::ButtonText) != tray.color(QPalette::Active, QPalette::ButtonText));
     QCOMPARE(m_folder->readFile("users/curuser.scd"), QByteArray("PC-A\r\nanna\r\n"));
     QCOMPARE(m_folder->readFile("gsystem/bsgrid.scd"), m_folder->readFile("gsystem/sgrid.scd"));
     QVERIFY(a.fake.messages.shown.isEmpty());

@@ -97,6 +97,7 @@ private slots:
     void fullDiskKeepsSessionOpen();
     void oversizedCurrentUserNames();
     void cancelAfterHalfFailedSave();
+    void savingWorkstationShowsWhatFileHolds();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -919,6 +920,23 @@ void TestUpdateSession::cancelAfterHalfFailedSave()
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), grid);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/gclrsgrid.scd")), colors);
     QVERIFY(!m_a->session.poll().reloaded);
+}
+
+void TestUpdateSession::savingWorkstationShowsWhatFileHolds()
+{
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    m_a->grid.setCell(1, 1, QString::fromUtf8("\xe6\x97\xa5 caf\xc3\xa9"));   // a CJK character, é
+    m_a->grid.setCell(2, 2, QStringLiteral("two\nlines"));
+    const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+    QVERIFY(e.saved);
+    QVERIFY(e.cellsChanged);
+    QCOMPARE(m_a->grid.cell(1, 1), QString::fromUtf8("? caf\xc3\xa9"));
+    QCOMPARE(m_a->grid.cell(2, 2), QStringLiteral("two lines"));
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid, m_a->grid);
+    // Nothing to change the next time.
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(!m_a->session.releaseUpdate().cellsChanged);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)
