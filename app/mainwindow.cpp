@@ -174,7 +174,10 @@ MainWindow::~MainWindow()
 
 void MainWindow::FormCreate()
 {
-    m_session->startUp();
+    // A schedule that cannot be read shows as an empty grid: say so, as an
+    // update started on it is refused until it can be read.
+    if (const GridStore::LoadResult r = m_session->startUp(); !r.shapeLoaded && !r.missing)
+        m_services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), {0, 33});
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
@@ -524,7 +527,9 @@ void MainWindow::SpeedButton1Click()
         m_gridView->viewport()->update();
         break;
     case UpdateSession::StartResult::LockError:
-        m_services.messages->show(MessageKind::Error, QStringLiteral("Error attempting to lock file.  Try again."),
+        m_services.messages->show(MessageKind::Error,
+                                  QStringLiteral("Error attempting to lock file.  Try again.")
+                                      + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError),
                                   {0, 33});
         [[fallthrough]];
     case UpdateSession::StartResult::Busy: {
@@ -582,7 +587,7 @@ void MainWindow::startSessionUi(bool reloaded)
     m_lockTimer->start(UpdateSession::kLockCheckMs);
 }
 
-bool MainWindow::endSession()
+bool MainWindow::endSession(bool updateBackup)
 {
     // The session may have ended behind an open box (the time-out): the
     // buttons then only have to show it.
@@ -592,7 +597,7 @@ bool MainWindow::endSession()
     }
     m_gridView->closeEditor();
     clearGridSelection();
-    const UpdateSession::EndResult r = m_session->releaseUpdate();
+    const UpdateSession::EndResult r = m_session->releaseUpdate(updateBackup);
     if (r.lockLost) {
         leaveLostSession(r.rescuedTo, r.failure);
         return true;
@@ -807,10 +812,10 @@ bool MainWindow::FormClose()
     if (m_session->state() == UpdateSession::State::Updating) {
         switch (m_services.messages->askYesNoCancel(kSaveQuestion, {-72, 33})) {
         case Answer::Yes:
-            refused = !endSession();
+            refused = !endSession(false);
             break;
         case Answer::No:
-            m_session->cancel();
+            m_session->abandon();
             break;
         case Answer::Cancel:
             refused = true;

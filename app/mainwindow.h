@@ -118,7 +118,8 @@ private:
     void setButtonImage(QToolButton* button, const char* file);
     void StringGrid1Enabling(bool enable);
     void startSessionUi(bool reloaded);
-    bool endSession();              // save and leave the session; false when the save failed
+    // Save and leave the session; false when the save failed.
+    bool endSession(bool updateBackup = true);
     void leaveSessionUi();
     void showSaveFailure(const TextFile::WriteResult& failure);
     void checkLock();

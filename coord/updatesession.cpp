@@ -100,7 +100,9 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name, 0);
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
-    if (m_currentStamp != m_lastKnownStamp) {
+    // No last-known stamp: the grid on screen was never read in whole, and
+    // must not be saved as the schedule before it is.
+    if (m_currentStamp != m_lastKnownStamp || m_lastKnownStamp.isZero()) {
         // Another workstation saved since our last load: edit its version.
         // The last-known stamp stays, so Cancel is followed by a reload.
         const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
@@ -125,6 +127,8 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     m_timeoutActive = m_prefs.timeOut;
     m_state = State::Updating;
     m_saveFailed = false;
+    // Only this session may change sgrid.scd from now on.
+    m_store.GetGridFileStamp(kGridFile, m_sessionStamp);
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
@@ -132,7 +136,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     return r;
 }
 
-UpdateSession::EndResult UpdateSession::releaseUpdate()
+UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
 {
     EndResult r;
     if (m_state != State::Updating)
@@ -141,6 +145,8 @@ UpdateSession::EndResult UpdateSession::releaseUpdate()
     // Never save over a session that came in while our lock file was gone.
     if (anotherSessionCameIn())
         return yieldToOtherSession();
+    if (!updateBackup)
+        m_selection = false;
 
     r.failure = m_store.SaveGrid(kGridFile, m_grid);
     if (!r.failure) {
@@ -178,8 +184,12 @@ bool UpdateSession::anotherSessionCameIn()
     // others are looked at only when it had to be made again (the watch does
     // that) or could not be.
     const UpdateLock::Watch watch = m_lock.watchOwnFile();
-    return watch == UpdateLock::Watch::Lost
-        || (watch == UpdateLock::Watch::Exposed && m_lock.OtherSessionRunning());
+    if (watch == UpdateLock::Watch::Lost || (watch == UpdateLock::Watch::Exposed && m_lock.OtherSessionRunning()))
+        return true;
+    // A whole session may have come and gone in the moment before the lock
+    // file was made again: it left sgrid.scd changed.
+    FileStamp now;
+    return m_store.GetGridFileStamp(kGridFile, now) && now != m_sessionStamp;
 }
 
 UpdateSession::EndResult UpdateSession::yieldToOtherSession()
@@ -205,20 +215,36 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
     return r;
 }
 
+void UpdateSession::restoreSharedFiles(const GridData& snapshot)
+{
+    // A save that failed between its renames left the shared files half
+    // new: the snapshot is what they held when the session started.
+    if (m_saveFailed && m_store.SaveGrid(kGridFile, snapshot)) {
+        m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+        m_lastKnownStamp = m_currentStamp;
+    }
+}
+
+void UpdateSession::abandon()
+{
+    if (m_state != State::Updating)
+        return;
+    GridData snapshot;
+    if (m_saveFailed && m_store.LoadGrid(kSnapshotFile, snapshot).ok)
+        restoreSharedFiles(snapshot);
+    releaseLock();
+    m_timeoutActive = false;
+    m_state = State::Viewing;
+}
+
 bool UpdateSession::cancel()
 {
     if (m_state != State::Updating)
         return false;
     GridStore::LoadResult load = m_store.LoadGrid(kSnapshotFile, m_grid);
     const bool restored = load.ok;
-    if (restored && m_saveFailed) {
-        // A save that failed between its renames left the shared files half
-        // new: the snapshot is what they held when the session started.
-        if (m_store.SaveGrid(kGridFile, m_grid)) {
-            m_store.GetGridFileStamp(kGridFile, m_currentStamp);
-            m_lastKnownStamp = m_currentStamp;
-        }
-    }
+    if (restored)
+        restoreSharedFiles(m_grid);
     if (!restored) {
         // Without a readable snapshot the shared file is the session's
         // starting point: nobody else could write it while we held the lock.

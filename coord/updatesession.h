@@ -76,7 +76,8 @@ public:
     // lets go. When the grid cannot be saved nothing after the save happens:
     // the session stays open with the lock held and the time-out running, so
     // the edits are never dropped and the next tick tries again.
-    EndResult releaseUpdate();
+    // A close answered Yes saves without the "Update" backup.
+    EndResult releaseUpdate(bool updateBackup = true);
 
     // Every second of a session: a deleted own lock file is made again at
     // once. When another workstation got in meanwhile the session ends as
@@ -87,6 +88,9 @@ public:
     // the snapshot could not be read; the grid then holds sgrid.scd again,
     // which is what the session started from.
     bool cancel();
+    // A close answered No: the lock goes, nothing is saved and the grid on
+    // screen stays as edited (the "Close" backup is of it).
+    void abandon();
 
     struct PollResult
     {
@@ -139,6 +143,7 @@ private:
     void releaseLock();
     TextFile::WriteResult backupOn(int choice);
     bool anotherSessionCameIn();
+    void restoreSharedFiles(const GridData& snapshot);
     EndResult yieldToOtherSession();
 
     DataFolder m_folder;
@@ -158,4 +163,5 @@ private:
     FileStamp m_lastKnownStamp;
     FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
     bool m_saveFailed = false;  // a save of this session failed: the files may be half replaced
+    FileStamp m_sessionStamp;   // sgrid.scd as the session started
 };

@@ -134,7 +134,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     int rows = 0;
     if (!parseCount(lines.next(), kMaxFileCols, cols) || !parseCount(lines.next(), kMaxFileRows, rows)
         || qint64(cols) * rows > kMaxFileCells) {
-        r.error = QStringLiteral("%1 does not start with a valid column and row count").arg(name);
+        r.error = QStringLiteral("%1: it does not start with a valid column and row count").arg(name);
         r.refused = true;
         return r;
     }
@@ -154,7 +154,10 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
         TextFile::readBytes(m_folder.gsystem(colorFileName(name)), TextFile::kListFileCap);
     if (!colors.ok()) {
         r.error = QStringLiteral("%1: %2").arg(colorFileName(name), colors.error);
-        r.refused = colors.status == TextFile::ReadStatus::TooLarge;
+        // A save replaces the colour file before the grid file, so it is
+        // never missing in between: reading again before the grid file
+        // changes would meet the same fault.
+        r.refused = true;
         return r;
     }
     LineCursor codes(colors.bytes);
@@ -162,7 +165,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
         bool ok = false;
         const int code = codes.next().toByteArray().trimmed().toInt(&ok);
         if (!ok) {
-            r.error = QStringLiteral("%1 holds a colour code that is not a number").arg(colorFileName(name));
+            r.error = QStringLiteral("%1: it holds a colour code that is not a number").arg(colorFileName(name));
             r.refused = true;
             return r;
         }

@@ -64,10 +64,14 @@ WriteResult failure(const QString& path, const QString& error)
 }
 
 // Writes, syncs and closes one temporary file beside its target.
+// "<target>.sbtmp" + six letters or digits: a name no user gives a copy
+// of a data file, so that clearing up never touches one.
+const QString kTempMark = QStringLiteral("sbtmp");
+
 QString newSuffix()
 {
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString suffix;
+    QString suffix = kTempMark;
     for (int i = 0; i < 6; ++i)
         suffix.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
     return suffix;
@@ -276,7 +280,7 @@ bool isTemporaryName(const QString& fileName)
 {
     // "<data file>.XXXXXX": every data file ends in ".scd", and so no data
     // file can look like a temporary one.
-    static const QRegularExpression pattern(QStringLiteral("^.+\\.scd\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.scd\\.sbtmp[A-Za-z0-9]{6}$"));
     return pattern.match(fileName).hasMatch();
 }
 
@@ -287,13 +291,13 @@ int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
     QMap<QString, QStringList> patterns;
     for (const QString& target : group) {
         const QFileInfo info(target);
-        patterns[info.absolutePath()].append(info.fileName() + QStringLiteral(".??????"));
+        patterns[info.absolutePath()].append(info.fileName() + u'.' + kTempMark + QStringLiteral("??????"));
     }
     QSet<QString> suffixes;
     for (auto it = patterns.cbegin(); it != patterns.cend(); ++it)
         for (const QString& name : QDir(it.key()).entryList(it.value(), QDir::Files | QDir::Hidden | QDir::System))
             if (isTemporaryName(name))
-                suffixes.insert(name.right(6));
+                suffixes.insert(name.right(kTempMark.size() + 6));
     int completed = 0;
     for (const QString& suffix : std::as_const(suffixes)) {
         auto temp = [&suffix](const QString& target) -> QString { return target + u'.' + suffix; };
@@ -330,7 +334,7 @@ int removeStaleTemporaries(const QString& folder)
     constexpr qint64 kStaleSeconds = 60;
     const QDir dir(folder);
     int removed = 0;
-    for (const QString& name : dir.entryList({QStringLiteral("*.scd.??????")}, QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString& name : dir.entryList({QStringLiteral("*.scd.") + kTempMark + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = dir.filePath(name);
         // Younger ones may belong to a write under way on another workstation.
         if (isTemporaryName(name) && Platform::isOlderRegularFile(path, kStaleSeconds) && QFile::remove(path))

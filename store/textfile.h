@@ -90,7 +90,7 @@ WriteResult write(const QString& path, const QStringList& lines);
 WriteResult writeAll(const QList<FileContent>& files);
 
 // Temporary files of writes that never finished (a crash, a power loss):
-// "<name>.XXXXXX" beside their target. Removes the regular ones in `folder`
+// "<name>.sbtmpXXXXXX" beside their target. Removes the regular ones in `folder`
 // older than a minute and returns how many went.
 int removeStaleTemporaries(const QString& folder);
 // A writeAll() of `group` that was cut short (the writer killed) between its

@@ -286,9 +286,15 @@ void TestSessionWindow::closeWithUpdateDown_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<bool>("saved");
-    QTest::newRow("yes") << int(Answer::Yes) << true << true;
-    QTest::newRow("no") << int(Answer::No) << true << false;
-    QTest::newRow("cancel") << int(Answer::Cancel) << false << false;
+    QTest::addColumn<int>("backupChoice");
+    QTest::addColumn<int>("backups");   // each of the grid as on screen
+    // A close saves without the Update backup, and the Close backup is of
+    // the grid on screen, whatever the answer.
+    QTest::newRow("yes") << int(Answer::Yes) << true << true << int(Preferences::BackupUpdate) << 0;
+    QTest::newRow("yes, close backup") << int(Answer::Yes) << true << true << int(Preferences::BackupClose) << 1;
+    QTest::newRow("no") << int(Answer::No) << true << false << int(Preferences::BackupUpdate) << 0;
+    QTest::newRow("no, close backup") << int(Answer::No) << true << false << int(Preferences::BackupClose) << 1;
+    QTest::newRow("cancel") << int(Answer::Cancel) << false << false << int(Preferences::BackupClose) << 1;
 }
 
 void TestSessionWindow::closeWithUpdateDown()
@@ -296,11 +302,20 @@ void TestSessionWindow::closeWithUpdateDown()
     QFETCH(int, answer);
     QFETCH(bool, closed);
     QFETCH(bool, saved);
+    QFETCH(int, backupChoice);
+    QFETCH(int, backups);
     Workstation& a = *m_a;
+    a->preferences().backup = backupChoice;
+    a->preferences().backupComputer = QStringLiteral("PC-A");
     press(a);
+    a->gridView()->focusCell(3, 1);   // the selection flag that the Update backup needs
     a->grid().setCell(3, 1, QStringLiteral("edited"));
     a.fake.messages.answers = {Answer(answer)};
     QCOMPARE(a->close(), closed);
+    const QStringList made = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
+    QCOMPARE(made.size(), backups);
+    for (const QString& b : made)
+        QVERIFY(TextFile::read(m_folder->path("databkup/") + b).lines.contains(QStringLiteral("edited")));
     QCOMPARE(a.fake.messages.questions,
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));

@@ -98,6 +98,7 @@ private slots:
     void oversizedCurrentUserNames();
     void cancelAfterHalfFailedSave();
     void savingWorkstationShowsWhatFileHolds();
+    void unreadGridIsNeverSaved();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -328,11 +329,17 @@ void TestUpdateSession::incompleteReloadIsRetried()
     QCOMPARE(m_b->grid.cell(1, 2), QStringLiteral("T-7"));
     QVERIFY(m_b->session.lastKnownStamp() != m_b->session.currentStamp());
 
+    // A missing colour file is not read for again at every poll: the next
+    // save, which changes the grid file too, brings the colours.
     GridStore(m_tf->folder()).SaveGrid(QStringLiteral("bsgrid.scd"), m_a->grid);
     QFile::copy(m_tf->path(QStringLiteral("gsystem/gclrbsgrid.scd")), m_tf->path(QStringLiteral("gsystem/gclrsgrid.scd")));
+    QVERIFY(!m_b->session.poll().reloaded);
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_a->session.releaseUpdate().saved);
     p = m_b->session.poll();
     QVERIFY(p.reloaded);
     QVERIFY(p.loadError.isEmpty());
+    QCOMPARE(m_b->grid, m_a->grid);
     QVERIFY(!m_b->session.poll().reloaded);
 
     // A malformed file leaves the grid as it was and is not read again
@@ -754,19 +761,27 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
 void TestUpdateSession::lostLockNeverSavesOverOtherSession_data()
 {
     QTest::addColumn<bool>("noticedByWatch");   // else only at the release
-    QTest::newRow("noticed within a second") << true;
-    QTest::newRow("noticed at release") << false;
+    QTest::addColumn<bool>("otherFinished");    // the other session came and went meanwhile
+    QTest::newRow("noticed within a second") << true << false;
+    QTest::newRow("noticed at release") << false << false;
+    QTest::newRow("whole session in between, noticed within a second") << true << true;
+    QTest::newRow("whole session in between, noticed at release") << false << true;
 }
 
 void TestUpdateSession::lostLockNeverSavesOverOtherSession()
 {
     QFETCH(bool, noticedByWatch);
+    QFETCH(bool, otherFinished);
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
     m_a->grid.setCell(1, 1, QStringLiteral("edit of A"));
     QVERIFY(!m_a->session.checkLock());
     QVERIFY(QFile::remove(m_tf->path(m_a->session.lock().fileName())));
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
     m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
+    if (otherFinished) {
+        QVERIFY(m_b->session.releaseUpdate().saved);
+        QCOMPARE(m_a->session.lock().OtherLockHeld(), false);
+    }
 
     const UpdateSession::EndResult e = noticedByWatch ? *m_a->session.checkLock() : m_a->session.releaseUpdate();
     QVERIFY(e.lockLost);
@@ -775,9 +790,12 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
     QVERIFY(!m_a->session.lock().isHeld());
     QVERIFY(QFileInfo(e.rescuedTo).isFile());
     QCOMPARE(TextFile::read(e.rescuedTo).lines.mid(2).count(QStringLiteral("edit of A")), 1);
-    QCOMPARE(m_a->grid, TestFolder::sampleGrid());   // shows the shared file again
     QVERIFY(!m_a->session.releaseUpdate().saved);
-
+    if (otherFinished) {
+        QCOMPARE(m_a->grid.cell(1, 2), QStringLiteral("edit of B"));   // shows the shared file again
+        return;
+    }
+    QCOMPARE(m_a->grid, TestFolder::sampleGrid());
     QVERIFY(m_b->session.releaseUpdate().saved);
     QVERIFY(m_a->session.poll().reloaded);
     QCOMPARE(m_a->grid.cell(1, 2), QStringLiteral("edit of B"));
@@ -937,6 +955,30 @@ void TestUpdateSession::savingWorkstationShowsWhatFileHolds()
     // Nothing to change the next time.
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
     QVERIFY(!m_a->session.releaseUpdate().cellsChanged);
+}
+
+void TestUpdateSession::unreadGridIsNeverSaved()
+{
+    // The schedule could not be read at start (the grid shows empty): an
+    // update on that empty grid would save it over the schedule.
+    const QByteArray bad("5\r\n99999999\r\nx\r\n");
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), bad);
+    Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cid"));
+    const GridStore::LoadResult start = c.session.startUp();
+    QVERIFY(!start.shapeLoaded && start.refused && !start.missing);
+    const Start r = c.session.pressUpdate();
+    QCOMPARE(r.kind, Start::ReloadFailed);
+    QVERIFY(r.loadError.startsWith(QStringLiteral("sgrid.scd: ")));
+    QCOMPARE(c.session.state(), State::Viewing);
+    QVERIFY(!c.session.lock().isHeld());
+    QVERIFY(!c.session.releaseUpdate().saved);
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), bad);
+    // Once it reads, the update starts on it.
+    QVERIFY(GridStore(m_tf->folder()).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()));
+    QCOMPARE(c.session.pressUpdate().kind, Start::Started);
+    QCOMPARE(c.grid, TestFolder::sampleGrid());
+    QVERIFY(c.session.releaseUpdate().saved);
+    c.session.closeDown();
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)

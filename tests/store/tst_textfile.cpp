@@ -247,21 +247,33 @@ void TestTextFile::permissions()
 void TestTextFile::staleTemporariesRemoved()
 {
     QTemporaryDir dir;
-    const QStringList names{"sgrid.scd.Ab3dE9", "sgrid.scd.young1", "sgrid.scd.toolong7", "notes.txt.Ab3dE9",
-                            "sgrid.scd"};
+    // Only this program's own temporaries go; a user's copy of a data file
+    // is never taken for one, however it is named.
+    const QStringList names{"sgrid.scd.sbtmpAb3dE9", "users.scd.sbtmpyoung1", "sgrid.scd.120724",
+                            "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd"};
     for (const QString& n : names)
         QVERIFY(TextFile::write(dir.filePath(n), {n}));
     const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
-    for (const char* n : {"sgrid.scd.Ab3dE9", "sgrid.scd.toolong7", "notes.txt.Ab3dE9", "sgrid.scd"}) {
+    for (const char* n : {"sgrid.scd.sbtmpAb3dE9", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9"}) {
         QFile f(dir.filePath(n));
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
     }
-    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 1);
-    QStringList expected = names;
-    expected.removeOne(QStringLiteral("sgrid.scd.Ab3dE9"));
+    const QStringList group{dir.filePath(QStringLiteral("gclrsgrid.scd")), dir.filePath(QStringLiteral("FixedColumn.scd")),
+                            dir.filePath(QStringLiteral("sgrid.scd"))};
+    QCOMPARE(TextFile::completeInterruptedWrite(group, 0), 1);   // the sbtmp one: its renames had begun
+    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("sgrid.scd"))).lines, QStringList{"sgrid.scd.sbtmpAb3dE9"});
+    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 0);   // the young one stays
+    QStringList expected{"users.scd.sbtmpyoung1", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9",
+                         "sgrid.scd"};
     expected.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
+    QFile young(dir.filePath(QStringLiteral("users.scd.sbtmpyoung1")));
+    QVERIFY(young.open(QIODevice::ReadWrite));
+    QVERIFY(young.setFileTime(old, QFileDevice::FileModificationTime));
+    young.close();
+    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 1);
+    QVERIFY(!QFileInfo::exists(young.fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)
