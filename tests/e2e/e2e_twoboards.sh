@@ -15,13 +15,17 @@ click "$wa" "$ux" "$uy"
 ls "$dir"/lock*.scd >/dev/null || fail "A made no lock file"
 [ "$(tr -d '\r' < "$dir/users/curuser.scd" | wc -l)" -eq 2 ] || fail "curuser.scd not written"
 
+# Conditions that wait_for polls: functions, so they are evaluated anew each time.
+b_shows_box() { [ -n "$(message_box "$pid_b")" ]; }
+b_box_closed() { [ -z "$(message_box "$pid_b")" ]; }
+b_lamp_out() { ! is_red "$(pixel "$wb" "$lx" "$ly")"; }
+
 click "$wb" "$ux" "$uy"
-wait_for 5 test -n "$(message_box "$pid_b")" || fail "B showed no busy message"
+wait_for 5 b_shows_box || fail "B showed no busy message"
 box=$(message_box "$pid_b")
 is_red "$(pixel "$wb" "$lx" "$ly")" || fail "B's lamp is not lit: $(pixel "$wb" "$lx" "$ly")"
 xdotool windowfocus --sync "$box" key Return
-sleep 0.5
-[ -z "$(message_box "$pid_b")" ] || fail "the busy message did not close"
+wait_for 5 b_box_closed || fail "the busy message did not close"
 is_red "$(pixel "$wb" "$lx" "$ly")" || fail "B's lamp went out while A still edits"
 
 # A fills the Trailer cell of the empty row 4 from its column menu.
@@ -33,8 +37,7 @@ keys Escape
 click "$wa" "$ux" "$uy"
 released=$SECONDS
 
-wait_for 6 bash -c "! $(declare -f pixel is_red); E2E_TMP=$E2E_TMP; is_red \"\$(pixel $wb $lx $ly)\"" \
-    || fail "B's lamp is still lit"
+wait_for 6 b_lamp_out || fail "B's lamp is still lit"
 [ $((SECONDS - released)) -le 4 ] || fail "B's lamp went out only after $((SECONDS - released)) s"
 
 expected=$(first_value "$dir/colfiles/Trailer.scd")
