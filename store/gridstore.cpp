@@ -107,6 +107,13 @@ bool GridStore::makeAsStored(GridData& grid)
     for (int c = 0; c < grid.colCount(); ++c) {
         for (int r = 0; r < grid.rowCount(); ++r) {
             const QString& cell = grid.column(c)[r];
+            // Most cells are plain text: only those that are not are converted.
+            const bool plain = std::all_of(cell.cbegin(), cell.cend(), [](QChar ch) {
+                const char16_t u = ch.unicode();
+                return (u >= 0x20 && u < 0x80) || (u >= 0xA0 && u <= 0xFF);
+            });
+            if (plain)
+                continue;
             const QString stored = TextFile::decode(TextFile::encode(oneLine(cell)));
             if (stored != cell) {
                 grid.setCell(c, r, stored);

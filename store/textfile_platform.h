@@ -23,8 +23,6 @@ QString close(TempFile& temp);
 void discard(TempFile& temp);
 // Renames `from` over `to`; never follows a link at `to`.
 QString replace(const QString& from, const QString& to);
-// Makes the renames in `folder` durable; best effort.
-void syncFolder(const QString& folder);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 bool isRegularFile(const QString& path);

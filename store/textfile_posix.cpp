@@ -133,15 +133,6 @@ QString replace(const QString& from, const QString& to)
     return {};
 }
 
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
     BytesResult r;

@@ -94,11 +94,6 @@ QString replace(const QString& from, const QString& to)
     return {};
 }
 
-void syncFolder(const QString&)
-{
-    // MOVEFILE_WRITE_THROUGH already made the rename durable.
-}
-
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
     BytesResult r;
