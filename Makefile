@@ -3,11 +3,14 @@
 # `test` runs the whole suite headless.
 BUILD    ?= build
 JOBS     ?= 2
+# The fuzz targets (clang, libFuzzer) build apart.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 30
 BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build run test bench data clean
+.PHONY: all deps configure build run test bench data clean fuzz-build fuzz
 
 all: build
 
@@ -38,12 +41,23 @@ data: build
 run: data
 	cd $(BIN) && ./SchedBoard
 
-test: build
+# The fuzz targets are built (not run) too, so they keep compiling.
+test: build fuzz-build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+fuzz-build: deps
+	@if ! command -v clang++ >/dev/null; then echo "clang++ missing: fuzz targets not built"; \
+	else [ -f $(FUZZ_BUILD)/CMakeCache.txt ] || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCHEDBOARD_FUZZ=ON >/dev/null && \
+	     cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers; fi
+
+# Every fuzz target for FUZZ_SECONDS on a copy of its seeds.
+fuzz: fuzz-build
+	bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	cd $(BUILD) && bash ../bench/run.sh
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
