@@ -3,14 +3,15 @@
 # `test` runs the whole suite headless.
 BUILD    ?= build
 JOBS     ?= 2
-# The fuzz targets (clang, libFuzzer) build apart.
+# The fuzz targets (clang, libFuzzer) and the sanitizer build live apart.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
+ASAN_BUILD   ?= build-asan
 BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build run test bench data clean fuzz-build fuzz
+.PHONY: all deps configure build run test bench data clean fuzz-build fuzz asan
 
 all: build
 
@@ -55,9 +56,20 @@ fuzz-build: deps
 fuzz: fuzz-build
 	bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 
+# The whole suite built with AddressSanitizer and UBSan. Leaks inside Qt's
+# and the system's libraries are suppressed (tests/lsan.supp), never ours.
+asan: deps
+	@[ -f $(ASAN_BUILD)/CMakeCache.txt ] || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCHEDBOARD_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:handle_abort=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 900
+
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	cd $(BUILD) && bash ../bench/run.sh
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD)
