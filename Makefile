@@ -3,11 +3,15 @@
 # `test` runs the whole suite headless.
 BUILD    ?= build
 JOBS     ?= 2
+# The fuzz targets (clang, libFuzzer) and the sanitizer build live apart.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 30
+ASAN_BUILD   ?= build-asan
 BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build run test bench data clean
+.PHONY: all deps configure build run test bench data clean fuzz-build fuzz asan
 
 all: build
 
@@ -38,12 +42,34 @@ data: build
 run: data
 	cd $(BIN) && ./SchedBoard
 
-test: build
+# The fuzz targets are built (not run) too, so they keep compiling.
+test: build fuzz-build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 600
+
+fuzz-build: deps
+	@if ! command -v clang++ >/dev/null; then echo "clang++ missing: fuzz targets not built"; \
+	else [ -f $(FUZZ_BUILD)/CMakeCache.txt ] || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCHEDBOARD_FUZZ=ON >/dev/null && \
+	     cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers; fi
+
+# Every fuzz target for FUZZ_SECONDS on a copy of its seeds.
+fuzz: fuzz-build
+	bash fuzz/run.sh $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
+
+# The whole suite built with AddressSanitizer and UBSan. Leaks inside Qt's
+# and the system's libraries are suppressed (tests/lsan.supp), never ours.
+asan: deps
+	@[ -f $(ASAN_BUILD)/CMakeCache.txt ] || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCHEDBOARD_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:handle_abort=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 900
 
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	cd $(BUILD) && bash ../bench/run.sh
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD)

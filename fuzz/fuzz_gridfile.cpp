@@ -2,14 +2,12 @@
 // the bytes before the first NUL are sgrid.scd, the rest gclrsgrid.scd (no
 // NUL: no colour file). Checks that a load either leaves the grid exactly as
 // it was or gives a well-formed grid that saves and loads back unchanged.
+#include "fuzz/fuzzcheck.h"
 #include "store/gridstore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -29,8 +27,7 @@ struct Folder
 void put(const DataFolder& f, const QString& name, const QByteArray& bytes)
 {
     QFile out(f.gsystem(name));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-        abort();
+    FUZZ_CHECK(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size());
 }
 
 void drop(const DataFolder& f, const QString& name)
@@ -48,12 +45,6 @@ GridData staleGrid()
     return g;
 }
 
-void check(bool condition)
-{
-    if (!condition)
-        abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -62,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const DataFolder f = folder.folder();
     const GridStore store(f);
 
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = fuzzBytes(data, size);
     const qsizetype nul = bytes.indexOf('\0');
     put(f, kGrid, nul < 0 ? bytes : bytes.left(nul));
     if (nul < 0)
@@ -73,19 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const GridData before = staleGrid();
     GridData g = before;
     const GridStore::LoadResult r = store.LoadGrid(kGrid, g);
-    check(!r.ok || r.shapeLoaded);
-    check(r.ok == r.error.isEmpty());
+    FUZZ_CHECK(!r.ok || r.shapeLoaded);
+    FUZZ_CHECK(r.ok == r.error.isEmpty());
     if (!r.shapeLoaded) {
-        check(g == before);
+        FUZZ_CHECK(g == before);
         return 0;
     }
-    check(g.colCount() >= 1 && g.colCount() <= GridStore::kMaxFileCols);
-    check(g.rowCount() >= 1 && g.rowCount() <= GridStore::kMaxFileRows);
+    FUZZ_CHECK(g.colCount() >= 1 && g.colCount() <= GridStore::kMaxFileCols);
+    FUZZ_CHECK(g.rowCount() >= 1 && g.rowCount() <= GridStore::kMaxFileRows);
+    FUZZ_CHECK(qint64(g.colCount()) * g.rowCount() <= GridStore::kMaxFileCells);
     for (int c = 0; c < g.colCount(); ++c)
-        check(g.column(c).size() == g.rowCount());
-    check(g.rowColor(0) == 0);
+        FUZZ_CHECK(g.column(c).size() == g.rowCount());
+    FUZZ_CHECK(g.rowColor(0) == 0);
     for (int row = 1; row < GridData::kColorRows; ++row)
-        check(g.rowColor(row) >= 0 && g.rowColor(row) <= GridData::kMaxColorCode
+        FUZZ_CHECK(g.rowColor(row) >= 0 && g.rowColor(row) <= GridData::kMaxColorCode
               && (row < g.rowCount() || g.rowColor(row) == 0));
 
     // Whatever was loaded writes back as a file that loads to the same grid.
@@ -97,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     put(f, kGrid, TextFile::joinLines(GridStore::gridLines(g)));
     put(f, GridStore::colorFileName(kGrid), TextFile::joinLines(colors));
     GridData again = before;
-    check(store.LoadGrid(kGrid, again).ok);
-    check(again == g);
+    FUZZ_CHECK(store.LoadGrid(kGrid, again).ok);
+    FUZZ_CHECK(again == g);
     return 0;
 }

@@ -8,15 +8,27 @@ E2E_TMP=$(mktemp -d)
 ARTIFACTS=${ARTIFACTS:-$BIN/../e2e-artifacts}
 mkdir -p "$ARTIFACTS"
 
-# Every process a test starts, also from subshells, is ended with it.
+# Every process a test starts, also from subshells, is ended with it: the
+# newest first, so that boards end before their X server, and each given a
+# few seconds, so that a sanitizer build can write its report at exit.
 track() { echo "$1" >> "$E2E_TMP/pids"; }
 cleanup() {
-    local pids
-    pids=$(cat "$E2E_TMP/pids" 2>/dev/null || true)
-    for p in $pids; do kill "$p" 2>/dev/null || true; done
-    sleep 0.2
-    for p in $pids; do kill -9 "$p" 2>/dev/null || true; done
+    local status=$? pids p
+    pids=$(tac "$E2E_TMP/pids" 2>/dev/null || true)
+    for p in $pids; do
+        kill "$p" 2>/dev/null || true
+        for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$p" 2>/dev/null || true
+    done
+    # The boards' exit status is out of reach (they are started from
+    # subshells): a sanitizer build's report in their log fails the test.
+    if grep -qE '^==[0-9]+==ERROR: |^SUMMARY: [A-Za-z]*Sanitizer|: runtime error: ' "$E2E_TMP/board.log" 2>/dev/null; then
+        echo "FAIL: sanitizer report from a board:" >&2
+        cat "$E2E_TMP/board.log" >&2
+        status=1
+    fi
     rm -rf "$E2E_TMP"
+    exit "$status"
 }
 trap cleanup EXIT
 
