@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 constexpr int kFrame = 3;
@@ -50,7 +51,6 @@ int ColumnMenuPopup::addItem(const QString& caption, bool enabled)
     item.enabled = enabled;
     item.breakBefore = m_pendingBreak && !m_items.isEmpty();
     item.barBefore = item.breakBefore && m_pendingBar;
-    item.column = m_items.isEmpty() ? 0 : m_items.last().column + (item.breakBefore ? 1 : 0);
     m_pendingBreak = false;
     m_pendingBar = false;
     m_items.append(item);
@@ -99,19 +99,22 @@ bool ColumnMenuPopup::isItemEnabled(int index) const
 
 int ColumnMenuPopup::columnOf(int index) const
 {
-    return index >= 0 && index < count() ? m_items[index].column : -1;
+    ensureLayout();
+    return index >= 0 && index < count() ? m_shownColumn[index] : -1;
 }
 
 int ColumnMenuPopup::columnCount() const
 {
-    return m_items.isEmpty() ? 0 : m_items.last().column + 1;
+    ensureLayout();
+    return m_items.isEmpty() ? 0 : m_shownColumn.last() + 1;
 }
 
 bool ColumnMenuPopup::hasBarBefore(int column) const
 {
-    for (const Item& item : m_items) {
-        if (item.column == column && item.breakBefore)
-            return item.barBefore;
+    ensureLayout();
+    for (int i = 0; i < count(); ++i) {
+        if (m_shownColumn[i] == column)
+            return m_items[i].breakBefore && m_items[i].barBefore;
     }
     return false;
 }
@@ -161,10 +164,15 @@ void ColumnMenuPopup::ensureLayout() const
     const int itemHeight = std::max(fm.height(), fmBold.height()) + kVerticalPadding;
 
     m_rects.resize(m_items.size());
+    m_shownColumn.resize(m_items.size());
     m_barX.clear();
     int x = kFrame;
     int columnStart = 0;
     int tallest = 0;
+    int shown = 0;
+    // A column taller than the screen goes on in the next one, so that every
+    // value can be seen and picked.
+    const int maxRows = m_maxHeight > 0 ? std::max(1, (m_maxHeight - 2 * kFrame) / itemHeight) : INT_MAX;
 
     auto finishColumn = [&](int end) {
         int widest = 0;
@@ -181,16 +189,19 @@ void ColumnMenuPopup::ensureLayout() const
 
     for (int i = 0; i < count(); ++i) {
         const Item& item = m_items[i];
-        if (item.breakBefore) {
+        const bool full = i > columnStart && i - columnStart >= maxRows;
+        if (item.breakBefore || full) {
             finishColumn(i);
             columnStart = i;
-            if (item.barBefore) {
+            ++shown;
+            if (item.breakBefore && item.barBefore) {
                 m_barX.append(x + kBarGap / 2);
                 x += kBarGap;
             } else {
                 x += kPlainGap;
             }
         }
+        m_shownColumn[i] = shown;
         m_rects[i] = QRect(x, kFrame + (i - columnStart) * itemHeight, 0, itemHeight);
     }
     finishColumn(count());
@@ -199,9 +210,10 @@ void ColumnMenuPopup::ensureLayout() const
 
 QList<int> ColumnMenuPopup::itemsOfColumn(int column) const
 {
+    ensureLayout();
     QList<int> result;
     for (int i = 0; i < count(); ++i) {
-        if (m_items[i].column == column)
+        if (m_shownColumn[i] == column)
             result.append(i);
     }
     return result;
@@ -221,10 +233,14 @@ QPoint ColumnMenuPopup::fitInto(const QPoint& pos, const QSize& size, const QRec
 
 void ColumnMenuPopup::popup(const QPoint& globalPos)
 {
-    ensureLayout();
     QScreen* screen = QGuiApplication::screenAt(globalPos);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    if (const int height = screen ? screen->availableGeometry().height() : 0; height != m_maxHeight) {
+        m_maxHeight = height;
+        m_dirty = true;
+    }
+    ensureLayout();
     const QSize size = m_size;
     const QPoint at = screen ? fitInto(globalPos, size, screen->availableGeometry()) : globalPos;
     m_highlight = -1;
@@ -280,7 +296,7 @@ void ColumnMenuPopup::moveVertical(int step)
 {
     if (count() == 0)
         return;
-    const int column = m_highlight >= 0 ? m_items[m_highlight].column : 0;
+    const int column = m_highlight >= 0 ? columnOf(m_highlight) : 0;
     const QList<int> items = itemsOfColumn(column);
     int at = int(items.indexOf(m_highlight));
     if (at < 0)
@@ -298,8 +314,8 @@ void ColumnMenuPopup::moveHorizontal(int step)
     int column = 0;
     int row = 0;
     if (m_highlight >= 0) {
-        column = (m_items[m_highlight].column + step + columns) % columns;
-        row = int(itemsOfColumn(m_items[m_highlight].column).indexOf(m_highlight));
+        column = (columnOf(m_highlight) + step + columns) % columns;
+        row = int(itemsOfColumn(columnOf(m_highlight)).indexOf(m_highlight));
     } else if (step < 0) {
         column = columns - 1;
     }

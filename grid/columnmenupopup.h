@@ -76,7 +76,6 @@ private:
         bool head = false;
         bool breakBefore = false;
         bool barBefore = false;
-        int column = 0;
     };
 
     void ensureLayout() const;
@@ -92,6 +91,10 @@ private:
     mutable QSize m_size;
     mutable QList<QRect> m_rects;
     mutable QList<int> m_barX;
+    // The column each item is shown in: its break column, or a further one
+    // where a column would be taller than the screen.
+    mutable QList<int> m_shownColumn;
+    int m_maxHeight = 0;   // the screen's height when popped up; 0 for no limit
     int m_highlight = -1;
     bool m_pressSeen = false;
     int* m_execResult = nullptr;

@@ -350,8 +350,25 @@ void TestColumnMenuPopup::staysOnScreen()
             menu.addItem(QStringLiteral("Item %1").arg(i));
         const QRect screen = menu.screen()->availableGeometry();
         menu.popup(screen.bottomRight());
-        QVERIFY(screen.contains(menu.geometry()) || menu.height() > screen.height());
-        QVERIFY(menu.geometry().right() <= screen.right());
+        QVERIFY(screen.contains(menu.geometry()));
+
+        // Taller than the screen: it goes on in further columns, every value
+        // on screen and reachable by the keyboard.
+        ColumnMenuPopup tall;
+        tall.setHeadItem(QStringLiteral("PRODUCT"));
+        for (int i = 0; i < 200; ++i)
+            tall.addItem(QStringLiteral("Value %1").arg(i));
+        tall.popup(screen.topLeft());
+        QVERIFY(screen.contains(tall.geometry()));
+        QVERIFY(tall.columnCount() > 1);
+        for (int i = 0; i < tall.count(); ++i)
+            QVERIFY2(tall.rect().contains(tall.itemRect(i)), qPrintable(QString::number(i)));
+        QVERIFY(tall.columnOf(1) == 0 && tall.columnOf(tall.count() - 1) == tall.columnCount() - 1);
+        QVERIFY(!tall.hasBarBefore(1));
+        tall.setHighlighted(0);
+        QTest::keyClick(&tall, Qt::Key_Right);
+        QCOMPARE(tall.columnOf(tall.highlighted()), 1);
+        tall.close();
     }
 }
 
