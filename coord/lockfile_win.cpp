@@ -22,7 +22,9 @@ LockFile::LockFile(LockFile&& other) noexcept
 {
 }
 
-LockFile& LockFile::operator=(LockFile&& other) noexcept
+// Trailing return type: windows.h declares a function LockFile that hides the
+// class name at namespace scope.
+auto LockFile::operator=(LockFile&& other) noexcept -> LockFile&
 {
     if (this != &other) {
         close();
