@@ -11,7 +11,7 @@ BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build run test bench data clean fuzz-build fuzz asan
+.PHONY: all deps configure build board run test bench data clean fuzz-build fuzz asan
 
 all: build
 
@@ -31,9 +31,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# Only the board itself, for `make run`: the tests are built by `make test`.
+board: configure
+	cmake --build $(BUILD) -j$(JOBS) --target SchedBoard
+
 # A ready data folder beside the executable: installation data copied only
 # where a file is missing, so a user's schedule is never overwritten.
-data: build
+data: board
 	@cd data && find . -type d -exec mkdir -p "$(CURDIR)/$(BIN)/{}" \; && \
 	  find . -type f | while read -r f; do \
 	    [ -e "$(CURDIR)/$(BIN)/$$f" ] || cp "$$f" "$(CURDIR)/$(BIN)/$$f"; \

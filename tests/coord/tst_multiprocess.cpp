@@ -182,15 +182,19 @@ void TestMultiProcess::sessionsNeverOverlap()
     QVERIFY(QDir(shared.dir.path()).entryList({QStringLiteral("lock*.scd")}).isEmpty());
 }
 
+// A hammer process that holds the update lock on `root` until killed.
+bool startHolder(QProcess& holder, const QString& root)
+{
+    holder.start(QStringLiteral(SB_HAMMER), {QStringLiteral("hold"), root});
+    return holder.waitForStarted() && holder.waitForReadyRead(30000) && holder.readLine().trimmed() == "held";
+}
+
 void TestMultiProcess::killedHolderBlocksNobody()
 {
     TestFolder tf;
     tf.writeMinimalData();
     QProcess holder;
-    holder.start(QStringLiteral(SB_HAMMER), {QStringLiteral("hold"), tf.root()});
-    QVERIFY(holder.waitForStarted());
-    QVERIFY(holder.waitForReadyRead(30000));
-    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+    QVERIFY(startHolder(holder, tf.root()));
 
     GridData grid;
     Preferences prefs;
@@ -221,10 +225,7 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     TestFolder tf;
     tf.writeMinimalData();
     QProcess holder;
-    holder.start(QStringLiteral(SB_HAMMER), {QStringLiteral("hold"), tf.root()});
-    QVERIFY(holder.waitForStarted());
-    QVERIFY(holder.waitForReadyRead(30000));
-    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+    QVERIFY(startHolder(holder, tf.root()));
     const auto stop = qScopeGuard([&] { holder.kill(); holder.waitForFinished(10000); });
 
     // Anybody may delete a held lock file here: the holder takes its lock
