@@ -32,7 +32,6 @@ void GridEditor::StringGrid1SelectCell(int col, int row)
 {
     m_target = QPoint(col, row);
     m_focused = m_target;
-    m_selectionFlag = true;
 }
 
 void GridEditor::clearSelection()

@@ -61,8 +61,6 @@ public:
     // The grid moved its focus to (col, row): it becomes the target as well.
     void StringGrid1SelectCell(int col, int row);
     void clearSelection();   // nothing focused; the target stays
-    bool selectionFlag() const { return m_selectionFlag; }
-    void resetSelectionFlag() { m_selectionFlag = false; }
 
     // Copy buffer and the enabling of the two paste items.
     QString copyBuffer() const { return m_copyBuffer; }
@@ -147,7 +145,6 @@ private:
 
     std::optional<QPoint> m_focused;
     QPoint m_target{0, 0};
-    bool m_selectionFlag = false;
 
     QString m_copyBuffer;
     int m_bufferedColor = 0;

@@ -11,6 +11,18 @@ namespace {
 constexpr int kTitleBarHeight = 30;
 constexpr int kGrabWidth = 100;
 
+// The check-box options of line 1 and their 1-based positions, read and
+// written from this one table.
+struct OnOffFlag {
+    int position;
+    bool Preferences::*field;
+};
+constexpr OnOffFlag kOnOffFlags[] = {
+    {1, &Preferences::network},     {2, &Preferences::autoMenu},          {3, &Preferences::displayUser},
+    {4, &Preferences::leadingZero}, {5, &Preferences::militaryTime},      {6, &Preferences::askBeforeDeleting},
+    {7, &Preferences::timeOut},     {8, &Preferences::centerData},        {17, &Preferences::clearColorWhenClearCell},
+};
+
 QChar flagAt(const QString& flags, int position)
 {
     return position - 1 < flags.size() ? flags[position - 1] : QChar(u'0');
@@ -77,19 +89,10 @@ bool ParmSetup(const QStringList& lines, Preferences& p)
         return false;
     p.flagText = paddedFlags(text);
     const QString& f = p.flagText;
-    auto on = [&](int pos, bool& target) {
-        if (flagAt(f, pos) == u'1')
-            target = true;
-    };
-    on(1, p.network);
-    on(2, p.autoMenu);
-    on(3, p.displayUser);
-    on(4, p.leadingZero);
-    on(5, p.militaryTime);
-    on(6, p.askBeforeDeleting);
-    on(7, p.timeOut);
-    on(8, p.centerData);
-    on(17, p.clearColorWhenClearCell);
+    // "1" switches an option on; anything else leaves it as the form has it.
+    for (const OnOffFlag& flag : kOnOffFlags)
+        if (flagAt(f, flag.position) == u'1')
+            p.*flag.field = true;
     if (const QChar c = flagAt(f, 9); c >= u'1' && c <= u'3')
         p.gridLines = c.unicode() - u'0';
     if (const QChar c = flagAt(f, 10); c >= u'1' && c <= u'3')
@@ -191,19 +194,12 @@ QStringList parmLines(const Preferences& p)
 {
     QString f = paddedFlags(p.flagText);
     auto set = [&](int pos, bool v) { f[pos - 1] = v ? u'1' : u'0'; };
-    set(1, p.network);
-    set(2, p.autoMenu);
-    set(3, p.displayUser);
-    set(4, p.leadingZero);
-    set(5, p.militaryTime);
-    set(6, p.askBeforeDeleting);
-    set(7, p.timeOut);
-    set(8, p.centerData);
+    for (const OnOffFlag& flag : kOnOffFlags)
+        set(flag.position, p.*flag.field);
     f[8] = QChar(u'0' + std::clamp(p.gridLines, 1, 3));
     f[9] = QChar(u'0' + std::clamp(p.backup, 1, 3));
     set(11, p.portrait);
     set(16, exactlyBold(p));
-    set(17, p.clearColorWhenClearCell);
 
     return {
         f,

@@ -173,7 +173,7 @@ private slots:
     void copyBufferAndPasteItems();
     void appendedRowStartsUncoloured_data();
     void appendedRowStartsUncoloured();
-    void cellStateAndSelectionFlag();
+    void cellState();
     void operationsMenuLayout();
     void shortcuts_data();
     void shortcuts();
@@ -676,7 +676,7 @@ void TestGridEditor::appendedRowStartsUncoloured()
     QCOMPARE(g.rowColor(3), 0);
 }
 
-void TestGridEditor::cellStateAndSelectionFlag()
+void TestGridEditor::cellState()
 {
     GridData g = grid(kAbc);
     const Preferences p;
@@ -684,23 +684,14 @@ void TestGridEditor::cellStateAndSelectionFlag()
     GridEditor e(g, p, m);
     QCOMPARE(e.target(), QPoint(0, 0));
     QVERIFY(!e.focused());
-    QVERIFY(!e.selectionFlag());
 
     e.StringGrid1SelectCell(2, 1);
     QCOMPARE(e.target(), QPoint(2, 1));
     QCOMPARE(e.focused(), std::optional<QPoint>(QPoint(2, 1)));
-    QVERIFY(e.selectionFlag());
 
     e.clearSelection();
     QVERIFY(!e.focused());
     QCOMPARE(e.target(), QPoint(2, 1));
-    QVERIFY(e.selectionFlag());
-    e.resetSelectionFlag();
-    QVERIFY(!e.selectionFlag());
-
-    // Commands that need no focused cell leave the flag alone.
-    e.run(Command::AlternateColors);
-    QVERIFY(!e.selectionFlag());
 }
 
 void TestGridEditor::operationsMenuLayout()
