@@ -63,7 +63,6 @@ WriteResult failure(const QString& path, const QString& error)
     return r;
 }
 
-// Writes, syncs and closes one temporary file beside its target.
 // "<target>.sbtmp" + six letters or digits: a name no user gives a copy
 // of a data file, so that clearing up never touches one.
 const QString kTempMark = QStringLiteral("sbtmp");
@@ -77,6 +76,7 @@ QString newSuffix()
     return suffix;
 }
 
+// Writes, syncs and closes one temporary file beside its target.
 QString writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::TempFile& temp,
                   bool* nameTaken)
 {
@@ -128,8 +128,7 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
     for (int attempt = 0; attempt < 10 && !written; ++attempt) {
         const QString suffix = newSuffix();
         bool nameTaken = false;
-        qsizetype i = 0;
-        for (; i < files.size(); ++i) {
+        for (qsizetype i = 0; i < files.size(); ++i) {
             const QString error = writeTemp(files[i], suffix, access, temps[i], &nameTaken);
             if (nameTaken)
                 break;
@@ -160,6 +159,7 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
     ok.path = files.isEmpty() ? QString() : files.last().path;
     return ok;
 }
+
 } // namespace
 
 namespace TextFile {
