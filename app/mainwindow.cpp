@@ -6,6 +6,7 @@
 #include "grid/grideditor.h"
 #include "grid/gridview.h"
 #include "store/gridstore.h"
+#include "store/sharedsettings.h"
 #include "store/startupcheck.h"
 #include "widgets/colorvalue.h"
 #include "widgets/led.h"
@@ -39,8 +40,6 @@
 namespace {
 
 const QString kGrid = QStringLiteral("sgrid.scd");
-const QString kParm = QStringLiteral("parm.scd");
-const QString kUsers = QStringLiteral("users.scd");
 const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
 
@@ -104,6 +103,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
     m_session = std::make_unique<UpdateSession>(m_folder, m_grid, m_prefs, *m_services.identity, *m_services.clock);
     m_editor = std::make_unique<GridEditor>(m_grid, m_prefs, *m_services.messages);
+    m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
     m_editor->setEditingCheck([this] { return m_session->state() == UpdateSession::State::Updating; });
 
     buildToolbar();
@@ -386,9 +386,7 @@ void MainWindow::FormActivate()
         return;
     clearGridSelection();
 
-    const TextFile::ReadResult parm = TextFile::read(m_folder.gsystem(kParm), TextFile::kSmallFileCap);
-    const bool complete = parm.ok && ParmSetup(parm.lines, m_prefs);
-    m_parmBase = parmLines(m_prefs);
+    const bool complete = m_settings->loadPreferences();
     m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
     m_gridView->SetOptimalGridCellWidth();
@@ -418,10 +416,9 @@ void MainWindow::applyPreferencesToWindow()
 
 void MainWindow::applyPrivileges()
 {
-    const TextFile::ReadResult users = TextFile::read(m_folder.users(kUsers), TextFile::kListFileCap);
-    m_usersBase = users.lines;
-    m_prefsDialog->setUserLines(users.lines);
-    const int level = ProcessUsers(users.lines, m_services.identity->userName());
+    const QStringList users = m_settings->loadUsers();
+    m_prefsDialog->setUserLines(users);
+    const int level = ProcessUsers(users, m_services.identity->userName());
     for (QFrame* p : {m_panel5, m_panel2, m_panel7, m_panel6})
         p->setVisible(level >= Privilege::Update);
     m_panel4->setVisible(level >= Privilege::All);
@@ -743,7 +740,7 @@ void MainWindow::Timer4Timer()
 
 void MainWindow::backupNow()
 {
-    const TextFile::WriteResult w = GridStore(m_folder).BackupGrid(m_grid, m_services.clock->localNow());
+    const TextFile::WriteResult w = m_session->backupNow();
     if (!w)
         m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
 }
@@ -769,15 +766,7 @@ void MainWindow::onPrefsOk()
 
 TextFile::WriteResult MainWindow::savePreferences()
 {
-    const QStringList lines = parmLines(m_prefs);
-    if (auto w = TextFile::write(m_folder.gsystem(kParm), lines); !w)
-        return w;
-    m_parmBase = lines;
-    const QStringList users = m_prefsDialog->userLines();
-    if (auto w = TextFile::write(m_folder.users(kUsers), users); !w)
-        return w;
-    m_usersBase = users;
-    return {};
+    return m_settings->save(m_prefsDialog->userLines());
 }
 
 void MainWindow::SpeedButton13Click()
@@ -828,24 +817,9 @@ bool MainWindow::FormClose()
         m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
     rememberGeometry();
 
-    // Write only what this workstation changed, over the files as they now stand.
-    const QStringList mine = parmLines(m_prefs);
-    const TextFile::ReadResult current = TextFile::read(m_folder.gsystem(kParm), TextFile::kSmallFileCap);
-    const QStringList merged = mergeParmLines(m_parmBase, mine, current.ok ? current.lines : mine);
-    // Nothing changed here: the shared file is left alone, also on a read-only share.
-    if (!current.ok || merged != current.lines) {
-        if (const TextFile::WriteResult w = TextFile::write(m_folder.gsystem(kParm), merged); w)
-            m_parmBase = merged;
-        else
-            m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
-    }
-    const QStringList users = m_prefsDialog->userLines();
-    if (users != m_usersBase) {
-        if (const TextFile::WriteResult w = TextFile::write(m_folder.users(kUsers), users); w)
-            m_usersBase = users;
-        else
-            m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
-    }
+    // Only what this workstation changed, over the files as they now stand.
+    for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))
+        m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
     return !refused;
 }
 

@@ -27,6 +27,7 @@ class QSessionManager;
 class QStatusBar;
 class QSystemTrayIcon;
 class QTimer;
+class SharedSettings;
 class QToolButton;
 class UpdateSession;
 
@@ -150,10 +151,7 @@ private:
     std::unique_ptr<UpdateSession> m_session;
     std::unique_ptr<GridEditor> m_editor;
 
-    // What this workstation last read or wrote, so a close writes only what
-    // it changed and never reverts another workstation's save.
-    QStringList m_parmBase;
-    QStringList m_usersBase;
+    std::unique_ptr<SharedSettings> m_settings;
     // Where the remembered geometry put the window, clamped to the screens.
     WindowPlacement m_placement;
 

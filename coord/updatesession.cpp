@@ -312,6 +312,11 @@ TextFile::WriteResult UpdateSession::backupOn(int choice)
     return m_store.BackupGrid(m_grid, m_clock.localNow());
 }
 
+TextFile::WriteResult UpdateSession::backupNow()
+{
+    return m_store.BackupGrid(m_grid, m_clock.localNow());
+}
+
 TextFile::WriteResult UpdateSession::hourlyBackup()
 {
     return backupOn(Preferences::BackupHourly);

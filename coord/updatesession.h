@@ -116,6 +116,8 @@ public:
     // BackupGrid on the named backup computer when the choice is "Hourly"
     // ("Close"); otherwise nothing to do, reported as success.
     TextFile::WriteResult hourlyBackup();
+    // "Backup Now": on any computer, whatever the backup choice.
+    TextFile::WriteResult backupNow();
     TextFile::WriteResult closeBackup();
 
     // Ends a running session when nobody can go on with it: saved as the

@@ -1,4 +1,5 @@
 #include "store/preferences.h"
+#include "store/sharedsettings.h"
 #include "store/textfile.h"
 #include "tests/support/testfolder.h"
 
@@ -60,6 +61,7 @@ class TestPreferences : public QObject
 {
     Q_OBJECT
 private slots:
+    void sharedSettingsTwoWorkstations();
     void flags_data();
     void flags();
     void wholeFile();
@@ -583,6 +585,42 @@ void TestPreferences::windowPlacement()
     QCOMPARE(after.height, placed.height() + 1);
     rememberWindowGeometry(after, placed, placement);
     QCOMPARE(parmLines(after), parmLines(p));
+}
+
+void TestPreferences::sharedSettingsTwoWorkstations()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    Preferences pa, pb;
+    SharedSettings a(tf.folder(), pa), b(tf.folder(), pb);
+    QVERIFY(a.loadPreferences() && b.loadPreferences());
+    const QStringList users = a.loadUsers();
+    QCOMPARE(b.loadUsers(), users);
+
+    // Nothing changed: a close leaves both files alone.
+    const QByteArray parm = tf.readFile(QStringLiteral("gsystem/parm.scd"));
+    QVERIFY(a.saveAtClose(users).isEmpty());
+    QCOMPARE(tf.readFile(QStringLiteral("gsystem/parm.scd")), parm);
+
+    // B saves a title with "OK"; A, closing later, keeps it and adds its own flag.
+    pb.title = QStringLiteral("Yard B");
+    QVERIFY(b.save(users));
+    pa.timeOut = !pa.timeOut;
+    QVERIFY(a.saveAtClose(users + QStringList{QStringLiteral("ann[1]")}).isEmpty());
+    Preferences reread;
+    QVERIFY(ParmSetup(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines, reread));
+    QCOMPARE(reread.title, QStringLiteral("Yard B"));
+    QCOMPARE(reread.timeOut, pa.timeOut);
+    QCOMPARE(TextFile::read(tf.path(QStringLiteral("users/users.scd"))).lines.last(), QStringLiteral("ann[1]"));
+
+    // A write that fails is returned, not dropped.
+    pa.centerData = !pa.centerData;
+    ReadOnlyGuard guard(tf.path(QStringLiteral("gsystem")));
+    if (!guard.isActive())
+        QSKIP("cannot make a folder read-only here");
+    const QList<TextFile::WriteResult> failed = a.saveAtClose(users);
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(failed[0].message().contains(QStringLiteral("parm.scd")));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)

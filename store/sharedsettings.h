@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/datafolder.h"
+#include "store/preferences.h"
+#include "store/textfile.h"
+
+#include <QList>
+#include <QStringList>
+
+// The two shared settings files, parm.scd and users.scd, as one workstation
+// reads and writes them. It remembers what it last read or wrote of each, so
+// that a close writes only what this workstation changed and never reverts
+// another workstation's save.
+class SharedSettings
+{
+public:
+    SharedSettings(const DataFolder& folder, Preferences& prefs);
+
+    // ParmSetup from parm.scd; false when the set-up stopped at a missing or
+    // bad line (the earlier lines stay applied) or the file cannot be read.
+    bool loadPreferences();
+    // users.scd as it stands (empty when it cannot be read).
+    QStringList loadUsers();
+
+    // "OK": parm.scd from the preferences, then users.scd from `users`.
+    TextFile::WriteResult save(const QStringList& users);
+    // At close: every line of parm.scd this workstation left as it was is
+    // taken from the file as it now stands; users.scd only when `users`
+    // changed here. Files with nothing to write are left alone. Returns the
+    // writes that failed.
+    QList<TextFile::WriteResult> saveAtClose(const QStringList& users);
+
+private:
+    QString parmPath() const { return m_folder.gsystem(QStringLiteral("parm.scd")); }
+    QString usersPath() const { return m_folder.users(QStringLiteral("users.scd")); }
+
+    DataFolder m_folder;
+    Preferences& m_prefs;
+    QStringList m_parmBase;
+    QStringList m_usersBase;
+};
