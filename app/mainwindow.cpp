@@ -44,8 +44,6 @@ const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
 
 constexpr int kToolbarHeight = 37;
-constexpr int kPollAtStartMs = 5000;
-constexpr int kTimeoutMs = 30000;
 constexpr int kHourMs = 3600 * 1000;
 
 void setBackground(QWidget* w, const QColor& color)
@@ -129,12 +127,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(m_timer2, &QTimer::timeout, this, &MainWindow::Timer2Timer);
+    // The session runs Timer1, Timer2 and the lock check at its own pace.
+    connect(&m_session->pollTimer(), &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    connect(&m_session->timeoutTimer(), &QTimer::timeout, this, &MainWindow::Timer2Timer);
+    connect(&m_session->lockTimer(), &QTimer::timeout, this, &MainWindow::checkLock);
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setSingleShot(true);
@@ -142,9 +138,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_timer4 = new QTimer(this);
     m_timer4->setObjectName(QStringLiteral("Timer4"));
     connect(m_timer4, &QTimer::timeout, this, &MainWindow::Timer4Timer);
-    m_lockTimer = new QTimer(this);
-    m_lockTimer->setObjectName(QStringLiteral("LockCheck"));
-    connect(m_lockTimer, &QTimer::timeout, this, &MainWindow::checkLock);
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -181,8 +174,6 @@ void MainWindow::FormCreate()
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
-    applyTimers();
-    m_timer1->start(kPollAtStartMs);
     m_timer4->start(kHourMs);
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
@@ -217,8 +208,8 @@ void MainWindow::setUpIcons()
 QTimer* MainWindow::timer(int n) const
 {
     switch (n) {
-    case 1: return m_timer1;
-    case 2: return m_timer2;
+    case 1: return &m_session->pollTimer();
+    case 2: return &m_session->timeoutTimer();
     case 3: return m_timer3;
     case 4: return m_timer4;
     default: return nullptr;
@@ -472,19 +463,6 @@ void MainWindow::loadButtonImages(bool inSession)
     m_cancelButton->setToolButtonStyle(inSession ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
 }
 
-void MainWindow::applyTimers()
-{
-    const int ms = m_session->pollInterval();
-    if (ms <= 0)
-        m_timer1->stop();
-    else if (!m_timer1->isActive() || m_timer1->interval() != ms)
-        m_timer1->start(ms);
-    if (!m_session->timeoutActive())
-        m_timer2->stop();
-    else if (!m_timer2->isActive())
-        m_timer2->start(kTimeoutMs);
-}
-
 void MainWindow::setUpdateChecked(bool down)
 {
     // Pressing or releasing the button from code runs no click handler.
@@ -532,7 +510,6 @@ void MainWindow::SpeedButton1Click()
     case UpdateSession::StartResult::Busy: {
         m_led->show();
         setUpdateChecked(false);
-        applyTimers();
         QString text = QStringLiteral("System busy (update in progress).");
         if (m_prefs.displayUser)
             text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
@@ -547,7 +524,6 @@ void MainWindow::SpeedButton1Click()
     case UpdateSession::StartResult::ReloadFailed:
     case UpdateSession::StartResult::SnapshotFailed:
         setUpdateChecked(false);
-        applyTimers();
         // What the press did load is what the board shows.
         if (r.reloaded) {
             m_gridView->reload();
@@ -566,7 +542,6 @@ void MainWindow::SpeedButton1Click()
 void MainWindow::startSessionUi(bool reloaded)
 {
     clearGridSelection();
-    applyTimers();
     if (reloaded) {
         m_gridView->reload();
         m_gridView->SetOptimalGridCellWidth();
@@ -581,7 +556,6 @@ void MainWindow::startSessionUi(bool reloaded)
     m_quitButton->setEnabled(false);
     m_editor->disablePasteItems();
     m_saveErrorShown = false;
-    m_lockTimer->start(UpdateSession::kLockCheckMs);
 }
 
 bool MainWindow::endSession(bool updateBackup)
@@ -604,7 +578,6 @@ bool MainWindow::endSession(bool updateBackup)
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
         setUpdateChecked(true);
-        applyTimers();
         showSaveFailure(r.failure);
         return false;
     }
@@ -647,7 +620,6 @@ void MainWindow::leaveLostSession(const QString& rescuedTo, const TextFile::Writ
 
 void MainWindow::leaveSessionUi()
 {
-    m_lockTimer->stop();
     setUpdateChecked(false);
     loadButtonImages(false);
     StringGrid1Enabling(false);
@@ -662,7 +634,6 @@ void MainWindow::leaveSessionUi()
     m_prefsButton->setEnabled(true);
     m_quitButton->setEnabled(true);
     m_saveErrorShown = false;
-    applyTimers();
     focusToolbar();
 }
 
@@ -706,19 +677,16 @@ void MainWindow::Timer1Timer()
         if (m_beep->isChecked() && r.loadError.isEmpty())
             m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
-    applyTimers();
 }
 
 void MainWindow::Timer2Timer()
 {
     switch (m_session->timeoutTick()) {
     case UpdateSession::TimeoutAction::Stop:
-        m_timer2->stop();
-        break;
+        break;   // the session stopped its timer
     case UpdateSession::TimeoutAction::End:
         closeSessionBoxes();
-        if (endSession())
-            m_timer2->stop();
+        endSession();
         break;
     case UpdateSession::TimeoutAction::Continue:
         break;

@@ -114,7 +114,6 @@ private:
     void layoutToolbar();
     void rememberGeometry();
     void applyPreferencesToWindow();
-    void applyTimers();
     void loadButtonImages(bool inSession);
     void setButtonImage(QToolButton* button, const char* file);
     void StringGrid1Enabling(bool enable);
@@ -188,11 +187,8 @@ private:
     QList<ColumnMenuItem> m_columnItems;
     GridMenu m_chosenMenu = GridMenu::None;
     QPoint m_popupPos;                      // where the automatic column menu opens
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
     QTimer* m_timer4 = nullptr;
-    QTimer* m_lockTimer = nullptr;          // checks every second of a session that the lock file is in place
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
 };

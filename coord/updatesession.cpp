@@ -19,6 +19,9 @@ UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferenc
     : m_folder(folder), m_store(folder), m_grid(grid), m_prefs(prefs), m_identity(identity),
       m_clock(clock), m_lock(folder)
 {
+    m_pollTimer.setObjectName(QStringLiteral("Timer1"));
+    m_timeoutTimer.setObjectName(QStringLiteral("Timer2"));
+    m_lockTimer.setObjectName(QStringLiteral("LockCheck"));
 }
 
 GridStore::LoadResult UpdateSession::startUp()
@@ -38,7 +41,7 @@ GridStore::LoadResult UpdateSession::startUp()
         m_lastKnownStamp = {};
     if (r.refused)
         m_refusedStamp = m_currentStamp;
-    m_pollInterval = kStartPollMs;
+    setPollInterval(kStartPollMs);
     return r;
 }
 
@@ -46,7 +49,7 @@ void UpdateSession::setPollFromPreferences()
 {
     int ms = 0;
     if (m_prefs.updateIntervalMs(ms))
-        m_pollInterval = ms;
+        setPollInterval(ms);
     // An interval that is not a positive number leaves the timer as it runs.
 }
 
@@ -56,7 +59,7 @@ void UpdateSession::releaseLock()
     if (m_prefs.network)
         setPollFromPreferences();
     else
-        m_pollInterval = 0;
+        setPollInterval(0);
 }
 
 void UpdateSession::readCurrentUser(QString& computer, QString& user) const
@@ -79,15 +82,15 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         r.kind = StartResult::Busy;
         r.unopenableLock = m_lock.unopenableLock();
         releaseLock();
-        m_pollInterval = kWaitingPollMs;
-        m_state = State::Waiting;
+        setPollInterval(kWaitingPollMs);
+        setState(State::Waiting);
         readCurrentUser(r.computer, r.user);
         return r;
     case UpdateLock::Result::LockError:
         r.kind = StartResult::LockError;
         r.lockError = m_lock.lastError();
-        m_pollInterval = kWaitingPollMs;
-        m_state = State::Waiting;
+        setPollInterval(kWaitingPollMs);
+        setState(State::Waiting);
         readCurrentUser(r.computer, r.user);
         return r;
     case UpdateLock::Result::Acquired:
@@ -113,7 +116,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
             r.kind = StartResult::ReloadFailed;
             r.loadError = load.error;
             releaseLock();
-            m_state = State::Viewing;
+            setState(State::Viewing);
             return r;
         }
     }
@@ -121,11 +124,11 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         r.kind = StartResult::SnapshotFailed;
         r.failure = w;
         releaseLock();
-        m_state = State::Viewing;
+        setState(State::Viewing);
         return r;
     }
-    m_timeoutActive = m_prefs.timeOut;
-    m_state = State::Updating;
+    setTimeoutActive(m_prefs.timeOut);
+    setState(State::Updating);
     m_saveFailed = false;
     // Only this session may change sgrid.scd from now on.
     m_store.GetGridFileStamp(kGridFile, m_sessionStamp);
@@ -161,13 +164,13 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
         r.backedUp = r.backupFailure.ok;
     }
     m_selection = false;
-    m_timeoutActive = false;
+    setTimeoutActive(false);
 
     // Our own save must not come back as somebody else's change.
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
     releaseLock();
-    m_state = State::Viewing;
+    setState(State::Viewing);
     return r;
 }
 
@@ -203,8 +206,8 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
         r.failure = rescue;
     releaseLock();
     m_selection = false;
-    m_timeoutActive = false;
-    m_state = State::Viewing;
+    setTimeoutActive(false);
+    setState(State::Viewing);
     // With the edits kept, show what the shared file holds; the other
     // session's save comes in by polling. Without, they stay on screen.
     if (rescue) {
@@ -233,8 +236,8 @@ void UpdateSession::abandon()
     if (m_saveFailed && m_store.LoadGrid(kSnapshotFile, snapshot).ok)
         restoreSharedFiles(snapshot);
     releaseLock();
-    m_timeoutActive = false;
-    m_state = State::Viewing;
+    setTimeoutActive(false);
+    setState(State::Viewing);
 }
 
 bool UpdateSession::cancel()
@@ -252,8 +255,8 @@ bool UpdateSession::cancel()
         m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
     }
     releaseLock();
-    m_timeoutActive = false;
-    m_state = State::Viewing;
+    setTimeoutActive(false);
+    setState(State::Viewing);
     return restored;
 }
 
@@ -261,7 +264,7 @@ UpdateSession::PollResult UpdateSession::poll()
 {
     PollResult r;
     if (m_state == State::Waiting && !m_lock.OtherLockHeld()) {
-        m_state = State::Viewing;
+        setState(State::Viewing);
         setPollFromPreferences();
         r.freed = true;
     }
@@ -286,7 +289,7 @@ UpdateSession::PollResult UpdateSession::poll()
 UpdateSession::TimeoutAction UpdateSession::timeoutTick()
 {
     if (m_state != State::Updating || !m_prefs.timeOut) {
-        m_timeoutActive = false;
+        setTimeoutActive(false);
         return TimeoutAction::Stop;
     }
     const bool idle = !m_activity;
@@ -296,13 +299,42 @@ UpdateSession::TimeoutAction UpdateSession::timeoutTick()
 
 void UpdateSession::suspendTimeout()
 {
-    m_timeoutActive = false;
+    setTimeoutActive(false);
 }
 
 void UpdateSession::restartTimeout()
 {
     // With the option off the restarted timer stops itself at its first tick.
-    m_timeoutActive = m_state == State::Updating;
+    setTimeoutActive(m_state == State::Updating);
+    if (m_timeoutActive)
+        m_timeoutTimer.start(kTimeoutMs);
+}
+
+void UpdateSession::setPollInterval(int ms)
+{
+    m_pollInterval = ms;
+    if (ms <= 0)
+        m_pollTimer.stop();
+    else if (!m_pollTimer.isActive() || m_pollTimer.interval() != ms)
+        m_pollTimer.start(ms);
+}
+
+void UpdateSession::setTimeoutActive(bool active)
+{
+    m_timeoutActive = active;
+    if (!active)
+        m_timeoutTimer.stop();
+    else if (!m_timeoutTimer.isActive())
+        m_timeoutTimer.start(kTimeoutMs);
+}
+
+void UpdateSession::setState(State state)
+{
+    m_state = state;
+    if (state != State::Updating)
+        m_lockTimer.stop();
+    else if (!m_lockTimer.isActive())
+        m_lockTimer.start(kLockCheckMs);
 }
 
 TextFile::WriteResult UpdateSession::backupOn(int choice)

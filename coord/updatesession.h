@@ -6,6 +6,8 @@
 #include "store/gridstore.h"
 #include "store/textfile.h"
 
+#include <QTimer>
+
 #include <optional>
 
 class Clock;
@@ -16,10 +18,10 @@ struct Preferences;
 // One workstation's side of the update protocol: Viewing, Waiting (found the
 // board busy, polling for it to be free) and Updating (holds the lock, grid
 // editable). It owns the lock, the stamps of sgrid.scd, the activity and
-// selection flags and the intervals of the polling timer (Timer1) and the
-// time-out timer (Timer2), but no timers: after each call the window sets
-// Timer1 to pollInterval() (0 = stopped) and runs Timer2 while
-// timeoutActive().
+// selection flags and the timers whose pace follows the session: the polling
+// timer (Timer1), the time-out (Timer2) and the lock check of every second of
+// a session. It starts and stops them itself; the window only connects their
+// ticks to poll(), timeoutTick() and checkLock().
 class UpdateSession
 {
 public:
@@ -39,8 +41,11 @@ public:
     GridStore::LoadResult startUp();
 
     State state() const { return m_state; }
-    int pollInterval() const { return m_pollInterval; }
+    int pollInterval() const { return m_pollInterval; }   // 0: stopped
     bool timeoutActive() const { return m_timeoutActive; }
+    QTimer& pollTimer() { return m_pollTimer; }
+    QTimer& timeoutTimer() { return m_timeoutTimer; }
+    QTimer& lockTimer() { return m_lockTimer; }
 
     struct StartResult
     {
@@ -144,6 +149,9 @@ private:
     void setPollFromPreferences();
     void releaseLock();
     TextFile::WriteResult backupOn(int choice);
+    void setPollInterval(int ms);
+    void setTimeoutActive(bool active);
+    void setState(State state);
     bool anotherSessionCameIn();
     void restoreSharedFiles(const GridData& snapshot);
     EndResult yieldToOtherSession();
@@ -159,6 +167,9 @@ private:
     State m_state = State::Viewing;
     int m_pollInterval = 0;
     bool m_timeoutActive = false;
+    QTimer m_pollTimer;
+    QTimer m_timeoutTimer;
+    QTimer m_lockTimer;
     bool m_activity = false;
     bool m_selection = false;
     FileStamp m_currentStamp;

@@ -421,18 +421,26 @@ void TestUpdateSession::pollIntervals()
         QCOMPARE(s->session.pollInterval(), 5000);
     }
     QList<int> seen;
+    // The session's own timers follow: Timer1 at the interval (stopped at 0),
+    // the lock check while updating.
+    auto note = [&seen](UpdateSession& s) {
+        const int ms = s.pollInterval();
+        QCOMPARE(s.pollTimer().isActive() ? s.pollTimer().interval() : 0, ms);
+        QCOMPARE(s.lockTimer().isActive(), s.state() == State::Updating);
+        seen << ms;
+    };
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
-    seen << m_a->session.pollInterval();
+    note(m_a->session);
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
     QVERIFY(m_a->session.releaseUpdate().saved);
-    seen << m_a->session.pollInterval();
-    seen << m_b->session.pollInterval();
+    note(m_a->session);
+    note(m_b->session);
     QVERIFY(m_b->session.poll().freed);
-    seen << m_b->session.pollInterval();
+    note(m_b->session);
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
-    seen << m_b->session.pollInterval();
+    note(m_b->session);
     QVERIFY(m_b->session.releaseUpdate().saved);
-    seen << m_b->session.pollInterval();
+    note(m_b->session);
     QCOMPARE(seen, expected);
 }
 
