@@ -5,6 +5,7 @@
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
 #include "grid/gridview.h"
+#include "store/columnmenufile.h"
 #include "store/gridstore.h"
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
@@ -862,10 +863,7 @@ void MainWindow::openChosenMenu(QPoint globalPos)
 
 void MainWindow::buildColumnMenu(int column)
 {
-    const QString title = m_grid.cell(column, 0);
-    const QString path = m_folder.columnMenuFile(title);
-    const TextFile::ReadResult file = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path, TextFile::kListFileCap);
-    m_columnItems = ::buildColumnMenu(title, file.ok, file.lines);
+    m_columnItems = loadColumnMenu(m_folder, m_grid.cell(column, 0));
     m_columnMenu->clear();
     for (qsizetype i = 0; i < m_columnItems.size(); ++i) {
         const ColumnMenuItem& item = m_columnItems[i];

@@ -21,12 +21,7 @@ struct ColumnMenuItem
     bool operator==(const ColumnMenuItem&) const = default;
 };
 
-// The menu of a column from its title and the lines of its menu file.
-// The caller reads the file: for a title DataFolder::columnMenuFile refuses,
-// or a file that is missing or unreadable, it passes fileExists = false and
-// the menu is "[EMPTY]" with the fixed items only.
-//
-//   QString path = folder.columnMenuFile(title);
-//   TextFile::ReadResult r = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path);
-//   QList<ColumnMenuItem> menu = buildColumnMenu(title, r.ok, r.lines);
+// The menu of a column from its title and the lines of its menu file
+// (loadColumnMenu in store/columnmenufile.h reads the file). Without a file
+// (fileExists = false) the menu is "[EMPTY]" with the fixed items only.
 QList<ColumnMenuItem> buildColumnMenu(const QString& title, bool fileExists, const QStringList& fileLines);
