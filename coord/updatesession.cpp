@@ -111,8 +111,9 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
         r.reloaded = load.shapeLoaded;
         // A grid file that is gone is made again by the session's save; one
-        // that is there but unreadable may hold newer work than ours.
-        if (!load.ok && !load.missing) {
+        // whose cells cannot be read may hold newer work than ours. Colours
+        // that could not be read are only lost colours: the save writes them.
+        if (!load.shapeLoaded && !load.missing) {
             r.kind = StartResult::ReloadFailed;
             r.loadError = load.error;
             releaseLock();

@@ -159,11 +159,15 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
 
     const TextFile::BytesResult colors =
         TextFile::readBytes(m_folder.gsystem(colorFileName(name)), TextFile::kListFileCap);
+    // A missing colour file means rows without colours; the next save makes it.
+    if (colors.status == TextFile::ReadStatus::Missing) {
+        r.ok = true;
+        return r;
+    }
     if (!colors.ok()) {
         r.error = QStringLiteral("%1: %2").arg(colorFileName(name), colors.error);
-        // A save replaces the colour file before the grid file, so it is
-        // never missing in between: reading again before the grid file
-        // changes would meet the same fault.
+        // Reading again before the grid file changes would meet the same
+        // fault (a save replaces both).
         r.refused = true;
         return r;
     }

@@ -55,6 +55,10 @@ bool enter(UpdateSession& session)
             std::fprintf(stderr, "%s\n", qPrintable(r.failure.message()));
             return false;
         }
+        if (r.kind == UpdateSession::StartResult::ReloadFailed) {
+            std::fprintf(stderr, "Could not read %s\n", qPrintable(r.loadError));
+            return false;
+        }
         QThread::usleep(500 + QRandomGenerator::global()->bounded(3500));
     }
 }
