@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/preferencesdialog.h"
+#include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
@@ -18,8 +19,6 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
-#include <QFileInfo>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -40,11 +39,8 @@
 
 namespace {
 
-const QString kGrid = QStringLiteral("sgrid.scd");
 const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
-
-constexpr int kToolbarHeight = 37;
 constexpr int kHourMs = 3600 * 1000;
 
 void setBackground(QWidget* w, const QColor& color)
@@ -53,25 +49,6 @@ void setBackground(QWidget* w, const QColor& color)
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, color);
     w->setPalette(pal);
-}
-
-QFrame* makePanel(QWidget* parent, const char* name)
-{
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setFrameShape(QFrame::NoFrame);
-    return panel;
-}
-
-QToolButton* makeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(caption);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
 }
 
 } // namespace
@@ -124,7 +101,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_panel8);
+    layout->addWidget(m_toolbar);
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
 
@@ -219,26 +196,28 @@ QTimer* MainWindow::timer(int n) const
 
 void MainWindow::buildToolbar()
 {
-    m_panel8 = makePanel(this, "Panel8");
-    m_panel8->setFixedHeight(kToolbarHeight + 2);
-    setBackground(m_panel8, colorFromValue(7914465));
-    m_panel8->installEventFilter(this);
-    m_panel1 = makePanel(m_panel8, "Panel1");
-    setBackground(m_panel1, QColor(231, 223, 173));
-    m_panel1->setFocusPolicy(Qt::StrongFocus);
-    m_panel1->setContextMenuPolicy(Qt::CustomContextMenu);
-
-    m_toolbarMenu = new QMenu(this);
-    m_toolbarMenu->setObjectName(QStringLiteral("PopupMenu4"));
-    m_beep = m_toolbarMenu->addAction(QStringLiteral("Beep on any updates"));
-    m_beep->setObjectName(QStringLiteral("Beeponanyupdates1"));
-    m_beep->setCheckable(true);
-    QAction* print = m_toolbarMenu->addAction(QStringLiteral("Print / Sort Grid"));
-    print->setEnabled(false);
-    connect(m_panel1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (m_session->state() != UpdateSession::State::Updating)
-            m_toolbarMenu->popup(m_panel1->mapToGlobal(pos));
+    m_toolbar = new Toolbar(m_folder, this);
+    m_updateButton = m_toolbar->updateButton();
+    m_cancelButton = m_toolbar->cancelButton();
+    m_editingButton = m_toolbar->editingButton();
+    m_led = m_toolbar->led();
+    connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton17Click);
+    connect(m_updateButton, &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
+    connect(m_cancelButton, &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
+    connect(m_editingButton, &QToolButton::toggled, this, [this](bool down) {
+        m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
+        if (!down) {
+            m_gridView->closeEditor();
+            clearGridSelection();
+        }
     });
+    connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
+        if (!m_editor->focused())
+            CentralMessage(QStringLiteral("Click on a row first."));
+    });
+    connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
+    connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
+    connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
 
     m_updateMenu = new QMenu(this);
     m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
@@ -257,91 +236,6 @@ void MainWindow::buildToolbar()
     m_columnMenu = new ColumnMenuPopup(this);
     m_columnMenu->setObjectName(QStringLiteral("PopupMenu3"));
     connect(m_columnMenu, &ColumnMenuPopup::triggered, this, &MainWindow::SubMenu3OnClick);
-
-    m_helpButton = makeButton(m_panel1, "SpeedButton17", QStringLiteral("?"));
-    m_helpButton->setToolTip(QStringLiteral("Program help"));
-    m_helpButton->setGeometry(5, 8, 22, 22);
-    connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::SpeedButton17Click);
-
-    auto panelButton = [this](QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
-                              const QString& caption, int width) {
-        panel = makePanel(m_panel1, panelName);
-        panel->resize(width, 31);
-        button = makeButton(panel, name, caption);
-        button->setGeometry(2, 2, width - 4, 27);
-    };
-    panelButton(m_panel5, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
-    m_updateButton->setCheckable(true);
-    m_updateButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(m_updateButton, &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
-
-    m_led = new Led(m_panel1);
-    m_led->setObjectName(QStringLiteral("LED1"));
-    m_led->setLit(true);
-    m_led->setColor(Led::lcRed);
-    m_led->move(121, 13);
-    m_led->hide();
-
-    panelButton(m_panel2, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
-    m_cancelButton->setEnabled(false);
-    connect(m_cancelButton, &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
-
-    panelButton(m_panel7, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
-    m_editingButton->setCheckable(true);
-    m_editingButton->setEnabled(false);
-    connect(m_editingButton, &QToolButton::toggled, this, [this](bool down) {
-        m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
-        if (!down) {
-            m_gridView->closeEditor();
-            clearGridSelection();
-        }
-    });
-
-    panelButton(m_panel6, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
-    m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_listButton->setEnabled(false);
-    connect(m_listButton, &QToolButton::clicked, this, [this] {
-        if (!m_editor->focused())
-            CentralMessage(QStringLiteral("Click on a row first."));
-    });
-
-    panelButton(m_panel4, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
-    connect(m_prefsButton, &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
-
-    panelButton(m_panel3, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
-    m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(m_quitButton, &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
-
-    m_panel9 = makePanel(m_panel1, "Panel9");
-    m_panel9->resize(29, 25);
-    m_trayButton = makeButton(m_panel9, "SpeedButton9", QStringLiteral("Tray"));
-    m_trayButton->setGeometry(0, 0, 29, 25);
-    QFont trayFont(QStringLiteral("Arial"));
-    trayFont.setPixelSize(11);
-    m_trayButton->setFont(trayFont);
-    QPalette trayPalette = m_trayButton->palette();
-    trayPalette.setColor(QPalette::ButtonText, QColor(0, 0, 128));
-    // Greyed while a session runs, like every other disabled button.
-    trayPalette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
-    m_trayButton->setPalette(trayPalette);
-    connect(m_trayButton, &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
-
-    loadButtonImages(false);
-    layoutToolbar();
-}
-
-void MainWindow::layoutToolbar()
-{
-    m_panel1->setGeometry(1, 1, std::max(0, m_panel8->width() - 2), kToolbarHeight);
-    const int w = m_panel1->width();
-    m_panel5->move(32, 3);
-    m_panel2->move(144, 3);
-    m_panel7->move(228, 3);
-    // The right-hand buttons stay anchored to the right edge.
-    m_panel6->move(w - 290, 3);
-    m_panel4->move(w - 205, 3);
-    m_panel3->move(w - 120, 3);
-    m_panel9->move(w - 35, 6);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -387,7 +281,7 @@ void MainWindow::FormActivate()
         return;
 
     applyPrivileges();
-    setButtonImage(m_updateButton, "upf.scd");
+    m_toolbar->loadUpdateImage();
     m_activated = true;
 }
 
@@ -411,25 +305,23 @@ void MainWindow::applyPrivileges()
     const QStringList users = m_settings->loadUsers();
     m_prefsDialog->setUserLines(users);
     const int level = ProcessUsers(users, m_services.identity->userName());
-    for (QFrame* p : {m_panel5, m_panel2, m_panel7, m_panel6})
-        p->setVisible(level >= Privilege::Update);
-    m_panel4->setVisible(level >= Privilege::All);
+    m_toolbar->showPrivileges(level);
     focusToolbar();
 }
 
 bool MainWindow::updateGroupShown() const
 {
-    return !m_panel5->isHidden();
+    return m_toolbar->updateGroupShown();
 }
 
 bool MainWindow::prefsShown() const
 {
-    return !m_panel4->isHidden();
+    return m_toolbar->prefsShown();
 }
 
 void MainWindow::focusToolbar()
 {
-    m_panel1->setFocus();
+    m_toolbar->takeFocus();
 }
 
 void MainWindow::CentralMessage(const QString& text)
@@ -438,37 +330,9 @@ void MainWindow::CentralMessage(const QString& text)
     focusToolbar();
 }
 
-void MainWindow::setButtonImage(QToolButton* button, const char* file)
-{
-    // A missing picture leaves the button without one; the sequence goes on.
-    // Bitmaps despite the extension; naming the format spares probing every image plugin.
-    // Read as data files are: a FIFO or a huge file under the name must not
-    // hang or swamp the board.
-    QPixmap pixmap;
-    const TextFile::BytesResult bytes = TextFile::readBytes(m_folder.gsystem(QString::fromLatin1(file)), TextFile::kImageFileCap);
-    if (bytes.ok())
-        pixmap.loadFromData(bytes.bytes, "BMP");
-    button->setIcon(QIcon(pixmap));
-    if (!pixmap.isNull())
-        button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));
-}
-
-void MainWindow::loadButtonImages(bool inSession)
-{
-    setButtonImage(m_updateButton, inSession ? "upo.scd" : "upf.scd");
-    setButtonImage(m_cancelButton, inSession ? "cnl.scd" : "blk.scd");
-    setButtonImage(m_listButton, inSession ? "list.scd" : "listun.scd");
-    setButtonImage(m_quitButton, inSession ? "xbmpun.scd" : "xbmp.scd");
-    // Outside a session the blank picture leaves room for the caption.
-    m_cancelButton->setText(inSession ? QString() : QStringLiteral("Cancel"));
-    m_cancelButton->setToolButtonStyle(inSession ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
-}
-
 void MainWindow::setUpdateChecked(bool down)
 {
-    // Pressing or releasing the button from code runs no click handler.
-    const QSignalBlocker block(m_updateButton);
-    m_updateButton->setChecked(down);
+    m_toolbar->setUpdateDown(down);
 }
 
 void MainWindow::StringGrid1Enabling(bool enable)
@@ -547,14 +411,8 @@ void MainWindow::startSessionUi(bool reloaded)
         m_gridView->reload();
         m_gridView->SetOptimalGridCellWidth();
     }
-    loadButtonImages(true);
+    m_toolbar->showSession(true);
     StringGrid1Enabling(true);
-    m_cancelButton->setEnabled(true);
-    m_editingButton->setEnabled(true);
-    m_listButton->setEnabled(true);
-    m_trayButton->setEnabled(false);
-    m_prefsButton->setEnabled(false);
-    m_quitButton->setEnabled(false);
     m_editor->disablePasteItems();
     m_saveErrorShown = false;
 }
@@ -622,18 +480,8 @@ void MainWindow::leaveLostSession(const QString& rescuedTo, const TextFile::Writ
 void MainWindow::leaveSessionUi()
 {
     setUpdateChecked(false);
-    loadButtonImages(false);
+    m_toolbar->showSession(false);
     StringGrid1Enabling(false);
-    {
-        const QSignalBlocker block(m_editingButton);
-        m_editingButton->setChecked(false);
-    }
-    m_cancelButton->setEnabled(false);
-    m_editingButton->setEnabled(false);
-    m_listButton->setEnabled(false);
-    m_trayButton->setEnabled(true);
-    m_prefsButton->setEnabled(true);
-    m_quitButton->setEnabled(true);
     m_saveErrorShown = false;
     focusToolbar();
 }
@@ -675,7 +523,7 @@ void MainWindow::Timer1Timer()
         m_gridView->reload();
         m_gridView->SetOptimalGridCellWidth();
         // An incomplete reload is tried again at the next tick; beep once, when it is whole.
-        if (m_beep->isChecked() && r.loadError.isEmpty())
+        if (m_toolbar->beepAction()->isChecked() && r.loadError.isEmpty())
             m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
 }
@@ -999,8 +847,6 @@ QToolButton* MainWindow::button(const char* objectName) const
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_panel8 && event->type() == QEvent::Resize)
-        layoutToolbar();
     // Grid menus open when the right button is released anywhere on the
     // grid: a cell, a title, the fixed column or the corner.
     if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
@@ -1015,4 +861,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QAction* MainWindow::beepAction() const
+{
+    return m_toolbar->beepAction();
 }

@@ -28,6 +28,7 @@ class QStatusBar;
 class QSystemTrayIcon;
 class QTimer;
 class SharedSettings;
+class Toolbar;
 class QToolButton;
 class UpdateSession;
 
@@ -87,7 +88,7 @@ public:
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     QToolButton* updateButton() const { return m_updateButton; }
     Led* led() const { return m_led; }
-    QAction* beepAction() const { return m_beep; }
+    QAction* beepAction() const;
     QTimer* timer(int n) const;
     bool updateGroupShown() const;
     ColumnMenuPopup* columnMenu() const { return m_columnMenu; }
@@ -111,11 +112,8 @@ private:
     void FormCreate();
     void setUpIcons();
     void buildToolbar();
-    void layoutToolbar();
     void rememberGeometry();
     void applyPreferencesToWindow();
-    void loadButtonImages(bool inSession);
-    void setButtonImage(QToolButton* button, const char* file);
     void StringGrid1Enabling(bool enable);
     void startSessionUi(bool reloaded);
     // Save and leave the session; false when the save failed.
@@ -158,28 +156,14 @@ private:
     bool m_ending = false;          // the desktop session ends: close without the usual steps
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
 
-    QFrame* m_panel8 = nullptr;
-    QFrame* m_panel1 = nullptr;
-    QFrame* m_panel5 = nullptr;     // Update
-    QFrame* m_panel2 = nullptr;     // Cancel
-    QFrame* m_panel7 = nullptr;     // Editing
-    QFrame* m_panel6 = nullptr;     // List
-    QFrame* m_panel4 = nullptr;     // Prefs
-    QFrame* m_panel3 = nullptr;     // Quit
-    QFrame* m_panel9 = nullptr;     // Tray
-    QToolButton* m_helpButton = nullptr;    // SpeedButton17
+    Toolbar* m_toolbar = nullptr;           // Panel8
+    // The toolbar's buttons the window drives most.
     QToolButton* m_updateButton = nullptr;  // SpeedButton1
     QToolButton* m_cancelButton = nullptr;  // SpeedButton2
     QToolButton* m_editingButton = nullptr; // SpeedButton8
-    QToolButton* m_listButton = nullptr;    // SpeedButton7
-    QToolButton* m_prefsButton = nullptr;   // SpeedButton12
-    QToolButton* m_quitButton = nullptr;    // SpeedButton13
-    QToolButton* m_trayButton = nullptr;    // SpeedButton9
     Led* m_led = nullptr;                   // LED1
     GridView* m_gridView = nullptr;         // StringGrid1
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
-    QMenu* m_toolbarMenu = nullptr;         // PopupMenu4
-    QAction* m_beep = nullptr;              // Beeponanyupdates1
     QMenu* m_updateMenu = nullptr;          // PopupMenu5
     ColumnMenuPopup* m_operationsMenu = nullptr;  // PopupMenu1
     ColumnMenuPopup* m_setupMenu = nullptr;       // PopupMenu2

@@ -1,0 +1,206 @@
+#include "app/toolbar.h"
+
+#include "store/preferences.h"
+#include "store/textfile.h"
+#include "widgets/colorvalue.h"
+#include "widgets/led.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QPixmap>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+void setBackground(QWidget* w, const QColor& color)
+{
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+}
+
+QFrame* makePanel(QWidget* parent, const char* name)
+{
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameShape(QFrame::NoFrame);
+    return panel;
+}
+
+QToolButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+} // namespace
+
+Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
+    : QFrame(parent), m_folder(folder)
+{
+    setObjectName(QStringLiteral("Panel8"));
+    setFrameShape(QFrame::NoFrame);
+    setFixedHeight(kHeight + 2);
+    setBackground(this, colorFromValue(7914465));
+    m_panel1 = makePanel(this, "Panel1");
+    setBackground(m_panel1, QColor(231, 223, 173));
+    m_panel1->setFocusPolicy(Qt::StrongFocus);
+    m_panel1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("PopupMenu4"));
+    m_beep = m_menu->addAction(QStringLiteral("Beep on any updates"));
+    m_beep->setObjectName(QStringLiteral("Beeponanyupdates1"));
+    m_beep->setCheckable(true);
+    QAction* print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
+    print->setEnabled(false);
+    connect(m_panel1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (m_menuAllowed)
+            m_menu->popup(m_panel1->mapToGlobal(pos));
+    });
+
+    m_helpButton = makeButton(m_panel1, "SpeedButton17", QStringLiteral("?"));
+    m_helpButton->setToolTip(QStringLiteral("Program help"));
+    m_helpButton->setGeometry(5, 8, 22, 22);
+
+    auto panelButton = [this](QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
+                              const QString& caption, int width) {
+        panel = makePanel(m_panel1, panelName);
+        panel->resize(width, 31);
+        button = makeButton(panel, name, caption);
+        button->setGeometry(2, 2, width - 4, 27);
+    };
+    panelButton(m_panel5, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
+    m_updateButton->setCheckable(true);
+    m_updateButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    m_led = new Led(m_panel1);
+    m_led->setObjectName(QStringLiteral("LED1"));
+    m_led->setLit(true);
+    m_led->setColor(Led::lcRed);
+    m_led->move(121, 13);
+    m_led->hide();
+
+    panelButton(m_panel2, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
+    panelButton(m_panel7, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
+    m_editingButton->setCheckable(true);
+    panelButton(m_panel6, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
+    m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    panelButton(m_panel4, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
+    panelButton(m_panel3, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
+    m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    m_panel9 = makePanel(m_panel1, "Panel9");
+    m_panel9->resize(29, 25);
+    m_trayButton = makeButton(m_panel9, "SpeedButton9", QStringLiteral("Tray"));
+    m_trayButton->setGeometry(0, 0, 29, 25);
+    QFont trayFont(QStringLiteral("Arial"));
+    trayFont.setPixelSize(11);
+    m_trayButton->setFont(trayFont);
+    QPalette trayPalette = m_trayButton->palette();
+    trayPalette.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    // Greyed while a session runs, like every other disabled button.
+    trayPalette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    m_trayButton->setPalette(trayPalette);
+
+    showSession(false);
+    layoutButtons();
+}
+
+void Toolbar::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    layoutButtons();
+}
+
+void Toolbar::layoutButtons()
+{
+    m_panel1->setGeometry(1, 1, std::max(0, width() - 2), kHeight);
+    const int w = m_panel1->width();
+    m_panel5->move(32, 3);
+    m_panel2->move(144, 3);
+    m_panel7->move(228, 3);
+    // The right-hand buttons stay anchored to the right edge.
+    m_panel6->move(w - 290, 3);
+    m_panel4->move(w - 205, 3);
+    m_panel3->move(w - 120, 3);
+    m_panel9->move(w - 35, 6);
+}
+
+void Toolbar::setButtonImage(QToolButton* button, const char* file)
+{
+    // A missing picture leaves the button without one; the sequence goes on.
+    // Bitmaps despite the extension, read as data files are: a FIFO or a
+    // huge file under the name must not hang or swamp the board.
+    QPixmap pixmap;
+    const TextFile::BytesResult bytes =
+        TextFile::readBytes(m_folder.gsystem(QString::fromLatin1(file)), TextFile::kImageFileCap);
+    if (bytes.ok())
+        pixmap.loadFromData(bytes.bytes, "BMP");
+    button->setIcon(QIcon(pixmap));
+    if (!pixmap.isNull())
+        button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));
+}
+
+void Toolbar::loadUpdateImage()
+{
+    setButtonImage(m_updateButton, "upf.scd");
+}
+
+void Toolbar::showSession(bool inSession)
+{
+    setButtonImage(m_updateButton, inSession ? "upo.scd" : "upf.scd");
+    setButtonImage(m_cancelButton, inSession ? "cnl.scd" : "blk.scd");
+    setButtonImage(m_listButton, inSession ? "list.scd" : "listun.scd");
+    setButtonImage(m_quitButton, inSession ? "xbmpun.scd" : "xbmp.scd");
+    // Outside a session the blank picture leaves room for the caption.
+    m_cancelButton->setText(inSession ? QString() : QStringLiteral("Cancel"));
+    m_cancelButton->setToolButtonStyle(inSession ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+    if (!inSession) {
+        const QSignalBlocker block(m_editingButton);
+        m_editingButton->setChecked(false);
+    }
+    for (QToolButton* b : {m_cancelButton, m_editingButton, m_listButton})
+        b->setEnabled(inSession);
+    for (QToolButton* b : {m_trayButton, m_prefsButton, m_quitButton})
+        b->setEnabled(!inSession);
+    m_menuAllowed = !inSession;
+}
+
+void Toolbar::setUpdateDown(bool down)
+{
+    const QSignalBlocker block(m_updateButton);
+    m_updateButton->setChecked(down);
+}
+
+void Toolbar::showPrivileges(int level)
+{
+    for (QFrame* p : {m_panel5, m_panel2, m_panel7, m_panel6})
+        p->setVisible(level >= Privilege::Update);
+    m_panel4->setVisible(level >= Privilege::All);
+}
+
+bool Toolbar::updateGroupShown() const
+{
+    return !m_panel5->isHidden();
+}
+
+bool Toolbar::prefsShown() const
+{
+    return !m_panel4->isHidden();
+}
+
+void Toolbar::takeFocus()
+{
+    m_panel1->setFocus();
+}
