@@ -148,7 +148,7 @@ void MainWindow::FormCreate()
     // A schedule that cannot be read shows as an empty grid: say so, as an
     // update started on it is refused until it can be read.
     if (const GridStore::LoadResult r = m_session->startUp(); !r.shapeLoaded && !r.missing)
-        m_services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), {0, 33});
+        m_services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), kCentralOffset);
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
@@ -326,7 +326,7 @@ void MainWindow::focusToolbar()
 
 void MainWindow::CentralMessage(const QString& text)
 {
-    m_services.messages->show(MessageKind::Information, text, {0, 33});
+    m_services.messages->show(MessageKind::Information, text, kCentralOffset);
     focusToolbar();
 }
 
@@ -370,7 +370,7 @@ void MainWindow::SpeedButton1Click()
         m_services.messages->show(MessageKind::Error,
                                   QStringLiteral("Error attempting to lock file.  Try again.")
                                       + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError),
-                                  {0, 33});
+                                  kCentralOffset);
         [[fallthrough]];
     case UpdateSession::StartResult::Busy: {
         m_led->show();
@@ -399,7 +399,7 @@ void MainWindow::SpeedButton1Click()
                                        ? QStringLiteral("Could not read %1").arg(r.loadError)
                                        : r.failure.message())
                                       + QStringLiteral("\r\rThe update was not started."),
-                                  {0, 33});
+                                  kCentralOffset);
         break;
     }
 }
@@ -474,7 +474,7 @@ void MainWindow::leaveLostSession(const QString& rescuedTo, const TextFile::Writ
         text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
     else
         text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message();
-    m_services.messages->show(MessageKind::Error, text, {0, 33});
+    m_services.messages->show(MessageKind::Error, text, kCentralOffset);
 }
 
 void MainWindow::leaveSessionUi()
@@ -495,7 +495,7 @@ void MainWindow::showSaveFailure(const TextFile::WriteResult& failure)
                               failure.message()
                                   + QStringLiteral("\r\rThe update stays open and nothing was lost. "
                                                    "Free the disk or folder, then release Update again."),
-                              {0, 33});
+                              kCentralOffset);
     m_saveErrorShown = false;
 }
 
@@ -559,7 +559,7 @@ void MainWindow::backupNow()
 {
     const TextFile::WriteResult w = m_session->backupNow();
     if (!w)
-        m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
+        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
 }
 
 void MainWindow::SpeedButton12Click()
@@ -572,7 +572,7 @@ void MainWindow::onPrefsOk()
 {
     const TextFile::WriteResult w = savePreferences();
     if (!w) {
-        m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
+        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
         return;
     }
     setWindowTitle(m_prefs.title);
@@ -631,12 +631,12 @@ bool MainWindow::FormClose()
 
     m_session->closeDown();
     if (const TextFile::WriteResult w = m_session->closeBackup(); !w)
-        m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
+        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     rememberGeometry();
 
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))
-        m_services.messages->show(MessageKind::Error, w.message(), {0, 33});
+        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     return !refused;
 }
 

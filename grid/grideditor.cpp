@@ -12,7 +12,7 @@ namespace {
 // Including the title row: 254 data rows.
 constexpr int kMaxRows = 255;
 
-const QPoint kCentral{0, 33};
+const QPoint kCentral = kCentralOffset;
 const QPoint kAskRow{30, 35};
 const QPoint kAskColumn{30, 33};
 
