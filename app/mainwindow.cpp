@@ -669,20 +669,14 @@ void MainWindow::onCellSelected(int col, int row)
 void MainWindow::StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
 {
     m_session->noteActivity();
-    m_chosenMenu = GridMenu::None;
-    if (button != Qt::RightButton)
-        return;
-    if (m_session->state() != UpdateSession::State::Updating) {
-        m_chosenMenu = GridMenu::Update;
-    } else if (modifiers & Qt::ControlModifier) {
-        m_chosenMenu = GridMenu::Operations;   // Ctrl wins over Shift
-    } else if (modifiers & Qt::ShiftModifier) {
-        m_chosenMenu = GridMenu::Setup;
-    } else if (m_editor->focused()) {
+    m_chosenMenu = chooseGridMenu(button == Qt::RightButton, m_session->state() == UpdateSession::State::Updating,
+                                  modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
+                                  m_editor->focused().has_value());
+    if (m_chosenMenu == GridMenu::Column) {
         m_popupPos = globalPos + QPoint(0, 20);
         buildColumnMenu(m_editor->target().x());
-        m_chosenMenu = GridMenu::Column;
-    } else {
+    } else if (m_chosenMenu == GridMenu::ClickColumnFirst) {
+        m_chosenMenu = GridMenu::None;
         CentralMessage(QStringLiteral("Click on a column first."));
     }
 }
@@ -692,6 +686,7 @@ void MainWindow::openChosenMenu(QPoint globalPos)
     const GridMenu menu = std::exchange(m_chosenMenu, GridMenu::None);
     switch (menu) {
     case GridMenu::None:
+    case GridMenu::ClickColumnFirst:   // told at the press
         break;
     case GridMenu::Update:
         m_updateMenu->popup(globalPos);

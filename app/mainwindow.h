@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/griddata.h"
+#include "grid/grideditor.h"
 #include "store/datafolder.h"
 #include "store/preferences.h"
 #include "store/services.h"
@@ -130,7 +131,6 @@ private:
     void backupNow();
     void focusToolbar();
     void onCellSelected(int col, int row);
-    enum class GridMenu { None, Update, Operations, Setup, Column };
     void buildColumnMenu(int column);
     void buildOperationsMenu();
     void applyAdvance(const AdvanceResult& advance);

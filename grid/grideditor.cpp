@@ -23,6 +23,19 @@ const QString kMaxRowsWarning = QStringLiteral("Maximum rows = 254. Row not appe
 
 } // namespace
 
+GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused)
+{
+    if (!rightButton)
+        return GridMenu::None;
+    if (!updating)
+        return GridMenu::Update;
+    if (ctrl)
+        return GridMenu::Operations;
+    if (shift)
+        return GridMenu::Setup;
+    return cellFocused ? GridMenu::Column : GridMenu::ClickColumnFirst;
+}
+
 GridEditor::GridEditor(GridData& grid, const Preferences& prefs, Messages& messages)
     : m_grid(grid), m_prefs(prefs), m_messages(messages)
 {

@@ -47,6 +47,13 @@ struct PickResult
 // Commands ask and tell through Messages and return what the view must do
 // afterwards. After every call the view takes focused() as the grid's
 // current cell (none clears the selection rectangle).
+// The menu a right press on the grid opens (on release): outside a session
+// the "Update" menu; in one, Ctrl (which wins over Shift) the operations
+// menu, Shift the column data setup menu, otherwise the target column's menu,
+// or only the notice "Click on a column first." when no cell is focused.
+enum class GridMenu { None, Update, Operations, Setup, Column, ClickColumnFirst };
+GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused);
+
 class GridEditor
 {
 public:

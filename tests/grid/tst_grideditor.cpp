@@ -158,6 +158,8 @@ class TestGridEditor : public QObject
     Q_OBJECT
 
 private slots:
+    void gridMenuChoice_data();
+    void gridMenuChoice();
     void commands_data();
     void commands();
     void withoutFocusedCell_data();
@@ -747,6 +749,34 @@ void TestGridEditor::shortcuts()
     QFETCH(QChar, key);
     const auto c = GridEditor::shortcut(key);
     QTEST(c ? int(*c) : -1, "command");
+}
+
+void TestGridEditor::gridMenuChoice_data()
+{
+    QTest::addColumn<bool>("right");
+    QTest::addColumn<bool>("updating");
+    QTest::addColumn<bool>("ctrl");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<int>("menu");
+    QTest::newRow("left press") << false << true << false << false << true << int(GridMenu::None);
+    QTest::newRow("outside a session") << true << false << true << true << true << int(GridMenu::Update);
+    QTest::newRow("ctrl") << true << true << true << false << false << int(GridMenu::Operations);
+    QTest::newRow("ctrl wins over shift") << true << true << true << true << true << int(GridMenu::Operations);
+    QTest::newRow("shift") << true << true << false << true << false << int(GridMenu::Setup);
+    QTest::newRow("plain, a cell focused") << true << true << false << false << true << int(GridMenu::Column);
+    QTest::newRow("plain, nothing focused") << true << true << false << false << false
+                                           << int(GridMenu::ClickColumnFirst);
+}
+
+void TestGridEditor::gridMenuChoice()
+{
+    QFETCH(bool, right);
+    QFETCH(bool, updating);
+    QFETCH(bool, ctrl);
+    QFETCH(bool, shift);
+    QFETCH(bool, focused);
+    QTEST(int(chooseGridMenu(right, updating, ctrl, shift, focused)), "menu");
 }
 
 QTEST_GUILESS_MAIN(TestGridEditor)
