@@ -43,14 +43,6 @@ const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
 constexpr int kHourMs = 3600 * 1000;
 
-void setBackground(QWidget* w, const QColor& color)
-{
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, color);
-    w->setPalette(pal);
-}
-
 } // namespace
 
 std::unique_ptr<MainWindow> MainWindow::create(const DataFolder& folder, const Services& services)
@@ -197,14 +189,10 @@ QTimer* MainWindow::timer(int n) const
 void MainWindow::buildToolbar()
 {
     m_toolbar = new Toolbar(m_folder, this);
-    m_updateButton = m_toolbar->updateButton();
-    m_cancelButton = m_toolbar->cancelButton();
-    m_editingButton = m_toolbar->editingButton();
-    m_led = m_toolbar->led();
     connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton17Click);
-    connect(m_updateButton, &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
-    connect(m_cancelButton, &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
-    connect(m_editingButton, &QToolButton::toggled, this, [this](bool down) {
+    connect(m_toolbar->updateButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
+    connect(m_toolbar->cancelButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
+    connect(m_toolbar->editingButton(), &QToolButton::toggled, this, [this](bool down) {
         m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
         if (!down) {
             m_gridView->closeEditor();
@@ -338,7 +326,7 @@ void MainWindow::setUpdateChecked(bool down)
 void MainWindow::StringGrid1Enabling(bool enable)
 {
     m_gridView->setColumnDragAllowed(enable);
-    m_gridView->setEditingAllowed(enable && m_editingButton->isChecked());
+    m_gridView->setEditingAllowed(enable && m_toolbar->editingButton()->isChecked());
     if (!enable)
         m_gridView->closeEditor();
     focusToolbar();
@@ -352,9 +340,9 @@ void MainWindow::Update1Click()
 
 void MainWindow::SpeedButton1Click()
 {
-    m_led->hide();
+    m_toolbar->led()->hide();
     unsetCursor();
-    if (!m_updateButton->isChecked()) {
+    if (!m_toolbar->updateButton()->isChecked()) {
         if (endSession())
             m_gridView->viewport()->update();
         return;
@@ -373,7 +361,7 @@ void MainWindow::SpeedButton1Click()
                                   kCentralOffset);
         [[fallthrough]];
     case UpdateSession::StartResult::Busy: {
-        m_led->show();
+        m_toolbar->led()->show();
         setUpdateChecked(false);
         QString text = QStringLiteral("System busy (update in progress).");
         if (m_prefs.displayUser)
@@ -516,7 +504,7 @@ void MainWindow::Timer1Timer()
 {
     const UpdateSession::PollResult r = m_session->poll();
     if (r.freed) {
-        m_led->hide();
+        m_toolbar->led()->hide();
         m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarm.wav")));
     }
     if (r.reloaded) {
@@ -858,7 +846,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-QAction* MainWindow::beepAction() const
-{
-    return m_toolbar->beepAction();
-}
+QAction* MainWindow::beepAction() const { return m_toolbar->beepAction(); }
+QToolButton* MainWindow::updateButton() const { return m_toolbar->updateButton(); }
+QToolButton* MainWindow::cancelButton() const { return m_toolbar->cancelButton(); }
+QToolButton* MainWindow::editingButton() const { return m_toolbar->editingButton(); }
+Led* MainWindow::led() const { return m_toolbar->led(); }

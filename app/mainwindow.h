@@ -87,8 +87,8 @@ public:
     GridView* gridView() const { return m_gridView; }
     GridEditor& editor() { return *m_editor; }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
-    QToolButton* updateButton() const { return m_updateButton; }
-    Led* led() const { return m_led; }
+    QToolButton* updateButton() const;
+    Led* led() const;
     QAction* beepAction() const;
     QTimer* timer(int n) const;
     bool updateGroupShown() const;
@@ -96,8 +96,8 @@ public:
     ColumnMenuPopup* operationsMenu() const { return m_operationsMenu; }
     ColumnMenuPopup* setupMenu() const { return m_setupMenu; }
     QMenu* updateMenu() const { return m_updateMenu; }
-    QToolButton* editingButton() const { return m_editingButton; }
-    QToolButton* cancelButton() const { return m_cancelButton; }
+    QToolButton* editingButton() const;
+    QToolButton* cancelButton() const;
     QToolButton* button(const char* objectName) const;
     bool prefsShown() const;
 
@@ -157,11 +157,6 @@ private:
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
 
     Toolbar* m_toolbar = nullptr;           // Panel8
-    // The toolbar's buttons the window drives most.
-    QToolButton* m_updateButton = nullptr;  // SpeedButton1
-    QToolButton* m_cancelButton = nullptr;  // SpeedButton2
-    QToolButton* m_editingButton = nullptr; // SpeedButton8
-    Led* m_led = nullptr;                   // LED1
     GridView* m_gridView = nullptr;         // StringGrid1
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     QMenu* m_updateMenu = nullptr;          // PopupMenu5

@@ -16,14 +16,6 @@
 
 namespace {
 
-void setBackground(QWidget* w, const QColor& color)
-{
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, color);
-    w->setPalette(pal);
-}
-
 QFrame* makePanel(QWidget* parent, const char* name)
 {
     auto* panel = new QFrame(parent);

@@ -23,19 +23,6 @@ const QString kMaxRowsWarning = QStringLiteral("Maximum rows = 254. Row not appe
 
 } // namespace
 
-GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused)
-{
-    if (!rightButton)
-        return GridMenu::None;
-    if (!updating)
-        return GridMenu::Update;
-    if (ctrl)
-        return GridMenu::Operations;
-    if (shift)
-        return GridMenu::Setup;
-    return cellFocused ? GridMenu::Column : GridMenu::ClickColumnFirst;
-}
-
 GridEditor::GridEditor(GridData& grid, const Preferences& prefs, Messages& messages)
     : m_grid(grid), m_prefs(prefs), m_messages(messages)
 {
@@ -557,66 +544,4 @@ QList<GridEditor::MenuEntry> GridEditor::operationsMenu()
     command(Command::ClearGridColors);
     command(Command::AlternateColors);
     return menu;
-}
-
-AdvanceResult GridEditor::MenuLoadingRtn()
-{
-    AdvanceResult out;
-    m_target.rx() += 1;
-    const bool rowGone = m_target.y() < 1 || m_target.y() >= m_grid.rowCount();
-    if (m_target.x() >= m_grid.colCount() || rowGone) {
-        clearSelection();
-        out.focusToToolbar = true;
-        return out;
-    }
-    StringGrid1SelectCell(m_target.x(), m_target.y());
-    out.menuColumn = true;
-    out.column = m_target.x();
-    out.openMenu = m_prefs.autoMenu;
-    return out;
-}
-
-PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
-{
-    PickResult out;
-    if (item.kind == ColumnMenuItem::Head)
-        return out;
-
-    const QString& caption = item.caption;
-    if (caption == u"UPDATE OFF") {
-        out.action = PickResult::EndSession;
-        return out;
-    }
-    if (caption == u"DATE/TIME") {
-        out.action = PickResult::OpenDateTime;
-        return out;
-    }
-
-    out.action = PickResult::Advanced;
-    if (caption == u"SKIP CELL") {
-        if (m_prefs.autoMenu) {
-            out.advance = MenuLoadingRtn();
-            return out;
-        }
-        m_target.rx() += 1;
-        if (m_target.x() < m_grid.colCount() && m_target.y() >= 1 && m_target.y() < m_grid.rowCount()) {
-            StringGrid1SelectCell(m_target.x(), m_target.y());
-            out.advance.column = m_target.x();
-        } else {
-            clearSelection();
-        }
-        return out;
-    }
-
-    // Only a data cell takes a pick: the titles name the menu files.
-    const bool dataCell = m_target.x() >= 1 && m_target.x() < m_grid.colCount() && m_target.y() >= 1
-        && m_target.y() < m_grid.rowCount();
-    const QString value = caption == u"CLEAR CELL" ? QString() : caption;
-    if (dataCell && m_grid.cell(m_target.x(), m_target.y()) != value) {
-        m_grid.setCell(m_target.x(), m_target.y(), value);
-        out.changed = true;
-    }
-    out.recomputeWidths = true;
-    out.advance = MenuLoadingRtn();
-    return out;
 }
