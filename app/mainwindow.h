@@ -3,8 +3,8 @@
 #include "grid/griddata.h"
 #include "grid/grideditor.h"
 #include "store/datafolder.h"
-#include "store/preferences.h"
-#include "store/services.h"
+#include "base/preferences.h"
+#include "base/services.h"
 #include "store/textfile.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "app/preferencesdialog.h"
 
 #include "app/messageboxes.h"
-#include "store/services.h"
+#include "base/services.h"
 #include "widgets/colorvalue.h"
 
 #include <QCheckBox>

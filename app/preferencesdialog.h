@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <QDialog>
 #include <QStringList>

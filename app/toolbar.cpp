@@ -1,6 +1,6 @@
 #include "app/toolbar.h"
 
-#include "store/preferences.h"
+#include "base/preferences.h"
 #include "store/textfile.h"
 #include "widgets/colorvalue.h"
 #include "widgets/led.h"

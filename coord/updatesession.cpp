@@ -1,8 +1,8 @@
 #include "coord/updatesession.h"
 
 #include "grid/griddata.h"
-#include "store/preferences.h"
-#include "store/services.h"
+#include "base/preferences.h"
+#include "base/services.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // workstation left it by the time this one closes, the rest lines this
 // workstation applies on top of what it read (its edits).
 #include "fuzz/fuzzcheck.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 namespace {
 

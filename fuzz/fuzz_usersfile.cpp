@@ -1,7 +1,7 @@
 // users.scd, the user list: the bytes up to the first NUL are the logon
 // name, the rest the file.
 #include "fuzz/fuzzcheck.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <QAbstractItemView>
 #include <QEvent>

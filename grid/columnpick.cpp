@@ -1,7 +1,7 @@
 #include "grid/grideditor.h"
 
 #include "grid/griddata.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 // Column-menu picks and the advance to the next cell: the part of the
 // editor that fills a row from left to right.

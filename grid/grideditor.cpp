@@ -2,8 +2,8 @@
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
-#include "store/preferences.h"
-#include "store/services.h"
+#include "base/preferences.h"
+#include "base/services.h"
 
 #include <algorithm>
 

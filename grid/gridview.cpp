@@ -4,7 +4,7 @@
 #include "grid/griddata.h"
 #include "grid/gridheaderview.h"
 #include "grid/gridtablemodel.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/datafolder.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 #include "store/textfile.h"
 
 #include <QList>

@@ -3,7 +3,7 @@
 #include "grid/columnmenupopup.h"
 #include "grid/griddata.h"
 #include "grid/gridview.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -13,8 +13,8 @@
 #include "tests/coord/crashversions.h"
 #include "grid/griddata.h"
 #include "store/gridstore.h"
-#include "store/preferences.h"
-#include "store/services.h"
+#include "base/preferences.h"
+#include "base/services.h"
 #include "store/textfile.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "coord/updatesession.h"
 #include "grid/griddata.h"
 #include "store/gridstore.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"

@@ -1,7 +1,7 @@
 #include "grid/grideditor.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 #include "tests/support/fakeservices.h"
 
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "grid/griddata.h"
 #include "grid/gridtablemodel.h"
 #include "grid/gridview.h"
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>

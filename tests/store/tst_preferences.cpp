@@ -1,4 +1,4 @@
-#include "store/preferences.h"
+#include "base/preferences.h"
 #include "store/sharedsettings.h"
 #include "store/textfile.h"
 #include "tests/support/testfolder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/services.h"
+#include "base/services.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "store/preferences.h"
+#include "base/preferences.h"
 
 #include <algorithm>
 #include <cmath>

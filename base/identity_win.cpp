@@ -1,4 +1,4 @@
-#include "store/services.h"
+#include "base/services.h"
 
 #include <windows.h>
 
