@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/gridinteraction.h"
 #include "app/preferencesdialog.h"
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
@@ -70,21 +71,19 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     setBackground(this, QColor(231, 223, 173));
 
     m_session = std::make_unique<UpdateSession>(m_folder, m_grid, m_prefs, *m_services.identity, *m_services.clock);
-    m_editor = std::make_unique<GridEditor>(m_grid, m_prefs, *m_services.messages);
     m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
-    m_editor->setEditingCheck([this] { return m_session->state() == UpdateSession::State::Updating; });
 
     buildToolbar();
 
     m_gridView = new GridView(m_grid, m_prefs, this);
     m_gridView->setObjectName(QStringLiteral("StringGrid1"));
-    connect(m_gridView, &GridView::cellSelected, this, &MainWindow::onCellSelected);
-    connect(m_gridView, &GridView::gridMousePressed, this, &MainWindow::StringGrid1MouseDown);
-    connect(m_gridView, &GridView::gridKeyPressed, this, [this] {
-        if (m_session->state() == UpdateSession::State::Updating)
-            m_session->noteActivity();
+    m_interaction = new GridInteraction(m_folder, m_grid, m_prefs, *m_session, *m_services.messages, m_gridView, this);
+    connect(m_interaction, &GridInteraction::updateRequested, this, &MainWindow::Update1Click);
+    connect(m_interaction, &GridInteraction::endSessionRequested, this, [this] {
+        setUpdateChecked(false);
+        SpeedButton1Click();
     });
-    connect(m_gridView, &GridView::cellTextEdited, this, [this] { m_gridView->SetOptimalGridCellWidth(); });
+    connect(m_interaction, &GridInteraction::focusToolbarRequested, this, &MainWindow::focusToolbar);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
@@ -118,9 +117,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     });
     connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
 
-    // Keyboard preview: the window sees key releases (and the grid's mouse
-    // releases) before its controls.
-    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
 
@@ -129,7 +125,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
 MainWindow::~MainWindow()
 {
-    qApp->removeEventFilter(this);
     // The child widgets show the grid and preferences this window holds, so
     // they go before those members do.
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
@@ -196,34 +191,16 @@ void MainWindow::buildToolbar()
         m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
         if (!down) {
             m_gridView->closeEditor();
-            clearGridSelection();
+            m_interaction->clearGridSelection();
         }
     });
     connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
-        if (!m_editor->focused())
+        if (!m_interaction->editor().focused())
             CentralMessage(QStringLiteral("Click on a row first."));
     });
     connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
     connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
     connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
-
-    m_updateMenu = new QMenu(this);
-    m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
-    QAction* update = m_updateMenu->addAction(QStringLiteral("Update"));
-    update->setObjectName(QStringLiteral("Update1"));
-    connect(update, &QAction::triggered, this, &MainWindow::Update1Click);
-
-    m_operationsMenu = new ColumnMenuPopup(this);
-    m_operationsMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    connect(m_operationsMenu, &ColumnMenuPopup::triggered, this, &MainWindow::operationsMenuClick);
-    m_setupMenu = new ColumnMenuPopup(this);
-    m_setupMenu->setObjectName(QStringLiteral("PopupMenu2"));
-    // The column data editors are not part of the board yet.
-    m_setupMenu->addItem(QStringLiteral("Column Data Setup"), false);
-    m_setupMenu->addItem(QStringLiteral("Fixed Column Data Setup"), false);
-    m_columnMenu = new ColumnMenuPopup(this);
-    m_columnMenu->setObjectName(QStringLiteral("PopupMenu3"));
-    connect(m_columnMenu, &ColumnMenuPopup::triggered, this, &MainWindow::SubMenu3OnClick);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -258,7 +235,7 @@ void MainWindow::FormActivate()
 {
     if (m_activated)
         return;
-    clearGridSelection();
+    m_interaction->clearGridSelection();
 
     const bool complete = m_settings->loadPreferences();
     m_prefsDialog->loadFromPreferences();
@@ -394,14 +371,14 @@ void MainWindow::SpeedButton1Click()
 
 void MainWindow::startSessionUi(bool reloaded)
 {
-    clearGridSelection();
+    m_interaction->clearGridSelection();
     if (reloaded) {
         m_gridView->reload();
         m_gridView->SetOptimalGridCellWidth();
     }
     m_toolbar->showSession(true);
     StringGrid1Enabling(true);
-    m_editor->disablePasteItems();
+    m_interaction->editor().disablePasteItems();
     m_saveErrorShown = false;
 }
 
@@ -414,7 +391,7 @@ bool MainWindow::endSession(bool updateBackup)
         return true;
     }
     m_gridView->closeEditor();
-    clearGridSelection();
+    m_interaction->clearGridSelection();
     const UpdateSession::EndResult r = m_session->releaseUpdate(updateBackup);
     if (r.lockLost) {
         leaveLostSession(r.rescuedTo, r.failure);
@@ -436,9 +413,7 @@ void MainWindow::closeSessionBoxes()
 {
     // What the synthesised Escape does, for everything the session opened:
     // menus, the cell editor and every box, each answered as Escape answers.
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-    m_gridView->closeEditor();
+    m_interaction->closeMenusAndEditor();
     m_services.messages->closeAll();
 }
 
@@ -446,7 +421,7 @@ void MainWindow::checkLock()
 {
     if (const std::optional<UpdateSession::EndResult> r = m_session->checkLock()) {
         closeSessionBoxes();
-        clearGridSelection();
+        m_interaction->clearGridSelection();
         leaveLostSession(r->rescuedTo, r->failure);
     }
 }
@@ -494,7 +469,7 @@ void MainWindow::SpeedButton2Click()
         return;
     m_gridView->closeEditor();
     m_session->cancel();
-    clearGridSelection();
+    m_interaction->clearGridSelection();
     leaveSessionUi();
     m_gridView->reload();
     m_gridView->SetOptimalGridCellWidth();
@@ -535,7 +510,7 @@ void MainWindow::Timer3Timer()
     // The deferred advance after a date or time was written into the grid.
     m_timer3->stop();
     m_gridView->SetOptimalGridCellWidth();
-    MenuLoadingRtn();
+    m_interaction->MenuLoadingRtn();
 }
 
 void MainWindow::Timer4Timer()
@@ -648,202 +623,9 @@ void MainWindow::endOfDesktopSession(bool canAsk)
     m_ending = true;
 }
 
-void MainWindow::onCellSelected(int col, int row)
-{
-    m_editor->StringGrid1SelectCell(col, row);
-    m_session->noteSelection();
-}
-
-void MainWindow::StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
-{
-    m_session->noteActivity();
-    m_chosenMenu = chooseGridMenu(button == Qt::RightButton, m_session->state() == UpdateSession::State::Updating,
-                                  modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
-                                  m_editor->focused().has_value());
-    if (m_chosenMenu == GridMenu::Column) {
-        m_popupPos = globalPos + QPoint(0, 20);
-        buildColumnMenu(m_editor->target().x());
-    } else if (m_chosenMenu == GridMenu::ClickColumnFirst) {
-        m_chosenMenu = GridMenu::None;
-        CentralMessage(QStringLiteral("Click on a column first."));
-    }
-}
-
-void MainWindow::openChosenMenu(QPoint globalPos)
-{
-    const GridMenu menu = std::exchange(m_chosenMenu, GridMenu::None);
-    switch (menu) {
-    case GridMenu::None:
-    case GridMenu::ClickColumnFirst:   // told at the press
-        break;
-    case GridMenu::Update:
-        m_updateMenu->popup(globalPos);
-        break;
-    case GridMenu::Operations:
-        buildOperationsMenu();
-        m_operationsMenu->popup(globalPos);
-        break;
-    case GridMenu::Setup:
-        m_setupMenu->popup(globalPos);
-        break;
-    case GridMenu::Column:
-        m_columnMenu->popup(globalPos);
-        break;
-    }
-}
-
-void MainWindow::buildColumnMenu(int column)
-{
-    m_columnItems = loadColumnMenu(m_folder, m_grid.cell(column, 0));
-    m_columnMenu->clear();
-    for (qsizetype i = 0; i < m_columnItems.size(); ++i) {
-        const ColumnMenuItem& item = m_columnItems[i];
-        if (item.kind == ColumnMenuItem::Head) {
-            m_columnMenu->setHeadItem(item.caption);
-            continue;
-        }
-        if (item.columnBreak)
-            m_columnMenu->addColumnBreak(false);
-        // Offered once there is a Date / Time dialog to open.
-        m_columnMenu->addItem(item.caption, !item.opensDateTime());
-    }
-}
-
-void MainWindow::buildOperationsMenu()
-{
-    m_operationsMenu->clear();
-    for (const GridEditor::MenuEntry& e : GridEditor::operationsMenu()) {
-        if (e.columnBreak)
-            m_operationsMenu->addColumnBreak(true);
-        bool enabled = e.kind != GridEditor::MenuEntry::CreateListRecords;
-        if (e.kind == GridEditor::MenuEntry::CommandItem && e.command == GridEditor::Command::PasteRow)
-            enabled = m_editor->pasteRowEnabled();
-        if (e.kind == GridEditor::MenuEntry::CommandItem && e.command == GridEditor::Command::PasteCell)
-            enabled = m_editor->pasteCellEnabled();
-        m_operationsMenu->addItem(e.caption, enabled);
-    }
-}
-
-void MainWindow::SubMenu3OnClick(int index)
-{
-    if (index < 0 || index >= m_columnItems.size() || m_session->state() != UpdateSession::State::Updating)
-        return;
-    const PickResult r = m_editor->SubMenu3OnClick(m_columnItems[index]);
-    switch (r.action) {
-    case PickResult::Nothing:
-    case PickResult::OpenDateTime:
-        break;
-    case PickResult::EndSession:
-        setUpdateChecked(false);
-        SpeedButton1Click();
-        break;
-    case PickResult::Advanced:
-        if (r.changed)
-            m_gridView->reload();
-        applyAdvance(r.advance);
-        if (r.recomputeWidths)
-            m_gridView->SetOptimalGridCellWidth();
-        break;
-    }
-}
-
-void MainWindow::MenuLoadingRtn()
-{
-    if (m_session->state() != UpdateSession::State::Updating)
-        return;
-    applyAdvance(m_editor->MenuLoadingRtn());
-}
-
-void MainWindow::applyAdvance(const AdvanceResult& advance)
-{
-    syncFocus();
-    if (advance.focusToToolbar)
-        focusToolbar();
-    if (!advance.menuColumn)
-        return;
-    buildColumnMenu(advance.column);
-    if (advance.openMenu)
-        m_columnMenu->popup(m_popupPos);
-}
-
-void MainWindow::operationsMenuClick(int index)
-{
-    const QList<GridEditor::MenuEntry> entries = GridEditor::operationsMenu();
-    if (index < 0 || index >= entries.size() || m_session->state() != UpdateSession::State::Updating)
-        return;
-    const GridEditor::MenuEntry& e = entries[index];
-    GridEditor::Outcome o;
-    if (e.kind == GridEditor::MenuEntry::CommandItem)
-        o = m_editor->run(e.command);
-    else if (e.kind == GridEditor::MenuEntry::ColorItem)
-        o = m_editor->colorCommand(e.colorCode);
-    else
-        return;
-    afterCommand(o.changed, o.recomputeWidths, o.focusToToolbar);
-}
-
-void MainWindow::afterCommand(bool changed, bool recomputeWidths, bool focusToToolbarAfter)
-{
-    if (changed)
-        m_gridView->reload();
-    if (recomputeWidths)
-        m_gridView->SetOptimalGridCellWidth();
-    syncFocus();
-    if (focusToToolbarAfter)
-        focusToolbar();
-    m_gridView->viewport()->update();
-}
-
-void MainWindow::clearGridSelection()
-{
-    m_editor->clearSelection();
-    m_gridView->clearSelection();
-}
-
-void MainWindow::syncFocus()
-{
-    if (const std::optional<QPoint> f = m_editor->focused())
-        m_gridView->focusCell(f->x(), f->y());
-    else
-        m_gridView->clearSelection();
-}
-
-bool MainWindow::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
-{
-    if (m_session->state() != UpdateSession::State::Updating)
-        return false;
-    const Qt::KeyboardModifiers held = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (held != Qt::ControlModifier || key < Qt::Key_A || key > Qt::Key_Z)
-        return false;
-    const std::optional<GridEditor::Command> command = GridEditor::shortcut(QChar(u'A' + (key - Qt::Key_A)));
-    if (!command)
-        return false;
-    const GridEditor::Outcome o = m_editor->run(*command);
-    afterCommand(o.changed, o.recomputeWidths, o.focusToToolbar);
-    return true;
-}
-
 QToolButton* MainWindow::button(const char* objectName) const
 {
     return findChild<QToolButton*>(QString::fromLatin1(objectName));
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // Grid menus open when the right button is released anywhere on the
-    // grid: a cell, a title, the fixed column or the corner.
-    if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
-        && m_gridView->isAncestorOf(static_cast<QWidget*>(watched))) {
-        const auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::RightButton)
-            openChosenMenu(me->globalPosition().toPoint());
-    } else if (event->type() == QEvent::KeyRelease && watched->isWidgetType()
-               && static_cast<QWidget*>(watched)->window() == this) {
-        const auto* ke = static_cast<QKeyEvent*>(event);
-        if (!ke->isAutoRepeat() && FormKeyUp(ke->key(), ke->modifiers()))
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 QAction* MainWindow::beepAction() const { return m_toolbar->beepAction(); }

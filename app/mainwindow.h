@@ -1,29 +1,21 @@
 #pragma once
 
-#include "grid/griddata.h"
-#include "grid/grideditor.h"
-#include "store/datafolder.h"
+#include "app/gridinteraction.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "grid/griddata.h"
+#include "store/datafolder.h"
 #include "store/textfile.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 
-class ColumnMenuPopup;
-class GridEditor;
 class GridView;
-struct AdvanceResult;
-struct ColumnMenuItem;
 class Led;
 class PreferencesDialog;
 class QAction;
-class QFrame;
-class QLabel;
-class QMenu;
 class QSessionManager;
 class QStatusBar;
 class QSystemTrayIcon;
@@ -68,34 +60,23 @@ public:
     // whether to save a running session; without, it is saved.
     void endOfDesktopSession(bool canAsk);
 
-    // Grid mouse press (StringGrid1MouseDown): chooses the menu that opens
-    // when the right button is released.
-    void StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
-    void openChosenMenu(QPoint globalPos);
-    // A pick in the column menu, the operations menu or the setup menu by item index.
-    void SubMenu3OnClick(int index);
-    void operationsMenuClick(int index);
-    // The advance step after a pick.
-    void MenuLoadingRtn();
-    // Ctrl + letter on key release (FormKeyUp); true when it was a shortcut.
-    bool FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
-
     // What tests and the application reach.
     UpdateSession& session() { return *m_session; }
     GridData& grid() { return m_grid; }
     Preferences& preferences() { return m_prefs; }
     GridView* gridView() const { return m_gridView; }
-    GridEditor& editor() { return *m_editor; }
+    GridInteraction& interaction() { return *m_interaction; }
+    GridEditor& editor() { return m_interaction->editor(); }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
     QTimer* timer(int n) const;
     bool updateGroupShown() const;
-    ColumnMenuPopup* columnMenu() const { return m_columnMenu; }
-    ColumnMenuPopup* operationsMenu() const { return m_operationsMenu; }
-    ColumnMenuPopup* setupMenu() const { return m_setupMenu; }
-    QMenu* updateMenu() const { return m_updateMenu; }
+    ColumnMenuPopup* columnMenu() const { return m_interaction->columnMenu(); }
+    ColumnMenuPopup* operationsMenu() const { return m_interaction->operationsMenu(); }
+    ColumnMenuPopup* setupMenu() const { return m_interaction->setupMenu(); }
+    QMenu* updateMenu() const { return m_interaction->updateMenu(); }
     QToolButton* editingButton() const;
     QToolButton* cancelButton() const;
     QToolButton* button(const char* objectName) const;
@@ -106,7 +87,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     MainWindow(const DataFolder& folder, const Services& services);
@@ -130,13 +110,6 @@ private:
     void onPrefsOk();
     void backupNow();
     void focusToolbar();
-    void onCellSelected(int col, int row);
-    void buildColumnMenu(int column);
-    void buildOperationsMenu();
-    void applyAdvance(const AdvanceResult& advance);
-    void syncFocus();
-    void clearGridSelection();   // nothing focused, in the editor and on screen
-    void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
     void onCommitDataRequest(QSessionManager& manager);
     void setUpdateChecked(bool down);
     bool FormClose();               // false when the close was refused
@@ -146,7 +119,6 @@ private:
     GridData m_grid;
     Preferences m_prefs;
     std::unique_ptr<UpdateSession> m_session;
-    std::unique_ptr<GridEditor> m_editor;
 
     std::unique_ptr<SharedSettings> m_settings;
     // Where the remembered geometry put the window, clamped to the screens.
@@ -158,14 +130,8 @@ private:
 
     Toolbar* m_toolbar = nullptr;           // Panel8
     GridView* m_gridView = nullptr;         // StringGrid1
+    GridInteraction* m_interaction = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
-    QMenu* m_updateMenu = nullptr;          // PopupMenu5
-    ColumnMenuPopup* m_operationsMenu = nullptr;  // PopupMenu1
-    ColumnMenuPopup* m_setupMenu = nullptr;       // PopupMenu2
-    ColumnMenuPopup* m_columnMenu = nullptr;      // PopupMenu3
-    QList<ColumnMenuItem> m_columnItems;
-    GridMenu m_chosenMenu = GridMenu::None;
-    QPoint m_popupPos;                      // where the automatic column menu opens
     QTimer* m_timer3 = nullptr;
     QTimer* m_timer4 = nullptr;
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1

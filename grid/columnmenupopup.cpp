@@ -1,6 +1,5 @@
 #include "grid/columnmenupopup.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -27,12 +26,6 @@ ColumnMenuPopup::ColumnMenuPopup(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-ColumnMenuPopup::~ColumnMenuPopup()
-{
-    if (m_loop)
-        m_loop->quit();
-}
-
 void ColumnMenuPopup::clear()
 {
     m_items.clear();
@@ -44,11 +37,12 @@ void ColumnMenuPopup::clear()
         update();
 }
 
-int ColumnMenuPopup::addItem(const QString& caption, bool enabled)
+int ColumnMenuPopup::addItem(const QString& caption, bool enabled, Action action)
 {
     Item item;
     item.caption = caption;
     item.enabled = enabled;
+    item.action = std::move(action);
     item.breakBefore = m_pendingBreak && !m_items.isEmpty();
     item.barBefore = item.breakBefore && m_pendingBar;
     m_pendingBreak = false;
@@ -64,13 +58,15 @@ void ColumnMenuPopup::addColumnBreak(bool withBar)
     m_pendingBar = m_pendingBar || withBar;
 }
 
-void ColumnMenuPopup::setHeadItem(const QString& caption)
+void ColumnMenuPopup::setHeadItem(const QString& caption, Action action)
 {
     if (!m_items.isEmpty() && m_items.first().head) {
         m_items.first().caption = caption;
+        m_items.first().action = std::move(action);
     } else {
         Item item;
         item.caption = caption;
+        item.action = std::move(action);
         item.head = true;
         m_items.prepend(item);
         if (m_highlight >= 0)
@@ -252,43 +248,22 @@ void ColumnMenuPopup::popup(const QPoint& globalPos)
         show();
 }
 
-int ColumnMenuPopup::exec(const QPoint& globalPos)
-{
-    if (m_loop)
-        return -1;
-    int result = -1;
-    QEventLoop loop;
-    QPointer<ColumnMenuPopup> self(this);
-    m_execResult = &result;
-    m_loop = &loop;
-    popup(globalPos);
-    if (isVisible())
-        loop.exec();
-    if (self) {
-        if (m_loop == &loop)
-            m_loop = nullptr;
-        if (m_execResult == &result)
-            m_execResult = nullptr;
-    }
-    return result;
-}
-
 void ColumnMenuPopup::closeMenu()
 {
     if (isVisible())
         hide();
 }
 
-void ColumnMenuPopup::pick(int index)
+void ColumnMenuPopup::trigger(int index)
 {
     if (index < 0 || index >= count() || !m_items[index].enabled)
         return;
-    if (m_execResult) {
-        *m_execResult = index;
-        m_execResult = nullptr;
-    }
-    // Hidden first: a handler may open this menu again at once.
+    // Hidden first, and the action copied: it may rebuild and reopen this
+    // menu at once.
     hide();
+    const Action action = m_items[index].action;
+    if (action)
+        action();
     emit triggered(index);
 }
 
@@ -340,7 +315,7 @@ void ColumnMenuPopup::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        pick(m_highlight);
+        trigger(m_highlight);
         break;
     case Qt::Key_Escape:
         closeMenu();
@@ -376,7 +351,7 @@ void ColumnMenuPopup::mouseReleaseEvent(QMouseEvent* event)
     m_pressSeen = false;
     const QPoint pos = event->position().toPoint();
     if (rect().contains(pos))
-        pick(itemAt(pos));
+        trigger(itemAt(pos));
 }
 
 void ColumnMenuPopup::leaveEvent(QEvent*)
@@ -387,11 +362,6 @@ void ColumnMenuPopup::leaveEvent(QEvent*)
 void ColumnMenuPopup::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_execResult = nullptr;
-    if (m_loop) {
-        m_loop->quit();
-        m_loop = nullptr;
-    }
     emit aboutToHide();
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
-class QEventLoop;
+#include <functional>
 
 // A popup menu that lays its items out in columns. The grid's menus need
 // column breaks (with a separating bar for the operations menu, without one
@@ -17,16 +16,17 @@ class ColumnMenuPopup : public QWidget
 
 public:
     explicit ColumnMenuPopup(QWidget* parent = nullptr);
-    ~ColumnMenuPopup() override;
 
     void clear();
-    // Appends an item to the current menu column; returns its index.
-    int addItem(const QString& caption, bool enabled = true);
+    // Appends an item to the current menu column; returns its index. A pick
+    // runs its action after the menu has closed.
+    using Action = std::function<void()>;
+    int addItem(const QString& caption, bool enabled = true, Action action = {});
     // The next item starts a new menu column, after a vertical bar if asked.
     void addColumnBreak(bool withBar);
     // Item 0 becomes a bold head item (replaced when there is one already).
     // Picking it closes the menu and reports index 0 like any other item.
-    void setHeadItem(const QString& caption);
+    void setHeadItem(const QString& caption, Action action = {});
     void setItemEnabled(int index, bool enabled);
 
     int count() const { return int(m_items.size()); }
@@ -40,11 +40,11 @@ public:
     QRect itemRect(int index) const;
     int itemAt(const QPoint& pos) const;
 
-    // Opens at globalPos (moved to stay on screen) and waits for a pick or
-    // a close; returns the picked index or -1.
-    int exec(const QPoint& globalPos);
-    // Opens without waiting; a pick emits triggered().
+    // Opens at globalPos (moved to stay on screen); a pick closes the menu,
+    // runs the item's action and emits triggered().
     void popup(const QPoint& globalPos);
+    // Picks an enabled item as a click would, shown or not.
+    void trigger(int index);
     // Closes without a pick, as an Escape would.
     void closeMenu();
 
@@ -76,10 +76,10 @@ private:
         bool head = false;
         bool breakBefore = false;
         bool barBefore = false;
+        Action action;
     };
 
     void ensureLayout() const;
-    void pick(int index);
     void moveVertical(int step);
     void moveHorizontal(int step);
     QList<int> itemsOfColumn(int column) const;
@@ -97,6 +97,4 @@ private:
     int m_maxHeight = 0;   // the screen's height when popped up; 0 for no limit
     int m_highlight = -1;
     bool m_pressSeen = false;
-    int* m_execResult = nullptr;
-    QEventLoop* m_loop = nullptr;
 };

@@ -40,13 +40,6 @@ struct PickResult
     bool recomputeWidths = false;
 };
 
-// The cell state the editing commands share (focused cell, target cell,
-// selection flag), the copy buffer, every command of the operations menu,
-// the colour commands and the column-menu picks with the advance rule.
-//
-// Commands ask and tell through Messages and return what the view must do
-// afterwards. After every call the view takes focused() as the grid's
-// current cell (none clears the selection rectangle).
 // The menu a right press on the grid opens (on release): outside a session
 // the "Update" menu; in one, Ctrl (which wins over Shift) the operations
 // menu, Shift the column data setup menu, otherwise the target column's menu,
@@ -54,6 +47,13 @@ struct PickResult
 enum class GridMenu { None, Update, Operations, Setup, Column, ClickColumnFirst };
 GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused);
 
+// The cell state the editing commands share (focused cell, target cell,
+// selection flag), the copy buffer, every command of the operations menu,
+// the colour commands and the column-menu picks with the advance rule.
+//
+// Commands ask and tell through Messages and return what the view must do
+// afterwards. After every call the view takes focused() as the grid's
+// current cell (none clears the selection rectangle).
 class GridEditor
 {
 public:

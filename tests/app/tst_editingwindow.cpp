@@ -72,8 +72,8 @@ int TestEditingWindow::indexOf(ColumnMenuPopup* menu, const QString& caption) co
 void TestEditingWindow::rightClick(Qt::KeyboardModifiers modifiers)
 {
     MainWindow* w = m_ws->window.get();
-    w->StringGrid1MouseDown(Qt::RightButton, QPoint(100, 100), modifiers);
-    w->openChosenMenu(QPoint(100, 100));
+    w->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(100, 100), modifiers);
+    w->interaction().openChosenMenu(QPoint(100, 100));
 }
 
 void TestEditingWindow::rightClickRouting_data()
@@ -129,7 +129,7 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
         while (!menu->isItemEnabled(value))
             ++value;
         picked << menu->caption(value);
-        w->SubMenu3OnClick(value);
+        w->columnMenu()->trigger(value);
         if (col + 1 < w->grid().colCount())
             QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(col + 1, row)));
     }
@@ -151,7 +151,7 @@ void TestEditingWindow::fillRowWithoutAutomaticMenu()
     w->gridView()->focusCell(2, 4);
     rightClick();
     const int skip = indexOf(w->columnMenu(), QStringLiteral("SKIP CELL"));
-    w->SubMenu3OnClick(skip);
+    w->columnMenu()->trigger(skip);
     w->columnMenu()->close();
     QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(3, 4)));
     QVERIFY(!w->columnMenu()->isVisible());
@@ -165,7 +165,7 @@ void TestEditingWindow::updateOffSaves()
     w->grid().setCell(2, 5, QStringLiteral("typed"));
     w->gridView()->focusCell(2, 5);
     rightClick();
-    w->SubMenu3OnClick(indexOf(w->columnMenu(), QStringLiteral("UPDATE OFF")));
+    w->columnMenu()->trigger(indexOf(w->columnMenu(), QStringLiteral("UPDATE OFF")));
     QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
     QVERIFY(!w->updateButton()->isChecked());
     GridData saved;
@@ -233,7 +233,7 @@ void TestEditingWindow::operationsMenuLayoutAndPasteItems()
     QVERIFY(pasteRow >= 0 && copyRow >= 0);
     QVERIFY(!ops->isItemEnabled(pasteRow));
     QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Create List Records"))));
-    w->operationsMenuClick(copyRow);
+    w->operationsMenu()->trigger(copyRow);
     ops->close();
     QVERIFY(!w->gridView()->focusedCell());
 
@@ -241,7 +241,7 @@ void TestEditingWindow::operationsMenuLayoutAndPasteItems()
     rightClick(Qt::ControlModifier);
     QVERIFY(ops->isItemEnabled(pasteRow));
     QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Paste Cell"))));
-    w->operationsMenuClick(pasteRow);
+    w->operationsMenu()->trigger(pasteRow);
     for (int col = 1; col < w->grid().colCount(); ++col)
         QCOMPARE(w->grid().cell(col, 4), w->grid().cell(col, 1));
     QCOMPARE(w->grid().rowColor(4), w->grid().rowColor(1));
@@ -267,7 +267,7 @@ void TestEditingWindow::shortcutsOnlyDuringSession()
     if (!inSession)
         w->updateButton()->click();
     const int rows = w->grid().rowCount();
-    w->FormKeyUp(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    w->interaction().FormKeyUp(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(w->grid().rowCount(), rows + rowsAdded);
 
     // Through the key events of the window, as a user types.

@@ -228,7 +228,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
 
     // A click on the grid every 20 seconds keeps the session open.
     for (int i = 0; i < 3; ++i) {
-        a->StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
+        a->interaction().StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
         a->Timer2Timer();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     }
@@ -338,8 +338,8 @@ void TestSessionWindow::closeWithUpdateDown()
 void TestSessionWindow::gridMenuUpdateStartsSession()
 {
     Workstation& a = *m_a;
-    a->StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
-    a->openChosenMenu(QPoint(10, 10));
+    a->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
+    a->interaction().openChosenMenu(QPoint(10, 10));
     QVERIFY(a->updateMenu()->isVisible());
     QCOMPARE(a->updateMenu()->actions().size(), 1);
     a->updateMenu()->actions()[0]->trigger();
@@ -445,6 +445,14 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     a->preferences().askBeforeDeleting = true;
     press(a);
     a->gridView()->focusCell(1, 2);
+    // Both menus as the session offered them, to be picked from late.
+    for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers()}) {
+        a->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), mods);
+        a->interaction().openChosenMenu(QPoint(10, 10));
+    }
+    a->operationsMenu()->closeMenu();
+    a->columnMenu()->closeMenu();
+    QVERIFY(a->operationsMenu()->count() > 10 && a->columnMenu()->count() > 3);
     a->grid().setCell(1, 1, QStringLiteral("edited"));
     const GridData edited = a->grid();
     a.fake.messages.answers = {Answer::Yes};
@@ -453,7 +461,7 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
         a->Timer2Timer();
     };
     if (opener == u"ctrl+d")
-        QVERIFY(a->FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+        QVERIFY(a->interaction().FormKeyUp(Qt::Key_D, Qt::ControlModifier));
     else if (opener == u"cancel")
         a->cancelButton()->click();
     else
@@ -471,9 +479,11 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     for (const FakeMessages::Shown& shown : a.fake.messages.shown)
         QVERIFY2(shown.kind != MessageKind::Error, qPrintable(shown.text));
     // Nothing runs outside the session afterwards either.
-    QVERIFY(!a->FormKeyUp(Qt::Key_D, Qt::ControlModifier));
-    a->operationsMenuClick(0);
-    a->SubMenu3OnClick(0);
+    QVERIFY(!a->interaction().FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+    for (int i = 0; i < a->operationsMenu()->count(); ++i)
+        a->operationsMenu()->trigger(i);
+    for (int i = 0; i < a->columnMenu()->count(); ++i)
+        a->columnMenu()->trigger(i);
     QCOMPARE(a->grid(), edited);
 }
 

@@ -1,0 +1,288 @@
+#include "app/gridinteraction.h"
+
+#include "base/services.h"
+#include "coord/updatesession.h"
+#include "grid/gridview.h"
+#include "store/columnmenufile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <utility>
+
+GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const Preferences& prefs,
+                                 UpdateSession& session, Messages& messages, GridView* view, QWidget* window)
+    : QObject(window)
+    , m_folder(folder)
+    , m_grid(grid)
+    , m_session(session)
+    , m_messages(messages)
+    , m_view(view)
+    , m_window(window)
+    , m_editor(std::make_unique<GridEditor>(grid, prefs, messages))
+{
+    m_editor->setEditingCheck([this] { return updating(); });
+
+    connect(m_view, &GridView::cellSelected, this, [this](int col, int row) {
+        m_editor->StringGrid1SelectCell(col, row);
+        m_session.noteSelection();
+    });
+    connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::StringGrid1MouseDown);
+    connect(m_view, &GridView::gridKeyPressed, this, [this] {
+        if (updating())
+            m_session.noteActivity();
+    });
+    connect(m_view, &GridView::cellTextEdited, this, [this] { m_view->SetOptimalGridCellWidth(); });
+
+    m_updateMenu = new QMenu(window);
+    m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
+    QAction* update = m_updateMenu->addAction(QStringLiteral("Update"));
+    update->setObjectName(QStringLiteral("Update1"));
+    connect(update, &QAction::triggered, this, &GridInteraction::updateRequested);
+
+    m_operationsMenu = new ColumnMenuPopup(window);
+    m_operationsMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    m_setupMenu = new ColumnMenuPopup(window);
+    m_setupMenu->setObjectName(QStringLiteral("PopupMenu2"));
+    setSetupActions({}, {});
+    m_columnMenu = new ColumnMenuPopup(window);
+    m_columnMenu->setObjectName(QStringLiteral("PopupMenu3"));
+
+    // The window sees the grid's right-button releases (on a cell, a title,
+    // the fixed column or the corner) and every key release before its
+    // controls do.
+    qApp->installEventFilter(this);
+}
+
+GridInteraction::~GridInteraction()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool GridInteraction::updating() const
+{
+    return m_session.state() == UpdateSession::State::Updating;
+}
+
+void GridInteraction::notice(const QString& text)
+{
+    m_messages.show(MessageKind::Information, text, kCentralOffset);
+    emit focusToolbarRequested();
+}
+
+void GridInteraction::setSetupActions(ColumnMenuPopup::Action columnData, ColumnMenuPopup::Action fixedColumnData)
+{
+    const auto guarded = [this](ColumnMenuPopup::Action action) -> ColumnMenuPopup::Action {
+        return [this, action] {
+            if (updating())
+                action();
+        };
+    };
+    m_setupMenu->clear();
+    m_setupMenu->addItem(QStringLiteral("Column Data Setup"), bool(columnData),
+                         columnData ? guarded(columnData) : ColumnMenuPopup::Action());
+    m_setupMenu->addItem(QStringLiteral("Fixed Column Data Setup"), bool(fixedColumnData),
+                         fixedColumnData ? guarded(fixedColumnData) : ColumnMenuPopup::Action());
+}
+
+void GridInteraction::StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
+{
+    m_session.noteActivity();
+    m_chosenMenu = chooseGridMenu(button == Qt::RightButton, updating(), modifiers & Qt::ControlModifier,
+                                  modifiers & Qt::ShiftModifier, m_editor->focused().has_value());
+    if (m_chosenMenu == GridMenu::Column) {
+        m_popupPos = globalPos + QPoint(0, 20);
+        buildColumnMenu(m_editor->target().x());
+    } else if (m_chosenMenu == GridMenu::ClickColumnFirst) {
+        m_chosenMenu = GridMenu::None;
+        notice(QStringLiteral("Click on a column first."));
+    }
+}
+
+void GridInteraction::openChosenMenu(QPoint globalPos)
+{
+    switch (std::exchange(m_chosenMenu, GridMenu::None)) {
+    case GridMenu::None:
+    case GridMenu::ClickColumnFirst:   // told at the press
+        break;
+    case GridMenu::Update:
+        m_updateMenu->popup(globalPos);
+        break;
+    case GridMenu::Operations:
+        buildOperationsMenu();
+        m_operationsMenu->popup(globalPos);
+        break;
+    case GridMenu::Setup:
+        m_setupMenu->popup(globalPos);
+        break;
+    case GridMenu::Column:
+        m_columnMenu->popup(globalPos);
+        break;
+    }
+}
+
+void GridInteraction::buildColumnMenu(int column)
+{
+    m_columnMenu->clear();
+    for (const ColumnMenuItem& item : loadColumnMenu(m_folder, m_grid.cell(column, 0))) {
+        const auto pick = [this, item] { pickColumnItem(item); };
+        if (item.kind == ColumnMenuItem::Head) {
+            m_columnMenu->setHeadItem(item.caption, pick);
+            continue;
+        }
+        if (item.columnBreak)
+            m_columnMenu->addColumnBreak(false);
+        m_columnMenu->addItem(item.caption, !item.opensDateTime() || m_dateTime, pick);
+    }
+}
+
+void GridInteraction::buildOperationsMenu()
+{
+    m_operationsMenu->clear();
+    for (const GridEditor::MenuEntry& e : GridEditor::operationsMenu()) {
+        if (e.columnBreak)
+            m_operationsMenu->addColumnBreak(true);
+        switch (e.kind) {
+        case GridEditor::MenuEntry::CommandItem: {
+            bool enabled = true;
+            if (e.command == GridEditor::Command::PasteRow)
+                enabled = m_editor->pasteRowEnabled();
+            else if (e.command == GridEditor::Command::PasteCell)
+                enabled = m_editor->pasteCellEnabled();
+            m_operationsMenu->addItem(e.caption, enabled, [this, c = e.command] {
+                runCommand([this, c] { return m_editor->run(c); });
+            });
+            break;
+        }
+        case GridEditor::MenuEntry::ColorItem:
+            m_operationsMenu->addItem(e.caption, true, [this, code = e.colorCode] {
+                runCommand([this, code] { return m_editor->colorCommand(code); });
+            });
+            break;
+        case GridEditor::MenuEntry::CreateListRecords:
+            m_operationsMenu->addItem(e.caption, bool(m_createListRecords), [this] {
+                if (updating() && m_createListRecords)
+                    m_createListRecords();
+            });
+            break;
+        }
+    }
+}
+
+void GridInteraction::runCommand(const std::function<GridEditor::Outcome()>& command)
+{
+    if (!updating())
+        return;
+    const GridEditor::Outcome o = command();
+    afterCommand(o.changed, o.recomputeWidths, o.focusToToolbar);
+}
+
+void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
+{
+    if (!updating())
+        return;
+    const PickResult r = m_editor->SubMenu3OnClick(item);
+    switch (r.action) {
+    case PickResult::Nothing:
+        break;
+    case PickResult::OpenDateTime:
+        if (m_dateTime)
+            m_dateTime();
+        break;
+    case PickResult::EndSession:
+        emit endSessionRequested();
+        break;
+    case PickResult::Advanced:
+        if (r.changed)
+            m_view->reload();
+        applyAdvance(r.advance);
+        if (r.recomputeWidths)
+            m_view->SetOptimalGridCellWidth();
+        break;
+    }
+}
+
+void GridInteraction::MenuLoadingRtn()
+{
+    if (updating())
+        applyAdvance(m_editor->MenuLoadingRtn());
+}
+
+void GridInteraction::applyAdvance(const AdvanceResult& advance)
+{
+    syncFocus();
+    if (advance.focusToToolbar)
+        emit focusToolbarRequested();
+    if (!advance.menuColumn)
+        return;
+    buildColumnMenu(advance.column);
+    if (advance.openMenu)
+        m_columnMenu->popup(m_popupPos);
+}
+
+void GridInteraction::afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar)
+{
+    if (changed)
+        m_view->reload();
+    if (recomputeWidths)
+        m_view->SetOptimalGridCellWidth();
+    syncFocus();
+    if (focusToToolbar)
+        emit focusToolbarRequested();
+    m_view->viewport()->update();
+}
+
+void GridInteraction::clearGridSelection()
+{
+    m_editor->clearSelection();
+    m_view->clearSelection();
+}
+
+void GridInteraction::closeMenusAndEditor()
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    m_view->closeEditor();
+}
+
+void GridInteraction::syncFocus()
+{
+    if (const std::optional<QPoint> f = m_editor->focused())
+        m_view->focusCell(f->x(), f->y());
+    else
+        m_view->clearSelection();
+}
+
+bool GridInteraction::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (!updating())
+        return false;
+    const Qt::KeyboardModifiers held =
+        modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (held != Qt::ControlModifier || key < Qt::Key_A || key > Qt::Key_Z)
+        return false;
+    const std::optional<GridEditor::Command> command = GridEditor::shortcut(QChar(u'A' + (key - Qt::Key_A)));
+    if (!command)
+        return false;
+    runCommand([this, c = *command] { return m_editor->run(c); });
+    return true;
+}
+
+bool GridInteraction::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
+        && m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
+        const auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::RightButton)
+            openChosenMenu(me->globalPosition().toPoint());
+    } else if (event->type() == QEvent::KeyRelease && watched->isWidgetType()
+               && static_cast<QWidget*>(watched)->window() == m_window) {
+        const auto* ke = static_cast<QKeyEvent*>(event);
+        if (!ke->isAutoRepeat() && FormKeyUp(ke->key(), ke->modifiers()))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "grid/grideditor.h"
+#include "grid/columnmenupopup.h"
+#include "store/datafolder.h"
+
+#include <QObject>
+#include <QPoint>
+
+#include <functional>
+#include <memory>
+
+class GridView;
+class Messages;
+class QMenu;
+class QWidget;
+class UpdateSession;
+struct Preferences;
+
+// What the user does on the grid (StringGrid1): which menu a right click
+// opens, the update, operations, setup and column menus and what their
+// items do, the advance after a pick, Ctrl shortcuts, and the focused cell
+// kept the same in the editing rules and on screen.
+//
+// Nothing here runs outside an update session, even a pick or an answer
+// that arrives after the session ended. What belongs to the window (the
+// button bar, the session's buttons) is asked for through signals.
+class GridInteraction : public QObject
+{
+    Q_OBJECT
+public:
+    GridInteraction(const DataFolder& folder, GridData& grid, const Preferences& prefs, UpdateSession& session,
+                    Messages& messages, GridView* view, QWidget* window);
+    ~GridInteraction() override;
+
+    GridEditor& editor() { return *m_editor; }
+    QMenu* updateMenu() const { return m_updateMenu; }             // PopupMenu5
+    ColumnMenuPopup* operationsMenu() const { return m_operationsMenu; }  // PopupMenu1
+    ColumnMenuPopup* setupMenu() const { return m_setupMenu; }     // PopupMenu2
+    ColumnMenuPopup* columnMenu() const { return m_columnMenu; }   // PopupMenu3
+
+    // The setup menu's two entries, enabled once they are given.
+    void setSetupActions(ColumnMenuPopup::Action columnData, ColumnMenuPopup::Action fixedColumnData);
+    // What "DATE/TIME" in a column menu opens; disabled until given.
+    void setDateTimeAction(ColumnMenuPopup::Action dateTime) { m_dateTime = std::move(dateTime); }
+    // What "Create List Records" in the operations menu runs; disabled until given.
+    void setCreateListRecordsAction(ColumnMenuPopup::Action create) { m_createListRecords = std::move(create); }
+
+    // A mouse press on the grid (StringGrid1MouseDown) chooses the menu that
+    // opens when the right button is released there.
+    void StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    void openChosenMenu(QPoint globalPos);
+    // The advance step after a pick made elsewhere (the date and time).
+    void MenuLoadingRtn();
+    // Ctrl + letter on key release (FormKeyUp); true when it was a shortcut.
+    bool FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
+
+    // Nothing focused, in the editing rules and on screen.
+    void clearGridSelection();
+    // The session ended or begins: menus and the cell editor close.
+    void closeMenusAndEditor();
+    // After a command that changed the grid: redraw and refocus.
+    void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
+
+signals:
+    void updateRequested();       // "Update" in the menu outside a session
+    void endSessionRequested();   // "UPDATE OFF" picked
+    void focusToolbarRequested(); // the advance or a command leaves the grid
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool updating() const;
+    void notice(const QString& text);
+    void buildColumnMenu(int column);
+    void buildOperationsMenu();
+    void pickColumnItem(const ColumnMenuItem& item);
+    void runCommand(const std::function<GridEditor::Outcome()>& command);
+    void applyAdvance(const AdvanceResult& advance);
+    void syncFocus();
+
+    DataFolder m_folder;
+    GridData& m_grid;
+    UpdateSession& m_session;
+    Messages& m_messages;
+    GridView* m_view;
+    QWidget* m_window;
+    std::unique_ptr<GridEditor> m_editor;
+
+    QMenu* m_updateMenu = nullptr;
+    ColumnMenuPopup* m_operationsMenu = nullptr;
+    ColumnMenuPopup* m_setupMenu = nullptr;
+    ColumnMenuPopup* m_columnMenu = nullptr;
+    ColumnMenuPopup::Action m_dateTime;
+    ColumnMenuPopup::Action m_createListRecords;
+    GridMenu m_chosenMenu = GridMenu::None;
+    QPoint m_popupPos;   // where the automatic column menu opens
+};
