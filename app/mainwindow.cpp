@@ -2,6 +2,7 @@
 
 #include "app/gridinteraction.h"
 #include "app/preferencesdialog.h"
+#include "app/sessioncontrol.h"
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
@@ -42,7 +43,6 @@ namespace {
 
 const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
-constexpr int kHourMs = 3600 * 1000;
 
 } // namespace
 
@@ -78,12 +78,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_gridView = new GridView(m_grid, m_prefs, this);
     m_gridView->setObjectName(QStringLiteral("StringGrid1"));
     m_interaction = new GridInteraction(m_folder, m_grid, m_prefs, *m_session, *m_services.messages, m_gridView, this);
-    connect(m_interaction, &GridInteraction::updateRequested, this, &MainWindow::Update1Click);
-    connect(m_interaction, &GridInteraction::endSessionRequested, this, [this] {
-        setUpdateChecked(false);
-        SpeedButton1Click();
-    });
-    connect(m_interaction, &GridInteraction::focusToolbarRequested, this, &MainWindow::focusToolbar);
+    connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
+    m_sessionControl = new SessionControl(m_folder, m_prefs, *m_session, *m_services.messages, *m_services.sounds,
+                                          *m_toolbar, m_gridView, *m_interaction, this);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
@@ -96,17 +93,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
 
-    // The session runs Timer1, Timer2 and the lock check at its own pace.
-    connect(&m_session->pollTimer(), &QTimer::timeout, this, &MainWindow::Timer1Timer);
-    connect(&m_session->timeoutTimer(), &QTimer::timeout, this, &MainWindow::Timer2Timer);
-    connect(&m_session->lockTimer(), &QTimer::timeout, this, &MainWindow::checkLock);
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setSingleShot(true);
     connect(m_timer3, &QTimer::timeout, this, &MainWindow::Timer3Timer);
-    m_timer4 = new QTimer(this);
-    m_timer4->setObjectName(QStringLiteral("Timer4"));
-    connect(m_timer4, &QTimer::timeout, this, &MainWindow::Timer4Timer);
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -139,7 +129,6 @@ void MainWindow::FormCreate()
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
-    m_timer4->start(kHourMs);
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);
@@ -176,7 +165,7 @@ QTimer* MainWindow::timer(int n) const
     case 1: return &m_session->pollTimer();
     case 2: return &m_session->timeoutTimer();
     case 3: return m_timer3;
-    case 4: return m_timer4;
+    case 4: return m_sessionControl->timer4();
     default: return nullptr;
     }
 }
@@ -185,8 +174,6 @@ void MainWindow::buildToolbar()
 {
     m_toolbar = new Toolbar(m_folder, this);
     connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton17Click);
-    connect(m_toolbar->updateButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
-    connect(m_toolbar->cancelButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton2Click);
     connect(m_toolbar->editingButton(), &QToolButton::toggled, this, [this](bool down) {
         m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
         if (!down) {
@@ -196,7 +183,7 @@ void MainWindow::buildToolbar()
     });
     connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
         if (!m_interaction->editor().focused())
-            CentralMessage(QStringLiteral("Click on a row first."));
+            m_sessionControl->CentralMessage(QStringLiteral("Click on a row first."));
     });
     connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
     connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
@@ -271,7 +258,7 @@ void MainWindow::applyPrivileges()
     m_prefsDialog->setUserLines(users);
     const int level = ProcessUsers(users, m_services.identity->userName());
     m_toolbar->showPrivileges(level);
-    focusToolbar();
+    m_toolbar->takeFocus();
 }
 
 bool MainWindow::updateGroupShown() const
@@ -284,238 +271,12 @@ bool MainWindow::prefsShown() const
     return m_toolbar->prefsShown();
 }
 
-void MainWindow::focusToolbar()
-{
-    m_toolbar->takeFocus();
-}
-
-void MainWindow::CentralMessage(const QString& text)
-{
-    m_services.messages->show(MessageKind::Information, text, kCentralOffset);
-    focusToolbar();
-}
-
-void MainWindow::setUpdateChecked(bool down)
-{
-    m_toolbar->setUpdateDown(down);
-}
-
-void MainWindow::StringGrid1Enabling(bool enable)
-{
-    m_gridView->setColumnDragAllowed(enable);
-    m_gridView->setEditingAllowed(enable && m_toolbar->editingButton()->isChecked());
-    if (!enable)
-        m_gridView->closeEditor();
-    focusToolbar();
-}
-
-void MainWindow::Update1Click()
-{
-    setUpdateChecked(true);
-    SpeedButton1Click();
-}
-
-void MainWindow::SpeedButton1Click()
-{
-    m_toolbar->led()->hide();
-    unsetCursor();
-    if (!m_toolbar->updateButton()->isChecked()) {
-        if (endSession())
-            m_gridView->viewport()->update();
-        return;
-    }
-
-    const UpdateSession::StartResult r = m_session->pressUpdate();
-    switch (r.kind) {
-    case UpdateSession::StartResult::Started:
-        startSessionUi(r.reloaded);
-        m_gridView->viewport()->update();
-        break;
-    case UpdateSession::StartResult::LockError:
-        m_services.messages->show(MessageKind::Error,
-                                  QStringLiteral("Error attempting to lock file.  Try again.")
-                                      + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError),
-                                  kCentralOffset);
-        [[fallthrough]];
-    case UpdateSession::StartResult::Busy: {
-        m_toolbar->led()->show();
-        setUpdateChecked(false);
-        QString text = QStringLiteral("System busy (update in progress).");
-        if (m_prefs.displayUser)
-            text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
-        // Without a name nobody could find the file that blocks everybody.
-        if (!r.unopenableLock.isEmpty())
-            text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
-                                   "If no workstation is updating, remove it.")
-                        .arg(r.unopenableLock);
-        CentralMessage(text);
-        break;
-    }
-    case UpdateSession::StartResult::ReloadFailed:
-    case UpdateSession::StartResult::SnapshotFailed:
-        setUpdateChecked(false);
-        // What the press did load is what the board shows.
-        if (r.reloaded) {
-            m_gridView->reload();
-            m_gridView->SetOptimalGridCellWidth();
-        }
-        m_services.messages->show(MessageKind::Error,
-                                  (r.kind == UpdateSession::StartResult::ReloadFailed
-                                       ? QStringLiteral("Could not read %1").arg(r.loadError)
-                                       : r.failure.message())
-                                      + QStringLiteral("\r\rThe update was not started."),
-                                  kCentralOffset);
-        break;
-    }
-}
-
-void MainWindow::startSessionUi(bool reloaded)
-{
-    m_interaction->clearGridSelection();
-    if (reloaded) {
-        m_gridView->reload();
-        m_gridView->SetOptimalGridCellWidth();
-    }
-    m_toolbar->showSession(true);
-    StringGrid1Enabling(true);
-    m_interaction->editor().disablePasteItems();
-    m_saveErrorShown = false;
-}
-
-bool MainWindow::endSession(bool updateBackup)
-{
-    // The session may have ended behind an open box (the time-out): the
-    // buttons then only have to show it.
-    if (m_session->state() != UpdateSession::State::Updating) {
-        leaveSessionUi();
-        return true;
-    }
-    m_gridView->closeEditor();
-    m_interaction->clearGridSelection();
-    const UpdateSession::EndResult r = m_session->releaseUpdate(updateBackup);
-    if (r.lockLost) {
-        leaveLostSession(r.rescuedTo, r.failure);
-        return true;
-    }
-    if (r.cellsChanged)
-        m_gridView->reload();
-    if (!r.saved) {
-        // Nothing was lost: the session stays open until a save succeeds.
-        setUpdateChecked(true);
-        showSaveFailure(r.failure);
-        return false;
-    }
-    leaveSessionUi();
-    return true;
-}
-
-void MainWindow::closeSessionBoxes()
-{
-    // What the synthesised Escape does, for everything the session opened:
-    // menus, the cell editor and every box, each answered as Escape answers.
-    m_interaction->closeMenusAndEditor();
-    m_services.messages->closeAll();
-}
-
-void MainWindow::checkLock()
-{
-    if (const std::optional<UpdateSession::EndResult> r = m_session->checkLock()) {
-        closeSessionBoxes();
-        m_interaction->clearGridSelection();
-        leaveLostSession(r->rescuedTo, r->failure);
-    }
-}
-
-void MainWindow::leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure)
-{
-    leaveSessionUi();
-    m_gridView->reload();
-    m_gridView->SetOptimalGridCellWidth();
-    QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
-                                  "was missing, so your changes were not saved over its work.");
-    if (!rescuedTo.isEmpty())
-        text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
-    else
-        text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message();
-    m_services.messages->show(MessageKind::Error, text, kCentralOffset);
-}
-
-void MainWindow::leaveSessionUi()
-{
-    setUpdateChecked(false);
-    m_toolbar->showSession(false);
-    StringGrid1Enabling(false);
-    m_saveErrorShown = false;
-    focusToolbar();
-}
-
-void MainWindow::showSaveFailure(const TextFile::WriteResult& failure)
-{
-    if (m_saveErrorShown)
-        return;
-    m_saveErrorShown = true;
-    m_services.messages->show(MessageKind::Error,
-                              failure.message()
-                                  + QStringLiteral("\r\rThe update stays open and nothing was lost. "
-                                                   "Free the disk or folder, then release Update again."),
-                              kCentralOffset);
-    m_saveErrorShown = false;
-}
-
-void MainWindow::SpeedButton2Click()
-{
-    if (!m_services.messages->askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30})
-        || m_session->state() != UpdateSession::State::Updating)
-        return;
-    m_gridView->closeEditor();
-    m_session->cancel();
-    m_interaction->clearGridSelection();
-    leaveSessionUi();
-    m_gridView->reload();
-    m_gridView->SetOptimalGridCellWidth();
-}
-
-void MainWindow::Timer1Timer()
-{
-    const UpdateSession::PollResult r = m_session->poll();
-    if (r.freed) {
-        m_toolbar->led()->hide();
-        m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarm.wav")));
-    }
-    if (r.reloaded) {
-        m_gridView->reload();
-        m_gridView->SetOptimalGridCellWidth();
-        // An incomplete reload is tried again at the next tick; beep once, when it is whole.
-        if (m_toolbar->beepAction()->isChecked() && r.loadError.isEmpty())
-            m_services.sounds->play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
-    }
-}
-
-void MainWindow::Timer2Timer()
-{
-    switch (m_session->timeoutTick()) {
-    case UpdateSession::TimeoutAction::Stop:
-        break;   // the session stopped its timer
-    case UpdateSession::TimeoutAction::End:
-        closeSessionBoxes();
-        endSession();
-        break;
-    case UpdateSession::TimeoutAction::Continue:
-        break;
-    }
-}
-
 void MainWindow::Timer3Timer()
 {
     // The deferred advance after a date or time was written into the grid.
     m_timer3->stop();
     m_gridView->SetOptimalGridCellWidth();
     m_interaction->MenuLoadingRtn();
-}
-
-void MainWindow::Timer4Timer()
-{
-    m_session->hourlyBackup();
 }
 
 void MainWindow::backupNow()
@@ -581,7 +342,7 @@ bool MainWindow::FormClose()
     if (m_session->state() == UpdateSession::State::Updating) {
         switch (m_services.messages->askYesNoCancel(kSaveQuestion, {-72, 33})) {
         case Answer::Yes:
-            refused = !endSession(false);
+            refused = !m_sessionControl->endSession(false);
             break;
         case Answer::No:
             m_session->abandon();
@@ -614,7 +375,7 @@ void MainWindow::endOfDesktopSession(bool canAsk)
 {
     if (m_session->state() == UpdateSession::State::Updating) {
         if (!canAsk)
-            closeSessionBoxes();
+            m_sessionControl->closeSessionBoxes();
         // A Yes whose save fails still keeps the edits: the process ends next.
         if (!canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33}))
             m_session->saveOrRescue();

@@ -20,6 +20,7 @@ class QSessionManager;
 class QStatusBar;
 class QSystemTrayIcon;
 class QTimer;
+class SessionControl;
 class SharedSettings;
 class Toolbar;
 class QToolButton;
@@ -41,19 +42,11 @@ public:
     void FormActivate();
     bool isActivated() const { return m_activated; }
 
-    // Update button pressed or released by the user (its state already toggled).
-    void SpeedButton1Click();
-    void Update1Click();            // the grid's "Update" menu entry
-    void SpeedButton2Click();       // "Cancel"
     void SpeedButton12Click();      // "Prefs"
     void SpeedButton13Click();      // "Quit"
     void SpeedButton17Click();      // help
     void SpeedButton9Click();       // "Tray"
-    void Timer1Timer();
-    void Timer2Timer();
     void Timer3Timer();
-    void Timer4Timer();
-    void CentralMessage(const QString& text);
     // Saves the preferences and the user list as the dialog's "OK" does.
     TextFile::WriteResult savePreferences();
     // The end of the desktop session: with `canAsk` the user is asked
@@ -66,6 +59,7 @@ public:
     Preferences& preferences() { return m_prefs; }
     GridView* gridView() const { return m_gridView; }
     GridInteraction& interaction() { return *m_interaction; }
+    SessionControl& sessionControl() { return *m_sessionControl; }
     GridEditor& editor() { return m_interaction->editor(); }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     QToolButton* updateButton() const;
@@ -95,23 +89,10 @@ private:
     void buildToolbar();
     void rememberGeometry();
     void applyPreferencesToWindow();
-    void StringGrid1Enabling(bool enable);
-    void startSessionUi(bool reloaded);
-    // Save and leave the session; false when the save failed.
-    bool endSession(bool updateBackup = true);
-    void leaveSessionUi();
-    void showSaveFailure(const TextFile::WriteResult& failure);
-    void checkLock();
-    void closeSessionBoxes();
-    // The session ended because another workstation came in while this
-    // one's lock file was gone: say where the edits went.
-    void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void applyPrivileges();
     void onPrefsOk();
     void backupNow();
-    void focusToolbar();
     void onCommitDataRequest(QSessionManager& manager);
-    void setUpdateChecked(bool down);
     bool FormClose();               // false when the close was refused
 
     DataFolder m_folder;
@@ -126,14 +107,13 @@ private:
 
     bool m_activated = false;
     bool m_ending = false;          // the desktop session ends: close without the usual steps
-    bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
 
     Toolbar* m_toolbar = nullptr;           // Panel8
     GridView* m_gridView = nullptr;         // StringGrid1
     GridInteraction* m_interaction = nullptr;
+    SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     QTimer* m_timer3 = nullptr;
-    QTimer* m_timer4 = nullptr;
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "app/sessioncontrol.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"
 

@@ -542,7 +542,7 @@ void TestMainWindow::hourlyBackupOnNamedComputer()
     QCOMPARE(ws->timer(4)->interval(), 3600 * 1000);
     ws->preferences().backup = choice;
     ws->preferences().backupComputer = computer;
-    ws->Timer4Timer();
+    ws->sessionControl().Timer4Timer();
     QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).size(), backup ? 1 : 0);
 }
 

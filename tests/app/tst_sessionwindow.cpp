@@ -130,14 +130,14 @@ void TestSessionWindow::waitingLampAndAlarm()
     press(a);
     press(b);
     QVERIFY(!b->led()->isHidden());
-    b->Timer1Timer();
+    b->sessionControl().Timer1Timer();
     QVERIFY(!b->led()->isHidden());   // still busy
     QVERIFY(b.fake.sounds.played.isEmpty());
 
     a->gridView();   // A edits a cell and releases
     a->grid().setCell(1, 1, QStringLiteral("T-99"));
     press(a);
-    b->Timer1Timer();
+    b->sessionControl().Timer1Timer();
     QVERIFY(b->led()->isHidden());
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
@@ -161,7 +161,7 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
     press(a);
     a->grid().setCell(2, 1, QStringLiteral("first"));
     press(a);
-    b->Timer1Timer();
+    b->sessionControl().Timer1Timer();
     QCOMPARE(b->grid().cell(2, 1), QStringLiteral("first"));
     QVERIFY(b.fake.sounds.played.isEmpty());
 
@@ -169,11 +169,11 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
     press(a);
     a->grid().setCell(2, 1, QStringLiteral("second"));
     press(a);
-    b->Timer1Timer();
+    b->sessionControl().Timer1Timer();
     QCOMPARE(b->grid().cell(2, 1), QStringLiteral("second"));
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarmc.wav")));
-    b->Timer1Timer();
+    b->sessionControl().Timer1Timer();
     QCOMPARE(b.fake.sounds.played.size(), 1);
 }
 
@@ -184,7 +184,7 @@ void TestSessionWindow::noReloadOfOwnSave()
     press(a);
     a->grid().setCell(1, 2, QStringLiteral("mine"));
     press(a);
-    a->Timer1Timer();
+    a->sessionControl().Timer1Timer();
     QVERIFY(a.fake.sounds.played.isEmpty());
     QCOMPARE(a->grid().cell(1, 2), QStringLiteral("mine"));
 }
@@ -229,10 +229,10 @@ void TestSessionWindow::timeoutEndsIdleSession()
     // A click on the grid every 20 seconds keeps the session open.
     for (int i = 0; i < 3; ++i) {
         a->interaction().StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
-        a->Timer2Timer();
+        a->sessionControl().Timer2Timer();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     }
-    a->Timer2Timer();   // a whole tick without activity
+    a->sessionControl().Timer2Timer();   // a whole tick without activity
     QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
     QVERIFY(!a->updateButton()->isChecked());
     QVERIFY(!a->timer(2)->isActive());
@@ -243,7 +243,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
     // Switched off during a session: the next tick only stops the timer.
     press(a);
     a->preferences().timeOut = false;
-    a->Timer2Timer();
+    a->sessionControl().Timer2Timer();
     QVERIFY(!a->timer(2)->isActive());
     QCOMPARE(a->session().state(), UpdateSession::State::Updating);
 }
@@ -268,13 +268,13 @@ void TestSessionWindow::failedSaveKeepsSession()
         QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);   // the lock is still held
 
         // The time-out retries at its ticks.
-        a->Timer2Timer();
-        a->Timer2Timer();
+        a->sessionControl().Timer2Timer();
+        a->sessionControl().Timer2Timer();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
         QVERIFY(a->timer(2)->isActive());
     }
-    a->Timer2Timer();
-    a->Timer2Timer();
+    a->sessionControl().Timer2Timer();
+    a->sessionControl().Timer2Timer();
     QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
@@ -457,8 +457,8 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     const GridData edited = a->grid();
     a.fake.messages.answers = {Answer::Yes};
     a.fake.messages.whileAsking = [&a] {
-        a->Timer2Timer();   // no activity since the last tick
-        a->Timer2Timer();
+        a->sessionControl().Timer2Timer();   // no activity since the last tick
+        a->sessionControl().Timer2Timer();
     };
     if (opener == u"ctrl+d")
         QVERIFY(a->interaction().FormKeyUp(Qt::Key_D, Qt::ControlModifier));

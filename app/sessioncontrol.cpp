@@ -1,0 +1,272 @@
+#include "app/sessioncontrol.h"
+
+#include "app/gridinteraction.h"
+#include "app/toolbar.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "coord/updatesession.h"
+#include "grid/gridview.h"
+#include "widgets/led.h"
+
+#include <QAction>
+#include <QDir>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+constexpr int kHourMs = 3600 * 1000;
+}
+
+SessionControl::SessionControl(const DataFolder& folder, const Preferences& prefs, UpdateSession& session,
+                               Messages& messages, Sounds& sounds, Toolbar& toolbar, GridView* view,
+                               GridInteraction& interaction, QObject* parent)
+    : QObject(parent)
+    , m_folder(folder)
+    , m_prefs(prefs)
+    , m_session(session)
+    , m_messages(messages)
+    , m_sounds(sounds)
+    , m_toolbar(toolbar)
+    , m_view(view)
+    , m_interaction(interaction)
+{
+    connect(m_toolbar.updateButton(), &QToolButton::clicked, this, &SessionControl::SpeedButton1Click);
+    connect(m_toolbar.cancelButton(), &QToolButton::clicked, this, &SessionControl::SpeedButton2Click);
+    connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::Update1Click);
+    connect(&m_interaction, &GridInteraction::endSessionRequested, this, [this] {
+        setUpdateChecked(false);
+        SpeedButton1Click();
+    });
+    // The session runs Timer1, Timer2 and the lock watch at its own pace.
+    connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::Timer1Timer);
+    connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::Timer2Timer);
+    connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
+    m_timer4 = new QTimer(this);
+    m_timer4->setObjectName(QStringLiteral("Timer4"));
+    connect(m_timer4, &QTimer::timeout, this, &SessionControl::Timer4Timer);
+    m_timer4->start(kHourMs);
+}
+
+void SessionControl::CentralMessage(const QString& text)
+{
+    m_messages.show(MessageKind::Information, text, kCentralOffset);
+    m_toolbar.takeFocus();
+}
+
+void SessionControl::setUpdateChecked(bool down)
+{
+    m_toolbar.setUpdateDown(down);
+}
+
+void SessionControl::StringGrid1Enabling(bool enable)
+{
+    m_view->setColumnDragAllowed(enable);
+    m_view->setEditingAllowed(enable && m_toolbar.editingButton()->isChecked());
+    if (!enable)
+        m_view->closeEditor();
+    m_toolbar.takeFocus();
+}
+
+void SessionControl::Update1Click()
+{
+    setUpdateChecked(true);
+    SpeedButton1Click();
+}
+
+void SessionControl::SpeedButton1Click()
+{
+    m_toolbar.led()->hide();
+    m_view->window()->unsetCursor();
+    if (!m_toolbar.updateButton()->isChecked()) {
+        if (endSession())
+            m_view->viewport()->update();
+        return;
+    }
+
+    const UpdateSession::StartResult r = m_session.pressUpdate();
+    switch (r.kind) {
+    case UpdateSession::StartResult::Started:
+        startSessionUi(r.reloaded);
+        m_view->viewport()->update();
+        break;
+    case UpdateSession::StartResult::LockError:
+        m_messages.show(MessageKind::Error,
+                                  QStringLiteral("Error attempting to lock file.  Try again.")
+                                      + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError),
+                                  kCentralOffset);
+        [[fallthrough]];
+    case UpdateSession::StartResult::Busy: {
+        m_toolbar.led()->show();
+        setUpdateChecked(false);
+        QString text = QStringLiteral("System busy (update in progress).");
+        if (m_prefs.displayUser)
+            text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
+        // Without a name nobody could find the file that blocks everybody.
+        if (!r.unopenableLock.isEmpty())
+            text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
+                                   "If no workstation is updating, remove it.")
+                        .arg(r.unopenableLock);
+        CentralMessage(text);
+        break;
+    }
+    case UpdateSession::StartResult::ReloadFailed:
+    case UpdateSession::StartResult::SnapshotFailed:
+        setUpdateChecked(false);
+        // What the press did load is what the board shows.
+        if (r.reloaded) {
+            reloadView();
+        }
+        m_messages.show(MessageKind::Error,
+                                  (r.kind == UpdateSession::StartResult::ReloadFailed
+                                       ? QStringLiteral("Could not read %1").arg(r.loadError)
+                                       : r.failure.message())
+                                      + QStringLiteral("\r\rThe update was not started."),
+                                  kCentralOffset);
+        break;
+    }
+}
+
+void SessionControl::startSessionUi(bool reloaded)
+{
+    m_interaction.clearGridSelection();
+    if (reloaded) {
+        reloadView();
+    }
+    m_toolbar.showSession(true);
+    StringGrid1Enabling(true);
+    m_interaction.editor().disablePasteItems();
+    m_saveErrorShown = false;
+}
+
+bool SessionControl::endSession(bool updateBackup)
+{
+    // The session may have ended behind an open box (the time-out): the
+    // buttons then only have to show it.
+    if (m_session.state() != UpdateSession::State::Updating) {
+        leaveSessionUi();
+        return true;
+    }
+    m_view->closeEditor();
+    m_interaction.clearGridSelection();
+    const UpdateSession::EndResult r = m_session.releaseUpdate(updateBackup);
+    if (r.lockLost) {
+        leaveLostSession(r.rescuedTo, r.failure);
+        return true;
+    }
+    if (r.cellsChanged)
+        m_view->reload();
+    if (!r.saved) {
+        // Nothing was lost: the session stays open until a save succeeds.
+        setUpdateChecked(true);
+        showSaveFailure(r.failure);
+        return false;
+    }
+    leaveSessionUi();
+    return true;
+}
+
+void SessionControl::closeSessionBoxes()
+{
+    // What the synthesised Escape does, for everything the session opened:
+    // menus, the cell editor and every box, each answered as Escape answers.
+    m_interaction.closeMenusAndEditor();
+    emit closingSessionWindows();
+    m_messages.closeAll();
+}
+
+void SessionControl::checkLock()
+{
+    if (const std::optional<UpdateSession::EndResult> r = m_session.checkLock()) {
+        closeSessionBoxes();
+        m_interaction.clearGridSelection();
+        leaveLostSession(r->rescuedTo, r->failure);
+    }
+}
+
+void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure)
+{
+    leaveSessionUi();
+    reloadView();
+    QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
+                                  "was missing, so your changes were not saved over its work.");
+    if (!rescuedTo.isEmpty())
+        text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
+    else
+        text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message();
+    m_messages.show(MessageKind::Error, text, kCentralOffset);
+}
+
+void SessionControl::leaveSessionUi()
+{
+    setUpdateChecked(false);
+    m_toolbar.showSession(false);
+    StringGrid1Enabling(false);
+    m_saveErrorShown = false;
+    m_toolbar.takeFocus();
+}
+
+void SessionControl::showSaveFailure(const TextFile::WriteResult& failure)
+{
+    if (m_saveErrorShown)
+        return;
+    m_saveErrorShown = true;
+    m_messages.show(MessageKind::Error,
+                              failure.message()
+                                  + QStringLiteral("\r\rThe update stays open and nothing was lost. "
+                                                   "Free the disk or folder, then release Update again."),
+                              kCentralOffset);
+    m_saveErrorShown = false;
+}
+
+void SessionControl::SpeedButton2Click()
+{
+    if (!m_messages.askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30})
+        || m_session.state() != UpdateSession::State::Updating)
+        return;
+    m_view->closeEditor();
+    m_session.cancel();
+    m_interaction.clearGridSelection();
+    leaveSessionUi();
+    reloadView();
+}
+
+void SessionControl::Timer1Timer()
+{
+    const UpdateSession::PollResult r = m_session.poll();
+    if (r.freed) {
+        m_toolbar.led()->hide();
+        m_sounds.play(m_folder.gsystem(QStringLiteral("alarm.wav")));
+    }
+    if (r.reloaded) {
+        reloadView();
+        // An incomplete reload is tried again at the next tick; beep once, when it is whole.
+        if (m_toolbar.beepAction()->isChecked() && r.loadError.isEmpty())
+            m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
+    }
+}
+
+void SessionControl::Timer2Timer()
+{
+    switch (m_session.timeoutTick()) {
+    case UpdateSession::TimeoutAction::Stop:
+        break;   // the session stopped its timer
+    case UpdateSession::TimeoutAction::End:
+        closeSessionBoxes();
+        endSession();
+        break;
+    case UpdateSession::TimeoutAction::Continue:
+        break;
+    }
+}
+
+void SessionControl::Timer4Timer()
+{
+    m_session.hourlyBackup();
+}
+
+
+void SessionControl::reloadView()
+{
+    m_view->reload();
+    m_view->SetOptimalGridCellWidth();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/datafolder.h"
+#include "store/textfile.h"
+
+#include <QObject>
+
+class GridInteraction;
+class GridView;
+class QTimer;
+class Messages;
+class Sounds;
+class Toolbar;
+class UpdateSession;
+struct Preferences;
+
+// The update session as the user sees it: the Update and Cancel buttons,
+// the boxes that tell why a session did not start or could not be saved,
+// and the session's timers (Timer1 polling, Timer2 time-out, the lock watch,
+// Timer4 hourly backups) turned into reloads, sounds and session ends.
+// The session's rules live in UpdateSession; this only draws its results.
+class SessionControl : public QObject
+{
+    Q_OBJECT
+public:
+    SessionControl(const DataFolder& folder, const Preferences& prefs, UpdateSession& session, Messages& messages,
+                   Sounds& sounds, Toolbar& toolbar, GridView* view, GridInteraction& interaction,
+                   QObject* parent = nullptr);
+
+    // Update button pressed or released by the user (its state already toggled).
+    void SpeedButton1Click();
+    void Update1Click();          // the grid's "Update" menu entry
+    void SpeedButton2Click();     // "Cancel"
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer4Timer();
+    QTimer* timer4() const { return m_timer4; }
+
+    // Saves and leaves the session; false when the save failed (the
+    // session then stays open and says why).
+    bool endSession(bool updateBackup = true);
+    // What the synthesised Escape does when a session ends behind open
+    // windows: menus, the cell editor and every box close as Escape closes them.
+    void closeSessionBoxes();
+    void setUpdateChecked(bool down);
+    // An information box under the desktop's centre; focus goes to the buttons.
+    void CentralMessage(const QString& text);
+
+signals:
+    // The session ends behind open windows: every dialog of the session
+    // closes without effect.
+    void closingSessionWindows();
+
+private:
+    void startSessionUi(bool reloaded);
+    void leaveSessionUi();
+    void StringGrid1Enabling(bool enable);
+    void checkLock();
+    // The session ended because another workstation came in while this
+    // one's lock file was gone: say where the edits went.
+    void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
+    void showSaveFailure(const TextFile::WriteResult& failure);
+    void reloadView();
+
+    DataFolder m_folder;
+    const Preferences& m_prefs;
+    UpdateSession& m_session;
+    Messages& m_messages;
+    Sounds& m_sounds;
+    Toolbar& m_toolbar;
+    GridView* m_view;
+    GridInteraction& m_interaction;
+    QTimer* m_timer4 = nullptr;
+    bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
+};
