@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <utility>
 
@@ -50,6 +51,11 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
     setSetupActions({}, {});
     m_columnMenu = new ColumnMenuPopup(window);
     m_columnMenu->setObjectName(QStringLiteral("PopupMenu3"));
+
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timer3->setSingleShot(true);
+    connect(m_timer3, &QTimer::timeout, this, &GridInteraction::Timer3Timer);
 
     // The window sees the grid's right-button releases (on a cell, a title,
     // the fixed column or the corner) and every key release before its
@@ -209,6 +215,18 @@ void GridInteraction::MenuLoadingRtn()
 {
     if (updating())
         applyAdvance(m_editor->MenuLoadingRtn());
+}
+
+void GridInteraction::scheduleAdvance()
+{
+    m_timer3->start(250);
+}
+
+void GridInteraction::Timer3Timer()
+{
+    m_timer3->stop();
+    m_view->SetOptimalGridCellWidth();
+    MenuLoadingRtn();
 }
 
 void GridInteraction::applyAdvance(const AdvanceResult& advance)

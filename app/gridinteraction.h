@@ -13,6 +13,7 @@
 class GridView;
 class Messages;
 class QMenu;
+class QTimer;
 class QWidget;
 class UpdateSession;
 struct Preferences;
@@ -52,6 +53,11 @@ public:
     void openChosenMenu(QPoint globalPos);
     // The advance step after a pick made elsewhere (the date and time).
     void MenuLoadingRtn();
+    // The same step a moment later (Timer3), once the dialog that wrote the
+    // cell has closed.
+    void scheduleAdvance();
+    void Timer3Timer();
+    QTimer* timer3() const { return m_timer3; }
     // Ctrl + letter on key release (FormKeyUp); true when it was a shortcut.
     bool FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
 
@@ -96,4 +102,5 @@ private:
     ColumnMenuPopup::Action m_createListRecords;
     GridMenu m_chosenMenu = GridMenu::None;
     QPoint m_popupPos;   // where the automatic column menu opens
+    QTimer* m_timer3 = nullptr;
 };

@@ -5,10 +5,7 @@
 #include "app/sessioncontrol.h"
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
-#include "grid/columnmenupopup.h"
-#include "grid/grideditor.h"
 #include "grid/gridview.h"
-#include "store/columnmenufile.h"
 #include "store/gridstore.h"
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
@@ -16,17 +13,10 @@
 #include "widgets/led.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QDir>
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QIcon>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
@@ -36,8 +26,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <utility>
 
 namespace {
 
@@ -93,11 +81,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
 
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    m_timer3->setSingleShot(true);
-    connect(m_timer3, &QTimer::timeout, this, &MainWindow::Timer3Timer);
-
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
     connect(m_prefsDialog, &PreferencesDialog::backupNowRequested, this, &MainWindow::backupNow);
@@ -115,6 +98,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
 MainWindow::~MainWindow()
 {
+    // Both act on the session and the grid, which go with this window.
+    delete m_sessionControl;
+    delete m_interaction;
     // The child widgets show the grid and preferences this window holds, so
     // they go before those members do.
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
@@ -164,7 +150,7 @@ QTimer* MainWindow::timer(int n) const
     switch (n) {
     case 1: return &m_session->pollTimer();
     case 2: return &m_session->timeoutTimer();
-    case 3: return m_timer3;
+    case 3: return m_interaction->timer3();
     case 4: return m_sessionControl->timer4();
     default: return nullptr;
     }
@@ -269,14 +255,6 @@ bool MainWindow::updateGroupShown() const
 bool MainWindow::prefsShown() const
 {
     return m_toolbar->prefsShown();
-}
-
-void MainWindow::Timer3Timer()
-{
-    // The deferred advance after a date or time was written into the grid.
-    m_timer3->stop();
-    m_gridView->SetOptimalGridCellWidth();
-    m_interaction->MenuLoadingRtn();
 }
 
 void MainWindow::backupNow()

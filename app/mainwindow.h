@@ -46,7 +46,6 @@ public:
     void SpeedButton13Click();      // "Quit"
     void SpeedButton17Click();      // help
     void SpeedButton9Click();       // "Tray"
-    void Timer3Timer();
     // Saves the preferences and the user list as the dialog's "OK" does.
     TextFile::WriteResult savePreferences();
     // The end of the desktop session: with `canAsk` the user is asked
@@ -113,7 +112,6 @@ private:
     GridInteraction* m_interaction = nullptr;
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
-    QTimer* m_timer3 = nullptr;
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
 };
