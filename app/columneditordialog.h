@@ -6,8 +6,9 @@
 
 class GridData;
 class Messages;
-class QGridLayout;
+class QLayout;
 class QPlainTextEdit;
+class QPushButton;
 namespace ColumnData { struct SaveResult; }
 
 // What the two column data editors share: a fixed-size dialog centred on the
