@@ -31,6 +31,12 @@ namespace {
 // empty menu and "save" its values into nothing.
 bool isWindowsDeviceName(const QString& title)
 {
+    // The word AUX alone stays a title with a menu file: the column data
+    // editor has always accepted it, refusing only "Aux" and "aux". Where
+    // Windows takes it for the device, its platform file neither reads nor
+    // replaces anything but a disk file.
+    if (title.compare(u"AUX", Qt::CaseInsensitive) == 0)
+        return false;
     QString base = title.section(u'.', 0, 0);
     while (base.endsWith(u' '))
         base.chop(1);

@@ -59,6 +59,9 @@ void TestDataFolder::columnMenuFile_data()
     QTest::newRow("device CON") << "CON" << false;
     QTest::newRow("device nul lower case") << "nul" << false;
     QTest::newRow("device with extension") << "Aux.txt" << false;
+    QTest::newRow("device aux with blank") << "AUX " << false;
+    QTest::newRow("the word AUX alone") << "AUX" << true;
+    QTest::newRow("the word aux alone") << "aux" << true;
     QTest::newRow("device with blanks") << "PRN  " << false;
     QTest::newRow("device COM1") << "COM1" << false;
     QTest::newRow("device lpt9") << "lpt9" << false;
