@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/columndatadialog.h"
+#include "app/fixedcolumndialog.h"
 #include "app/gridinteraction.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
@@ -80,6 +82,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_toolbar);
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
+
+    buildSessionDialogs();
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -174,6 +178,36 @@ void MainWindow::buildToolbar()
     connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
     connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
     connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
+}
+
+void MainWindow::buildSessionDialogs()
+{
+    Messages& messages = *m_services.messages;
+    m_columnDataDialog = new ColumnDataDialog(m_folder, m_grid, messages, this);
+    m_fixedColumnDialog = new FixedColumnDialog(m_folder, m_grid, messages, this);
+    // The time-out waits while a dialog of the session is open.
+    for (ColumnEditorDialog* d : {static_cast<ColumnEditorDialog*>(m_columnDataDialog),
+                                  static_cast<ColumnEditorDialog*>(m_fixedColumnDialog)}) {
+        connect(d, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
+            m_gridView->reload();
+            if (recomputeWidths)
+                m_gridView->SetOptimalGridCellWidth();
+        });
+        connect(d, &ColumnEditorDialog::closed, this, [this] { m_session->restartTimeout(); });
+        connect(m_sessionControl, &SessionControl::closingSessionWindows, d, &ColumnEditorDialog::closeWithoutEffect);
+    }
+    m_interaction->setSetupActions(
+        [this] {
+            const std::optional<QPoint> focused = m_interaction->editor().focused();
+            if (!focused)
+                m_sessionControl->CentralMessage(QStringLiteral("Click on a column first."));
+            else if (m_columnDataDialog->openFor(m_interaction->editor().target().x()))
+                m_session->suspendTimeout();
+        },
+        [this] {
+            m_fixedColumnDialog->open();
+            m_session->suspendTimeout();
+        });
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class ColumnDataDialog;
+class FixedColumnDialog;
 class GridView;
 class Led;
 class PreferencesDialog;
@@ -61,6 +63,8 @@ public:
     SessionControl& sessionControl() { return *m_sessionControl; }
     GridEditor& editor() { return m_interaction->editor(); }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
+    ColumnDataDialog* columnDataDialog() const { return m_columnDataDialog; }
+    FixedColumnDialog* fixedColumnDialog() const { return m_fixedColumnDialog; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -86,6 +90,7 @@ private:
     void FormCreate();
     void setUpIcons();
     void buildToolbar();
+    void buildSessionDialogs();
     void rememberGeometry();
     void applyPreferencesToWindow();
     void applyPrivileges();
@@ -114,4 +119,6 @@ private:
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
+    ColumnDataDialog* m_columnDataDialog = nullptr;   // Form4
+    FixedColumnDialog* m_fixedColumnDialog = nullptr; // Form3
 };

@@ -1,3 +1,5 @@
+#include "app/columndatadialog.h"
+#include "app/fixedcolumndialog.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
@@ -32,6 +34,8 @@ private slots:
     void operationsMenuLayoutAndPasteItems();
     void shortcutsOnlyDuringSession_data();
     void shortcutsOnlyDuringSession();
+    void setupMenuOpensColumnEditors_data();
+    void setupMenuOpensColumnEditors();
     void listButtonNeedsARow();
     void typingWithEditingDown();
 
@@ -104,6 +108,55 @@ void TestEditingWindow::rightClickWithoutFocusedCell()
     rightClick();
     QVERIFY(!w->columnMenu()->isVisible());
     QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
+}
+
+void TestEditingWindow::setupMenuOpensColumnEditors_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QString>("dialog");   // "" when none opens
+    QTest::addColumn<bool>("timedOut");    // the session ends behind the dialog
+    QTest::newRow("column data") << "Column Data Setup" << true << "Form4" << false;
+    QTest::newRow("column data without a cell") << "Column Data Setup" << false << "" << false;
+    QTest::newRow("fixed column without a cell") << "Fixed Column Data Setup" << false << "Form3" << false;
+    QTest::newRow("column data, session ends") << "Column Data Setup" << true << "Form4" << true;
+    QTest::newRow("fixed column, session ends") << "Fixed Column Data Setup" << true << "Form3" << true;
+}
+
+void TestEditingWindow::setupMenuOpensColumnEditors()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, focused);
+    QFETCH(QString, dialog);
+    QFETCH(bool, timedOut);
+    MainWindow* w = m_ws->window.get();
+    w->preferences().timeOut = true;
+    w->session().restartTimeout();
+    if (focused)
+        w->gridView()->focusCell(2, 1);
+    w->setupMenu()->trigger(indexOf(w->setupMenu(), entry));
+    QDialog* open = dialog.isEmpty() ? nullptr : w->findChild<QDialog*>(dialog);
+    QCOMPARE(w->columnDataDialog()->isVisible(), dialog == u"Form4");
+    QCOMPARE(w->fixedColumnDialog()->isVisible(), dialog == u"Form3");
+    if (!open) {
+        QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
+        return;
+    }
+    // The time-out waits while the dialog is open and starts afresh after it.
+    QVERIFY(!w->timer(2)->isActive());
+    const GridData before = w->grid();
+    if (timedOut) {
+        w->sessionControl().closeSessionBoxes();
+        w->sessionControl().endSession();
+        QVERIFY(!open->isVisible());
+        QCOMPARE(w->grid(), before);
+        QVERIFY(!w->timer(2)->isActive());
+        return;
+    }
+    open->reject();
+    QVERIFY(!open->isVisible());
+    QVERIFY(w->timer(2)->isActive());
+    QCOMPARE(w->timer(2)->interval(), 30000);
 }
 
 void TestEditingWindow::fillRowWithAutomaticMenu()
