@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -32,6 +33,8 @@ constexpr int kHelpPanelColor = 9482432;
 constexpr int kHelpLabelColor = 11069688;
 const QSize kDesignSize(560, 330);
 
+// Two blanks until the button is first used.
+const QString kUpdateListFirst = QStringLiteral("Update  List");
 const QString kUpdateList = QStringLiteral("Update List");
 const QString kUpdateOff = QStringLiteral("Update OFF");
 
@@ -139,8 +142,15 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
         b->setAutoDefault(false);
         return b;
     };
-    m_modeButton = button(QStringLiteral("Update  List"), "SpeedButton1");
+    m_modeButton = button(kUpdateListFirst, "SpeedButton1");
     m_modeButton->setCheckable(true);
+    // Wide enough for each of its captions, so it keeps its size as they change.
+    int modeWidth = 0;
+    for (const QString& caption : {kUpdateOff, kUpdateList, kUpdateListFirst}) {
+        m_modeButton->setText(caption);
+        modeWidth = std::max(modeWidth, m_modeButton->sizeHint().width());
+    }
+    m_modeButton->setMinimumWidth(modeWidth);
     connect(m_modeButton, &QPushButton::clicked, this, &ListDialog::SpeedButton1Click);
     m_closeButton = button(QStringLiteral("Close"), "SpeedButton2");
     connect(m_closeButton, &QPushButton::clicked, this, &ListDialog::SpeedButton2Click);
@@ -295,9 +305,7 @@ void ListDialog::closeWithoutEffect()
     m_menu->closeMenu();
     if (!isVisible())
         return;
-    m_closingAnyway = true;
     QDialog::done(QDialog::Rejected);
-    m_closingAnyway = false;
     emit closed();
 }
 
@@ -316,7 +324,7 @@ void ListDialog::done(int result)
 {
     // Escape and the window manager close as "Close" does, and never in list
     // editing mode: only its button ends that mode, and it saves.
-    if (!isVisible() || (isEditing() && !m_closingAnyway))
+    if (!isVisible() || isEditing())
         return;
     hideHelp();
     QDialog::done(result);

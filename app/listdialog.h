@@ -81,7 +81,6 @@ private:
     GridData& m_grid;
     Messages& m_messages;
     int m_row = -1;
-    bool m_closingAnyway = false;
 
     QListWidget* m_list = nullptr;           // ListBox1
     QPlainTextEdit* m_editor = nullptr;      // RichEdit1
