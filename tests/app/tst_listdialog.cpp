@@ -3,6 +3,7 @@
 #include "grid/griddata.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
+#include "tests/support/gridtext.h"
 #include "tests/support/testfolder.h"
 
 #include <QApplication>
@@ -23,16 +24,6 @@ namespace {
 
 const QString kList = QStringLiteral("gsystem/lists.scd");
 const QByteArray kRecords("[Paper][Blue]~P~~Rolls~\r\n[bad]~x~y~\r\n[Cement][Gray]~C~\r\n");
-
-QString shown(const FakeMessages& m)
-{
-    QStringList out;
-    for (const auto& s : m.shown) {
-        const char* kind = s.kind == MessageKind::Information ? "I" : s.kind == MessageKind::Warning ? "W" : "E";
-        out.append(QStringLiteral("%1 %2,%3 %4").arg(QLatin1String(kind)).arg(s.offset.x()).arg(s.offset.y()).arg(s.text));
-    }
-    return out.join(u'|');
-}
 
 } // namespace
 
@@ -184,7 +175,7 @@ void TestListDialog::clickPastesAndCloses()
     QVERIFY(!m_dialog->isVisible());
     QCOMPARE(list()->currentRow(), -1);
     QVERIFY(list()->selectedItems().isEmpty());
-    QCOMPARE(shown(m_messages), QString());
+    QVERIFY(m_messages.shown.isEmpty());
     QCOMPARE(m_folder->readFile(kList), kRecords);
 
     // "Close" closes without touching the grid.
@@ -200,7 +191,7 @@ void TestListDialog::badRecordWarnsAndStaysOpen()
     QSignalSpy changed(m_dialog.get(), &ListDialog::gridChanged);
     m_dialog->openFor(1);
     clickRecord(QStringLiteral("[bad]~x~y~"));
-    QCOMPARE(shown(m_messages), "W 10,35 Uneven number of tildes in 'List' record.");
+    QCOMPARE(shownTexts(m_messages), QStringList{"W 10,35 Uneven number of tildes in 'List' record."});
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(list()->currentItem()->text(), "[bad]~x~y~");
     QCOMPARE(changed.count(), 0);
@@ -209,7 +200,7 @@ void TestListDialog::badRecordWarnsAndStaysOpen()
     m_messages.clear();
     m_grid->setSize(2, 4);
     clickRecord(QStringLiteral("[Paper][Blue]~P~~Rolls~"));
-    QCOMPARE(shown(m_messages), "W 10,35 'List' record columns greater than grid columns - truncating.");
+    QCOMPARE(shownTexts(m_messages), QStringList{"W 10,35 'List' record columns greater than grid columns - truncating."});
     QCOMPARE(m_grid->cell(1, 1), "P");
     QCOMPARE(m_grid->rowColor(1), 4);
     QCOMPARE(changed.count(), 1);
@@ -242,7 +233,7 @@ void TestListDialog::keyboardMovePastes()
     m_dialog->openFor(3);
     list()->setCurrentRow(0);
     QTest::keyClick(list(), Qt::Key_Down);
-    QCOMPARE(shown(m_messages), "W 10,35 Uneven number of tildes in 'List' record.");
+    QCOMPARE(shownTexts(m_messages), QStringList{"W 10,35 Uneven number of tildes in 'List' record."});
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(list()->currentRow(), 1);
     QTest::keyClick(list(), Qt::Key_Up);
@@ -276,7 +267,7 @@ void TestListDialog::reloadsOnEveryOpening()
     QVERIFY(QFile::remove(m_folder->path(kList)));
     m_dialog->openFor(1);
     QCOMPARE(records(), QStringList());
-    QCOMPARE(shown(m_messages), QString());
+    QVERIFY(m_messages.shown.isEmpty());
     modeButton()->click();
     QVERIFY(m_dialog->isEditing());
     editor()->insertPlainText(QStringLiteral("[only]"));
@@ -290,12 +281,12 @@ void TestListDialog::unreadableListIsNotEdited()
     m_folder->writeFile(kList, tooLarge);
     QSignalSpy editing(m_dialog.get(), &ListDialog::listEditingChanged);
     m_dialog->openFor(1);
-    QCOMPARE(shown(m_messages), "E 0,33 Can't read 'lists.scd'.");
+    QCOMPARE(shownTexts(m_messages), QStringList{"E 0,33 Can't read 'lists.scd'."});
     QCOMPARE(records(), QStringList());
 
     m_messages.clear();
     modeButton()->click();
-    QCOMPARE(shown(m_messages), "E 0,33 Can't read 'lists.scd'.");
+    QCOMPARE(shownTexts(m_messages), QStringList{"E 0,33 Can't read 'lists.scd'."});
     QVERIFY(!m_dialog->isEditing());
     QVERIFY(!modeButton()->isChecked());
     QCOMPARE(modeButton()->text(), "Update  List");

@@ -1,54 +1,13 @@
 #include "grid/listrecord.h"
 #include "grid/griddata.h"
 #include "tests/support/fakeservices.h"
+#include "tests/support/gridtext.h"
 
 #include <QTest>
 
 using ListRecord::PasteStatus;
 
 namespace {
-
-// Grids are written as rows of "|"-separated cells, the title row first.
-GridData grid(const QStringList& rows)
-{
-    int cols = 1;
-    for (const QString& r : rows)
-        cols = std::max(cols, int(r.split(u'|').size()));
-    GridData g(cols, int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList cells = rows[r].split(u'|');
-        for (int c = 0; c < cells.size(); ++c)
-            g.setCell(c, r, cells[c]);
-    }
-    return g;
-}
-
-QStringList rows(const GridData& g)
-{
-    QStringList out;
-    for (int r = 0; r < g.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g.colCount(); ++c)
-            cells.append(g.cell(c, r));
-        out.append(cells.join(u'|'));
-    }
-    return out;
-}
-
-void setColors(GridData& g, const QString& codes)
-{
-    const QStringList list = codes.split(u' ', Qt::SkipEmptyParts);
-    for (int r = 0; r < list.size(); ++r)
-        g.setRowColor(r, list[r].toInt());
-}
-
-QString colors(const GridData& g)
-{
-    QStringList out;
-    for (int r = 0; r < g.rowCount(); ++r)
-        out.append(QString::number(g.rowColor(r)));
-    return out.join(u' ');
-}
 
 // Three data columns, row 1 Orange (2), row 2 Green (5).
 const QStringList kThree{"Fix|T1|T2|T3", "f1|a|b|c", "f2|d|e|g"};
@@ -305,12 +264,7 @@ void TestListRecord::createListRecords()
 
     const std::optional<QString> text = ListRecord::createListRecords(g, messages);
     QCOMPARE(text.value_or(kUnchanged), expected);
-    QStringList asked;
-    for (int i = 0; i < messages.questions.size(); ++i) {
-        const QPoint at = messages.questionOffsets.value(i);
-        asked.append(QStringLiteral("%1,%2 %3").arg(at.x()).arg(at.y()).arg(messages.questions[i]));
-    }
-    QCOMPARE(asked, expectedQuestions);
+    QCOMPARE(questionTexts(messages), expectedQuestions);
     QVERIFY(messages.shown.isEmpty());
 
     // Pasted into an empty grid of the same shape, the records rebuild the
