@@ -1,5 +1,6 @@
 #include "grid/listrecord.h"
 
+#include "grid/colorcodes.h"
 #include "grid/griddata.h"
 #include "base/services.h"
 
@@ -8,11 +9,6 @@ namespace {
 const QString kUnevenTildes = QStringLiteral("Uneven number of tildes in 'List' record.");
 const QString kNoDescription = QStringLiteral("No description field in 'List' record.");
 const QString kTruncating = QStringLiteral("'List' record columns greater than grid columns - truncating.");
-
-// The colour words "Create List Records" writes, for codes 1..11.
-const char* const kRecordWords[11] = {
-    "Red", "Orange", "Yellow", "Blue", "Green", "Gray", "Violet", "Beige", "Mask", "White", "Brown",
-};
 
 // The text strictly between the first "[" and the first "]" of s; empty
 // when either is missing or the "]" comes first.
@@ -95,14 +91,11 @@ PasteResult paste(const QString& record, GridData& grid, int row)
 
     // Every entry that holds the word is applied in turn, so a fragment such
     // as "e" ends on the last entry's colour; lists in use rely on it.
-    if (s.contains(u'[') && s.contains(u']')) {
-        const QString word = firstBracketed(s);
-        if (!word.isEmpty()) {
-            for (const QString& entry : colorWordTable()) {
-                if (entry.contains(word)) {
-                    grid.setRowColor(row, entryCode(entry));
-                    out.changed = true;
-                }
+    if (const QString word = firstBracketed(s); !word.isEmpty()) {
+        for (const QString& entry : colorWordTable()) {
+            if (entry.contains(word)) {
+                grid.setRowColor(row, entryCode(entry));
+                out.changed = true;
             }
         }
     }
@@ -122,9 +115,7 @@ PasteResult paste(const QString& record, GridData& grid, int row)
             out.status = PasteStatus::Truncated;
             return out;
         }
-        const qsizetype open = s.indexOf(u'[');
-        const qsizetype close = s.indexOf(u']');
-        if (open >= 0 && close > open)
+        if (const qsizetype open = s.indexOf(u'['), close = s.indexOf(u']'); open >= 0 && close > open)
             s.remove(open, close - open + 1);
         if (value.isEmpty())
             continue;
@@ -167,8 +158,7 @@ std::optional<QString> createListRecords(const GridData& grid, Messages& message
 
     QString out;
     for (int r = 1; r < grid.rowCount(); ++r) {
-        const int code = grid.rowColor(r);
-        const QString word = code >= 1 && code <= 11 ? QString::fromLatin1(kRecordWords[code - 1]) : QString();
+        const QString word = ColorCodes::recordWord(grid.rowColor(r));
         // Column number 1 is the fixed left column; one beyond the grid gives "[]".
         const QString description = columnMode ? grid.cell(number - 1, r) : QStringLiteral("description");
         out += u'[' + description + QStringLiteral("][") + word + u']';
