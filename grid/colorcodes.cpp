@@ -44,6 +44,13 @@ int fromName(const QString& name)
     return -1;
 }
 
+QString recordWord(int code)
+{
+    if (code < Red || code > Brown)
+        return {};
+    return QString::fromLatin1(kCodes[code].names[0]);
+}
+
 int fillValue(int code)
 {
     if (code < 0 || code > Brown)

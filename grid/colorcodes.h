@@ -24,6 +24,8 @@ constexpr int Brown = 11;
 QString menuCaption(int code);
 // The code of a colour word ("Red", "red", "White", "clear", ...), or -1.
 int fromName(const QString& name);
+// The word a list record gives code 1..11 ("White" for 10); empty otherwise.
+QString recordWord(int code);
 // 0x00BBGGRR fill; -1 for 0 (no fill) and for 10 (the platform's window colour).
 int fillValue(int code);
 

@@ -3,55 +3,13 @@
 #include "grid/griddata.h"
 #include "base/preferences.h"
 #include "tests/support/fakeservices.h"
+#include "tests/support/gridtext.h"
 
 #include <QTest>
 
 using Command = GridEditor::Command;
 
 namespace {
-
-// Grids are written as rows of "|"-separated cells (the title row first,
-// column 0 first) and colours as one code per row, so the tables stay readable.
-GridData grid(const QStringList& rows)
-{
-    int cols = 1;
-    for (const QString& r : rows)
-        cols = std::max(cols, int(r.split(u'|').size()));
-    GridData g(cols, int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList cells = rows[r].split(u'|');
-        for (int c = 0; c < cells.size(); ++c)
-            g.setCell(c, r, cells[c]);
-    }
-    return g;
-}
-
-QStringList rows(const GridData& g)
-{
-    QStringList out;
-    for (int r = 0; r < g.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g.colCount(); ++c)
-            cells.append(g.cell(c, r));
-        out.append(cells.join(u'|'));
-    }
-    return out;
-}
-
-void setColors(GridData& g, const QString& codes)
-{
-    const QStringList list = codes.split(u' ', Qt::SkipEmptyParts);
-    for (int r = 0; r < list.size(); ++r)
-        g.setRowColor(r, list[r].toInt());
-}
-
-QString colors(const GridData& g)
-{
-    QStringList out;
-    for (int r = 0; r < g.rowCount(); ++r)
-        out.append(QString::number(g.rowColor(r)));
-    return out.join(u' ');
-}
 
 // A data grid of `dataRows` rows and `cols` columns, every cell filled.
 GridData filled(int cols, int dataRows)
@@ -88,29 +46,6 @@ QString focus(const GridEditor& e)
 {
     const auto f = e.focused();
     return f ? QStringLiteral("%1,%2").arg(f->x()).arg(f->y()) : QStringLiteral("none");
-}
-
-QString shownText(const FakeMessages::Shown& s)
-{
-    const char* kind = s.kind == MessageKind::Information ? "I" : s.kind == MessageKind::Warning ? "W" : "E";
-    return QStringLiteral("%1 %2,%3 %4").arg(QLatin1String(kind)).arg(s.offset.x()).arg(s.offset.y()).arg(s.text);
-}
-
-QStringList shownTexts(const FakeMessages& m)
-{
-    QStringList out;
-    for (const auto& s : m.shown)
-        out.append(shownText(s));
-    return out;
-}
-
-QStringList questionTexts(const FakeMessages& m)
-{
-    QStringList out;
-    for (int i = 0; i < m.questions.size(); ++i)
-        out.append(QStringLiteral("%1,%2 %3").arg(m.questionOffsets[i].x()).arg(m.questionOffsets[i].y())
-                       .arg(m.questions[i]));
-    return out;
 }
 
 Preferences prefsFrom(const QString& flags)
