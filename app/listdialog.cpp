@@ -305,6 +305,14 @@ void ListDialog::closeWithoutEffect()
     m_menu->closeMenu();
     if (!isVisible())
         return;
+    // Text typed in list editing mode goes with the session: kept, it
+    // would later be written over whatever other workstations saved since.
+    if (isEditing()) {
+        m_modeButton->setChecked(false);
+        m_modeButton->setText(kUpdateList);
+        setEditingControls(false);
+        emit listEditingChanged(false);
+    }
     QDialog::done(QDialog::Rejected);
     emit closed();
 }

@@ -3,6 +3,7 @@
 #include "app/columndatadialog.h"
 #include "app/fixedcolumndialog.h"
 #include "app/gridinteraction.h"
+#include "app/listdialog.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
 #include "app/toolbar.h"
@@ -171,10 +172,6 @@ void MainWindow::buildToolbar()
             m_interaction->clearGridSelection();
         }
     });
-    connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
-        if (!m_interaction->editor().focused())
-            m_sessionControl->CentralMessage(QStringLiteral("Click on a row first."));
-    });
     connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
     connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
     connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
@@ -196,6 +193,27 @@ void MainWindow::buildSessionDialogs()
         connect(d, &ColumnEditorDialog::closed, this, [this] { m_session->restartTimeout(); });
         connect(m_sessionControl, &SessionControl::closingSessionWindows, d, &ColumnEditorDialog::closeWithoutEffect);
     }
+    m_listDialog = new ListDialog(m_folder, m_grid, messages, this);
+    connect(m_listDialog, &ListDialog::gridChanged, this, [this] {
+        m_gridView->reload();
+        m_gridView->SetOptimalGridCellWidth();
+    });
+    connect(m_listDialog, &ListDialog::listEditingChanged, this, [this](bool editing) {
+        if (editing)
+            m_session->suspendTimeout();
+        else
+            m_session->restartTimeout();
+    });
+    connect(m_sessionControl, &SessionControl::closingSessionWindows, m_listDialog, &ListDialog::closeWithoutEffect);
+    connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
+        if (const std::optional<QPoint> focused = m_interaction->editor().focused())
+            m_listDialog->openFor(focused->y());
+        else
+            m_sessionControl->CentralMessage(QStringLiteral("Click on a row first."));
+    });
+    m_interaction->setCreateListRecordsAction(
+        [this] { ListDialog::CreateListRecords1Click(m_grid, *m_services.messages); });
+
     m_interaction->setSetupActions(
         [this] {
             const std::optional<QPoint> focused = m_interaction->editor().focused();

@@ -15,6 +15,7 @@
 class ColumnDataDialog;
 class FixedColumnDialog;
 class GridView;
+class ListDialog;
 class Led;
 class PreferencesDialog;
 class QAction;
@@ -65,6 +66,7 @@ public:
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     ColumnDataDialog* columnDataDialog() const { return m_columnDataDialog; }
     FixedColumnDialog* fixedColumnDialog() const { return m_fixedColumnDialog; }
+    ListDialog* listDialog() const { return m_listDialog; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -121,4 +123,5 @@ private:
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     ColumnDataDialog* m_columnDataDialog = nullptr;   // Form4
     FixedColumnDialog* m_fixedColumnDialog = nullptr; // Form3
+    ListDialog* m_listDialog = nullptr;               // Form5
 };

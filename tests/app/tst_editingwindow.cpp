@@ -1,5 +1,6 @@
 #include "app/columndatadialog.h"
 #include "app/fixedcolumndialog.h"
+#include "app/listdialog.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
@@ -8,6 +9,7 @@
 #include "tests/app/boardfixture.h"
 
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -285,7 +287,7 @@ void TestEditingWindow::operationsMenuLayoutAndPasteItems()
     const int copyRow = indexOf(ops, QStringLiteral("Copy Row  (Ctrl c)"));
     QVERIFY(pasteRow >= 0 && copyRow >= 0);
     QVERIFY(!ops->isItemEnabled(pasteRow));
-    QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Create List Records"))));
+    QVERIFY(ops->isItemEnabled(indexOf(ops, QStringLiteral("Create List Records"))));
     w->operationsMenu()->trigger(copyRow);
     ops->close();
     QVERIFY(!w->gridView()->focusedCell());
@@ -334,6 +336,23 @@ void TestEditingWindow::listButtonNeedsARow()
     w->button("SpeedButton7")->click();
     QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a row first."});
     QCOMPARE(m_ws->fake.messages.shown[0].offset, QPoint(0, 33));
+    QVERIFY(!w->listDialog()->isVisible());
+
+    // With a row, the list opens; its editing mode holds the time-out, and
+    // a session that ends anyway closes it without writing.
+    w->preferences().timeOut = true;
+    w->session().restartTimeout();
+    w->gridView()->focusCell(1, 3);
+    w->button("SpeedButton7")->click();
+    QVERIFY(w->listDialog()->isVisible());
+    QVERIFY(w->timer(2)->isActive());
+    w->listDialog()->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
+    QVERIFY(w->listDialog()->isEditing());
+    QVERIFY(!w->timer(2)->isActive());
+    w->sessionControl().closeSessionBoxes();
+    w->sessionControl().endSession();
+    QVERIFY(!w->listDialog()->isVisible());
+    QVERIFY(!w->listDialog()->isEditing());
 }
 
 void TestEditingWindow::typingWithEditingDown()
