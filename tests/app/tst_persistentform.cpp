@@ -116,6 +116,14 @@ void TestPersistentForm::noFileWritesEightEntries()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
+    {
+        // An end other than the normal one (a crash, a kill) writes nothing.
+        Form gone(false);
+        QVERIFY(gone.attach(path, false));
+        gone.dialog->show();
+    }
+    QVERIFY(!QFile::exists(path));
+
     Form form(false);
     form.boxes[3]->setChecked(true);
     QVERIFY(form.attach(path, false));
