@@ -4,6 +4,7 @@
 #include "app/fixedcolumndialog.h"
 #include "app/gridinteraction.h"
 #include "app/listdialog.h"
+#include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
 #include "app/toolbar.h"
@@ -391,6 +392,11 @@ bool MainWindow::FormClose()
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))
         m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    // The dialogs' places and kept choices, at a normal end only.
+    if (!refused) {
+        for (const TextFile::WriteResult& w : PersistentForm::saveAll(this))
+            m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    }
     return !refused;
 }
 
