@@ -15,6 +15,17 @@ GridHeaderView::GridHeaderView(Qt::Orientation orientation, const CellDelegate& 
     setMinimumSectionSize(1);
 }
 
+QSize GridHeaderView::sizeHint() const
+{
+    if (orientation() == Qt::Horizontal) {
+        if (minimumHeight() == maximumHeight())
+            return QSize(length(), minimumHeight());
+    } else if (minimumWidth() == maximumWidth()) {
+        return QSize(minimumWidth(), length());
+    }
+    return QHeaderView::sizeHint();
+}
+
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     if (!rect.isValid())
