@@ -247,12 +247,15 @@ void TestGridView::linesAndSizes_data()
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("rowHeight");
     QTest::addColumn<bool>("live");   // applied to a view already shown
+    QTest::addColumn<int>("fixedWidth");   // 0: left as it is
 
-    QTest::newRow("1 pixel") << 1 << 18 << false;
-    QTest::newRow("2 pixels") << 2 << 18 << false;
-    QTest::newRow("3 pixels") << 3 << 22 << false;
-    QTest::newRow("3 pixels live") << 3 << 15 << true;
-    QTest::newRow("2 pixels, short rows") << 2 << 9 << true;
+    QTest::newRow("1 pixel") << 1 << 18 << false << 0;
+    QTest::newRow("2 pixels") << 2 << 18 << false << 0;
+    QTest::newRow("3 pixels") << 3 << 22 << false << 0;
+    QTest::newRow("3 pixels live") << 3 << 15 << true << 0;
+    QTest::newRow("2 pixels, short rows") << 2 << 9 << true << 0;
+    QTest::newRow("wide fixed column") << 1 << 18 << false << 140;
+    QTest::newRow("narrow fixed column, 2 pixels live") << 2 << 30 << true << 12;
 }
 
 void TestGridView::linesAndSizes()
@@ -260,6 +263,7 @@ void TestGridView::linesAndSizes()
     QFETCH(int, lines);
     QFETCH(int, rowHeight);
     QFETCH(bool, live);
+    QFETCH(int, fixedWidth);
 
     Board b;
     if (!live) {
@@ -268,6 +272,8 @@ void TestGridView::linesAndSizes()
     }
     b.show();
     b.view->setColWidth(2, 57);
+    if (fixedWidth > 0)
+        b.view->setColWidth(0, fixedWidth);
     if (live) {
         b.prefs.gridLines = lines;
         b.prefs.rowHeight = rowHeight;
@@ -275,6 +281,19 @@ void TestGridView::linesAndSizes()
     }
     QCOMPARE(b.view->lineWidth(), lines);
     QCOMPARE(b.view->colWidth(2), 57);
+    if (fixedWidth > 0)
+        QCOMPARE(b.view->colWidth(0), fixedWidth);
+
+    // The fixed column and the title row are exactly their cells, and the
+    // data cells start right after them.
+    const QHeaderView* left = b.view->verticalHeader();
+    const QHeaderView* top = b.view->horizontalHeader();
+    QCOMPARE(left->width(), b.view->colWidth(0) + lines);
+    QCOMPARE(top->height(), rowHeight + lines);
+    QCOMPARE(left->sizeHint().width(), left->width());
+    QCOMPARE(top->sizeHint().height(), top->height());
+    QCOMPARE(b.view->viewport()->x(), left->geometry().right() + 1);
+    QCOMPARE(b.view->viewport()->y(), top->geometry().bottom() + 1);
 
     const QImage image = b.image();
     struct Probe { int col; int row; };
