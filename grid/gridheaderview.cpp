@@ -17,12 +17,12 @@ GridHeaderView::GridHeaderView(Qt::Orientation orientation, const CellDelegate& 
 
 QSize GridHeaderView::sizeHint() const
 {
-    if (orientation() == Qt::Horizontal) {
-        if (minimumHeight() == maximumHeight())
-            return QSize(length(), minimumHeight());
-    } else if (minimumWidth() == maximumWidth()) {
-        return QSize(minimumWidth(), length());
-    }
+    // The minimum is the fixed extent, and already the new one while
+    // setFixedWidth/Height is half done (the maximum still the old one).
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int extent = horizontal ? minimumHeight() : minimumWidth();
+    if (extent > 0)
+        return horizontal ? QSize(length(), extent) : QSize(extent, length());
     return QHeaderView::sizeHint();
 }
 

@@ -16,7 +16,7 @@ public:
 
     // With a fixed extent (the grid always sets one) the hint is that
     // extent and the header's length: QHeaderView would measure the texts
-    // of up to 200 sections on every geometry update of the view.
+    // of up to 200 sections on a geometry update of the view.
     QSize sizeHint() const override;
 
 protected:
