@@ -1,31 +1,24 @@
 #include "app/soundplayer.h"
 
+#include "app/soundmodule.h"
 #include "store/textfile.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QCoreApplication>
+#include <QLibrary>
 
 void SoundPlayer::play(const QString& wavePath)
 {
     // A FIFO or device planted under the name would hang the decoder.
-    if (!TextFile::isRegularFile(wavePath) || QMediaDevices::defaultAudioOutput().isNull())
+    if (!TextFile::isRegularFile(wavePath))
         return;
-    auto* effect = new QSoundEffect(this);
-    effect->setSource(QUrl::fromLocalFile(wavePath));
-    // Freed when it has played (or could not); an effect that never reports
-    // the end is freed with the player.
-    connect(effect, &QSoundEffect::playingChanged, effect, [effect] {
-        if (!effect->isPlaying())
-            effect->deleteLater();
-    });
-    connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
-        if (effect->status() == QSoundEffect::Error)
-            effect->deleteLater();
-        else if (effect->status() == QSoundEffect::Ready && !effect->isPlaying())
-            effect->play();
-    });
-    if (effect->status() == QSoundEffect::Ready)
-        effect->play();
+    if (!m_moduleTried) {
+        m_moduleTried = true;
+        // Beside the executable, never from the current folder. It stays
+        // loaded: the effects it made live on after this call.
+        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/sb_sound"));
+        m_playWave = reinterpret_cast<PlayWaveFunction>(module.resolve(kPlayWaveSymbol));
+    }
+    // Without the module the board is silent, as without an audio device.
+    if (m_playWave)
+        m_playWave(wavePath, this);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/soundmodule.h"
 #include "base/services.h"
 
 #include <QObject>
@@ -12,4 +13,8 @@ class SoundPlayer final : public QObject, public Sounds
 public:
     explicit SoundPlayer(QObject* parent = nullptr) : QObject(parent) {}
     void play(const QString& wavePath) override;
+
+private:
+    bool m_moduleTried = false;
+    PlayWaveFunction m_playWave = nullptr;
 };

@@ -35,6 +35,7 @@ void CellDelegate::applyPreferences(const QPalette& palette)
     m_textColor = m_prefs.fontColor < 0 ? palette.color(QPalette::WindowText) : colorFromValue(m_prefs.fontColor);
     m_windowColor = palette.color(QPalette::Base);
     m_lineWidth = std::clamp(m_prefs.gridLines, 1, 3);
+    m_laidOut.clear();
 }
 
 QColor CellDelegate::background(int row, bool fixed) const
@@ -68,13 +69,10 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         painter->setPen(m_textColor);
         // Titles are always centred; other cells only with "Center data in cells".
         const bool centred = m_prefs.centerData || row == 0;
-        if (centred) {
-            painter->drawText(r.adjusted(0, kTextOffset, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                              text);
-        } else {
-            painter->drawText(r.adjusted(kTextOffset, kTextOffset, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                              text);
-        }
+        if (centred)
+            drawText(painter, r.adjusted(0, kTextOffset, 0, 0), true, text);
+        else
+            drawText(painter, r.adjusted(kTextOffset, kTextOffset, 0, 0), false, text);
     }
     if (current) {
         QPen pen(m_textColor, 1, Qt::DotLine);
@@ -82,6 +80,44 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(r.adjusted(0, 0, -1, -1));
     }
+}
+
+const QStaticText& CellDelegate::laidOut(const QString& text) const
+{
+    auto it = m_laidOut.constFind(text);
+    if (it != m_laidOut.constEnd())
+        return *it;
+    // A bound, not a working set: a screen shows a few hundred cells.
+    if (m_laidOut.size() >= 2048)
+        m_laidOut.clear();
+    QStaticText laid(text);
+    laid.setTextFormat(Qt::PlainText);
+    return *m_laidOut.insert(text, laid);
+}
+
+void CellDelegate::drawText(QPainter* painter, const QRect& area, bool centred, const QString& text) const
+{
+    // Left-aligned texts (all data cells unless centring is on) are drawn
+    // as QPainter::drawText(area, AlignTop | TextSingleLine) would, from a
+    // layout kept across paints. Centred texts start at fractional offsets,
+    // where kept glyph positions would land a pixel off, and texts with
+    // control characters (line breaks, tabs) keep Qt's single-line handling.
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20; });
+    if (centred || !plain) {
+        painter->drawText(area, (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine, text);
+        return;
+    }
+    const QStaticText& laid = laidOut(text);
+    const QPointF at = area.topLeft();
+    // Clipped only where it does not fit, as Qt clips.
+    const bool clip = !QRectF(area).contains(QRectF(at, laid.size()));
+    if (clip) {
+        painter->save();
+        painter->setClipRect(area, Qt::IntersectClip);
+    }
+    painter->drawStaticText(at, laid);
+    if (clip)
+        painter->restore();
 }
 
 void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QPalette>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 class GridData;
@@ -52,10 +54,16 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
+    // The layout of a cell text: kept, because a repaint after a pick
+    // draws the same few hundred texts again.
+    const QStaticText& laidOut(const QString& text) const;
+    void drawText(QPainter* painter, const QRect& area, bool centred, const QString& text) const;
+
     const GridData& m_grid;
     const Preferences& m_prefs;
     QFont m_font;
     QColor m_textColor = Qt::black;
     QColor m_windowColor = Qt::white;
     int m_lineWidth = 1;
+    mutable QHash<QString, QStaticText> m_laidOut;
 };

@@ -15,6 +15,17 @@ GridHeaderView::GridHeaderView(Qt::Orientation orientation, const CellDelegate& 
     setMinimumSectionSize(1);
 }
 
+QSize GridHeaderView::sizeHint() const
+{
+    // The minimum is the fixed extent, and already the new one while
+    // setFixedWidth/Height is half done (the maximum still the old one).
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int extent = horizontal ? minimumHeight() : minimumWidth();
+    if (extent > 0)
+        return horizontal ? QSize(length(), extent) : QSize(extent, length());
+    return QHeaderView::sizeHint();
+}
+
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     if (!rect.isValid())

@@ -14,6 +14,11 @@ class GridHeaderView : public QHeaderView
 public:
     GridHeaderView(Qt::Orientation orientation, const CellDelegate& delegate, QWidget* parent = nullptr);
 
+    // With a fixed extent (the grid always sets one) the hint is that
+    // extent and the header's length: QHeaderView would measure the texts
+    // of up to 200 sections on a geometry update of the view.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;

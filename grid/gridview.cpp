@@ -24,6 +24,10 @@ GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
     m_delegate = new CellDelegate(grid, prefs, this);
     m_top = new GridHeaderView(Qt::Horizontal, *m_delegate, this);
     m_left = new GridHeaderView(Qt::Vertical, *m_delegate, this);
+    // Fixed extents from the start: every geometry update while the view is
+    // set up then takes them as they are instead of measuring the headers.
+    m_left->setFixedWidth(m_fixedWidth + m_lineWidth);
+    m_top->setFixedHeight(m_rowHeight + m_lineWidth);
     setHorizontalHeader(m_top);
     setVerticalHeader(m_left);
     setModel(m_model);

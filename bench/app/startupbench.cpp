@@ -5,7 +5,8 @@
 //   startupbench RUNS LABEL:PROGRAM [LABEL:PROGRAM ...]
 //
 // Runs the programs in turn (interleaved, so load on the machine hits both
-// alike) and prints each one's median in milliseconds.
+// alike) and prints each one's median in milliseconds, and the median of its
+// resident memory at that moment.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <signal.h>
 #include <spawn.h>
 #include <string>
@@ -42,7 +44,25 @@ bool painted(xcb_connection_t* c, xcb_window_t w)
     return nonBlack;
 }
 
-double runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& program)
+// VmRSS of a process in MB; -1 when it cannot be read.
+double residentMB(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return -1;
+}
+
+struct Sample
+{
+    double ms = -1;
+    double rssMB = -1;
+};
+
+Sample runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& program)
 {
     // Drain old events.
     while (xcb_generic_event_t* e = xcb_poll_for_event(c))
@@ -56,7 +76,7 @@ double runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& progra
         std::exit(2);
     }
     xcb_window_t window = 0;
-    double ms = -1;
+    Sample sample;
     const auto deadline = start + std::chrono::seconds(20);
     while (Clock::now() < deadline) {
         if (!window) {
@@ -74,7 +94,8 @@ double runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& progra
             continue;
         }
         if (painted(c, window)) {
-            ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            sample.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            sample.rssMB = residentMB(pid);
             break;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -82,7 +103,7 @@ double runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& progra
     (void)root;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-    return ms;
+    return sample;
 }
 
 double median(std::vector<double> v)
@@ -117,16 +138,21 @@ int main(int argc, char** argv)
         labels.push_back(a.substr(0, colon));
         programs.push_back(a.substr(colon + 1));
     }
-    std::vector<std::vector<double>> times(programs.size());
+    std::vector<std::vector<double>> times(programs.size()), rss(programs.size());
     for (size_t p = 0; p < programs.size(); ++p)
         runOnce(c, root, programs[p]);   // warm the file cache
     for (int r = 0; r < runs; ++r)
-        for (size_t p = 0; p < programs.size(); ++p)
-            times[p].push_back(runOnce(c, root, programs[p]));
+        for (size_t p = 0; p < programs.size(); ++p) {
+            const Sample s = runOnce(c, root, programs[p]);
+            times[p].push_back(s.ms);
+            rss[p].push_back(s.rssMB);
+        }
     for (size_t p = 0; p < programs.size(); ++p)
-        std::printf("%-24s median %8.1f ms over %d runs\n", labels[p].c_str(), median(times[p]), runs);
+        std::printf("%-24s median %8.1f ms %8.1f MB resident over %d runs\n", labels[p].c_str(), median(times[p]),
+                    median(rss[p]), runs);
     if (programs.size() == 2)
-        std::printf("%-24s %8.2f\n", "ratio", median(times[0]) / median(times[1]));
+        std::printf("%-24s %8.2f    %8.2f\n", "ratio", median(times[0]) / median(times[1]),
+                    median(rss[0]) / median(rss[1]));
     xcb_disconnect(c);
     return 0;
 }

@@ -5,7 +5,10 @@
 #include "grid/gridview.h"
 #include "base/preferences.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
 #include <QPixmap>
 
 #include <benchmark/benchmark.h>
@@ -114,6 +117,117 @@ void BM_Menu100ShowAndPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Menu100ShowAndPaint)->Unit(benchmark::kMillisecond);
+
+// Sees the paints that put the next menu and the grid on screen.
+struct PaintWatch : QObject
+{
+    QObject* menu = nullptr;
+    QObject* grid = nullptr;
+    bool menuPainted = false;
+    bool gridPainted = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            menuPainted |= watched == menu;
+            gridPainted |= watched == grid;
+        }
+        return false;
+    }
+    // Runs the event loop until both are painted (or a second has passed).
+    void waitForBoth()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!(menuPainted && gridPainted) && timer.elapsed() < 1000)
+            QCoreApplication::processEvents();
+        menuPainted = gridPainted = false;
+    }
+};
+
+// A pick in a column menu to the next column's menu painted on screen, as
+// the board does it with auto menu on: the menu closes, the value is
+// written, the view reloads and focuses the next cell, the next menu (50
+// values in columns of 25) is built and popped up, the widths follow, and
+// the event loop paints. Menu is the popup under test: the board's own
+// ColumnMenuPopup, or a plain QMenu as the yardstick.
+template <typename Menu>
+void pickToNextMenu(benchmark::State& state, Menu& menu, void (*build)(Menu&, int column),
+                    void (*open)(Menu&, QPoint))
+{
+    Board b;
+    PaintWatch watch;
+    watch.menu = &menu;
+    watch.grid = b.view.viewport();
+    menu.installEventFilter(&watch);
+    b.view.viewport()->installEventFilter(&watch);
+    build(menu, 1);
+    open(menu, QPoint(300, 200));
+    watch.waitForBoth();
+    int n = 0;
+    for (auto _ : state) {
+        const int col = 1 + n % (kCols - 2);
+        const int row = 1 + (n / (kCols - 2)) % (kRows - 1);
+        menu.hide();
+        b.grid.setCell(col, row, QStringLiteral("Picked %1").arg(n % 40));
+        b.view.reload();
+        b.view.focusCell(col + 1, row);
+        build(menu, col + 1);
+        open(menu, QPoint(300, 200));
+        b.view.SetOptimalGridCellWidth();
+        watch.waitForBoth();
+        ++n;
+    }
+    menu.hide();
+}
+
+QString menuValue(int column, int i)
+{
+    return QStringLiteral("Value %1-%2").arg(i % 17).arg(column * 3);
+}
+
+void BM_PickToNextMenu_ColumnMenuPopup(benchmark::State& state)
+{
+    ColumnMenuPopup menu;
+    pickToNextMenu<ColumnMenuPopup>(
+        state, menu,
+        [](ColumnMenuPopup& m, int column) {
+            m.clear();
+            m.setHeadItem(QStringLiteral("Column %1").arg(column));
+            m.addItem(QStringLiteral("UPDATE OFF"));
+            m.addItem(QStringLiteral("SKIP CELL"));
+            m.addItem(QStringLiteral("CLEAR CELL"));
+            for (int i = 0; i < 50; ++i) {
+                if (i > 0 && i % 25 == 0)
+                    m.addColumnBreak(false);
+                m.addItem(menuValue(column, i));
+            }
+        },
+        [](ColumnMenuPopup& m, QPoint at) { m.popup(at); });
+}
+BENCHMARK(BM_PickToNextMenu_ColumnMenuPopup)->Unit(benchmark::kMillisecond);
+
+// The same items in a plain QMenu (one column: it has no column breaks).
+void BM_PickToNextMenu_PlainQMenu(benchmark::State& state)
+{
+    QMenu menu;
+    pickToNextMenu<QMenu>(
+        state, menu,
+        [](QMenu& m, int column) {
+            m.clear();
+            QAction* head = m.addAction(QStringLiteral("Column %1").arg(column));
+            QFont bold = head->font();
+            bold.setBold(true);
+            head->setFont(bold);
+            m.addAction(QStringLiteral("UPDATE OFF"));
+            m.addAction(QStringLiteral("SKIP CELL"));
+            m.addAction(QStringLiteral("CLEAR CELL"));
+            for (int i = 0; i < 50; ++i)
+                m.addAction(menuValue(column, i));
+        },
+        [](QMenu& m, QPoint at) { m.popup(at); });
+}
+BENCHMARK(BM_PickToNextMenu_PlainQMenu)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
+#include "app/soundplayer.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/filestamp.h"
@@ -13,11 +14,13 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -33,6 +36,7 @@ private slots:
     void requiredFiles_data();
     void requiredFiles();
     void firstActivationRunsOnce();
+    void soundModuleLoadedWithTheFirstSound();
     void captionFromTitleLine_data();
     void captionFromTitleLine();
     void badPreferenceLineStopsSetUp();
@@ -93,6 +97,25 @@ void TestMainWindow::requiredFiles()
     QVERIFY(!ws.window);
     QCOMPARE(ws.fake.messages.texts(), QStringList{message});
     QCOMPARE(ws.fake.messages.shown[0].kind, MessageKind::Error);
+}
+
+void TestMainWindow::soundModuleLoadedWithTheFirstSound()
+{
+    // Qt Multimedia comes with the sound module: not at start, and not for a
+    // sound whose file is missing, but with the first one that can play.
+    const QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/sb_sound"));
+    QVERIFY(!module.isLoaded());
+    QTemporaryDir dir;
+    SoundPlayer player;
+    player.play(dir.filePath(QStringLiteral("missing.wav")));
+    QVERIFY(!module.isLoaded());
+    QFile wave(dir.filePath(QStringLiteral("alarm.wav")));
+    QVERIFY(wave.open(QIODevice::WriteOnly));
+    wave.write("RIFF");
+    wave.close();
+    player.play(wave.fileName());
+    QVERIFY(module.isLoaded());
+    QVERIFY(QLibrary(module.fileName()).resolve(kPlayWaveSymbol));
 }
 
 void TestMainWindow::firstActivationRunsOnce()

@@ -49,7 +49,7 @@ make_board_folder() {
     local dir="$E2E_TMP/${1:-board}"
     mkdir -p "$dir"
     cp -r "$SRC/data/." "$dir/"
-    cp "$BIN/SchedBoard" "$dir/"
+    cp "$BIN/SchedBoard" "$BIN/libsb_sound.so" "$dir/"
     echo "$dir"
 }
 

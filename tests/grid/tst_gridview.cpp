@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -128,6 +129,8 @@ private slots:
     void rowColours();
     void alignment_data();
     void alignment();
+    void textDrawnAsQtDrawsIt_data();
+    void textDrawnAsQtDrawsIt();
     void linesAndSizes_data();
     void linesAndSizes();
     void optimalWidths_data();
@@ -242,17 +245,81 @@ void TestGridView::alignment()
     }
 }
 
+void TestGridView::textDrawnAsQtDrawsIt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("centre");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("rowHeight");
+
+    QTest::newRow("left") << QStringLiteral("Value 12-33") << false << 120 << 18;
+    QTest::newRow("centred") << QStringLiteral("Value 12-33") << true << 120 << 18;
+    QTest::newRow("centred, odd room") << QStringLiteral("Wi") << true << 31 << 18;
+    QTest::newRow("centred, trailing spaces") << QStringLiteral("Dock  ") << true << 120 << 18;
+    QTest::newRow("too wide: clipped") << QStringLiteral("A rather long value that overflows") << false << 40 << 18;
+    QTest::newRow("too wide, centred") << QStringLiteral("Long centred overflow") << true << 30 << 18;
+    QTest::newRow("too tall: clipped") << QStringLiteral("Short row") << false << 120 << 7;
+    QTest::newRow("tab") << QStringLiteral("ab\tcd") << false << 120 << 18;
+    QTest::newRow("line break") << QStringLiteral("ab\ncd") << true << 120 << 18;
+    QTest::newRow("marks and other scripts") << QStringLiteral("Zoe\u0301 \u05E9\u05DC\u05D5\u05DD") << false << 120 << 18;
+}
+
+void TestGridView::textDrawnAsQtDrawsIt()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, centre);
+    QFETCH(int, width);
+    QFETCH(int, rowHeight);
+
+    GridData grid(3, 2);
+    grid.setCell(1, 1, text);
+    Preferences prefs;
+    prefs.centerData = centre;
+    prefs.rowHeight = rowHeight;
+    CellDelegate delegate(grid, prefs);
+    const QRect cell(0, 0, width + 1, rowHeight + 1);
+    // What Qt's drawText(rect) makes of the text on the same empty cell.
+    auto reference = [&] {
+        QImage image(cell.size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&image);
+        delegate.paintCell(&p, cell, 2, 1, false, false);
+        p.setFont(delegate.font());
+        p.setPen(delegate.textColor());
+        const QRect r = delegate.contentRect(cell);
+        p.drawText(centre ? r.adjusted(0, CellDelegate::kTextOffset, 0, 0)
+                          : r.adjusted(CellDelegate::kTextOffset, CellDelegate::kTextOffset, 0, 0),
+                   (centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine, text);
+        return image;
+    };
+    auto drawn = [&] {
+        QImage image(cell.size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&image);
+        delegate.paintCell(&p, cell, 1, 1, false, false);
+        return image;
+    };
+    // Twice: the second time from what the first one kept; then again after
+    // a font change, which nothing kept may outlive.
+    for (int size : {8, 8, 11}) {
+        prefs.fontSize = size;
+        delegate.applyPreferences(QPalette());
+        QCOMPARE(drawn(), reference());
+    }
+}
+
 void TestGridView::linesAndSizes_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("rowHeight");
     QTest::addColumn<bool>("live");   // applied to a view already shown
+    QTest::addColumn<int>("fixedWidth");   // 0: left as it is
 
-    QTest::newRow("1 pixel") << 1 << 18 << false;
-    QTest::newRow("2 pixels") << 2 << 18 << false;
-    QTest::newRow("3 pixels") << 3 << 22 << false;
-    QTest::newRow("3 pixels live") << 3 << 15 << true;
-    QTest::newRow("2 pixels, short rows") << 2 << 9 << true;
+    QTest::newRow("1 pixel") << 1 << 18 << false << 0;
+    QTest::newRow("2 pixels") << 2 << 18 << false << 0;
+    QTest::newRow("3 pixels") << 3 << 22 << false << 0;
+    QTest::newRow("3 pixels live") << 3 << 15 << true << 0;
+    QTest::newRow("2 pixels, short rows") << 2 << 9 << true << 0;
+    QTest::newRow("wide fixed column") << 1 << 18 << false << 140;
+    QTest::newRow("narrow fixed column, 2 pixels live") << 2 << 30 << true << 12;
 }
 
 void TestGridView::linesAndSizes()
@@ -260,6 +327,7 @@ void TestGridView::linesAndSizes()
     QFETCH(int, lines);
     QFETCH(int, rowHeight);
     QFETCH(bool, live);
+    QFETCH(int, fixedWidth);
 
     Board b;
     if (!live) {
@@ -268,6 +336,8 @@ void TestGridView::linesAndSizes()
     }
     b.show();
     b.view->setColWidth(2, 57);
+    if (fixedWidth > 0)
+        b.view->setColWidth(0, fixedWidth);
     if (live) {
         b.prefs.gridLines = lines;
         b.prefs.rowHeight = rowHeight;
@@ -275,6 +345,19 @@ void TestGridView::linesAndSizes()
     }
     QCOMPARE(b.view->lineWidth(), lines);
     QCOMPARE(b.view->colWidth(2), 57);
+    if (fixedWidth > 0)
+        QCOMPARE(b.view->colWidth(0), fixedWidth);
+
+    // The fixed column and the title row are exactly their cells, and the
+    // data cells start right after them.
+    const QHeaderView* left = b.view->verticalHeader();
+    const QHeaderView* top = b.view->horizontalHeader();
+    QCOMPARE(left->width(), b.view->colWidth(0) + lines);
+    QCOMPARE(top->height(), rowHeight + lines);
+    QCOMPARE(left->sizeHint().width(), left->width());
+    QCOMPARE(top->sizeHint().height(), top->height());
+    QCOMPARE(b.view->viewport()->x(), left->geometry().right() + 1);
+    QCOMPARE(b.view->viewport()->y(), top->geometry().bottom() + 1);
 
     const QImage image = b.image();
     struct Probe { int col; int row; };
