@@ -198,9 +198,11 @@ void YearCalendar::setGridLineWidth(int width)
 void YearCalendar::stepYear(int delta)
 {
     const int target = year() + delta;
+    m_steppingYear = true;
     if (!LeapYear(target) && month() == 2 && day() == 29)
         setDay(28);
     setYear(target);
+    m_steppingYear = false;
     viewport()->update();
 }
 

@@ -81,6 +81,8 @@ public:
     // One year back (-1) or forward (+1); on 29 February into a year without
     // one the day becomes 28 first, each change raising OnChange.
     void stepYear(int delta);
+    // True while a year step changes the date: its OnChanges are no pick.
+    bool isSteppingYear() const { return m_steppingYear; }
 
     // The room the cells need in the current font: every day number, month
     // name and the year readable.
@@ -133,4 +135,5 @@ private:
     bool m_prevPressed = false;
     bool m_nextPressed = false;
     bool m_pressedInDays = false;
+    bool m_steppingYear = false;
 };

@@ -37,6 +37,7 @@ private:
     struct Shown {
         std::unique_ptr<YearCalendar> cal;
         QList<QDate> changes;
+        QList<bool> stepping;   // isSteppingYear() at each change
         int clicks = 0;
     };
     std::unique_ptr<Shown> show(QDate date, bool readOnly = false);
@@ -57,7 +58,10 @@ std::unique_ptr<TestYearCalendar::Shown> TestYearCalendar::show(QDate date, bool
     cal->resize(cal->minimumSizeHint().expandedTo(QSize(691, 261)));
     cal->setReadOnly(readOnly);
     Shown* raw = s.get();
-    connect(cal, &YearCalendar::OnChange, cal, [raw] { raw->changes.append(raw->cal->date()); });
+    connect(cal, &YearCalendar::OnChange, cal, [raw] {
+        raw->changes.append(raw->cal->date());
+        raw->stepping.append(raw->cal->isSteppingYear());
+    });
     connect(cal, &YearCalendar::OnClick, cal, [raw] { ++raw->clicks; });
     cal->show();
     if (!QTest::qWaitForWindowExposed(cal))
@@ -247,6 +251,7 @@ void TestYearCalendar::click()
     QTest::mouseClick(s->cal->viewport(), Qt::LeftButton, {}, r.center());
     QTEST(s->changes, "changes");
     QTEST(s->clicks, "clicks");
+    QVERIFY(!s->stepping.contains(true));
     QCOMPARE(s->cal->currentCell(), CalendarYear(s->cal->date()).dateCell());
 }
 
@@ -341,6 +346,8 @@ void TestYearCalendar::yearButtons()
         QTest::mouseRelease(vp, Qt::LeftButton, {}, releaseAt);
     }
     QTEST(s->changes, "changes");
+    QVERIFY(!s->stepping.contains(false));
+    QVERIFY(!s->cal->isSteppingYear());
     QVERIFY(!s->cal->previousYearPressed());
     QVERIFY(!s->cal->nextYearPressed());
     QCOMPARE(s->cal->cellText(0, 0), QString::number(s->cal->year()));
