@@ -1,12 +1,10 @@
 #include "app/mainwindow.h"
 
-#include "app/columndatadialog.h"
-#include "app/fixedcolumndialog.h"
 #include "app/gridinteraction.h"
-#include "app/listdialog.h"
 #include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
+#include "app/sessiondialogs.h"
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
@@ -85,7 +83,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_gridView, 1);
     layout->addWidget(m_statusBar);
 
-    buildSessionDialogs();
+    m_dialogs = new SessionDialogs(m_folder, m_grid, m_prefs, m_services, *m_session, *m_sessionControl,
+                                   *m_interaction, m_gridView, *m_toolbar, this);
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -104,7 +103,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
 MainWindow::~MainWindow()
 {
-    // Both act on the session and the grid, which go with this window.
+    // They act on the session and the grid, which go with this window.
+    delete m_dialogs;
     delete m_sessionControl;
     delete m_interaction;
     // The child widgets show the grid and preferences this window holds, so
@@ -178,57 +178,6 @@ void MainWindow::buildToolbar()
     connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
 }
 
-void MainWindow::buildSessionDialogs()
-{
-    Messages& messages = *m_services.messages;
-    m_columnDataDialog = new ColumnDataDialog(m_folder, m_grid, messages, this);
-    m_fixedColumnDialog = new FixedColumnDialog(m_folder, m_grid, messages, this);
-    // The time-out waits while a dialog of the session is open.
-    for (ColumnEditorDialog* d : {static_cast<ColumnEditorDialog*>(m_columnDataDialog),
-                                  static_cast<ColumnEditorDialog*>(m_fixedColumnDialog)}) {
-        connect(d, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
-            m_gridView->reload();
-            if (recomputeWidths)
-                m_gridView->SetOptimalGridCellWidth();
-        });
-        connect(d, &ColumnEditorDialog::closed, this, [this] { m_session->restartTimeout(); });
-        connect(m_sessionControl, &SessionControl::closingSessionWindows, d, &ColumnEditorDialog::closeWithoutEffect);
-    }
-    m_listDialog = new ListDialog(m_folder, m_grid, messages, this);
-    connect(m_listDialog, &ListDialog::gridChanged, this, [this] {
-        m_gridView->reload();
-        m_gridView->SetOptimalGridCellWidth();
-    });
-    connect(m_listDialog, &ListDialog::listEditingChanged, this, [this](bool editing) {
-        if (editing)
-            m_session->suspendTimeout();
-        else
-            m_session->restartTimeout();
-    });
-    connect(m_sessionControl, &SessionControl::closingSessionWindows, m_listDialog, &ListDialog::closeWithoutEffect);
-    connect(m_toolbar->listButton(), &QToolButton::clicked, this, [this] {
-        if (const std::optional<QPoint> focused = m_interaction->editor().focused())
-            m_listDialog->openFor(focused->y());
-        else
-            m_sessionControl->CentralMessage(QStringLiteral("Click on a row first."));
-    });
-    m_interaction->setCreateListRecordsAction(
-        [this] { ListDialog::CreateListRecords1Click(m_grid, *m_services.messages); });
-
-    m_interaction->setSetupActions(
-        [this] {
-            const std::optional<QPoint> focused = m_interaction->editor().focused();
-            if (!focused)
-                m_sessionControl->CentralMessage(QStringLiteral("Click on a column first."));
-            else if (m_columnDataDialog->openFor(m_interaction->editor().target().x()))
-                m_session->suspendTimeout();
-        },
-        [this] {
-            m_fixedColumnDialog->open();
-            m_session->suspendTimeout();
-        });
-}
-
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -289,6 +238,7 @@ void MainWindow::applyPreferencesToWindow()
     resize(m_placement.placed.size());
     move(m_placement.placed.topLeft());
     m_gridView->applyPreferences();
+    m_dialogs->applyPreferences();
 }
 
 void MainWindow::applyPrivileges()

@@ -12,10 +12,7 @@
 
 #include <memory>
 
-class ColumnDataDialog;
-class FixedColumnDialog;
 class GridView;
-class ListDialog;
 class Led;
 class PreferencesDialog;
 class QAction;
@@ -24,6 +21,7 @@ class QStatusBar;
 class QSystemTrayIcon;
 class QTimer;
 class SessionControl;
+class SessionDialogs;
 class SharedSettings;
 class Toolbar;
 class QToolButton;
@@ -64,9 +62,7 @@ public:
     SessionControl& sessionControl() { return *m_sessionControl; }
     GridEditor& editor() { return m_interaction->editor(); }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
-    ColumnDataDialog* columnDataDialog() const { return m_columnDataDialog; }
-    FixedColumnDialog* fixedColumnDialog() const { return m_fixedColumnDialog; }
-    ListDialog* listDialog() const { return m_listDialog; }
+    SessionDialogs& dialogs() { return *m_dialogs; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -92,7 +88,6 @@ private:
     void FormCreate();
     void setUpIcons();
     void buildToolbar();
-    void buildSessionDialogs();
     void rememberGeometry();
     void applyPreferencesToWindow();
     void applyPrivileges();
@@ -121,7 +116,5 @@ private:
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
-    ColumnDataDialog* m_columnDataDialog = nullptr;   // Form4
-    FixedColumnDialog* m_fixedColumnDialog = nullptr; // Form3
-    ListDialog* m_listDialog = nullptr;               // Form5
+    SessionDialogs* m_dialogs = nullptr;
 };

@@ -36,6 +36,16 @@ AdvanceResult GridEditor::MenuLoadingRtn()
     return out;
 }
 
+bool GridEditor::writeTarget(const QString& value)
+{
+    const bool dataCell = m_target.x() >= 1 && m_target.x() < m_grid.colCount() && m_target.y() >= 1
+        && m_target.y() < m_grid.rowCount();
+    if (!dataCell || m_grid.cell(m_target.x(), m_target.y()) == value)
+        return false;
+    m_grid.setCell(m_target.x(), m_target.y(), value);
+    return true;
+}
+
 PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
 {
     PickResult out;
@@ -68,14 +78,7 @@ PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
         return out;
     }
 
-    // Only a data cell takes a pick: the titles name the menu files.
-    const bool dataCell = m_target.x() >= 1 && m_target.x() < m_grid.colCount() && m_target.y() >= 1
-        && m_target.y() < m_grid.rowCount();
-    const QString value = caption == u"CLEAR CELL" ? QString() : caption;
-    if (dataCell && m_grid.cell(m_target.x(), m_target.y()) != value) {
-        m_grid.setCell(m_target.x(), m_target.y(), value);
-        out.changed = true;
-    }
+    out.changed = writeTarget(caption == u"CLEAR CELL" ? QString() : caption);
     out.recomputeWidths = true;
     out.advance = MenuLoadingRtn();
     return out;

@@ -110,6 +110,10 @@ public:
     };
     static QList<MenuEntry> operationsMenu();
 
+    // Writes a value into the target cell when it is a data cell (the
+    // titles name the menu files); true when the text changed.
+    bool writeTarget(const QString& value);
+
     // The advance step: the target moves one column right and is focused.
     AdvanceResult MenuLoadingRtn();
     // A pick from the column menu; captions compare exactly, so a value that

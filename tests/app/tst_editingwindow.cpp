@@ -1,6 +1,8 @@
 #include "app/columndatadialog.h"
+#include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
 #include "app/listdialog.h"
+#include "app/sessiondialogs.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
@@ -38,6 +40,8 @@ private slots:
     void shortcutsOnlyDuringSession();
     void setupMenuOpensColumnEditors_data();
     void setupMenuOpensColumnEditors();
+    void dateTimeFromColumnMenu_data();
+    void dateTimeFromColumnMenu();
     void listButtonNeedsARow();
     void typingWithEditingDown();
 
@@ -138,8 +142,8 @@ void TestEditingWindow::setupMenuOpensColumnEditors()
         w->gridView()->focusCell(2, 1);
     w->setupMenu()->trigger(indexOf(w->setupMenu(), entry));
     QDialog* open = dialog.isEmpty() ? nullptr : w->findChild<QDialog*>(dialog);
-    QCOMPARE(w->columnDataDialog()->isVisible(), dialog == u"Form4");
-    QCOMPARE(w->fixedColumnDialog()->isVisible(), dialog == u"Form3");
+    QCOMPARE(w->dialogs().columnData()->isVisible(), dialog == u"Form4");
+    QCOMPARE(w->dialogs().fixedColumn()->isVisible(), dialog == u"Form3");
     if (!open) {
         QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
         return;
@@ -159,6 +163,49 @@ void TestEditingWindow::setupMenuOpensColumnEditors()
     QVERIFY(!open->isVisible());
     QVERIFY(w->timer(2)->isActive());
     QCOMPARE(w->timer(2)->interval(), 30000);
+}
+
+void TestEditingWindow::dateTimeFromColumnMenu_data()
+{
+    QTest::addColumn<bool>("sessionEnds");   // behind the open dialog
+    QTest::newRow("current date written, then the advance") << false;
+    QTest::newRow("session ends: nothing written, no advance") << true;
+}
+
+void TestEditingWindow::dateTimeFromColumnMenu()
+{
+    QFETCH(bool, sessionEnds);
+    MainWindow* w = m_ws->window.get();
+    w->preferences().autoMenu = false;
+    int dateColumn = 1;
+    while (w->grid().cell(dateColumn, 0) != u"Date")
+        ++dateColumn;
+    w->gridView()->focusCell(dateColumn, 4);
+    rightClick();
+    const int item = indexOf(w->columnMenu(), QStringLiteral("DATE/TIME"));
+    QVERIFY(item >= 0 && w->columnMenu()->isItemEnabled(item));
+    w->columnMenu()->trigger(item);
+    DateTimeDialog* dialog = w->dialogs().dateTime();
+    QVERIFY(dialog->isVisible());
+    const QString before = w->grid().cell(dateColumn, 4);
+
+    if (sessionEnds) {
+        w->sessionControl().closeSessionBoxes();
+        w->sessionControl().endSession();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(w->grid().cell(dateColumn, 4), before);
+        QVERIFY(!w->timer(3)->isActive());
+        return;
+    }
+    dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();   // "Current Date"
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(w->grid().cell(dateColumn, 4), QStringLiteral("3.7.2026"));
+    QVERIFY(w->timer(3)->isActive());
+    QCOMPARE(w->timer(3)->interval(), 250);
+    w->interaction().Timer3Timer();
+    QCOMPARE(w->gridView()->focusedCell(), dateColumn + 1 < w->grid().colCount()
+                                               ? std::optional<QPoint>(QPoint(dateColumn + 1, 4))
+                                               : std::nullopt);
 }
 
 void TestEditingWindow::fillRowWithAutomaticMenu()
@@ -181,7 +228,7 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
         QCOMPARE(menu->caption(0), w->grid().cell(col, 0).toUpper());
         // The first value of the column's file: the item after the fixed ones.
         int value = 4;
-        while (!menu->isItemEnabled(value))
+        while (!menu->isItemEnabled(value) || menu->caption(value) == u"DATE/TIME")
             ++value;
         picked << menu->caption(value);
         w->columnMenu()->trigger(value);
@@ -266,9 +313,11 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
     rightClick();
     ColumnMenuPopup* menu = w->columnMenu();
     if (menuFile == u"DATE/TIME") {
-        // It would open the Date / Time dialog, so it is offered only as that is.
+        // It acts as the fixed item does: it opens the Date / Time dialog.
         QCOMPARE(menu->caption(4), menuFile);
-        QVERIFY(!menu->isItemEnabled(4));
+        menu->trigger(4);
+        QVERIFY(w->dialogs().dateTime()->isVisible());
+        w->dialogs().dateTime()->closeWithoutEffect();
         return;
     }
     QCOMPARE(menu->caption(0), QStringLiteral("[EMPTY]"));
@@ -336,7 +385,7 @@ void TestEditingWindow::listButtonNeedsARow()
     w->button("SpeedButton7")->click();
     QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a row first."});
     QCOMPARE(m_ws->fake.messages.shown[0].offset, QPoint(0, 33));
-    QVERIFY(!w->listDialog()->isVisible());
+    QVERIFY(!w->dialogs().list()->isVisible());
 
     // With a row, the list opens; its editing mode holds the time-out, and
     // a session that ends anyway closes it without writing.
@@ -344,15 +393,15 @@ void TestEditingWindow::listButtonNeedsARow()
     w->session().restartTimeout();
     w->gridView()->focusCell(1, 3);
     w->button("SpeedButton7")->click();
-    QVERIFY(w->listDialog()->isVisible());
+    QVERIFY(w->dialogs().list()->isVisible());
     QVERIFY(w->timer(2)->isActive());
-    w->listDialog()->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
-    QVERIFY(w->listDialog()->isEditing());
+    w->dialogs().list()->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
+    QVERIFY(w->dialogs().list()->isEditing());
     QVERIFY(!w->timer(2)->isActive());
     w->sessionControl().closeSessionBoxes();
     w->sessionControl().endSession();
-    QVERIFY(!w->listDialog()->isVisible());
-    QVERIFY(!w->listDialog()->isEditing());
+    QVERIFY(!w->dialogs().list()->isVisible());
+    QVERIFY(!w->dialogs().list()->isEditing());
 }
 
 void TestEditingWindow::typingWithEditingDown()
