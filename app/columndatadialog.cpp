@@ -79,6 +79,14 @@ bool ColumnDataDialog::openFor(int column)
 
 void ColumnDataDialog::saveClicked()
 {
+    const QString header = m_header->text();
+    if (ColumnData::checkHeader(header) == ColumnData::HeaderProblem::None
+        && ColumnData::replacesAnotherMenu(m_folder, m_grid, m_column, header)
+        && (!m_messages.askYesNo(QStringLiteral("A column menu named '%1' exists already. "
+                                                "Replace its values with these?").arg(header),
+                                 kCentralOffset)
+            || !isVisible()))   // the session ended behind the question
+        return;
     finishSave(ColumnData::saveColumnData(m_folder, m_grid, m_column, m_header->text(),
                                           ColumnData::linesOfText(boxText())));
 }

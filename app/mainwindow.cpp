@@ -363,7 +363,11 @@ void MainWindow::endOfDesktopSession(bool canAsk)
         if (!canAsk)
             m_sessionControl->closeSessionBoxes();
         // A Yes whose save fails still keeps the edits: the process ends next.
-        if (!canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33}))
+        const bool save = !canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33});
+        // Nothing the session opened may write once it is over, even if the
+        // desktop's logout is then cancelled and the board stays.
+        m_sessionControl->closeSessionBoxes();
+        if (save)
             m_session->saveOrRescue();
     }
     m_session->closeDown();

@@ -127,6 +127,14 @@ SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, 
     if (column < 0 || column >= grid.colCount())
         return notice(QStringLiteral("Click on a column first."));
 
+    // A menu larger than a read takes could be saved but never offered again.
+    qsizetype bytes = 0;
+    for (const QString& line : lines)
+        bytes += line.size() + 2;
+    if (bytes > TextFile::kListFileCap)
+        return notice(QStringLiteral("The column menu data is too large: at most %1 bytes can be saved.")
+                          .arg(TextFile::kListFileCap));
+
     const TextFile::WriteResult written = TextFile::write(folder.columnMenuFile(header), lines);
     if (!written) {
         SaveResult r;
@@ -142,6 +150,13 @@ SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, 
     }
     r.recomputeWidths = true;
     return r;
+}
+
+bool replacesAnotherMenu(const DataFolder& folder, const GridData& grid, int column, const QString& header)
+{
+    if (column < 0 || column >= grid.colCount() || grid.cell(column, 0) == header)
+        return false;
+    return QFileInfo::exists(folder.columnMenuFile(header));
 }
 
 QStringList fixedColumnLines(const GridData& grid)

@@ -62,6 +62,10 @@ SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, 
                           const QStringList& lines);
 
 // The fixed column's texts of rows 1 to last, as the editor shows them.
+// A save under a header that is not the column's title would replace the
+// menu file of that name, which other columns may be using.
+bool replacesAnotherMenu(const DataFolder& folder, const GridData& grid, int column, const QString& header);
+
 QStringList fixedColumnLines(const GridData& grid);
 // How many rows (title row included) a grid of `cols` columns may reach so
 // that the grid file still loads.

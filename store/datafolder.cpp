@@ -41,10 +41,13 @@ bool isWindowsDeviceName(const QString& title)
     while (base.endsWith(u' '))
         base.chop(1);
     base = base.toUpper();
-    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL")
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" || base == u"CONIN$"
+        || base == u"CONOUT$")
         return true;
-    return base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT"))
-        && base[3] >= u'1' && base[3] <= u'9';
+    // COM0 to COM9 and LPT0 to LPT9, and with a superscript digit, as newer
+    // Windows versions take them too.
+    static const QString kDigits = QStringLiteral("0123456789\u00B9\u00B2\u00B3");
+    return base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT")) && kDigits.contains(base[3]);
 }
 
 } // namespace

@@ -199,10 +199,21 @@ TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& g
     // and fixed column go first and the grid file last, so a workstation that
     // sees the grid file's new stamp finds its colours already in place.
     const QStringList paths = savedFiles(name);
+    QByteArray gridBytes = TextFile::joinLines(gridLines(grid));
+    // A file no workstation could read back is never written over one it can.
+    if (gridBytes.size() > kMaxGridFileBytes) {
+        TextFile::WriteResult tooLarge;
+        tooLarge.ok = false;
+        tooLarge.path = paths[2];
+        tooLarge.error = QStringLiteral("the schedule would be larger than %1 bytes, more than can be read back; "
+                                        "shorten some cells")
+                             .arg(kMaxGridFileBytes);
+        return tooLarge;
+    }
     return TextFile::writeAll({
         {paths[0], TextFile::joinLines(colors)},
         {paths[1], TextFile::joinLines(fixed)},
-        {paths[2], TextFile::joinLines(gridLines(grid))},
+        {paths[2], std::move(gridBytes)},
     });
 }
 

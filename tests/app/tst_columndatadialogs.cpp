@@ -248,6 +248,10 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping_data()
     QTest::newRow("aux") << "aux" << false << "Can't name the file 'aux'.";
     QTest::newRow("path") << "../gsystem/parm" << false << "Can't name the file '../gsystem/parm'.";
     QTest::newRow("disk full") << "Goods" << true << "Could not save Goods.scd:";
+    // Another column's menu file is replaced only on a Yes.
+    QTest::newRow("another menu's name, No") << "Goods" << false
+                                             << "A column menu named 'Goods' exists already. "
+                                                "Replace its values with these?";
 }
 
 void TestColumnDataDialogs::refusedSaveKeepsTyping()
@@ -256,6 +260,9 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping()
     QFETCH(bool, diskFull);
     QFETCH(QString, message);
 
+    const bool otherMenu = message.startsWith(u"A column menu");
+    if (otherMenu)
+        m_folder->writeFile(QStringLiteral("colfiles/Goods.scd"), "Goods menu\r\n");
     QDialog* d = openDialog(QStringLiteral("column"));
     QVERIFY(d);
     QSignalSpy changed(m_column.get(), &ColumnEditorDialog::gridChanged);
@@ -266,7 +273,7 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping()
     if (diskFull)
         TextFile::setFaultHook([](TextFile::Step s, const QString&) { return s == TextFile::Step::Write ? ENOSPC : 0; });
     click(d, "Button1");
-    QCOMPARE(m_messages->texts().join(u'|').section(u'\r', 0, 0), message);
+    QCOMPARE((otherMenu ? m_messages->questions : m_messages->texts()).join(u'|').section(u'\r', 0, 0), message);
     // The box comes back from the message as it was left.
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(d, &activate);
@@ -276,6 +283,10 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping()
     QCOMPARE(changed.count(), 0);
     QCOMPARE(closed.count(), 0);
     QCOMPARE(m_grid, board());
+    if (otherMenu) {
+        QCOMPARE(m_folder->readFile(QStringLiteral("colfiles/Goods.scd")), QByteArray("Goods menu\r\n"));
+        return;
+    }
     QCOMPARE(QDir(m_folder->folder().colfilesDir()).entryList(QDir::Files), QStringList{"Product.scd"});
 }
 

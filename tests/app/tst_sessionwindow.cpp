@@ -1,3 +1,5 @@
+#include "app/fixedcolumndialog.h"
+#include "app/sessiondialogs.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/gridstore.h"
@@ -405,12 +407,15 @@ void TestSessionWindow::desktopSessionEndAsks()
     press(a);
     a->grid().setCell(2, 4, QStringLiteral("asked"));
     a.fake.messages.answers = {yes ? Answer::Yes : Answer::No};
+    // A dialog of the session open behind the question closes with it.
+    a->dialogs().fixedColumn()->open();
     if (saveFails)
         TextFile::setFaultHook([](TextFile::Step s, const QString& target) {
             return s == TextFile::Step::Sync && target.endsWith(QStringLiteral("/sgrid.scd")) ? ENOSPC : 0;
         });
     a->endOfDesktopSession(true);
     TextFile::setFaultHook({});
+    QVERIFY(!a->dialogs().fixedColumn()->isVisible());
     const QStringList backups = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
     QCOMPARE(backups.size(), saveFails ? 1 : 0);
     if (saveFails) {

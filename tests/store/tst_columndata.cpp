@@ -178,6 +178,12 @@ void TestColumnData::saveColumnData_data()
     QTest::newRow("device with extension") << "con.txt" << three << "Can't name the file 'con.txt'." << false;
     QTest::newRow("aux with extension") << "aux.txt" << three << "Can't name the file 'aux.txt'." << false;
     QTest::newRow("lpt1") << "lpt1" << three << "Can't name the file 'lpt1'." << false;
+    QTest::newRow("com0") << "COM0" << three << "Can't name the file 'COM0'." << false;
+    QTest::newRow("console input") << "conin$" << three << "Can't name the file 'conin$'." << false;
+    QTest::newRow("superscript port") << "LPT\u00B2" << three << "Can't name the file 'LPT\u00B2'." << false;
+    QTest::newRow("larger than a menu read") << "Product" << QStringList(20000, QString(60, u'v'))
+                                             << "The column menu data is too large: at most 1048576 bytes can be saved."
+                                             << false;
     QTest::newRow("question mark") << "x?y" << three << "Can't name the file 'x?y'." << false;
     QTest::newRow("colon") << "C:x" << three << "Can't name the file 'C:x'." << false;
     QTest::newRow("tab") << "a\tb" << three << "Can't name the file 'a\tb'." << false;

@@ -94,6 +94,7 @@ private slots:
 
     void saveOrder_data();
     void saveOrder();
+    void failedSaveKeepsFiles_data();
     void failedSaveKeepsFiles();
     void cellLineBreaksKeepLayout();
 
@@ -477,8 +478,17 @@ void TestGridStore::saveOrder()
     QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
 }
 
+void TestGridStore::failedSaveKeepsFiles_data()
+{
+    QTest::addColumn<bool>("tooLarge");
+    QTest::newRow("read-only folder") << false;
+    // A grid file larger than a load reads would lock every workstation out.
+    QTest::newRow("larger than a load reads") << true;
+}
+
 void TestGridStore::failedSaveKeepsFiles()
 {
+    QFETCH(bool, tooLarge);
     TestFolder tf;
     GridStore store(tf.folder());
     QVERIFY(store.SaveGrid(kGrid, TestFolder::sampleGrid()));
@@ -491,7 +501,9 @@ void TestGridStore::failedSaveKeepsFiles()
     QVERIFY(store.GetGridFileStamp(kGrid, stamp));
 
     TextFile::WriteResult w;
-    {
+    if (tooLarge) {
+        w = store.SaveGrid(kGrid, makeGrid({{QString(GridStore::kMaxGridFileBytes, u'x')}}));
+    } else {
         ReadOnlyGuard guard(gsystem);
         if (!guard.isActive())
             QSKIP("this file system cannot make a folder read-only");
