@@ -326,7 +326,10 @@ void DateTimeDialog::FormActivate()
         m_firstActivationDone = true;
         m_calendar->setYear(localYear());
     }
-    m_rememberedYear = localYear();
+    // The year on show, not the clock's: after a date of another year was
+    // picked, the calendar still shows that year when the dialog opens
+    // again, and the first day clicked there must count as a pick.
+    m_rememberedYear = m_calendar->year();
     LoadGrid(m_folder.gsystem(m_military->isChecked() ? QStringLiteral("mtimegrid.scd")
                                                       : QStringLiteral("timegrid.scd")));
 }
