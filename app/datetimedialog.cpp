@@ -7,6 +7,7 @@
 #include "store/businesshours.h"
 #include "widgets/yearcalendar.h"
 
+#include <QScopedValueRollback>
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QEvent>
@@ -315,15 +316,24 @@ bool DateTimeDialog::event(QEvent* event)
 void DateTimeDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!std::exchange(m_shownBefore, true))
+    // A place kept from an earlier run (set just before this show) wins
+    // over the centre.
+    if (!std::exchange(m_shownBefore, true) && !testAttribute(Qt::WA_Moved))
         centreOnDesktop(this);
     m_panels[0]->setFocus();
 }
 
 void DateTimeDialog::FormActivate()
 {
+    // The calendar's own moves below are never picks.
+    const QScopedValueRollback<bool> activating(m_activating, true);
     if (!m_firstActivationDone) {
         m_firstActivationDone = true;
+        // 29 February has no place in a common year: the 28th keeps the
+        // year change from being refused.
+        const QDate shown = m_calendar->date();
+        if (shown.month() == 2 && shown.day() == 29 && !QDate::isLeapYear(localYear()))
+            m_calendar->setDay(28);
         m_calendar->setYear(localYear());
     }
     // The year on show, not the clock's: after a date of another year was
@@ -375,7 +385,7 @@ void DateTimeDialog::YearCalendar1Change()
     // A year step is never a pick, not even the move off 29 February that
     // comes with it; nor is the first change after the year moved away from
     // the one remembered.
-    if (m_calendar->isSteppingYear() || m_calendar->year() != m_rememberedYear) {
+    if (m_activating || m_calendar->isSteppingYear() || m_calendar->year() != m_rememberedYear) {
         m_rememberedYear = m_calendar->year();
         return;
     }

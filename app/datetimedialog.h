@@ -104,6 +104,7 @@ private:
     QToolButton* m_buttons[5] = {};
 
     int m_rememberedYear = 0;
+    bool m_activating = false;
     bool m_firstActivationDone = false;
     bool m_shownBefore = false;
     bool m_open = false;

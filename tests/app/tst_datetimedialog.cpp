@@ -1,4 +1,5 @@
 #include "app/datetimedialog.h"
+#include "app/persistentform.h"
 #include "base/preferences.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"
@@ -26,6 +27,7 @@ private slots:
     void businessHoursFiles_data();
     void businessHoursFiles();
     void fitsItsTexts();
+    void keptPlaceWinsOverCentre();
 
 private:
     struct Board {
@@ -147,6 +149,8 @@ void TestDateTimeDialog::paths_data()
     QTest::newRow("year arrow, then a day") << "open next day:2027-01-01" << QStringList{"1/1/2027"} << 1 << false;
     QTest::newRow("29 Feb year step writes nothing")
         << "clock:2024-03-07 date:2024-02-29 open prev" << none << 0 << true;
+    QTest::newRow("first opening in a common year, calendar on 29 Feb")
+        << "clock:2025-03-10 date:2024-02-29 open day:2025-03-20" << QStringList{"3/20/2025"} << 1 << false;
     QTest::newRow("29 Feb year step, then a day")
         << "clock:2024-03-07 date:2024-02-29 open prev day:2023-02-28" << QStringList{"2/28/2023"} << 1 << false;
     // The year on show when the dialog opens again is the one a day click
@@ -296,6 +300,22 @@ void TestDateTimeDialog::fitsItsTexts()
                  qPrintable(box->text()));
     QVERIFY(d.calendar()->size().width() >= d.calendar()->minimumSizeHint().width());
     QVERIFY(d.calendar()->size().height() >= d.calendar()->minimumSizeHint().height());
+}
+
+
+void TestDateTimeDialog::keptPlaceWinsOverCentre()
+{
+    // The dialog centres itself at its first showing, unless an earlier
+    // run left its place in the placement file.
+    auto b = makeBoard();
+    const QString ini = b->folder.path(QStringLiteral("kept.ini"));
+    b->folder.writeFile(QStringLiteral("kept.ini"), "[Form6]\r\nTop=40\r\nLeft=30\r\n");
+    QVERIFY(PersistentForm::attach(b->dialog.get(), ini, false));
+    QVERIFY(step(*b, QStringLiteral("open")));
+    QCOMPARE(b->dialog->pos(), QPoint(30, 40));
+    QVERIFY(step(*b, QStringLiteral("SpeedButton2")));
+    QVERIFY(PersistentForm::saveAll(b->dialog.get()).isEmpty());
+    QVERIFY(b->folder.readFile(QStringLiteral("kept.ini")).contains("Top=40\r\nLeft=30\r\n"));
 }
 
 QTEST_MAIN(TestDateTimeDialog)
