@@ -208,7 +208,8 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_fontSize->setObjectName(QStringLiteral("SpinEdit1"));
     m_fontSize->setRange(kMinFontSize, kMaxFontSize);
     m_fontSize->setValue(kMinFontSize);
-    m_fontSize->findChild<QLineEdit*>()->setMaxLength(2);
+    if (auto* typed = m_fontSize->findChild<QLineEdit*>())
+        typed->setMaxLength(2);
     connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::SpinEdit1Change);
     m_panelPrint = new QPushButton(QStringLiteral("Print"), m_panel);
     m_panelPrint->setObjectName(QStringLiteral("SpeedButton10"));
