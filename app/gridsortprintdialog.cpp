@@ -1,0 +1,534 @@
+#include "app/gridsortprintdialog.h"
+
+#include "app/messageboxes.h"
+#include "base/preferences.h"
+#include "base/services.h"
+#include "grid/gridsort.h"
+#include "grid/printlayout.h"
+#include "store/gridstore.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace {
+constexpr QSize kDesignedSize(688, 446);
+constexpr int kDesignedGridHeight = 414;
+constexpr QSize kDesignedPanelSize(185, 121);
+constexpr int kDefaultColWidth = 30;
+constexpr int kWidthMargin = 6;
+constexpr int kTextIndent = 2;
+constexpr int kFormFontPixels = 9;        // 7 points at 96 pixels per inch
+const QColor kBackground(231, 223, 173);
+const QColor kFixedColour(230, 216, 173);
+
+// Row heights by font size, 7 to 14 points.
+constexpr std::array<int, 8> kRowHeights{13, 16, 17, 19, 21, 21, 23, 25};
+
+int fontPixels(int points)
+{
+    return (points * 96 + 36) / 72;
+}
+
+const QString kNoPrinter = QStringLiteral("There is no default printer, so the grid was not printed.");
+}
+
+// The copy's data rows; the title row is the header.
+class SortGridModel final : public QAbstractTableModel
+{
+public:
+    SortGridModel(const GridData& grid, QObject* parent) : QAbstractTableModel(parent), m_grid(grid) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : std::max(0, m_grid.rowCount() - 1);
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_grid.colCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || role != Qt::DisplayRole)
+            return {};
+        return m_grid.cell(index.column(), index.row() + 1);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        return m_grid.cell(section, 0);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+    void reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const GridData& m_grid;
+};
+
+// The fixed title row: the fixed colour, the texts where the cells have
+// theirs, grid lines like the cells'.
+class SortGridHeader final : public QHeaderView
+{
+public:
+    explicit SortGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        painter->save();
+        painter->fillRect(rect, kFixedColour);
+        painter->setPen(palette().color(QPalette::Mid));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        painter->setPen(palette().color(QPalette::WindowText));
+        const QString text = model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
+        painter->drawText(rect.adjusted(kTextIndent, 0, -1, -1), Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter->restore();
+    }
+};
+
+// StringGrid7: besides the mouse click, a key that moves the current cell
+// is a click too.
+class SortGridView final : public QTableView
+{
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+
+signals:
+    void movedByKey();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const QPersistentModelIndex before = currentIndex();
+        QTableView::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex() != before)
+            emit movedByKey();
+    }
+};
+
+GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& prefs, Messages& messages,
+                                         QWidget* parent)
+    : QDialog(parent), m_folder(folder), m_prefs(prefs), m_messages(messages)
+{
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("Grid Sort / Print"));
+    // A fixed border; the title bar's close box closes like Escape.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    // The designed 7-point form font, in pixels so that it does not grow
+    // with the screen's resolution setting.
+    QFont f = font();
+    f.setPixelSize(kFormFontPixels);
+    setFont(f);
+
+    m_model = new SortGridModel(m_copy, this);
+    m_view = new SortGridView(this);
+    m_view->setObjectName(QStringLiteral("StringGrid7"));
+    auto* header = new SortGridHeader(m_view);
+    m_view->setHorizontalHeader(header);
+    m_view->setModel(m_model);
+    m_view->verticalHeader()->hide();
+    header->setMinimumSectionSize(0);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    m_view->verticalHeader()->setMinimumSectionSize(0);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideNone);
+    m_view->setCornerButtonEnabled(false);
+    QPalette gridPal = m_view->palette();
+    gridPal.setColor(QPalette::Base, Qt::white);
+    m_view->setPalette(gridPal);
+    connect(header, &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
+    connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::StringGrid7Click);
+    connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::StringGrid7Click);
+
+    m_hint = new QLabel(QStringLiteral("Click on a column to sort"), this);
+    m_printButton = new QPushButton(QStringLiteral("Print"), this);
+    m_printButton->setObjectName(QStringLiteral("SpeedButton1"));
+    m_closeButton = new QPushButton(QStringLiteral("Close"), this);
+    m_closeButton->setObjectName(QStringLiteral("SpeedButton2"));
+    connect(m_printButton, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton1Click);
+    connect(m_closeButton, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton2Click);
+
+    m_panel = new QFrame(this);
+    m_panel->setObjectName(QStringLiteral("Panel11"));
+    m_panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_panel->setAutoFillBackground(true);
+    auto* title = new QLabel(QStringLiteral("Print parameters:"), m_panel);
+    QFont underlined = title->font();
+    underlined.setUnderline(true);
+    title->setFont(underlined);
+    m_portrait = new QRadioButton(QStringLiteral("Portrait"), m_panel);
+    m_portrait->setObjectName(QStringLiteral("RadioButton1"));
+    m_landscape = new QRadioButton(QStringLiteral("LandScape"), m_panel);
+    m_landscape->setObjectName(QStringLiteral("RadioButton2"));
+    m_landscape->setChecked(true);
+    // The preferences read the orientation from here when they are saved.
+    connect(m_portrait, &QRadioButton::toggled, this, [this](bool on) { m_prefs.portrait = on; });
+    auto* sizeLabel = new QLabel(QStringLiteral("Font size:"), m_panel);
+    m_fontSize = new QSpinBox(m_panel);
+    m_fontSize->setObjectName(QStringLiteral("SpinEdit1"));
+    m_fontSize->setRange(kMinFontSize, kMaxFontSize);
+    m_fontSize->setValue(kMinFontSize);
+    if (auto* typed = m_fontSize->findChild<QLineEdit*>())
+        typed->setMaxLength(2);
+    connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::SpinEdit1Change);
+    m_panelPrint = new QPushButton(QStringLiteral("Print"), m_panel);
+    m_panelPrint->setObjectName(QStringLiteral("SpeedButton10"));
+    m_panelCancel = new QPushButton(QStringLiteral("Cancel"), m_panel);
+    m_panelCancel->setObjectName(QStringLiteral("SpeedButton11"));
+    connect(m_panelPrint, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton10Click);
+    connect(m_panelCancel, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton11Click);
+    for (QPushButton* b : {m_printButton, m_closeButton, m_panelPrint, m_panelCancel})
+        b->setAutoDefault(false);
+
+    auto* panelLayout = new QGridLayout(m_panel);
+    panelLayout->setContentsMargins(8, 6, 8, 8);
+    panelLayout->setVerticalSpacing(4);
+    panelLayout->addWidget(title, 0, 0, 1, 2);
+    panelLayout->addWidget(m_portrait, 1, 0, 1, 2);
+    panelLayout->addWidget(m_landscape, 2, 0, 1, 2);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(sizeLabel);
+    sizeRow->addWidget(m_fontSize);
+    sizeRow->addStretch();
+    panelLayout->addLayout(sizeRow, 3, 0, 1, 2);
+    panelLayout->addWidget(m_panelPrint, 4, 0);
+    panelLayout->addWidget(m_panelCancel, 4, 1);
+    m_panel->resize(m_panel->sizeHint().expandedTo(kDesignedPanelSize));
+    m_panel->hide();
+
+    SpinEdit1Change(m_fontSize->value());
+    layoutControls();
+}
+
+GridSortPrintDialog::~GridSortPrintDialog()
+{
+    // The view reads the copy while it goes; it must go before the copy.
+    delete m_view;
+    delete m_model;
+}
+
+void GridSortPrintDialog::layoutControls()
+{
+    const int buttonHeight = std::max({20, m_printButton->sizeHint().height(), m_closeButton->sizeHint().height()});
+    const int buttonWidth = std::max({75, m_printButton->sizeHint().width(), m_closeButton->sizeHint().width()});
+    const int strip = std::max(kDesignedSize.height() - kDesignedGridHeight,
+                               std::max(buttonHeight, m_hint->sizeHint().height()) + 8);
+    const int width = std::max(kDesignedSize.width(), 8 + m_hint->sizeHint().width() + 16 + 2 * buttonWidth + 12);
+    const int height = kDesignedGridHeight + strip;
+    m_view->setGeometry(0, 0, width, kDesignedGridHeight);
+    const int middle = kDesignedGridHeight + strip / 2;
+    const QSize hint = m_hint->sizeHint();
+    m_hint->setGeometry(8, middle - hint.height() / 2, hint.width(), hint.height());
+    m_closeButton->setGeometry(width - 6 - buttonWidth, middle - buttonHeight / 2, buttonWidth, buttonHeight);
+    m_printButton->setGeometry(width - 12 - 2 * buttonWidth, middle - buttonHeight / 2, buttonWidth, buttonHeight);
+    setFixedSize(width, height);
+}
+
+void GridSortPrintDialog::loadFromPreferences()
+{
+    m_preferencesLoaded = true;
+    // Both buttons are set, so that the preferences always hold the choice.
+    (m_prefs.portrait ? m_portrait : m_landscape)->setChecked(true);
+    m_prefs.portrait = m_portrait->isChecked();
+    m_fontSize->setValue(int(m_prefs.clampedPrintFontSize()));
+}
+
+int GridSortPrintDialog::rowHeight() const
+{
+    return kRowHeights[std::size_t(m_fontSize->value() - kMinFontSize)];
+}
+
+void GridSortPrintDialog::showOpen()
+{
+    if (m_open)
+        return;
+    if (!m_preferencesLoaded)
+        loadFromPreferences();
+    m_open = true;
+    FormActivate();
+    m_skipActivation = true;
+    QDialog::open();
+}
+
+bool GridSortPrintDialog::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && m_open) {
+        if (!std::exchange(m_skipActivation, false))
+            FormActivate();
+    }
+    return QDialog::event(event);
+}
+
+void GridSortPrintDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!std::exchange(m_shownBefore, true))
+        centreOnDesktop(this);
+}
+
+void GridSortPrintDialog::FormActivate()
+{
+    // A file that cannot be read, or one refused for its counts or size,
+    // leaves the copy as it stands; reads are not reported.
+    GridData fresh(0, 0);
+    if (GridStore(m_folder).LoadGrid(QStringLiteral("sgrid.scd"), fresh).shapeLoaded)
+        m_copy = fresh;
+    m_model->reset();
+    SetOptimalGridCellWidth7();
+}
+
+void GridSortPrintDialog::SetOptimalGridCellWidth7()
+{
+    const QFontMetrics fm(m_view->font());
+    m_widths.clear();
+    for (int c = 0; c < m_copy.colCount(); ++c) {
+        int widest = 0;
+        for (const QString& text : m_copy.column(c)) {
+            if (!text.isEmpty())
+                widest = std::max(widest, fm.horizontalAdvance(text));
+        }
+        m_widths.append(widest > 0 ? widest + kWidthMargin : kDefaultColWidth);
+    }
+    applyWidths();
+}
+
+void GridSortPrintDialog::applyWidths()
+{
+    // Each section also holds its grid line.
+    for (int c = 0; c < m_widths.size(); ++c)
+        m_view->setColumnWidth(c, m_widths.at(c) + 1);
+    const int section = rowHeight() + 1;
+    m_view->verticalHeader()->setDefaultSectionSize(section);
+    m_view->horizontalHeader()->setFixedHeight(section);
+}
+
+void GridSortPrintDialog::onSectionMoved(int logical, int oldVisual, int newVisual)
+{
+    if (m_restoringSections)
+        return;
+    // Header moves are only visual; put the header back and move the data,
+    // so that sorting and printing see the columns as they stand.
+    m_restoringSections = true;
+    m_view->horizontalHeader()->moveSection(newVisual, oldVisual);
+    m_restoringSections = false;
+    if (logical == newVisual || logical >= m_widths.size() || newVisual >= m_widths.size())
+        return;
+    m_copy.moveColumn(logical, newVisual);
+    m_widths.move(logical, newVisual);
+    m_model->reset();
+    applyWidths();
+}
+
+void GridSortPrintDialog::StringGrid7Click()
+{
+    // The column of the cell just selected; a grid reloaded since has none.
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid() || !GridSort::sortRows(m_copy, current.column()))
+        return;
+    m_model->reset();
+    // No cell stays selected; the current cell stays where it was, so the
+    // arrow keys go on from there.
+    const QModelIndex keep = m_model->index(current.row(), current.column());
+    m_view->selectionModel()->setCurrentIndex(keep, QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->clearSelection();
+}
+
+void GridSortPrintDialog::SpinEdit1Change(int value)
+{
+    if (value < kMinFontSize || value > kMaxFontSize)
+        return;
+    QFont f = font();
+    f.setPixelSize(fontPixels(value));
+    m_view->setFont(f);
+    m_view->horizontalHeader()->setFont(f);
+    SetOptimalGridCellWidth7();
+}
+
+void GridSortPrintDialog::SpeedButton1Click()
+{
+    const QSize outer = frameGeometry().size();
+    m_panel->move(outer.width() / 2 - m_panel->width() / 2, outer.height() / 2 - m_panel->height() / 2);
+    m_panel->raise();
+    m_panel->show();
+}
+
+void GridSortPrintDialog::SpeedButton10Click()
+{
+    if (!PrintGrid(m_portrait->isChecked()))
+        return;
+    m_prefs.printFontSize = m_fontSize->value();
+    m_prefs.portrait = m_portrait->isChecked();
+    m_panel->hide();
+    emit printSettingsChanged();
+}
+
+void GridSortPrintDialog::SpeedButton11Click()
+{
+    m_panel->hide();
+}
+
+void GridSortPrintDialog::SpeedButton2Click()
+{
+    m_panel->hide();
+    if (m_open)
+        done(QDialog::Rejected);
+}
+
+void GridSortPrintDialog::failPrint(const QString& text)
+{
+    // The box is a window of the program; coming back from it must not
+    // undo the sort the user is trying to print.
+    m_skipActivation = isActiveWindow();
+    m_messages.show(MessageKind::Warning, text, kCentralOffset);
+}
+
+bool GridSortPrintDialog::PrintGrid(bool portrait)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+
+    std::unique_ptr<QPrinter> printer;
+    if (m_printerFactory) {
+        printer = m_printerFactory();
+    } else {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (!info.isNull())
+            printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    if (!printer) {
+        restoreCursor.dismiss();
+        QApplication::restoreOverrideCursor();
+        failPrint(kNoPrinter);
+        return false;
+    }
+    const QString name = printer->printerName();
+    const QString failed = name.isEmpty()
+        ? QStringLiteral("The printer reported an error, so the grid was not printed.")
+        : QStringLiteral("The printer \"%1\" reported an error, so the grid was not printed.").arg(name);
+
+    printer->setDocName(QString());
+    printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    bool ok = false;
+    {
+        QPainter painter;
+        if (painter.begin(printer.get()) && printer->printerState() != QPrinter::Error) {
+            ok = true;
+            const int sx = PrintLayout::scale(printer->logicalDpiX(), logicalDpiX());
+            const int sy = PrintLayout::scale(printer->logicalDpiY(), logicalDpiY());
+            const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
+            const QList<PrintLayout::PlacedRow> rows =
+                PrintLayout::placeRows(m_copy.rowCount(), {rowHeight(), portrait, sy, printer->height()});
+            // The dialog's own font, whatever size the grid shows, scaled
+            // like every other length: the column widths were measured with
+            // the screen's text, and a true 7 points prints several percent
+            // wider, so the clip would cut the last word off full cells.
+            QFont plain = font();
+            plain.setPixelSize(kFormFontPixels * sy);
+            if (sx != sy)
+                plain.setStretch(std::clamp(100 * sx / sy, 1, 4000));
+            int page = 0;
+            for (const PrintLayout::PlacedRow& row : rows) {
+                if (row.page != page) {
+                    page = row.page;
+                    if (!printer->newPage() || printer->printerState() == QPrinter::Error) {
+                        ok = false;
+                        break;
+                    }
+                }
+                QFont f = plain;
+                f.setUnderline(row.style != PrintLayout::Style::Plain);
+                f.setBold(row.style == PrintLayout::Style::BoldUnderlined);
+                painter.setFont(f);
+                const QFontMetrics fm = painter.fontMetrics();
+                for (int c = 0; c < bands.size(); ++c) {
+                    const QRect rect = PrintLayout::cellRect(bands.at(c), row, sx, sy);
+                    // Columns beyond the paper's width are cut off.
+                    if (rect.left() >= printer->width())
+                        break;
+                    const QStringList lines = PrintLayout::wrapWords(
+                        m_copy.cell(c, row.row), rect.width(),
+                        [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); });
+                    if (lines.isEmpty())
+                        continue;
+                    painter.save();
+                    painter.setClipRect(rect);
+                    int y = rect.top() + fm.ascent();
+                    for (const QString& line : lines) {
+                        painter.drawText(QPoint(rect.left(), y), line);
+                        y += fm.lineSpacing();
+                        if (y - fm.ascent() > rect.bottom())
+                            break;
+                    }
+                    painter.restore();
+                }
+            }
+        }
+        if (painter.isActive() && !painter.end())
+            ok = false;
+    }
+    if (printer->printerState() == QPrinter::Error)
+        ok = false;
+    if (!ok) {
+        restoreCursor.dismiss();
+        QApplication::restoreOverrideCursor();
+        failPrint(failed);
+    }
+    return ok;
+}
+
+void GridSortPrintDialog::closeWithoutEffect()
+{
+    if (m_open)
+        done(QDialog::Rejected);
+}
+
+void GridSortPrintDialog::done(int result)
+{
+    const bool wasOpen = std::exchange(m_open, false);
+    m_skipActivation = false;
+    QDialog::done(result);
+    if (wasOpen)
+        emit closed();
+}
+
+#include "gridsortprintdialog.moc"

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "grid/griddata.h"
+#include "store/datafolder.h"
+
+#include <QDialog>
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+class Messages;
+class QFrame;
+class QLabel;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class SortGridModel;
+class SortGridView;
+struct Preferences;
+
+// "Grid Sort / Print" (Form7): a copy of the grid as last saved, sorted by
+// the column clicked, its columns dragged into any order, printed as text.
+// Nothing done here reaches the board's grid or its files: the copy is read
+// afresh from the grid file at every activation.
+//
+// It opens without a nested event loop (QDialog::open), so the board can
+// close it with closeWithoutEffect().
+class GridSortPrintDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // Makes the printer a print goes to, or null when there is none. The
+    // default is the system's default printer.
+    using PrinterFactory = std::function<std::unique_ptr<QPrinter>()>;
+
+    static constexpr int kMinFontSize = 7;
+    static constexpr int kMaxFontSize = 14;
+
+    GridSortPrintDialog(const DataFolder& folder, Preferences& prefs, Messages& messages,
+                        QWidget* parent = nullptr);
+    ~GridSortPrintDialog() override;
+
+    // The print orientation and font size from the preferences; run after
+    // they were read (the first opening does it if nobody did).
+    void loadFromPreferences();
+    void setPrinterFactory(PrinterFactory factory) { m_printerFactory = std::move(factory); }
+
+    // Shows the dialog (QDialog::open) with the grid file's current copy;
+    // nothing when it is already open.
+    void showOpen();
+    bool isOpen() const { return m_open; }
+    // Closes at once; the panel, font size and orientation stay as they are.
+    void closeWithoutEffect();
+
+    const GridData& gridCopy() const { return m_copy; }
+    // Content widths of the copy's columns, in screen pixels.
+    const QList<int>& columnWidths() const { return m_widths; }
+    int rowHeight() const;
+
+    // The handlers, by the names the form's events have.
+    void FormActivate();
+    void StringGrid7Click();
+    void SpinEdit1Change(int value);
+    void SpeedButton1Click();    // "Print": the print parameters
+    void SpeedButton10Click();   // the panel's "Print"
+    void SpeedButton11Click();   // the panel's "Cancel"
+    void SpeedButton2Click();    // "Close"
+    void SetOptimalGridCellWidth7();
+    // Prints the copy; false when it could not (the user was told why).
+    bool PrintGrid(bool portrait);
+
+    void done(int result) override;
+
+signals:
+    // A print stored its font size and the orientation in the preferences.
+    void printSettingsChanged();
+    // Every close: "Close", Escape, the title bar or closeWithoutEffect.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void layoutControls();
+    void applyWidths();
+    void onSectionMoved(int logical, int oldVisual, int newVisual);
+    void failPrint(const QString& text);
+
+    DataFolder m_folder;
+    Preferences& m_prefs;
+    Messages& m_messages;
+    PrinterFactory m_printerFactory;
+
+    GridData m_copy{0, 0};
+    QList<int> m_widths;
+
+    SortGridModel* m_model = nullptr;
+    SortGridView* m_view = nullptr;            // StringGrid7
+    QLabel* m_hint = nullptr;
+    QPushButton* m_printButton = nullptr;      // SpeedButton1
+    QPushButton* m_closeButton = nullptr;      // SpeedButton2
+    QFrame* m_panel = nullptr;                 // Panel11
+    QRadioButton* m_portrait = nullptr;        // RadioButton1
+    QRadioButton* m_landscape = nullptr;       // RadioButton2
+    QSpinBox* m_fontSize = nullptr;            // SpinEdit1
+    QPushButton* m_panelPrint = nullptr;       // SpeedButton10
+    QPushButton* m_panelCancel = nullptr;      // SpeedButton11
+
+    bool m_open = false;
+    bool m_shownBefore = false;
+    bool m_preferencesLoaded = false;
+    bool m_restoringSections = false;
+    // The activation that follows opening, or our own message box, must not
+    // reload: the first has just loaded, and after the second the user's
+    // sort and column order are what they meant to print.
+    bool m_skipActivation = false;
+};

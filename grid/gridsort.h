@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+class GridData;
+
+// Sorting the rows of a copy of the grid by one column, as "Grid Sort /
+// Print" does: each data row is ranked by a text made of its key (dates in
+// month/day/year form turned to year/month/day) followed by every cell in
+// brackets, compared ascending and ignoring letter case. Whole rows move, so
+// cells keep their texts whatever characters they hold.
+namespace GridSort {
+
+// The text row `row` is ranked by when sorting by `column`.
+QString sortText(const GridData& grid, int column, int row);
+
+// The key of a cell: "mm/dd/yy..." becomes "yy/mm/dd" (only the first two
+// year digits of a longer year take part); any other text stays as it is.
+QString sortKey(const QString& cell);
+
+// Sorts data rows 1 .. rowCount-1 by `column`, comparing with `locale`'s
+// collation without case; rows whose texts compare equal keep their order.
+// Returns false and leaves the grid alone when `column` is not one of the
+// grid's columns. Row colours are not touched.
+bool sortRows(GridData& grid, int column, const QLocale& locale = QLocale());
+
+} // namespace GridSort

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+// Where a printed grid's texts go. Lengths are the screen pixels of the
+// dialog's grid until cellRect() turns them into printer pixels with the
+// integer scale; the printout is text only, one band per column and row,
+// with the title row at the top of every page.
+namespace PrintLayout {
+
+constexpr int kPortraitLimit = 1100;
+constexpr int kLandscapeLimit = 783;
+constexpr int kTopOffset = 20;    // screen pixels above the first row
+constexpr int kTextGap = 3;       // between a cell's text and the next column
+// A column or scale beyond these is cut off by the paper anyway; bounding
+// them keeps the printer coordinates inside int.
+constexpr int kMaxColumnWidth = 10000;
+constexpr int kMaxColumns = 1024;
+constexpr int kMaxScale = 100;
+
+inline int pageLimit(bool portrait) { return portrait ? kPortraitLimit : kLandscapeLimit; }
+
+struct Band
+{
+    int left = 0;
+    int right = 0;
+};
+
+// One pixel between neighbouring columns.
+QList<Band> columnBands(const QList<int>& widths);
+
+// Printer dots per screen pixel, by integer division; never below 1.
+int scale(int printerDpi, int screenPpi);
+
+enum class Style { Plain, Underlined, BoldUnderlined };
+
+struct PlacedRow
+{
+    int page = 0;      // 0-based
+    int row = 0;       // grid row; 0 is the title row
+    int top = 0;       // screen pixels, before the top offset
+    int bottom = 0;
+    Style style = Style::Plain;
+};
+
+struct Page
+{
+    int rowHeight = 13;         // every row, the title row included
+    bool portrait = false;
+    int scaleY = 1;
+    // The device's printable height in printer pixels; 0 or less: no limit
+    // beyond the page limit.
+    int printableHeight = 0;
+};
+
+// Rows 0 .. rowCount-1 in print order, with every new page's repeated title
+// row (bold and underlined) before its first data row. A page ends when the
+// next row's bottom would pass the page limit or the printable height; a
+// data row that would be the first under a title is placed even when it
+// does not fit, as no later page has more room.
+QList<PlacedRow> placeRows(int rowCount, const Page& page);
+
+// A cell's rectangle in printer pixels: left, top + offset, right - gap,
+// bottom + offset, scaled.
+QRect cellRect(const Band& band, const PlacedRow& row, int scaleX, int scaleY);
+
+// The lines a text breaks into at word boundaries (blanks) to fit `width`,
+// measured by `measure`; a word wider than the line stays whole on its own.
+QStringList wrapWords(const QString& text, int width, const std::function<int(QStringView)>& measure);
+
+} // namespace PrintLayout

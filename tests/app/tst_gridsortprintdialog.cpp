@@ -1,0 +1,306 @@
+#include "app/gridsortprintdialog.h"
+#include "base/preferences.h"
+#include "grid/printlayout.h"
+#include "store/gridstore.h"
+#include "tests/support/fakeservices.h"
+#include "tests/support/gridtext.h"
+#include "tests/support/testfolder.h"
+
+#include <QHeaderView>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+// The dialog on a temporary data folder: what it loads at each activation,
+// what a click and a column drag do to its copy, and what a print gives.
+class TestGridSortPrintDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void reloadsAtActivation_data();
+    void reloadsAtActivation();
+    void clicksAndDragsWorkOnTheCopy();
+    void printsEveryRow_data();
+    void printsEveryRow();
+    void failedPrintSaysSo_data();
+    void failedPrintSaysSo();
+    void fitsItsTexts();
+
+private:
+    struct Board {
+        TestFolder folder;
+        Preferences prefs;
+        FakeMessages messages;
+        std::unique_ptr<GridSortPrintDialog> dialog;
+    };
+    std::unique_ptr<Board> makeBoard(const GridData& saved);
+    static QTableView* view(GridSortPrintDialog& d) { return d.findChild<QTableView*>(QStringLiteral("StringGrid7")); }
+    static void click(GridSortPrintDialog& d, int col, int dataRow);
+    static void activate(GridSortPrintDialog& d);
+};
+
+void TestGridSortPrintDialog::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+std::unique_ptr<TestGridSortPrintDialog::Board> TestGridSortPrintDialog::makeBoard(const GridData& saved)
+{
+    auto b = std::make_unique<Board>();
+    GridStore(b->folder.folder()).SaveGrid(QStringLiteral("sgrid.scd"), saved);
+    b->dialog = std::make_unique<GridSortPrintDialog>(b->folder.folder(), b->prefs, b->messages);
+    return b;
+}
+
+void TestGridSortPrintDialog::click(GridSortPrintDialog& d, int col, int dataRow)
+{
+    QTableView* v = view(d);
+    const QRect r = v->visualRect(v->model()->index(dataRow - 1, col));
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// Focus coming back from another window of the program.
+void TestGridSortPrintDialog::activate(GridSortPrintDialog& d)
+{
+    QEvent e(QEvent::WindowActivate);
+    QApplication::sendEvent(&d, &e);
+}
+
+void TestGridSortPrintDialog::reloadsAtActivation_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList first{"A|B", "b|2", "a|1"};
+    QTest::newRow("another workstation's save") << QByteArray("1\r\n3\r\nT\r\nx\r\ny\r\n") << QStringList{"T", "x", "y"};
+    QTest::newRow("cells cut short read as empty")
+        << QByteArray("2\r\n2\r\nA\r\nb\r\nB\r\n") << QStringList{"A|B", "b|"};
+    QTest::newRow("title row alone") << QByteArray("2\r\n1\r\nA\r\nB\r\n") << QStringList{"A|B"};
+    // Unreadable or refused files leave what was shown.
+    QTest::newRow("missing") << QByteArray() << first;
+    QTest::newRow("counts not numbers") << QByteArray("x\r\n2\r\n") << first;
+    QTest::newRow("counts over the bounds") << QByteArray("1024\r\n32767\r\n") << first;
+}
+
+void TestGridSortPrintDialog::reloadsAtActivation()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, shown);
+    auto b = makeBoard(grid({"A|B", "b|2", "a|1"}));
+    GridSortPrintDialog& d = *b->dialog;
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QCOMPARE(rows(d.gridCopy()), (QStringList{"A|B", "b|2", "a|1"}));
+
+    QFile::remove(b->folder.path(QStringLiteral("gsystem/sgrid.scd")));
+    if (!file.isEmpty())
+        b->folder.writeFile(QStringLiteral("gsystem/sgrid.scd"), file);
+    activate(d);
+    QCOMPARE(rows(d.gridCopy()), shown);
+    QCOMPARE(d.columnWidths().size(), d.gridCopy().colCount());
+    QCOMPARE(view(d)->model()->rowCount(), std::max(0, d.gridCopy().rowCount() - 1));
+}
+
+void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
+{
+    const GridData saved = grid({"Trailer|Date|Note", "T1|01/05/06|b]", "t2|12/31/05|[a", "T3|03/01/06|"});
+    auto b = makeBoard(saved);
+    GridSortPrintDialog& d = *b->dialog;
+    const QByteArray file = b->folder.readFile(QStringLiteral("gsystem/sgrid.scd"));
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+
+    click(d, 1, 3);
+    QCOMPARE(rows(d.gridCopy()),
+             (QStringList{"Trailer|Date|Note", "t2|12/31/05|[a", "T1|01/05/06|b]", "T3|03/01/06|"}));
+    QVERIFY(!view(d)->selectionModel()->hasSelection());
+
+    // A key that moves the current cell sorts by its new column.
+    click(d, 1, 1);
+    QTest::keyClick(view(d), Qt::Key_Right);
+    QCOMPARE(rows(d.gridCopy()),
+             (QStringList{"Trailer|Date|Note", "t2|12/31/05|[a", "T3|03/01/06|", "T1|01/05/06|b]"}));
+
+    // A column dragged by its title moves with its cells and width.
+    const QList<int> widths = d.columnWidths();
+    view(d)->horizontalHeader()->moveSection(2, 0);
+    QCOMPARE(rows(d.gridCopy()),
+             (QStringList{"Note|Trailer|Date", "[a|t2|12/31/05", "|T3|03/01/06", "b]|T1|01/05/06"}));
+    QCOMPARE(d.columnWidths(), (QList<int>{widths[2], widths[0], widths[1]}));
+    QCOMPARE(view(d)->horizontalHeader()->logicalIndex(0), 0);
+
+    // Reloaded at activation, the copy has no current cell: a sort now
+    // has no column and changes nothing.
+    activate(d);
+    QCOMPARE(d.gridCopy(), saved);
+    d.StringGrid7Click();
+    QCOMPARE(d.gridCopy(), saved);
+
+    // Closing and opening again shows the file's order.
+    click(d, 0, 1);
+    d.SpeedButton2Click();
+    QVERIFY(!d.isOpen());
+    d.showOpen();
+    QCOMPARE(d.gridCopy(), saved);
+    QCOMPARE(b->folder.readFile(QStringLiteral("gsystem/sgrid.scd")), file);
+}
+
+void TestGridSortPrintDialog::printsEveryRow_data()
+{
+    QTest::addColumn<int>("dataRows");
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<int>("fontSize");
+    QTest::newRow("title alone") << 0 << true << 7;
+    QTest::newRow("portrait") << 160 << true << 7;
+    QTest::newRow("landscape") << 120 << false << 7;
+    QTest::newRow("landscape, 14 points") << 60 << false << 14;
+}
+
+void TestGridSortPrintDialog::printsEveryRow()
+{
+    QFETCH(int, dataRows);
+    QFETCH(bool, portrait);
+    QFETCH(int, fontSize);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is missing");
+
+    QStringList cells{"Trailer|Product"};
+    for (int r = 1; r <= dataRows; ++r)
+        cells.append(QStringLiteral("row%1|p%1 in a column as wide as its text").arg(r, 3, 10, QLatin1Char('0')));
+    auto b = makeBoard(grid(cells));
+    b->prefs.portrait = portrait;
+    b->prefs.printFontSize = fontSize;
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
+    d.setPrinterFactory([pdf] {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf);
+        p->setResolution(600);
+        p->setPageSize(QPageSize(QPageSize::A4));
+        return p;
+    });
+    QSignalSpy stored(&d, &GridSortPrintDialog::printSettingsChanged);
+    d.showOpen();
+    QCOMPARE(d.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), fontSize);
+    QCOMPARE(d.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked(), portrait);
+    d.SpeedButton1Click();
+    b->prefs.printFontSize = 0;
+    d.SpeedButton10Click();
+    QVERIFY(b->messages.shown.isEmpty());
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(b->prefs.printFontSize, double(fontSize));
+    QVERIFY(!d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible());
+
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished());
+    const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+    const int pages = infoText.section(QStringLiteral("Pages:"), 1).section(u'\n', 0, 0).trimmed().toInt();
+    QVERIFY(pages >= 1);
+    // Landscape pages are wider than high.
+    const QStringList size = infoText.section(QStringLiteral("Page size:"), 1).simplified().split(u' ');
+    QCOMPARE(size.value(0).toDouble() < size.value(2).toDouble(), portrait);
+
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    // The title once on every page, every row once, in order, and whole:
+    // what fits a column on screen fits it on paper.
+    QCOMPARE(int(printed.count(QStringLiteral("Trailer Product"))), pages);
+    int at = 0;
+    for (int r = 1; r <= dataRows; ++r) {
+        const QString row =
+            QStringLiteral("row%1 p%1 in a column as wide as its text").arg(r, 3, 10, QLatin1Char('0'));
+        QCOMPARE(int(printed.count(row)), 1);
+        const int next = int(printed.indexOf(row));
+        QVERIFY2(next > at, qPrintable(row));
+        at = next;
+    }
+    // As many pages as the layout gives for this paper: the page limits,
+    // the row height of the font size and the paper's printable height.
+    QPrinter same(QPrinter::HighResolution);
+    same.setResolution(600);
+    same.setPageSize(QPageSize(QPageSize::A4));
+    same.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const QList<PrintLayout::PlacedRow> placed =
+        PrintLayout::placeRows(dataRows + 1, {d.rowHeight(), portrait, 600 / d.logicalDpiY(), same.height()});
+    QCOMPARE(pages, placed.last().page + 1);
+}
+
+void TestGridSortPrintDialog::failedPrintSaysSo_data()
+{
+    QTest::addColumn<bool>("hasPrinter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no default printer") << false << "There is no default printer, so the grid was not printed.";
+    QTest::newRow("printer cannot begin") << true << "The printer reported an error, so the grid was not printed.";
+}
+
+void TestGridSortPrintDialog::failedPrintSaysSo()
+{
+    QFETCH(bool, hasPrinter);
+    QFETCH(QString, message);
+    auto b = makeBoard(grid({"A|B", "b|2", "a|1"}));
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("missing/folder/grid.pdf"));
+    d.setPrinterFactory([hasPrinter, pdf]() -> std::unique_ptr<QPrinter> {
+        if (!hasPrinter)
+            return nullptr;
+        auto p = std::make_unique<QPrinter>();
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf);
+        return p;
+    });
+    QSignalSpy stored(&d, &GridSortPrintDialog::printSettingsChanged);
+    b->prefs.printFontSize = 9;
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    click(d, 0, 1);
+    d.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(12);
+    d.SpeedButton1Click();
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("SpeedButton10")), Qt::LeftButton);
+
+    QCOMPARE(b->messages.texts(), QStringList{message});
+    QCOMPARE(b->messages.shown.first().kind, MessageKind::Warning);
+    // Nothing was printed: the panel stays up, the stored size as it was.
+    QVERIFY(d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible());
+    QCOMPARE(stored.size(), 0);
+    QCOMPARE(b->prefs.printFontSize, 9.0);
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(!QApplication::overrideCursor());
+    // The sort the user meant to print is still there after the box.
+    activate(d);
+    QCOMPARE(rows(d.gridCopy()), (QStringList{"A|B", "a|1", "b|2"}));
+}
+
+void TestGridSortPrintDialog::fitsItsTexts()
+{
+    auto b = makeBoard(grid({"A|B", "b|2"}));
+    GridSortPrintDialog& d = *b->dialog;
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.SpeedButton1Click();
+    QVERIFY(d.width() >= 688 && d.height() >= 446);
+    QCOMPARE(d.minimumSize(), d.maximumSize());
+    QFrame* panel = d.findChild<QFrame*>(QStringLiteral("Panel11"));
+    QVERIFY(d.rect().contains(panel->geometry()));
+    for (QWidget* w : d.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(SpeedButton\\d+|RadioButton\\d|SpinEdit1)$")))) {
+        QVERIFY2(w->width() >= w->sizeHint().width() && w->height() >= w->minimumSizeHint().height(),
+                 qPrintable(w->objectName()));
+        QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
+    }
+}
+
+QTEST_MAIN(TestGridSortPrintDialog)
+#include "tst_gridsortprintdialog.moc"

@@ -1,0 +1,89 @@
+#include "grid/gridsort.h"
+#include "tests/support/gridtext.h"
+
+#include <QTest>
+
+class TestGridSort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rankedText_data();
+    void rankedText();
+    void sortRows_data();
+    void sortRows();
+};
+
+void TestGridSort::rankedText_data()
+{
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain key, every cell bracketed") << QStringList{"T|U", "b|a"} << 1 << "a[b][a]";
+    QTest::newRow("date month/day/yy") << QStringList{"D|x", "12/31/05|x"} << 0 << "05/12/31[12/31/05][x]";
+    QTest::newRow("four-digit year: its first two digits")
+        << QStringList{"D", "12/31/2005"} << 0 << "20/12/31[12/31/2005]";
+    QTest::newRow("date form drops what follows the year")
+        << QStringList{"D", "01/02/03 late"} << 0 << "03/01/02[01/02/03 late]";
+    QTest::newRow("no leading zeros: plain text") << QStringList{"D", "1/5/06"} << 0 << "1/5/06[1/5/06]";
+    QTest::newRow("slashes alone make the date form") << QStringList{"D", "ab/cd/"} << 0 << "/ab/cd[ab/cd/]";
+    QTest::newRow("empty key") << QStringList{"A|B", "|y"} << 0 << "[][y]";
+    QTest::newRow("brackets in cells stay") << QStringList{"A|B", "a[1]|]"} << 1 << "][a[1]][]]";
+}
+
+void TestGridSort::rankedText()
+{
+    QFETCH(QStringList, cells);
+    QFETCH(int, column);
+    QTEST(GridSort::sortText(grid(cells), column, 1), "text");
+}
+
+void TestGridSort::sortRows_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("sorted");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("title row alone") << QStringList{"T|U"} << 0 << true << QStringList{"T|U"};
+    QTest::newRow("one data row") << QStringList{"T|U", "b|a"} << 1 << true << QStringList{"T|U", "b|a"};
+    QTest::newRow("numbers sort as text") << QStringList{"N", "9", "10"} << 0 << true << QStringList{"N", "10", "9"};
+    QTest::newRow("dates by year, month, day")
+        << QStringList{"D", "01/05/06", "12/31/05", "03/01/06"} << 0 << true
+        << QStringList{"D", "12/31/05", "01/05/06", "03/01/06"};
+    QTest::newRow("four-digit years within the century")
+        << QStringList{"D", "12/31/2005", "01/05/2007"} << 0 << true << QStringList{"D", "01/05/2007", "12/31/2005"};
+    QTest::newRow("dates without leading zeros as text")
+        << QStringList{"D", "1/5/06", "10/01/05"} << 0 << true << QStringList{"D", "10/01/05", "1/5/06"};
+    QTest::newRow("equal keys: cells from column 0 on")
+        << QStringList{"A|K", "x|b", "w|a", "v|b"} << 1 << true << QStringList{"A|K", "w|a", "v|b", "x|b"};
+    QTest::newRow("case ignored") << QStringList{"F", "Banana", "apple", "APPLE"} << 0 << true
+                                  << QStringList{"F", "apple", "APPLE", "Banana"};
+    QTest::newRow("blank keys and blank cells")
+        << QStringList{"A|B", "x|", "|y", " a|"} << 0 << true << QStringList{"A|B", " a|", "|y", "x|"};
+    QTest::newRow("bracketed cells keep texts and columns")
+        << QStringList{"A|B|C", "z]|q[|]", "a[1]|x|[y", "m|[]|"} << 0 << true
+        << QStringList{"A|B|C", "a[1]|x|[y", "m|[]|", "z]|q[|]"};
+    QTest::newRow("sorting by the last column") << QStringList{"A|B", "1|b", "2|a"} << 1 << true
+                                                << QStringList{"A|B", "2|a", "1|b"};
+    QTest::newRow("no column yet") << QStringList{"A", "b", "a"} << -1 << false << QStringList{"A", "b", "a"};
+    QTest::newRow("column gone") << QStringList{"A|B", "b|1", "a|2"} << 2 << false << QStringList{"A|B", "b|1", "a|2"};
+}
+
+void TestGridSort::sortRows()
+{
+    QFETCH(QStringList, before);
+    QFETCH(int, column);
+    QFETCH(bool, sorted);
+    QFETCH(QStringList, after);
+    // The same order with a real collation and with plain code points.
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c()}) {
+        GridData g = grid(before);
+        QCOMPARE(GridSort::sortRows(g, column, locale), sorted);
+        QCOMPARE(rows(g), after);
+        // A second sort by the same column changes nothing.
+        GridSort::sortRows(g, column, locale);
+        QCOMPARE(rows(g), after);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestGridSort)
+#include "tst_gridsort.moc"

@@ -1,0 +1,182 @@
+#include "grid/printlayout.h"
+
+#include <QTest>
+
+using namespace PrintLayout;
+
+class TestPrintLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bands_data();
+    void bands();
+    void scaleIsWholeAndPositive_data();
+    void scaleIsWholeAndPositive();
+    void pages_data();
+    void pages();
+    void cellRectangles();
+    void wrapping_data();
+    void wrapping();
+};
+
+namespace {
+QString bandText(const QList<Band>& bands)
+{
+    QStringList out;
+    for (const Band& b : bands)
+        out.append(QStringLiteral("%1-%2").arg(b.left).arg(b.right));
+    return out.join(u' ');
+}
+
+// "first-last" data rows of every page, pages separated by blanks.
+QString pageText(const QList<PlacedRow>& rows)
+{
+    QStringList pages;
+    int first = -1;
+    int last = -1;
+    for (const PlacedRow& r : rows) {
+        if (r.row == 0) {
+            if (first > 0)
+                pages.append(QStringLiteral("%1-%2").arg(first).arg(last));
+            first = -1;
+            continue;
+        }
+        if (first < 0)
+            first = r.row;
+        last = r.row;
+    }
+    if (first > 0)
+        pages.append(QStringLiteral("%1-%2").arg(first).arg(last));
+    return pages.join(u' ');
+}
+}
+
+void TestPrintLayout::bands_data()
+{
+    QTest::addColumn<QList<int>>("widths");
+    QTest::addColumn<QString>("bands");
+    QTest::newRow("one pixel between columns") << QList<int>{10, 20, 30} << "0-10 11-31 32-62";
+    QTest::newRow("default width") << QList<int>{30} << "0-30";
+    QTest::newRow("none") << QList<int>{} << "";
+    QTest::newRow("negative and oversized widths bounded")
+        << QList<int>{-5, 20000, 1} << "0-0 1-10001 10002-10003";
+}
+
+void TestPrintLayout::bands()
+{
+    QFETCH(QList<int>, widths);
+    QTEST(bandText(columnBands(widths)), "bands");
+}
+
+void TestPrintLayout::scaleIsWholeAndPositive_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("ppi");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("600 over 96") << 600 << 96 << 6;
+    QTest::newRow("300 over 96") << 300 << 96 << 3;
+    QTest::newRow("150 over 192 would be 0") << 150 << 192 << 1;
+    QTest::newRow("no printer resolution") << 0 << 96 << 1;
+    QTest::newRow("no screen resolution") << 600 << 0 << 1;
+    QTest::newRow("absurd resolution bounded") << 1000000 << 1 << kMaxScale;
+}
+
+void TestPrintLayout::scaleIsWholeAndPositive()
+{
+    QFETCH(int, dpi);
+    QFETCH(int, ppi);
+    QTEST(scale(dpi, ppi), "scale");
+}
+
+void TestPrintLayout::pages_data()
+{
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<int>("scaleY");
+    QTest::addColumn<int>("printableHeight");
+    QTest::addColumn<QString>("pages");
+    QTest::addColumn<int>("pageCount");
+    QTest::newRow("title row alone") << 1 << 13 << true << 6 << 0 << "" << 1;
+    QTest::newRow("portrait, 13 pixels") << 155 << 13 << true << 6 << 0 << "1-77 78-154" << 2;
+    QTest::newRow("portrait, one row over") << 156 << 13 << true << 6 << 0 << "1-77 78-154 155-155" << 3;
+    QTest::newRow("landscape, 13 pixels") << 111 << 13 << false << 6 << 0 << "1-55 56-110" << 2;
+    QTest::newRow("portrait, 25 pixels") << 83 << 25 << true << 1 << 0 << "1-41 42-82" << 2;
+    QTest::newRow("page that holds the limit: unchanged") << 155 << 13 << true << 6 << 6720 << "1-77 78-154" << 2;
+    // (13 + 14 r + 20) * 6 <= 3000 for r up to 33.
+    QTest::newRow("page shorter than the limit") << 70 << 13 << true << 6 << 3000 << "1-33 34-66 67-69" << 3;
+    QTest::newRow("page with room for no row: one a page") << 4 << 13 << true << 6 << 100 << "1-1 2-2 3-3" << 3;
+}
+
+void TestPrintLayout::pages()
+{
+    QFETCH(int, rowCount);
+    QFETCH(int, rowHeight);
+    QFETCH(bool, portrait);
+    QFETCH(int, scaleY);
+    QFETCH(int, printableHeight);
+    QFETCH(int, pageCount);
+    const QList<PlacedRow> rows = placeRows(rowCount, {rowHeight, portrait, scaleY, printableHeight});
+    QTEST(pageText(rows), "pages");
+
+    // Every row once, in order; every page opens with the title row, the
+    // first underlined, the repeated ones bold too; the first data row under
+    // a repeated title sits where row 1 sits on the first page.
+    int next = 1;
+    int page = -1;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const PlacedRow& r = rows.at(i);
+        if (r.row == 0) {
+            ++page;
+            QCOMPARE(r.page, page);
+            QCOMPARE(r.top, 0);
+            QCOMPARE(r.bottom, rowHeight);
+            QCOMPARE(r.style, page == 0 ? Style::Underlined : Style::BoldUnderlined);
+            continue;
+        }
+        QCOMPARE(r.row, next++);
+        QCOMPARE(r.page, page);
+        QCOMPARE(r.style, Style::Plain);
+        QCOMPARE(r.bottom - r.top, rowHeight);
+        const PlacedRow& previous = rows.at(i - 1);
+        QCOMPARE(r.top, previous.bottom + 1);
+        QVERIFY(r.bottom <= pageLimit(portrait));
+    }
+    QCOMPARE(next, rowCount);
+    QCOMPARE(page + 1, pageCount);
+}
+
+void TestPrintLayout::cellRectangles()
+{
+    const QList<Band> bands = columnBands({100, 40});
+    const QList<PlacedRow> rows = placeRows(2, {13, true, 6, 0});
+    // 20 pixels of top offset, scaled: 120 dots.
+    QCOMPARE(cellRect(bands[0], rows[0], 6, 6), QRect(0, 120, 97 * 6, 13 * 6));
+    QCOMPARE(cellRect(bands[1], rows[1], 6, 6), QRect(101 * 6, (14 + 20) * 6, 37 * 6, 13 * 6));
+    // A column narrower than the gap leaves an empty rectangle, not a negative one.
+    QCOMPARE(cellRect(Band{10, 12}, rows[0], 2, 2).width(), 0);
+}
+
+void TestPrintLayout::wrapping_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QStringList>("lines");
+    // Every character is 10 wide.
+    QTest::newRow("fits") << "alpha beta" << 100 << QStringList{"alpha beta"};
+    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << QStringList{"alpha beta", "gamma"};
+    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << QStringList{"extraordinary", "day"};
+    QTest::newRow("inner blanks kept") << "a  b" << 100 << QStringList{"a  b"};
+    QTest::newRow("empty") << "" << 100 << QStringList{};
+    QTest::newRow("no room at all") << "ab cd" << 0 << QStringList{"ab", "cd"};
+}
+
+void TestPrintLayout::wrapping()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QTEST(wrapWords(text, width, [](QStringView s) { return int(s.size()) * 10; }), "lines");
+}
+
+QTEST_GUILESS_MAIN(TestPrintLayout)
+#include "tst_printlayout.moc"
