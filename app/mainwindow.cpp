@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/gridinteraction.h"
+#include "app/gridsortprintdialog.h"
 #include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
@@ -85,6 +86,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
     m_dialogs = new SessionDialogs(m_folder, m_grid, m_prefs, m_services, *m_session, *m_sessionControl,
                                    *m_interaction, m_gridView, *m_toolbar, this);
+
+    m_sortPrintDialog = new GridSortPrintDialog(m_folder, m_prefs, *m_services.messages, this);
+    connect(m_toolbar->printAction(), &QAction::triggered, m_sortPrintDialog, &GridSortPrintDialog::showOpen);
 
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
@@ -239,6 +243,7 @@ void MainWindow::applyPreferencesToWindow()
     move(m_placement.placed.topLeft());
     m_gridView->applyPreferences();
     m_dialogs->applyPreferences();
+    m_sortPrintDialog->loadFromPreferences();
 }
 
 void MainWindow::applyPrivileges()

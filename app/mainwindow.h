@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class GridSortPrintDialog;
 class GridView;
 class Led;
 class PreferencesDialog;
@@ -63,6 +64,7 @@ public:
     GridEditor& editor() { return m_interaction->editor(); }
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     SessionDialogs& dialogs() { return *m_dialogs; }
+    GridSortPrintDialog* sortPrintDialog() const { return m_sortPrintDialog; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -117,4 +119,5 @@ private:
     QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
+    GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
 };

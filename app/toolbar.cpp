@@ -54,8 +54,8 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     m_beep = m_menu->addAction(QStringLiteral("Beep on any updates"));
     m_beep->setObjectName(QStringLiteral("Beeponanyupdates1"));
     m_beep->setCheckable(true);
-    QAction* print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
-    print->setEnabled(false);
+    m_print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
+    m_print->setObjectName(QStringLiteral("PrintSortGrid1"));
     connect(m_panel1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menuAllowed)
             m_menu->popup(m_panel1->mapToGlobal(pos));

@@ -33,6 +33,7 @@ public:
     Led* led() const { return m_led; }                              // LED1
     QAction* beepAction() const { return m_beep; }                  // Beeponanyupdates1
     QMenu* menu() const { return m_menu; }                          // PopupMenu4
+    QAction* printAction() const { return m_print; }                // "Print / Sort Grid"
 
     // Images, captions and enabling inside and outside an update session;
     // Editing is let up when the session ends.
@@ -76,4 +77,5 @@ private:
     Led* m_led = nullptr;
     QMenu* m_menu = nullptr;
     QAction* m_beep = nullptr;
+    QAction* m_print = nullptr;
 };

@@ -1,3 +1,4 @@
+#include "app/gridsortprintdialog.h"
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
@@ -21,6 +22,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QAction>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -132,6 +134,11 @@ void TestMainWindow::firstActivationRunsOnce()
     ws->FormActivate();
     QCOMPARE(ws->preferences().rowHeight, height);
     QVERIFY(ws->updateGroupShown());
+
+    // The button bar's menu opens the sort and print dialog.
+    ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"))->trigger();
+    QVERIFY(ws->sortPrintDialog()->isVisible());
+    ws->sortPrintDialog()->closeWithoutEffect();
 }
 
 void TestMainWindow::captionFromTitleLine_data()
