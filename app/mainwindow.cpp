@@ -6,7 +6,9 @@
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
 #include "app/sessiondialogs.h"
+#include "app/systemhotkey.h"
 #include "app/toolbar.h"
+#include "app/trayicon.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/gridstore.h"
@@ -24,7 +26,6 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -64,6 +65,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_session = std::make_unique<UpdateSession>(m_folder, m_grid, m_prefs, *m_services.identity, *m_services.clock);
     m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
 
+    m_tray = new TrayIcon(this);
+    m_hotKey = new SystemHotKey(this);
+    m_hotKey->setObjectName(QStringLiteral("SystemHotKey1"));
     buildToolbar();
 
     m_gridView = new GridView(m_grid, m_prefs, this);
@@ -125,6 +129,9 @@ void MainWindow::FormCreate()
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
+    // Ctrl + Z is only reserved: pressing it does nothing, here or in any
+    // other program, while the board runs.
+    m_hotKey->setKey(SystemHotKey::kCtrl | 'Z');
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);
@@ -140,19 +147,7 @@ void MainWindow::setUpIcons()
     if (windowIcon.isNull())
         windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS"), "PNG"));
     setWindowIcon(windowIcon);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    m_tray = new QSystemTrayIcon(windowIcon, this);
-    m_tray->setObjectName(QStringLiteral("TrayIcon1"));
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context
-            || reason == QSystemTrayIcon::DoubleClick) {
-            showNormal();
-            raise();
-            activateWindow();
-        }
-    });
-    m_tray->show();
+    m_tray->setUp(windowIcon);
 }
 
 QTimer* MainWindow::timer(int n) const
@@ -308,10 +303,7 @@ void MainWindow::SpeedButton17Click()
 
 void MainWindow::SpeedButton9Click()
 {
-    if (m_tray && QSystemTrayIcon::isSystemTrayAvailable())
-        hide();
-    else
-        showMinimized();   // no notification area: the window must be able to come back
+    m_tray->hideWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -19,12 +19,13 @@ class PreferencesDialog;
 class QAction;
 class QSessionManager;
 class QStatusBar;
-class QSystemTrayIcon;
 class QTimer;
 class SessionControl;
 class SessionDialogs;
 class SharedSettings;
+class SystemHotKey;
 class Toolbar;
+class TrayIcon;
 class QToolButton;
 class UpdateSession;
 
@@ -78,6 +79,8 @@ public:
     QToolButton* cancelButton() const;
     QToolButton* button(const char* objectName) const;
     bool prefsShown() const;
+    TrayIcon* tray() const { return m_tray; }
+    SystemHotKey* hotKey() const { return m_hotKey; }
 
 protected:
     bool event(QEvent* event) override;
@@ -116,7 +119,8 @@ private:
     GridInteraction* m_interaction = nullptr;
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
-    QSystemTrayIcon* m_tray = nullptr;      // TrayIcon1
+    TrayIcon* m_tray = nullptr;             // TrayIcon1 and "Tray"
+    SystemHotKey* m_hotKey = nullptr;       // SystemHotKey1
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7

@@ -2,6 +2,8 @@
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
+#include "app/systemhotkey.h"
+#include "app/trayicon.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/filestamp.h"
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QAction>
 #include <QTest>
@@ -62,6 +65,9 @@ private slots:
     void fontStyleFlag();
     void hourlyBackupOnNamedComputer_data();
     void hourlyBackupOnNamedComputer();
+    void trayHidesAndClicksBringBack_data();
+    void trayHidesAndClicksBringBack();
+    void hotKeyRefusedSilently();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -574,6 +580,72 @@ void TestMainWindow::hourlyBackupOnNamedComputer()
     ws->preferences().backupComputer = computer;
     ws->sessionControl().Timer4Timer();
     QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).size(), backup ? 1 : 0);
+}
+
+void TestMainWindow::trayHidesAndClicksBringBack_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<bool>("back");
+    QTest::newRow("left") << int(QSystemTrayIcon::Trigger) << false << true;
+    QTest::newRow("right") << int(QSystemTrayIcon::Context) << false << true;
+    QTest::newRow("left, maximised") << int(QSystemTrayIcon::Trigger) << true << true;
+    QTest::newRow("middle") << int(QSystemTrayIcon::MiddleClick) << false << false;
+    // Its first click has already brought the window back.
+    QTest::newRow("double click alone") << int(QSystemTrayIcon::DoubleClick) << false << false;
+    QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false << false;
+}
+
+void TestMainWindow::trayHidesAndClicksBringBack()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, maximised);
+    QFETCH(bool, back);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    if (maximised)
+        ws->showMaximized();
+    else
+        ws->show();
+    QCoreApplication::processEvents();   // the deferred icon set-up
+
+    auto* icon = ws->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1"));
+    QVERIFY(icon);
+    QVERIFY(!icon->icon().isNull());
+    QVERIFY(icon->toolTip().isEmpty());
+    QVERIFY(!icon->contextMenu());
+
+    ws->button("SpeedButton9")->click();
+    // Offscreen has no notification area: minimised, never lost.
+    QCOMPARE(QSystemTrayIcon::isSystemTrayAvailable(), false);
+    QVERIFY(ws->isMinimized());
+    QVERIFY(ws->isVisible());
+
+    emit icon->activated(QSystemTrayIcon::ActivationReason(reason));
+    QCOMPARE(!ws->isMinimized(), back);
+    QVERIFY(ws->isVisible());
+    QCOMPARE(ws->isMaximized(), maximised && back);
+    // The icon stays for the whole run.
+    QCOMPARE(ws->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1")), icon);
+}
+
+void TestMainWindow::hotKeyRefusedSilently()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    SystemHotKey* key = ws->hotKey();
+    QCOMPARE(key->objectName(), QStringLiteral("SystemHotKey1"));
+    QCOMPARE(key->Key(), 0x405A);
+    QVERIFY(key->isEnabled());
+    // No X server here: refused without a box; switching it off and on
+    // again tries again, as quietly.
+    QVERIFY(!key->registered());
+    key->setEnabled(false);
+    key->setEnabled(true);
+    QVERIFY(!key->registered());
+    QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

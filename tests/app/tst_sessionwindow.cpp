@@ -97,6 +97,7 @@ void TestSessionWindow::pressStartsSession()
     QVERIFY(!a->updateButton()->isChecked());
     QVERIFY(!a->cancelButton()->isEnabled());
     QVERIFY(a->button("SpeedButton13")->isEnabled());
+    QVERIFY(a->button("SpeedButton9")->isEnabled());
 }
 
 void TestSessionWindow::busyMessage_data()
