@@ -410,6 +410,8 @@ void TestUpdateSession::pollIntervals_data()
     QTest::newRow("network, 7 s") << true << QStringLiteral("7") << QList<int>{7000, 7000, 3000, 7000, 7000, 7000};
     QTest::newRow("alone, 7 s") << false << QStringLiteral("7") << QList<int>{7000, 0, 3000, 7000, 7000, 0};
     QTest::newRow("network, letters") << true << QStringLiteral("abc") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
+    // Waiting always polls at 3 s, alone too and below a shorter preference.
+    QTest::newRow("alone, 1 s") << false << QStringLiteral("1") << QList<int>{1000, 0, 3000, 1000, 1000, 0};
     QTest::newRow("alone, letters") << false << QStringLiteral("abc") << QList<int>{5000, 0, 3000, 3000, 3000, 0};
     QTest::newRow("network, zero") << true << QStringLiteral("0") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
     QTest::newRow("network, negative") << true << QStringLiteral("-4") << QList<int>{5000, 5000, 3000, 3000, 3000, 3000};
