@@ -1,6 +1,8 @@
 #include "app/systemhotkey.h"
 
+#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -21,6 +23,8 @@ private slots:
     void grabsAndReleases_data();
     void grabsAndReleases();
     void heldElsewhereRefused();
+    void pressRaisesHotKey_data();
+    void pressRaisesHotKey();
 
 private:
     bool onX11() const { return QGuiApplication::platformName() == QLatin1String("xcb"); }
@@ -144,6 +148,54 @@ void TestSystemHotKey::heldElsewhereRefused()
     key.setEnabled(false);
     key.setEnabled(true);
     QVERIFY(key.registered());
+}
+
+void TestSystemHotKey::pressRaisesHotKey_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("otherKey");
+    QTest::addColumn<bool>("raised");
+    QTest::newRow("Ctrl") << int(XCB_MOD_MASK_CONTROL) << false << true;
+    QTest::newRow("Ctrl, CapsLock") << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_LOCK) << false << true;
+    QTest::newRow("Ctrl, NumLock") << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_2) << false << true;
+    QTest::newRow("Ctrl, button held") << int(XCB_MOD_MASK_CONTROL | XCB_BUTTON_MASK_1) << false << true;
+    QTest::newRow("Ctrl + Shift") << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT) << false << false;
+    QTest::newRow("Ctrl + Alt") << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1) << false << false;
+    QTest::newRow("no Ctrl") << 0 << false << false;
+    QTest::newRow("other key") << int(XCB_MOD_MASK_CONTROL) << true << false;
+}
+
+void TestSystemHotKey::pressRaisesHotKey()
+{
+    if (!onX11())
+        QSKIP("needs an X server");
+    QFETCH(int, state);
+    QFETCH(bool, otherKey);
+    QFETCH(bool, raised);
+    SystemHotKey key;
+    key.setKey(SystemHotKey::kCtrl | 'Z');
+    QVERIFY(key.registered());
+    QSignalSpy spy(&key, &SystemHotKey::hotKey);
+
+    // The key press as the X connection delivers it to the filters.
+    xcb_key_press_event_t press {};
+    press.response_type = XCB_KEY_PRESS;
+    press.detail = otherKey ? xcb_keycode_t(m_z + 1) : m_z;
+    press.root = m_root;
+    press.event = m_root;
+    press.state = uint16_t(state);
+    qintptr result = 0;
+    // Its normal processing goes on.
+    QVERIFY(!QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &press, &result));
+    QCOMPARE(spy.count(), raised ? 1 : 0);
+
+    // A release, or the key after it was let go, raises nothing.
+    press.response_type = XCB_KEY_RELEASE;
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &press, &result);
+    key.setEnabled(false);
+    press.response_type = XCB_KEY_PRESS;
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &press, &result);
+    QCOMPARE(spy.count(), raised ? 1 : 0);
 }
 
 QTEST_MAIN(TestSystemHotKey)
