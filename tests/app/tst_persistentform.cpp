@@ -1,5 +1,6 @@
 #include "app/persistentform.h"
 #include "store/textfile.h"
+#include "tests/support/testfolder.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -12,18 +13,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // A dialog like the "Date / Time" one: four check boxes, all unticked.
 struct Form

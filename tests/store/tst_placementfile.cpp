@@ -1,6 +1,7 @@
 #include "store/inifile.h"
 #include "store/placementfile.h"
 #include "store/textfile.h"
+#include "tests/support/testfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,18 +18,6 @@ Q_DECLARE_METATYPE(PlacementFile::Numbers)
 Q_DECLARE_METATYPE(std::optional<QVariant>)
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 const QRect kScreen(0, 0, 1024, 768);
 

@@ -24,6 +24,18 @@ QString TestFolder::path(const QString& relative) const
     return QDir(m_dir.path()).filePath(relative);
 }
 
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeRaw(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 void TestFolder::writeFile(const QString& relative, const QByteArray& bytes) const
 {
     const QString p = path(relative);

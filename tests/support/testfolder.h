@@ -7,6 +7,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// Whole files by absolute path, for tests that place their own files:
+// "<missing>" for a file that cannot be read; false when the write failed.
+QByteArray readAll(const QString& path);
+bool writeRaw(const QString& path, const QByteArray& bytes);
+
 // A temporary data folder with the four sub-folders, optionally filled with
 // the minimal files a board needs to start.
 class TestFolder
