@@ -357,8 +357,6 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager)
 void MainWindow::endOfDesktopSession(bool canAsk)
 {
     if (m_session->state() == UpdateSession::State::Updating) {
-        if (!canAsk)
-            m_sessionControl->closeSessionBoxes();
         // A Yes whose save fails still keeps the edits: the process ends next.
         const bool save = !canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33});
         // Nothing the session opened may write once it is over, even if the
