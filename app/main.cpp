@@ -4,21 +4,45 @@
 #include "app/soundplayer.h"
 #include "app/terminationwatcher.h"
 #include "store/datafolder.h"
+#include "store/installation.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 
 int main(int argc, char** argv)
 {
     Application app(argc, argv);
     app.setApplicationName(QStringLiteral("SchedBoard"));
+    app.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
 
-    // The data folder is the executable's folder, shared by every workstation.
-    const QString dataFolder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(dataFolder);
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("A scheduling board shared through a data folder."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.addPositionalArgument(QStringLiteral("folder"),
+        QStringLiteral("The shared data folder. Without it: the executable's folder, or for an "
+                       "installed board ~/SchedBoard, copied from the sample at the first start."));
+    options.process(app);
 
     SystemIdentity identity;
     SystemClock clock;
     MessageBoxes messages;
+
+    const Installation::Choice choice = Installation::chooseDataFolder(
+        options.positionalArguments().value(0), QCoreApplication::applicationDirPath(), QDir::homePath());
+    if (!choice.error.isEmpty()) {
+        messages.show(MessageKind::Error, choice.error, {});
+        return 1;
+    }
+    if (!choice.sample.isEmpty()) {
+        const Installation::SeedResult seeded = Installation::seedFolder(choice.sample, choice.folder);
+        if (!seeded.ok) {
+            messages.show(MessageKind::Error, seeded.error, {});
+            return 1;
+        }
+    }
+    const QString dataFolder = choice.folder;
+    QDir::setCurrent(dataFolder);
     SoundPlayer sounds;
     const Services services{&identity, &clock, &messages, &sounds};
 

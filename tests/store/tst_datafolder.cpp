@@ -1,6 +1,11 @@
 #include "store/datafolder.h"
+#include "store/installation.h"
+#include "store/textfile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestDataFolder : public QObject
@@ -10,6 +15,9 @@ private slots:
     void paths();
     void columnMenuFile_data();
     void columnMenuFile();
+    void chooseDataFolder_data();
+    void chooseDataFolder();
+    void seedFolder();
 };
 
 void TestDataFolder::paths()
@@ -86,6 +94,111 @@ void TestDataFolder::columnMenuFile()
     }
     QCOMPARE(path, QStringLiteral("/data/colfiles/") + title + QStringLiteral(".scd"));
     QCOMPARE(QFileInfo(path).absolutePath(), f.colfilesDir());
+}
+
+// An installed board: <root>/lib/schedboard with <root>/share/schedboard/data.
+void TestDataFolder::chooseDataFolder_data()
+{
+    QTest::addColumn<bool>("installed");       // the sample exists
+    QTest::addColumn<bool>("besideExecutable"); // gsystem/ beside the executable
+    QTest::addColumn<QString>("named");         // relative to the test's root
+    QTest::addColumn<QString>("folder");        // expected, relative to the root; "" for an error
+    QTest::addColumn<bool>("seeds");
+
+    QTest::newRow("network: the executable's folder") << false << true << "" << "lib/schedboard" << false;
+    QTest::newRow("not installed, no data: still the executable's folder") << false << false << "" << "lib/schedboard" << false;
+    QTest::newRow("installed: the home copy of the sample") << true << false << "" << "home/SchedBoard" << true;
+    QTest::newRow("installed into a data folder: that folder") << true << true << "" << "lib/schedboard" << false;
+    QTest::newRow("named folder wins, never seeded") << true << false << "share" << "share" << false;
+    QTest::newRow("named folder missing: an error") << true << false << "mnt/notmounted" << "" << false;
+}
+
+void TestDataFolder::chooseDataFolder()
+{
+    QFETCH(bool, installed);
+    QFETCH(bool, besideExecutable);
+    QFETCH(QString, named);
+    QFETCH(QString, folder);
+    QFETCH(bool, seeds);
+
+    QTemporaryDir root;
+    const QString exe = root.filePath(QStringLiteral("lib/schedboard"));
+    QVERIFY(QDir().mkpath(exe));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("home"))));
+    if (installed)
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/schedboard/data/gsystem"))));
+    if (besideExecutable)
+        QVERIFY(QDir().mkpath(exe + QStringLiteral("/gsystem")));
+
+    const Installation::Choice choice = Installation::chooseDataFolder(
+        named.isEmpty() ? QString() : root.filePath(named), exe, root.filePath(QStringLiteral("home")));
+    if (folder.isEmpty()) {
+        QVERIFY(choice.folder.isEmpty());
+        QVERIFY(choice.error.contains(QStringLiteral("notmounted' does not exist.")));
+        return;
+    }
+    QVERIFY(choice.error.isEmpty());
+    QCOMPARE(choice.folder, root.filePath(folder));
+    QCOMPARE(choice.sample.isEmpty(), !seeds);
+    if (seeds)
+        QCOMPARE(choice.sample, root.filePath(QStringLiteral("share/schedboard/data")));
+}
+
+void TestDataFolder::seedFolder()
+{
+    QTemporaryDir root;
+    const QString sample = root.filePath(QStringLiteral("sample"));
+    QVERIFY(QDir().mkpath(sample + QStringLiteral("/gsystem")));
+    QVERIFY(QDir().mkpath(sample + QStringLiteral("/databkup")));
+    const auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+    };
+    QVERIFY(put(sample + QStringLiteral("/gsystem/sgrid.scd"), "2\r\n2\r\n"));
+    QVERIFY(put(sample + QStringLiteral("/databkup/.keep"), ""));
+    QVERIFY(put(sample + QStringLiteral("/Help.chm"), QByteArray(70000, 'h')));
+    const auto leftovers = [&root] {
+        return QDir(root.path()).entryList({QStringLiteral("*.sbtmp*")}, QDir::AllEntries | QDir::Hidden);
+    };
+
+    // A write that fails half-way (a full disk) leaves no folder behind,
+    // or the next start would take a half copy for a schedule.
+    const QString target = root.filePath(QStringLiteral("home/SchedBoard"));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("home"))));
+    {
+        int writes = 0;
+        TextFile::setFaultHook([&writes](TextFile::Step step, const QString&) {
+            return step == TextFile::Step::Write && ++writes == 2 ? ENOSPC : 0;
+        });
+        const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
+        const Installation::SeedResult failed = Installation::seedFolder(sample, target);
+        QVERIFY(!failed.ok);
+        QVERIFY2(failed.error.startsWith(QStringLiteral("Could not prepare the data folder '")), qPrintable(failed.error));
+        QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(leftovers(), QStringList());
+    }
+
+    // The first start copies everything, the empty file and folder too.
+    Installation::SeedResult seeded = Installation::seedFolder(sample, target);
+    QVERIFY2(seeded.ok && seeded.copied, qPrintable(seeded.error));
+    QCOMPARE(TextFile::readBytes(target + QStringLiteral("/gsystem/sgrid.scd"), 100).bytes, QByteArray("2\r\n2\r\n"));
+    QCOMPARE(QFileInfo(target + QStringLiteral("/Help.chm")).size(), 70000);
+    QVERIFY(QFileInfo::exists(target + QStringLiteral("/databkup/.keep")));
+    QCOMPARE(leftovers(), QStringList());
+
+    // Later starts leave the user's schedule alone, also a folder the user emptied.
+    QVERIFY(QFile::remove(target + QStringLiteral("/gsystem/sgrid.scd")));
+    seeded = Installation::seedFolder(sample, target);
+    QVERIFY(seeded.ok && !seeded.copied);
+    QVERIFY(!QFileInfo::exists(target + QStringLiteral("/gsystem/sgrid.scd")));
+
+    // A sample gone since the choice is named, and no empty folder made.
+    const QString elsewhere = root.filePath(QStringLiteral("home/Other"));
+    const Installation::SeedResult missing =
+        Installation::seedFolder(root.filePath(QStringLiteral("nosample")), elsewhere);
+    QVERIFY(!missing.ok);
+    QVERIFY2(missing.error.contains(QStringLiteral("nosample' is missing.")), qPrintable(missing.error));
+    QVERIFY(!QFileInfo::exists(elsewhere));
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)

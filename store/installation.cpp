@@ -1,0 +1,151 @@
+#include "store/installation.h"
+
+#include "store/textfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace Installation {
+
+namespace {
+
+// The sample holds small text files, two sounds, an icon and the help file.
+constexpr qint64 kSampleFileCap = 64 * 1024 * 1024;
+
+bool isDataFolder(const QString& dir)
+{
+    return QFileInfo(dir + QStringLiteral("/gsystem")).isDir();
+}
+
+// A folder removed again unless kept.
+class Staging
+{
+public:
+    explicit Staging(QString path) : m_path(std::move(path)) {}
+    ~Staging()
+    {
+        if (!m_kept)
+            QDir(m_path).removeRecursively();
+    }
+    bool create()
+    {
+        QDir(m_path).removeRecursively();
+        return QDir().mkdir(m_path);
+    }
+    QString path() const { return m_path; }
+    void keep() { m_kept = true; }
+
+private:
+    QString m_path;
+    bool m_kept = false;
+};
+
+QString failure(const QString& target, const QString& reason)
+{
+    return QStringLiteral("Could not prepare the data folder '%1': %2").arg(QDir::toNativeSeparators(target), reason);
+}
+
+} // namespace
+
+QString sampleFolder(const QString& executableDir)
+{
+    return QDir::cleanPath(executableDir + QStringLiteral("/../../share/schedboard/data"));
+}
+
+QString homeFolder(const QString& homeDir)
+{
+    return QDir::cleanPath(homeDir + QStringLiteral("/SchedBoard"));
+}
+
+Choice chooseDataFolder(const QString& named, const QString& executableDir, const QString& homeDir)
+{
+    Choice choice;
+    if (!named.isEmpty()) {
+        // A named folder is used as it is, never filled from the sample: a
+        // share that is not mounted must not quietly become a local schedule.
+        const QFileInfo info(named);
+        if (!info.isDir())
+            choice.error = QStringLiteral("The data folder '%1' does not exist.").arg(QDir::toNativeSeparators(named));
+        else
+            choice.folder = info.absoluteFilePath();
+        return choice;
+    }
+    const QString sample = sampleFolder(executableDir);
+    if (isDataFolder(executableDir) || !isDataFolder(sample)) {
+        choice.folder = executableDir;
+        return choice;
+    }
+    choice.folder = homeFolder(homeDir);
+    choice.sample = sample;
+    return choice;
+}
+
+SeedResult seedFolder(const QString& sample, const QString& target)
+{
+    SeedResult result;
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        return result;
+    if (!isDataFolder(sample)) {
+        result.ok = false;
+        result.error = failure(target, QStringLiteral("the sample '%1' is missing.").arg(QDir::toNativeSeparators(sample)));
+        return result;
+    }
+
+    // Made by mkdir, not QTemporaryDir, so that the folder gets the user's
+    // usual permissions rather than owner-only ones. One left by a start that
+    // died while copying has the same name only if it had the same process id.
+    Staging staging(target + QStringLiteral(".sbtmp") + QString::number(QCoreApplication::applicationPid()));
+    if (!staging.create()) {
+        result.ok = false;
+        result.error = failure(target, QStringLiteral("cannot create '%1'.").arg(QDir::toNativeSeparators(staging.path())));
+        return result;
+    }
+
+    const QDir from(sample);
+    QDirIterator it(sample, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        const QString to = staging.path() + u'/' + from.relativeFilePath(entry.filePath());
+        if (entry.isDir() && !entry.isSymLink()) {
+            if (!QDir().mkpath(to)) {
+                result.ok = false;
+                result.error = failure(target, QStringLiteral("cannot create '%1'.").arg(QDir::toNativeSeparators(to)));
+                return result;
+            }
+            continue;
+        }
+        const TextFile::BytesResult read = TextFile::readBytes(entry.filePath(), kSampleFileCap);
+        if (!read.ok()) {
+            result.ok = false;
+            result.error = failure(target, QStringLiteral("cannot read '%1'%2.")
+                                               .arg(QDir::toNativeSeparators(entry.filePath()),
+                                                    read.error.isEmpty() ? QString() : QStringLiteral(": ") + read.error));
+            return result;
+        }
+        // Sub-folders come before their files in the walk, but not always
+        // (a folder's files may be listed before a sibling folder's).
+        QDir().mkpath(QFileInfo(to).path());
+        const TextFile::WriteResult written = TextFile::writeBytes(to, read.bytes);
+        if (!written) {
+            result.ok = false;
+            result.error = failure(target, written.error);
+            return result;
+        }
+    }
+
+    if (!QDir().rename(staging.path(), target)) {
+        result.ok = false;
+        result.error = failure(target, QStringLiteral("cannot rename '%1' to it.").arg(QDir::toNativeSeparators(staging.path())));
+        return result;
+    }
+    staging.keep();
+    result.copied = true;
+    return result;
+}
+
+} // namespace Installation

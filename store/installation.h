@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// Where the board finds its shared data folder.
+//
+// On a network the executable lives in the shared folder itself, and that
+// folder is the data folder. An installed package keeps the executable in a
+// system folder that nobody may write, with a sample data folder beside it
+// (`<prefix>/share/schedboard/data`); a user who names no folder then gets a
+// copy of the sample in their home, made on the first start.
+namespace Installation {
+
+// The sample data folder of an installation whose executable is in
+// `executableDir` (<prefix>/lib/schedboard).
+QString sampleFolder(const QString& executableDir);
+// "SchedBoard" in the home folder.
+QString homeFolder(const QString& homeDir);
+
+struct Choice {
+    QString folder;   // the data folder to run on
+    QString sample;   // copy this to `folder` first when it does not exist
+    QString error;    // a named folder that cannot be used; nothing else is set
+};
+
+// `named`: the folder given on the command line, or empty.
+Choice chooseDataFolder(const QString& named, const QString& executableDir, const QString& homeDir);
+
+struct SeedResult {
+    bool ok = true;
+    bool copied = false;   // false when the folder existed already
+    QString error;         // for the user, naming the folder and the reason
+};
+
+// Copies the sample to `target` unless `target` exists. The copy is made in
+// a temporary folder beside it and renamed into place only when every file is
+// written, so a failed first start (a full disk) leaves no half folder that a
+// later start would take for a schedule.
+SeedResult seedFolder(const QString& sample, const QString& target);
+
+} // namespace Installation
