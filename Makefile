@@ -11,7 +11,7 @@ BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build board run test bench data clean fuzz-build fuzz asan
+.PHONY: all deps configure build board run test bench data clean fuzz-build fuzz asan package
 
 all: build
 
@@ -45,6 +45,10 @@ data: board
 
 run: data
 	cd $(BIN) && ./SchedBoard
+
+# The Debian package of the board: $(BUILD)/schedboard_<version>_<arch>.deb
+package: board
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # The fuzz targets are built (not run) too, so they keep compiling.
 test: build fuzz-build
