@@ -3,11 +3,14 @@
 #include "grid/columnmenupopup.h"
 #include "grid/griddata.h"
 #include "grid/gridview.h"
+#include "grid/printlayout.h"
 #include "base/preferences.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFont>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPixmap>
 
@@ -230,6 +233,40 @@ void BM_PickToNextMenu_PlainQMenu(benchmark::State& state)
 BENCHMARK(BM_PickToNextMenu_PlainQMenu)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// Laying out a full board's print pages as "Grid Sort / Print" does at 600
+// dpi: bands, rows placed on pages, every cell's text broken into lines with
+// the printer font's metrics.
+void BM_PrintLayout(benchmark::State& state)
+{
+    const GridData grid = fullGrid();
+    QList<int> widths;
+    for (int c = 0; c < kCols; ++c)
+        widths.append(c == 0 ? 60 : 70);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(9 * 6);
+    const QFontMetrics plain(font);
+    font.setBold(true);
+    const QFontMetrics bold(font);
+    for (auto _ : state) {
+        const QList<PrintLayout::Band> bands = PrintLayout::columnBands(widths);
+        const QList<PrintLayout::PlacedRow> rows = PrintLayout::placeRows(grid.rowCount(), {13, true, 6, 6814});
+        qsizetype lines = 0;
+        for (const PrintLayout::PlacedRow& row : rows) {
+            const QFontMetrics& fm = row.style == PrintLayout::Style::BoldUnderlined ? bold : plain;
+            for (const PrintLayout::Band& band : bands) {
+                const QRect rect = PrintLayout::cellRect(band, row, 6, 6);
+                if (rect.left() >= 4760)
+                    break;
+                lines += PrintLayout::wrapWords(grid.cell(&band - bands.data(), row.row), rect.width(),
+                                                [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); })
+                             .size();
+            }
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+}
+BENCHMARK(BM_PrintLayout)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
