@@ -320,12 +320,18 @@ void GridSortPrintDialog::FormActivate()
 void GridSortPrintDialog::SetOptimalGridCellWidth7()
 {
     const QFontMetrics fm(m_view->font());
+    // Every printed page after the first repeats the title row in bold; its
+    // column must hold the bold text, or the print cuts words off it.
+    QFont bold = m_view->font();
+    bold.setBold(true);
+    const QFontMetrics titleFm(bold);
     m_widths.clear();
     for (int c = 0; c < m_copy.colCount(); ++c) {
+        const QStringList& texts = m_copy.column(c);
         int widest = 0;
-        for (const QString& text : m_copy.column(c)) {
-            if (!text.isEmpty())
-                widest = std::max(widest, fm.horizontalAdvance(text));
+        for (qsizetype r = 0; r < texts.size(); ++r) {
+            if (!texts.at(r).isEmpty())
+                widest = std::max(widest, (r == 0 ? titleFm : fm).horizontalAdvance(texts.at(r)));
         }
         m_widths.append(widest > 0 ? widest + kWidthMargin : kDefaultColWidth);
     }
