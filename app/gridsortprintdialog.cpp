@@ -422,17 +422,31 @@ void GridSortPrintDialog::SpeedButton2Click()
 
 void GridSortPrintDialog::failPrint(const QString& text)
 {
+    beforeBox();
+    m_messages.show(MessageKind::Warning, text, kCentralOffset);
+}
+
+void GridSortPrintDialog::beforeBox()
+{
     // The box is a window of the program; coming back from it must not
     // undo the sort the user is trying to print.
     m_skipActivation = isActiveWindow();
-    m_messages.show(MessageKind::Warning, text, kCentralOffset);
+}
+
+int GridSortPrintDialog::columnsCutOff(int across) const
+{
+    int cut = 0;
+    for (int c = across; c < m_copy.colCount(); ++c) {
+        const QStringList& texts = m_copy.column(c);
+        // A column without text loses nothing off the paper.
+        if (std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); }))
+            ++cut;
+    }
+    return cut;
 }
 
 bool GridSortPrintDialog::PrintGrid(bool portrait)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-
     std::unique_ptr<QPrinter> printer;
     if (m_printerFactory) {
         printer = m_printerFactory();
@@ -442,8 +456,6 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
             printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     }
     if (!printer) {
-        restoreCursor.dismiss();
-        QApplication::restoreOverrideCursor();
         failPrint(kNoPrinter);
         return false;
     }
@@ -454,14 +466,35 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
 
     printer->setDocName(QString());
     printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const int sx = PrintLayout::scale(printer->logicalDpiX(), logicalDpiX());
+    const int sy = PrintLayout::scale(printer->logicalDpiY(), logicalDpiY());
+    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
+    // There is no paging across: what does not fit the paper's width is
+    // cut off, and the user decides whether that is worth printing.
+    const int paperWidth = printer->width();
+    if (const int cut = columnsCutOff(PrintLayout::columnsAcross(bands, sx, paperWidth)); cut > 0) {
+        const QString orientation = portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
+        const QString question =
+            (cut == 1 ? QStringLiteral("1 column of the grid does not fit across the paper in %1: it would be "
+                                       "cut off at the paper's edge or left off the printout.")
+                            .arg(orientation)
+                      : QStringLiteral("%1 columns of the grid do not fit across the paper in %2: they would be "
+                                       "cut off at the paper's edge or left off the printout.")
+                            .arg(cut)
+                            .arg(orientation))
+            + QStringLiteral("\n\nPrint anyway?");
+        beforeBox();
+        if (!m_messages.askYesNo(question, kCentralOffset))
+            return false;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     bool ok = false;
     {
         QPainter painter;
         if (painter.begin(printer.get()) && printer->printerState() != QPrinter::Error) {
             ok = true;
-            const int sx = PrintLayout::scale(printer->logicalDpiX(), logicalDpiX());
-            const int sy = PrintLayout::scale(printer->logicalDpiY(), logicalDpiY());
-            const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
             const QList<PrintLayout::PlacedRow> rows =
                 PrintLayout::placeRows(m_copy.rowCount(), {rowHeight(), portrait, sy, printer->height()});
             // The dialog's own font, whatever size the grid shows, scaled
@@ -489,7 +522,7 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
                 for (int c = 0; c < bands.size(); ++c) {
                     const QRect rect = PrintLayout::cellRect(bands.at(c), row, sx, sy);
                     // Columns beyond the paper's width are cut off.
-                    if (rect.left() >= printer->width())
+                    if (paperWidth > 0 && rect.left() >= paperWidth)
                         break;
                     const QStringList lines = PrintLayout::wrapWords(
                         m_copy.cell(c, row.row), rect.width(),

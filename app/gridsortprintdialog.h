@@ -68,7 +68,8 @@ public:
     void SpeedButton11Click();   // the panel's "Cancel"
     void SpeedButton2Click();    // "Close"
     void SetOptimalGridCellWidth7();
-    // Prints the copy; false when it could not (the user was told why).
+    // Prints the copy; false when it could not (the user was told why) or
+    // the user would rather not lose the columns the paper cannot hold.
     bool PrintGrid(bool portrait);
 
     void done(int result) override;
@@ -87,7 +88,10 @@ private:
     void layoutControls();
     void applyWidths();
     void onSectionMoved(int logical, int oldVisual, int newVisual);
+    void beforeBox();
     void failPrint(const QString& text);
+    // Columns from `across` on that hold any text.
+    int columnsCutOff(int across) const;
 
     DataFolder m_folder;
     Preferences& m_prefs;

@@ -23,6 +23,21 @@ QList<Band> columnBands(const QList<int>& widths)
     return bands;
 }
 
+int columnsAcross(const QList<Band>& bands, int scaleX, int printableWidth)
+{
+    if (printableWidth <= 0)
+        return int(bands.size());
+    const qint64 sx = std::max(scaleX, 1);
+    int whole = 0;
+    // The bands grow left to right: the first one past the edge ends it.
+    for (const Band& b : bands) {
+        if (qint64(std::max(b.right - kTextGap, b.left)) * sx > printableWidth)
+            break;
+        ++whole;
+    }
+    return whole;
+}
+
 int scale(int printerDpi, int screenPpi)
 {
     if (printerDpi <= 0 || screenPpi <= 0)

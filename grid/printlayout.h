@@ -35,6 +35,11 @@ struct Band
 // One pixel between neighbouring columns.
 QList<Band> columnBands(const QList<int>& widths);
 
+// How many columns, from the first, print whole across a page
+// `printableWidth` printer pixels wide: the rest are cut at the paper's edge
+// or left off. A width of 0 or less is no known limit: all of them.
+int columnsAcross(const QList<Band>& bands, int scaleX, int printableWidth);
+
 // Printer dots per screen pixel, by integer division; never below 1.
 int scale(int printerDpi, int screenPpi);
 

@@ -34,6 +34,8 @@ private slots:
     void printsEveryRow();
     void failedPrintSaysSo_data();
     void failedPrintSaysSo();
+    void columnsBeyondThePaper_data();
+    void columnsBeyondThePaper();
     void fitsItsTexts();
 
 private:
@@ -47,6 +49,8 @@ private:
     static QTableView* view(GridSortPrintDialog& d) { return d.findChild<QTableView*>(QStringLiteral("StringGrid7")); }
     static void click(GridSortPrintDialog& d, int col, int dataRow);
     static void activate(GridSortPrintDialog& d);
+    static void printToPdf(GridSortPrintDialog& d, const QString& pdf);
+    static QString pdfText(const QString& pdf);
 };
 
 namespace {
@@ -109,6 +113,27 @@ void TestGridSortPrintDialog::activate(GridSortPrintDialog& d)
 {
     QEvent e(QEvent::WindowActivate);
     QApplication::sendEvent(&d, &e);
+}
+
+// A4 at 600 dots per inch.
+void TestGridSortPrintDialog::printToPdf(GridSortPrintDialog& d, const QString& pdf)
+{
+    d.setPrinterFactory([pdf] {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf);
+        p->setResolution(600);
+        p->setPageSize(QPageSize(QPageSize::A4));
+        return p;
+    });
+}
+
+QString TestGridSortPrintDialog::pdfText(const QString& pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")});
+    text.waitForFinished();
+    return QString::fromUtf8(text.readAllStandardOutput());
 }
 
 void TestGridSortPrintDialog::reloadsAtActivation_data()
@@ -223,14 +248,7 @@ void TestGridSortPrintDialog::printsEveryRow()
     GridSortPrintDialog& d = *b->dialog;
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
-    d.setPrinterFactory([pdf] {
-        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        p->setOutputFormat(QPrinter::PdfFormat);
-        p->setOutputFileName(pdf);
-        p->setResolution(600);
-        p->setPageSize(QPageSize(QPageSize::A4));
-        return p;
-    });
+    printToPdf(d, pdf);
     QSignalSpy stored(&d, &GridSortPrintDialog::printSettingsChanged);
     d.showOpen();
     QCOMPARE(d.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), fontSize);
@@ -253,10 +271,7 @@ void TestGridSortPrintDialog::printsEveryRow()
     const QStringList size = infoText.section(QStringLiteral("Page size:"), 1).simplified().split(u' ');
     QCOMPARE(size.value(0).toDouble() < size.value(2).toDouble(), portrait);
 
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")});
-    QVERIFY(text.waitForFinished());
-    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString printed = pdfText(pdf);
     // The title once on every page, every row once, in order, and whole:
     // what fits a column on screen fits it on paper.
     QCOMPARE(int(printed.count(QString(titles).replace(u'|', u' '))), pages);
@@ -354,6 +369,79 @@ void TestGridSortPrintDialog::failedPrintSaysSo()
     // The sort the user meant to print is still there after the box.
     activate(d);
     QCOMPARE(rows(d.gridCopy()), (QStringList{"A|B", "a|1", "b|2"}));
+}
+
+void TestGridSortPrintDialog::columnsBeyondThePaper_data()
+{
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("printed");
+    // Far wider than any paper: the columns after it are off the paper.
+    const QString wide = QStringLiteral("a note longer than the paper is wide ").repeated(30);
+    const QStringList tooWide{"Trailer|Date|Notes|Driver", "T2|01/05/06|" + wide + "|Ann", "T1|12/31/05||Bob"};
+    const QString two = QStringLiteral("2 columns of the grid do not fit across the paper in %1: they would be cut "
+                                       "off at the paper's edge or left off the printout.\n\nPrint anyway?");
+    QTest::newRow("all fit") << QStringList{"Trailer|Date", "T2|01/05/06", "T1|12/31/05"} << true << false << ""
+                             << true;
+    QTest::newRow("cut and left off, printed anyway") << tooWide << true << true << two.arg("portrait") << true;
+    QTest::newRow("cut and left off, not printed") << tooWide << false << false << two.arg("landscape") << false;
+    QTest::newRow("one cut at the edge")
+        << QStringList{"Trailer|Notes", "T2|" + wide, "T1|"} << false << false
+        << "1 column of the grid does not fit across the paper in landscape: it would be cut off at the paper's "
+           "edge or left off the printout.\n\nPrint anyway?"
+        << false;
+    // 40 more columns without text are wider than the paper but lose nothing.
+    QTest::newRow("columns without text off the paper")
+        << QStringList{"Trailer|Date" + QString(40, u'|'), "T2|01/05/06", "T1|12/31/05"} << false << false << ""
+        << true;
+}
+
+void TestGridSortPrintDialog::columnsBeyondThePaper()
+{
+    QFETCH(QStringList, cells);
+    QFETCH(bool, portrait);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    QFETCH(bool, printed);
+    auto b = makeBoard(grid(cells));
+    b->prefs.portrait = portrait;
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
+    printToPdf(d, pdf);
+    b->messages.answers = {yes ? Answer::Yes : Answer::No};
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    click(d, 0, 1);
+    QCOMPARE(d.gridCopy().cell(0, 1), QStringLiteral("T1"));
+    d.SpeedButton1Click();
+    b->prefs.printFontSize = 0;
+    d.SpeedButton10Click();
+
+    QCOMPARE(b->messages.questions, question.isEmpty() ? QStringList() : QStringList{question});
+    if (!question.isEmpty())
+        QCOMPARE(b->messages.questionOffsets.first(), kCentralOffset);
+    QVERIFY(b->messages.shown.isEmpty());
+    QCOMPARE(QFile::exists(pdf), printed);
+    QCOMPARE(d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible(), !printed);
+    QCOMPARE(b->prefs.printFontSize, printed ? 7.0 : 0.0);
+    if (printed && QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is missing");
+    if (printed) {
+        // What fits is placed as on screen; what is wholly off is not printed.
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("Trailer Date")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("T1 12/31/05")));
+        QVERIFY(!text.contains(QStringLiteral("Driver")));
+        QVERIFY(!text.contains(QStringLiteral("Ann")));
+    }
+    // The sort the user meant to print is still there after the question.
+    if (!question.isEmpty()) {
+        activate(d);
+        QCOMPARE(d.gridCopy().cell(0, 1), QStringLiteral("T1"));
+    }
 }
 
 void TestGridSortPrintDialog::fitsItsTexts()

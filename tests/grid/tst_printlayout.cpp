@@ -55,17 +55,32 @@ void TestPrintLayout::bands_data()
 {
     QTest::addColumn<QList<int>>("widths");
     QTest::addColumn<QString>("bands");
-    QTest::newRow("one pixel between columns") << QList<int>{10, 20, 30} << "0-10 11-31 32-62";
-    QTest::newRow("default width") << QList<int>{30} << "0-30";
-    QTest::newRow("none") << QList<int>{} << "";
+    // Columns whose text ends within this many printer pixels at scale 6.
+    QTest::addColumn<int>("printableWidth");
+    QTest::addColumn<int>("across");
+    QTest::newRow("one pixel between columns") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 4000 << 3;
+    QTest::newRow("default width") << QList<int>{30} << "0-30" << 4000 << 1;
+    QTest::newRow("none") << QList<int>{} << "" << 4000 << 0;
     QTest::newRow("negative and oversized widths bounded")
-        << QList<int>{-5, 20000, 1} << "0-0 1-10001 10002-10003";
+        << QList<int>{-5, 20000, 1} << "0-0 1-10001 10002-10003" << 4000 << 1;
+    // The text of column 2 ends at (62 - 3) * 6 = 354.
+    QTest::newRow("last text ends at the edge") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 354 << 3;
+    QTest::newRow("last column cut at the edge") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 353 << 2;
+    QTest::newRow("columns left off wholly") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 100 << 1;
+    QTest::newRow("not even the first") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 41 << 0;
+    QTest::newRow("no printable width known") << QList<int>{10, 20, 30} << "0-10 11-31 32-62" << 0 << 3;
+    // Narrower than the gap: its text would end left of where it starts.
+    QTest::newRow("empty column starting past the edge")
+        << QList<int>{10, 200, 0} << "0-10 11-211 212-212" << 1260 << 2;
 }
 
 void TestPrintLayout::bands()
 {
     QFETCH(QList<int>, widths);
-    QTEST(bandText(columnBands(widths)), "bands");
+    QFETCH(int, printableWidth);
+    const QList<Band> bands = columnBands(widths);
+    QTEST(bandText(bands), "bands");
+    QTEST(columnsAcross(bands, 6, printableWidth), "across");
 }
 
 void TestPrintLayout::scaleIsWholeAndPositive_data()
