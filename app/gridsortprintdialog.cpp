@@ -9,6 +9,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -51,6 +52,7 @@ int fontPixels(int points)
 }
 
 const QString kNoPrinter = QStringLiteral("There is no default printer, so the grid was not printed.");
+const QString kNothingToPrint = QStringLiteral("The grid holds no text, so there is nothing to print.");
 }
 
 // The copy's data rows; the title row is the header.
@@ -308,13 +310,32 @@ void GridSortPrintDialog::showEvent(QShowEvent* event)
 
 void GridSortPrintDialog::FormActivate()
 {
-    // A file that cannot be read, or one refused for its counts or size,
-    // leaves the copy as it stands; reads are not reported.
+    // The copy is what the reader gives, also when it gives nothing: a
+    // copy left from before would be sorted and printed as if it were the
+    // schedule. The colour file's faults do not matter here.
+    const QString name = QStringLiteral("sgrid.scd");
     GridData fresh(0, 0);
-    if (GridStore(m_folder).LoadGrid(QStringLiteral("sgrid.scd"), fresh).shapeLoaded)
-        m_copy = fresh;
+    const GridStore::LoadResult r = GridStore(m_folder).LoadGrid(name, fresh);
+    m_copy = fresh;
     m_model->reset();
     SetOptimalGridCellWidth7();
+    if (r.shapeLoaded) {
+        m_reportedLoadError.clear();
+        return;
+    }
+    // Once per opening for the same fault: every return of the focus
+    // reads the file again.
+    if (r.error == m_reportedLoadError)
+        return;
+    m_reportedLoadError = r.error;
+    const QString prefix = name + QStringLiteral(": ");
+    const QString reason = r.error.startsWith(prefix) ? r.error.mid(prefix.size()) : r.error;
+    beforeBox();
+    m_messages.show(MessageKind::Error,
+                    QStringLiteral("Could not read the grid file %1: %2.\n\nThe grid shown is empty until the "
+                                   "file can be read.")
+                        .arg(QDir::toNativeSeparators(m_folder.gsystem(name)), reason),
+                    kCentralOffset);
 }
 
 void GridSortPrintDialog::SetOptimalGridCellWidth7()
@@ -447,6 +468,12 @@ int GridSortPrintDialog::columnsCutOff(int across) const
 
 bool GridSortPrintDialog::PrintGrid(bool portrait)
 {
+    // A blank page is not a printed grid.
+    if (columnsCutOff(0) == 0) {
+        failPrint(kNothingToPrint);
+        return false;
+    }
+
     std::unique_ptr<QPrinter> printer;
     if (m_printerFactory) {
         printer = m_printerFactory();
@@ -565,6 +592,7 @@ void GridSortPrintDialog::done(int result)
 {
     const bool wasOpen = std::exchange(m_open, false);
     m_skipActivation = false;
+    m_reportedLoadError.clear();
     QDialog::done(result);
     if (wasOpen)
         emit closed();

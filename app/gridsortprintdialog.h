@@ -117,6 +117,7 @@ private:
     bool m_shownBefore = false;
     bool m_preferencesLoaded = false;
     bool m_restoringSections = false;
+    QString m_reportedLoadError;   // the grid file's fault last told, this opening
     // The activation that follows opening, or our own message box, must not
     // reload: the first has just loaded, and after the second the user's
     // sort and column order are what they meant to print.

@@ -138,36 +138,68 @@ QString TestGridSortPrintDialog::pdfText(const QString& pdf)
 
 void TestGridSortPrintDialog::reloadsAtActivation_data()
 {
-    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("file");      // "<folder>": a folder in its place
     QTest::addColumn<QStringList>("shown");
-    const QStringList first{"A|B", "b|2", "a|1"};
-    QTest::newRow("another workstation's save") << QByteArray("1\r\n3\r\nT\r\nx\r\ny\r\n") << QStringList{"T", "x", "y"};
+    QTest::addColumn<QString>("fault");        // what the box says of the file
+    QTest::newRow("another workstation's save")
+        << QByteArray("1\r\n3\r\nT\r\nx\r\ny\r\n") << QStringList{"T", "x", "y"} << "";
     QTest::newRow("cells cut short read as empty")
-        << QByteArray("2\r\n2\r\nA\r\nb\r\nB\r\n") << QStringList{"A|B", "b|"};
-    QTest::newRow("title row alone") << QByteArray("2\r\n1\r\nA\r\nB\r\n") << QStringList{"A|B"};
-    // Unreadable or refused files leave what was shown.
-    QTest::newRow("missing") << QByteArray() << first;
-    QTest::newRow("counts not numbers") << QByteArray("x\r\n2\r\n") << first;
-    QTest::newRow("counts over the bounds") << QByteArray("1024\r\n32767\r\n") << first;
+        << QByteArray("2\r\n2\r\nA\r\nb\r\nB\r\n") << QStringList{"A|B", "b|"} << "";
+    QTest::newRow("title row alone") << QByteArray("2\r\n1\r\nA\r\nB\r\n") << QStringList{"A|B"} << "";
+    QTest::newRow("blank title row alone") << QByteArray("2\r\n1\r\n\r\n\r\n") << QStringList{"|"} << "";
+    // Unreadable or refused files show no grid, never the one read before.
+    QTest::newRow("missing") << QByteArray() << QStringList{} << "No such file or directory";
+    QTest::newRow("a folder in its place") << QByteArray("<folder>") << QStringList{} << "it is not a regular file";
+    QTest::newRow("counts not numbers")
+        << QByteArray("x\r\n2\r\n") << QStringList{} << "it does not start with a valid column and row count";
+    QTest::newRow("counts over the bounds")
+        << QByteArray("1024\r\n32767\r\n") << QStringList{} << "it does not start with a valid column and row count";
 }
 
 void TestGridSortPrintDialog::reloadsAtActivation()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, shown);
+    QFETCH(QString, fault);
     auto b = makeBoard(grid({"A|B", "b|2", "a|1"}));
     GridSortPrintDialog& d = *b->dialog;
+    d.setPrinterFactory([] { return std::unique_ptr<QPrinter>(); });
     d.showOpen();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     QCOMPARE(rows(d.gridCopy()), (QStringList{"A|B", "b|2", "a|1"}));
 
-    QFile::remove(b->folder.path(QStringLiteral("gsystem/sgrid.scd")));
-    if (!file.isEmpty())
+    const QString path = b->folder.path(QStringLiteral("gsystem/sgrid.scd"));
+    QFile::remove(path);
+    if (file == "<folder>")
+        QVERIFY(QDir().mkpath(path));
+    else if (!file.isEmpty())
         b->folder.writeFile(QStringLiteral("gsystem/sgrid.scd"), file);
     activate(d);
     QCOMPARE(rows(d.gridCopy()), shown);
     QCOMPARE(d.columnWidths().size(), d.gridCopy().colCount());
     QCOMPARE(view(d)->model()->rowCount(), std::max(0, d.gridCopy().rowCount() - 1));
+    const QStringList told =
+        fault.isEmpty() ? QStringList()
+                        : QStringList{QStringLiteral("E 0,33 Could not read the grid file %1: %2.\n\nThe grid shown is "
+                                                     "empty until the file can be read.")
+                                          .arg(QDir::toNativeSeparators(path), fault)};
+    QCOMPARE(shownTexts(b->messages), told);
+    // Told once while the dialog stays open, again after it was closed.
+    activate(d);
+    QCOMPARE(shownTexts(b->messages), told);
+    d.SpeedButton2Click();
+    d.showOpen();
+    QCOMPARE(shownTexts(b->messages), told + told);
+
+    // A grid without text prints nothing and says so; the panel stays up.
+    b->messages.clear();
+    d.SpeedButton1Click();
+    d.SpeedButton10Click();
+    const bool blank = rows(d.gridCopy()).join(QString()).remove(u'|').isEmpty();
+    QCOMPARE(b->messages.texts(),
+             QStringList{blank ? "The grid holds no text, so there is nothing to print."
+                               : "There is no default printer, so the grid was not printed."});
+    QVERIFY(d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible());
 }
 
 void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
