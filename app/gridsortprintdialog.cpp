@@ -73,13 +73,14 @@ public:
     {
         if (!index.isValid() || role != Qt::DisplayRole)
             return {};
-        return m_grid.cell(index.column(), index.row() + 1);
+        // Laying out a huge cell at every paint would freeze the dialog.
+        return PrintLayout::shownPart(m_grid.cell(index.column(), index.row() + 1));
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        return m_grid.cell(section, 0);
+        return PrintLayout::shownPart(m_grid.cell(section, 0));
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
@@ -346,13 +347,21 @@ void GridSortPrintDialog::SetOptimalGridCellWidth7()
     QFont bold = m_view->font();
     bold.setBold(true);
     const QFontMetrics titleFm(bold);
+    auto measure = [](const QFontMetrics& m) {
+        return [&m](QStringView s) { return m.horizontalAdvance(s.toString()); };
+    };
+    const std::function<int(QStringView)> plainWidth = measure(fm);
+    const std::function<int(QStringView)> titleWidth = measure(titleFm);
+    // No column grows past what the print lays out; measuring stops there,
+    // so a cell of megabytes costs no more than one that fills the column.
+    constexpr int cap = PrintLayout::kMaxColumnWidth - kWidthMargin;
     m_widths.clear();
     for (int c = 0; c < m_copy.colCount(); ++c) {
         const QStringList& texts = m_copy.column(c);
         int widest = 0;
-        for (qsizetype r = 0; r < texts.size(); ++r) {
+        for (qsizetype r = 0; r < texts.size() && widest < cap; ++r) {
             if (!texts.at(r).isEmpty())
-                widest = std::max(widest, (r == 0 ? titleFm : fm).horizontalAdvance(texts.at(r)));
+                widest = std::max(widest, PrintLayout::shownWidth(texts.at(r), cap, r == 0 ? titleWidth : plainWidth));
         }
         m_widths.append(widest > 0 ? widest + kWidthMargin : kDefaultColWidth);
     }
@@ -551,9 +560,11 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
                     // Columns beyond the paper's width are cut off.
                     if (paperWidth > 0 && rect.left() >= paperWidth)
                         break;
+                    // Only the lines the row's height shows are laid out.
+                    const int shownLines = rect.height() / std::max(fm.lineSpacing(), 1) + 1;
                     const QStringList lines = PrintLayout::wrapWords(
-                        m_copy.cell(c, row.row), rect.width(),
-                        [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); });
+                        PrintLayout::shownPart(m_copy.cell(c, row.row)), rect.width(),
+                        [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); }, shownLines);
                     if (lines.isEmpty())
                         continue;
                     painter.save();

@@ -90,25 +90,64 @@ QRect cellRect(const Band& band, const PlacedRow& row, int scaleX, int scaleY)
                  std::max(0, bottomRight.y() - topLeft.y()));
 }
 
-QStringList wrapWords(const QString& text, int width, const std::function<int(QStringView)>& measure)
+namespace {
+qsizetype wholeCharacters(QStringView text, qsizetype n)
+{
+    if (n >= text.size())
+        return text.size();
+    return n > 0 && text.at(n - 1).isHighSurrogate() && text.at(n).isLowSurrogate() ? n + 1 : n;
+}
+}
+
+QString shownPart(const QString& text)
+{
+    if (text.size() <= kMaxShownChars)
+        return text;
+    return text.left(wholeCharacters(text, kMaxShownChars));
+}
+
+int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure)
+{
+    const QStringView shown = QStringView(text).left(wholeCharacters(text, kMaxShownChars));
+    qsizetype n = kWholeMeasured;
+    for (;;) {
+        n = wholeCharacters(shown, n);
+        const int width = measure(shown.left(n));
+        if (width >= cap)
+            return cap;
+        if (n == shown.size())
+            return width;
+        n *= 4;
+    }
+}
+
+QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure, int maxLines)
 {
     QStringList lines;
     if (text.isEmpty())
         return lines;
-    // Split at every blank, empty parts kept, so that runs of blanks inside
-    // a line print as typed; only the blank a line breaks at is dropped.
-    const QStringList parts = text.split(u' ');
-    QString line = parts.first();
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-        const QString longer = line + u' ' + parts.at(i);
-        if (measure(longer) <= width) {
-            line = longer;
-        } else {
-            lines.append(line);
-            line = parts.at(i);
+    // Broken at every blank, empty words kept, so that runs of blanks inside
+    // a line print as typed; only the blank a line breaks at is dropped. The
+    // text is walked, not split: a huge cell lays out only what is asked.
+    auto wordEnd = [text](qsizetype from) {
+        const qsizetype blank = text.indexOf(u' ', from);
+        return blank < 0 ? text.size() : blank;
+    };
+    qsizetype start = 0;
+    qsizetype end = wordEnd(0);
+    while (end < text.size()) {
+        const qsizetype next = wordEnd(end + 1);
+        if (measure(text.sliced(start, next - start)) <= width) {
+            end = next;
+            continue;
         }
+        lines.append(text.sliced(start, end - start).toString());
+        if (maxLines > 0 && lines.size() >= maxLines)
+            return lines;
+        start = end + 1;
+        end = next;
     }
-    lines.append(line);
+    lines.append(text.sliced(start).toString());
     return lines;
 }
 

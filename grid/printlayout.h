@@ -23,6 +23,10 @@ constexpr int kTextGap = 3;       // between a cell's text and the next column
 constexpr int kMaxColumnWidth = 10000;
 constexpr int kMaxColumns = 1024;
 constexpr int kMaxScale = 100;
+// What of a cell can ever be seen: no column is wider than kMaxColumnWidth
+// pixels, a printed row holds at most a few lines, and a visible character
+// is at least a pixel wide. Measuring or laying out more is wasted.
+constexpr qsizetype kMaxShownChars = 4 * kMaxColumnWidth;
 
 inline int pageLimit(bool portrait) { return portrait ? kPortraitLimit : kLandscapeLimit; }
 
@@ -75,8 +79,22 @@ QList<PlacedRow> placeRows(int rowCount, const Page& page);
 // bottom + offset, scaled.
 QRect cellRect(const Band& band, const PlacedRow& row, int scaleX, int scaleY);
 
+// The part of a cell that can be shown: all of it, or its first
+// kMaxShownChars characters (a surrogate pair is not split).
+QString shownPart(const QString& text);
+
+// The width of a text's shown part as `measure` gives it, or `cap` when it
+// is wider. Texts of up to kWholeMeasured characters are measured whole;
+// longer ones by growing prefixes that stop once one reaches the cap, so a
+// cell of millions of characters costs about as much as one that fills the
+// widest column.
+constexpr qsizetype kWholeMeasured = 1024;
+int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure);
+
 // The lines a text breaks into at word boundaries (blanks) to fit `width`,
 // measured by `measure`; a word wider than the line stays whole on its own.
-QStringList wrapWords(const QString& text, int width, const std::function<int(QStringView)>& measure);
+// With `maxLines` above 0, only that many first lines are laid out.
+QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure,
+                      int maxLines = 0);
 
 } // namespace PrintLayout

@@ -98,6 +98,23 @@ void BM_OptimalWidthsNewFont(benchmark::State& state)
 }
 BENCHMARK(BM_OptimalWidthsNewFont)->Unit(benchmark::kMillisecond);
 
+// A grid file with one cell of 30 MB, as the sort/print dialog fits and
+// prints it: only what a column can show is measured and laid out.
+void BM_HugeCellWidthAndLines(benchmark::State& state)
+{
+    const QString huge = QStringLiteral("word ").repeated(6000000);
+    QFont font = QApplication::font();
+    font.setPixelSize(9);
+    const QFontMetrics metrics(font);
+    const auto measure = [&metrics](QStringView s) { return metrics.horizontalAdvance(s.toString()); };
+    for (auto _ : state) {
+        const int width = PrintLayout::shownWidth(huge, PrintLayout::kMaxColumnWidth, measure);
+        const QStringList lines = PrintLayout::wrapWords(PrintLayout::shownPart(huge), width, measure, 2);
+        benchmark::DoNotOptimize(lines.size());
+    }
+}
+BENCHMARK(BM_HugeCellWidthAndLines)->Unit(benchmark::kMillisecond);
+
 void BM_FullRepaint(benchmark::State& state)
 {
     Board b;

@@ -492,6 +492,25 @@ void TestGridSortPrintDialog::fitsItsTexts()
                  qPrintable(w->objectName()));
         QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
     }
+
+    // Widths are exact for ordinary texts, titles measured bold as later
+    // pages print them. A cell of megabytes makes its column as wide as a
+    // column prints, and the view lays out no more of it than that shows.
+    const QString huge = QStringLiteral("the words of a cell that goes on ").repeated(120000);
+    GridData g = grid({"Trailer|Notes|Consignee", "a longer cell|x|Ann"});
+    g.setCell(1, 1, huge);
+    QVERIFY(GridStore(b->folder.folder()).SaveGrid(QStringLiteral("sgrid.scd"), g));
+    activate(d);
+    QCOMPARE(d.gridCopy().cell(1, 1), huge);
+    QFont f = view(d)->font();
+    const QFontMetrics plain(f);
+    f.setBold(true);
+    const QFontMetrics bold(f);
+    QCOMPARE(d.columnWidths(), (QList<int>{plain.horizontalAdvance(QStringLiteral("a longer cell")) + 6,
+                                           PrintLayout::kMaxColumnWidth,
+                                           bold.horizontalAdvance(QStringLiteral("Consignee")) + 6}));
+    QCOMPARE(view(d)->model()->index(0, 1).data().toString(), huge.left(PrintLayout::kMaxShownChars));
+    QVERIFY(!d.grab().isNull());
 }
 
 QTEST_MAIN(TestGridSortPrintDialog)

@@ -17,6 +17,8 @@ private slots:
     void cellRectangles();
     void wrapping_data();
     void wrapping();
+    void shownWidths_data();
+    void shownWidths();
 };
 
 namespace {
@@ -176,21 +178,85 @@ void TestPrintLayout::wrapping_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
+    QTest::addColumn<int>("maxLines");
     QTest::addColumn<QStringList>("lines");
     // Every character is 10 wide.
-    QTest::newRow("fits") << "alpha beta" << 100 << QStringList{"alpha beta"};
-    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << QStringList{"alpha beta", "gamma"};
-    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << QStringList{"extraordinary", "day"};
-    QTest::newRow("inner blanks kept") << "a  b" << 100 << QStringList{"a  b"};
-    QTest::newRow("empty") << "" << 100 << QStringList{};
-    QTest::newRow("no room at all") << "ab cd" << 0 << QStringList{"ab", "cd"};
+    QTest::newRow("fits") << "alpha beta" << 100 << 0 << QStringList{"alpha beta"};
+    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << 0 << QStringList{"alpha beta", "gamma"};
+    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << 0 << QStringList{"extraordinary", "day"};
+    QTest::newRow("inner blanks kept") << "a  b" << 100 << 0 << QStringList{"a  b"};
+    QTest::newRow("trailing blank kept") << "ab " << 100 << 0 << QStringList{"ab "};
+    QTest::newRow("only the blank at the break dropped") << "ab  cd" << 30 << 0 << QStringList{"ab ", "cd"};
+    QTest::newRow("empty") << "" << 100 << 0 << QStringList{};
+    QTest::newRow("no room at all") << "ab cd" << 0 << 0 << QStringList{"ab", "cd"};
+    QTest::newRow("first lines only") << "a b c d e f" << 30 << 2 << QStringList{"a b", "c d"};
+    QTest::newRow("fewer lines than allowed") << "a b c" << 30 << 5 << QStringList{"a b", "c"};
+    // Laid out no further than asked: a few hundred characters measured.
+    QTest::newRow("huge text, first lines only")
+        << QStringLiteral("word ").repeated(400000) << 100 << 2 << QStringList{"word word", "word word"};
 }
 
 void TestPrintLayout::wrapping()
 {
     QFETCH(QString, text);
     QFETCH(int, width);
-    QTEST(wrapWords(text, width, [](QStringView s) { return int(s.size()) * 10; }), "lines");
+    QFETCH(int, maxLines);
+    qint64 measured = 0;
+    const QStringList lines = wrapWords(text, width, [&measured](QStringView s) {
+        measured += s.size();
+        return int(s.size()) * 10;
+    }, maxLines);
+    QTEST(lines, "lines");
+    QVERIFY2(measured <= 1000, qPrintable(QString::number(measured)));
+}
+
+void TestPrintLayout::shownWidths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("cap");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qint64>("measuredAtMost");   // characters, over all calls
+    QTest::addColumn<qsizetype>("shownSize");
+    // Every character is 10 wide, except the zero-width space.
+    const QString smile = QStringLiteral("\U0001F600");
+    QTest::newRow("short text, whole") << "Trailer" << 10000 << 70 << qint64(7) << qsizetype(7);
+    QTest::newRow("empty") << "" << 10000 << 0 << qint64(0) << qsizetype(0);
+    QTest::newRow("under the cap, exact") << QString(999, u'a') << 10000 << 9990 << qint64(999) << qsizetype(999);
+    QTest::newRow("longer, under the cap, exact")
+        << QString(3000, u'a') << 40000 << 30000 << qint64(1024 + 3000) << qsizetype(3000);
+    QTest::newRow("at the cap") << QString(1000, u'a') << 10000 << 10000 << qint64(1000) << qsizetype(1000);
+    // 12 MB of text: only the first thousand characters are looked at.
+    QTest::newRow("huge text, capped") << QString(6000000, u'a') << 10000 << 10000 << qint64(1024)
+                                       << kMaxShownChars;
+    QTest::newRow("huge text of invisible characters, measured up to what can be shown")
+        << QString(6000000, QChar(0x200B)) << 10000 << 0 << qint64(1024 + 4096 + 16384 + kMaxShownChars)
+        << kMaxShownChars;
+    QTest::newRow("surrogate pair at a prefix's end kept whole")
+        << QString(1023, u'a') + smile + QString(5000, u'b') << 100000 << 60250 << qint64(1025 + 4100 + 6025)
+        << qsizetype(6025);
+    QTest::newRow("surrogate pair at the shown end kept whole")
+        << QString(kMaxShownChars - 1, u'a') + smile + u'b' << 1000000 << 400010
+        << qint64(1024 + 4096 + 16384 + kMaxShownChars + 1) << kMaxShownChars + 1;
+}
+
+void TestPrintLayout::shownWidths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, cap);
+    QFETCH(qint64, measuredAtMost);
+    qint64 measured = 0;
+    bool splitPair = false;
+    const int width = shownWidth(text, cap, [&](QStringView s) {
+        measured += s.size();
+        splitPair |= !s.isEmpty() && s.back().isHighSurrogate();
+        return int(s.count(QChar(0x200B)) == s.size() ? 0 : s.size() * 10);
+    });
+    QTEST(width, "width");
+    QVERIFY2(measured <= measuredAtMost, qPrintable(QString::number(measured)));
+    QVERIFY(!splitPair);
+    const QString shown = shownPart(text);
+    QTEST(shown.size(), "shownSize");
+    QVERIFY(text.startsWith(shown));
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)
