@@ -432,10 +432,11 @@ void GridSortPrintDialog::SpeedButton10Click()
 {
     if (!PrintGrid(m_portrait->isChecked()))
         return;
+    // Kept in the live preferences; the board writes them at its close
+    // (and at "OK" of its preferences), like every other preference.
     m_prefs.printFontSize = m_fontSize->value();
     m_prefs.portrait = m_portrait->isChecked();
     m_panel->hide();
-    emit printSettingsChanged();
 }
 
 void GridSortPrintDialog::SpeedButton11Click()

@@ -75,8 +75,6 @@ public:
     void done(int result) override;
 
 signals:
-    // A print stored its font size and the orientation in the preferences.
-    void printSettingsChanged();
     // Every close: "Close", Escape, the title bar or closeWithoutEffect.
     void closed();
 

@@ -20,9 +20,11 @@
 #include <QLibrary>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QAction>
@@ -323,17 +325,43 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    // A print's font size and orientation, kept in the preferences.
+    GridSortPrintDialog* sortPrint = ws->sortPrintDialog();
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
+    sortPrint->setPrinterFactory([pdf] {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf);
+        return p;
+    });
+    ws.fake.messages.fallback = Answer::Yes;   // columns wider than the paper are fine here
+    sortPrint->showOpen();
+    sortPrint->SpeedButton1Click();
+    sortPrint->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->setChecked(true);
+    sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(12);
+    sortPrint->SpeedButton10Click();
+    QVERIFY(QFile::exists(pdf));
+    sortPrint->SpeedButton2Click();
     ws->move(120, 90);
     ws->resize(780, 500);
     ws->preferencesDialog()->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
     QVERIFY(ws->close());
     const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
     QCOMPARE(parm.size(), 14);
+    QCOMPARE(parm[0][10], QChar(u'1'));
     QCOMPARE(parm[7], QStringLiteral("780"));
     QCOMPARE(parm[8], QStringLiteral("500"));
     QCOMPARE(parm[9], QString::number(ws->y()));
     QCOMPARE(parm[10], QString::number(ws->x()));
+    QCOMPARE(parm[13], QStringLiteral("12"));
     QCOMPARE(folder.readFile("users/users.scd"), QByteArray("All\r\nann[1]\r\n"));
+
+    // The next start prints as the last print did.
+    Workstation again(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    again->sortPrintDialog()->showOpen();
+    QCOMPARE(again->sortPrintDialog()->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 12);
+    QVERIFY(again->sortPrintDialog()->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked());
 }
 
 void TestMainWindow::closeKeepsWhatOthersSaved()
