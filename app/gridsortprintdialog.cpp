@@ -464,22 +464,21 @@ void GridSortPrintDialog::beforeBox()
     m_skipActivation = isActiveWindow();
 }
 
-int GridSortPrintDialog::columnsCutOff(int across) const
+int GridSortPrintDialog::columnsWithText(int first) const
 {
-    int cut = 0;
-    for (int c = across; c < m_copy.colCount(); ++c) {
+    int count = 0;
+    for (int c = std::max(first, 0); c < m_copy.colCount(); ++c) {
         const QStringList& texts = m_copy.column(c);
-        // A column without text loses nothing off the paper.
         if (std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); }))
-            ++cut;
+            ++count;
     }
-    return cut;
+    return count;
 }
 
 bool GridSortPrintDialog::PrintGrid(bool portrait)
 {
     // A blank page is not a printed grid.
-    if (columnsCutOff(0) == 0) {
+    if (columnsWithText(0) == 0) {
         failPrint(kNothingToPrint);
         return false;
     }
@@ -507,9 +506,10 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
     const int sy = PrintLayout::scale(printer->logicalDpiY(), logicalDpiY());
     const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
     // There is no paging across: what does not fit the paper's width is
-    // cut off, and the user decides whether that is worth printing.
+    // cut off, and the user decides whether that is worth printing. A
+    // column without text loses nothing off the paper.
     const int paperWidth = printer->width();
-    if (const int cut = columnsCutOff(PrintLayout::columnsAcross(bands, sx, paperWidth)); cut > 0) {
+    if (const int cut = columnsWithText(PrintLayout::columnsAcross(bands, sx, paperWidth)); cut > 0) {
         const QString orientation = portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
         const QString question =
             (cut == 1 ? QStringLiteral("1 column of the grid does not fit across the paper in %1: it would be "

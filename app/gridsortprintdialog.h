@@ -88,8 +88,8 @@ private:
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     void beforeBox();
     void failPrint(const QString& text);
-    // Columns from `across` on that hold any text.
-    int columnsCutOff(int across) const;
+    // How many columns from `first` on hold any text.
+    int columnsWithText(int first) const;
 
     DataFolder m_folder;
     Preferences& m_prefs;
