@@ -6,22 +6,53 @@
 #include "store/datafolder.h"
 #include "store/installation.h"
 
+#include <QByteArrayView>
 #include <QCommandLineParser>
 #include <QDir>
 
-int main(int argc, char** argv)
-{
-    Application app(argc, argv);
-    app.setApplicationName(QStringLiteral("SchedBoard"));
-    app.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
+namespace {
 
-    QCommandLineParser options;
+void describeOptions(QCommandLineParser& options)
+{
     options.setApplicationDescription(QStringLiteral("A scheduling board shared through a data folder."));
     options.addHelpOption();
     options.addVersionOption();
     options.addPositionalArgument(QStringLiteral("folder"),
         QStringLiteral("The shared data folder. Without it: the executable's folder, or for an "
-                       "installed board ~/SchedBoard, copied from the sample at the first start."));
+                       "installed board ~/SchedBoard, copied from the sample at the first start."),
+        QStringLiteral("[folder]"));
+}
+
+// --help and --version answer on the terminal, also where no display is.
+bool asksForText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (asksForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        core.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
+        QCommandLineParser options;
+        describeOptions(options);
+        options.process(core);   // prints and exits
+        return 0;
+    }
+
+    Application app(argc, argv);
+    app.setApplicationName(QStringLiteral("SchedBoard"));
+    app.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
+
+    QCommandLineParser options;
+    describeOptions(options);
     options.process(app);
 
     SystemIdentity identity;

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
@@ -298,7 +299,14 @@ void MainWindow::SpeedButton13Click()
 
 void MainWindow::SpeedButton17Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder.inRoot(QStringLiteral("Help.chm"))));
+    // A desktop without a program for the file would otherwise leave the
+    // button doing nothing at all.
+    const QString help = m_folder.inRoot(QStringLiteral("Help.chm"));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        m_services.messages->show(MessageKind::Information,
+                                  QStringLiteral("Can't open the help file '%1': this desktop has no program for it.")
+                                      .arg(QDir::toNativeSeparators(help)),
+                                  {});
 }
 
 void MainWindow::SpeedButton9Click()

@@ -33,6 +33,7 @@ expect "usr/lib/schedboard/libsb_sound.so"
 expect "usr/bin/schedboard -> \.\./lib/schedboard/SchedBoard"
 expect "usr/share/applications/org.schedboard.SchedBoard.desktop"
 expect "usr/share/icons/hicolor/32x32/apps/org.schedboard.SchedBoard.png"
+expect "usr/share/icons/hicolor/64x64/apps/org.schedboard.SchedBoard.png"
 expect "usr/share/metainfo/org.schedboard.SchedBoard.metainfo.xml"
 expect "usr/share/doc/schedboard/copyright"
 # The whole installation data, as the sample.

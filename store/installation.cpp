@@ -68,8 +68,14 @@ Choice chooseDataFolder(const QString& named, const QString& executableDir, cons
         // A named folder is used as it is, never filled from the sample: a
         // share that is not mounted must not quietly become a local schedule.
         const QFileInfo info(named);
-        if (!info.isDir())
-            choice.error = QStringLiteral("The data folder '%1' does not exist.").arg(QDir::toNativeSeparators(named));
+        const QString shown = QDir::toNativeSeparators(named);
+        if (!info.exists())
+            choice.error = QStringLiteral("The data folder '%1' does not exist.").arg(shown);
+        else if (!info.isDir())
+            choice.error = QStringLiteral("'%1' is a file, not a data folder.").arg(shown);
+        else if (!isDataFolder(named))
+            choice.error = QStringLiteral("'%1' is not a SchedBoard data folder: it has no gsystem folder. "
+                                          "Is the shared folder mounted?").arg(shown);
         else
             choice.folder = info.absoluteFilePath();
         return choice;
@@ -101,7 +107,8 @@ SeedResult seedFolder(const QString& sample, const QString& target)
     Staging staging(target + QStringLiteral(".sbtmp") + QString::number(QCoreApplication::applicationPid()));
     if (!staging.create()) {
         result.ok = false;
-        result.error = failure(target, QStringLiteral("cannot create '%1'.").arg(QDir::toNativeSeparators(staging.path())));
+        result.error = failure(target, QStringLiteral("cannot create a folder in '%1' (%2).")
+                                           .arg(QDir::toNativeSeparators(QFileInfo(target).path()), qt_error_string()));
         return result;
     }
 

@@ -102,7 +102,7 @@ void TestDataFolder::chooseDataFolder_data()
     QTest::addColumn<bool>("installed");       // the sample exists
     QTest::addColumn<bool>("besideExecutable"); // gsystem/ beside the executable
     QTest::addColumn<QString>("named");         // relative to the test's root
-    QTest::addColumn<QString>("folder");        // expected, relative to the root; "" for an error
+    QTest::addColumn<QString>("folder");        // expected, relative to the root; or the error's end
     QTest::addColumn<bool>("seeds");
 
     QTest::newRow("network: the executable's folder") << false << true << "" << "lib/schedboard" << false;
@@ -110,7 +110,9 @@ void TestDataFolder::chooseDataFolder_data()
     QTest::newRow("installed: the home copy of the sample") << true << false << "" << "home/SchedBoard" << true;
     QTest::newRow("installed into a data folder: that folder") << true << true << "" << "lib/schedboard" << false;
     QTest::newRow("named folder wins, never seeded") << true << false << "share" << "share" << false;
-    QTest::newRow("named folder missing: an error") << true << false << "mnt/notmounted" << "" << false;
+    QTest::newRow("named folder missing: an error") << true << false << "mnt/notmounted" << "notmounted' does not exist." << false;
+    QTest::newRow("named folder empty: not mounted?") << true << false << "home" << "Is the shared folder mounted?" << false;
+    QTest::newRow("named file: not a folder") << true << false << "file" << "file' is a file, not a data folder." << false;
 }
 
 void TestDataFolder::chooseDataFolder()
@@ -125,6 +127,9 @@ void TestDataFolder::chooseDataFolder()
     const QString exe = root.filePath(QStringLiteral("lib/schedboard"));
     QVERIFY(QDir().mkpath(exe));
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("home"))));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/gsystem"))));
+    QFile file(root.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
     if (installed)
         QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/schedboard/data/gsystem"))));
     if (besideExecutable)
@@ -132,9 +137,9 @@ void TestDataFolder::chooseDataFolder()
 
     const Installation::Choice choice = Installation::chooseDataFolder(
         named.isEmpty() ? QString() : root.filePath(named), exe, root.filePath(QStringLiteral("home")));
-    if (folder.isEmpty()) {
+    if (folder.contains(u' ')) {
         QVERIFY(choice.folder.isEmpty());
-        QVERIFY(choice.error.contains(QStringLiteral("notmounted' does not exist.")));
+        QVERIFY2(choice.error.endsWith(folder), qPrintable(choice.error));
         return;
     }
     QVERIFY(choice.error.isEmpty());
