@@ -51,16 +51,20 @@ int main(int argc, char** argv)
     app.setApplicationName(QStringLiteral("SchedBoard"));
     app.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
 
-    QCommandLineParser options;
-    describeOptions(options);
-    options.process(app);
-
     SystemIdentity identity;
     SystemClock clock;
     MessageBoxes messages;
 
+    // Started from the desktop nobody sees the terminal: say it in a box.
+    QCommandLineParser options;
+    describeOptions(options);
+    if (!options.parse(app.arguments())) {
+        messages.show(MessageKind::Error, options.errorText(), {});
+        return 1;
+    }
+
     const Installation::Choice choice = Installation::chooseDataFolder(
-        options.positionalArguments().value(0), QCoreApplication::applicationDirPath(), QDir::homePath());
+        options.positionalArguments(), QCoreApplication::applicationDirPath(), QDir::homePath());
     if (!choice.error.isEmpty()) {
         messages.show(MessageKind::Error, choice.error, {});
         return 1;

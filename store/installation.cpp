@@ -3,6 +3,7 @@
 #include "store/textfile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -21,6 +22,17 @@ bool isDataFolder(const QString& dir)
     return QFileInfo(dir + QStringLiteral("/gsystem")).isDir();
 }
 
+// Removes what is at `path` without following a link: a link or a file
+// planted there goes, never the folder it points to.
+void removeEntry(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir())
+        QFile::remove(path);
+    else
+        QDir(path).removeRecursively();
+}
+
 // A folder removed again unless kept.
 class Staging
 {
@@ -29,11 +41,11 @@ public:
     ~Staging()
     {
         if (!m_kept)
-            QDir(m_path).removeRecursively();
+            removeEntry(m_path);
     }
     bool create()
     {
-        QDir(m_path).removeRecursively();
+        removeEntry(m_path);
         return QDir().mkdir(m_path);
     }
     QString path() const { return m_path; }
@@ -43,6 +55,26 @@ private:
     QString m_path;
     bool m_kept = false;
 };
+
+// Staging folders of first starts that were killed while copying.
+void removeStaleStaging(const QString& target)
+{
+    const QFileInfo t(target);
+    const QDir parent = t.dir();
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QFileInfoList stale = parent.entryInfoList({t.fileName() + QStringLiteral(".sbtmp*")},
+                                                     QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo& entry : stale) {
+        if (!entry.isSymLink() && entry.lastModified().toUTC() < before)
+            QDir(entry.filePath()).removeRecursively();
+    }
+}
+
+QString notDataFolder(const QString& folder)
+{
+    return QStringLiteral("'%1' is not a SchedBoard data folder: it has no gsystem folder.")
+        .arg(QDir::toNativeSeparators(folder));
+}
 
 QString failure(const QString& target, const QString& reason)
 {
@@ -58,15 +90,25 @@ QString sampleFolder(const QString& executableDir)
 
 QString homeFolder(const QString& homeDir)
 {
-    return QDir::cleanPath(homeDir + QStringLiteral("/SchedBoard"));
+    // Absolute: the board changes its working folder to the data folder.
+    return QFileInfo(homeDir + QStringLiteral("/SchedBoard")).absoluteFilePath();
 }
 
-Choice chooseDataFolder(const QString& named, const QString& executableDir, const QString& homeDir)
+Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir)
 {
     Choice choice;
-    if (!named.isEmpty()) {
+    if (folders.size() > 1) {
+        choice.error = QStringLiteral("Start the board with one data folder, not %1.").arg(folders.size());
+        return choice;
+    }
+    if (folders.size() == 1) {
         // A named folder is used as it is, never filled from the sample: a
         // share that is not mounted must not quietly become a local schedule.
+        const QString& named = folders.first();
+        if (named.isEmpty()) {
+            choice.error = QStringLiteral("The data folder given to the board is empty.");
+            return choice;
+        }
         const QFileInfo info(named);
         const QString shown = QDir::toNativeSeparators(named);
         if (!info.exists())
@@ -74,8 +116,7 @@ Choice chooseDataFolder(const QString& named, const QString& executableDir, cons
         else if (!info.isDir())
             choice.error = QStringLiteral("'%1' is a file, not a data folder.").arg(shown);
         else if (!isDataFolder(named))
-            choice.error = QStringLiteral("'%1' is not a SchedBoard data folder: it has no gsystem folder. "
-                                          "Is the shared folder mounted?").arg(shown);
+            choice.error = notDataFolder(named) + QStringLiteral(" Is the shared folder mounted?");
         else
             choice.folder = info.absoluteFilePath();
         return choice;
@@ -83,6 +124,11 @@ Choice chooseDataFolder(const QString& named, const QString& executableDir, cons
     const QString sample = sampleFolder(executableDir);
     if (isDataFolder(executableDir) || !isDataFolder(sample)) {
         choice.folder = executableDir;
+        return choice;
+    }
+    if (homeDir.isEmpty() || QDir(homeDir).isRoot()) {
+        choice.error = QStringLiteral("There is no home folder to copy the sample data folder to. "
+                                      "Start the board with a data folder: schedboard <folder>");
         return choice;
     }
     choice.folder = homeFolder(homeDir);
@@ -93,8 +139,19 @@ Choice chooseDataFolder(const QString& named, const QString& executableDir, cons
 SeedResult seedFolder(const QString& sample, const QString& target)
 {
     SeedResult result;
-    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+    removeStaleStaging(target);
+    const auto existing = [&target, &result] {
+        // The user's own folder, never replaced; but one without the shared
+        // files would only meet "file missing" boxes that reinstalling cannot mend.
+        if (!isDataFolder(target)) {
+            result.ok = false;
+            result.error = notDataFolder(target) + QStringLiteral(
+                " Rename or delete it, and the next start copies the sample again.");
+        }
         return result;
+    };
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        return existing();
     if (!isDataFolder(sample)) {
         result.ok = false;
         result.error = failure(target, QStringLiteral("the sample '%1' is missing.").arg(QDir::toNativeSeparators(sample)));
@@ -146,6 +203,9 @@ SeedResult seedFolder(const QString& sample, const QString& target)
     }
 
     if (!QDir().rename(staging.path(), target)) {
+        // Another start of the board made it meanwhile.
+        if (QFileInfo(target).isDir())
+            return existing();
         result.ok = false;
         result.error = failure(target, QStringLiteral("cannot rename '%1' to it.").arg(QDir::toNativeSeparators(staging.path())));
         return result;

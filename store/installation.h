@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the board finds its shared data folder.
 //
@@ -23,8 +24,8 @@ struct Choice {
     QString error;    // a named folder that cannot be used; nothing else is set
 };
 
-// `named`: the folder given on the command line, or empty.
-Choice chooseDataFolder(const QString& named, const QString& executableDir, const QString& homeDir);
+// `folders`: the folders given on the command line; at most one may be.
+Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir);
 
 struct SeedResult {
     bool ok = true;
@@ -32,7 +33,8 @@ struct SeedResult {
     QString error;         // for the user, naming the folder and the reason
 };
 
-// Copies the sample to `target` unless `target` exists. The copy is made in
+// Copies the sample to `target` unless `target` exists (an existing target
+// without gsystem/ is an error). The copy is made in
 // a temporary folder beside it and renamed into place only when every file is
 // written, so a failed first start (a full disk) leaves no half folder that a
 // later start would take for a schedule.

@@ -2,10 +2,13 @@
 #include "store/installation.h"
 #include "store/textfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <utime.h>
 #include <QTest>
 
 class TestDataFolder : public QObject
@@ -99,27 +102,34 @@ void TestDataFolder::columnMenuFile()
 // An installed board: <root>/lib/schedboard with <root>/share/schedboard/data.
 void TestDataFolder::chooseDataFolder_data()
 {
-    QTest::addColumn<bool>("installed");       // the sample exists
-    QTest::addColumn<bool>("besideExecutable"); // gsystem/ beside the executable
-    QTest::addColumn<QString>("named");         // relative to the test's root
-    QTest::addColumn<QString>("folder");        // expected, relative to the root; or the error's end
+    QTest::addColumn<bool>("installed");         // the sample exists
+    QTest::addColumn<bool>("besideExecutable");  // gsystem/ beside the executable
+    QTest::addColumn<QStringList>("named");      // the command line's folders, relative to the test's root
+    QTest::addColumn<QString>("home");           // relative to the root, which is the working folder
+    QTest::addColumn<QString>("folder");         // expected, relative to the root; or the error's end
     QTest::addColumn<bool>("seeds");
 
-    QTest::newRow("network: the executable's folder") << false << true << "" << "lib/schedboard" << false;
-    QTest::newRow("not installed, no data: still the executable's folder") << false << false << "" << "lib/schedboard" << false;
-    QTest::newRow("installed: the home copy of the sample") << true << false << "" << "home/SchedBoard" << true;
-    QTest::newRow("installed into a data folder: that folder") << true << true << "" << "lib/schedboard" << false;
-    QTest::newRow("named folder wins, never seeded") << true << false << "share" << "share" << false;
-    QTest::newRow("named folder missing: an error") << true << false << "mnt/notmounted" << "notmounted' does not exist." << false;
-    QTest::newRow("named folder empty: not mounted?") << true << false << "home" << "Is the shared folder mounted?" << false;
-    QTest::newRow("named file: not a folder") << true << false << "file" << "file' is a file, not a data folder." << false;
+    const QStringList none;
+    QTest::newRow("network: the executable's folder") << false << true << none << "home" << "lib/schedboard" << false;
+    QTest::newRow("not installed, no data: still the executable's folder") << false << false << none << "home" << "lib/schedboard" << false;
+    QTest::newRow("installed: the home copy of the sample") << true << false << none << "home" << "home/SchedBoard" << true;
+    QTest::newRow("installed, relative home: made absolute") << true << false << none << "./home/" << "home/SchedBoard" << true;
+    QTest::newRow("installed, home is /: refused") << true << false << none << "/" << "schedboard <folder>" << false;
+    QTest::newRow("installed into a data folder: that folder") << true << true << none << "home" << "lib/schedboard" << false;
+    QTest::newRow("named folder wins, never seeded") << true << false << QStringList{"share"} << "home" << "share" << false;
+    QTest::newRow("named folder missing: an error") << true << false << QStringList{"mnt/notmounted"} << "home" << "notmounted' does not exist." << false;
+    QTest::newRow("named folder empty: not mounted?") << true << false << QStringList{"home"} << "home" << "Is the shared folder mounted?" << false;
+    QTest::newRow("named file: not a folder") << true << false << QStringList{"file"} << "home" << "file' is a file, not a data folder." << false;
+    QTest::newRow("named empty text: never the home copy") << true << false << QStringList{""} << "home" << "given to the board is empty." << false;
+    QTest::newRow("two named folders") << true << false << QStringList{"share", "share"} << "home" << "one data folder, not 2." << false;
 }
 
 void TestDataFolder::chooseDataFolder()
 {
     QFETCH(bool, installed);
     QFETCH(bool, besideExecutable);
-    QFETCH(QString, named);
+    QFETCH(QStringList, named);
+    QFETCH(QString, home);
     QFETCH(QString, folder);
     QFETCH(bool, seeds);
 
@@ -134,16 +144,21 @@ void TestDataFolder::chooseDataFolder()
         QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/schedboard/data/gsystem"))));
     if (besideExecutable)
         QVERIFY(QDir().mkpath(exe + QStringLiteral("/gsystem")));
+    const QString cwd = QDir::currentPath();
+    const auto restore = qScopeGuard([&cwd] { QDir::setCurrent(cwd); });
+    QVERIFY(QDir::setCurrent(root.path()));
+    for (QString& f : named)
+        if (!f.isEmpty())
+            f = root.filePath(f);
 
-    const Installation::Choice choice = Installation::chooseDataFolder(
-        named.isEmpty() ? QString() : root.filePath(named), exe, root.filePath(QStringLiteral("home")));
+    const Installation::Choice choice = Installation::chooseDataFolder(named, exe, home);
     if (folder.contains(u' ')) {
         QVERIFY(choice.folder.isEmpty());
         QVERIFY2(choice.error.endsWith(folder), qPrintable(choice.error));
         return;
     }
-    QVERIFY(choice.error.isEmpty());
-    QCOMPARE(choice.folder, root.filePath(folder));
+    QVERIFY2(choice.error.isEmpty(), qPrintable(choice.error));
+    QCOMPARE(choice.folder, QDir(root.path()).canonicalPath() + u'/' + folder);
     QCOMPARE(choice.sample.isEmpty(), !seeds);
     if (seeds)
         QCOMPARE(choice.sample, root.filePath(QStringLiteral("share/schedboard/data")));
@@ -163,7 +178,7 @@ void TestDataFolder::seedFolder()
     QVERIFY(put(sample + QStringLiteral("/databkup/.keep"), ""));
     QVERIFY(put(sample + QStringLiteral("/Help.chm"), QByteArray(70000, 'h')));
     const auto leftovers = [&root] {
-        return QDir(root.path()).entryList({QStringLiteral("*.sbtmp*")}, QDir::AllEntries | QDir::Hidden);
+        return QDir(root.filePath(QStringLiteral("home"))).entryList({QStringLiteral("*.sbtmp*")}, QDir::AllEntries | QDir::System | QDir::Hidden);
     };
 
     // A write that fails half-way (a full disk) leaves no folder behind,
@@ -196,6 +211,43 @@ void TestDataFolder::seedFolder()
     seeded = Installation::seedFolder(sample, target);
     QVERIFY(seeded.ok && !seeded.copied);
     QVERIFY(!QFileInfo::exists(target + QStringLiteral("/gsystem/sgrid.scd")));
+
+    // An existing folder without the shared files is named, not used.
+    const QString emptied = root.filePath(QStringLiteral("home/Emptied"));
+    QVERIFY(QDir().mkpath(emptied));
+    const Installation::SeedResult notData = Installation::seedFolder(sample, emptied);
+    QVERIFY(!notData.ok);
+    QVERIFY2(notData.error.endsWith(QStringLiteral("the next start copies the sample again.")), qPrintable(notData.error));
+
+    // Two first starts at once: the one that loses the race uses the winner's copy.
+    const QString raced = root.filePath(QStringLiteral("home/Raced"));
+    {
+        TextFile::setFaultHook([&raced](TextFile::Step step, const QString&) {
+            if (step == TextFile::Step::Write)
+                QDir().mkpath(raced + QStringLiteral("/gsystem"));
+            return 0;
+        });
+        const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
+        const Installation::SeedResult lost = Installation::seedFolder(sample, raced);
+        QVERIFY2(lost.ok && !lost.copied, qPrintable(lost.error));
+        QCOMPARE(leftovers(), QStringList());
+    }
+
+    // A killed start's staging folder goes once it is old; a link planted in
+    // the staging folder's place is removed, never the folder it points to.
+    const QString later = root.filePath(QStringLiteral("home/Later"));
+    const QString stale = later + QStringLiteral(".sbtmp999999");
+    QVERIFY(QDir().mkpath(stale + QStringLiteral("/gsystem")));
+    const utimbuf old{1000000000, 1000000000};
+    QVERIFY(::utime(QFile::encodeName(stale).constData(), &old) == 0);
+    const QString victim = root.filePath(QStringLiteral("victim"));
+    QVERIFY(QDir().mkpath(victim));
+    QVERIFY(put(victim + QStringLiteral("/important.txt"), "x"));
+    QVERIFY(QFile::link(victim, later + QStringLiteral(".sbtmp") + QString::number(QCoreApplication::applicationPid())));
+    seeded = Installation::seedFolder(sample, later);
+    QVERIFY2(seeded.ok && seeded.copied, qPrintable(seeded.error));
+    QVERIFY(QFileInfo::exists(victim + QStringLiteral("/important.txt")));
+    QCOMPARE(leftovers(), QStringList());
 
     // A sample gone since the choice is named, and no empty folder made.
     const QString elsewhere = root.filePath(QStringLiteral("home/Other"));
