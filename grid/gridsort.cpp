@@ -33,7 +33,10 @@ bool sortRows(GridData& grid, int column, const QLocale& locale)
     if (dataRows < 2)
         return true;
 
-    QCollator collator(locale);
+    // The C locale (a board started without one) would compare code points,
+    // putting "[" after digits and capitals: "10" before "1" and blank keys
+    // after dates, unlike every other workstation.
+    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     QList<QCollatorSortKey> keys;
     keys.reserve(dataRows);

@@ -64,6 +64,10 @@ void TestGridSort::sortRows_data()
         << QStringList{"A|B|C", "a[1]|x|[y", "m|[]|", "z]|q[|]"};
     QTest::newRow("sorting by the last column") << QStringList{"A|B", "1|b", "2|a"} << 1 << true
                                                 << QStringList{"A|B", "2|a", "1|b"};
+    QTest::newRow("a number before its longer numbers")
+        << QStringList{"N", "10", "2", "1"} << 0 << true << QStringList{"N", "1", "10", "2"};
+    QTest::newRow("blank keys before dates and words")
+        << QStringList{"D|E", "Asap|x", "12/09/26|x", "|x"} << 0 << true << QStringList{"D|E", "|x", "12/09/26|x", "Asap|x"};
     QTest::newRow("no column yet") << QStringList{"A", "b", "a"} << -1 << false << QStringList{"A", "b", "a"};
     QTest::newRow("column gone") << QStringList{"A|B", "b|1", "a|2"} << 2 << false << QStringList{"A|B", "b|1", "a|2"};
 }
@@ -74,7 +78,7 @@ void TestGridSort::sortRows()
     QFETCH(int, column);
     QFETCH(bool, sorted);
     QFETCH(QStringList, after);
-    // The same order with a real collation and with plain code points.
+    // The same order with a real collation and without a locale.
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c()}) {
         GridData g = grid(before);
         QCOMPARE(GridSort::sortRows(g, column, locale), sorted);
