@@ -3,12 +3,16 @@
 #include "app/messageboxes.h"
 #include "app/soundplayer.h"
 #include "app/terminationwatcher.h"
+#include "coord/updatesession.h"
 #include "store/datafolder.h"
 #include "store/installation.h"
 
 #include <QByteArrayView>
 #include <QCommandLineParser>
 #include <QDir>
+
+#include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -32,6 +36,18 @@ bool asksForText(int argc, char** argv)
             return true;
     }
     return false;
+}
+
+// Qt's X11 layer ends the process with exit() when the display goes away
+// (the X server dies, a remote desktop ends): no event, no signal, nobody to
+// ask. A running update is then saved from an exit handler, or its edits
+// kept in a backup, as at a logout; only files are touched, the display is gone.
+UpdateSession* g_sessionAtExit = nullptr;
+
+void saveAtExit()
+{
+    if (UpdateSession* session = std::exchange(g_sessionAtExit, nullptr))
+        session->shutdownWithoutAnswer();
 }
 
 } // namespace
@@ -94,8 +110,12 @@ int main(int argc, char** argv)
         app.quit();
     });
 
+    g_sessionAtExit = &window->session();
+    std::atexit(saveAtExit);
+
     window->show();
     window->FormActivate();
     const int code = app.exec();
+    g_sessionAtExit = nullptr;
     return code;
 }

@@ -37,7 +37,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 start_x() {
     local fdfile="$E2E_TMP/display"
     Xvfb -displayfd 3 -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-    track $!
+    XVFB_PID=$!
+    track $XVFB_PID
     for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
     [ -s "$fdfile" ] || fail "Xvfb did not start"
     export DISPLAY=":$(head -n1 "$fdfile")"
