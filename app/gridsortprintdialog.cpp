@@ -430,13 +430,14 @@ void GridSortPrintDialog::SpeedButton1Click()
 
 void GridSortPrintDialog::SpeedButton10Click()
 {
-    if (!PrintGrid(m_portrait->isChecked()))
-        return;
     // Kept in the live preferences; the board writes them at its close
-    // (and at "OK" of its preferences), like every other preference.
+    // (and at "OK" of its preferences), like every other preference. Kept
+    // also when the print cannot happen, as the orientation is: the user
+    // chose both, and tries again with them once the printer is back.
     m_prefs.printFontSize = m_fontSize->value();
     m_prefs.portrait = m_portrait->isChecked();
-    m_panel->hide();
+    if (PrintGrid(m_portrait->isChecked()))
+        m_panel->hide();
 }
 
 void GridSortPrintDialog::SpeedButton11Click()

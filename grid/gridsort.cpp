@@ -1,6 +1,7 @@
 #include "grid/gridsort.h"
 
 #include "grid/griddata.h"
+#include "grid/printlayout.h"
 
 #include <QCollator>
 #include <QList>
@@ -19,9 +20,11 @@ QString sortKey(const QString& cell)
 
 QString sortText(const GridData& grid, int column, int row)
 {
-    QString text = sortKey(grid.cell(column, row));
+    // Only what the dialog can show takes part: a cell of millions of
+    // characters would otherwise be folded and collated at every click.
+    QString text = sortKey(PrintLayout::shownPart(grid.cell(column, row)));
     for (int c = 0; c < grid.colCount(); ++c)
-        text += u'[' + grid.cell(c, row) + u']';
+        text += u'[' + PrintLayout::shownPart(grid.cell(c, row)) + u']';
     return text;
 }
 

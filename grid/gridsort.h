@@ -12,7 +12,8 @@ class GridData;
 // cells keep their texts whatever characters they hold.
 namespace GridSort {
 
-// The text row `row` is ranked by when sorting by `column`.
+// The text row `row` is ranked by when sorting by `column`; of a cell only
+// the part the dialog can show takes part.
 QString sortText(const GridData& grid, int column, int row);
 
 // The key of a cell: "mm/dd/yy..." becomes "yy/mm/dd" (only the first two

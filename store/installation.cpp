@@ -65,7 +65,10 @@ void removeStaleStaging(const QString& target)
     const QFileInfoList stale = parent.entryInfoList({t.fileName() + QStringLiteral(".sbtmp*")},
                                                      QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QFileInfo& entry : stale) {
-        if (!entry.isSymLink() && entry.lastModified().toUTC() < before)
+        // A link is never one of ours: removed, never followed.
+        if (entry.isSymLink())
+            QFile::remove(entry.filePath());
+        else if (entry.lastModified().toUTC() < before)
             QDir(entry.filePath()).removeRecursively();
     }
 }
@@ -90,8 +93,7 @@ QString sampleFolder(const QString& executableDir)
 
 QString homeFolder(const QString& homeDir)
 {
-    // Absolute: the board changes its working folder to the data folder.
-    return QFileInfo(homeDir + QStringLiteral("/SchedBoard")).absoluteFilePath();
+    return QDir::cleanPath(homeDir + QStringLiteral("/SchedBoard"));
 }
 
 Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir)
@@ -126,7 +128,7 @@ Choice chooseDataFolder(const QStringList& folders, const QString& executableDir
         choice.folder = executableDir;
         return choice;
     }
-    if (homeDir.isEmpty() || QDir(homeDir).isRoot()) {
+    if (homeDir.isEmpty() || QDir(homeDir).isRoot() || QDir::isRelativePath(homeDir)) {
         choice.error = QStringLiteral("There is no home folder to copy the sample data folder to. "
                                       "Start the board with a data folder: schedboard <folder>");
         return choice;

@@ -1,4 +1,5 @@
 #include "grid/gridsort.h"
+#include "grid/printlayout.h"
 #include "tests/support/gridtext.h"
 
 #include <QTest>
@@ -28,6 +29,9 @@ void TestGridSort::rankedText_data()
     QTest::newRow("slashes alone make the date form") << QStringList{"D", "ab/cd/"} << 0 << "/ab/cd[ab/cd/]";
     QTest::newRow("empty key") << QStringList{"A|B", "|y"} << 0 << "[][y]";
     QTest::newRow("brackets in cells stay") << QStringList{"A|B", "a[1]|]"} << 1 << "][a[1]][]]";
+    const QString shown(PrintLayout::kMaxShownChars, u'x');
+    QTest::newRow("a huge cell: only its shown part")
+        << QStringList{"A|B", shown + "yyyy|z"} << 0 << shown + '[' + shown + "][z]";
 }
 
 void TestGridSort::rankedText()

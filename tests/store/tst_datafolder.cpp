@@ -113,7 +113,7 @@ void TestDataFolder::chooseDataFolder_data()
     QTest::newRow("network: the executable's folder") << false << true << none << "home" << "lib/schedboard" << false;
     QTest::newRow("not installed, no data: still the executable's folder") << false << false << none << "home" << "lib/schedboard" << false;
     QTest::newRow("installed: the home copy of the sample") << true << false << none << "home" << "home/SchedBoard" << true;
-    QTest::newRow("installed, relative home: made absolute") << true << false << none << "./home/" << "home/SchedBoard" << true;
+    QTest::newRow("installed, relative home: refused") << true << false << none << "./home/" << "schedboard <folder>" << false;
     QTest::newRow("installed, home is /: refused") << true << false << none << "/" << "schedboard <folder>" << false;
     QTest::newRow("installed into a data folder: that folder") << true << true << none << "home" << "lib/schedboard" << false;
     QTest::newRow("named folder wins, never seeded") << true << false << QStringList{"share"} << "home" << "share" << false;
@@ -134,6 +134,8 @@ void TestDataFolder::chooseDataFolder()
     QFETCH(bool, seeds);
 
     QTemporaryDir root;
+    if (home != u'/' && !home.startsWith(u'.'))
+        home = root.filePath(home);
     const QString exe = root.filePath(QStringLiteral("lib/schedboard"));
     QVERIFY(QDir().mkpath(exe));
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("home"))));
@@ -244,6 +246,7 @@ void TestDataFolder::seedFolder()
     QVERIFY(QDir().mkpath(victim));
     QVERIFY(put(victim + QStringLiteral("/important.txt"), "x"));
     QVERIFY(QFile::link(victim, later + QStringLiteral(".sbtmp") + QString::number(QCoreApplication::applicationPid())));
+    QVERIFY(QFile::link(victim, later + QStringLiteral(".sbtmp4242")));
     seeded = Installation::seedFolder(sample, later);
     QVERIFY2(seeded.ok && seeded.copied, qPrintable(seeded.error));
     QVERIFY(QFileInfo::exists(victim + QStringLiteral("/important.txt")));
