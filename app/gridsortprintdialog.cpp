@@ -1,5 +1,6 @@
 #include "app/gridsortprintdialog.h"
 
+#include "app/gridprintout.h"
 #include "app/messageboxes.h"
 #include "base/preferences.h"
 #include "base/services.h"
@@ -528,65 +529,10 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    bool ok = false;
-    {
-        QPainter painter;
-        if (painter.begin(printer.get()) && printer->printerState() != QPrinter::Error) {
-            ok = true;
-            const QList<PrintLayout::PlacedRow> rows =
-                PrintLayout::placeRows(m_copy.rowCount(), {rowHeight(), portrait, sy, printer->height()});
-            // The dialog's own font, whatever size the grid shows, scaled
-            // like every other length: the column widths were measured with
-            // the screen's text, and a true 7 points prints several percent
-            // wider, so the clip would cut the last word off full cells.
-            QFont plain = font();
-            plain.setPixelSize(kFormFontPixels * sy);
-            if (sx != sy)
-                plain.setStretch(std::clamp(100 * sx / sy, 1, 4000));
-            int page = 0;
-            for (const PrintLayout::PlacedRow& row : rows) {
-                if (row.page != page) {
-                    page = row.page;
-                    if (!printer->newPage() || printer->printerState() == QPrinter::Error) {
-                        ok = false;
-                        break;
-                    }
-                }
-                QFont f = plain;
-                f.setUnderline(row.style != PrintLayout::Style::Plain);
-                f.setBold(row.style == PrintLayout::Style::BoldUnderlined);
-                painter.setFont(f);
-                const QFontMetrics fm = painter.fontMetrics();
-                for (int c = 0; c < bands.size(); ++c) {
-                    const QRect rect = PrintLayout::cellRect(bands.at(c), row, sx, sy);
-                    // Columns beyond the paper's width are cut off.
-                    if (paperWidth > 0 && rect.left() >= paperWidth)
-                        break;
-                    // Only the lines the row's height shows are laid out.
-                    const int shownLines = rect.height() / std::max(fm.lineSpacing(), 1) + 1;
-                    const QStringList lines = PrintLayout::wrapWords(
-                        PrintLayout::shownPart(m_copy.cell(c, row.row)), rect.width(),
-                        [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); }, shownLines);
-                    if (lines.isEmpty())
-                        continue;
-                    painter.save();
-                    painter.setClipRect(rect);
-                    int y = rect.top() + fm.ascent();
-                    for (const QString& line : lines) {
-                        painter.drawText(QPoint(rect.left(), y), line);
-                        y += fm.lineSpacing();
-                        if (y - fm.ascent() > rect.bottom())
-                            break;
-                    }
-                    painter.restore();
-                }
-            }
-        }
-        if (painter.isActive() && !painter.end())
-            ok = false;
-    }
-    if (printer->printerState() == QPrinter::Error)
-        ok = false;
+    // The dialog's own font, whatever size the grid shows.
+    QFont plain = font();
+    plain.setPixelSize(kFormFontPixels);
+    const bool ok = GridPrintout::print(*printer, m_copy, bands, {rowHeight(), portrait, sx, sy}, plain);
     if (!ok) {
         restoreCursor.dismiss();
         QApplication::restoreOverrideCursor();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "grid/printlayout.h"
+
+#include <QFont>
+#include <QList>
+
+class GridData;
+class QPrinter;
+
+// Draws the pages of a printed grid onto a printer that is set up (its
+// orientation and document name): texts only, one band per column and
+// row, the title row repeated at the top of every page. The layout is
+// screen pixels of the dialog's grid, scaled to the printer's dots.
+namespace GridPrintout {
+
+struct Scale
+{
+    int rowHeight = 13;   // every row's height on the screen
+    bool portrait = false;
+    int x = 1;            // printer dots per screen pixel
+    int y = 1;
+};
+
+// `font`: the screen font the texts are printed in, scaled like every
+// other length. False when the printer reports an error.
+bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Band>& bands, const Scale& scale,
+           const QFont& font);
+
+} // namespace GridPrintout
