@@ -2,9 +2,9 @@
 
 #include "store/textfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <utility>
 #include <QRandomGenerator>
@@ -12,9 +12,15 @@
 
 namespace {
 
-const QString kPattern = QStringLiteral("lock*.scd");
 const QString kPrefix = QStringLiteral("lock");
 const QString kSuffix = QStringLiteral(".scd");
+
+// "lock*.scd", in any case: a Windows share shows names as they were made.
+bool isLockFileName(const QString& name)
+{
+    return name.size() >= kPrefix.size() + kSuffix.size() && name.startsWith(kPrefix, Qt::CaseInsensitive)
+        && name.endsWith(kSuffix, Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -62,6 +68,11 @@ bool UpdateLock::ensureOwnFile()
 
 UpdateLock::Result UpdateLock::AcquireUpdateLock()
 {
+    return acquire(false);
+}
+
+UpdateLock::Result UpdateLock::acquire(bool retried)
+{
     if (isHeld())
         return Result::Acquired;
     m_error.clear();
@@ -80,6 +91,12 @@ UpdateLock::Result UpdateLock::AcquireUpdateLock()
         ReleaseUpdateLock();
         return Result::Busy;
     }
+    // Deleted between our open and our lock (a holder clearing leftovers),
+    // the file would hold a lock nobody can see: start again under a new name.
+    if (!m_file.isStillAt(m_folder.inRoot(m_name))) {
+        ReleaseUpdateLock();
+        return retried ? Result::Busy : acquire(true);
+    }
     return Result::Acquired;
 }
 
@@ -90,22 +107,28 @@ void UpdateLock::ReleaseUpdateLock()
 
 bool UpdateLock::OtherLockHeld(QString* unopenable) const
 {
-    const QDir root(m_folder.root());
+    // A file seen free once our own lock is in place need not be looked at
+    // again: a workstation that locks it later finds our lock in its own scan
+    // and backs off. The later passes look only for new names.
+    QSet<QString> free;
     for (int pass = 0; pass < kScanPasses; ++pass) {
         // Regular files only: a folder that happens to match the pattern is
         // nobody's lock.
-        const QStringList names = root.entryList({kPattern}, QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& name : names) {
+        for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root(), TextFile::Stamps::Skip).files) {
+            if (!isLockFileName(file.name) || free.contains(file.name))
+                continue;
             // The own file is skipped only while we hold it: held by somebody
             // else (a workstation that drew the same name) it blocks us too.
-            if (name == m_name && isHeld())
+            if (file.name == m_name && isHeld())
                 continue;
             bool refused = false;
-            if (LockFile::isHeldElsewhere(root.filePath(name), &refused)) {
+            if (LockFile::isHeldElsewhere(m_folder.inRoot(file.name), &refused)) {
                 if (unopenable)
-                    *unopenable = refused ? name : QString();
+                    *unopenable = refused ? file.name : QString();
                 return true;
             }
+            if (isHeld())
+                free.insert(file.name);
         }
     }
     return false;
@@ -158,6 +181,24 @@ UpdateLock::Watch UpdateLock::restorePrevious(LockFile previous)
     m_file = std::move(previous);
     m_name.clear();
     return Watch::Exposed;
+}
+
+int UpdateLock::removeStaleLockFiles(qint64 beforeNs) const
+{
+    if (!isHeld())
+        return 0;
+    int removed = 0;
+    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root()).files) {
+        if (file.name == m_name || file.writeTimeNs >= beforeNs || !isLockFileName(file.name))
+            continue;
+        // A workstation that locks its file after this look sees our lock and
+        // backs off, so taking the file away from under it is harmless.
+        bool refused = false;
+        if (!LockFile::isHeldElsewhere(m_folder.inRoot(file.name), &refused) && !refused
+            && TextFile::remove(m_folder.inRoot(file.name)))
+            ++removed;
+    }
+    return removed;
 }
 
 void UpdateLock::deleteOwnFile()

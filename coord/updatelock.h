@@ -22,8 +22,9 @@ public:
     // opens and locks it, then looks at the others; Busy lets go again.
     Result AcquireUpdateLock();
     void ReleaseUpdateLock();
-    // Seven passes over the "lock*.scd" files, regular files only. A held
-    // file that could not even be opened is named in *unopenable.
+    // Seven passes over the "lock*.scd" files, regular files only; while
+    // holding, a file found free is not looked at again. A held file that
+    // could not even be opened is named in *unopenable.
     bool OtherLockHeld(QString* unopenable = nullptr) const;
 
     enum class Watch {
@@ -50,9 +51,15 @@ public:
     // leave the lock on a file nobody can see).
     void deleteOwnFile();
 
+    // Run while holding: removes the lock files that no workstation holds and
+    // that were last written before `beforeNs`, a time of the file server's
+    // (killed boards leave theirs behind). One that cannot be opened stays.
+    int removeStaleLockFiles(qint64 beforeNs) const;
+
     static QString newFileName();
 
 private:
+    Result acquire(bool retried);
     bool ensureOwnFile();
     Watch restorePrevious(LockFile previous);
 

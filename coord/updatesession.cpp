@@ -9,8 +9,9 @@ namespace {
 const QString kGridFile = QStringLiteral("sgrid.scd");
 const QString kSnapshotFile = QStringLiteral("bsgrid.scd");
 const QString kCurrentUserFile = QStringLiteral("curuser.scd");
-// Temporary files a minute old belong to no write under way.
-constexpr qint64 kSettledTempSeconds = 60;
+// Files the server stamped a minute before a write of ours belong to no
+// write or press under way on any workstation.
+constexpr qint64 kSettledNs = 60LL * 1000 * 1000 * 1000;
 
 } // namespace
 
@@ -26,11 +27,8 @@ UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferenc
 
 GridStore::LoadResult UpdateSession::startUp()
 {
-    // A save cut short by a crash is finished first, unless it is so young
-    // that its writer may still be at it.
-    for (const QString& name : {kGridFile, kSnapshotFile})
-        m_store.recoverInterruptedSave(name, kSettledTempSeconds);
-    m_store.removeStaleTemporaries();
+    // Leftovers of crashed saves wait for the next holder of the update lock:
+    // without it, a save under way elsewhere looks just like them.
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
     m_store.PruneGridBackups();
@@ -101,7 +99,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     // Holding the lock nobody else saves the grid: whatever a crashed save
     // left half-renamed is finished before the session builds on it.
     for (const QString& name : {kGridFile, kSnapshotFile})
-        m_store.recoverInterruptedSave(name, 0);
+        m_store.recoverInterruptedSave(name);
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     // No last-known stamp: the grid on screen was never read in whole, and
     // must not be saved as the schedule before it is.
@@ -136,8 +134,20 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    clearLeftovers();
     r.kind = StartResult::Started;
     return r;
+}
+
+void UpdateSession::clearLeftovers()
+{
+    // Never by this workstation's clock, which may run ahead of the server:
+    // ages are measured against the stamp the server just gave our own write.
+    FileStamp written;
+    if (!readFileStamp(m_folder.users(kCurrentUserFile), written))
+        return;
+    m_store.removeLeftoverTemporaries(written.writeTimeNs - kSettledNs);
+    m_lock.removeStaleLockFiles(written.writeTimeNs - kSettledNs);
 }
 
 UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)

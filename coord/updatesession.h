@@ -148,6 +148,9 @@ public:
 private:
     void setPollFromPreferences();
     void releaseLock();
+    // Holding the lock: temporaries and lock files that crashed or killed
+    // boards left behind.
+    void clearLeftovers();
     TextFile::WriteResult backupOn(int choice);
     void setPollInterval(int ms);
     void setTimeoutActive(bool active);

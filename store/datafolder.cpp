@@ -1,5 +1,7 @@
 #include "store/datafolder.h"
 
+#include "store/textfile.h"
+
 #include <QDir>
 
 namespace {
@@ -12,6 +14,7 @@ const QString kBackups = QStringLiteral("databkup");
 DataFolder::DataFolder(const QString& root)
     : m_root(QDir(root).absolutePath())
 {
+    TextFile::addDataFolder(m_root);
 }
 
 QString DataFolder::gsystem(const QString& name) const { return QDir(m_root).filePath(kGsystem + u'/' + name); }

@@ -18,5 +18,6 @@ struct FileStamp
 };
 
 // Opens the file for reading with full sharing and reads its stamp; false
-// and the zero stamp when it cannot be opened (the platform file).
+// and the zero stamp when it cannot be opened (in the platform file of
+// the text files, which reaches files below the data folder safely).
 bool readFileStamp(const QString& path, FileStamp& stamp);

@@ -222,9 +222,9 @@ QStringList GridStore::savedFiles(const QString& name) const
     return {m_folder.gsystem(colorFileName(name)), m_folder.gsystem(kFixedColumnFile), m_folder.gsystem(name)};
 }
 
-bool GridStore::recoverInterruptedSave(const QString& name, qint64 minAgeSeconds) const
+bool GridStore::recoverInterruptedSave(const QString& name) const
 {
-    return TextFile::completeInterruptedWrite(savedFiles(name), minAgeSeconds) > 0;
+    return TextFile::completeInterruptedWrite(savedFiles(name)) > 0;
 }
 
 TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const
@@ -234,9 +234,10 @@ TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTim
 
 int GridStore::PruneGridBackups() const
 {
-    QDir dir(m_folder.backupDir());
-    const QStringList names = dir.entryList({kBackupPrefix + u'*' + kBackupSuffix},
-                                            QDir::Files | QDir::Hidden | QDir::System);
+    QStringList names;
+    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).files)
+        if (file.name.startsWith(kBackupPrefix) && file.name.endsWith(kBackupSuffix))
+            names.append(file.name);
     if (names.size() <= kKeptBackups)
         return 0;
 
@@ -256,7 +257,7 @@ int GridStore::PruneGridBackups() const
     int deleted = 0;
     const qsizetype surplus = qsizetype(entries.size()) - kKeptBackups;
     for (qsizetype i = 0; i < surplus; ++i)
-        if (QFile::remove(dir.filePath(entries[size_t(i)].name)))
+        if (TextFile::remove(m_folder.backups(entries[size_t(i)].name)))
             ++deleted;   // one that cannot be deleted waits for the next start
     return deleted;
 }
@@ -266,11 +267,11 @@ bool GridStore::GetGridFileStamp(const QString& name, FileStamp& stamp) const
     return readFileStamp(m_folder.gsystem(name), stamp);
 }
 
-int GridStore::removeStaleTemporaries() const
+int GridStore::removeLeftoverTemporaries(qint64 beforeNs) const
 {
     int removed = 0;
     for (const QString& folder : {m_folder.root(), m_folder.gsystemDir(), m_folder.usersDir(),
                                   m_folder.colfilesDir(), m_folder.backupDir()})
-        removed += TextFile::removeStaleTemporaries(folder);
+        removed += TextFile::removeTemporaries(folder, beforeNs);
     return removed;
 }

@@ -51,12 +51,13 @@ public:
     // remain. Returns how many were deleted.
     int PruneGridBackups() const;
     bool GetGridFileStamp(const QString& name, FileStamp& stamp) const;
-    // Temporary files that crashed writes left in the data folder's folders.
-    int removeStaleTemporaries() const;
+    // Temporary files that crashed writes left in the data folder's folders:
+    // those stamped before `beforeNs`, a time of the file server's.
+    int removeLeftoverTemporaries(qint64 beforeNs) const;
     // Finishes a SaveGrid of `name` that a crash cut short between its
     // renames, so grid, colours and fixed column belong together again.
-    // `minAgeSeconds` as for TextFile::completeInterruptedWrite.
-    bool recoverInterruptedSave(const QString& name, qint64 minAgeSeconds) const;
+    // Only for the holder of the update lock, the grid's only writer.
+    bool recoverInterruptedSave(const QString& name) const;
 
     static QStringList gridLines(const GridData& grid);
     // Turns every cell into what the files hold of it (a line break becomes a

@@ -5,10 +5,12 @@
 #include <QString>
 
 // The board refuses to start without these four files, checked in this
-// order; only the first missing one is reported.
+// order; only the first missing one is reported. A system folder that is a
+// link is refused before them.
 namespace StartupCheck {
 
-// The message for the first missing required file, or an empty string.
+// The message for an unusable system folder or the first missing
+// required file, or an empty string.
 QString missingFileMessage(const DataFolder& folder);
 
 } // namespace StartupCheck

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QMutex>
 #include <QElapsedTimer>
 #include <QDir>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 
@@ -275,37 +275,39 @@ WriteResult writeAll(const QList<FileContent>& files)
 
 bool isTemporaryName(const QString& fileName)
 {
-    // "<data file>.XXXXXX": every data file ends in ".scd", and so no data
-    // file can look like a temporary one.
-    static const QRegularExpression pattern(QStringLiteral("^.+\\.scd\\.sbtmp[A-Za-z0-9]{6}$"));
-    return pattern.match(fileName).hasMatch();
+    // "<data file>.scd.sbtmpXXXXXX": every data file ends in ".scd", and so
+    // no data file can look like a temporary one.
+    static const QString kMiddle = QStringLiteral(".scd.") + kTempMark;
+    constexpr qsizetype kLetters = 6;
+    const qsizetype middle = fileName.size() - kLetters - kMiddle.size();
+    if (middle < 1 || QStringView(fileName).sliced(middle, kMiddle.size()) != kMiddle)
+        return false;
+    for (const QChar c : QStringView(fileName).last(kLetters))
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    return true;
 }
 
-int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
+int completeInterruptedWrite(const QStringList& group)
 {
     // Every temporary of one write carries the same suffix.
     // One listing per folder: this runs at every press of Update.
-    QMap<QString, QStringList> patterns;
+    QMap<QString, QStringList> targets;
     for (const QString& target : group) {
         const QFileInfo info(target);
-        patterns[info.absolutePath()].append(info.fileName() + u'.' + kTempMark + QStringLiteral("??????"));
+        targets[info.absolutePath()].append(info.fileName());
     }
     QSet<QString> suffixes;
-    for (auto it = patterns.cbegin(); it != patterns.cend(); ++it)
-        for (const QString& name : QDir(it.key()).entryList(it.value(), QDir::Files | QDir::Hidden | QDir::System))
-            if (isTemporaryName(name))
-                suffixes.insert(name.right(kTempMark.size() + 6));
+    for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
+        for (const FileEntry& file : listFiles(it.key()).files) {
+            const QString suffix = file.name.right(kTempMark.size() + 6);
+            if (isTemporaryName(file.name) && it.value().contains(file.name.chopped(suffix.size() + 1)))
+                suffixes.insert(suffix);
+        }
+    }
     int completed = 0;
     for (const QString& suffix : std::as_const(suffixes)) {
         auto temp = [&suffix](const QString& target) -> QString { return target + u'.' + suffix; };
-        bool settled = true;
-        for (const QString& target : group) {
-            if (minAgeSeconds > 0 && Platform::isRegularFile(temp(target))
-                && !Platform::isOlderRegularFile(temp(target), minAgeSeconds))
-                settled = false;   // young: may be a write under way
-        }
-        if (!settled)
-            continue;
         // Every temporary is complete before the first rename, and the
         // renames go in order: with the last one there and the first gone
         // they had begun. Otherwise none had, and the old set stands.
@@ -316,7 +318,7 @@ int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
             if (renaming)
                 Platform::replace(temp(target), target);
             else
-                QFile::remove(temp(target));
+                Platform::removeFile(temp(target));
         }
         if (renaming)
             ++completed;
@@ -324,18 +326,75 @@ int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds)
     return completed;
 }
 
-int removeStaleTemporaries(const QString& folder)
+int removeTemporaries(const QString& folder, qint64 beforeNs)
 {
-    constexpr qint64 kStaleSeconds = 60;
-    const QDir dir(folder);
     int removed = 0;
-    for (const QString& name : dir.entryList({QStringLiteral("*.scd.") + kTempMark + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System)) {
-        const QString path = dir.filePath(name);
+    for (const FileEntry& file : listFiles(folder).files) {
         // Younger ones may belong to a write under way on another workstation.
-        if (isTemporaryName(name) && Platform::isOlderRegularFile(path, kStaleSeconds) && QFile::remove(path))
+        if (isTemporaryName(file.name) && file.writeTimeNs < beforeNs
+            && Platform::removeFile(QDir(folder).filePath(file.name)))
             ++removed;
     }
     return removed;
+}
+
+bool remove(const QString& path)
+{
+    return Platform::removeFile(path);
+}
+
+ListResult listFiles(const QString& folder, Stamps stamps)
+{
+    return Platform::listFiles(folder, stamps);
+}
+
+QString folderProblem(const QString& folder)
+{
+    return Platform::folderProblem(folder);
+}
+
+namespace {
+
+struct DataFolders {
+    QMutex mutex;
+    QStringList roots;
+};
+
+DataFolders& dataFolders()
+{
+    static DataFolders folders;
+    return folders;
+}
+
+} // namespace
+
+void addDataFolder(const QString& root)
+{
+    const QString clean = QDir::cleanPath(QDir(root).absolutePath());
+    DataFolders& folders = dataFolders();
+    const QMutexLocker lock(&folders.mutex);
+    if (!folders.roots.contains(clean))
+        folders.roots.append(clean);
+}
+
+QString Platform::dataFolderOf(const QString& path)
+{
+    DataFolders& folders = dataFolders();
+    const QMutexLocker lock(&folders.mutex);
+    QString best;
+    for (const QString& root : std::as_const(folders.roots)) {
+        const bool inside = path == root || (path.startsWith(root) && (root.endsWith(u'/') || path[root.size()] == u'/'));
+        if (inside && root.size() > best.size())
+            best = root;
+    }
+    return best;
+}
+
+QString Platform::linkedFolderText(const QString& name)
+{
+    return QStringLiteral("the folder %1 of the data folder is a link, and the board reads and writes only "
+                          "real folders there")
+        .arg(name);
 }
 
 } // namespace TextFile

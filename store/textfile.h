@@ -57,6 +57,32 @@ ReadResult read(const QString& path, qint64 maxBytes = kListFileCap);
 // Whether `path` is a regular file (a link to one is not).
 bool isRegularFile(const QString& path);
 
+// The data folder of this run. The folders below it are reached without
+// following a link, one handle at a time, so that a sub-folder swapped for a
+// link to elsewhere is refused at the operation, even one swapped between a
+// check and a write: nothing is read, written or deleted through it. The
+// data folder itself may be a link, as a mount point often is. Paths outside
+// every registered data folder are opened as they are.
+void addDataFolder(const QString& root);
+// Why `folder` (the data folder or one below it) is not a real folder that
+// the board may use, or an empty string.
+QString folderProblem(const QString& folder);
+
+// Removes a regular file; a link, folder or device in its place stays.
+bool remove(const QString& path);
+
+struct FileEntry {
+    QString name;
+    qint64 writeTimeNs = 0;   // the file server's stamp, never this clock's
+};
+struct ListResult {
+    bool ok = false;
+    QList<FileEntry> files;   // regular files only
+    QString error;            // why the folder could not be listed
+};
+enum class Stamps { Read, Skip };   // Skip: names only, fewer calls to the server
+ListResult listFiles(const QString& folder, Stamps stamps = Stamps::Read);
+
 struct WriteResult {
     bool ok = true;
     QString path;
@@ -90,16 +116,16 @@ WriteResult write(const QString& path, const QStringList& lines);
 WriteResult writeAll(const QList<FileContent>& files);
 
 // Temporary files of writes that never finished (a crash, a power loss):
-// "<name>.sbtmpXXXXXX" beside their target. Removes the regular ones in `folder`
-// older than a minute and returns how many went.
-int removeStaleTemporaries(const QString& folder);
+// "<name>.sbtmpXXXXXX" beside their target. Removes the regular ones in
+// `folder` stamped before `beforeNs` (a time of the file server's, as read
+// from a stamp) and returns how many went.
+int removeTemporaries(const QString& folder, qint64 beforeNs);
 // A writeAll() of `group` that was cut short (the writer killed) between its
 // renames leaves the set mixed, old and new. Its temporary files tell: this
 // finishes the renames of such a write, and removes the temporaries of one
-// that had not begun renaming. Only temporaries at least `minAgeSeconds` old
-// count (0 where the caller knows that nobody writes the group now).
-// Returns how many writes it finished.
-int completeInterruptedWrite(const QStringList& group, qint64 minAgeSeconds);
+// that had not begun renaming. Only for a caller that knows nobody writes the
+// group now. Returns how many writes it finished.
+int completeInterruptedWrite(const QStringList& group);
 bool isTemporaryName(const QString& fileName);
 
 // How long a replace the platform refused is tried again (the platform file):

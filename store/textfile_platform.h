@@ -26,7 +26,14 @@ QString replace(const QString& from, const QString& to);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 bool isRegularFile(const QString& path);
-// A regular file last written more than `seconds` ago.
-bool isOlderRegularFile(const QString& path, qint64 seconds);
+bool removeFile(const QString& path);
+ListResult listFiles(const QString& folder, Stamps stamps);
+QString folderProblem(const QString& folder);
+
+// The registered data folder that holds `path`, or an empty string (in
+// textfile.cpp, for both platforms).
+QString dataFolderOf(const QString& path);
+// "the folder <name> of the data folder is a link ..."
+QString linkedFolderText(const QString& name);
 
 } // namespace TextFile::Platform

@@ -1,13 +1,18 @@
 #include "store/textfile_platform.h"
 
+#include "store/filestamp.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 
@@ -21,11 +26,84 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
+// A descriptor of a folder, closed with the object; or why it could not be
+// opened.
+struct Folder
+{
+    Folder() = default;
+    explicit Folder(int fd) : fd(fd) {}
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    Folder(Folder&& other) noexcept { *this = std::move(other); }
+    Folder& operator=(Folder&& other) noexcept
+    {
+        std::swap(fd, other.fd);
+        err = other.err;
+        error = std::move(other.error);
+        return *this;
+    }
+    ~Folder()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    bool isOpen() const { return fd >= 0; }
+
+    int fd = -1;
+    int err = 0;     // why it could not be opened
+    QString error;   // the same for the user
+};
+
+Folder failedFolder(int err, const QString& error)
+{
+    Folder f;
+    f.err = err;
+    f.error = error.isEmpty() ? errnoText(err) : error;
+    return f;
+}
+
+// `folder` as a handle. Below a data folder every step is taken with
+// O_NOFOLLOW from the handle of the step before, so no link there is ever
+// followed, whenever it was put in place.
+Folder openFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    const QString root = TextFile::Platform::dataFolderOf(clean);
+    const int start = ::open(native(root.isEmpty() ? clean : root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (start < 0)
+        return failedFolder(errno, {});
+    Folder current(start);
+    if (root.isEmpty())
+        return current;
+    for (const QString& step : QStringView(clean).sliced(root.size()).toString().split(u'/', Qt::SkipEmptyParts)) {
+        const QByteArray name = native(step);
+        const int next = ::openat(current.fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            const int err = errno;
+            struct stat st {};
+            if (::fstatat(current.fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+                return failedFolder(ELOOP, TextFile::Platform::linkedFolderText(step));
+            return failedFolder(err, {});
+        }
+        current = Folder(next);
+    }
+    return current;
+}
+
+// The folder that holds `path`, and the file's name in it.
+Folder openParent(const QString& path, QByteArray& name)
+{
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(u'/');
+    name = native(clean.mid(slash + 1));
+    return openFolder(slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : clean.left(slash));
+}
+
 // Opens without following a link and without blocking on a FIFO, and keeps
 // the descriptor only for a regular file.
-int openRegular(const QString& path, int flags, struct stat& st, int& err)
+int openRegular(const Folder& folder, const QByteArray& name, int flags, struct stat& st, int& err)
 {
-    const int fd = ::open(native(path).constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = ::openat(folder.fd, name.constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         err = errno;
         return -1;
@@ -39,15 +117,27 @@ int openRegular(const QString& path, int flags, struct stat& st, int& err)
     return fd;
 }
 
+bool isRegularAt(const Folder& folder, const QByteArray& name)
+{
+    struct stat st {};
+    return folder.isOpen() && ::fstatat(folder.fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+        && S_ISREG(st.st_mode);
+}
+
 } // namespace
 
 namespace TextFile::Platform {
 
 QString createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp, bool* nameTaken)
 {
+    *nameTaken = false;
+    QByteArray targetName;
+    const Folder folder = openParent(target, targetName);
+    if (!folder.isOpen())
+        return folder.error;
     struct stat existing {};
     bool exists = false;
-    if (::lstat(native(target).constData(), &existing) == 0) {
+    if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!S_ISREG(existing.st_mode))
             return QStringLiteral("it is not a regular file");
         exists = true;
@@ -55,15 +145,14 @@ QString createTemp(const QString& target, const QString& suffix, Access access, 
         return errnoText(errno);
     }
 
-    *nameTaken = false;
-    const QString name = target + u'.' + suffix;
-    const int fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const QByteArray name = targetName + '.' + native(suffix);
+    const int fd = ::openat(folder.fd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         *nameTaken = errno == EEXIST;
         return errnoText(errno);
     }
     temp.handle = fd;
-    temp.path = name;
+    temp.path = target + u'.' + suffix;
     // A replaced file keeps its permissions; lock files must open for
     // every account on the share, whatever this one's umask says.
     mode_t mode = 0;
@@ -122,13 +211,19 @@ void discard(TempFile& temp)
         ::close(int(temp.handle));
     temp.handle = -1;
     if (!temp.path.isEmpty())
-        ::unlink(native(temp.path).constData());
+        removeFile(temp.path);
     temp.path.clear();
 }
 
 QString replace(const QString& from, const QString& to)
 {
-    if (::rename(native(from).constData(), native(to).constData()) != 0)
+    // Both lie in one folder: the rename happens inside the one handle.
+    QByteArray toName;
+    const Folder folder = openParent(to, toName);
+    if (!folder.isOpen())
+        return folder.error;
+    const QByteArray fromName = native(QFileInfo(from).fileName());
+    if (::renameat(folder.fd, fromName.constData(), folder.fd, toName.constData()) != 0)
         return errnoText(errno);
     return {};
 }
@@ -138,9 +233,14 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
     BytesResult r;
     struct stat st {};
     int err = 0;
-    const int fd = openRegular(path, O_RDONLY, st, err);
+    QByteArray name;
+    const Folder folder = openParent(path, name);
+    const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
     if (fd < 0) {
-        if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENXIO) {
+        if (!folder.isOpen()) {
+            r.status = folder.err == ENOENT || folder.err == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+            r.error = folder.error;
+        } else if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENXIO) {
             r.status = ReadStatus::Missing;
             r.error = err == ENOENT || err == ENOTDIR ? errnoText(err) : QStringLiteral("it is not a regular file");
         } else {
@@ -194,16 +294,52 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
 
 bool isRegularFile(const QString& path)
 {
-    struct stat st {};
-    return ::lstat(native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    QByteArray name;
+    return isRegularAt(openParent(path, name), name);
 }
 
-bool isOlderRegularFile(const QString& path, qint64 seconds)
+bool removeFile(const QString& path)
 {
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return qint64(::time(nullptr)) - qint64(st.st_mtim.tv_sec) > seconds;
+    QByteArray name;
+    const Folder folder = openParent(path, name);
+    return isRegularAt(folder, name) && ::unlinkat(folder.fd, name.constData(), 0) == 0;
+}
+
+ListResult listFiles(const QString& folderPath, Stamps stamps)
+{
+    ListResult r;
+    Folder folder = openFolder(folderPath);
+    if (!folder.isOpen()) {
+        r.error = folder.error;
+        return r;
+    }
+    // The stream takes the descriptor over; the folder must not close it too.
+    const int fd = ::dup(folder.fd);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        r.error = errnoText(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return r;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (stamps == Stamps::Skip && entry->d_type == DT_REG) {
+            r.files.append({QFile::decodeName(entry->d_name), 0});
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(folder.fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        r.files.append({QFile::decodeName(entry->d_name), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
+    }
+    ::closedir(dir);
+    r.ok = true;
+    return r;
+}
+
+QString folderProblem(const QString& folder)
+{
+    return openFolder(folder).error;
 }
 
 } // namespace TextFile::Platform
@@ -212,4 +348,25 @@ bool isOlderRegularFile(const QString& path, qint64 seconds)
 int TextFile::replaceRetryMs()
 {
     return 0;
+}
+
+bool readFileStamp(const QString& path, FileStamp& stamp)
+{
+    stamp = {};
+    QByteArray name;
+    const Folder folder = openParent(path, name);
+    if (!folder.isOpen())
+        return false;
+    // Never follows a link, never blocks on a FIFO; the open itself makes a
+    // network client revalidate what it cached of the file.
+    struct stat st {};
+    int err = 0;
+    const int fd = openRegular(folder, name, O_RDONLY, st, err);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    stamp.writeTimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.fileId = quint64(st.st_ino) ^ (quint64(st.st_dev) << 40);
+    stamp.size = st.st_size;
+    return true;
 }

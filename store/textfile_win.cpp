@@ -1,6 +1,11 @@
 #include "store/textfile_platform.h"
 
+#include "store/filestamp.h"
+
 #include <QDir>
+#include <QFileInfo>
+
+#include <vector>
 
 #include <windows.h>
 
@@ -23,12 +28,82 @@ bool regularAttributes(DWORD attributes)
         && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
+// The folders from the data folder down to one below it, each opened without
+// following a reparse point (a link or a junction) and held without delete
+// sharing, so that none can be renamed or swapped for a link while the
+// operation that pinned them runs. Paths are used whole once pinned.
+class PinnedFolder
+{
+public:
+    explicit PinnedFolder(const QString& folder);
+    ~PinnedFolder()
+    {
+        for (HANDLE h : m_handles)
+            CloseHandle(h);
+    }
+    PinnedFolder(const PinnedFolder&) = delete;
+    PinnedFolder& operator=(const PinnedFolder&) = delete;
+
+    bool isOpen() const { return m_error.isEmpty(); }
+    bool isMissing() const { return m_missing; }
+    QString error() const { return m_error; }
+
+private:
+    std::vector<HANDLE> m_handles;
+    QString m_error;
+    bool m_missing = false;
+};
+
+PinnedFolder::PinnedFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    const QString root = TextFile::Platform::dataFolderOf(clean);
+    if (root.isEmpty())
+        return;
+    QString current = root;
+    for (const QString& step : clean.mid(root.size()).split(u'/', Qt::SkipEmptyParts)) {
+        current += u'/' + step;
+        HANDLE h = CreateFileW(native(current).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD err = GetLastError();
+            m_missing = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
+            m_error = qt_error_string(int(err));
+            return;
+        }
+        m_handles.push_back(h);
+        BY_HANDLE_FILE_INFORMATION info {};
+        if (!GetFileInformationByHandle(h, &info)) {
+            m_error = lastErrorText();
+            return;
+        }
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            m_error = TextFile::Platform::linkedFolderText(step);
+            return;
+        }
+        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            m_missing = true;
+            m_error = qt_error_string(ERROR_DIRECTORY);
+            return;
+        }
+    }
+}
+
+QString parentOf(const QString& path)
+{
+    return QFileInfo(QDir::fromNativeSeparators(path)).path();
+}
+
 } // namespace
 
 namespace TextFile::Platform {
 
 QString createTemp(const QString& target, const QString& suffix, Access, TempFile& temp, bool* nameTaken)
 {
+    const PinnedFolder folder(parentOf(target));
+    if (!folder.isOpen())
+        return folder.error();
     const DWORD attributes = GetFileAttributesW(native(target).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
         return QStringLiteral("it is not a regular file");
@@ -83,12 +158,15 @@ void discard(TempFile& temp)
         CloseHandle(HANDLE(temp.handle));
     temp.handle = -1;
     if (!temp.path.isEmpty())
-        DeleteFileW(native(temp.path).c_str());
+        removeFile(temp.path);
     temp.path.clear();
 }
 
 QString replace(const QString& from, const QString& to)
 {
+    const PinnedFolder folder(parentOf(to));
+    if (!folder.isOpen())
+        return folder.error();
     if (!MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastErrorText();
     return {};
@@ -97,6 +175,12 @@ QString replace(const QString& from, const QString& to)
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
     BytesResult r;
+    const PinnedFolder folder(parentOf(path));
+    if (!folder.isOpen()) {
+        r.status = folder.isMissing() ? ReadStatus::Missing : ReadStatus::Failed;
+        r.error = folder.error();
+        return r;
+    }
     HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -138,19 +222,53 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
 
 bool isRegularFile(const QString& path)
 {
-    return regularAttributes(GetFileAttributesW(native(path).c_str()));
+    const PinnedFolder folder(parentOf(path));
+    return folder.isOpen() && regularAttributes(GetFileAttributesW(native(path).c_str()));
 }
 
-bool isOlderRegularFile(const QString& path, qint64 seconds)
+bool removeFile(const QString& path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data {};
-    if (!GetFileAttributesExW(native(path).c_str(), GetFileExInfoStandard, &data)
-        || !regularAttributes(data.dwFileAttributes))
-        return false;
-    FILETIME now {};
-    GetSystemTimeAsFileTime(&now);
-    auto ticks = [](const FILETIME& t) { return (qint64(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return (ticks(now) - ticks(data.ftLastWriteTime)) / 10000000 > seconds;
+    const PinnedFolder folder(parentOf(path));
+    return folder.isOpen() && regularAttributes(GetFileAttributesW(native(path).c_str()))
+        && DeleteFileW(native(path).c_str());
+}
+
+ListResult listFiles(const QString& folderPath, Stamps)
+{
+    ListResult r;
+    const PinnedFolder folder(folderPath);
+    if (!folder.isOpen()) {
+        r.error = folder.error();
+        return r;
+    }
+    WIN32_FIND_DATAW found {};
+    HANDLE find = FindFirstFileW(native(QDir(folderPath).filePath(QStringLiteral("*"))).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        r.ok = err == ERROR_FILE_NOT_FOUND;
+        r.error = r.ok ? QString() : qt_error_string(int(err));
+        return r;
+    }
+    do {
+        if (!regularAttributes(found.dwFileAttributes))
+            continue;
+        const qint64 ticks = (qint64(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
+        r.files.append({QString::fromWCharArray(found.cFileName), ticks * 100});
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    r.ok = true;
+    return r;
+}
+
+QString folderProblem(const QString& folder)
+{
+    const PinnedFolder pinned(folder);
+    if (!pinned.isOpen())
+        return pinned.error();
+    const DWORD attributes = GetFileAttributesW(native(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastErrorText();
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? QString() : qt_error_string(ERROR_DIRECTORY);
 }
 
 } // namespace TextFile::Platform
@@ -160,4 +278,27 @@ bool isOlderRegularFile(const QString& path, qint64 seconds)
 int TextFile::replaceRetryMs()
 {
     return 3000;
+}
+
+bool readFileStamp(const QString& path, FileStamp& stamp)
+{
+    stamp = {};
+    const PinnedFolder folder(parentOf(path));
+    if (!folder.isOpen())
+        return false;
+    const HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) != 0
+        && regularAttributes(info.dwFileAttributes);
+    CloseHandle(h);
+    if (!ok)
+        return false;
+    stamp.writeTimeNs = ((qint64(info.ftLastWriteTime.dwHighDateTime) << 32)
+                         | info.ftLastWriteTime.dwLowDateTime) * 100;
+    stamp.fileId = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    return true;
 }

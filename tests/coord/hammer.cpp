@@ -8,6 +8,8 @@
 //                                  another workstation came in), waits to be killed
 //   sb_hammer save <folder>        saves two versions of the grid in turn, for ever,
 //                                  after printing "saving": the crash test kills it
+//   sb_hammer start <folder>       starts as a board does, presses Update once and
+//                                  lets a session it got go unsaved
 
 #include "coord/updatesession.h"
 #include "tests/coord/crashversions.h"
@@ -65,7 +67,7 @@ bool enter(UpdateSession& session)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold|save <folder>\n");
+    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold|save|start <folder>\n");
     return 2;
 }
 
@@ -115,6 +117,12 @@ int main(int argc, char** argv)
         });
         watch.start(UpdateSession::kLockCheckMs);
         return app.exec();
+    }
+    if (mode == u"start" && args.size() == 3) {
+        if (session.pressUpdate().kind == UpdateSession::StartResult::Started)
+            session.abandon();
+        session.closeDown();
+        return 0;
     }
     if (mode != u"run" || args.size() != 5)
         return usage();

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <QThread>
 
@@ -110,6 +111,7 @@ private slots:
     void killedHolderBlocksNobody();
     void deletedLockFileIsTakenAgain();
     void killedSaveLeavesWholeGrid();
+    void fastClockNeverBreaksAnotherSave();
 };
 
 void TestMultiProcess::sessionsNeverOverlap_data()
@@ -285,7 +287,7 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
         // lock finds it after finishing the interrupted save.
         for (const bool recovered : {false, true}) {
             if (recovered)
-                GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"), 0);
+                GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"));
             GridData grid;
             const GridStore::LoadResult r = GridStore(folder).LoadGrid(QStringLiteral("sgrid.scd"), grid);
             QVERIFY2(r.shapeLoaded, qPrintable(r.error));
@@ -316,6 +318,47 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
     QVERIFY(kills >= 50);
     // Nothing of the interrupted writes is left behind.
     QCOMPARE(QDir(folder.gsystemDir()).entryList({QStringLiteral("*.scd.*")}), QStringList());
+}
+
+// Boards whose clocks run two minutes ahead start, and press Update, again
+// and again beside a workstation that saves in a loop: none of them may take
+// its save in progress for a crashed one.
+void TestMultiProcess::fastClockNeverBreaksAnotherSave()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QProcessEnvironment fast = QProcessEnvironment::systemEnvironment();
+    fast.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(SB_CLOCKAHEAD));
+    fast.insert(QStringLiteral("SB_CLOCK_AHEAD"), QStringLiteral("120"));
+    // A sanitizer's runtime wants to come first; the shim does not mind.
+    fast.insert(QStringLiteral("ASAN_OPTIONS"), fast.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+    {
+        QProcess date;
+        date.setProcessEnvironment(fast);
+        date.start(QStringLiteral("date"), {QStringLiteral("+%s")});
+        QVERIFY(date.waitForFinished(10000));
+        QVERIFY2(date.readAll().trimmed().toLongLong() >= QDateTime::currentSecsSinceEpoch() + 100, "the shim has no effect");
+    }
+
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    writer.start(QStringLiteral(SB_HAMMER), {QStringLiteral("run"), tf.root(), QStringLiteral("150"),
+                                             tf.path(QStringLiteral("log.txt"))});
+    QVERIFY(writer.waitForStarted());
+    int starts = 0;
+    while (writer.state() != QProcess::NotRunning && starts < 300) {
+        QProcess board;
+        board.setProcessEnvironment(fast);
+        board.setProcessChannelMode(QProcess::ForwardedChannels);
+        board.start(QStringLiteral(SB_HAMMER), {QStringLiteral("start"), tf.root()});
+        QVERIFY(board.waitForFinished(30000));
+        QCOMPARE(board.exitCode(), 0);
+        ++starts;
+    }
+    QVERIFY(writer.waitForFinished(120000));
+    qInfo("%d starts with a fast clock beside 150 sessions", starts);
+    QVERIFY(starts >= 10);
+    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
 }
 
 QTEST_GUILESS_MAIN(TestMultiProcess)

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <limits>
+
 class TestUpdateLock : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,7 @@ private slots:
     void secondWorkstationIsBusyUntilRelease();
     void leftoversBlockNobody_data();
     void leftoversBlockNobody();
+    void lockTakenAfterTheLookStays();
     void ownFileHeldByAnotherIsLockError();
     void unwritableFolderIsLockError();
     void ownFileDeletedOnlyWhenFree();
@@ -76,26 +79,58 @@ void TestUpdateLock::leftoversBlockNobody_data()
 {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("folders");
+    // What the holder's clean-up keeps of them, all of them old.
+    QTest::addColumn<QStringList>("kept");
     QTest::newRow("stale lock files") << QStringList{QStringLiteral("lock1234567.scd"), QStringLiteral("lockx.scd")}
-                                      << QStringList{};
-    QTest::newRow("folder matching the pattern") << QStringList{} << QStringList{QStringLiteral("lockdir.scd")};
-    QTest::newRow("empty stale file") << QStringList{QStringLiteral("lock.scd")} << QStringList{};
+                                      << QStringList{} << QStringList{};
+    QTest::newRow("folder matching the pattern") << QStringList{} << QStringList{QStringLiteral("lockdir.scd")}
+                                                 << QStringList{QStringLiteral("lockdir.scd")};
+    QTest::newRow("empty stale file") << QStringList{QStringLiteral("lock.scd")} << QStringList{} << QStringList{};
     QTest::newRow("other names") << QStringList{QStringLiteral("lock1.txt"), QStringLiteral("xlock1.scd")}
-                                 << QStringList{};
+                                 << QStringList{} << QStringList{QStringLiteral("lock1.txt"), QStringLiteral("xlock1.scd")};
+    QTest::newRow("upper case, as a Windows board may see it")
+        << QStringList{QStringLiteral("LOCKABCDEFG.SCD")} << QStringList{} << QStringList{};
 }
 
 void TestUpdateLock::leftoversBlockNobody()
 {
     QFETCH(QStringList, files);
     QFETCH(QStringList, folders);
+    QFETCH(QStringList, kept);
     TestFolder tf;
     for (const QString& f : files)
         tf.writeFile(f, f == u"lock.scd" ? QByteArray() : QByteArray("lock\r\n"));
     for (const QString& d : folders)
         QVERIFY(QDir(tf.root()).mkdir(d));
+    // A link to another workstation's file is nobody's lock file to delete.
+    QVERIFY(QFile::link(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(QStringLiteral("lockln00001.scd"))));
+    kept.append(QStringLiteral("lockln00001.scd"));
     UpdateLock lock(tf.folder());
     QVERIFY(!lock.OtherLockHeld());
+    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);   // only while holding
     QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + 1));
+    kept.append(lock.fileName());
+    kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
+                        QStringLiteral("users")};
+    kept.sort();
+    QCOMPARE(QDir(tf.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), kept);
+}
+
+void TestUpdateLock::lockTakenAfterTheLookStays()
+{
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockother01.scd"), "lock\r\n");
+    UpdateLock lock(tf.folder());
+    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    // Another workstation locks its old file now; it will see our lock and
+    // back off, but while it holds the file it is not a leftover.
+    LockFile other;
+    QVERIFY(other.open(tf.path(QStringLiteral("lockother01.scd"))));
+    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);
+    QVERIFY(tf.exists(QStringLiteral("lockother01.scd")));
+    other.close();
+    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 1);
 }
 
 void TestUpdateLock::ownFileHeldByAnotherIsLockError()

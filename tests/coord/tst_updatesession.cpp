@@ -61,6 +61,7 @@ private slots:
 
     void startUpLoadsAndPolls();
     void pressStartsSessionWithSnapshot();
+    void leftoversWaitForLockHolder();
     void busyWhileOtherUpdates();
     void busyReadsCurrentUserFile_data();
     void busyReadsCurrentUserFile();
@@ -163,6 +164,47 @@ void TestUpdateSession::pressStartsSessionWithSnapshot()
     // A second press while updating changes nothing.
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
     QCOMPARE(m_a->session.state(), State::Updating);
+}
+
+void TestUpdateSession::leftoversWaitForLockHolder()
+{
+    // Left by killed boards: an hour old by the file system's stamps.
+    const QStringList old{"gsystem/parm.scd.sbtmpOld001", "users/users.scd.sbtmpOld002", "databkup/x.scd.sbtmpOld003",
+                          "colfiles/Date.scd.sbtmpOld004", "Schedboard.scd.sbtmpOld005", "lockdead001.scd"};
+    // Under way on other workstations: just written.
+    const QStringList young{"gsystem/parm.scd.sbtmpYoung1", "lockfresh01.scd"};
+    for (const QString& f : old + young)
+        m_tf->writeFile(f, "x\r\n");
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    for (const QString& f : old) {
+        QFile file(m_tf->path(f));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+    }
+    // A save of the grid cut short between its renames.
+    const QByteArray cut = m_tf->readFile(QStringLiteral("gsystem/bsgrid.scd"));
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001"), cut);
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), "garbage\r\n");
+
+    // A board that starts, whatever its clock says, leaves all of it alone:
+    // without the lock it cannot tell a crash from a save under way.
+    Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cleo"));
+    c.clock.now = QDateTime::currentDateTime().addDays(2);
+    c.session.startUp();
+    for (const QString& f : old + young)
+        QVERIFY2(m_tf->exists(f), qPrintable(f));
+    QVERIFY(m_tf->exists(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001")));
+
+    // The holder of the lock finishes the save and clears what is old.
+    QCOMPARE(c.session.pressUpdate().kind, Start::Started);
+    QVERIFY(!m_tf->exists(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001")));
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), cut);
+    for (const QString& f : old)
+        QVERIFY2(!m_tf->exists(f), qPrintable(f));
+    for (const QString& f : young)
+        QVERIFY2(m_tf->exists(f), qPrintable(f));
+    QVERIFY(m_tf->exists(c.session.lock().fileName()));
+    c.session.releaseUpdate();
 }
 
 void TestUpdateSession::busyWhileOtherUpdates()

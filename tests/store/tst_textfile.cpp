@@ -1,4 +1,5 @@
 #include "store/textfile.h"
+#include "store/filestamp.h"
 #include "tests/support/testfolder.h"
 
 #include <QDir>
@@ -250,7 +251,7 @@ void TestTextFile::staleTemporariesRemoved()
     // Only this program's own temporaries go; a user's copy of a data file
     // is never taken for one, however it is named.
     const QStringList names{"sgrid.scd.sbtmpAb3dE9", "users.scd.sbtmpyoung1", "sgrid.scd.120724",
-                            "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd"};
+                            "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd", "x.scd.sbtmp\u00e912345"};
     for (const QString& n : names)
         QVERIFY(TextFile::write(dir.filePath(n), {n}));
     const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
@@ -261,19 +262,22 @@ void TestTextFile::staleTemporariesRemoved()
     }
     const QStringList group{dir.filePath(QStringLiteral("gclrsgrid.scd")), dir.filePath(QStringLiteral("FixedColumn.scd")),
                             dir.filePath(QStringLiteral("sgrid.scd"))};
-    QCOMPARE(TextFile::completeInterruptedWrite(group, 0), 1);   // the sbtmp one: its renames had begun
+    QCOMPARE(TextFile::completeInterruptedWrite(group), 1);   // the sbtmp one: its renames had begun
     QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("sgrid.scd"))).lines, QStringList{"sgrid.scd.sbtmpAb3dE9"});
-    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 0);   // the young one stays
+    // Ages come from the stamps the file system gave, against a time taken
+    // from one of them, never from this machine's clock.
+    const qint64 writtenNs = [&] {
+        FileStamp stamp;
+        readFileStamp(dir.filePath(QStringLiteral("sgrid.scd.120724")), stamp);
+        return stamp.writeTimeNs;
+    }();
+    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs), 0);   // the young one stays
     QStringList expected{"users.scd.sbtmpyoung1", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9",
-                         "sgrid.scd"};
+                         "sgrid.scd", "x.scd.sbtmp\u00e912345"};
     expected.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
-    QFile young(dir.filePath(QStringLiteral("users.scd.sbtmpyoung1")));
-    QVERIFY(young.open(QIODevice::ReadWrite));
-    QVERIFY(young.setFileTime(old, QFileDevice::FileModificationTime));
-    young.close();
-    QCOMPARE(TextFile::removeStaleTemporaries(dir.path()), 1);
-    QVERIFY(!QFileInfo::exists(young.fileName()));
+    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs + 1000LL * 1000 * 1000 * 3600), 1);
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("users.scd.sbtmpyoung1"))));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

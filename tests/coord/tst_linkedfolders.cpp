@@ -1,0 +1,197 @@
+// Every read, write and delete of the board with one sub-folder of the data
+// folder replaced by a link to a folder elsewhere: nothing there may change.
+
+#include "base/preferences.h"
+#include "coord/updatesession.h"
+#include "grid/griddata.h"
+#include "store/columndata.h"
+#include "store/gridstore.h"
+#include "store/listfile.h"
+#include "store/sharedsettings.h"
+#include "store/startupcheck.h"
+#include "store/textfile.h"
+#include "tests/support/fakeservices.h"
+#include "tests/support/testfolder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+
+namespace {
+
+using Snapshot = QMap<QString, QByteArray>;
+
+Snapshot snapshot(const QString& folder)
+{
+    Snapshot files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        files.insert(name, readAll(QDir(folder).filePath(name)));
+    return files;
+}
+
+void makeOld(const QString& path)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadWrite))
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+}
+
+// A data folder with something of every kind in every sub-folder: files the
+// board writes, deletes and reads, 105 backups (five to prune) and an old
+// temporary file in each.
+void fillFolder(TestFolder& tf)
+{
+    tf.writeMinimalData();
+    tf.writeFile(QStringLiteral("colfiles/Trailer.scd"), "T-1\r\nT-2\r\n");
+    tf.writeFile(QStringLiteral("gsystem/lists.scd"), "a record\r\n");
+    tf.writeFile(QStringLiteral("users/curuser.scd"), "PC-X\r\nxavier\r\n");
+    const QDateTime first(QDate(2026, 1, 5), QTime(8, 0));
+    for (int i = 0; i < 105; ++i)
+        tf.writeFile(QStringLiteral("databkup/") + GridStore::backupFileName(first.addSecs(i * 60)), "1\r\n");
+    for (const char* sub : {"gsystem", "users", "colfiles", "databkup"}) {
+        const QString temp = QStringLiteral("%1/parm.scd.sbtmpAAAAAA").arg(QLatin1String(sub));
+        tf.writeFile(temp, "left over\r\n");
+        makeOld(tf.path(temp));
+    }
+}
+
+} // namespace
+
+class TestLinkedFolders : public QObject
+{
+    Q_OBJECT
+private slots:
+    void nothingPassesThroughALink_data();
+    void nothingPassesThroughALink();
+    void folderSwappedForLinkBeforeRenameIsRefused();
+    void linkedSystemFolderRefusedAtStart();
+    void dataFolderItselfMayBeALink();
+};
+
+void TestLinkedFolders::nothingPassesThroughALink_data()
+{
+    QTest::addColumn<QString>("sub");
+    for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
+        QTest::newRow(sub) << QString::fromLatin1(sub);
+}
+
+void TestLinkedFolders::nothingPassesThroughALink()
+{
+    QFETCH(QString, sub);
+    TestFolder tf;
+    fillFolder(tf);
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath(sub);
+    QVERIFY(QDir().rename(tf.path(sub), outside));
+    QVERIFY(QFile::link(outside, tf.path(sub)));
+    const Snapshot before = snapshot(outside);
+    const DataFolder folder = tf.folder();
+    auto refused = [&sub](const QString& error) {
+        return error.contains(sub) && error.contains(QStringLiteral("link"));
+    };
+
+    // Writes, each refused where it would pass through the link, with a
+    // message naming the folder.
+    const GridStore store(folder);
+    const GridData grid = TestFolder::sampleGrid();
+    const TextFile::WriteResult gridSave = store.SaveGrid(QStringLiteral("sgrid.scd"), grid);
+    QCOMPARE(gridSave.ok, sub != u"gsystem");
+    const TextFile::WriteResult backup = store.BackupGrid(grid, QDateTime::currentDateTime());
+    QCOMPARE(backup.ok, sub != u"databkup");
+    if (!backup.ok)
+        QVERIFY2(refused(backup.message()), qPrintable(backup.message()));
+    Preferences prefs;
+    SharedSettings settings(folder, prefs);
+    const TextFile::WriteResult settingsSave = settings.save({QStringLiteral("All")});
+    QCOMPARE(settingsSave.ok, sub != u"gsystem" && sub != u"users");
+    if (!settingsSave.ok)
+        QVERIFY2(refused(settingsSave.message()), qPrintable(settingsSave.message()));
+    GridData edited = grid;
+    ColumnData::saveColumnData(folder, edited, 1, QStringLiteral("Trailer"), {QStringLiteral("T-3")});
+    QCOMPARE(ListFile::write(folder, {QStringLiteral("b record")}).ok, sub != u"gsystem");
+    ColumnData::saveFixedColumn(folder, edited, {QStringLiteral("9")});
+
+    // Deletes: pruning, clean-up of temporaries, interrupted saves.
+    QCOMPARE(store.PruneGridBackups() > 0, sub != u"databkup");
+    store.removeLeftoverTemporaries(std::numeric_limits<qint64>::max());
+    store.recoverInterruptedSave(QStringLiteral("sgrid.scd"));
+    // A whole session: start, press (curuser.scd, clean-up), release.
+    FakeIdentity identity(QStringLiteral("PC-A"), QStringLiteral("anna"));
+    FakeClock clock;
+    GridData shown;
+    UpdateSession session(folder, shown, prefs, identity, clock);
+    session.startUp();
+    if (session.pressUpdate().kind == UpdateSession::StartResult::Started)
+        session.releaseUpdate();
+
+    // Reads: nothing comes from the other folder.
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const TextFile::ReadResult r = TextFile::read(QDir(tf.path(sub)).filePath(it.key()), TextFile::kListFileCap);
+        QVERIFY2(!r.ok && refused(r.error), qPrintable(it.key() + u": " + r.error));
+    }
+    QCOMPARE(snapshot(outside), before);
+}
+
+void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QTemporaryDir elsewhere;
+    const QString gsystem = tf.path(QStringLiteral("gsystem"));
+    // Between the checked creation of the temporary files and their rename,
+    // the folder is swapped for a link.
+    bool swapped = false;
+    TextFile::setFaultHook([&](TextFile::Step step, const QString&) {
+        if (step == TextFile::Step::Rename && !swapped) {
+            swapped = QDir().rename(gsystem, gsystem + QStringLiteral(".real")) && QFile::link(elsewhere.path(), gsystem);
+        }
+        return 0;
+    });
+    const auto unhook = qScopeGuard([] { TextFile::setFaultHook({}); });
+    const TextFile::WriteResult w = GridStore(tf.folder()).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
+    QVERIFY(swapped);
+    QVERIFY(!w.ok);
+    QVERIFY2(w.message().contains(QStringLiteral("gsystem")), qPrintable(w.message()));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestLinkedFolders::linkedSystemFolderRefusedAtStart()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath(QStringLiteral("gsystem"));
+    QVERIFY(QDir().rename(tf.path(QStringLiteral("gsystem")), outside));
+    QVERIFY(QFile::link(outside, tf.path(QStringLiteral("gsystem"))));
+    const QString message = StartupCheck::missingFileMessage(tf.folder());
+    QVERIFY2(message.startsWith(QStringLiteral("The system folder cannot be used: the folder gsystem")),
+             qPrintable(message));
+    QVERIFY(message.contains(QStringLiteral("link")));
+}
+
+void TestLinkedFolders::dataFolderItselfMayBeALink()
+{
+    TestFolder tf;
+    tf.writeMinimalData();
+    QTemporaryDir mounts;
+    const QString mountPoint = mounts.filePath(QStringLiteral("share"));
+    QVERIFY(QFile::link(tf.root(), mountPoint));
+    const DataFolder folder(mountPoint);
+    QCOMPARE(StartupCheck::missingFileMessage(folder), QString());
+    const GridStore store(folder);
+    QVERIFY(store.SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok);
+    QVERIFY(store.BackupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok);
+    GridData loaded;
+    QVERIFY(store.LoadGrid(QStringLiteral("sgrid.scd"), loaded).ok);
+    QCOMPARE(loaded, TestFolder::sampleGrid());
+    QCOMPARE(TextFile::listFiles(folder.backupDir()).files.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestLinkedFolders)
+#include "tst_linkedfolders.moc"
