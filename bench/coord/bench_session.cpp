@@ -5,11 +5,17 @@
 #include "base/services.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
+
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +85,34 @@ void BM_ReleaseUpdate(benchmark::State& state)
     }
 }
 
+// The press that finds the lock files of 1,000 killed boards, an hour old by
+// the file system's stamps: it scans them all and removes them.
+void BM_PressWithStaleLockFiles(benchmark::State& state)
+{
+    Board board(true);
+    const QDir root(board.dir.path());
+    const timespec hourAgo {::time(nullptr) - 3600, 0};
+    const timespec times[2] = {hourAgo, hourAgo};
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray path = QFile::encodeName(root.filePath(QStringLiteral("lock%1.scd").arg(i, 7, 10, QLatin1Char('0'))));
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            [[maybe_unused]] const ssize_t written = ::write(fd, "lock\r\n", 6);
+            ::futimens(fd, times);
+            ::close(fd);
+        }
+        state.ResumeTiming();
+        if (board.session->pressUpdate().kind != UpdateSession::StartResult::Started) {
+            state.SkipWithError("session did not start");
+            break;
+        }
+        state.PauseTiming();
+        board.session->releaseUpdate();
+        state.ResumeTiming();
+    }
+}
+
 void BM_PollUnchanged(benchmark::State& state)
 {
     Board board(false);
@@ -93,6 +127,7 @@ void BM_PollUnchanged(benchmark::State& state)
 // Arg 0: local disk; 1: memory-backed folder (the cost without disk syncs).
 BENCHMARK(BM_PressUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReleaseUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PressWithStaleLockFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PollUnchanged)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
