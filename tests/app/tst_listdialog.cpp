@@ -38,7 +38,7 @@ private slots:
     void captionsAndLayout();
     void clickPastesAndCloses();
     void badRecordWarnsAndStaysOpen();
-    void keyboardMovePastes();
+    void arrowsBrowseEnterPastes();
     void reloadsOnEveryOpening();
     void unreadableListIsNotEdited();
     void editingModeCycle();
@@ -207,38 +207,50 @@ void TestListDialog::badRecordWarnsAndStaysOpen()
     QVERIFY(m_dialog->isVisible());
 }
 
-void TestListDialog::keyboardMovePastes()
+void TestListDialog::arrowsBrowseEnterPastes()
 {
     m_folder->writeFile(kList, "[c][Red]~~~C2~\r\n[bad]~x~y~\r\n[a]~A1~\r\n");
+    QSignalSpy changed(m_dialog.get(), &ListDialog::gridChanged);
     QSignalSpy closed(m_dialog.get(), &ListDialog::closed);
     m_dialog->openFor(3);
     QCOMPARE(list()->currentRow(), -1);
-    QTest::keyClick(list(), Qt::Key_Down);
-    QCOMPARE(m_grid->cell(1, 3), "A1");
-    QCOMPARE(closed.count(), 1);
+    // Enter before any record was reached pastes nothing.
+    QTest::keyClick(list(), Qt::Key_Return);
+    QVERIFY(m_dialog->isVisible());
 
-    // The selection was cleared: the next opening starts above the first
-    // record again. A record made current by the program pastes nothing.
-    m_grid->setCell(1, 3, QString());
-    m_dialog->openFor(3);
-    QCOMPARE(list()->currentRow(), -1);
-    list()->setCurrentRow(1);
-    QCOMPARE(m_grid->cell(1, 3), QString());
-    QTest::keyClick(list(), Qt::Key_Down);
-    QCOMPARE(m_grid->cell(2, 3), "C2");
-    QCOMPARE(m_grid->rowColor(3), 1);
-    QCOMPARE(closed.count(), 2);
+    // The arrows move through every record, bad ones too, and paste none.
+    for (const auto& [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2},
+                                   {Qt::Key_Up, 1}}) {
+        QTest::keyClick(list(), key);
+        QCOMPARE(list()->currentRow(), row);
+        QCOMPARE(list()->selectedItems().size(), 1);
+    }
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(m_grid->cell(1, 3), "r3c1");
+    QVERIFY(m_messages.shown.isEmpty());
+    QVERIFY(m_dialog->isVisible());
 
-    // A move onto a bad record warns and stays; the next move pastes.
-    m_dialog->openFor(3);
-    list()->setCurrentRow(0);
-    QTest::keyClick(list(), Qt::Key_Down);
+    // Enter on a bad record warns and stays; Enter on a good one pastes.
+    QTest::keyClick(list(), Qt::Key_Return);
     QCOMPARE(shownTexts(m_messages), QStringList{"W 10,35 Uneven number of tildes in 'List' record."});
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(list()->currentRow(), 1);
     QTest::keyClick(list(), Qt::Key_Up);
+    QTest::keyClick(list(), Qt::Key_Return);
     QCOMPARE(m_grid->cell(1, 3), "A1");
-    QCOMPARE(closed.count(), 3);
+    QCOMPARE(closed.count(), 1);
+
+    // The selection was cleared: the next opening starts above the first
+    // record again. The keypad's Enter pastes too.
+    m_dialog->openFor(3);
+    QCOMPARE(list()->currentRow(), -1);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(list(), Qt::Key_Down);
+    QCOMPARE(m_grid->cell(2, 3), "r3c2");
+    QTest::keyClick(list(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(m_grid->cell(2, 3), "C2");
+    QCOMPARE(m_grid->rowColor(3), 1);
+    QCOMPARE(closed.count(), 2);
 }
 
 void TestListDialog::reloadsOnEveryOpening()
