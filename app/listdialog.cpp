@@ -1,6 +1,7 @@
 #include "app/listdialog.h"
 
 #include "app/messageboxes.h"
+#include "app/unstorabletext.h"
 #include "base/services.h"
 #include "grid/columnmenupopup.h"
 #include "grid/griddata.h"
@@ -419,7 +420,14 @@ bool ListDialog::leaveEditing()
     QString text = m_editor->document()->toRawText();
     text.replace(QChar(QChar::ParagraphSeparator), u'\n');
     text.replace(QChar(QChar::LineSeparator), u'\n');
-    QStringList records = TextFile::splitLines(text);
+    if (!confirmUnstorableText(m_messages, text))
+        return false;
+    // A session that ended behind the question closed the dialog and this
+    // mode with it; nothing is written then.
+    if (!isVisible())
+        return true;
+    // The list shows, and pastes, what the file holds.
+    QStringList records = TextFile::splitLines(asStored(text));
     ListFile::sort(records);
     const TextFile::WriteResult written = ListFile::write(m_folder, records);
     if (!written) {

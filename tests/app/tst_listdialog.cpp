@@ -403,6 +403,30 @@ void TestListDialog::failedSaveStaysInEditingMode()
     QSignalSpy editing(m_dialog.get(), &ListDialog::listEditingChanged);
     m_dialog->openFor(1);
     modeButton()->click();
+    // Characters the file cannot hold: named, and "No" goes back to the text.
+    editor()->setPlainText(QStringLiteral("[tick]~\u2713ok~\n[star]~\u2605~\u2713~"));
+    m_messages.answers = {Answer::No};
+    modeButton()->click();
+    QCOMPARE(m_messages.questions,
+             QStringList{"These characters cannot be stored in the data files and would be saved as \"?\":\n\n"
+                         "\u2713 \u2605\n\nSave anyway?"});
+    QVERIFY(m_dialog->isEditing());
+    QVERIFY(modeButton()->isChecked());
+    QCOMPARE(editor()->toPlainText(), "[tick]~\u2713ok~\n[star]~\u2605~\u2713~");
+    QCOMPARE(m_folder->readFile(kList), kRecords);
+    QCOMPARE(editing.count(), 1);
+    // "Yes" saves them as "?", and the list shows what the file holds.
+    m_messages.answers = {Answer::Yes};
+    modeButton()->click();
+    QVERIFY(!m_dialog->isEditing());
+    QCOMPARE(m_folder->readFile(kList), "[star]~?~?~\r\n[tick]~?ok~\r\n");
+    QCOMPARE(records(), (QStringList{"[star]~?~?~", "[tick]~?ok~"}));
+    QCOMPARE(editing.count(), 2);
+    m_messages.clear();
+    m_folder->writeFile(kList, kRecords);
+    editing.clear();
+    modeButton()->click();
+
     editor()->setPlainText(QStringLiteral("[typed]~T~"));
     const QString target = m_folder->path(kList);
     TextFile::setFaultHook([target](TextFile::Step step, const QString& path) {
