@@ -420,12 +420,13 @@ bool ListDialog::leaveEditing()
     QString text = m_editor->document()->toRawText();
     text.replace(QChar(QChar::ParagraphSeparator), u'\n');
     text.replace(QChar(QChar::LineSeparator), u'\n');
-    if (!confirmUnstorableText(m_messages, text))
-        return false;
+    const bool saveAnyway = confirmUnstorableText(m_messages, text);
     // A session that ended behind the question closed the dialog and this
-    // mode with it; nothing is written then.
+    // mode with it; nothing is written then, whatever the answer.
     if (!isVisible())
         return true;
+    if (!saveAnyway)
+        return false;
     // The list shows, and pastes, what the file holds.
     QStringList records = TextFile::splitLines(asStored(text));
     ListFile::sort(records);

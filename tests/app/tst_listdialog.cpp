@@ -492,6 +492,21 @@ void TestListDialog::closeWithoutEffectWritesNothing()
     m_dialog->closeWithoutEffect();   // closed already: nothing more
     QCOMPARE(closed.count(), 3);
     QCOMPARE(m_folder->readFile(kList), "[other workstation]\r\n");
+
+    // The session ends while the user is asked about characters the file
+    // cannot hold: nothing is written, whatever the answer, and the mode is off.
+    for (const Answer answer : {Answer::Yes, Answer::No}) {
+        m_dialog->openFor(1);
+        modeButton()->click();
+        editor()->setPlainText(QStringLiteral("[tick]~\u2713~"));
+        m_messages.answers = {answer};
+        m_messages.whileAsking = [this] { m_dialog->closeWithoutEffect(); };
+        modeButton()->click();
+        QVERIFY(!m_dialog->isVisible());
+        QVERIFY(!m_dialog->isEditing());
+        QVERIFY(!modeButton()->isChecked());
+        QCOMPARE(m_folder->readFile(kList), "[other workstation]\r\n");
+    }
 }
 
 QTEST_MAIN(TestListDialog)
