@@ -1,5 +1,6 @@
 #include "app/columndatadialog.h"
 
+#include "app/unstorabletext.h"
 #include "grid/griddata.h"
 #include "store/columndata.h"
 
@@ -79,7 +80,14 @@ bool ColumnDataDialog::openFor(int column)
 
 void ColumnDataDialog::saveClicked()
 {
-    const QString header = m_header->text();
+    QString header = m_header->text();
+    QString lines = boxText();
+    if (!confirmUnstorableText(m_messages, header + u'\n' + lines) || !isVisible())
+        return;
+    // What the files will hold, so that the grid's title and the menu file's
+    // name agree with them.
+    header = asStored(header);
+    lines = asStored(lines);
     if (ColumnData::checkHeader(header) == ColumnData::HeaderProblem::None
         && ColumnData::replacesAnotherMenu(m_folder, m_grid, m_column, header)
         && (!m_messages.askYesNo(QStringLiteral("A column menu named '%1' exists already. "
@@ -87,8 +95,7 @@ void ColumnDataDialog::saveClicked()
                                  kCentralOffset)
             || !isVisible()))   // the session ended behind the question
         return;
-    finishSave(ColumnData::saveColumnData(m_folder, m_grid, m_column, m_header->text(),
-                                          ColumnData::linesOfText(boxText())));
+    finishSave(ColumnData::saveColumnData(m_folder, m_grid, m_column, header, ColumnData::linesOfText(lines)));
 }
 
 void ColumnDataDialog::sortClicked()

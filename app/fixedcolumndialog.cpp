@@ -1,5 +1,6 @@
 #include "app/fixedcolumndialog.h"
 
+#include "app/unstorabletext.h"
 #include "store/columndata.h"
 
 #include <QVBoxLayout>
@@ -50,5 +51,9 @@ void FixedColumnDialog::open()
 
 void FixedColumnDialog::saveClicked()
 {
-    finishSave(ColumnData::saveFixedColumn(m_folder, m_grid, ColumnData::linesOfText(boxText())));
+    const QString lines = boxText();
+    if (!confirmUnstorableText(m_messages, lines) || !isVisible())
+        return;
+    // The grid's fixed column holds what the file does.
+    finishSave(ColumnData::saveFixedColumn(m_folder, m_grid, ColumnData::linesOfText(asStored(lines))));
 }

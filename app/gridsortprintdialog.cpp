@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -28,6 +29,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -183,6 +185,7 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     connect(header, &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
     connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::StringGrid7Click);
     connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::StringGrid7Click);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &GridSortPrintDialog::onFocusWindowChanged);
 
     m_hint = new QLabel(QStringLiteral("Click on a column to sort"), this);
     m_printButton = new QPushButton(QStringLiteral("Print"), this);
@@ -289,15 +292,18 @@ void GridSortPrintDialog::showOpen()
     if (!m_preferencesLoaded)
         loadFromPreferences();
     m_open = true;
+    // The activation that follows comes from the window that opened this
+    // one, which had the focus before: it does not load again.
+    m_otherWindowFocused = false;
     FormActivate();
-    m_skipActivation = true;
     QDialog::open();
 }
 
 bool GridSortPrintDialog::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate && m_open) {
-        if (!std::exchange(m_skipActivation, false))
+        const bool fromBoard = std::exchange(m_otherWindowFocused, false);
+        if (!std::exchange(m_skipActivation, false) && (fromBoard || gridFileChanged()))
             FormActivate();
     }
     return QDialog::event(event);
@@ -310,6 +316,20 @@ void GridSortPrintDialog::showEvent(QShowEvent* event)
         centreOnDesktop(this);
 }
 
+void GridSortPrintDialog::onFocusWindowChanged(QWindow* window)
+{
+    // No focus window means another program has it: that does not count.
+    if (window && m_open && window != windowHandle())
+        m_otherWindowFocused = true;
+}
+
+bool GridSortPrintDialog::gridFileChanged() const
+{
+    FileStamp now;
+    readFileStamp(m_folder.gsystem(QStringLiteral("sgrid.scd")), now);
+    return now != m_loadedStamp;
+}
+
 void GridSortPrintDialog::FormActivate()
 {
     // The copy is what the reader gives, also when it gives nothing: a
@@ -317,6 +337,9 @@ void GridSortPrintDialog::FormActivate()
     // schedule. The colour file's faults do not matter here.
     const QString name = QStringLiteral("sgrid.scd");
     GridData fresh(0, 0);
+    // Taken before the read, so that a save landing during it shows as a
+    // change at the next activation.
+    readFileStamp(m_folder.gsystem(name), m_loadedStamp);
     const GridStore::LoadResult r = GridStore(m_folder).LoadGrid(name, fresh);
     m_copy = fresh;
     m_model->reset();
@@ -551,6 +574,7 @@ void GridSortPrintDialog::done(int result)
 {
     const bool wasOpen = std::exchange(m_open, false);
     m_skipActivation = false;
+    m_otherWindowFocused = false;
     m_reportedLoadError.clear();
     QDialog::done(result);
     if (wasOpen)

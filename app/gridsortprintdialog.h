@@ -2,6 +2,7 @@
 
 #include "grid/griddata.h"
 #include "store/datafolder.h"
+#include "store/filestamp.h"
 
 #include <QDialog>
 #include <QList>
@@ -18,12 +19,15 @@ class QRadioButton;
 class QSpinBox;
 class SortGridModel;
 class SortGridView;
+class QWindow;
 struct Preferences;
 
 // "Grid Sort / Print" (Form7): a copy of the grid as last saved, sorted by
 // the column clicked, its columns dragged into any order, printed as text.
 // Nothing done here reaches the board's grid or its files: the copy is read
-// afresh from the grid file at every activation.
+// afresh from the grid file when the dialog opens, when it is activated
+// again from another window of the board, and when the grid file changed
+// since; coming back from another program keeps the user's sort.
 //
 // It opens without a nested event loop (QDialog::open), so the board can
 // close it with closeWithoutEffect().
@@ -86,6 +90,8 @@ private:
     void layoutControls();
     void applyWidths();
     void onSectionMoved(int logical, int oldVisual, int newVisual);
+    void onFocusWindowChanged(QWindow* window);
+    bool gridFileChanged() const;
     void beforeBox();
     void failPrint(const QString& text);
     // How many columns from `first` on hold any text.
@@ -115,9 +121,11 @@ private:
     bool m_shownBefore = false;
     bool m_preferencesLoaded = false;
     bool m_restoringSections = false;
+    FileStamp m_loadedStamp;       // the grid file's, read just before the copy
+    // Another window of the board had the focus since this dialog had it.
+    bool m_otherWindowFocused = false;
     QString m_reportedLoadError;   // the grid file's fault last told, this opening
-    // The activation that follows opening, or our own message box, must not
-    // reload: the first has just loaded, and after the second the user's
+    // Coming back from our own message box must not reload: the user's
     // sort and column order are what they meant to print.
     bool m_skipActivation = false;
 };

@@ -1,6 +1,7 @@
 #include "app/listdialog.h"
 
 #include "app/messageboxes.h"
+#include "app/unstorabletext.h"
 #include "base/services.h"
 #include "grid/columnmenupopup.h"
 #include "grid/griddata.h"
@@ -57,21 +58,25 @@ QString helpLines(std::initializer_list<const char*> lines)
     return out.join(u'\n');
 }
 
-// A list box that reports a move of its current record made by a key: an
-// arrow key pastes the record it lands on, as a click does.
+// A list box whose Enter pastes the current record, as a click does. The
+// arrow keys only move through the records: pasting each one passed on the
+// way would fill the row with records nobody chose.
 class RecordList final : public QListWidget
 {
 public:
     using QListWidget::QListWidget;
-    std::function<void()> movedByKey;
+    std::function<void()> chosenByKey;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
-        const int before = currentRow();
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && currentRow() >= 0 && chosenByKey) {
+            event->accept();
+            chosenByKey();
+            return;
+        }
         QListWidget::keyPressEvent(event);
-        if (currentRow() != before && currentRow() >= 0 && movedByKey)
-            movedByKey();
     }
 };
 
@@ -119,7 +124,7 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     setPalette(pal);
 
     auto* list = new RecordList(this);
-    list->movedByKey = [this] { ListBox1Click(); };
+    list->chosenByKey = [this] { ListBox1Click(); };
     m_list = list;
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -415,7 +420,15 @@ bool ListDialog::leaveEditing()
     QString text = m_editor->document()->toRawText();
     text.replace(QChar(QChar::ParagraphSeparator), u'\n');
     text.replace(QChar(QChar::LineSeparator), u'\n');
-    QStringList records = TextFile::splitLines(text);
+    const bool saveAnyway = confirmUnstorableText(m_messages, text);
+    // A session that ended behind the question closed the dialog and this
+    // mode with it; nothing is written then, whatever the answer.
+    if (!isVisible())
+        return true;
+    if (!saveAnyway)
+        return false;
+    // The list shows, and pastes, what the file holds.
+    QStringList records = TextFile::splitLines(asStored(text));
     ListFile::sort(records);
     const TextFile::WriteResult written = ListFile::write(m_folder, records);
     if (!written) {
@@ -436,7 +449,7 @@ void ListDialog::showRecords(const QStringList& records)
     m_list->clear();
     m_list->addItems(records);
     // No record is current, and the focus coming in must not make the first
-    // one current: the first arrow key would then paste the second.
+    // one current: Enter would then paste a record the user never chose.
     m_list->setCurrentIndex(QModelIndex());
 }
 

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/celleditorguard.h"
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
 #include "app/persistentform.h"
@@ -36,6 +37,9 @@ namespace {
 
 const QString kSaveQuestion =
     QStringLiteral("Schedule update button is down!  Do you want to save current Grid Schedule?");
+
+// Long enough to read a line, short enough not to linger over later work.
+constexpr int kNoticeMs = 6000;
 
 } // namespace
 
@@ -81,6 +85,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setSizeGripEnabled(false);
+    auto* cellGuard = new CellEditorGuard(m_gridView, this);
+    connect(cellGuard, &CellEditorGuard::notice, m_statusBar, [this](const QString& text) {
+        m_statusBar->showMessage(text, kNoticeMs);
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

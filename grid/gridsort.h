@@ -6,8 +6,8 @@
 class GridData;
 
 // Sorting the rows of a copy of the grid by one column, as "Grid Sort /
-// Print" does: each data row is ranked by a text made of its key (dates in
-// month/day/year form turned to year/month/day) followed by every cell in
+// Print" does: each data row is ranked by a text made of its key (dates
+// turned to year/month/day) followed by every cell in
 // brackets, compared ascending and ignoring letter case. Whole rows move, so
 // cells keep their texts whatever characters they hold.
 namespace GridSort {
@@ -16,8 +16,10 @@ namespace GridSort {
 // the part the dialog can show takes part.
 QString sortText(const GridData& grid, int column, int row);
 
-// The key of a cell: "mm/dd/yy..." becomes "yy/mm/dd" (only the first two
-// year digits of a longer year take part); any other text stays as it is.
+// The key of a cell: a cell starting with a date in any form the board
+// writes ("m/d/yyyy", "mm.dd.yyyy", two-digit years) becomes "yyyy/mm/dd";
+// another text with "/" as its 3rd and 6th characters is turned as
+// "mm/dd/yy" would be, to "yy/mm/dd"; any other text stays as it is.
 QString sortKey(const QString& cell);
 
 // Sorts data rows 1 .. rowCount-1 by `column`, comparing with `locale`'s

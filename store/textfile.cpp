@@ -193,6 +193,27 @@ QByteArray encode(const QString& text)
     return out;
 }
 
+QStringList unencodable(const QString& text)
+{
+    QStringList found;
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        qsizetype length = 1;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            length = 2;
+        else if (c == u'?' || encodeChar(c.unicode()) != '?')
+            continue;
+        const QString character = text.mid(i, length);
+        if (!seen.contains(character)) {
+            seen.insert(character);
+            found.append(character);
+        }
+        i += length - 1;
+    }
+    return found;
+}
+
 QStringList splitLines(const QString& text)
 {
     QStringList lines;

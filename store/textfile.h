@@ -20,6 +20,10 @@ namespace TextFile {
 QString decode(QByteArrayView bytes);
 // A character Windows-1252 cannot hold becomes "?".
 QByteArray encode(const QString& text);
+// The characters of `text` that encode() would write as "?", each once, in
+// the order they first appear; a surrogate pair is one character. Empty
+// when the text is stored as it is.
+QStringList unencodable(const QString& text);
 
 // Lines end in CR LF, LF or a lone CR; a final line break adds no empty line.
 QStringList splitLines(const QString& text);

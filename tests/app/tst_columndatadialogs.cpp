@@ -252,6 +252,10 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping_data()
     QTest::newRow("another menu's name, No") << "Goods" << false
                                              << "A column menu named 'Goods' exists already. "
                                                 "Replace its values with these?";
+    // Characters the files would turn into "?" are named; "No" goes back.
+    QTest::newRow("a character the files cannot hold, No")
+        << "Goods \u2713" << false
+        << "This character cannot be stored in the data files and would be saved as \"?\":\n\n\u2713\n\nSave anyway?";
 }
 
 void TestColumnDataDialogs::refusedSaveKeepsTyping()
@@ -273,7 +277,8 @@ void TestColumnDataDialogs::refusedSaveKeepsTyping()
     if (diskFull)
         TextFile::setFaultHook([](TextFile::Step s, const QString&) { return s == TextFile::Step::Write ? ENOSPC : 0; });
     click(d, "Button1");
-    QCOMPARE((otherMenu ? m_messages->questions : m_messages->texts()).join(u'|').section(u'\r', 0, 0), message);
+    const bool question = message.endsWith(u'?');
+    QCOMPARE((question ? m_messages->questions : m_messages->texts()).join(u'|').section(u'\r', 0, 0), message);
     // The box comes back from the message as it was left.
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(d, &activate);
@@ -340,19 +345,22 @@ void TestColumnDataDialogs::saves()
     QSignalSpy changed(d, &ColumnEditorDialog::gridChanged);
     QSignalSpy closed(d, &ColumnEditorDialog::closed);
     child<QLineEdit>(d, "Edit1")->setText(QStringLiteral("Goods"));
-    box(d)->setPlainText(QStringLiteral("Nuts\u00a0&\u00a0Bolts\nPears\n"));
+    // Saved anyway: what cannot be stored is written as "?".
+    box(d)->setPlainText(QStringLiteral("Nuts\u00a0&\u00a0Bolts\nPears\n\u2713ok\n"));
+    m_messages->answers = {Answer::Yes, Answer::Yes};
     click(d, "Button1");
+    QCOMPARE(m_messages->questions.size(), 1);
     QVERIFY(!d->isVisible());
     QCOMPARE(closed.count(), 1);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.first().first().toBool(), true);
     QCOMPARE(m_grid.cell(2, 0), QStringLiteral("Goods"));
-    QCOMPARE(m_folder->readFile(QStringLiteral("colfiles/Goods.scd")), QByteArray("Nuts\xa0&\xa0" "Bolts\r\nPears\r\n"));
+    QCOMPARE(m_folder->readFile(QStringLiteral("colfiles/Goods.scd")), QByteArray("Nuts\xa0&\xa0" "Bolts\r\nPears\r\n?ok\r\n"));
     QCOMPARE(m_folder->readFile(QStringLiteral("colfiles/Product.scd")), QByteArray("Apples\r\nPears\r\n"));
 
     // Opened again, it shows the new file.
     QVERIFY(m_column->openFor(2));
-    QCOMPARE(rawText(box(m_column.get())), QStringLiteral("Nuts\u00a0&\u00a0Bolts\nPears"));
+    QCOMPARE(rawText(box(m_column.get())), QStringLiteral("Nuts\u00a0&\u00a0Bolts\nPears\n?ok"));
     m_column->closeWithoutEffect();
 
     // "Fixed Left Column Data": 12 lines into 10 data rows.
@@ -361,8 +369,10 @@ void TestColumnDataDialogs::saves()
     QStringList lines;
     for (int i = 1; i <= 12; ++i)
         lines << QStringLiteral("F%1").arg(i);
-    box(d)->setPlainText(lines.join(u'\n'));
+    box(d)->setPlainText(lines.join(u'\n').replace(QStringLiteral("F1\n"), QStringLiteral("F1\u2605\n")));
+    lines.first() += u'?';   // the grid holds what the file does
     click(d, "Button1");
+    QCOMPARE(m_messages->questions.size(), 2);
     QVERIFY(!d->isVisible());
     QCOMPARE(fixedChanged.count(), 1);
     QCOMPARE(m_grid.rowCount(), 13);

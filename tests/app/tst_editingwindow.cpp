@@ -3,6 +3,7 @@
 #include "app/fixedcolumndialog.h"
 #include "app/listdialog.h"
 #include "app/sessiondialogs.h"
+#include "app/storabletextvalidator.h"
 #include "coord/updatesession.h"
 #include "grid/columnmenupopup.h"
 #include "grid/grideditor.h"
@@ -10,7 +11,9 @@
 #include "store/gridstore.h"
 #include "tests/app/boardfixture.h"
 
+#include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -423,6 +426,33 @@ void TestEditingWindow::typingWithEditingDown()
     QTRY_COMPARE(w->grid().cell(2, 4), QStringLiteral("A rather long typed value"));
     QVERIFY(view->colWidth(2) > width);
     QVERIFY(w->session().activityFlag());
+
+    // A character the grid file cannot hold is refused as it is typed, or
+    // left out of a paste, and the status bar says which.
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    QVERIFY(status);
+    QVERIFY(status->currentMessage().isEmpty());
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("\u2713"), Qt::NoModifier);
+    QCOMPARE(editor->text(), QStringLiteral("A rather long typed value"));
+    QCOMPARE(status->currentMessage(), QStringLiteral("\"\u2713\" cannot be stored in the schedule's files and was left out."));
+    editor->setCursorPosition(1);
+    editor->insert(QString::fromUtf8(" \u2605caf\u00e9 \xF0\x9F\x98\x80\u2605"));
+    QCOMPARE(editor->text(), QString::fromUtf8("A caf\u00e9  rather long typed value"));
+    QCOMPARE(status->currentMessage(),
+             QString::fromUtf8("\"\u2605\", \"\xF0\x9F\x98\x80\" cannot be stored in the schedule's files and were left out."));
+    QTRY_COMPARE(w->grid().cell(2, 4), QString::fromUtf8("A caf\u00e9  rather long typed value"));
+    editor->selectAll();
+    editor->insert(QStringLiteral("A rather long typed value"));
+    QTRY_COMPARE(w->grid().cell(2, 4), QStringLiteral("A rather long typed value"));
+    // The cursor stays where the kept text puts it.
+    StorableTextValidator validator;
+    QString typed = QString::fromUtf8("ab\xF0\x9F\x98\x80" "c\u2713d");
+    int cursor = 6;
+    QCOMPARE(validator.validate(typed, cursor), QValidator::Acceptable);
+    QCOMPARE(typed, QStringLiteral("abcd"));
+    QCOMPARE(cursor, 3);
 
     // Raising "Editing" ends the edit and leaves nothing focused.
     w->editingButton()->click();

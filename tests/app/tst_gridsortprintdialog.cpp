@@ -48,6 +48,7 @@ private:
     static QTableView* view(GridSortPrintDialog& d) { return d.findChild<QTableView*>(QStringLiteral("StringGrid7")); }
     static void click(GridSortPrintDialog& d, int col, int dataRow);
     static void activate(GridSortPrintDialog& d);
+    static void backFromAnotherProgram(GridSortPrintDialog& d);
     static void printToPdf(GridSortPrintDialog& d, const QString& pdf);
     static QString pdfText(const QString& pdf);
 };
@@ -110,8 +111,23 @@ void TestGridSortPrintDialog::click(GridSortPrintDialog& d, int col, int dataRow
 // Focus coming back from another window of the program.
 void TestGridSortPrintDialog::activate(GridSortPrintDialog& d)
 {
-    QEvent e(QEvent::WindowActivate);
-    QApplication::sendEvent(&d, &e);
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another window of the board"));
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+}
+
+// Focus going to another program and coming back: the dialog loses and
+// regains activation with no window of the board in between.
+void TestGridSortPrintDialog::backFromAnotherProgram(GridSortPrintDialog& d)
+{
+    QEvent away(QEvent::WindowDeactivate);
+    QApplication::sendEvent(&d, &away);
+    QEvent back(QEvent::WindowActivate);
+    QApplication::sendEvent(&d, &back);
 }
 
 // A4 at 600 dots per inch.
@@ -229,6 +245,11 @@ void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
     QCOMPARE(d.columnWidths(), (QList<int>{widths[2], widths[0], widths[1]}));
     QCOMPARE(view(d)->horizontalHeader()->logicalIndex(0), 0);
 
+    // A look at another program keeps both, the file being as it was.
+    const QStringList arranged = rows(d.gridCopy());
+    backFromAnotherProgram(d);
+    QCOMPARE(rows(d.gridCopy()), arranged);
+
     // Reloaded at activation, the copy has no current cell: a sort now
     // has no column and changes nothing.
     activate(d);
@@ -243,6 +264,18 @@ void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
     d.showOpen();
     QCOMPARE(d.gridCopy(), saved);
     QCOMPARE(b->folder.readFile(QStringLiteral("gsystem/sgrid.scd")), file);
+
+    // Another workstation saved meanwhile (a writer process replacing the
+    // file, as a save does): coming back from another program shows it.
+    click(d, 1, 1);
+    QProcess writer;
+    writer.setWorkingDirectory(b->folder.path(QStringLiteral("gsystem")));
+    writer.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), QStringLiteral("printf '1\\r\\n2\\r\\nNew\\r\\nrow\\r\\n' > sgrid.tmp && mv sgrid.tmp sgrid.scd")});
+    QVERIFY(writer.waitForFinished(10000));
+    QCOMPARE(writer.exitCode(), 0);
+    backFromAnotherProgram(d);
+    QCOMPARE(rows(d.gridCopy()), (QStringList{"New", "row"}));
 }
 
 void TestGridSortPrintDialog::printsEveryRow_data()

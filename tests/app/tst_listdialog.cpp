@@ -38,7 +38,7 @@ private slots:
     void captionsAndLayout();
     void clickPastesAndCloses();
     void badRecordWarnsAndStaysOpen();
-    void keyboardMovePastes();
+    void arrowsBrowseEnterPastes();
     void reloadsOnEveryOpening();
     void unreadableListIsNotEdited();
     void editingModeCycle();
@@ -207,38 +207,50 @@ void TestListDialog::badRecordWarnsAndStaysOpen()
     QVERIFY(m_dialog->isVisible());
 }
 
-void TestListDialog::keyboardMovePastes()
+void TestListDialog::arrowsBrowseEnterPastes()
 {
     m_folder->writeFile(kList, "[c][Red]~~~C2~\r\n[bad]~x~y~\r\n[a]~A1~\r\n");
+    QSignalSpy changed(m_dialog.get(), &ListDialog::gridChanged);
     QSignalSpy closed(m_dialog.get(), &ListDialog::closed);
     m_dialog->openFor(3);
     QCOMPARE(list()->currentRow(), -1);
-    QTest::keyClick(list(), Qt::Key_Down);
-    QCOMPARE(m_grid->cell(1, 3), "A1");
-    QCOMPARE(closed.count(), 1);
+    // Enter before any record was reached pastes nothing.
+    QTest::keyClick(list(), Qt::Key_Return);
+    QVERIFY(m_dialog->isVisible());
 
-    // The selection was cleared: the next opening starts above the first
-    // record again. A record made current by the program pastes nothing.
-    m_grid->setCell(1, 3, QString());
-    m_dialog->openFor(3);
-    QCOMPARE(list()->currentRow(), -1);
-    list()->setCurrentRow(1);
-    QCOMPARE(m_grid->cell(1, 3), QString());
-    QTest::keyClick(list(), Qt::Key_Down);
-    QCOMPARE(m_grid->cell(2, 3), "C2");
-    QCOMPARE(m_grid->rowColor(3), 1);
-    QCOMPARE(closed.count(), 2);
+    // The arrows move through every record, bad ones too, and paste none.
+    for (const auto& [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2},
+                                   {Qt::Key_Up, 1}}) {
+        QTest::keyClick(list(), key);
+        QCOMPARE(list()->currentRow(), row);
+        QCOMPARE(list()->selectedItems().size(), 1);
+    }
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(m_grid->cell(1, 3), "r3c1");
+    QVERIFY(m_messages.shown.isEmpty());
+    QVERIFY(m_dialog->isVisible());
 
-    // A move onto a bad record warns and stays; the next move pastes.
-    m_dialog->openFor(3);
-    list()->setCurrentRow(0);
-    QTest::keyClick(list(), Qt::Key_Down);
+    // Enter on a bad record warns and stays; Enter on a good one pastes.
+    QTest::keyClick(list(), Qt::Key_Return);
     QCOMPARE(shownTexts(m_messages), QStringList{"W 10,35 Uneven number of tildes in 'List' record."});
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(list()->currentRow(), 1);
     QTest::keyClick(list(), Qt::Key_Up);
+    QTest::keyClick(list(), Qt::Key_Return);
     QCOMPARE(m_grid->cell(1, 3), "A1");
-    QCOMPARE(closed.count(), 3);
+    QCOMPARE(closed.count(), 1);
+
+    // The selection was cleared: the next opening starts above the first
+    // record again. The keypad's Enter pastes too.
+    m_dialog->openFor(3);
+    QCOMPARE(list()->currentRow(), -1);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(list(), Qt::Key_Down);
+    QCOMPARE(m_grid->cell(2, 3), "r3c2");
+    QTest::keyClick(list(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(m_grid->cell(2, 3), "C2");
+    QCOMPARE(m_grid->rowColor(3), 1);
+    QCOMPARE(closed.count(), 2);
 }
 
 void TestListDialog::reloadsOnEveryOpening()
@@ -391,6 +403,30 @@ void TestListDialog::failedSaveStaysInEditingMode()
     QSignalSpy editing(m_dialog.get(), &ListDialog::listEditingChanged);
     m_dialog->openFor(1);
     modeButton()->click();
+    // Characters the file cannot hold: named, and "No" goes back to the text.
+    editor()->setPlainText(QStringLiteral("[tick]~\u2713ok~\n[star]~\u2605~\u2713~"));
+    m_messages.answers = {Answer::No};
+    modeButton()->click();
+    QCOMPARE(m_messages.questions,
+             QStringList{"These characters cannot be stored in the data files and would be saved as \"?\":\n\n"
+                         "\u2713 \u2605\n\nSave anyway?"});
+    QVERIFY(m_dialog->isEditing());
+    QVERIFY(modeButton()->isChecked());
+    QCOMPARE(editor()->toPlainText(), "[tick]~\u2713ok~\n[star]~\u2605~\u2713~");
+    QCOMPARE(m_folder->readFile(kList), kRecords);
+    QCOMPARE(editing.count(), 1);
+    // "Yes" saves them as "?", and the list shows what the file holds.
+    m_messages.answers = {Answer::Yes};
+    modeButton()->click();
+    QVERIFY(!m_dialog->isEditing());
+    QCOMPARE(m_folder->readFile(kList), "[star]~?~?~\r\n[tick]~?ok~\r\n");
+    QCOMPARE(records(), (QStringList{"[star]~?~?~", "[tick]~?ok~"}));
+    QCOMPARE(editing.count(), 2);
+    m_messages.clear();
+    m_folder->writeFile(kList, kRecords);
+    editing.clear();
+    modeButton()->click();
+
     editor()->setPlainText(QStringLiteral("[typed]~T~"));
     const QString target = m_folder->path(kList);
     TextFile::setFaultHook([target](TextFile::Step step, const QString& path) {
@@ -456,6 +492,21 @@ void TestListDialog::closeWithoutEffectWritesNothing()
     m_dialog->closeWithoutEffect();   // closed already: nothing more
     QCOMPARE(closed.count(), 3);
     QCOMPARE(m_folder->readFile(kList), "[other workstation]\r\n");
+
+    // The session ends while the user is asked about characters the file
+    // cannot hold: nothing is written, whatever the answer, and the mode is off.
+    for (const Answer answer : {Answer::Yes, Answer::No}) {
+        m_dialog->openFor(1);
+        modeButton()->click();
+        editor()->setPlainText(QStringLiteral("[tick]~\u2713~"));
+        m_messages.answers = {answer};
+        m_messages.whileAsking = [this] { m_dialog->closeWithoutEffect(); };
+        modeButton()->click();
+        QVERIFY(!m_dialog->isVisible());
+        QVERIFY(!m_dialog->isEditing());
+        QVERIFY(!modeButton()->isChecked());
+        QCOMPARE(m_folder->readFile(kList), "[other workstation]\r\n");
+    }
 }
 
 QTEST_MAIN(TestListDialog)

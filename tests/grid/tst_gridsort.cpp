@@ -20,13 +20,27 @@ void TestGridSort::rankedText_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("text");
     QTest::newRow("plain key, every cell bracketed") << QStringList{"T|U", "b|a"} << 1 << "a[b][a]";
-    QTest::newRow("date month/day/yy") << QStringList{"D|x", "12/31/05|x"} << 0 << "05/12/31[12/31/05][x]";
-    QTest::newRow("four-digit year: its first two digits")
-        << QStringList{"D", "12/31/2005"} << 0 << "20/12/31[12/31/2005]";
+    QTest::newRow("date month/day/yy") << QStringList{"D|x", "12/31/05|x"} << 0 << "2005/12/31[12/31/05][x]";
+    QTest::newRow("four-digit year: the whole year")
+        << QStringList{"D", "12/31/2005"} << 0 << "2005/12/31[12/31/2005]";
     QTest::newRow("date form drops what follows the year")
-        << QStringList{"D", "01/02/03 late"} << 0 << "03/01/02[01/02/03 late]";
-    QTest::newRow("no leading zeros: plain text") << QStringList{"D", "1/5/06"} << 0 << "1/5/06[1/5/06]";
-    QTest::newRow("slashes alone make the date form") << QStringList{"D", "ab/cd/"} << 0 << "/ab/cd[ab/cd/]";
+        << QStringList{"D", "01/02/03 late"} << 0 << "2003/01/02[01/02/03 late]";
+    QTest::newRow("calendar pick without leading zeros") << QStringList{"D", "1/5/06"} << 0 << "2006/01/05[1/5/06]";
+    QTest::newRow("calendar pick m/d/yyyy") << QStringList{"D", "12/8/2026"} << 0 << "2026/12/08[12/8/2026]";
+    QTest::newRow("current date m.d.yyyy") << QStringList{"D", "1.5.2027"} << 0 << "2027/01/05[1.5.2027]";
+    QTest::newRow("current date mm.dd.yyyy") << QStringList{"D", "01.05.2027"} << 0 << "2027/01/05[01.05.2027]";
+    QTest::newRow("date then time") << QStringList{"D", "12.8.2026 14:30"} << 0 << "2026/12/08[12.8.2026 14:30]";
+    QTest::newRow("two-digit year 68 is 2068") << QStringList{"D", "1/1/68"} << 0 << "2068/01/01[1/1/68]";
+    QTest::newRow("two-digit year 69 is 1969") << QStringList{"D", "1/1/69"} << 0 << "1969/01/01[1/1/69]";
+    QTest::newRow("mixed separators: text") << QStringList{"D", "1/5.2026"} << 0 << "1/5.2026[1/5.2026]";
+    QTest::newRow("three-digit year: text") << QStringList{"D", "1/5/202"} << 0 << "1/5/202[1/5/202]";
+    QTest::newRow("five-digit year: text") << QStringList{"D", "1.5.20261"} << 0 << "1.5.20261[1.5.20261]";
+    QTest::newRow("one-digit year: text") << QStringList{"D", "1.5.6"} << 0 << "1.5.6[1.5.6]";
+    QTest::newRow("month 13: text") << QStringList{"D", "13.5.2026"} << 0 << "13.5.2026[13.5.2026]";
+    QTest::newRow("day 0: text") << QStringList{"D", "1/0/2026"} << 0 << "1/0/2026[1/0/2026]";
+    QTest::newRow("a decimal number: text") << QStringList{"D", "12.5"} << 0 << "12.5[12.5]";
+    QTest::newRow("slashes alone make the old date form") << QStringList{"D", "ab/cd/"} << 0 << "/ab/cd[ab/cd/]";
+    QTest::newRow("no date in the old places: old form") << QStringList{"D", "13/40/99"} << 0 << "99/13/40[13/40/99]";
     QTest::newRow("empty key") << QStringList{"A|B", "|y"} << 0 << "[][y]";
     QTest::newRow("brackets in cells stay") << QStringList{"A|B", "a[1]|]"} << 1 << "][a[1]][]]";
     const QString shown(PrintLayout::kMaxShownChars, u'x');
@@ -53,10 +67,20 @@ void TestGridSort::sortRows_data()
     QTest::newRow("dates by year, month, day")
         << QStringList{"D", "01/05/06", "12/31/05", "03/01/06"} << 0 << true
         << QStringList{"D", "12/31/05", "01/05/06", "03/01/06"};
-    QTest::newRow("four-digit years within the century")
-        << QStringList{"D", "12/31/2005", "01/05/2007"} << 0 << true << QStringList{"D", "01/05/2007", "12/31/2005"};
-    QTest::newRow("dates without leading zeros as text")
-        << QStringList{"D", "1/5/06", "10/01/05"} << 0 << true << QStringList{"D", "10/01/05", "1/5/06"};
+    QTest::newRow("four-digit years by the whole year")
+        << QStringList{"D", "01/05/2007", "12/31/2005"} << 0 << true << QStringList{"D", "12/31/2005", "01/05/2007"};
+    QTest::newRow("dates without leading zeros by date")
+        << QStringList{"D", "1/5/06", "10/01/05", "2/1/06"} << 0 << true << QStringList{"D", "10/01/05", "1/5/06", "2/1/06"};
+    QTest::newRow("calendar picks across the month's tenth day")
+        << QStringList{"D", "12/10/2026", "12/8/2026", "12/9/2026"} << 0 << true
+        << QStringList{"D", "12/8/2026", "12/9/2026", "12/10/2026"};
+    QTest::newRow("every form the board writes, mixed")
+        << QStringList{"D|R", "1.5.2027|a", "12/10/2026|b", "01/04/27|c", "12.09.2026|d", "12/8/26|e", "Asap|f", "|g"}
+        << 0 << true
+        << QStringList{"D|R", "|g", "12/8/26|e", "12.09.2026|d", "12/10/2026|b", "01/04/27|c", "1.5.2027|a", "Asap|f"};
+    QTest::newRow("one day in two forms: the cells decide")
+        << QStringList{"D|R", "12/8/2026|b", "12.08.2026|a"} << 0 << true
+        << QStringList{"D|R", "12.08.2026|a", "12/8/2026|b"};
     QTest::newRow("equal keys: cells from column 0 on")
         << QStringList{"A|K", "x|b", "w|a", "v|b"} << 1 << true << QStringList{"A|K", "w|a", "v|b", "x|b"};
     QTest::newRow("case ignored") << QStringList{"F", "Banana", "apple", "APPLE"} << 0 << true

@@ -20,6 +20,7 @@ private slots:
     void lineEnds_data();
     void lineEnds();
     void codepageRoundTrip();
+    void unencodableBecomesQuestionMark_data();
     void unencodableBecomesQuestionMark();
     void writeReplacesWholeFile();
     void failedWriteKeepsOldFile();
@@ -63,13 +64,32 @@ void TestTextFile::codepageRoundTrip()
     QCOMPARE(text.size(), all.size());
     QCOMPARE(text[0x80 - 2], QChar(0x20AC));   // the euro sign
     QCOMPARE(TextFile::encode(text), all);
+    QVERIFY(TextFile::unencodable(text).isEmpty());
     QCOMPARE(TextFile::joinLines({QStringLiteral("Café"), QString()}), QByteArray("Caf\xe9\r\n\r\n"));
+}
+
+void TestTextFile::unencodableBecomesQuestionMark_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("encoded");
+    QTest::addColumn<QStringList>("unencodable");   // what an editor names before it saves
+    QTest::newRow("CJK") << QStringLiteral("a\u4e2db") << QByteArray("a?b") << QStringList{QStringLiteral("\u4e2d")};
+    QTest::newRow("a pair is one character")
+        << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y") << QStringList{QString::fromUtf8("\xF0\x9F\x98\x80")};
+    QTest::newRow("each once, in order")
+        << QStringLiteral("\u2713ok\u2605\u2713") << QByteArray("?ok??")
+        << QStringList{QStringLiteral("\u2713"), QStringLiteral("\u2605")};
+    QTest::newRow("a question mark of its own is stored") << QStringLiteral("why?") << QByteArray("why?") << QStringList{};
+    QTest::newRow("euro, curly quotes, accents are stored")
+        << QStringLiteral("\u20ac \u201cCaf\u00e9\u201d") << QByteArray("\x80 \x93" "Caf\xe9\x94") << QStringList{};
+    QTest::newRow("a lone surrogate") << QString(QChar(0xD800)) + u'a' << QByteArray("?a") << QStringList{QString(QChar(0xD800))};
 }
 
 void TestTextFile::unencodableBecomesQuestionMark()
 {
-    QCOMPARE(TextFile::encode(QStringLiteral("a\u4e2db")), QByteArray("a?b"));
-    QCOMPARE(TextFile::encode(QString::fromUtf8("x\xF0\x9F\x98\x80y")), QByteArray("x?y"));
+    QFETCH(QString, text);
+    QTEST(TextFile::encode(text), "encoded");
+    QTEST(TextFile::unencodable(text), "unencodable");
 }
 
 void TestTextFile::writeReplacesWholeFile()
