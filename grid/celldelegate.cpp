@@ -3,6 +3,7 @@
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
+#include "grid/printlayout.h"
 #include "base/preferences.h"
 
 #include <QAbstractItemView>
@@ -36,6 +37,7 @@ void CellDelegate::applyPreferences(const QPalette& palette)
     m_windowColor = palette.color(QPalette::Base);
     m_lineWidth = std::clamp(m_prefs.gridLines, 1, 3);
     m_laidOut.clear();
+    m_laidOutChars = 0;
 }
 
 QColor CellDelegate::background(int row, bool fixed) const
@@ -87,16 +89,35 @@ const QStaticText& CellDelegate::laidOut(const QString& text) const
     auto it = m_laidOut.constFind(text);
     if (it != m_laidOut.constEnd())
         return *it;
-    // A bound, not a working set: a screen shows a few hundred cells.
-    if (m_laidOut.size() >= 2048)
+    // A bound, not a working set: a screen shows a few hundred cells, and
+    // long texts count by their length.
+    if (m_laidOut.size() >= 2048 || m_laidOutChars > kMaxLaidOutChars) {
         m_laidOut.clear();
+        m_laidOutChars = 0;
+    }
     QStaticText laid(text);
     laid.setTextFormat(Qt::PlainText);
+    m_laidOutChars += text.size();
     return *m_laidOut.insert(text, laid);
 }
 
-void CellDelegate::drawText(QPainter* painter, const QRect& area, bool centred, const QString& text) const
+void CellDelegate::drawText(QPainter* painter, const QRect& area, bool centred, const QString& whole) const
 {
+    // Only what can show is laid out: the whole of a cell of megabytes
+    // would take gigabytes of glyphs and seconds at every paint. A text cut
+    // short is wider than its cell and starts at the cell's left edge.
+    QString text = whole;
+    if (whole.size() > PrintLayout::kWholeMeasured) {
+        const QFontMetrics metrics(m_font);
+        const qsizetype shown = PrintLayout::filledLength(whole, area.width(), [&metrics](QStringView s) {
+            return metrics.horizontalAdvance(s.toString());
+        });
+        if (shown < whole.size()) {
+            text = whole.left(shown);
+            centred = false;
+        }
+    }
+
     // Left-aligned texts (all data cells unless centring is on) are drawn
     // as QPainter::drawText(area, AlignTop | TextSingleLine) would, from a
     // layout kept across paints. Centred texts start at fractional offsets,
@@ -131,6 +152,9 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
 {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    // Longer cells are not edited in place (see GridTableModel::flags): a
+    // line edit would cut them at its default 32767 characters.
+    editor->setMaxLength(int(PrintLayout::kMaxShownChars));
     editor->setFont(m_font);
     QPalette pal = editor->palette();
     pal.setColor(QPalette::Text, m_textColor);

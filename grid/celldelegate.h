@@ -65,5 +65,7 @@ private:
     QColor m_textColor = Qt::black;
     QColor m_windowColor = Qt::white;
     int m_lineWidth = 1;
+    static constexpr qsizetype kMaxLaidOutChars = 1 << 20;
     mutable QHash<QString, QStaticText> m_laidOut;
+    mutable qsizetype m_laidOutChars = 0;
 };

@@ -1,6 +1,7 @@
 #include "grid/gridtablemodel.h"
 
 #include "grid/griddata.h"
+#include "grid/printlayout.h"
 
 GridTableModel::GridTableModel(GridData& grid, QObject* parent)
     : QAbstractTableModel(parent)
@@ -24,14 +25,15 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return m_grid.cell(index.column(), index.row());
+    const QString text = m_grid.cell(index.column(), index.row());
+    return role == Qt::DisplayRole ? PrintLayout::shownPart(text) : text;
 }
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
         return {};
-    return orientation == Qt::Horizontal ? m_grid.cell(section, 0) : m_grid.cell(0, section);
+    return PrintLayout::shownPart(orientation == Qt::Horizontal ? m_grid.cell(section, 0) : m_grid.cell(0, section));
 }
 
 Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
@@ -40,6 +42,10 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     if (index.row() == 0 || index.column() == 0)
         return Qt::ItemIsEnabled;
+    // A text longer than it shows is not edited in place: the editor would
+    // hold only part of it and save that part back at the first keystroke.
+    if (m_grid.cell(index.column(), index.row()).size() > PrintLayout::kMaxShownChars)
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 

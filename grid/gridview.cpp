@@ -4,6 +4,7 @@
 #include "grid/griddata.h"
 #include "grid/gridheaderview.h"
 #include "grid/gridtablemodel.h"
+#include "grid/printlayout.h"
 #include "base/preferences.h"
 
 #include <QAbstractButton>
@@ -154,24 +155,40 @@ int GridView::textWidth(const QString& text, const QFontMetrics& metrics)
     return width;
 }
 
-int GridView::latinTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact)
+int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
 {
     // With kerning off, a Latin text is as wide as its characters' advances
     // added up, and adding them up is far cheaper than shaping the thousands
     // of texts of a full board. Anything else (marks, other scripts) is shaped.
+    if (m_charWidths.isEmpty())
+        m_charWidths.fill(-1, 0x2200);
+    // Taken once: a million cells of a full file add up tens of millions
+    // of advances here.
+    qreal* const advances = m_charWidths.data();
     qreal sum = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (!((u >= 0x20 && u < 0x300) || (u >= 0x2000 && u < 0x2200)))
-            return textWidth(text, metrics);
-        if (m_charWidths.isEmpty())
-            m_charWidths.fill(-1, 0x2200);
-        qreal& advance = m_charWidths[u];
+            return -1;
+        qreal& advance = advances[u];
         if (advance < 0)
             advance = exact.horizontalAdvance(c);
         sum += advance;
     }
     return qRound(sum);
+}
+
+int GridView::cellTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact)
+{
+    if (text.size() <= PrintLayout::kWholeMeasured) {
+        const int latin = latinTextWidth(text, exact);
+        return latin >= 0 ? latin : textWidth(text, metrics);
+    }
+    // Long texts are measured up to the widest column only, never kept.
+    return PrintLayout::shownWidth(text, kMaxColWidth, [&](QStringView s) {
+        const int latin = latinTextWidth(s, exact);
+        return latin >= 0 ? latin : metrics.horizontalAdvance(s.toString());
+    });
 }
 
 void GridView::SetOptimalGridCellWidth()
@@ -184,8 +201,11 @@ void GridView::SetOptimalGridCellWidth()
         int widest = 0;
         for (const QString& text : m_grid.column(c)) {
             if (!text.isEmpty())
-                widest = std::max(widest, latinTextWidth(text, metrics, exact));
+                widest = std::max(widest, cellTextWidth(text, metrics, exact));
+            if (widest >= kMaxColWidth)
+                break;
         }
+        widest = std::min(widest, kMaxColWidth);
         const int width = widest > 0 ? widest + kWidthMargin : kDefaultColWidth;
         if (colWidth(c) != width)
             setColWidth(c, width);

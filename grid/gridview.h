@@ -1,5 +1,7 @@
 #pragma once
 
+#include "grid/printlayout.h"
+
 #include <QHash>
 #include <QPoint>
 #include <QTableView>
@@ -24,6 +26,9 @@ class GridView : public QTableView
 public:
     static constexpr int kDefaultColWidth = 30;
     static constexpr int kWidthMargin = 6;
+    // No column is made wider than a printed one: 1024 columns of the
+    // widest text a cell shows would overflow the header's length.
+    static constexpr int kMaxColWidth = PrintLayout::kMaxColumnWidth - kWidthMargin;
 
     GridView(GridData& grid, const Preferences& prefs, QWidget* parent = nullptr);
     ~GridView() override;
@@ -34,7 +39,8 @@ public:
     // Font, text colour, row height, line width or centring changed; call
     // it before SetOptimalGridCellWidth after a font change.
     void applyPreferences();
-    // Every column: its widest text + 6, or 30 when all its texts are empty.
+    // Every column: its widest text + 6, or 30 when all its texts are empty;
+    // a text counts with what of it can show, up to kMaxColWidth.
     void SetOptimalGridCellWidth();
 
     void clearSelection();
@@ -90,7 +96,9 @@ private:
     bool handleFixedColumnResize(QWidget* widget, QEvent* event);
     bool nearFixedColumnEdge(QWidget* widget, const QPoint& pos) const;
     int textWidth(const QString& text, const QFontMetrics& metrics);
-    int latinTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact);
+    // -1 for a text that must be shaped.
+    int latinTextWidth(QStringView text, const QFontMetricsF& exact);
+    int cellTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact);
     void emitPress(QMouseEvent* event);
 
     GridData& m_grid;

@@ -106,19 +106,39 @@ QString shownPart(const QString& text)
     return text.left(wholeCharacters(text, kMaxShownChars));
 }
 
-int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure)
+namespace {
+struct Prefix
 {
-    const QStringView shown = QStringView(text).left(wholeCharacters(text, kMaxShownChars));
+    qsizetype length = 0;
+    int width = 0;
+};
+
+// Grows prefixes of the shown part by fours from kWholeMeasured characters
+// until one is `cap` wide or the shown part is used up.
+Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView)>& measure)
+{
+    const QStringView shown = text.left(wholeCharacters(text, kMaxShownChars));
     qsizetype n = kWholeMeasured;
     for (;;) {
         n = wholeCharacters(shown, n);
         const int width = measure(shown.left(n));
-        if (width >= cap)
-            return cap;
-        if (n == shown.size())
-            return width;
+        if (width >= cap || n == shown.size())
+            return {n, width};
         n *= 4;
     }
+}
+}
+
+int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure)
+{
+    return std::min(growPrefix(text, cap, measure).width, cap);
+}
+
+qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure)
+{
+    if (text.size() <= kWholeMeasured)
+        return text.size();
+    return growPrefix(text, std::max(width, 1), measure).length;
 }
 
 QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure, int maxLines)

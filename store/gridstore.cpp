@@ -48,6 +48,19 @@ bool parseCount(QByteArrayView line, int max, int& out)
     return true;
 }
 
+// Windows-1252 is Latin-1 but for 0x80..0x9F: most cells take Qt's exact,
+// vectorised Latin-1 conversion. The general decoder's string may be larger
+// than its text, which a million cells would pay for in memory.
+QString decodeCell(QByteArrayView line)
+{
+    const bool latin1 = std::none_of(line.begin(), line.end(), [](char b) { return (uchar(b) & 0xE0) == 0x80; });
+    if (latin1)
+        return QString::fromLatin1(line);
+    QString cell = TextFile::decode(line);
+    cell.squeeze();
+    return cell;
+}
+
 // The files hold one cell a line: a line break inside a cell would shift
 // every later cell by a line and scramble the whole schedule on the next load.
 QString oneLine(const QString& cell)
@@ -148,10 +161,13 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
 
     grid.setSize(cols, rows);
     for (int c = 0; c < cols; ++c) {
+        // The old column goes before its replacement is built, so that a
+        // reload never holds a huge cell twice.
+        grid.setColumn(c, {});
         QStringList cells;
         cells.reserve(rows);
         for (int row = 0; row < rows; ++row)
-            cells.append(TextFile::decode(lines.next()));   // past the end: empty cells
+            cells.append(decodeCell(lines.next()));   // past the end: empty cells
         grid.setColumn(c, cells);
     }
     grid.clearColors();

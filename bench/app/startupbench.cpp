@@ -6,7 +6,8 @@
 //
 // Runs the programs in turn (interleaved, so load on the machine hits both
 // alike) and prints each one's median in milliseconds, and the median of its
-// resident memory at that moment.
+// resident memory at that moment, and its peak resident memory up to a
+// second later (what the start took, the first activation included).
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -44,14 +45,15 @@ bool painted(xcb_connection_t* c, xcb_window_t w)
     return nonBlack;
 }
 
-// VmRSS of a process in MB; -1 when it cannot be read.
-double residentMB(pid_t pid)
+// VmRSS (or another field such as VmHWM) of a process in MB; -1 when it
+// cannot be read.
+double residentMB(pid_t pid, const std::string& field = "VmRSS:")
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024.0;
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + field.size()) / 1024.0;
     }
     return -1;
 }
@@ -60,6 +62,7 @@ struct Sample
 {
     double ms = -1;
     double rssMB = -1;
+    double peakMB = -1;
 };
 
 Sample runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& program)
@@ -96,6 +99,8 @@ Sample runOnce(xcb_connection_t* c, xcb_window_t root, const std::string& progra
         if (painted(c, window)) {
             sample.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             sample.rssMB = residentMB(pid);
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            sample.peakMB = residentMB(pid, "VmHWM:");
             break;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -138,7 +143,7 @@ int main(int argc, char** argv)
         labels.push_back(a.substr(0, colon));
         programs.push_back(a.substr(colon + 1));
     }
-    std::vector<std::vector<double>> times(programs.size()), rss(programs.size());
+    std::vector<std::vector<double>> times(programs.size()), rss(programs.size()), peak(programs.size());
     for (size_t p = 0; p < programs.size(); ++p)
         runOnce(c, root, programs[p]);   // warm the file cache
     for (int r = 0; r < runs; ++r)
@@ -146,10 +151,11 @@ int main(int argc, char** argv)
             const Sample s = runOnce(c, root, programs[p]);
             times[p].push_back(s.ms);
             rss[p].push_back(s.rssMB);
+            peak[p].push_back(s.peakMB);
         }
     for (size_t p = 0; p < programs.size(); ++p)
-        std::printf("%-24s median %8.1f ms %8.1f MB resident over %d runs\n", labels[p].c_str(), median(times[p]),
-                    median(rss[p]), runs);
+        std::printf("%-24s median %8.1f ms %8.1f MB resident %8.1f MB peak over %d runs\n", labels[p].c_str(),
+                    median(times[p]), median(rss[p]), median(peak[p]), runs);
     if (programs.size() == 2)
         std::printf("%-24s %8.2f    %8.2f\n", "ratio", median(times[0]) / median(times[1]),
                     median(rss[0]) / median(rss[1]));

@@ -3,6 +3,7 @@
 #include "grid/griddata.h"
 #include "grid/gridtablemodel.h"
 #include "grid/gridview.h"
+#include "grid/printlayout.h"
 #include "base/preferences.h"
 
 #include <QAbstractButton>
@@ -150,6 +151,8 @@ private slots:
     void focusRectangleWithoutFill();
     void clearedSelectionStaysCleared();
     void editing();
+    void longCellsKeptWhole_data();
+    void longCellsKeptWhole();
     void reloadKeepsFocusAndWidths();
 };
 
@@ -262,6 +265,10 @@ void TestGridView::textDrawnAsQtDrawsIt_data()
     QTest::newRow("tab") << QStringLiteral("ab\tcd") << false << 120 << 18;
     QTest::newRow("line break") << QStringLiteral("ab\ncd") << true << 120 << 18;
     QTest::newRow("marks and other scripts") << QStringLiteral("Zoe\u0301 \u05E9\u05DC\u05D5\u05DD") << false << 120 << 18;
+    // Only what fills the cell is laid out; what shows is the same.
+    QTest::newRow("long text") << QStringLiteral("word ").repeated(3000) << false << 120 << 18;
+    QTest::newRow("long text with a tab") << QStringLiteral("a\tword ").repeated(2000) << false << 120 << 18;
+    QTest::newRow("long text that fits after all") << QString(1500, QChar(0x200B)) + u'x' << false << 120 << 18;
 }
 
 void TestGridView::textDrawnAsQtDrawsIt()
@@ -400,6 +407,12 @@ void TestGridView::optimalWidths_data()
     QTest::newRow("kerning pairs") << QStringList{"AVATAR To Yoke", "WAVE Ty"} << QStringList{} << false << 11;
     QTest::newRow("other scripts shaped") << QStringList{"Грузовик 12", "東京 配送", "e\u0301te\u0301"}
                                           << QStringList{} << false << 8;
+    // Long texts count up to the widest column.
+    QTest::newRow("long text under the cap") << QStringList{"Title", QString(1200, u'i')} << QStringList{} << false << 8;
+    QTest::newRow("long text over the cap") << QStringList{"Title", QStringLiteral("word ").repeated(3000)}
+                                            << QStringList{QString(2000, u'M')} << false << 8;
+    QTest::newRow("long text shaped, over the cap") << QStringList{QStringLiteral("\u05E9\u05DC ").repeated(4000)}
+                                                    << QStringList{} << false << 8;
 }
 
 void TestGridView::optimalWidths()
@@ -423,7 +436,7 @@ void TestGridView::optimalWidths()
     auto expected = [&](const QStringList& list) {
         int widest = 0;
         for (const QString& t : list)
-            widest = std::max(widest, fm.horizontalAdvance(t));
+            widest = std::max(widest, std::min(fm.horizontalAdvance(t), GridView::kMaxColWidth));
         return widest > 0 ? widest + 6 : 30;
     };
     QCOMPARE(b.view->colWidth(1), expected(texts));
@@ -791,6 +804,51 @@ void TestGridView::editing()
     QVERIFY(!(b.view->model()->flags(b.view->model()->index(2, 0)) & Qt::ItemIsEditable));
     QVERIFY(!b.view->model()->setData(b.view->model()->index(0, 2), QStringLiteral("t")));
     QCOMPARE(b.grid.cell(2, 0), QString());
+}
+
+void TestGridView::longCellsKeptWhole_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("editable");
+
+    QTest::newRow("past the line edit's default limit") << 35000 << true;
+    QTest::newRow("all of it shown") << int(PrintLayout::kMaxShownChars) << true;
+    QTest::newRow("longer than shown") << int(PrintLayout::kMaxShownChars) + 1 << false;
+    QTest::newRow("megabytes") << 3000000 << false;
+}
+
+void TestGridView::longCellsKeptWhole()
+{
+    QFETCH(int, length);
+    QFETCH(bool, editable);
+
+    Board b;
+    const QString text = QStringLiteral("word ").repeated(length / 5) + QString(length % 5, u'x');
+    b.grid.setCell(1, 1, text);
+    b.show();
+    b.view->SetOptimalGridCellWidth();
+    const QModelIndex index = b.view->model()->index(1, 1);
+    QCOMPARE(index.data(Qt::EditRole).toString(), text);
+    QCOMPARE(index.data(Qt::DisplayRole).toString(), PrintLayout::shownPart(text));
+    QCOMPARE(bool(b.view->model()->flags(index) & Qt::ItemIsEditable), editable);
+
+    b.view->setEditingAllowed(true);
+    b.view->focusCell(1, 1);
+    QTest::keyClick(b.view.get(), Qt::Key_Return);
+    auto* editor = b.view->viewport()->findChild<QLineEdit*>();
+    QCOMPARE(editor != nullptr, editable);
+    if (editor) {
+        // The editor holds the whole text, and typing keeps it.
+        QCOMPARE(editor->text(), text);
+        editor->end(false);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QCOMPARE(b.grid.cell(1, 1), text.chopped(1));
+        return;
+    }
+    // Typing on a cell too long to edit in place changes nothing.
+    QTest::keyClicks(b.view.get(), QStringLiteral("ab"));
+    QCOMPARE(b.grid.cell(1, 1), text);
+    QVERIFY(b.view->grab().width() > 0);
 }
 
 void TestGridView::reloadKeepsFocusAndWidths()

@@ -19,6 +19,8 @@ private slots:
     void wrapping();
     void shownWidths_data();
     void shownWidths();
+    void filledLengths_data();
+    void filledLengths();
 };
 
 namespace {
@@ -257,6 +259,33 @@ void TestPrintLayout::shownWidths()
     const QString shown = shownPart(text);
     QTEST(shown.size(), "shownSize");
     QVERIFY(text.startsWith(shown));
+}
+
+void TestPrintLayout::filledLengths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qsizetype>("length");
+    // Every character is 10 wide, except the zero-width space.
+    QTest::newRow("short text, whole however narrow") << QString(1024, u'a') << 10 << qsizetype(1024);
+    QTest::newRow("long text, first prefix fills") << QString(6000000, u'a') << 5000 << qsizetype(1024);
+    QTest::newRow("long text, second prefix fills") << QString(6000000, u'a') << 20000 << qsizetype(4096);
+    QTest::newRow("no width") << QString(2000, u'a') << 0 << qsizetype(1024);
+    QTest::newRow("long text narrower than the width") << QString(3000, u'a') << 100000 << qsizetype(3000);
+    QTest::newRow("invisible characters: up to what can be shown")
+        << QString(6000000, QChar(0x200B)) << 100 << kMaxShownChars;
+    QTest::newRow("surrogate pair kept whole") << QString(1023, u'a') + QStringLiteral("\U0001F600") + QString(5000, u'b')
+                                               << 100 << qsizetype(1025);
+}
+
+void TestPrintLayout::filledLengths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    const qsizetype length = filledLength(text, width, [](QStringView s) {
+        return int(s.count(QChar(0x200B)) == s.size() ? 0 : s.size() * 10);
+    });
+    QTEST(length, "length");
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

@@ -282,6 +282,13 @@ void TestGridStore::loadCells_data()
     QTest::newRow("empty lines are empty cells") << QByteArray("2\r\n2\r\n\r\nx\r\n\r\n\r\n")
                                                  << Cells{{"", "x"}, {"", ""}};
     QTest::newRow("blanks around counts") << QByteArray(" 1\r\n2 \r\n a \r\nb\r\n") << Cells{{" a ", "b"}};
+    // 0x80..0x9F are where Windows-1252 is not Latin-1.
+    QTest::newRow("windows-1252 beside latin-1")
+        << QByteArray("1\r\n4\r\n\x7f\x80\r\nCaf\xe9 \x9f\xa0\r\n\x8a\x9c\r\n\xa0\xff\r\n")
+        << Cells{{"\u007f\u20ac", "Caf\u00e9 \u0178\u00a0", "\u0160\u0153", "\u00a0\u00ff"}};
+    QTest::newRow("a long cell") << "1\r\n1\r\n" + QByteArray(100000, 'w') + "\r\n" << Cells{{QString(100000, u'w')}};
+    QTest::newRow("a long cell, windows-1252")
+        << "1\r\n1\r\n" + QByteArray(100000, '\x80') + "\r\n" << Cells{{QString(100000, QChar(0x20AC))}};
 }
 
 void TestGridStore::loadCells()
@@ -296,8 +303,12 @@ void TestGridStore::loadCells()
     QVERIFY(r.shapeLoaded);
     QCOMPARE(g.colCount(), cells.size());
     QCOMPARE(g.rowCount(), cells.first().size());
-    for (int c = 0; c < cells.size(); ++c)
+    for (int c = 0; c < cells.size(); ++c) {
         QCOMPARE(g.column(c), cells[c]);
+        // A full file holds a million cells: none keeps room it does not use.
+        for (const QString& cell : g.column(c))
+            QCOMPARE(cell.capacity(), cell.size());
+    }
     // No colour file: the loaded grid has no colours, whatever it had.
     QVERIFY(r.ok);
     QCOMPARE(colorsOf(g), QStringList());
