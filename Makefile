@@ -7,11 +7,14 @@ JOBS     ?= 2
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
 ASAN_BUILD   ?= build-asan
+# The Windows build and the Qt for Windows it uses, kept outside the checkout.
+WIN_BUILD    ?= build-win
+QT_WIN       ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/schedboard/qt-6.4.2-mingw64
 BIN      := $(BUILD)/bin
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
-.PHONY: all deps configure build board run test bench data clean fuzz-build fuzz asan package
+.PHONY: all deps configure build board run test bench data clean fuzz-build fuzz asan package windows wintest
 
 all: build
 
@@ -79,5 +82,19 @@ bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	cd $(BUILD) && bash ../bench/run.sh
 
+# The Windows board, cross-built with mingw-w64 against a Qt for Windows that
+# scripts/build-qt-mingw.sh builds once into QT_WIN (about an hour; reused
+# after that). Ends with $(WIN_BUILD)/SchedBoard-<version>-win64.zip.
+windows:
+	bash scripts/build-qt-mingw.sh $(QT_WIN)
+	@[ -f $(WIN_BUILD)/CMakeCache.txt ] || $(QT_WIN)/bin/qt-cmake -S . -B $(WIN_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Release -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw64.cmake
+	cmake --build $(WIN_BUILD) -j$(JOBS)
+	cmake --build $(WIN_BUILD) --target windows_zip
+
+# The Windows tests and boards under Wine on Xvfb, beside Linux boards.
+wintest: windows build
+	bash scripts/wintest.sh $(WIN_BUILD) $(QT_WIN) $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD) $(WIN_BUILD)

@@ -2,21 +2,23 @@
 
 #include <windows.h>
 
-// Room for 20 characters; a name that does not fit or cannot be read is empty.
+// Wide calls: a name outside the system's code page stays whole. Room for
+// 20 characters, as the names were always kept; a name that does not fit or
+// cannot be read is empty.
 QString GetWindowsUserName()
 {
-    char buf[21] = {};
-    DWORD size = sizeof buf;
-    if (!GetUserNameA(buf, &size))
+    wchar_t buf[21] = {};
+    DWORD size = 21;
+    if (!GetUserNameW(buf, &size))
         return {};
-    return QString::fromLocal8Bit(buf);
+    return QString::fromWCharArray(buf);
 }
 
 QString GetWindowsComputerName()
 {
-    char buf[21] = {};
-    DWORD size = sizeof buf;
-    if (!GetComputerNameA(buf, &size))
+    wchar_t buf[21] = {};
+    DWORD size = 21;
+    if (!GetComputerNameW(buf, &size))
         return {};
-    return QString::fromLocal8Bit(buf);
+    return QString::fromWCharArray(buf);
 }

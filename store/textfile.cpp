@@ -166,8 +166,8 @@ namespace TextFile {
 
 QString decode(QByteArrayView bytes)
 {
-    QString out;
-    out.resize(bytes.size());
+    // Sized exactly: a grown string would hold up to twice a big file.
+    QString out(bytes.size(), Qt::Uninitialized);
     QChar* d = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = uchar(bytes[i]);

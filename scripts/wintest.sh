@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Windows build under Wine on a private Xvfb: the core tests as Windows
+# programs, then Windows boards beside Linux boards on one folder.
+# Usage: wintest.sh <Windows build dir> <Qt for Windows prefix> <Linux build dir>
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+WIN_BUILD=$(realpath "$1")
+QT_WIN=$(realpath "$2")
+LINUX_BUILD=$(realpath "$3")
+export WIN_BUILD QT_WIN LINUX_BUILD SRC=$here
+
+sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+missing=()
+for p in wine wine64 xvfb xauth xdotool imagemagick python3; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# One Wine prefix, kept with the Qt cache: its first set-up takes a while.
+cache=${SCHEDBOARD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/schedboard}
+export WINEPREFIX=${WINEPREFIX:-$cache/wine}
+export WINEDEBUG=-all
+# No Mono or Gecko: nothing of the board needs them, and Wine would ask.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+
+# Qt's DLLs and the mingw runtime, for the test programs that run from the
+# build folder (the boards run from the zip's own layout).
+winpath="$(winepath -w "$QT_WIN/bin")"
+for d in /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib; do
+  [ -d "$d" ] && winpath="$winpath;$(winepath -w "$d")"
+done
+export WINEPATH=$winpath
+
+fdfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
+for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$fdfile")"
+
+status=0
+for stage in "$here"/tests/wine/*.sh; do
+  echo "== $(basename "$stage" .sh)"
+  bash "$stage" || status=1
+done
+exit $status
