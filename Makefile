@@ -11,6 +11,8 @@ ASAN_BUILD   ?= build-asan
 WIN_BUILD    ?= build-win
 QT_WIN       ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/schedboard/qt-6.4.2-mingw64
 BIN      := $(BUILD)/bin
+# The board and its sound module alone: `make run`'s data folder.
+BOARD    := $(BUILD)/board
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := $(shell grep -v '^\#' packages.txt)
 
@@ -39,15 +41,22 @@ board: configure
 	cmake --build $(BUILD) -j$(JOBS) --target SchedBoard
 
 # A ready data folder beside the executable: installation data copied only
-# where a file is missing, so a user's schedule is never overwritten.
+# where a file is missing, so a user's schedule is never overwritten. A
+# schedule that an older build kept beside the test programs in bin/ is
+# copied over once, before the board's folder has one of its own.
+OLD_DATA := gsystem users colfiles databkup Help.chm Schedboard.ini
 data: board
-	@cd data && find . -type d -exec mkdir -p "$(CURDIR)/$(BIN)/{}" \; && \
+	@if [ -d "$(BIN)/gsystem" ] && [ ! -e "$(BOARD)/gsystem" ]; then \
+	  echo "Copying the schedule of $(BIN) to $(BOARD)"; \
+	  for f in $(OLD_DATA); do [ ! -e "$(BIN)/$$f" ] || cp -a "$(BIN)/$$f" "$(BOARD)/" || exit 1; done; \
+	fi
+	@cd data && find . -type d -exec mkdir -p "$(CURDIR)/$(BOARD)/{}" \; && \
 	  find . -type f | while read -r f; do \
-	    [ -e "$(CURDIR)/$(BIN)/$$f" ] || cp "$$f" "$(CURDIR)/$(BIN)/$$f"; \
+	    [ -e "$(CURDIR)/$(BOARD)/$$f" ] || cp "$$f" "$(CURDIR)/$(BOARD)/$$f"; \
 	  done
 
 run: data
-	cd $(BIN) && ./SchedBoard
+	cd $(BOARD) && ./SchedBoard
 
 # The Debian package of the board: $(BUILD)/schedboard_<version>_<arch>.deb
 package: board

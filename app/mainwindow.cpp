@@ -220,17 +220,20 @@ void MainWindow::FormActivate()
         return;
     m_interaction->clearGridSelection();
 
-    const bool complete = m_settings->loadPreferences();
+    const bool read = m_settings->loadPreferences();
     m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
     m_gridView->SetOptimalGridCellWidth();
-    // A bad preferences line stops the set-up there; the next activation tries again.
-    if (!complete)
-        return;
-
-    applyPrivileges();
-    m_toolbar->loadUpdateImage();
-    m_activated = true;
+    // The privileges never wait for the preferences: until they are applied
+    // every button shows, and the user list box would stay empty for "OK"
+    // to save.
+    if (!m_privilegesApplied) {
+        applyPrivileges();
+        m_toolbar->loadUpdateImage();
+        m_privilegesApplied = true;
+    }
+    // A parm.scd that could not be read is tried again at the next activation.
+    m_activated = read;
 }
 
 void MainWindow::applyPreferencesToWindow()
@@ -252,7 +255,14 @@ void MainWindow::applyPreferencesToWindow()
 
 void MainWindow::applyPrivileges()
 {
+    // A list that cannot be read gives level 0 and is never saved over.
     const QStringList users = m_settings->loadUsers();
+    if (!m_settings->usersLoaded())
+        m_services.messages->show(MessageKind::Error,
+                                  QStringLiteral("Could not read users.scd:\r%1\rUpdate and Prefs stay hidden "
+                                                 "until the next start that can read it.")
+                                      .arg(m_settings->usersError()),
+                                  kCentralOffset);
     m_prefsDialog->setUserLines(users);
     const int level = ProcessUsers(users, m_services.identity->userName());
     m_toolbar->showPrivileges(level);

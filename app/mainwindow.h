@@ -112,6 +112,7 @@ private:
     WindowPlacement m_placement;
 
     bool m_activated = false;
+    bool m_privilegesApplied = false;
     bool m_ending = false;          // the desktop session ends: close without the usual steps
 
     Toolbar* m_toolbar = nullptr;           // Panel8

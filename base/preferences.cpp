@@ -78,15 +78,29 @@ double Preferences::clampedPrintFontSize() const
 
 bool ParmSetup(const QStringList& lines, Preferences& p)
 {
-    auto line = [&](int n, QString& out) {
-        if (n > lines.size())
+    // Each line on its own: one that is missing or not a number where one is
+    // needed gives its value's default, and the lines after it still apply.
+    const Preferences defaults;
+    bool complete = true;
+    auto line = [&](int n, QString& out, const QString& fallback) {
+        if (n > lines.size()) {
+            out = fallback;
+            complete = false;
             return false;
+        }
         out = lines[n - 1];
         return true;
     };
+    auto number = [&](int n, int& target, int fallback) {
+        QString text;
+        if (line(n, text, {}) && toInt(text, target))
+            return;
+        target = fallback;
+        complete = false;
+    };
+
     QString text;
-    if (!line(1, text))
-        return false;
+    line(1, text, defaults.flagText);
     p.flagText = paddedFlags(text);
     const QString& f = p.flagText;
     // "1" switches an option on; anything else leaves it as the form has it.
@@ -98,26 +112,25 @@ bool ParmSetup(const QStringList& lines, Preferences& p)
     if (const QChar c = flagAt(f, 10); c >= u'1' && c <= u'3')
         p.backup = c.unicode() - u'0';
     p.portrait = flagAt(f, 11) == u'1';
-
-    if (!line(2, p.updateInterval))
-        return false;
-    auto number = [&](int n, int& target) { return line(n, text) && toInt(text, target); };
-    if (!number(3, p.rowHeight) || !line(4, p.fontName) || !number(5, p.fontSize) || !number(6, p.fontColor)
-        || !number(8, p.width) || !number(9, p.height) || !number(10, p.top) || !number(11, p.left))
-        return false;
-    if (!line(12, text))
-        return false;
-    if (text.size() >= 2)
-        p.title = text;
-    if (!line(13, p.backupComputer) || !line(14, text))
-        return false;
-    bool ok = false;
-    const double size = text.trimmed().toDouble(&ok);
-    if (!ok)
-        return false;
-    p.printFontSize = size;
     p.bold = flagAt(f, 16) == u'1';
-    return true;
+
+    line(2, p.updateInterval, defaults.updateInterval);
+    number(3, p.rowHeight, defaults.rowHeight);
+    line(4, p.fontName, defaults.fontName);
+    number(5, p.fontSize, defaults.fontSize);
+    number(6, p.fontColor, defaults.fontColor);
+    number(8, p.width, defaults.width);
+    number(9, p.height, defaults.height);
+    number(10, p.top, defaults.top);
+    number(11, p.left, defaults.left);
+    if (line(12, text, {}) && text.size() >= 2)
+        p.title = text;
+    line(13, p.backupComputer, defaults.backupComputer);
+    bool ok = false;
+    const double size = line(14, text, {}) ? text.trimmed().toDouble(&ok) : 0;
+    p.printFontSize = ok ? size : defaults.printFontSize;
+    complete = complete && ok;
+    return complete;
 }
 
 WindowPlacement placeWindow(const Preferences& p, const QList<QRect>& screens, const QSize& minimum)

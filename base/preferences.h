@@ -70,9 +70,9 @@ struct Preferences
     enum Backup { BackupUpdate = 1, BackupHourly = 2, BackupClose = 3 };
 };
 
-// Applies parm.scd's lines in file order. A line that is missing or not a
-// number where one is needed stops the set-up there, leaving the earlier
-// lines applied; returns false then.
+// Applies parm.scd's lines. A line that is missing or not a number where one
+// is needed gives that value its default, and the other lines still apply;
+// returns false when any line did so.
 bool ParmSetup(const QStringList& lines, Preferences& prefs);
 
 // Flag 16: the grid font's style is exactly bold.

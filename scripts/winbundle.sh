@@ -3,7 +3,7 @@
 #   SchedBoard.exe, sb_sound.dll, the DLLs they load (Qt's and the mingw
 #   runtime's, found by following their imports), platforms/qwindows.dll,
 #   styles/qwindowsvistastyle.dll and the installation data beside them.
-# Usage: winbundle.sh <bin dir> <Qt prefix> <data dir> <out dir> <zip file>
+# Usage: winbundle.sh <board dir> <Qt prefix> <data dir> <out dir> <zip file>
 set -euo pipefail
 bin=$1 qt=$2 data=$3 out=$4 zip=$5
 objdump=x86_64-w64-mingw32-objdump

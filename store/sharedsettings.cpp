@@ -8,14 +8,23 @@ SharedSettings::SharedSettings(const DataFolder& folder, Preferences& prefs)
 bool SharedSettings::loadPreferences()
 {
     const TextFile::ReadResult parm = TextFile::read(parmPath(), TextFile::kSmallFileCap);
-    const bool complete = parm.ok && ParmSetup(parm.lines, m_prefs);
+    if (parm.ok)
+        ParmSetup(parm.lines, m_prefs);
     m_parmBase = parmLines(m_prefs);
-    return complete;
+    return parm.ok;
 }
 
 QStringList SharedSettings::loadUsers()
 {
-    m_usersBase = TextFile::read(usersPath(), TextFile::kListFileCap).lines;
+    const TextFile::ReadResult users = TextFile::read(usersPath(), TextFile::kListFileCap);
+    if (!users.ok) {
+        m_usersLoaded = false;
+        m_usersError = users.error;
+        return {};
+    }
+    m_usersLoaded = true;
+    m_usersError.clear();
+    m_usersBase = users.lines;
     return m_usersBase;
 }
 
@@ -25,6 +34,8 @@ TextFile::WriteResult SharedSettings::save(const QStringList& users)
     if (auto w = TextFile::write(parmPath(), lines); !w)
         return w;
     m_parmBase = lines;
+    if (!m_usersLoaded)
+        return {};
     if (auto w = TextFile::write(usersPath(), users); !w)
         return w;
     m_usersBase = users;
@@ -44,7 +55,7 @@ QList<TextFile::WriteResult> SharedSettings::saveAtClose(const QStringList& user
         else
             failed.append(w);
     }
-    if (users != m_usersBase) {
+    if (m_usersLoaded && users != m_usersBase) {
         if (const TextFile::WriteResult w = TextFile::write(usersPath(), users); w)
             m_usersBase = users;
         else

@@ -16,11 +16,17 @@ class SharedSettings
 public:
     SharedSettings(const DataFolder& folder, Preferences& prefs);
 
-    // ParmSetup from parm.scd; false when the set-up stopped at a missing or
-    // bad line (the earlier lines stay applied) or the file cannot be read.
+    // ParmSetup from parm.scd; false when the file cannot be read (the
+    // preferences keep their values then). Bad lines take their defaults.
     bool loadPreferences();
-    // users.scd as it stands (empty when it cannot be read).
+    // users.scd as it stands; empty when it cannot be read, and then
+    // usersError() says why.
     QStringList loadUsers();
+    // Whether a read of users.scd succeeded. Until one has, nothing writes
+    // users.scd: the list shown would be empty, and saving it would lock
+    // everybody out.
+    bool usersLoaded() const { return m_usersLoaded; }
+    QString usersError() const { return m_usersError; }
 
     // "OK": parm.scd from the preferences, then users.scd from `users`.
     TextFile::WriteResult save(const QStringList& users);
@@ -38,4 +44,6 @@ private:
     Preferences& m_prefs;
     QStringList m_parmBase;
     QStringList m_usersBase;
+    bool m_usersLoaded = false;
+    QString m_usersError;
 };

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -46,7 +47,10 @@ private slots:
     void soundModuleLoadedWithTheFirstSound();
     void captionFromTitleLine_data();
     void captionFromTitleLine();
-    void badPreferenceLineStopsSetUp();
+    void badPreferenceLineFallsBack_data();
+    void badPreferenceLineFallsBack();
+    void settingsFileNotRead_data();
+    void settingsFileNotRead();
     void placedFromParmAndLeftAsRead_data();
     void placedFromParmAndLeftAsRead();
     void toolbarAnchoredRight_data();
@@ -172,28 +176,126 @@ void TestMainWindow::captionFromTitleLine()
     QCOMPARE(ws->windowTitle(), caption);
 }
 
-void TestMainWindow::badPreferenceLineStopsSetUp()
+void TestMainWindow::badPreferenceLineFallsBack_data()
 {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");   // empty with line 0: the file cut after line 2
+    QTest::addColumn<QString>("logon");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("row height, administrator") << 3 << "abc" << "jim" << 2;
+    QTest::newRow("row height, level 0") << 3 << "abc" << "bob" << 0;
+    QTest::newRow("font size, level 1") << 5 << "eight" << "ann" << 1;
+    QTest::newRow("print size, level 0") << 14 << "" << "bob" << 0;
+    QTest::newRow("cut short, administrator") << 0 << "" << "jim" << 2;
+    QTest::newRow("cut short, level 0") << 0 << "" << "bob" << 0;
+}
+
+// A bad line of parm.scd takes its default; the lines after it, the user
+// list and the privileges all still apply, and "OK" keeps the user list.
+void TestMainWindow::badPreferenceLineFallsBack()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    QFETCH(QString, logon);
+    QFETCH(int, level);
+
     TestFolder folder;
     folder.copyInstallationData();
     QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
-    parm[4] = QStringLiteral("eight");   // font size
-    parm[11] = QStringLiteral("Never Applied");
+    parm[11] = QStringLiteral("Night Shift");
+    if (line > 0)
+        parm[line - 1] = text;
+    else
+        parm = parm.mid(0, 2);
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
-    folder.writeFile("users/users.scd", "nobody[0]\r\n");
-    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    QVERIFY(ws.window);
-    QVERIFY(!ws->isActivated());
-    QCOMPARE(ws->windowTitle(), QStringLiteral("RYX"));
-    QCOMPARE(ws->preferences().fontName, QStringLiteral("Verdana"));   // line 4 was applied
+    const QByteArray users = "jim[2]\r\nann[1]\r\nbob[0]\r\n";
+    folder.writeFile("users/users.scd", users);
 
-    // Mended on disk: the next activation completes the set-up.
-    parm[4] = QStringLiteral("9");
-    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
-    ws->FormActivate();
+    Workstation ws(folder, QStringLiteral("PC1"), logon);
     QVERIFY(ws->isActivated());
-    QCOMPARE(ws->windowTitle(), QStringLiteral("Never Applied"));
-    QVERIFY(!ws->updateGroupShown());
+    QCOMPARE(ws->windowTitle(), line > 0 ? QStringLiteral("Night Shift") : QStringLiteral("RYX"));
+    QCOMPARE(ws->updateGroupShown(), level >= 1);
+    QCOMPARE(ws->prefsShown(), level >= 2);
+    QCOMPARE(ws->preferences().rowHeight, Preferences().rowHeight);
+    QCOMPARE(ws->preferencesDialog()->userLines(), (QStringList{"jim[2]", "ann[1]", "bob[0]"}));
+
+    ws->preferencesDialog()->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+    QCOMPARE(folder.readFile("users/users.scd"), users);
+    const QStringList written = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QCOMPARE(written.size(), 14);
+    QCOMPARE(written[2], QString::number(Preferences().rowHeight));
+    Preferences reread;
+    QVERIFY(ParmSetup(written, reread));
+    QVERIFY(ws->close());
+    QCOMPARE(folder.readFile("users/users.scd"), users);
+}
+
+void TestMainWindow::settingsFileNotRead_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("oversize");   // else a link to a good copy, put there after the start
+    QTest::newRow("parm.scd a link") << "gsystem/parm.scd" << false;
+    QTest::newRow("users.scd over its cap") << "users/users.scd" << true;
+    QTest::newRow("users.scd a link") << "users/users.scd" << false;
+}
+
+// A settings file that cannot be read is never written over with what the
+// board holds instead; parm.scd is tried again at the next activation.
+void TestMainWindow::settingsFileNotRead()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, oversize);
+
+    TestFolder folder;
+    folder.copyInstallationData();
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    parm[11] = QStringLiteral("Night Shift");
+    folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
+    folder.writeFile("users/users.scd", "jim[2]\r\n");
+    const QString path = folder.path(file);
+    const QByteArray good = folder.readFile(file);
+
+    FakeWorkstation fake(QStringLiteral("PC1"), QStringLiteral("jim"));
+    std::unique_ptr<MainWindow> w = MainWindow::create(folder.folder(), fake.services());
+    QVERIFY(w);
+    if (oversize) {
+        folder.writeFile(file, good + QByteArray(TextFile::kListFileCap, ' '));
+    } else {
+        folder.writeFile("good.copy", good);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(folder.path("good.copy"), path));
+    }
+    const QByteArray before = folder.readFile(file);
+    w->FormActivate();
+
+    const bool usersFile = file.startsWith(u"users");
+    QCOMPARE(w->isActivated(), usersFile);
+    QCOMPARE(w->prefsShown(), !usersFile);
+    QCOMPARE(w->windowTitle(), usersFile ? QStringLiteral("Night Shift") : QStringLiteral("RYX"));
+    QCOMPARE(fake.messages.shown.size(), usersFile ? 1 : 0);
+    if (usersFile)
+        QVERIFY(fake.messages.texts()[0].contains(QStringLiteral("users.scd")));
+
+    w->preferencesDialog()->setUserLines({QStringLiteral("typed[2]")});
+    w->preferences().timeOut = !w->preferences().timeOut;
+    QCOMPARE(bool(w->savePreferences()), usersFile);
+    QCOMPARE(QFileInfo(path).isSymLink(), !oversize);
+    QCOMPARE(folder.readFile(file), before);
+    if (usersFile) {
+        QVERIFY(w->close());
+        QCOMPARE(folder.readFile(file), before);
+        QCOMPARE(QFileInfo(path).isSymLink(), !oversize);
+        return;
+    }
+    // parm.scd mended: the next activation applies it; the privileges stay.
+    QVERIFY(QFile::remove(path));
+    folder.writeFile(file, good);
+    w->FormActivate();
+    QVERIFY(w->isActivated());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Night Shift"));
+    QVERIFY(w->prefsShown());
 }
 
 void TestMainWindow::placedFromParmAndLeftAsRead_data()

@@ -1,7 +1,7 @@
 # Shared pieces of the end-to-end tests: a private Xvfb, a data folder with
 # its own copy of the board, clicks at window coordinates, screenshots.
-# Sourced by the test scripts; BIN (the built executable's folder) and
-# SRC (the source tree) come from CTest.
+# Sourced by the test scripts; BOARD (the built board's folder), BIN (the
+# test programs' folder) and SRC (the source tree) come from CTest.
 set -euo pipefail
 
 E2E_TMP=$(mktemp -d)
@@ -50,7 +50,7 @@ make_board_folder() {
     local dir="$E2E_TMP/${1:-board}"
     mkdir -p "$dir"
     cp -r "$SRC/data/." "$dir/"
-    cp "$BIN/SchedBoard" "$BIN/libsb_sound.so" "$dir/"
+    cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$dir/"
     echo "$dir"
 }
 

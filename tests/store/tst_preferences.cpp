@@ -3,6 +3,9 @@
 #include "store/textfile.h"
 #include "tests/support/testfolder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <climits>
@@ -62,11 +65,13 @@ class TestPreferences : public QObject
     Q_OBJECT
 private slots:
     void sharedSettingsTwoWorkstations();
+    void userListNotReadIsNeverWritten_data();
+    void userListNotReadIsNeverWritten();
     void flags_data();
     void flags();
     void wholeFile();
-    void stopsAtBadLine_data();
-    void stopsAtBadLine();
+    void badLineFallsBack_data();
+    void badLineFallsBack();
     void title_data();
     void title();
 
@@ -148,40 +153,52 @@ void TestPreferences::wholeFile()
     QCOMPARE(q.printFontSize, 9.0);
 }
 
-void TestPreferences::stopsAtBadLine_data()
+void TestPreferences::badLineFallsBack_data()
 {
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("appliedThrough");   // the last line whose value took effect
+    QTest::addColumn<QList<int>>("fellBack");   // the lines whose value took its default
 
     const QStringList good = goodFile();
-    QTest::newRow("complete") << good << 14;
-    QTest::newRow("empty file") << QStringList{} << 0;
-    QTest::newRow("flags only") << good.mid(0, 1) << 1;
-    QTest::newRow("2 lines") << good.mid(0, 2) << 2;
-    QTest::newRow("11 lines") << good.mid(0, 11) << 11;
-    QTest::newRow("13 lines") << good.mid(0, 13) << 13;
-    QTest::newRow("interval is free text") << edited(good, 2, "soon") << 14;
-    QTest::newRow("row height letters") << edited(good, 3, "abc") << 2;
-    QTest::newRow("font size fraction") << edited(good, 5, "10.5") << 4;
-    QTest::newRow("font colour hex") << edited(good, 6, "0xFF") << 5;
-    QTest::newRow("fixed colour not read") << edited(good, 7, "junk") << 14;
-    QTest::newRow("width empty") << edited(good, 8, "") << 7;
-    QTest::newRow("height overflow") << edited(good, 9, "99999999999") << 8;
-    QTest::newRow("left letters") << edited(good, 11, "x") << 10;
-    QTest::newRow("print size letters") << edited(good, 14, "seven") << 13;
-    QTest::newRow("print size empty") << edited(good, 14, "") << 13;
+    const QList<int> all{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14};
+    auto from = [&](int first) {
+        QList<int> l;
+        for (int n : all)
+            if (n >= first)
+                l.append(n);
+        return l;
+    };
+    QTest::newRow("complete") << good << QList<int>{};
+    QTest::newRow("empty file") << QStringList{} << all;
+    QTest::newRow("flags only") << good.mid(0, 1) << from(2);
+    QTest::newRow("2 lines") << good.mid(0, 2) << from(3);
+    QTest::newRow("11 lines") << good.mid(0, 11) << from(12);
+    QTest::newRow("13 lines") << good.mid(0, 13) << from(14);
+    QTest::newRow("interval is free text") << edited(good, 2, "soon") << QList<int>{};
+    QTest::newRow("row height letters") << edited(good, 3, "abc") << QList<int>{3};
+    QTest::newRow("font size fraction") << edited(good, 5, "10.5") << QList<int>{5};
+    QTest::newRow("font colour hex") << edited(good, 6, "0xFF") << QList<int>{6};
+    QTest::newRow("fixed colour not read") << edited(good, 7, "junk") << QList<int>{};
+    QTest::newRow("width empty") << edited(good, 8, "") << QList<int>{8};
+    QTest::newRow("height overflow") << edited(good, 9, "99999999999") << QList<int>{9};
+    QTest::newRow("left letters") << edited(good, 11, "x") << QList<int>{11};
+    QTest::newRow("print size letters") << edited(good, 14, "seven") << QList<int>{14};
+    QTest::newRow("print size empty") << edited(good, 14, "") << QList<int>{14};
+    QTest::newRow("two bad lines") << edited(edited(good, 3, "abc"), 10, "top") << QList<int>{3, 10};
+    QTest::newRow("every number bad")
+        << QStringList{good[0], good[1], "a", good[3], "b", "c", "d", "e", "f", "g", "h", good[11], good[12], "i"}
+        << QList<int>{3, 5, 6, 8, 9, 10, 11, 14};
 }
 
-void TestPreferences::stopsAtBadLine()
+void TestPreferences::badLineFallsBack()
 {
     QFETCH(QStringList, lines);
-    QFETCH(int, appliedThrough);
+    QFETCH(QList<int>, fellBack);
 
     const Preferences d;
     Preferences p;
-    QCOMPARE(ParmSetup(lines, p), appliedThrough == 14);
+    QCOMPARE(ParmSetup(lines, p), fellBack.isEmpty());
     const QStringList good = goodFile();
-    auto applied = [&](int line) { return appliedThrough >= line; };
+    auto applied = [&](int line) { return !fellBack.contains(line); };
 
     QCOMPARE(p.network, applied(1));
     QCOMPARE(p.gridLines, applied(1) ? 2 : d.gridLines);
@@ -198,16 +215,18 @@ void TestPreferences::stopsAtBadLine()
     QCOMPARE(p.title, applied(12) ? good[11] : d.title);
     QCOMPARE(p.backupComputer, applied(13) ? good[12] : d.backupComputer);
     QCOMPARE(p.printFontSize, applied(14) ? 9.0 : d.printFontSize);
-    // Boldness is the last step of the set-up.
-    const Preferences boldFile = [&] {
-        Preferences b;
-        QStringList l = lines;
-        if (!l.isEmpty())
-            l[0] = QStringLiteral("00000000110000010");
-        ParmSetup(l, b);
-        return b;
-    }();
-    QCOMPARE(boldFile.bold, appliedThrough == 14);
+    // Boldness comes with line 1, whatever the later lines hold.
+    Preferences b;
+    QStringList l = lines;
+    if (!l.isEmpty())
+        l[0] = QStringLiteral("00000000110000010");
+    ParmSetup(l, b);
+    QCOMPARE(b.bold, !l.isEmpty());
+
+    // What "OK" writes next reads back whole: the bad lines are mended.
+    Preferences again;
+    QVERIFY(ParmSetup(parmLines(p), again));
+    QCOMPARE(parmLines(again), parmLines(p));
 }
 
 void TestPreferences::title_data()
@@ -621,6 +640,73 @@ void TestPreferences::sharedSettingsTwoWorkstations()
     const QList<TextFile::WriteResult> failed = a.saveAtClose(users);
     QCOMPARE(failed.size(), 1);
     QVERIFY(failed[0].message().contains(QStringLiteral("parm.scd")));
+}
+
+// users.scd that could not be read (or was never read) shows as an empty
+// list: neither "OK" nor a close may write that list over the file.
+void TestPreferences::userListNotReadIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("never loaded") << "never";
+    QTest::newRow("a link") << "link";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("over the size cap") << "large";
+}
+
+void TestPreferences::userListNotReadIsNeverWritten()
+{
+    QFETCH(QString, kind);
+    TestFolder tf;
+    tf.writeMinimalData();
+    const QString users = tf.path(QStringLiteral("users/users.scd"));
+    const QByteArray list = "jim[2]\r\nann[1]\r\n";
+    const QString real = tf.path(QStringLiteral("users.real"));
+    QFile::remove(users);
+    if (kind == u"link") {
+        tf.writeFile(QStringLiteral("users.real"), list);
+        QVERIFY(QFile::link(real, users));
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(users));
+    } else {
+        QByteArray bytes = list;
+        if (kind == u"large")
+            bytes += QByteArray(TextFile::kListFileCap, 'x');
+        tf.writeFile(QStringLiteral("users/users.scd"), bytes);
+    }
+    const QFileInfo before(users);
+    const QByteArray beforeBytes = before.isFile() ? tf.readFile(QStringLiteral("users/users.scd")) : QByteArray();
+
+    Preferences p;
+    SharedSettings s(tf.folder(), p);
+    QVERIFY(s.loadPreferences());
+    if (kind != u"never") {
+        QVERIFY(s.loadUsers().isEmpty());
+        QVERIFY(!s.usersError().isEmpty());
+    }
+    QVERIFY(!s.usersLoaded());
+
+    p.title = QStringLiteral("Saved");
+    QVERIFY(s.save({}));
+    QVERIFY(s.saveAtClose({QStringLiteral("typed[2]")}).isEmpty());
+    QCOMPARE(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines[11], QStringLiteral("Saved"));
+    const QFileInfo after(users);
+    QCOMPARE(after.isSymLink(), before.isSymLink());
+    QCOMPARE(after.isDir(), before.isDir());
+    if (before.isFile())
+        QCOMPARE(tf.readFile(QStringLiteral("users/users.scd")), beforeBytes);
+    if (kind == u"link")
+        QCOMPARE(tf.readFile(QStringLiteral("users.real")), list);
+
+    // Readable again: loaded, and saved from then on.
+    if (after.isDir())
+        QVERIFY(QDir(users).removeRecursively());
+    else
+        QFile::remove(users);
+    tf.writeFile(QStringLiteral("users/users.scd"), list);
+    QCOMPARE(s.loadUsers(), (QStringList{"jim[2]", "ann[1]"}));
+    QVERIFY(s.usersLoaded());
+    QVERIFY(s.save({QStringLiteral("jim[2]")}));
+    QCOMPARE(tf.readFile(QStringLiteral("users/users.scd")), QByteArray("jim[2]\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)
