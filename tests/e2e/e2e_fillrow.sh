@@ -28,7 +28,9 @@ keys Down Right Down Down Down Down Down Return
 sleep 0.3
 shot "$w" "$ARTIFACTS/fillrow_coloured.png"
 click "$w" "$ux" "$uy"
-sleep 0.5
+# The release saves when its click is handled: on a busy machine a moment later.
+colour_saved() { [ "$(line_of "$dir/gsystem/gclrsgrid.scd" $row)" = 5 ]; }
+wait_for 10 colour_saved || true
 
 grid="$dir/gsystem/sgrid.scd"
 cols=$(line_of "$grid" 1)

@@ -165,7 +165,8 @@ board_in_update_with_menu() {
     read -r pid w < <(start_board_at "$dir" 0 0)
     read -r ux uy < <(update_button_xy)
     click "$w" "$ux" "$uy"
-    ls "$dir"/lock*.scd >/dev/null 2>&1 || fail "no lock file during the update"
+    has_lock_file() { ls "$dir"/lock*.scd >/dev/null 2>&1; }
+    wait_for 10 has_lock_file || fail "no lock file during the update"
     y=$(cell_y "$1")
     click "$w" "$TRAILER_X" "$y" 1
     click "$w" "$TRAILER_X" "$y" 3
