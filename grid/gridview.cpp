@@ -11,8 +11,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
@@ -160,15 +162,24 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
     // With kerning off, a Latin text is as wide as its characters' advances
     // added up, and adding them up is far cheaper than shaping the thousands
     // of texts of a full board. Anything else (marks, other scripts) is shaped.
+    // Control characters (a tab pasted into a cell) take their own advance
+    // too: shaping every such cell of a full file would freeze the board.
     if (m_charWidths.isEmpty())
         m_charWidths.fill(-1, 0x2200);
     // Taken once: a million cells of a full file add up tens of millions
     // of advances here.
     qreal* const advances = m_charWidths.data();
+    // A tab goes on to the next tab stop, as Qt lays it out (every 80
+    // pixels unless an option says otherwise).
+    static const qreal tabStop = QTextOption().tabStopDistance() > 0 ? QTextOption().tabStopDistance() : 80;
     qreal sum = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (!((u >= 0x20 && u < 0x300) || (u >= 0x2000 && u < 0x2200)))
+        if (u == u'\t') {
+            sum = (std::floor(sum / tabStop) + 1) * tabStop;
+            continue;
+        }
+        if (!(u < 0x300 || (u >= 0x2000 && u < 0x2200)))
             return -1;
         qreal& advance = advances[u];
         if (advance < 0)

@@ -404,6 +404,8 @@ void TestGridView::optimalWidths_data()
     // Widths add up character advances; these must still come out as the drawn width.
     QTest::newRow("windows-1252 letters") << QStringList{"Müller & Söhne – 5 €", "Œuvre ‰ “quoted”", "office fluff"} << QStringList{}
                                           << false << 8;
+    QTest::newRow("control characters") << QStringList{"Dock\t12", QStringLiteral("a\u0001b\u001Fc")} << QStringList{}
+                                        << false << 8;
     QTest::newRow("kerning pairs") << QStringList{"AVATAR To Yoke", "WAVE Ty"} << QStringList{} << false << 11;
     QTest::newRow("other scripts shaped") << QStringList{"Грузовик 12", "東京 配送", "e\u0301te\u0301"}
                                           << QStringList{} << false << 8;
