@@ -156,7 +156,8 @@ bool replacesAnotherMenu(const DataFolder& folder, const GridData& grid, int col
 {
     if (column < 0 || column >= grid.colCount() || grid.cell(column, 0) == header)
         return false;
-    return QFileInfo::exists(folder.columnMenuFile(header));
+    const QString path = folder.columnMenuFile(header);
+    return !path.isEmpty() && TextFile::isRegularFile(path);
 }
 
 QStringList fixedColumnLines(const GridData& grid)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -240,7 +241,12 @@ QStringList GridStore::savedFiles(const QString& name) const
 
 bool GridStore::recoverInterruptedSave(const QString& name) const
 {
-    return TextFile::completeInterruptedWrite(savedFiles(name)) > 0;
+    // Only a grid that loads may replace the schedule: a planted or damaged
+    // temporary would lock every workstation out of Update.
+    return TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
+        GridData scratch;
+        return LoadGrid(QFileInfo(gridTemp).fileName(), scratch).shapeLoaded;
+    }) > 0;
 }
 
 TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const

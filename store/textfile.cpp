@@ -296,12 +296,15 @@ WriteResult writeAll(const QList<FileContent>& files)
 
 bool isTemporaryName(const QString& fileName)
 {
-    // "<data file>.scd.sbtmpXXXXXX": every data file ends in ".scd", and so
-    // no data file can look like a temporary one.
-    static const QString kMiddle = QStringLiteral(".scd.") + kTempMark;
+    // "<data file>.scd.sbtmpXXXXXX" or, for the placement file,
+    // "<name>.ini.sbtmpXXXXXX": every file the board writes ends in one of
+    // those, and so none of them can look like a temporary one.
     constexpr qsizetype kLetters = 6;
-    const qsizetype middle = fileName.size() - kLetters - kMiddle.size();
-    if (middle < 1 || QStringView(fileName).sliced(middle, kMiddle.size()) != kMiddle)
+    const qsizetype mark = fileName.size() - kLetters - kTempMark.size();
+    if (mark < 6 || QStringView(fileName).sliced(mark, kTempMark.size()) != kTempMark)
+        return false;
+    const QStringView ending = QStringView(fileName).sliced(mark - 5, 5);
+    if (ending != u".scd." && ending != u".ini.")
         return false;
     for (const QChar c : QStringView(fileName).last(kLetters))
         if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
@@ -309,7 +312,7 @@ bool isTemporaryName(const QString& fileName)
     return true;
 }
 
-int completeInterruptedWrite(const QStringList& group)
+int completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole)
 {
     // Every temporary of one write carries the same suffix.
     // One listing per folder: this runs at every press of Update.
@@ -332,7 +335,10 @@ int completeInterruptedWrite(const QStringList& group)
         // Every temporary is complete before the first rename, and the
         // renames go in order: with the last one there and the first gone
         // they had begun. Otherwise none had, and the old set stands.
-        const bool renaming = Platform::isRegularFile(temp(group.last())) && !Platform::isRegularFile(temp(group.first()));
+        // A last temporary that is not whole was never written by a save
+        // (they are complete before any rename): it is removed, not used.
+        const bool renaming = Platform::isRegularFile(temp(group.last())) && !Platform::isRegularFile(temp(group.first()))
+            && (!isWhole || isWhole(temp(group.last())));
         for (const QString& target : group) {
             if (!Platform::isRegularFile(temp(target)))
                 continue;

@@ -128,8 +128,9 @@ int removeTemporaries(const QString& folder, qint64 beforeNs);
 // renames leaves the set mixed, old and new. Its temporary files tell: this
 // finishes the renames of such a write, and removes the temporaries of one
 // that had not begun renaming. Only for a caller that knows nobody writes the
-// group now. Returns how many writes it finished.
-int completeInterruptedWrite(const QStringList& group);
+// group now. `isWhole`, where given, vets the temporary of the group's last
+// file before it is renamed into place. Returns how many writes it finished.
+int completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole = {});
 bool isTemporaryName(const QString& fileName);
 
 // How long a replace the platform refused is tried again (the platform file):

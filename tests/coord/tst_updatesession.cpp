@@ -185,6 +185,8 @@ void TestUpdateSession::leftoversWaitForLockHolder()
     const QByteArray cut = m_tf->readFile(QStringLiteral("gsystem/bsgrid.scd"));
     m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001"), cut);
     m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), "garbage\r\n");
+    // One that no save wrote (damaged, or planted): never put in place.
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd.sbtmpBad001"), "x");
 
     // A board that starts, whatever its clock says, leaves all of it alone:
     // without the lock it cannot tell a crash from a save under way.
@@ -198,6 +200,7 @@ void TestUpdateSession::leftoversWaitForLockHolder()
     // The holder of the lock finishes the save and clears what is old.
     QCOMPARE(c.session.pressUpdate().kind, Start::Started);
     QVERIFY(!m_tf->exists(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001")));
+    QVERIFY(!m_tf->exists(QStringLiteral("gsystem/sgrid.scd.sbtmpBad001")));
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), cut);
     for (const QString& f : old)
         QVERIFY2(!m_tf->exists(f), qPrintable(f));

@@ -271,7 +271,8 @@ void TestTextFile::staleTemporariesRemoved()
     // Only this program's own temporaries go; a user's copy of a data file
     // is never taken for one, however it is named.
     const QStringList names{"sgrid.scd.sbtmpAb3dE9", "users.scd.sbtmpyoung1", "sgrid.scd.120724",
-                            "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd", "x.scd.sbtmp\u00e912345"};
+                            "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd", "x.scd.sbtmp\u00e912345",
+                            "Schedboard.ini.sbtmpPl4ce1"};
     for (const QString& n : names)
         QVERIFY(TextFile::write(dir.filePath(n), {n}));
     const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
@@ -293,10 +294,11 @@ void TestTextFile::staleTemporariesRemoved()
     }();
     QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs), 0);   // the young one stays
     QStringList expected{"users.scd.sbtmpyoung1", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9",
-                         "sgrid.scd", "x.scd.sbtmp\u00e912345"};
-    expected.sort();
+                         "sgrid.scd", "x.scd.sbtmp\u00e912345", "Schedboard.ini.sbtmpPl4ce1"};
+    expected.sort(Qt::CaseInsensitive);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
-    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs + 1000LL * 1000 * 1000 * 3600), 1);
+    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs + 1000LL * 1000 * 1000 * 3600), 2);
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Schedboard.ini.sbtmpPl4ce1"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("users.scd.sbtmpyoung1"))));
 }
 
