@@ -5,16 +5,25 @@
 #include "app/soundmodule.h"
 
 #include <QAudioDevice>
+#include <QDir>
 #include <QMediaDevices>
 #include <QSoundEffect>
+#include <QTemporaryFile>
 #include <QUrl>
 
-extern "C" Q_DECL_EXPORT void sbPlayWave(const QString& wavePath, QObject* owner)
+extern "C" Q_DECL_EXPORT void sbPlayWave(const QByteArray& wave, QObject* owner)
 {
     if (QMediaDevices::defaultAudioOutput().isNull())
         return;
     auto* effect = new QSoundEffect(owner);
-    effect->setSource(QUrl::fromLocalFile(wavePath));
+    // The effect reads its source by name, later and on a thread of its own:
+    // it gets a private copy, gone with the effect.
+    auto* copy = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/schedboard-XXXXXX.wav"), effect);
+    if (!copy->open() || copy->write(wave) != wave.size() || !copy->flush()) {
+        delete effect;
+        return;
+    }
+    effect->setSource(QUrl::fromLocalFile(copy->fileName()));
     // Freed when it has played (or could not); an effect that never reports
     // the end is freed with its owner.
     QObject::connect(effect, &QSoundEffect::playingChanged, effect, [effect] {

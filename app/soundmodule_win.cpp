@@ -1,14 +1,16 @@
-// The sounds on Windows: the system plays the wave file itself, in the
-// background. No audio device, or no such file, is silence.
+// The sounds on Windows: the system plays the wave itself, in the
+// background. No audio device is silence.
 #include "app/soundmodule.h"
-
-#include <QDir>
 
 #include <windows.h>
 #include <mmsystem.h>
 
-extern "C" Q_DECL_EXPORT void sbPlayWave(const QString& wavePath, QObject*)
+extern "C" Q_DECL_EXPORT void sbPlayWave(const QByteArray& wave, QObject*)
 {
-    const std::wstring path = QDir::toNativeSeparators(wavePath).toStdWString();
-    PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+    // Played from memory, which must stay until the sound ends: the next
+    // sound stops this one before its bytes are replaced.
+    static QByteArray playing;
+    PlaySoundW(nullptr, nullptr, 0);
+    playing = wave;
+    PlaySoundW(reinterpret_cast<LPCWSTR>(playing.constData()), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
 }

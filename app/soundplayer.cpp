@@ -8,8 +8,11 @@
 
 void SoundPlayer::play(const QString& wavePath)
 {
-    // A FIFO or device planted under the name would hang the decoder.
-    if (!TextFile::isRegularFile(wavePath))
+    // Read here, as every data file is: never through a link, never from a
+    // FIFO or device planted under the name, never more than a sound needs.
+    constexpr qint64 kWaveFileCap = 4 * 1024 * 1024;
+    const TextFile::BytesResult wave = TextFile::readBytes(wavePath, kWaveFileCap);
+    if (!wave.ok())
         return;
     if (!m_moduleTried) {
         m_moduleTried = true;
@@ -20,5 +23,5 @@ void SoundPlayer::play(const QString& wavePath)
     }
     // Without the module the board is silent, as without an audio device.
     if (m_playWave)
-        m_playWave(wavePath, this);
+        m_playWave(wave.bytes, this);
 }
