@@ -133,7 +133,13 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
 void GridInteraction::buildColumnMenu(int column)
 {
     m_columnMenu->clear();
-    for (const ColumnMenuItem& item : loadColumnMenu(m_folder, m_grid.cell(column, 0))) {
+    const ColumnMenuLoad menu = loadColumnMenu(m_folder, m_grid.cell(column, 0));
+    if (!menu.folderProblem.isEmpty())
+        m_messages.show(MessageKind::Error,
+                        QStringLiteral("The menu of column \"%1\" cannot be read: %2.")
+                            .arg(m_grid.cell(column, 0), menu.folderProblem),
+                        kCentralOffset);
+    for (const ColumnMenuItem& item : menu.items) {
         const auto pick = [this, item] { pickColumnItem(item); };
         if (item.kind == ColumnMenuItem::Head) {
             m_columnMenu->setHeadItem(item.caption, pick);

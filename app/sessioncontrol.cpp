@@ -162,6 +162,10 @@ bool SessionControl::endSession(bool updateBackup)
         return false;
     }
     leaveSessionUi();
+    if (!r.backupFailure.ok)
+        m_messages.show(MessageKind::Warning,
+                        QStringLiteral("The schedule was saved, but not its backup.\r") + r.backupFailure.message(),
+                        kCentralOffset);
     return true;
 }
 

@@ -15,13 +15,15 @@ QString missingFileMessage(const DataFolder& folder)
         {folder.gsystem(QStringLiteral("bsgrid.scd")), "The backup schedule file is missing!", "bsgrid.scd"},
         {folder.users(QStringLiteral("users.scd")), "The Users backup file is missing!", "users.scd"},
     };
-    // A gsystem that is there but cannot be used (a link to elsewhere, a
+    // A folder that is there but cannot be used (a link to elsewhere, a
     // folder that refuses us) is named as such, not as missing files.
-    const QString gsystem = folder.gsystemDir();
-    if (const QString problem = TextFile::folderProblem(gsystem); !problem.isEmpty() && QFileInfo::exists(gsystem))
-        return QStringLiteral("The system folder cannot be used: %1.\rPut a real folder named gsystem in the data "
-                              "folder.")
-            .arg(problem);
+    for (const QString& name : {QStringLiteral("gsystem"), QStringLiteral("users")}) {
+        const QString dir = folder.inRoot(name);
+        if (const QString problem = TextFile::folderProblem(dir); !problem.isEmpty() && QFileInfo::exists(dir))
+            return QStringLiteral("The data folder's %1 folder cannot be used: %2.\rPut a real folder named %1 there, "
+                                  "or reinstall the program.")
+                .arg(name, problem);
+    }
     for (const Required& r : required) {
         if (!TextFile::isRegularFile(r.path))
             return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.")

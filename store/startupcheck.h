@@ -5,11 +5,11 @@
 #include <QString>
 
 // The board refuses to start without these four files, checked in this
-// order; only the first missing one is reported. A system folder that is a
-// link is refused before them.
+// order; only the first missing one is reported. A gsystem or users folder
+// that is a link is refused before them.
 namespace StartupCheck {
 
-// The message for an unusable system folder or the first missing
+// The message for an unusable folder or the first missing
 // required file, or an empty string.
 QString missingFileMessage(const DataFolder& folder);
 

@@ -291,6 +291,8 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu_data()
     QTest::newRow("link out of the folder") << QStringLiteral("Product") << QStringLiteral("link");
     QTest::newRow("over the size cap") << QStringLiteral("Product") << QStringLiteral("huge");
     QTest::newRow("a value reading DATE/TIME") << QStringLiteral("Product") << QStringLiteral("DATE/TIME");
+    // The whole folder a link to elsewhere: empty, and said, naming it.
+    QTest::newRow("colfiles a link") << QStringLiteral("Product") << QStringLiteral("folder link");
 }
 
 void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
@@ -306,7 +308,11 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
     else if (menuFile == u"link")
         QVERIFY(QFile::link(m_folder->path(QStringLiteral("gsystem/parm.scd")), path));
-    else if (menuFile == u"huge")
+    else if (menuFile == u"folder link") {
+        m_folder->writeFile(QStringLiteral("colfiles/Product.scd"), "Steel\r\n");
+        QVERIFY(QDir().rename(m_folder->path(QStringLiteral("colfiles")), m_folder->path(QStringLiteral("elsewhere"))));
+        QVERIFY(QFile::link(m_folder->path(QStringLiteral("elsewhere")), m_folder->path(QStringLiteral("colfiles"))));
+    } else if (menuFile == u"huge")
         m_folder->writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"),
                             QByteArray(TextFile::kListFileCap + 1, 'x'));
     else if (!menuFile.isEmpty())
@@ -325,6 +331,12 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
     }
     QCOMPARE(menu->caption(0), QStringLiteral("[EMPTY]"));
     QCOMPARE(menu->count(), 4);
+    const QStringList told = m_ws->fake.messages.texts();
+    if (menuFile == u"folder link")
+        QVERIFY2(told.size() == 1 && told[0].contains(QStringLiteral("colfiles")) && told[0].contains(QStringLiteral("link")),
+                 qPrintable(told.join(u'|')));
+    else
+        QVERIFY(told.isEmpty());
 }
 
 void TestEditingWindow::operationsMenuLayoutAndPasteItems()

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -35,6 +37,7 @@ private slots:
     void cancelAnsweredNoAndYes();
     void timeoutEndsIdleSession();
     void failedSaveKeepsSession();
+    void failedBackupIsReported();
     void closeWithUpdateDown_data();
     void closeWithUpdateDown();
     void gridMenuUpdateStartsSession();
@@ -282,6 +285,29 @@ void TestSessionWindow::failedSaveKeepsSession()
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("precious"));
+}
+
+void TestSessionWindow::failedBackupIsReported()
+{
+    // The backups' folder is a link to elsewhere: the schedule is saved, the
+    // backup refused, and the user is told which folder is at fault.
+    Workstation& a = *m_a;
+    a->preferences().backup = Preferences::BackupUpdate;
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir().rename(m_folder->path("databkup"), elsewhere.filePath("databkup")));
+    QVERIFY(QFile::link(elsewhere.filePath("databkup"), m_folder->path("databkup")));
+    press(a);
+    a->gridView()->focusCell(3, 1);
+    a->grid().setCell(1, 1, QStringLiteral("kept"));
+    press(a);
+    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QCOMPARE(a.fake.messages.shown.size(), 1);
+    QCOMPARE(a.fake.messages.shown[0].kind, MessageKind::Warning);
+    QVERIFY2(a.fake.messages.texts()[0].contains(QStringLiteral("databkup")), qPrintable(a.fake.messages.texts()[0]));
+    QVERIFY(QDir(elsewhere.filePath("databkup")).entryList(QDir::Files).isEmpty());
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 }
 
 void TestSessionWindow::closeWithUpdateDown_data()

@@ -70,7 +70,8 @@ private slots:
     void nothingPassesThroughALink_data();
     void nothingPassesThroughALink();
     void folderSwappedForLinkBeforeRenameIsRefused();
-    void linkedSystemFolderRefusedAtStart();
+    void linkedFolderRefusedAtStart_data();
+    void linkedFolderRefusedAtStart();
     void dataFolderItselfMayBeALink();
 };
 
@@ -164,16 +165,24 @@ void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
     QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
-void TestLinkedFolders::linkedSystemFolderRefusedAtStart()
+void TestLinkedFolders::linkedFolderRefusedAtStart_data()
 {
+    QTest::addColumn<QString>("sub");
+    QTest::newRow("gsystem") << QStringLiteral("gsystem");
+    QTest::newRow("users") << QStringLiteral("users");
+}
+
+void TestLinkedFolders::linkedFolderRefusedAtStart()
+{
+    QFETCH(QString, sub);
     TestFolder tf;
     tf.writeMinimalData();
     QTemporaryDir elsewhere;
-    const QString outside = elsewhere.filePath(QStringLiteral("gsystem"));
-    QVERIFY(QDir().rename(tf.path(QStringLiteral("gsystem")), outside));
-    QVERIFY(QFile::link(outside, tf.path(QStringLiteral("gsystem"))));
+    const QString outside = elsewhere.filePath(sub);
+    QVERIFY(QDir().rename(tf.path(sub), outside));
+    QVERIFY(QFile::link(outside, tf.path(sub)));
     const QString message = StartupCheck::missingFileMessage(tf.folder());
-    QVERIFY2(message.startsWith(QStringLiteral("The system folder cannot be used: the folder gsystem")),
+    QVERIFY2(message.startsWith(QStringLiteral("The data folder's %1 folder cannot be used: the folder %1").arg(sub)),
              qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("link")));
 }
