@@ -15,6 +15,10 @@ bool makeFifo(const QString& path);
 QString whyNoLinks();
 bool makeLink(const QString& target, const QString& link);
 
+// Why no small file system can be mounted to fill up (on Linux a tmpfs,
+// where the test runs as root).
+QString whyNoSmallVolumes();
+
 // The last-write time of a file or folder, in seconds since 1970.
 bool setModifiedTime(const QString& path, qint64 seconds);
 

@@ -100,6 +100,11 @@ bool makeLink(const QString& target, const QString& link)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && junction(target, link);
 }
 
+QString whyNoSmallVolumes()
+{
+    return QStringLiteral("a small volume to fill needs a virtual disk attached by an administrator");
+}
+
 bool setModifiedTime(const QString& path, qint64 seconds)
 {
     HANDLE h = CreateFileW(native(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
