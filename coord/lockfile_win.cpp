@@ -33,22 +33,61 @@ auto LockFile::operator=(LockFile&& other) noexcept -> LockFile&
     return *this;
 }
 
+namespace {
+
+std::wstring nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// A regular file: not a folder, not a link or junction, not a device.
+bool isRegular(HANDLE h)
+{
+    BY_HANDLE_FILE_INFORMATION info {};
+    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info)
+        && !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
+}
+
+bool lockRange(HANDLE h, DWORD flags)
+{
+    OVERLAPPED at {};   // offset 0
+    return LockFileEx(h, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, kLockLength, 0, &at);
+}
+
+void unlockRange(HANDLE h)
+{
+    OVERLAPPED at {};
+    UnlockFileEx(h, 0, kLockLength, 0, &at);
+}
+
+} // namespace
+
 bool LockFile::open(const QString& path, QString* error)
 {
     close();
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    // Share mode 0: no other process may open the file while we hold it.
-    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may open the file to test it, but nobody may delete or rename it
+    // while it is held. A link in its place is not followed.
+    HANDLE h = CreateFileW(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error)
-            *error = QStringLiteral("cannot open the lock file (error %1)").arg(GetLastError());
+            *error = qt_error_string(int(GetLastError()));
         return false;
     }
-    if (!::LockFile(h, 0, 0, kLockLength, 0)) {
-        if (error)
-            *error = QStringLiteral("cannot lock the lock file (error %1)").arg(GetLastError());
+    if (!isRegular(h)) {
         CloseHandle(h);
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return false;
+    }
+    // The same byte range as a Linux board's open-file-description lock: under
+    // Wine and on shares that pass locks on, the two builds exclude each other.
+    if (!lockRange(h, LOCKFILE_EXCLUSIVE_LOCK)) {
+        const DWORD err = GetLastError();
+        CloseHandle(h);
+        if (error)
+            *error = err == ERROR_LOCK_VIOLATION ? QStringLiteral("locked by another workstation")
+                                                 : qt_error_string(int(err));
         return false;
     }
     m_handle = qintptr(h);
@@ -60,7 +99,7 @@ void LockFile::close()
     HANDLE h = HANDLE(m_handle);
     if (h == INVALID_HANDLE_VALUE)
         return;
-    ::UnlockFile(h, 0, 0, kLockLength, 0);
+    unlockRange(h);
     CloseHandle(h);
     m_handle = qintptr(INVALID_HANDLE_VALUE);
 }
@@ -72,7 +111,8 @@ bool LockFile::isOpen() const
 
 bool LockFile::isStillAt(const QString&) const
 {
-    // Windows refuses to delete or replace a file that is open.
+    // Without delete sharing, Windows refuses to delete or rename the file
+    // while it is held.
     return isOpen();
 }
 
@@ -80,17 +120,32 @@ bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
 {
     if (unopenable)
         *unopenable = false;
-    // An owner keeps its file open with no sharing, so our own exclusive open
-    // fails exactly while it is held.
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
+    const std::wstring native = nativePath(path);
+    const DWORD attributes = GetFileAttributesW(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
         return false;
+    // Read access is enough to test, as on Linux; full sharing never stands
+    // in an owner's way.
+    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
+            return false;
+        if (unopenable)
+            *unopenable = err == ERROR_ACCESS_DENIED;
+        return true;   // refused, or cannot tell: stay on the safe side
     }
-    const DWORD err = GetLastError();
-    if (unopenable)
-        *unopenable = err == ERROR_ACCESS_DENIED;
-    return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
+    bool held = false;
+    if (isRegular(h)) {
+        // Windows has no test-only query: a shared lock, dropped at once,
+        // fails exactly while an exclusive one is held elsewhere.
+        held = !lockRange(h, 0);
+        if (!held)
+            unlockRange(h);
+    }
+    CloseHandle(h);
+    return held;
 }

@@ -3,7 +3,8 @@
 #include "grid/griddata.h"
 #include "grid/printlayout.h"
 
-#include <QCollator>
+#include "grid/textorder.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -80,7 +81,7 @@ QString sortText(const GridData& grid, int column, int row)
     return text;
 }
 
-bool sortRows(GridData& grid, int column, const QLocale& locale)
+bool sortRows(GridData& grid, int column)
 {
     if (column < 0 || column >= grid.colCount())
         return false;
@@ -88,22 +89,15 @@ bool sortRows(GridData& grid, int column, const QLocale& locale)
     if (dataRows < 2)
         return true;
 
-    // The C locale (a board started without one) would compare code points,
-    // putting "[" after digits and capitals: "10" before "1" and blank keys
-    // after dates, unlike every other workstation.
-    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    QList<QCollatorSortKey> keys;
+    QList<QByteArray> keys;
     keys.reserve(dataRows);
-    // Folded first: without a locale of its own the collator compares code
-    // points and would not ignore case in its keys.
     for (int r = 1; r <= dataRows; ++r)
-        keys.append(collator.sortKey(sortText(grid, column, r).toCaseFolded()));
+        keys.append(TextOrder::sortKey(sortText(grid, column, r)));
 
     QList<int> order(dataRows);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [&keys](int a, int b) { return keys.at(a).compare(keys.at(b)) < 0; });
+                     [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
 
     for (int c = 0; c < grid.colCount(); ++c) {
         const QStringList old = grid.column(c);

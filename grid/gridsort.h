@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocale>
 #include <QString>
 
 class GridData;
@@ -22,10 +21,10 @@ QString sortText(const GridData& grid, int column, int row);
 // "mm/dd/yy" would be, to "yy/mm/dd"; any other text stays as it is.
 QString sortKey(const QString& cell);
 
-// Sorts data rows 1 .. rowCount-1 by `column`, comparing with `locale`'s
-// collation without case; rows whose texts compare equal keep their order.
+// Sorts data rows 1 .. rowCount-1 by `column` in TextOrder, the same on
+// every workstation; rows whose texts compare equal keep their order.
 // Returns false and leaves the grid alone when `column` is not one of the
 // grid's columns. Row colours are not touched.
-bool sortRows(GridData& grid, int column, const QLocale& locale = QLocale());
+bool sortRows(GridData& grid, int column);
 
 } // namespace GridSort

@@ -1,9 +1,9 @@
 #include "store/columndata.h"
 
+#include "grid/textorder.h"
 #include "store/gridstore.h"
 #include "store/textfile.h"
 
-#include <QCollator>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -80,10 +80,7 @@ QString textOfLines(const QStringList& lines)
 
 QStringList sortedLines(QStringList lines)
 {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(lines.begin(), lines.end(),
-                     [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    TextOrder::sort(lines);
     return lines;
 }
 

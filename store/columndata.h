@@ -30,7 +30,7 @@ QString headerMessage(HeaderProblem problem, const QString& header);
 QStringList linesOfText(const QString& text);
 QString textOfLines(const QStringList& lines);
 
-// Ascending without regard to letter case; lines equal apart from case keep
+// Ascending in TextOrder (letter case ignored); lines equal apart from case keep
 // their order, empty lines come first.
 QStringList sortedLines(QStringList lines);
 

@@ -11,9 +11,15 @@
 
 namespace {
 
+// Whole paths with the "\\?\" prefix, which Windows takes literally: a
+// column titled AUX has its menu file AUX.scd on disk, not the device AUX,
+// and a deep share path is not cut at MAX_PATH.
 std::wstring native(const QString& path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    const QString clean = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    if (clean.startsWith(u"//"))
+        return QString(QStringLiteral("\\\\?\\UNC\\") + QDir::toNativeSeparators(clean.mid(2))).toStdWString();
+    return QString(QStringLiteral("\\\\?\\") + QDir::toNativeSeparators(clean)).toStdWString();
 }
 
 QString lastErrorText()
@@ -185,8 +191,13 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        r.status = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
-        r.error = qt_error_string(int(err));
+        // A folder in the file's place refuses the open; like a link or a
+        // device it is no data file, so the file counts as missing.
+        const DWORD attributes = GetFileAttributesW(native(path).c_str());
+        const bool notAFile = attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes);
+        r.status = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || notAFile ? ReadStatus::Missing
+                                                                                        : ReadStatus::Failed;
+        r.error = notAFile ? QStringLiteral("it is not a regular file") : qt_error_string(int(err));
         return r;
     }
     BY_HANDLE_FILE_INFORMATION info {};

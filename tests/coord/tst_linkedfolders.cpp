@@ -12,6 +12,7 @@
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"
+#include "tests/support/testplatform.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -85,12 +86,14 @@ void TestLinkedFolders::nothingPassesThroughALink_data()
 void TestLinkedFolders::nothingPassesThroughALink()
 {
     QFETCH(QString, sub);
+    if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     TestFolder tf;
     fillFolder(tf);
     QTemporaryDir elsewhere;
     const QString outside = elsewhere.filePath(sub);
     QVERIFY(QDir().rename(tf.path(sub), outside));
-    QVERIFY(QFile::link(outside, tf.path(sub)));
+    QVERIFY(TestPlatform::makeLink(outside, tf.path(sub)));
     const Snapshot before = snapshot(outside);
     const DataFolder folder = tf.folder();
     auto refused = [&sub](const QString& error) {
@@ -144,6 +147,8 @@ void TestLinkedFolders::nothingPassesThroughALink()
 
 void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
 {
+    if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     TestFolder tf;
     tf.writeMinimalData();
     QTemporaryDir elsewhere;
@@ -153,7 +158,7 @@ void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
     bool swapped = false;
     TextFile::setFaultHook([&](TextFile::Step step, const QString&) {
         if (step == TextFile::Step::Rename && !swapped) {
-            swapped = QDir().rename(gsystem, gsystem + QStringLiteral(".real")) && QFile::link(elsewhere.path(), gsystem);
+            swapped = QDir().rename(gsystem, gsystem + QStringLiteral(".real")) && TestPlatform::makeLink(elsewhere.path(), gsystem);
         }
         return 0;
     });
@@ -175,12 +180,14 @@ void TestLinkedFolders::linkedFolderRefusedAtStart_data()
 void TestLinkedFolders::linkedFolderRefusedAtStart()
 {
     QFETCH(QString, sub);
+    if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     TestFolder tf;
     tf.writeMinimalData();
     QTemporaryDir elsewhere;
     const QString outside = elsewhere.filePath(sub);
     QVERIFY(QDir().rename(tf.path(sub), outside));
-    QVERIFY(QFile::link(outside, tf.path(sub)));
+    QVERIFY(TestPlatform::makeLink(outside, tf.path(sub)));
     const QString message = StartupCheck::missingFileMessage(tf.folder());
     QVERIFY2(message.startsWith(QStringLiteral("The data folder's %1 folder cannot be used: the folder %1").arg(sub)),
              qPrintable(message));
@@ -189,11 +196,13 @@ void TestLinkedFolders::linkedFolderRefusedAtStart()
 
 void TestLinkedFolders::dataFolderItselfMayBeALink()
 {
+    if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     TestFolder tf;
     tf.writeMinimalData();
     QTemporaryDir mounts;
     const QString mountPoint = mounts.filePath(QStringLiteral("share"));
-    QVERIFY(QFile::link(tf.root(), mountPoint));
+    QVERIFY(TestPlatform::makeLink(tf.root(), mountPoint));
     const DataFolder folder(mountPoint);
     QCOMPARE(StartupCheck::missingFileMessage(folder), QString());
     const GridStore store(folder);

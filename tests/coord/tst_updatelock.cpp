@@ -1,6 +1,7 @@
 #include "coord/updatelock.h"
 #include "store/textfile.h"
 #include "tests/support/testfolder.h"
+#include "tests/support/testplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,13 +104,16 @@ void TestUpdateLock::leftoversBlockNobody()
     for (const QString& d : folders)
         QVERIFY(QDir(tf.root()).mkdir(d));
     // A link to another workstation's file is nobody's lock file to delete.
-    QVERIFY(QFile::link(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(QStringLiteral("lockln00001.scd"))));
-    kept.append(QStringLiteral("lockln00001.scd"));
+    const bool linked = TestPlatform::whyNoLinks().isEmpty();
+    if (linked) {
+        QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(QStringLiteral("lockln00001.scd"))));
+        kept.append(QStringLiteral("lockln00001.scd"));
+    }
     UpdateLock lock(tf.folder());
     QVERIFY(!lock.OtherLockHeld());
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);   // only while holding
     QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
-    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + 1));
+    QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
     kept.append(lock.fileName());
     kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
                         QStringLiteral("users")};
@@ -234,9 +238,19 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     const QString first = a.fileName();
+    if (!TestPlatform::openFilesCanBeDeleted()) {
+        // Windows refuses to delete the file while the workstation holds it.
+        QVERIFY(!QFile::remove(tf.path(first)));
+        QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
+        QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+        return;
+    }
     QVERIFY(QFile::remove(tf.path(first)));
-    if (replacement == u"link")
-        QVERIFY(QFile::link(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(first)));
+    if (replacement == u"link") {
+        if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(first)));
+    }
     // Linux lets anybody delete a held file: the board looks free meanwhile.
     if (otherCameIn) {
         QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);

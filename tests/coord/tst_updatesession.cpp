@@ -5,6 +5,7 @@
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"
+#include "tests/support/testplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -800,12 +801,15 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
     QCOMPARE(a.session.pressUpdate().kind, Start::Started);
     QCOMPARE(b.session.pressUpdate().kind, Start::Busy);
 
-    QVERIFY(QDir(root).removeRecursively());
+    // Windows keeps a held file, and so the folder holding it: there only
+    // A's lock file is left.
+    const bool gone = QDir(root).removeRecursively();
+    QCOMPARE(gone, TestPlatform::openFilesCanBeDeleted());
     const UpdateSession::PollResult p = b.session.poll();
-    QVERIFY(p.freed);   // nobody's lock file is left
+    QCOMPARE(p.freed, gone);   // nobody's lock file is left
     QVERIFY(!p.reloaded);
     QCOMPARE(b.grid, TestFolder::sampleGrid());
-    QCOMPARE(b.session.pressUpdate().kind, Start::LockError);
+    QCOMPARE(b.session.pressUpdate().kind, gone ? Start::LockError : Start::Busy);
     QCOMPARE(b.session.state(), State::Waiting);
 
     a.grid.setCell(1, 1, QStringLiteral("kept"));
@@ -836,6 +840,15 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
     m_a->grid.setCell(1, 1, QStringLiteral("edit of A"));
     QVERIFY(!m_a->session.checkLock());
+    if (!TestPlatform::openFilesCanBeDeleted()) {
+        // Windows refuses to delete the held file: the lock stays, and so
+        // does the session.
+        QVERIFY(!QFile::remove(m_tf->path(m_a->session.lock().fileName())));
+        QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+        QVERIFY(!m_a->session.checkLock());
+        QVERIFY(m_a->session.releaseUpdate().saved);
+        return;
+    }
     QVERIFY(QFile::remove(m_tf->path(m_a->session.lock().fileName())));
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
     m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
@@ -932,6 +945,8 @@ void TestUpdateSession::failingWritesNeverReportSuccess()
 void TestUpdateSession::fullDiskKeepsSessionOpen()
 {
     // The data folder on a small real file system that fills up mid-session.
+    if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     QTemporaryDir mount;
     if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", mount.path()}) != 0)
         QSKIP("mounting a small tmpfs needs root");
