@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/backupsdialog.h"
 #include "app/celleditorguard.h"
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
@@ -106,6 +107,12 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
     connect(m_prefsDialog, &PreferencesDialog::backupNowRequested, this, &MainWindow::backupNow);
+    m_backupsDialog = new BackupsDialog(m_folder, *m_session, m_prefs, *m_services.messages, m_prefsDialog);
+    connect(m_prefsDialog, &PreferencesDialog::restoreRequested, m_backupsDialog, &QDialog::exec);
+    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
+        m_gridView->reload();
+        m_gridView->SetOptimalGridCellWidth();
+    });
     connect(m_prefsDialog, &PreferencesDialog::fontChanged, this, [this] {
         m_gridView->applyPreferences();
         m_gridView->SetOptimalGridCellWidth();
@@ -266,6 +273,7 @@ void MainWindow::applyPrivileges()
     m_prefsDialog->setUserLines(users);
     const int level = ProcessUsers(users, m_services.identity->userName());
     m_toolbar->showPrivileges(level);
+    m_prefsDialog->setRestoreAllowed(level >= Privilege::All);
     m_toolbar->takeFocus();
 }
 

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class BackupsDialog;
 class GridSortPrintDialog;
 class GridView;
 class Led;
@@ -66,6 +67,7 @@ public:
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     SessionDialogs& dialogs() { return *m_dialogs; }
     GridSortPrintDialog* sortPrintDialog() const { return m_sortPrintDialog; }
+    BackupsDialog* backupsDialog() const { return m_backupsDialog; }
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -125,4 +127,5 @@ private:
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
+    BackupsDialog* m_backupsDialog = nullptr;
 };

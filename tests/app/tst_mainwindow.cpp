@@ -1,3 +1,4 @@
+#include "app/backupsdialog.h"
 #include "app/gridsortprintdialog.h"
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
@@ -7,6 +8,8 @@
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/filestamp.h"
+#include "store/gridstore.h"
+#include "widgets/colorvalue.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -30,8 +34,10 @@
 #include <QTemporaryDir>
 #include <QAction>
 #include <QTest>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <climits>
 
@@ -74,6 +80,8 @@ private slots:
     void trayHidesAndClicksBringBack_data();
     void trayHidesAndClicksBringBack();
     void hotKeyRefusedSilently();
+    void backupsWindowRestores_data();
+    void backupsWindowRestores();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -420,6 +428,8 @@ void TestMainWindow::privileges()
     QCOMPARE(ws->updateGroupShown(), level >= 1);
     QCOMPARE(ws->prefsShown(), level >= 2);
     QCOMPARE(ws->preferencesDialog()->userLines(), TextFile::splitLines(QString::fromLatin1(users)));
+    QCOMPARE(ws->preferencesDialog()->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled(),
+             level >= 2);
 }
 
 void TestMainWindow::closeWritesPreferencesAndUsers()
@@ -776,6 +786,95 @@ void TestMainWindow::hotKeyRefusedSilently()
     key->setEnabled(true);
     QVERIFY(!key->registered());
     QVERIFY(ws.fake.messages.shown.isEmpty());
+}
+
+void TestMainWindow::backupsWindowRestores_data()
+{
+    QTest::addColumn<QString>("pick");        // the list row selected before "Restore"
+    QTest::addColumn<int>("answer");          // to the question
+    QTest::addColumn<bool>("otherUpdating");
+    QTest::addColumn<QString>("shownCell");   // the restored grid's cell 1,1, or "" when nothing changed
+    QTest::newRow("newest, Yes") << "0" << int(Answer::Yes) << false << "Tuesday's";
+    QTest::newRow("older, Yes") << "1" << int(Answer::Yes) << false << "Monday's";
+    QTest::newRow("No keeps the schedule") << "0" << int(Answer::No) << false << "";
+    QTest::newRow("another workstation updates") << "0" << int(Answer::Yes) << true << "";
+    QTest::newRow("unreadable backup") << "2" << int(Answer::Yes) << false << "";
+}
+
+void TestMainWindow::backupsWindowRestores()
+{
+    QFETCH(QString, pick);
+    QFETCH(int, answer);
+    QFETCH(bool, otherUpdating);
+    QFETCH(QString, shownCell);
+    TestFolder folder;
+    folder.copyInstallationData();
+    for (const QString& name : QDir(folder.path("databkup")).entryList(QDir::Files))
+        QFile::remove(folder.path("databkup/" + name));
+    GridStore store(folder.folder());
+    GridData monday = TestFolder::sampleGrid();
+    monday.setCell(1, 1, QStringLiteral("Monday's"));
+    GridData tuesday = monday;
+    tuesday.setCell(1, 1, QStringLiteral("Tuesday's"));
+    tuesday.setRowColor(1, 3);
+    QVERIFY(store.BackupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close));
+    QVERIFY(store.BackupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update));
+    folder.writeFile("databkup/sgridbkup010126080000.scd", "nonsense\r\n");
+    Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+    if (otherUpdating)
+        QCOMPARE(b->session().pressUpdate().kind, UpdateSession::StartResult::Started);
+    const GridData before = a->grid();
+
+    BackupsDialog* dialog = a->backupsDialog();
+    dialog->show();
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Backups"));
+    auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QStringList rows;
+    for (int i = 0; i < 3; ++i)
+        rows << list->topLevelItem(i)->text(0) + u' ' + list->topLevelItem(i)->text(1) + u' '
+                    + list->topLevelItem(i)->text(2);
+    QCOMPARE(rows, (QStringList{"3/3/2026 09:30:05 Update", "3/2/2026 17:00:00 Close",
+                                "1/1/2026 08:00:00 Cannot be read"}));
+    // The newest is selected and previewed, colours included.
+    QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    auto* preview = dialog->findChild<QTableWidget*>(QStringLiteral("backupPreview"));
+    QCOMPARE(preview->item(0, 1)->text(), QStringLiteral("Tuesday's"));
+    QCOMPARE(preview->item(0, 1)->background().color(), colorFromValue(ColorCodes::fillValue(ColorCodes::Yellow)));
+    QCOMPARE(preview->item(1, 1)->background().color(), colorFromValue(ColorCodes::fillValue(ColorCodes::Red)));
+    QVERIFY(preview->item(2, 1)->background().style() == Qt::NoBrush);
+    QCOMPARE(preview->horizontalHeaderItem(2)->text(), QStringLiteral("Product"));
+
+    list->setCurrentItem(list->topLevelItem(pick.toInt()));
+    auto* restore = dialog->findChild<QPushButton*>(QStringLiteral("restoreButton"));
+    QCOMPARE(restore->isEnabled(), pick != u"2");
+    a.fake.messages.answers = {Answer(answer)};
+    QTest::mouseClick(restore, Qt::LeftButton);
+    if (pick == u"2") {
+        QVERIFY(a.fake.messages.questions.isEmpty());
+        QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("previewNote"))->text().contains(u"cannot be read"));
+    } else {
+        QCOMPARE(a.fake.messages.questions.value(0),
+                 pick == u"0" ? QStringLiteral("Restore the schedule of 3/3/2026 09:30:05? "
+                                               "The schedule it replaces is kept as a backup.")
+                              : QStringLiteral("Restore the schedule of 3/2/2026 17:00:00? "
+                                               "The schedule it replaces is kept as a backup."));
+    }
+    if (shownCell.isEmpty()) {
+        QCOMPARE(a->grid(), before);
+        QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 3);
+        if (otherUpdating)
+            QVERIFY(a.fake.messages.texts().value(0).startsWith(u"System busy (update in progress)."));
+        return;
+    }
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(a->grid().cell(1, 1), shownCell);
+    QCOMPARE(a->gridView()->model()->data(a->gridView()->model()->index(1, 1)).toString(), shownCell);
+    QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 4);
+    b->session().poll();
+    QCOMPARE(b->grid(), a->grid());
+    QVERIFY(a.fake.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
