@@ -4,6 +4,7 @@
 #include "app/celleditorguard.h"
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
+#include "app/helpwindow.h"
 #include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
@@ -21,7 +22,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
@@ -31,7 +31,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -325,14 +324,11 @@ void MainWindow::SpeedButton13Click()
 
 void MainWindow::SpeedButton17Click()
 {
-    // A desktop without a program for the file would otherwise leave the
-    // button doing nothing at all.
-    const QString help = m_folder.inRoot(QStringLiteral("Help.chm"));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
-        m_services.messages->show(MessageKind::Information,
-                                  QStringLiteral("Can't open the help file '%1': this desktop has no program for it.")
-                                      .arg(QDir::toNativeSeparators(help)),
-                                  {});
+    // Shown by the board itself: Help.chm is HTML, which neither a Linux
+    // desktop nor the Windows help program opens under that name.
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(m_folder, this);
+    m_helpWindow->showHelp();
 }
 
 void MainWindow::SpeedButton9Click()

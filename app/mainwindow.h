@@ -15,6 +15,7 @@
 class BackupsDialog;
 class GridSortPrintDialog;
 class GridView;
+class HelpWindow;
 class Led;
 class PreferencesDialog;
 class QAction;
@@ -68,6 +69,7 @@ public:
     SessionDialogs& dialogs() { return *m_dialogs; }
     GridSortPrintDialog* sortPrintDialog() const { return m_sortPrintDialog; }
     BackupsDialog* backupsDialog() const { return m_backupsDialog; }
+    HelpWindow* helpWindow() const { return m_helpWindow; }   // null until "?" was pressed
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -128,4 +130,5 @@ private:
     SessionDialogs* m_dialogs = nullptr;
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
     BackupsDialog* m_backupsDialog = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/backupsdialog.h"
 #include "app/gridsortprintdialog.h"
+#include "app/helpbrowser.h"
+#include "app/helpwindow.h"
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
@@ -34,10 +36,13 @@
 #include <QTemporaryDir>
 #include <QAction>
 #include <QTest>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <climits>
 
@@ -82,6 +87,11 @@ private slots:
     void hotKeyRefusedSilently();
     void backupsWindowRestores_data();
     void backupsWindowRestores();
+    void helpCoversEveryGesture_data();
+    void helpCoversEveryGesture();
+    void helpWindowLinksAndSearch();
+    void helpFileThatCannotBeShown_data();
+    void helpFileThatCannotBeShown();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -875,6 +885,114 @@ void TestMainWindow::backupsWindowRestores()
     b->session().poll();
     QCOMPARE(b->grid(), a->grid());
     QVERIFY(a.fake.messages.shown.isEmpty());
+}
+
+// The installed help names every gesture and button, each where a reader
+// of its part finds it.
+void TestMainWindow::helpCoversEveryGesture_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ownLine");   // a row of the toolbar table
+    for (const char* t : {"Right-click on a cell, during a session", "Ctrl + right-click on a cell",
+                          "Shift + right-click on a cell", "Right-click on the toolbar", "Beep on any updates",
+                          "Print / Sort Grid", "Column Data Setup", "Fixed Column Data Setup", "UPDATE OFF",
+                          "Save as PDF", "Restore"})
+        QTest::newRow(t) << QString::fromLatin1(t) << false;
+    for (const char* button : {"? (help)", "UPDATE", "Lamp", "Cancel", "Editing", "List", "Prefs", "Quit", "Tray"})
+        QTest::newRow(button) << QString::fromLatin1(button) << true;
+}
+
+void TestMainWindow::helpCoversEveryGesture()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ownLine);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QTest::mouseClick(ws->button("SpeedButton17"), Qt::LeftButton);
+    HelpWindow* help = ws->helpWindow();
+    QVERIFY(help && help->isVisible());
+    QVERIFY(help->windowTitle().contains(QStringLiteral("Help")));
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+    // Each table cell comes out of the document as a line of its own.
+    const QString shown = help->browser()->toPlainText();
+    QVERIFY2(ownLine ? shown.split(u'\n').contains(text) : shown.contains(text), qPrintable(text));
+}
+
+void TestMainWindow::helpWindowLinksAndSearch()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->SpeedButton17Click();
+    HelpWindow* help = ws->helpWindow();
+    help->resize(500, 300);
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QScrollBar* bar = help->browser()->verticalScrollBar();
+    QCOMPARE(bar->value(), 0);
+    // A link within the page goes there.
+    help->followLink(QUrl(QStringLiteral("#backups")));
+    const int backups = bar->value();
+    QVERIFY(backups > 200);
+    help->followLink(QUrl(QStringLiteral("#top")));
+    QVERIFY(bar->value() < 20);   // the heading, below the page's margin
+    // A link to a file is not followed, and says so.
+    const QString source = help->browser()->toHtml();
+    help->followLink(QUrl(QStringLiteral("gsystem/parm.scd")));
+    help->followLink(QUrl::fromLocalFile(folder.path("users/users.scd")));
+    QCOMPARE(help->status(), QStringLiteral("This link leads outside the help."));
+    QCOMPARE(help->browser()->toHtml(), source);
+    QVERIFY(!help->browser()->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("gsystem/icon.ico"))).isValid());
+
+    // Enter in the search field finds the next place, then from the top again.
+    auto* search = help->findChild<QLineEdit*>(QStringLiteral("helpSearch"));
+    QTest::keyClicks(search, QStringLiteral("print dialog"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->browser()->textCursor().selectedText().toLower(), QStringLiteral("print dialog"));
+    const int first = help->browser()->textCursor().position();
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->status(), QStringLiteral("From the top"));
+    QCOMPARE(help->browser()->textCursor().position(), first);
+    search->clear();
+    QTest::keyClicks(search, QStringLiteral("no such words here"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->status(), QStringLiteral("Not found"));
+    QVERIFY(!help->browser()->textCursor().hasSelection());
+}
+
+void TestMainWindow::helpFileThatCannotBeShown_data()
+{
+    QTest::addColumn<QByteArray>("content");   // "<none>": no file, "<folder>": a folder in its place
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("missing") << QByteArray("<none>") << "cannot be read" << "Help";
+    QTest::newRow("a folder") << QByteArray("<folder>") << "cannot be read" << "Help";
+    QTest::newRow("too large") << QByteArray(HelpWindow::kMaxHelpBytes + 1, 'x') << "cannot be read" << "Help";
+    QTest::newRow("plain text") << QByteArray("Call Ann on 12.\r\n") << "Call Ann on 12." << "Help";
+    QTest::newRow("a title without the word")
+        << QByteArray("<html><head><title>Board</title></head><body>Caf\xe9</body></html>") << "Caf\u00e9"
+        << "Help - Board";
+}
+
+void TestMainWindow::helpFileThatCannotBeShown()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, shown);
+    QFETCH(QString, caption);
+    TestFolder folder;
+    folder.copyInstallationData();
+    QVERIFY(QFile::remove(folder.path("Help.chm")));
+    if (content == "<folder>")
+        QVERIFY(QDir().mkpath(folder.path("Help.chm")));
+    else if (content != "<none>")
+        folder.writeFile("Help.chm", content);
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->SpeedButton17Click();
+    QVERIFY(ws->helpWindow()->isVisible());
+    QCOMPARE(ws->helpWindow()->windowTitle(), caption);
+    QVERIFY2(ws->helpWindow()->browser()->toPlainText().contains(shown),
+             qPrintable(ws->helpWindow()->browser()->toPlainText()));
+    QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
