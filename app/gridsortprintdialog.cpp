@@ -12,8 +12,8 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGridLayout>
@@ -23,15 +23,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPrinter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWindow>
