@@ -1,5 +1,6 @@
 #include "app/gridprintout.h"
 
+#include "grid/colorcodes.h"
 #include "grid/griddata.h"
 
 #include <QFontMetrics>
@@ -10,8 +11,50 @@
 
 namespace GridPrintout {
 
+namespace {
+
+void drawHeading(QPainter& painter, const Heading& heading, int page, int pages, int width, int height)
+{
+    const QRect band(0, 0, width, height);
+    const QFontMetrics fm = painter.fontMetrics();
+    const QString pageText = PrintLayout::pageNumberText(page, pages);
+    const int side = std::max(0, (width - fm.horizontalAdvance(heading.printed)) / 2 - fm.averageCharWidth());
+    painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter, pageText);
+    painter.drawText(band, Qt::AlignHCenter | Qt::AlignVCenter, heading.printed);
+    painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(heading.title, Qt::ElideRight, side));
+}
+
+// A row's cells: its tint under them and the grid lines around them, drawn
+// in the one-pixel gaps between rows and columns.
+void drawRowCells(QPainter& painter, const GridData& grid, const QList<PrintLayout::Band>& bands,
+                  const PrintLayout::PlacedRow& row, int sx, int sy, int paperWidth)
+{
+    const qreal top = (row.top + PrintLayout::kTopOffset - 0.5) * sy;
+    const qreal bottom = (row.bottom + PrintLayout::kTopOffset + 0.5) * sy;
+    QList<QRectF> boxes;
+    for (const PrintLayout::Band& b : bands) {
+        const qreal left = b.left == 0 ? 0.0 : (b.left - 0.5) * sx;
+        if (paperWidth > 0 && left >= paperWidth)
+            break;
+        boxes.append(QRectF(QPointF(left, top), QPointF((b.right + 0.5) * sx, bottom)));
+    }
+    if (boxes.isEmpty())
+        return;
+    const int tint = row.row > 0 ? PrintLayout::rowTint(grid.rowColor(row.row)) : -1;
+    if (tint >= 0)
+        painter.fillRect(QRectF(boxes.first().topLeft(), boxes.last().bottomRight()),
+                         QColor(ColorCodes::red(tint), ColorCodes::green(tint), ColorCodes::blue(tint)));
+    painter.save();
+    painter.setPen(QPen(QColor(96, 96, 96), std::max(1, sx / 3)));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRects(boxes);
+    painter.restore();
+}
+
+} // namespace
+
 bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Band>& bands, const Scale& scale,
-           const QFont& font)
+           const QFont& font, const Heading& heading)
 {
     const int sx = scale.x;
     const int sy = scale.y;
@@ -31,6 +74,10 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
             plain.setPixelSize(font.pixelSize() * sy);
             if (sx != sy)
                 plain.setStretch(std::clamp(100 * sx / sy, 1, 4000));
+            const int pages = rows.isEmpty() ? 1 : rows.last().page + 1;
+            const int headingHeight = (PrintLayout::kTopOffset - 2) * sy;
+            painter.setFont(plain);
+            drawHeading(painter, heading, 1, pages, paperWidth, headingHeight);
             int page = 0;
             for (const PrintLayout::PlacedRow& row : rows) {
                 if (row.page != page) {
@@ -39,7 +86,10 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
                         ok = false;
                         break;
                     }
+                    painter.setFont(plain);
+                    drawHeading(painter, heading, page + 1, pages, paperWidth, headingHeight);
                 }
+                drawRowCells(painter, grid, bands, row, sx, sy, paperWidth);
                 QFont f = plain;
                 f.setUnderline(row.style != PrintLayout::Style::Plain);
                 f.setBold(row.style == PrintLayout::Style::BoldUnderlined);

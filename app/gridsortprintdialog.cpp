@@ -10,8 +10,10 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGridLayout>
@@ -21,12 +23,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -223,8 +228,22 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_panelCancel = new QPushButton(QStringLiteral("Cancel"), m_panel);
     m_panelCancel->setObjectName(QStringLiteral("SpeedButton11"));
     connect(m_panelPrint, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton10Click);
+    m_panelPreview = new QPushButton(QStringLiteral("Preview\u2026"), m_panel);
+    m_panelPreview->setObjectName(QStringLiteral("PreviewButton"));
+    m_panelPdf = new QPushButton(QStringLiteral("Save as PDF\u2026"), m_panel);
+    m_panelPdf->setObjectName(QStringLiteral("PdfButton"));
+    // Both keep the panel up: the user may print after looking.
+    connect(m_panelPreview, &QPushButton::clicked, this, [this] {
+        keepPrintParameters();
+        previewGrid(m_portrait->isChecked());
+    });
+    connect(m_panelPdf, &QPushButton::clicked, this, [this] {
+        keepPrintParameters();
+        if (savePdf(m_portrait->isChecked()))
+            m_panel->hide();
+    });
     connect(m_panelCancel, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton11Click);
-    for (QPushButton* b : {m_printButton, m_closeButton, m_panelPrint, m_panelCancel})
+    for (QPushButton* b : {m_printButton, m_closeButton, m_panelPrint, m_panelCancel, m_panelPreview, m_panelPdf})
         b->setAutoDefault(false);
 
     auto* panelLayout = new QGridLayout(m_panel);
@@ -238,8 +257,10 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     sizeRow->addWidget(m_fontSize);
     sizeRow->addStretch();
     panelLayout->addLayout(sizeRow, 3, 0, 1, 2);
-    panelLayout->addWidget(m_panelPrint, 4, 0);
-    panelLayout->addWidget(m_panelCancel, 4, 1);
+    panelLayout->addWidget(m_panelPreview, 4, 0);
+    panelLayout->addWidget(m_panelPdf, 4, 1);
+    panelLayout->addWidget(m_panelPrint, 5, 0);
+    panelLayout->addWidget(m_panelCancel, 5, 1);
     m_panel->resize(m_panel->sizeHint().expandedTo(kDesignedPanelSize));
     m_panel->hide();
 
@@ -458,10 +479,15 @@ void GridSortPrintDialog::SpeedButton10Click()
     // (and at "OK" of its preferences), like every other preference. Kept
     // also when the print cannot happen, as the orientation is: the user
     // chose both, and tries again with them once the printer is back.
-    m_prefs.printFontSize = m_fontSize->value();
-    m_prefs.portrait = m_portrait->isChecked();
+    keepPrintParameters();
     if (PrintGrid(m_portrait->isChecked()))
         m_panel->hide();
+}
+
+void GridSortPrintDialog::keepPrintParameters()
+{
+    m_prefs.printFontSize = m_fontSize->value();
+    m_prefs.portrait = m_portrait->isChecked();
 }
 
 void GridSortPrintDialog::SpeedButton11Click()
@@ -511,30 +537,104 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
     std::unique_ptr<QPrinter> printer;
     if (m_printerFactory) {
         printer = m_printerFactory();
+        if (!printer) {
+            failPrint(kNoPrinter);
+            return false;
+        }
     } else {
+        // The default printer chosen, so Enter prints as the board always
+        // did; without one the dialog still offers printing to a file.
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (!info.isNull())
-            printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
+                                : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        beforeBox();
+        if (!runPrintDialog(*printer))
+            return false;
+        portrait = printer->pageLayout().orientation() == QPageLayout::Portrait;
     }
-    if (!printer) {
-        failPrint(kNoPrinter);
+    printer->setDocName(QString());
+    return printOn(*printer, portrait, true);
+}
+
+bool GridSortPrintDialog::runPrintDialog(QPrinter& printer)
+{
+    if (m_printDialogRunner)
+        return m_printDialogRunner(printer);
+    QPrintDialog dialog(&printer, this);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool GridSortPrintDialog::previewGrid(bool portrait)
+{
+    if (columnsWithText(0) == 0) {
+        failPrint(kNothingToPrint);
         return false;
     }
-    const QString name = printer->printerName();
-    const QString failed = name.isEmpty()
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    preview.setWindowTitle(QStringLiteral("Print Preview"));
+    // The orientation may be changed in the preview: the layout follows it.
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
+        printOn(*p, p->pageLayout().orientation() == QPageLayout::Portrait, false);
+    });
+    beforeBox();
+    preview.resize(900, 700);
+    return preview.exec() == QDialog::Accepted;
+}
+
+bool GridSortPrintDialog::savePdf(bool portrait)
+{
+    if (columnsWithText(0) == 0) {
+        failPrint(kNothingToPrint);
+        return false;
+    }
+    const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                  .filePath(headingTitle() + QStringLiteral(".pdf"));
+    beforeBox();
+    QString path = m_pdfPathChooser
+        ? m_pdfPathChooser(suggested)
+        : QFileDialog::getSaveFileName(this, QStringLiteral("Save as PDF"), suggested,
+                                       QStringLiteral("PDF files (*.pdf)"));
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    printer.setDocName(headingTitle());
+    return printOn(printer, portrait, true,
+                   QStringLiteral("The file \"%1\" could not be written, so the grid was not saved.")
+                       .arg(QDir::toNativeSeparators(path)));
+}
+
+QString GridSortPrintDialog::headingTitle() const
+{
+    return m_prefs.title.isEmpty() ? QStringLiteral("RYX Scheduling") : m_prefs.title;
+}
+
+bool GridSortPrintDialog::printOn(QPrinter& printer, bool portrait, bool askCut, const QString& failure)
+{
+    const QString name = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
+    const QString failed = !failure.isEmpty() ? failure
+        : name.isEmpty()
         ? QStringLiteral("The printer reported an error, so the grid was not printed.")
         : QStringLiteral("The printer \"%1\" reported an error, so the grid was not printed.").arg(name);
 
-    printer->setDocName(QString());
-    printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-    const int sx = PrintLayout::scale(printer->logicalDpiX(), logicalDpiX());
-    const int sy = PrintLayout::scale(printer->logicalDpiY(), logicalDpiY());
+    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const int sx = PrintLayout::scale(printer.logicalDpiX(), logicalDpiX());
+    const int sy = PrintLayout::scale(printer.logicalDpiY(), logicalDpiY());
     const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
     // There is no paging across: what does not fit the paper's width is
     // cut off, and the user decides whether that is worth printing. A
     // column without text loses nothing off the paper.
-    const int paperWidth = printer->width();
-    if (const int cut = columnsWithText(PrintLayout::columnsAcross(bands, sx, paperWidth)); cut > 0) {
+    const int paperWidth = printer.width();
+    if (const int cut = columnsWithText(PrintLayout::columnsAcross(bands, sx, paperWidth)); askCut && cut > 0) {
         const QString orientation = portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
         const QString question =
             (cut == 1 ? QStringLiteral("1 column of the grid does not fit across the paper in %1: it would be "
@@ -555,7 +655,9 @@ bool GridSortPrintDialog::PrintGrid(bool portrait)
     // The dialog's own font, whatever size the grid shows.
     QFont plain = font();
     plain.setPixelSize(kFormFontPixels);
-    const bool ok = GridPrintout::print(*printer, m_copy, bands, {rowHeight(), portrait, sx, sy}, plain);
+    const GridPrintout::Heading heading{
+        headingTitle(), QStringLiteral("Printed ") + QDateTime::currentDateTime().toString(QStringLiteral("M/d/yyyy HH:mm"))};
+    const bool ok = GridPrintout::print(printer, m_copy, bands, {rowHeight(), portrait, sx, sy}, plain, heading);
     if (!ok) {
         restoreCursor.dismiss();
         QApplication::restoreOverrideCursor();

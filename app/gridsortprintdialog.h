@@ -49,7 +49,12 @@ public:
     // The print orientation and font size from the preferences; run after
     // they were read (the first opening does it if nobody did).
     void loadFromPreferences();
+    // A factory's printer is printed on at once, without the print dialog.
     void setPrinterFactory(PrinterFactory factory) { m_printerFactory = std::move(factory); }
+    // Stand-ins for the system's print dialog (true: print) and for the
+    // file dialog of "Save as PDF" (given a suggested path; "" cancels).
+    void setPrintDialogRunner(std::function<bool(QPrinter&)> runner) { m_printDialogRunner = std::move(runner); }
+    void setPdfPathChooser(std::function<QString(const QString&)> chooser) { m_pdfPathChooser = std::move(chooser); }
 
     // Shows the dialog (QDialog::open) with the grid file's current copy;
     // nothing when it is already open.
@@ -75,6 +80,9 @@ public:
     // Prints the copy; false when it could not (the user was told why) or
     // the user would rather not lose the columns the paper cannot hold.
     bool PrintGrid(bool portrait);
+    // The same pages in a preview window, and into a PDF file, without any printer.
+    bool previewGrid(bool portrait);
+    bool savePdf(bool portrait);
 
     void done(int result) override;
 
@@ -96,11 +104,19 @@ private:
     void failPrint(const QString& text);
     // How many columns from `first` on hold any text.
     int columnsWithText(int first) const;
+    bool runPrintDialog(QPrinter& printer);
+    void keepPrintParameters();   // in the live preferences, printed or not
+    QString headingTitle() const;
+    // `askCut`: ask before columns are lost off the paper. `failure`: what
+    // to say when the pages could not be made (the printer's error by default).
+    bool printOn(QPrinter& printer, bool portrait, bool askCut, const QString& failure = {});
 
     DataFolder m_folder;
     Preferences& m_prefs;
     Messages& m_messages;
     PrinterFactory m_printerFactory;
+    std::function<bool(QPrinter&)> m_printDialogRunner;
+    std::function<QString(const QString&)> m_pdfPathChooser;
 
     GridData m_copy{0, 0};
     QList<int> m_widths;
@@ -116,6 +132,8 @@ private:
     QSpinBox* m_fontSize = nullptr;            // SpinEdit1
     QPushButton* m_panelPrint = nullptr;       // SpeedButton10
     QPushButton* m_panelCancel = nullptr;      // SpeedButton11
+    QPushButton* m_panelPreview = nullptr;
+    QPushButton* m_panelPdf = nullptr;
 
     bool m_open = false;
     bool m_shownBefore = false;

@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/backupsdialog.h"
 #include "app/celleditorguard.h"
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
+#include "app/helpwindow.h"
 #include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
@@ -20,7 +22,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
@@ -30,7 +31,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -106,6 +106,12 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
     connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
     connect(m_prefsDialog, &PreferencesDialog::backupNowRequested, this, &MainWindow::backupNow);
+    m_backupsDialog = new BackupsDialog(m_folder, *m_session, m_prefs, *m_services.messages, m_prefsDialog);
+    connect(m_prefsDialog, &PreferencesDialog::restoreRequested, m_backupsDialog, &QDialog::exec);
+    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
+        m_gridView->reload();
+        m_gridView->SetOptimalGridCellWidth();
+    });
     connect(m_prefsDialog, &PreferencesDialog::fontChanged, this, [this] {
         m_gridView->applyPreferences();
         m_gridView->SetOptimalGridCellWidth();
@@ -266,6 +272,7 @@ void MainWindow::applyPrivileges()
     m_prefsDialog->setUserLines(users);
     const int level = ProcessUsers(users, m_services.identity->userName());
     m_toolbar->showPrivileges(level);
+    m_prefsDialog->setRestoreAllowed(level >= Privilege::All);
     m_toolbar->takeFocus();
 }
 
@@ -317,14 +324,11 @@ void MainWindow::SpeedButton13Click()
 
 void MainWindow::SpeedButton17Click()
 {
-    // A desktop without a program for the file would otherwise leave the
-    // button doing nothing at all.
-    const QString help = m_folder.inRoot(QStringLiteral("Help.chm"));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
-        m_services.messages->show(MessageKind::Information,
-                                  QStringLiteral("Can't open the help file '%1': this desktop has no program for it.")
-                                      .arg(QDir::toNativeSeparators(help)),
-                                  {});
+    // Shown by the board itself: Help.chm is HTML, which neither a Linux
+    // desktop nor the Windows help program opens under that name.
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(m_folder, this);
+    m_helpWindow->showHelp();
 }
 
 void MainWindow::SpeedButton9Click()

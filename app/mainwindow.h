@@ -12,8 +12,10 @@
 
 #include <memory>
 
+class BackupsDialog;
 class GridSortPrintDialog;
 class GridView;
+class HelpWindow;
 class Led;
 class PreferencesDialog;
 class QAction;
@@ -66,6 +68,8 @@ public:
     PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
     SessionDialogs& dialogs() { return *m_dialogs; }
     GridSortPrintDialog* sortPrintDialog() const { return m_sortPrintDialog; }
+    BackupsDialog* backupsDialog() const { return m_backupsDialog; }
+    HelpWindow* helpWindow() const { return m_helpWindow; }   // null until "?" was pressed
     QToolButton* updateButton() const;
     Led* led() const;
     QAction* beepAction() const;
@@ -125,4 +129,6 @@ private:
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
+    BackupsDialog* m_backupsDialog = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
 };

@@ -151,6 +151,10 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     auto* backupNow = new QPushButton(QStringLiteral("Backup Now"), this);
     named(backupNow, "SpeedButton3");
     connect(backupNow, &QPushButton::clicked, this, &PreferencesDialog::backupNowRequested);
+    m_restore = new QPushButton(QStringLiteral("&Restore\u2026"), this);
+    named(m_restore, "RestoreBackup");
+    m_restore->setEnabled(false);
+    connect(m_restore, &QPushButton::clicked, this, &PreferencesDialog::restoreRequested);
 
     m_title = new QLineEdit(this);
     named(m_title, "Edit2");
@@ -185,6 +189,7 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     computerRow->addWidget(computerLabel);
     computerRow->addWidget(m_computer);
     computerRow->addWidget(backupNow);
+    computerRow->addWidget(m_restore);
     layout->addLayout(computerRow, 11, 0, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("Program Title"), this), 12, 0);
     auto* titleRow = new QHBoxLayout;
@@ -203,6 +208,11 @@ void PreferencesDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     centreOnDesktop(this);
+}
+
+void PreferencesDialog::setRestoreAllowed(bool allowed)
+{
+    m_restore->setEnabled(allowed);
 }
 
 void PreferencesDialog::loadFromPreferences()

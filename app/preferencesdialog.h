@@ -30,12 +30,15 @@ public:
     // The grid font became `font` in `color` (0x00BBGGRR): what "Grid Font
     // Parameters" does after its dialog was confirmed.
     void applyFont(const QFont& font, int color);
+    // "Restore…" needs both the Update and the Prefs privileges.
+    void setRestoreAllowed(bool allowed);
 
     void done(int result) override;   // only "OK" closes
 
 signals:
     void okPressed();                 // the owner saves, then calls accept()
     void backupNowRequested();
+    void restoreRequested();
     void fontChanged();
     void rowHeightChanged();
 
@@ -61,4 +64,5 @@ private:
     QRadioButton* m_backup[3] = {};      // RadioButton4..6
     QLineEdit* m_computer = nullptr;     // Edit1
     QLineEdit* m_title = nullptr;        // Edit2
+    QPushButton* m_restore = nullptr;
 };

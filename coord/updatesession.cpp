@@ -171,7 +171,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
     r.cellsChanged = GridStore::makeAsStored(m_grid);
 
     if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
-        r.backupFailure = m_store.BackupGrid(m_grid, m_clock.localNow());
+        r.backupFailure = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Update);
         r.backedUp = r.backupFailure.ok;
     }
     m_selection = false;
@@ -210,7 +210,7 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
 {
     EndResult r;
     r.lockLost = true;
-    const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
+    const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
     if (rescue)
         r.rescuedTo = rescue.path;
     else
@@ -352,12 +352,93 @@ TextFile::WriteResult UpdateSession::backupOn(int choice)
 {
     if (m_prefs.backup != choice || m_prefs.backupComputer != m_identity.computerName())
         return {};
-    return m_store.BackupGrid(m_grid, m_clock.localNow());
+    return m_store.BackupGrid(m_grid, m_clock.localNow(),
+                              choice == Preferences::BackupHourly ? BackupKind::Hourly : BackupKind::Close);
 }
 
 TextFile::WriteResult UpdateSession::backupNow()
 {
-    return m_store.BackupGrid(m_grid, m_clock.localNow());
+    return m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Manual);
+}
+
+UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileName)
+{
+    RestoreResult r;
+    if (m_state == State::Updating) {
+        r.kind = RestoreResult::Updating;
+        return r;
+    }
+    // Read before the lock is taken: a backup that cannot be read costs
+    // nobody a moment of the board.
+    GridData restored;
+    if (const GridStore::LoadResult load = m_store.loadBackup(fileName, restored); !load.ok) {
+        r.kind = RestoreResult::Unreadable;
+        r.error = load.error;
+        return r;
+    }
+
+    switch (m_lock.AcquireUpdateLock()) {
+    case UpdateLock::Result::Busy:
+        r.kind = RestoreResult::Busy;
+        r.unopenableLock = m_lock.unopenableLock();
+        m_lock.ReleaseUpdateLock();
+        readCurrentUser(r.computer, r.user);
+        return r;
+    case UpdateLock::Result::LockError:
+        r.kind = RestoreResult::LockError;
+        r.lockError = m_lock.lastError();
+        readCurrentUser(r.computer, r.user);
+        return r;
+    case UpdateLock::Result::Acquired:
+        break;
+    }
+    // The session timers are left alone: a waiting board keeps waiting.
+    TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    for (const QString& name : {kGridFile, kSnapshotFile})
+        m_store.recoverInterruptedSave(name);
+
+    if (const TextFile::WriteResult kept = keepReplacedGrid(); !kept) {
+        r.kind = RestoreResult::KeepFailed;
+        r.failure = kept;
+        m_lock.ReleaseUpdateLock();
+        return r;
+    } else {
+        r.keptAs = kept.path;
+    }
+    if (const TextFile::WriteResult saved = m_store.SaveGrid(kGridFile, restored); !saved) {
+        r.kind = RestoreResult::SaveFailed;
+        r.failure = saved;
+        m_lock.ReleaseUpdateLock();
+        return r;
+    }
+    m_grid = restored;
+    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_lastKnownStamp = m_currentStamp;
+    m_refusedStamp = {};
+    m_lock.ReleaseUpdateLock();
+    r.kind = RestoreResult::Restored;
+    return r;
+}
+
+TextFile::WriteResult UpdateSession::keepReplacedGrid()
+{
+    GridData current;
+    const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, current);
+    if (load.shapeLoaded)
+        return m_store.BackupGrid(current, m_clock.localNow(), BackupKind::Restore);
+    if (load.missing)
+        return {};   // nothing to keep
+    // A schedule that cannot be read as a grid is kept byte for byte: it may
+    // be read by hand, and a restore is most wanted exactly then.
+    const TextFile::BytesResult raw = TextFile::readBytes(m_folder.gsystem(kGridFile), GridStore::kMaxGridFileBytes);
+    if (!raw.ok()) {
+        TextFile::WriteResult failed;
+        failed.ok = false;
+        failed.path = m_folder.gsystem(kGridFile);
+        failed.error = raw.error;
+        return failed;
+    }
+    return TextFile::writeBytes(m_folder.backups(GridStore::backupFileName(m_clock.localNow())), raw.bytes);
 }
 
 TextFile::WriteResult UpdateSession::hourlyBackup()
@@ -383,7 +464,7 @@ UpdateSession::EndResult UpdateSession::saveOrRescue()
     r = releaseUpdate();
     if (!r.saved && !r.lockLost) {
         // The process is about to be ended: keep the edits somewhere.
-        const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow());
+        const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
         if (rescue)
             r.rescuedTo = rescue.path;
     }

@@ -125,6 +125,25 @@ public:
     TextFile::WriteResult backupNow();
     TextFile::WriteResult closeBackup();
 
+    struct RestoreResult
+    {
+        enum Kind { Restored, Busy, LockError, Updating, Unreadable, KeepFailed, SaveFailed } kind = Busy;
+        QString computer, user;        // curuser.scd on the busy and lock error paths
+        QString lockError;
+        QString unopenableLock;
+        QString error;                 // Unreadable: why
+        // KeepFailed: the schedule in place could not be kept, so it stays;
+        // SaveFailed: the restored one could not be written, the files stay.
+        TextFile::WriteResult failure;
+        QString keptAs;                // the backup of the schedule replaced ("" when there was none)
+    };
+    // Makes a backup the shared schedule, between two of this workstation's
+    // sessions: under the update lock, the schedule in place goes to a
+    // backup of its own, then the backup's grid, colours and fixed column
+    // are saved as one, as a release saves them. Other boards load it at
+    // their next poll; this one holds it at once.
+    RestoreResult restoreBackup(const QString& fileName);
+
     // Ends a running session when nobody can go on with it: saved as the
     // time-out saves it, or, when the grid cannot be saved, the edits go to
     // a backup file instead (rescuedTo).
@@ -152,6 +171,7 @@ private:
     // boards left behind.
     void clearLeftovers();
     TextFile::WriteResult backupOn(int choice);
+    TextFile::WriteResult keepReplacedGrid();
     void setPollInterval(int ms);
     void setTimeoutActive(bool active);
     void setState(State state);

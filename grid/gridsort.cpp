@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 #include <optional>
 
@@ -106,6 +107,12 @@ bool sortRows(GridData& grid, int column)
             sorted[k + 1] = old.at(order.at(k) + 1);
         grid.setColumn(c, sorted);
     }
+    // A row's colour goes with it, so that the printout shows it on its row.
+    std::array<int, GridData::kColorRows> colors{};
+    for (int r = 1; r < GridData::kColorRows; ++r)
+        colors[std::size_t(r)] = grid.rowColor(r);
+    for (int k = 0; k < dataRows && k + 1 < GridData::kColorRows; ++k)
+        grid.setRowColor(k + 1, order.at(k) + 1 < GridData::kColorRows ? colors[std::size_t(order.at(k) + 1)] : 0);
     return true;
 }
 

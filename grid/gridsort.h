@@ -24,7 +24,7 @@ QString sortKey(const QString& cell);
 // Sorts data rows 1 .. rowCount-1 by `column` in TextOrder, the same on
 // every workstation; rows whose texts compare equal keep their order.
 // Returns false and leaves the grid alone when `column` is not one of the
-// grid's columns. Row colours are not touched.
+// grid's columns. Each row's colour moves with it.
 bool sortRows(GridData& grid, int column);
 
 } // namespace GridSort

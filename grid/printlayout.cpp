@@ -1,5 +1,7 @@
 #include "grid/printlayout.h"
 
+#include "grid/colorcodes.h"
+
 #include <algorithm>
 
 namespace PrintLayout {
@@ -169,6 +171,30 @@ QStringList wrapWords(QStringView text, int width, const std::function<int(QStri
     }
     lines.append(text.sliced(start).toString());
     return lines;
+}
+
+int greyOf(int value)
+{
+    return (299 * ColorCodes::red(value) + 587 * ColorCodes::green(value) + 114 * ColorCodes::blue(value)) / 1000;
+}
+
+int rowTint(int code)
+{
+    const int value = ColorCodes::fillValue(code);
+    if (value < 0)
+        return -1;
+    const int grey = greyOf(value);
+    if (grey >= kMinTintGrey)
+        return value;
+    // The share of white that lifts the grey to the minimum, rounded up.
+    const int white = ((kMinTintGrey - grey) * 1000 + (255 - grey) - 1) / (255 - grey);
+    auto mix = [white](int channel) { return channel + ((255 - channel) * white + 999) / 1000; };
+    return mix(ColorCodes::red(value)) | (mix(ColorCodes::green(value)) << 8) | (mix(ColorCodes::blue(value)) << 16);
+}
+
+QString pageNumberText(int page, int pages)
+{
+    return QStringLiteral("Page %1 of %2").arg(page).arg(pages);
 }
 
 } // namespace PrintLayout

@@ -102,4 +102,16 @@ qsizetype filledLength(QStringView text, int width, const std::function<int(QStr
 QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure,
                       int maxLines = 0);
 
+// The fill a row of colour `code` prints with, as 0x00BBGGRR, or -1 for
+// none (codes 0 and 10, and any unknown). The row's colour is mixed with
+// white until its grey is at least kMinTintGrey of 255, so black text stays
+// legible when a grey-scale printer turns it into a shade.
+constexpr int kMinTintGrey = 210;
+int rowTint(int code);
+// The grey (0..255) a grey-scale printer makes of a 0x00BBGGRR colour.
+int greyOf(int value);
+
+// "Page n of m", the right of every page's heading.
+QString pageNumberText(int page, int pages);
+
 } // namespace PrintLayout

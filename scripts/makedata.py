@@ -414,7 +414,7 @@ code { background: #f8e8a8; padding: 0 3px; }
 </style>
 </head>
 <body>
-<h1>RYX Scheduling board</h1>
+<h1 id="top">RYX Scheduling board</h1>
 
 <p>The board shows one shared schedule as a grid: a title row with the column
 names (for example Trailer, Product, Consignor, Consignee, Date), a fixed left
@@ -422,23 +422,44 @@ column and up to 254 rows. Every workstation on the network that runs the
 program from the same folder sees the same board. Only one workstation at a
 time can change it; the others follow its changes automatically.</p>
 
-<h2>Toolbar</h2>
+<p><b>Contents:</b>
+<a href="#toolbar">Toolbar</a> &middot;
+<a href="#mouse">Mouse and menus</a> &middot;
+<a href="#sessions">Update sessions</a> &middot;
+<a href="#busy">System busy</a> &middot;
+<a href="#filling">Filling a row</a> &middot;
+<a href="#commands">Row, column and cell commands</a> &middot;
+<a href="#shortcuts">Ctrl shortcuts</a> &middot;
+<a href="#colours">Colours</a> &middot;
+<a href="#lists">List records</a> &middot;
+<a href="#print">Sorting and printing</a> &middot;
+<a href="#backups">Backups</a></p>
+
+<h2 id="toolbar">Toolbar</h2>
 <table>
 <tr><th>Button</th><th>What it does</th></tr>
-<tr><td>? (help)</td><td>Opens this help.</td></tr>
+<tr><td>? (help)</td><td>Opens this help. Type a word into its search field and press Enter to find it; Enter again finds the next place.</td></tr>
 <tr><td>UPDATE</td><td>Starts an update session (the button stays down and shows UPDATING). Press it again to save the board and end the session.</td></tr>
+<tr><td>Lamp</td><td>Lights red beside UPDATE while another workstation is updating and you are waiting for it (see <a href="#busy">System busy</a>).</td></tr>
 <tr><td>Cancel</td><td>During a session: undoes every change made since Update was pressed and ends the session without saving.</td></tr>
 <tr><td>Editing</td><td>During a session: while it is down you can type directly into the cells.</td></tr>
-<tr><td>List</td><td>During a session: pastes a prepared row (a list record) into the row of the selected cell.</td></tr>
-<tr><td>Prefs</td><td>Opens the Scheduling Parameters (only for users allowed to change them).</td></tr>
+<tr><td>List</td><td>During a session: pastes a prepared row (a <a href="#lists">list record</a>) into the row of the selected cell.</td></tr>
+<tr><td>Prefs</td><td>Opens the Scheduling Parameters (only for users allowed to change them), with <b>Backup Now</b> and <b>Restore&hellip;</b> (see <a href="#backups">Backups</a>).</td></tr>
 <tr><td>Quit</td><td>Ends the program. Not available during a session.</td></tr>
 <tr><td>Tray</td><td>Hides the window; click the icon in the notification area to bring it back.</td></tr>
 </table>
-<p>A right-click on the toolbar (outside a session) offers <b>Beep on any
-updates</b> (a sound whenever another workstation saves the board) and
-<b>Print / Sort Grid</b>.</p>
 
-<h2>Update sessions</h2>
+<h2 id="mouse">Mouse and menus</h2>
+<table>
+<tr><th>Where and how</th><th>What opens</th></tr>
+<tr><td>Right-click on the toolbar (the button bar), outside a session</td><td>The button bar's menu: <b>Beep on any updates</b> (a sound whenever another workstation saves the board) and <b>Print / Sort Grid</b> (see <a href="#print">Sorting and printing</a>).</td></tr>
+<tr><td>Right-click on a cell, outside a session</td><td>A menu with <b>Update</b>, which starts a session as the UPDATE button does.</td></tr>
+<tr><td>Right-click on a cell, during a session</td><td>The column's menu of preset values (see <a href="#filling">Filling a row</a>).</td></tr>
+<tr><td>Ctrl + right-click on a cell, during a session</td><td>The row, column and cell commands and the row colours (see <a href="#commands">commands</a> and <a href="#colours">Colours</a>).</td></tr>
+<tr><td>Shift + right-click on a cell, during a session</td><td><b>Column Data Setup</b> (the preset values of the column's menu) and <b>Fixed Column Data Setup</b> (the texts of the fixed left column).</td></tr>
+</table>
+
+<h2 id="sessions">Update sessions</h2>
 <p>Press <b>UPDATE</b> (or right-click the grid and choose <b>Update</b>). The
 board becomes editable on your workstation and stays read-only everywhere
 else. The session ends when you press UPDATE again, pick <b>UPDATE OFF</b> in
@@ -448,14 +469,14 @@ the end the board is saved and the other workstations reload it within a few
 seconds. <b>Cancel</b> returns the board to how it was when the session
 started.</p>
 
-<h2>System busy</h2>
+<h2 id="busy">System busy</h2>
 <p>If someone else is updating when you press UPDATE, the message
 <b>System busy (update in progress).</b> appears (with their computer and
 user name if the preferences ask for it), and a red lamp lights next to the
 Update button. When the other session ends, the lamp goes out and an alarm
 sounds: press UPDATE again to start your own session.</p>
 
-<h2>Filling a row with right-clicks</h2>
+<h2 id="filling">Filling a row with right-clicks</h2>
 <ol>
 <li>During a session, click the first cell you want to fill.</li>
 <li>Right-click: the column's menu opens with its preset values.</li>
@@ -473,12 +494,12 @@ time, GMT, or a business-hours table).</p>
 starts a new column of the menu. Shift + right-click opens <b>Column Data
 Setup</b> and <b>Fixed Column Data Setup</b> to edit these lists.</p>
 
-<h2>Row, column and cell commands</h2>
+<h2 id="commands">Row, column and cell commands</h2>
 <p>Ctrl + right-click during a session opens the commands: copy, paste, add,
 insert, clear and delete rows, columns and cells, delete blank lines,
 increment a column, create list records, and the row colours.</p>
 
-<h2>Ctrl shortcuts (during a session)</h2>
+<h2 id="shortcuts">Ctrl shortcuts (during a session)</h2>
 <table>
 <tr><th>Keys</th><th>Command</th></tr>
 <tr><td>Ctrl+A</td><td>Add Row</td></tr>
@@ -489,7 +510,7 @@ increment a column, create list records, and the row colours.</p>
 </table>
 <p>Select a cell first: each command works on the row of the selected cell.</p>
 
-<h2>Colours</h2>
+<h2 id="colours">Colours</h2>
 <p>A colour belongs to a whole row. Select a cell of the row, Ctrl +
 right-click and pick a colour. <b>Clear Grid Colors</b> removes all colours;
 <b>Alternate Colors</b> stripes the board. Mask greys out the row across the
@@ -498,11 +519,36 @@ full width, the left column included.</p>
 SWATCHES
 </table>
 
-<h2>List records</h2>
+<h2 id="lists">List records</h2>
 <p>A list record is a prepared row: <code>[description][color]~value 1~~value 2~...</code>.
 The description is only a label. The colour is optional. Each value is enclosed in
 its own pair of tildes and goes to the next column; <code>~~</code> leaves a
 column as it is, <code>~ ~</code> empties it.</p>
+
+<h2 id="print">Sorting and printing</h2>
+<p>Right-click the toolbar and choose <b>Print / Sort Grid</b>. The window
+shows a copy of the saved board: click a column to sort the rows by it, drag a
+column title to move the column. Nothing you do there changes the board.
+<b>Print</b> opens the print parameters (portrait or landscape, font size):</p>
+<ul>
+<li><b>Print</b> opens the print dialog with the default printer chosen;
+Enter prints.</li>
+<li><b>Preview&hellip;</b> shows the pages on screen.</li>
+<li><b>Save as PDF&hellip;</b> writes the pages to a PDF file.</li>
+</ul>
+<p>Preview and PDF need no printer. Every page carries the board's title, the
+date and time of printing and its page number; rows keep their colours as
+light tints and cells their grid lines.</p>
+
+<h2 id="backups">Backups</h2>
+<p>The board keeps copies of the schedule in the folder <code>databkup</code>:
+after an update, hourly or at close (as the preferences say), and whenever
+<b>Backup Now</b> is pressed. <b>Restore&hellip;</b> in the Scheduling
+Parameters opens the <b>Backups</b> window: the backups newest first with date,
+time and kind, and a preview of the one selected. <b>Restore</b> makes it the
+schedule on every workstation; the schedule it replaces is kept as a backup
+first, so a restore can itself be undone. Nobody may be updating meanwhile.</p>
+<p><a href="#top">Back to the top</a></p>
 </body>
 </html>
 """

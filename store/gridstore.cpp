@@ -11,6 +11,17 @@ namespace {
 const QString kFixedColumnFile = QStringLiteral("FixedColumn.scd");
 const QString kBackupPrefix = QStringLiteral("sgridbkup");
 const QString kBackupSuffix = QStringLiteral(".scd");
+const QByteArray kTrailerMark = QByteArrayLiteral("[backup] ");
+
+struct KindWord { BackupKind kind; const char* word; const char* text; };
+constexpr KindWord kKindWords[] = {
+    {BackupKind::Update, "Update", "Update"},
+    {BackupKind::Hourly, "Hourly", "Hourly"},
+    {BackupKind::Close, "Close", "Close"},
+    {BackupKind::Manual, "Manual", "Backup Now"},
+    {BackupKind::Restore, "Restore", "Before restore"},
+    {BackupKind::Rescue, "Rescue", "Unsaved edits"},
+};
 
 // The lines of a file's bytes, one at a time, as the text reader splits them
 // (CR LF, LF or a lone CR); past the end it gives empty lines.
@@ -33,6 +44,7 @@ public:
         m_at = std::min(n, i + 1);
         return line;
     }
+    QByteArrayView rest() const { return QByteArrayView(m_bytes).sliced(m_at); }
 
 private:
     const QByteArray& m_bytes;
@@ -75,7 +87,33 @@ QString oneLine(const QString& cell)
     return out;
 }
 
+bool readCounts(LineCursor& lines, int& cols, int& rows)
+{
+    return parseCount(lines.next(), GridStore::kMaxFileCols, cols)
+        && parseCount(lines.next(), GridStore::kMaxFileRows, rows)
+        && qint64(cols) * rows <= GridStore::kMaxFileCells;
+}
+
+BackupKind kindOfTrailer(QByteArrayView line)
+{
+    if (!line.startsWith(kTrailerMark))
+        return BackupKind::Unknown;
+    const QByteArrayView word = line.sliced(kTrailerMark.size());
+    for (const KindWord& k : kKindWords)
+        if (word == QByteArrayView(k.word))
+            return k.kind;
+    return BackupKind::Unknown;
+}
+
 } // namespace
+
+QString GridStore::backupKindText(BackupKind kind)
+{
+    for (const KindWord& k : kKindWords)
+        if (k.kind == kind)
+            return QString::fromLatin1(k.text);
+    return QStringLiteral("Not recorded");
+}
 
 QString GridStore::backupFileName(const QDateTime& localTime)
 {
@@ -138,10 +176,11 @@ bool GridStore::makeAsStored(GridData& grid)
     return changed;
 }
 
-GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
+GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& name, GridData& grid,
+                                           QByteArray* rest) const
 {
     LoadResult r;
-    const TextFile::BytesResult file = TextFile::readBytes(m_folder.gsystem(name), kMaxGridFileBytes);
+    const TextFile::BytesResult file = TextFile::readBytes(path, kMaxGridFileBytes);
     if (!file.ok()) {
         r.error = QStringLiteral("%1: %2").arg(name, file.error);
         r.refused = file.status == TextFile::ReadStatus::TooLarge;
@@ -153,8 +192,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     LineCursor lines(file.bytes);
     int cols = 0;
     int rows = 0;
-    if (!parseCount(lines.next(), kMaxFileCols, cols) || !parseCount(lines.next(), kMaxFileRows, rows)
-        || qint64(cols) * rows > kMaxFileCells) {
+    if (!readCounts(lines, cols, rows)) {
         r.error = QStringLiteral("%1: it does not start with a valid column and row count").arg(name);
         r.refused = true;
         return r;
@@ -173,6 +211,19 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     }
     grid.clearColors();
     r.shapeLoaded = true;
+    r.ok = true;
+    if (rest)
+        *rest = lines.rest().toByteArray();
+    return r;
+}
+
+GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
+{
+    LoadResult r = loadCells(m_folder.gsystem(name), name, grid, nullptr);
+    if (!r.ok)
+        return r;
+    r.ok = false;
+    const int rows = grid.rowCount();
 
     const TextFile::BytesResult colors =
         TextFile::readBytes(m_folder.gsystem(colorFileName(name)), TextFile::kListFileCap);
@@ -249,9 +300,87 @@ bool GridStore::recoverInterruptedSave(const QString& name) const
     }) > 0;
 }
 
-TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow) const
+TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow, BackupKind kind) const
 {
-    return TextFile::write(m_folder.backups(backupFileName(localNow)), gridLines(grid));
+    QStringList lines = gridLines(grid);
+    QString word = QStringLiteral("Unknown");
+    for (const KindWord& k : kKindWords)
+        if (k.kind == kind)
+            word = QString::fromLatin1(k.word);
+    lines.append(QString::fromLatin1(kTrailerMark) + word);
+    QStringList colors;
+    for (int row = 1; row < std::min(grid.rowCount(), int(GridData::kColorRows)); ++row)
+        colors.append(QString::number(grid.rowColor(row)));
+    lines.append(colors.join(u' '));
+    return TextFile::write(m_folder.backups(backupFileName(localNow)), lines);
+}
+
+QList<GridStore::BackupEntry> GridStore::listBackups(QString* error) const
+{
+    const TextFile::ListResult listed = TextFile::listFiles(m_folder.backupDir(), TextFile::Stamps::Skip);
+    if (error)
+        *error = listed.ok ? QString() : listed.error;
+    QList<BackupEntry> entries;
+    for (const TextFile::FileEntry& file : listed.files) {
+        BackupEntry e;
+        e.fileName = file.name;
+        e.time = backupTime(file.name);
+        if (!e.time.isValid())
+            continue;
+        const TextFile::BytesResult bytes = TextFile::readBytes(m_folder.backups(file.name), kMaxGridFileBytes);
+        if (!bytes.ok()) {
+            e.error = bytes.error;
+        } else {
+            LineCursor lines(bytes.bytes);
+            int cols = 0;
+            int rows = 0;
+            if (!readCounts(lines, cols, rows)) {
+                e.error = QStringLiteral("it does not start with a valid column and row count");
+            } else {
+                for (qint64 i = qint64(cols) * rows; i > 0 && !lines.atEnd(); --i)
+                    lines.next();
+                e.kind = kindOfTrailer(lines.next());
+                e.readable = true;
+            }
+        }
+        entries.append(e);
+    }
+    std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        return a.time != b.time ? a.time > b.time : a.fileName > b.fileName;
+    });
+    return entries;
+}
+
+GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& grid, BackupKind* kind) const
+{
+    // Only a backup's own name: a name from elsewhere never leaves databkup.
+    if (!backupTime(fileName).isValid()) {
+        LoadResult r;
+        r.missing = true;
+        r.error = QStringLiteral("%1: not the name of a backup").arg(fileName);
+        return r;
+    }
+    GridData loaded;
+    QByteArray rest;
+    LoadResult r = loadCells(m_folder.backups(fileName), fileName, loaded, &rest);
+    if (!r.ok)
+        return r;
+    LineCursor trailer(rest);
+    const BackupKind found = kindOfTrailer(trailer.next());
+    if (found != BackupKind::Unknown || rest.startsWith(kTrailerMark)) {
+        // Colours are a cosmetic extra: one that is no code leaves its row plain.
+        const QList<QByteArray> codes = trailer.next().toByteArray().split(' ');
+        for (int row = 1; row <= codes.size() && row < loaded.rowCount(); ++row) {
+            bool ok = false;
+            const int code = codes[row - 1].toInt(&ok);
+            if (ok)
+                loaded.setRowColor(row, code);
+        }
+    }
+    if (kind)
+        *kind = found;
+    grid = std::move(loaded);
+    return r;
 }
 
 int GridStore::PruneGridBackups() const

@@ -13,6 +13,12 @@
 // Grid file: ColCount, RowCount, then every cell column-major, one a line.
 // Colour file ("gclr" + grid file name): one code per data row.
 // FixedColumn.scd: the fixed left column's text of each data row.
+// Backup: a grid file followed by a trailer, "[backup] <kind>" and a line of
+// the data rows' colour codes. Readers of grid files stop after the cells, so
+// a backup copied over sgrid.scd by hand still loads; backups written before
+// the trailer existed have neither kind nor colours.
+enum class BackupKind { Unknown, Update, Hourly, Close, Manual, Restore, Rescue };
+
 class GridStore
 {
 public:
@@ -46,7 +52,24 @@ public:
     LoadResult LoadGrid(const QString& name, GridData& grid) const;
     // The grid, its colours and the fixed column as one unit (see the .cpp).
     TextFile::WriteResult SaveGrid(const QString& name, const GridData& grid) const;
-    TextFile::WriteResult BackupGrid(const GridData& grid, const QDateTime& localNow) const;
+    TextFile::WriteResult BackupGrid(const GridData& grid, const QDateTime& localNow,
+                                     BackupKind kind = BackupKind::Unknown) const;
+
+    struct BackupEntry
+    {
+        QString fileName;
+        QDateTime time;   // as its name carries it
+        BackupKind kind = BackupKind::Unknown;
+        bool readable = false;
+        QString error;    // why it cannot be read
+    };
+    // The backups in databkup, newest first. Each is checked as far as its
+    // counts and its trailer, without building its cells.
+    QList<BackupEntry> listBackups(QString* error = nullptr) const;
+    // A backup's grid with its colours; a backup without colours has none.
+    LoadResult loadBackup(const QString& fileName, GridData& grid, BackupKind* kind = nullptr) const;
+    // The words the backups window shows for a kind.
+    static QString backupKindText(BackupKind kind);
     // Deletes the oldest backups, by the time their names carry, until 100
     // remain. Returns how many were deleted.
     int PruneGridBackups() const;
@@ -68,6 +91,7 @@ public:
     static QDateTime backupTime(const QString& fileName);
 
 private:
+    LoadResult loadCells(const QString& path, const QString& name, GridData& grid, QByteArray* rest) const;
     // What SaveGrid writes, in the order it renames them.
     QStringList savedFiles(const QString& name) const;
 

@@ -79,6 +79,52 @@ void BM_GridFileBytes(benchmark::State& state)
 }
 BENCHMARK(BM_GridFileBytes)->Unit(benchmark::kMicrosecond);
 
+// Opening the Backups window: the 100 backups kept, each of a full board,
+// checked as far as their kind. Target: well under a second.
+void BM_ListBackups(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    const GridData g = fullGrid();
+    const QDateTime first(QDate(2026, 3, 1), QTime(8, 0, 0));
+    for (int i = 0; i < GridStore::kKeptBackups; ++i) {
+        if (!store.BackupGrid(g, first.addSecs(3600 * i), BackupKind::Update)) {
+            state.SkipWithError("could not write the backups");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        const QList<GridStore::BackupEntry> list = store.listBackups();
+        if (list.size() != GridStore::kKeptBackups) {
+            state.SkipWithError("backups missing from the list");
+            break;
+        }
+        benchmark::DoNotOptimize(list);
+    }
+}
+BENCHMARK(BM_ListBackups)->Unit(benchmark::kMillisecond);
+
+// Selecting a backup: reading it whole for the preview.
+void BM_LoadBackup(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    const QDateTime when(QDate(2026, 3, 1), QTime(8, 0, 0));
+    if (!store.BackupGrid(fullGrid(), when, BackupKind::Update)) {
+        state.SkipWithError("could not write the backup");
+        return;
+    }
+    GridData g;
+    for (auto _ : state) {
+        if (!store.loadBackup(GridStore::backupFileName(when), g).ok) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(g);
+    }
+}
+BENCHMARK(BM_LoadBackup)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

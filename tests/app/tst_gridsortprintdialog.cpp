@@ -1,14 +1,22 @@
 #include "app/gridsortprintdialog.h"
 #include "base/preferences.h"
+#include "grid/colorcodes.h"
 #include "grid/printlayout.h"
 #include "store/gridstore.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/gridtext.h"
 #include "tests/support/testfolder.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QImage>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,6 +44,9 @@ private slots:
     void columnsBeyondThePaper_data();
     void columnsBeyondThePaper();
     void fitsItsTexts();
+    void printOutputs_data();
+    void printOutputs();
+    void rowTintsAndGridLines();
 
 private:
     struct Board {
@@ -369,7 +380,22 @@ void TestGridSortPrintDialog::printsEveryRow()
     QVERIFY(words.size() > 2 * dataRows);
     // pdftotext's ascent differs a little from Qt's; a cut word is points off.
     constexpr double tolerance = 0.25;
+    // Above the rows, every page's heading: title, print time, page number.
+    const double headingBottom = origin.top() + PrintLayout::kTopOffset * sy * dotsToPoints;
+    QStringList headings(pages);
+    for (const PrintedWord& w : words)
+        if (w.box.bottom() <= headingBottom && w.page >= 0 && w.page < pages)
+            headings[w.page] += (headings[w.page].isEmpty() ? "" : " ") + w.text;
+    const QRegularExpression heading(QStringLiteral(R"(^RYX Scheduling Printed \d{1,2}/\d{1,2}/\d{4} \d\d:\d\d Page (\d+) of (\d+)$)"));
+    for (int page = 0; page < pages; ++page) {
+        const QRegularExpressionMatch m = heading.match(headings[page]);
+        QVERIFY2(m.hasMatch(), qPrintable(headings[page]));
+        QCOMPARE(m.captured(1).toInt(), page + 1);
+        QCOMPARE(m.captured(2).toInt(), pages);
+    }
     for (const PrintedWord& w : words) {
+        if (w.box.bottom() <= headingBottom)
+            continue;
         QRectF cell;
         for (const PrintLayout::PlacedRow& row : placed) {
             for (const PrintLayout::Band& band : bands) {
@@ -539,6 +565,143 @@ void TestGridSortPrintDialog::fitsItsTexts()
                                            bold.horizontalAdvance(QStringLiteral("Consignee")) + 6}));
     QCOMPARE(view(d)->model()->index(0, 1).data().toString(), huge.left(PrintLayout::kMaxShownChars));
     QVERIFY(!d.grab().isNull());
+}
+
+void TestGridSortPrintDialog::printOutputs_data()
+{
+    QTest::addColumn<QString>("button");    // of the print parameters panel
+    QTest::addColumn<QString>("answer");    // the print dialog's, or the file name chosen
+    QTest::addColumn<QString>("written");   // the file made, or ""
+    QTest::addColumn<QString>("message");
+    QTest::newRow("print: the dialog prints") << "SpeedButton10" << "print" << "printed.pdf" << "";
+    QTest::newRow("print: the dialog cancelled") << "SpeedButton10" << "" << "" << "";
+    QTest::newRow("save as PDF") << "PdfButton" << "kept.pdf" << "kept.pdf" << "";
+    QTest::newRow("save as PDF adds the suffix") << "PdfButton" << "kept" << "kept.pdf" << "";
+    QTest::newRow("save as PDF cancelled") << "PdfButton" << "" << "" << "";
+    QTest::newRow("save as PDF into no folder")
+        << "PdfButton" << "none/kept.pdf" << ""
+        << "The file \"%1/none/kept.pdf\" could not be written, so the grid was not saved.";
+    QTest::newRow("preview") << "PreviewButton" << "" << "" << "";
+}
+
+void TestGridSortPrintDialog::printOutputs()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    QFETCH(QString, message);
+    QStringList cells{"Trailer|Product"};
+    for (int r = 1; r <= 100; ++r)
+        cells.append(QStringLiteral("T-%1|Steel").arg(r));
+    auto b = makeBoard(grid(cells));
+    b->prefs.portrait = true;
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    QString suggested;
+    QString offeredPrinter = QStringLiteral("<no dialog>");
+    d.setPrintDialogRunner([&](QPrinter& printer) {
+        offeredPrinter = printer.printerName();
+        if (answer.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(out.filePath(QStringLiteral("printed.pdf")));
+        return true;
+    });
+    d.setPdfPathChooser([&](const QString& offered) {
+        suggested = offered;
+        return answer.isEmpty() ? QString() : out.filePath(answer);
+    });
+    int previewPages = -1;
+    if (button == u"PreviewButton") {
+        QTimer::singleShot(0, &d, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            preview->reject();
+        });
+    }
+    d.showOpen();
+    d.SpeedButton1Click();
+    QTest::mouseClick(d.findChild<QPushButton*>(button), Qt::LeftButton);
+
+    QCOMPARE(b->messages.texts(), message.isEmpty() ? QStringList() : QStringList{message.arg(out.path())});
+    const QStringList files = QDir(out.path()).entryList(QDir::Files);
+    QCOMPARE(files, written.isEmpty() ? QStringList() : QStringList{written});
+    // Done: the panel goes; cancelled, failed or only looked at: it stays.
+    QCOMPARE(d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible(), written.isEmpty());
+    if (button == u"SpeedButton10")
+        QCOMPARE(offeredPrinter, QPrinterInfo::defaultPrinterName());   // chosen, so Enter prints
+    if (button == u"PdfButton")
+        QVERIFY(suggested.endsWith(QStringLiteral("/RYX Scheduling.pdf")));
+    if (button == u"PreviewButton")
+        QCOMPARE(previewPages, 2);   // 100 rows of 13 pixels: two portrait pages
+    if (!written.isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+        const QString text = pdfText(out.filePath(written));
+        QVERIFY2(text.contains(QStringLiteral("Page 2 of 2")) && text.contains(QStringLiteral("T-100 Steel")),
+                 qPrintable(text));
+    }
+}
+
+// Rows print on their colour's tint, light enough for a grey-scale
+// printer, and every cell within its lines; a sorted row takes its colour.
+void TestGridSortPrintDialog::rowTintsAndGridLines()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        QSKIP("pdftoppm (poppler-utils) is missing");
+    GridData g = grid({"Trailer|Product", "T-3|Coal", "T-1|Steel", "T-2|Sand"});
+    g.setRowColor(1, 4);   // blue: T-3
+    g.setRowColor(3, 7);   // violet: T-2
+    auto b = makeBoard(g);
+    b->prefs.portrait = true;
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
+    printToPdf(d, pdf);
+    d.showOpen();
+    click(d, 0, 1);   // sorted: T-1 (none), T-2 (violet), T-3 (blue)
+    QCOMPARE(d.gridCopy().cell(0, 3), QStringLiteral("T-3"));
+    d.SpeedButton1Click();
+    d.SpeedButton10Click();
+    QVERIFY(QFile::exists(pdf));
+
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                                              QStringLiteral("-singlefile"), pdf, out.filePath(QStringLiteral("page"))});
+    QVERIFY(render.waitForFinished(20000));
+    QImage page(out.filePath(QStringLiteral("page.png")));
+    QVERIFY(!page.isNull());
+    QPrinter same(QPrinter::HighResolution);
+    same.setResolution(600);
+    same.setPageSize(QPageSize(QPageSize::A4));
+    same.setPageOrientation(QPageLayout::Portrait);
+    const QRectF origin = same.pageLayout().paintRect(QPageLayout::Inch);
+    const int sx = 600 / d.logicalDpiX();
+    const int sy = 600 / d.logicalDpiY();
+    const QList<PrintLayout::PlacedRow> placed = PrintLayout::placeRows(4, {d.rowHeight(), true, sy, same.height()});
+    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(d.columnWidths());
+    // A pixel of the rendered page at printer dots x, y.
+    auto pixel = [&](double x, double y) {
+        return page.pixel(int((origin.left() + x / 600) * 150), int((origin.top() + y / 600) * 150));
+    };
+    for (const PrintLayout::PlacedRow& row : placed) {
+        // The right end of the second column's cell, clear of its text.
+        const double x = (bands[1].right - 2) * sx;
+        const double y = (row.top + row.bottom) / 2.0 * sy + PrintLayout::kTopOffset * sy;
+        const int code = row.row == 2 ? 7 : row.row == 3 ? 4 : 0;
+        const QRgb seen = pixel(x, y);
+        const int tint = PrintLayout::rowTint(code);
+        const QColor expected = tint < 0 ? QColor(Qt::white)
+                                         : QColor(ColorCodes::red(tint), ColorCodes::green(tint), ColorCodes::blue(tint));
+        QVERIFY2(std::abs(qRed(seen) - expected.red()) <= 8 && std::abs(qGreen(seen) - expected.green()) <= 8
+                     && std::abs(qBlue(seen) - expected.blue()) <= 8,
+                 qPrintable(QStringLiteral("row %1: %2").arg(row.row).arg(QColor(seen).name())));
+        // The line under the row, in the gap before the next.
+        const double lineY = (row.bottom + PrintLayout::kTopOffset + 0.5) * sy;
+        QVERIFY2(qGray(pixel(x, lineY)) < 160, qPrintable(QStringLiteral("row %1's line").arg(row.row)));
+    }
+    // The line between the columns.
+    const double middle = (placed[1].top + placed[1].bottom) / 2.0 * sy + PrintLayout::kTopOffset * sy;
+    QVERIFY(qGray(pixel((bands[0].right + 0.5) * sx, middle)) < 160);
 }
 
 QTEST_MAIN(TestGridSortPrintDialog)

@@ -1,4 +1,7 @@
+#include "app/backupsdialog.h"
 #include "app/gridsortprintdialog.h"
+#include "app/helpbrowser.h"
+#include "app/helpwindow.h"
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
@@ -7,6 +10,8 @@
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/filestamp.h"
+#include "store/gridstore.h"
+#include "widgets/colorvalue.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 
@@ -14,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -30,8 +36,13 @@
 #include <QTemporaryDir>
 #include <QAction>
 #include <QTest>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
 
 #include <climits>
 
@@ -74,6 +85,13 @@ private slots:
     void trayHidesAndClicksBringBack_data();
     void trayHidesAndClicksBringBack();
     void hotKeyRefusedSilently();
+    void backupsWindowRestores_data();
+    void backupsWindowRestores();
+    void helpCoversEveryGesture_data();
+    void helpCoversEveryGesture();
+    void helpWindowLinksAndSearch();
+    void helpFileThatCannotBeShown_data();
+    void helpFileThatCannotBeShown();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -420,6 +438,8 @@ void TestMainWindow::privileges()
     QCOMPARE(ws->updateGroupShown(), level >= 1);
     QCOMPARE(ws->prefsShown(), level >= 2);
     QCOMPARE(ws->preferencesDialog()->userLines(), TextFile::splitLines(QString::fromLatin1(users)));
+    QCOMPARE(ws->preferencesDialog()->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled(),
+             level >= 2);
 }
 
 void TestMainWindow::closeWritesPreferencesAndUsers()
@@ -775,6 +795,203 @@ void TestMainWindow::hotKeyRefusedSilently()
     key->setEnabled(false);
     key->setEnabled(true);
     QVERIFY(!key->registered());
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+}
+
+void TestMainWindow::backupsWindowRestores_data()
+{
+    QTest::addColumn<QString>("pick");        // the list row selected before "Restore"
+    QTest::addColumn<int>("answer");          // to the question
+    QTest::addColumn<bool>("otherUpdating");
+    QTest::addColumn<QString>("shownCell");   // the restored grid's cell 1,1, or "" when nothing changed
+    QTest::newRow("newest, Yes") << "0" << int(Answer::Yes) << false << "Tuesday's";
+    QTest::newRow("older, Yes") << "1" << int(Answer::Yes) << false << "Monday's";
+    QTest::newRow("No keeps the schedule") << "0" << int(Answer::No) << false << "";
+    QTest::newRow("another workstation updates") << "0" << int(Answer::Yes) << true << "";
+    QTest::newRow("unreadable backup") << "2" << int(Answer::Yes) << false << "";
+}
+
+void TestMainWindow::backupsWindowRestores()
+{
+    QFETCH(QString, pick);
+    QFETCH(int, answer);
+    QFETCH(bool, otherUpdating);
+    QFETCH(QString, shownCell);
+    TestFolder folder;
+    folder.copyInstallationData();
+    for (const QString& name : QDir(folder.path("databkup")).entryList(QDir::Files))
+        QFile::remove(folder.path("databkup/" + name));
+    GridStore store(folder.folder());
+    GridData monday = TestFolder::sampleGrid();
+    monday.setCell(1, 1, QStringLiteral("Monday's"));
+    GridData tuesday = monday;
+    tuesday.setCell(1, 1, QStringLiteral("Tuesday's"));
+    tuesday.setRowColor(1, 3);
+    QVERIFY(store.BackupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close));
+    QVERIFY(store.BackupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update));
+    folder.writeFile("databkup/sgridbkup010126080000.scd", "nonsense\r\n");
+    Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+    if (otherUpdating)
+        QCOMPARE(b->session().pressUpdate().kind, UpdateSession::StartResult::Started);
+    const GridData before = a->grid();
+
+    BackupsDialog* dialog = a->backupsDialog();
+    dialog->show();
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Backups"));
+    auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QStringList rows;
+    for (int i = 0; i < 3; ++i)
+        rows << list->topLevelItem(i)->text(0) + u' ' + list->topLevelItem(i)->text(1) + u' '
+                    + list->topLevelItem(i)->text(2);
+    QCOMPARE(rows, (QStringList{"3/3/2026 09:30:05 Update", "3/2/2026 17:00:00 Close",
+                                "1/1/2026 08:00:00 Cannot be read"}));
+    // The newest is selected and previewed, colours included.
+    QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    auto* preview = dialog->findChild<QTableWidget*>(QStringLiteral("backupPreview"));
+    QCOMPARE(preview->item(0, 1)->text(), QStringLiteral("Tuesday's"));
+    QCOMPARE(preview->item(0, 1)->background().color(), colorFromValue(ColorCodes::fillValue(ColorCodes::Yellow)));
+    QCOMPARE(preview->item(1, 1)->background().color(), colorFromValue(ColorCodes::fillValue(ColorCodes::Red)));
+    QVERIFY(preview->item(2, 1)->background().style() == Qt::NoBrush);
+    QCOMPARE(preview->horizontalHeaderItem(2)->text(), QStringLiteral("Product"));
+
+    list->setCurrentItem(list->topLevelItem(pick.toInt()));
+    auto* restore = dialog->findChild<QPushButton*>(QStringLiteral("restoreButton"));
+    QCOMPARE(restore->isEnabled(), pick != u"2");
+    a.fake.messages.answers = {Answer(answer)};
+    QTest::mouseClick(restore, Qt::LeftButton);
+    if (pick == u"2") {
+        QVERIFY(a.fake.messages.questions.isEmpty());
+        QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("previewNote"))->text().contains(u"cannot be read"));
+    } else {
+        QCOMPARE(a.fake.messages.questions.value(0),
+                 pick == u"0" ? QStringLiteral("Restore the schedule of 3/3/2026 09:30:05? "
+                                               "The schedule it replaces is kept as a backup.")
+                              : QStringLiteral("Restore the schedule of 3/2/2026 17:00:00? "
+                                               "The schedule it replaces is kept as a backup."));
+    }
+    if (shownCell.isEmpty()) {
+        QCOMPARE(a->grid(), before);
+        QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 3);
+        if (otherUpdating)
+            QVERIFY(a.fake.messages.texts().value(0).startsWith(u"System busy (update in progress)."));
+        return;
+    }
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(a->grid().cell(1, 1), shownCell);
+    QCOMPARE(a->gridView()->model()->data(a->gridView()->model()->index(1, 1)).toString(), shownCell);
+    QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 4);
+    b->session().poll();
+    QCOMPARE(b->grid(), a->grid());
+    QVERIFY(a.fake.messages.shown.isEmpty());
+}
+
+// The installed help names every gesture and button, each where a reader
+// of its part finds it.
+void TestMainWindow::helpCoversEveryGesture_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ownLine");   // a row of the toolbar table
+    for (const char* t : {"Right-click on a cell, during a session", "Ctrl + right-click on a cell",
+                          "Shift + right-click on a cell", "Right-click on the toolbar", "Beep on any updates",
+                          "Print / Sort Grid", "Column Data Setup", "Fixed Column Data Setup", "UPDATE OFF",
+                          "Save as PDF", "Restore"})
+        QTest::newRow(t) << QString::fromLatin1(t) << false;
+    for (const char* button : {"? (help)", "UPDATE", "Lamp", "Cancel", "Editing", "List", "Prefs", "Quit", "Tray"})
+        QTest::newRow(button) << QString::fromLatin1(button) << true;
+}
+
+void TestMainWindow::helpCoversEveryGesture()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ownLine);
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QTest::mouseClick(ws->button("SpeedButton17"), Qt::LeftButton);
+    HelpWindow* help = ws->helpWindow();
+    QVERIFY(help && help->isVisible());
+    QVERIFY(help->windowTitle().contains(QStringLiteral("Help")));
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+    // Each table cell comes out of the document as a line of its own.
+    const QString shown = help->browser()->toPlainText();
+    QVERIFY2(ownLine ? shown.split(u'\n').contains(text) : shown.contains(text), qPrintable(text));
+}
+
+void TestMainWindow::helpWindowLinksAndSearch()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->SpeedButton17Click();
+    HelpWindow* help = ws->helpWindow();
+    help->resize(500, 300);
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QScrollBar* bar = help->browser()->verticalScrollBar();
+    QCOMPARE(bar->value(), 0);
+    // A link within the page goes there.
+    help->followLink(QUrl(QStringLiteral("#backups")));
+    const int backups = bar->value();
+    QVERIFY(backups > 200);
+    help->followLink(QUrl(QStringLiteral("#top")));
+    QVERIFY(bar->value() < 20);   // the heading, below the page's margin
+    // A link to a file is not followed, and says so.
+    const QString source = help->browser()->toHtml();
+    help->followLink(QUrl(QStringLiteral("gsystem/parm.scd")));
+    help->followLink(QUrl::fromLocalFile(folder.path("users/users.scd")));
+    QCOMPARE(help->status(), QStringLiteral("This link leads outside the help."));
+    QCOMPARE(help->browser()->toHtml(), source);
+    QVERIFY(!help->browser()->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("gsystem/icon.ico"))).isValid());
+
+    // Enter in the search field finds the next place, then from the top again.
+    auto* search = help->findChild<QLineEdit*>(QStringLiteral("helpSearch"));
+    QTest::keyClicks(search, QStringLiteral("print dialog"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->browser()->textCursor().selectedText().toLower(), QStringLiteral("print dialog"));
+    const int first = help->browser()->textCursor().position();
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->status(), QStringLiteral("From the top"));
+    QCOMPARE(help->browser()->textCursor().position(), first);
+    search->clear();
+    QTest::keyClicks(search, QStringLiteral("no such words here"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(help->status(), QStringLiteral("Not found"));
+    QVERIFY(!help->browser()->textCursor().hasSelection());
+}
+
+void TestMainWindow::helpFileThatCannotBeShown_data()
+{
+    QTest::addColumn<QByteArray>("content");   // "<none>": no file, "<folder>": a folder in its place
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("missing") << QByteArray("<none>") << "cannot be read" << "Help";
+    QTest::newRow("a folder") << QByteArray("<folder>") << "cannot be read" << "Help";
+    QTest::newRow("too large") << QByteArray(HelpWindow::kMaxHelpBytes + 1, 'x') << "cannot be read" << "Help";
+    QTest::newRow("plain text") << QByteArray("Call Ann on 12.\r\n") << "Call Ann on 12." << "Help";
+    QTest::newRow("a title without the word")
+        << QByteArray("<html><head><title>Board</title></head><body>Caf\xe9</body></html>") << "Caf\u00e9"
+        << "Help - Board";
+}
+
+void TestMainWindow::helpFileThatCannotBeShown()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, shown);
+    QFETCH(QString, caption);
+    TestFolder folder;
+    folder.copyInstallationData();
+    QVERIFY(QFile::remove(folder.path("Help.chm")));
+    if (content == "<folder>")
+        QVERIFY(QDir().mkpath(folder.path("Help.chm")));
+    else if (content != "<none>")
+        folder.writeFile("Help.chm", content);
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->SpeedButton17Click();
+    QVERIFY(ws->helpWindow()->isVisible());
+    QCOMPARE(ws->helpWindow()->windowTitle(), caption);
+    QVERIFY2(ws->helpWindow()->browser()->toPlainText().contains(shown),
+             qPrintable(ws->helpWindow()->browser()->toPlainText()));
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 

@@ -101,6 +101,9 @@ private slots:
     void cancelAfterHalfFailedSave();
     void savingWorkstationShowsWhatFileHolds();
     void unreadGridIsNeverSaved();
+    void restoreBackup_data();
+    void restoreBackup();
+    void restoreKeepsUnreadableSchedule();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -598,7 +601,13 @@ void TestUpdateSession::updateBackupRule()
     QCOMPARE(files.size(), backup ? 1 : 0);
     if (backup) {
         QCOMPARE(files.first(), QStringLiteral("sgridbkup030726140509.scd"));
-        QCOMPARE(fileLines(*m_tf, QStringLiteral("databkup/") + files.first()), GridStore::gridLines(m_a->grid));
+        const QStringList cells = GridStore::gridLines(m_a->grid);
+        QCOMPARE(fileLines(*m_tf, QStringLiteral("databkup/") + files.first()).mid(0, cells.size()), cells);
+        GridData back;
+        BackupKind kind = BackupKind::Unknown;
+        QVERIFY(GridStore(m_tf->folder()).loadBackup(files.first(), back, &kind).ok);
+        QCOMPARE(back, m_a->grid);
+        QCOMPARE(kind, BackupKind::Update);
     }
 
     // The flag was cleared: the next session without a selection makes none.
@@ -631,6 +640,8 @@ void TestUpdateSession::timedBackups()
     m_a->prefs.backupComputer = backupComputer;
     QVERIFY(m_a->session.hourlyBackup().ok);
     QCOMPARE(backups(*m_tf).size(), hourly ? 1 : 0);
+    if (hourly)
+        QCOMPARE(GridStore(m_tf->folder()).listBackups().value(0).kind, BackupKind::Hourly);
     m_a->clock.now = m_a->clock.now.addSecs(3600);
     QVERIFY(m_a->session.closeBackup().ok);
     QCOMPARE(backups(*m_tf).size(), (hourly ? 1 : 0) + (atClose ? 1 : 0));
@@ -781,7 +792,8 @@ void TestUpdateSession::shutdownRescuesUnsavableEdits()
     QVERIFY(!e.rescuedTo.isEmpty());
     GridData rescued;
     const QStringList lines = TextFile::read(e.rescuedTo).lines;
-    QCOMPARE(lines, GridStore::gridLines(m_a->grid));
+    QCOMPARE(lines.mid(0, GridStore::gridLines(m_a->grid).size()), GridStore::gridLines(m_a->grid));
+    QCOMPARE(GridStore(m_tf->folder()).listBackups().value(0).kind, BackupKind::Rescue);
     QVERIFY(m_a->session.lock().isHeld());   // a held lock file is never deleted
     QVERIFY(m_tf->exists(m_a->session.lock().fileName()));
 }
@@ -1055,6 +1067,107 @@ void TestUpdateSession::unreadGridIsNeverSaved()
     QCOMPARE(c.grid, TestFolder::sampleGrid());
     QVERIFY(c.session.releaseUpdate().saved);
     c.session.closeDown();
+}
+
+
+void TestUpdateSession::restoreBackup_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("result");
+    QTest::newRow("restored") << "free" << int(UpdateSession::RestoreResult::Restored);
+    QTest::newRow("another workstation updates") << "busy" << int(UpdateSession::RestoreResult::Busy);
+    QTest::newRow("own session running") << "own session" << int(UpdateSession::RestoreResult::Updating);
+    QTest::newRow("backup cannot be read") << "bad backup" << int(UpdateSession::RestoreResult::Unreadable);
+    QTest::newRow("not a backup's name") << "bad name" << int(UpdateSession::RestoreResult::Unreadable);
+    QTest::newRow("replaced schedule cannot be kept") << "read-only backups"
+                                                      << int(UpdateSession::RestoreResult::KeepFailed);
+}
+
+void TestUpdateSession::restoreBackup()
+{
+    QFETCH(QString, situation);
+    QFETCH(int, result);
+    GridStore store(m_tf->folder());
+    GridData old = TestFolder::sampleGrid();
+    old.setCell(2, 2, QStringLiteral("Sand"));
+    old.setRowColor(3, 5);
+    QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
+    QVERIFY(store.BackupGrid(old, m_a->clock.now.addDays(-1), BackupKind::Update));
+    if (situation == u"bad backup")
+        m_tf->writeFile(QStringLiteral("databkup/") + name, "x\r\n");
+    if (situation == u"bad name")
+        name = QStringLiteral("../gsystem/sgrid.scd");
+    if (situation == u"busy")
+        QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+    if (situation == u"own session")
+        QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const QByteArray gridBefore = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
+    const int backupsBefore = int(backups(*m_tf).size());
+
+    std::unique_ptr<ReadOnlyGuard> guard;
+    if (situation == u"read-only backups") {
+        guard = std::make_unique<ReadOnlyGuard>(m_tf->path(QStringLiteral("databkup")));
+        if (!guard->isActive())
+            QSKIP("cannot make a folder read-only here");
+    }
+    const UpdateSession::RestoreResult r = m_a->session.restoreBackup(name);
+    guard.reset();
+    QCOMPARE(int(r.kind), result);
+    if (situation == u"own session") {
+        QVERIFY(m_a->session.lock().isHeld());
+        return;
+    }
+    QVERIFY(!m_a->session.lock().isHeld());
+    QVERIFY(situation == u"busy" || !m_a->session.lock().OtherLockHeld());
+
+    if (r.kind != UpdateSession::RestoreResult::Restored) {
+        // Nothing changed: no schedule replaced, no backup made.
+        QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), gridBefore);
+        QCOMPARE(backups(*m_tf).size(), backupsBefore);
+        QCOMPARE(m_a->grid, TestFolder::sampleGrid());
+        QCOMPARE(m_a->session.state(), State::Viewing);
+        if (situation == u"busy")
+            QCOMPARE(r.user, QStringLiteral("ben"));
+        if (situation == u"read-only backups")
+            QVERIFY(r.failure.message().contains(QStringLiteral("sgridbkup030726140509.scd")));
+        return;
+    }
+    // Grid, colours and fixed column as one, like a release's save.
+    GridData shared;
+    QVERIFY(store.LoadGrid(QStringLiteral("sgrid.scd"), shared).ok);
+    QCOMPARE(shared, old);
+    QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/FixedColumn.scd")), QByteArray("1\r\n2\r\n\r\n"));
+    QCOMPARE(m_a->grid, old);
+    QVERIFY(!m_a->session.poll().reloaded);   // its own write is no news
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid, old);
+    // The schedule it replaced is the newest backup.
+    const QList<GridStore::BackupEntry> list = store.listBackups();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].kind, BackupKind::Restore);
+    QCOMPARE(r.keptAs, m_tf->folder().backups(list[0].fileName));
+    GridData kept;
+    QVERIFY(store.loadBackup(list[0].fileName, kept).ok);
+    QCOMPARE(kept, TestFolder::sampleGrid());
+}
+
+void TestUpdateSession::restoreKeepsUnreadableSchedule()
+{
+    GridStore store(m_tf->folder());
+    const QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
+    QVERIFY(store.BackupGrid(TestFolder::sampleGrid(), m_a->clock.now.addDays(-1), BackupKind::Close));
+    const QByteArray broken("99999\r\nnot a schedule\r\n");
+    m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), broken);
+    const UpdateSession::RestoreResult r = m_a->session.restoreBackup(name);
+    QCOMPARE(int(r.kind), int(UpdateSession::RestoreResult::Restored));
+    QCOMPARE(readAll(r.keptAs), broken);
+    // A schedule that had vanished leaves nothing to keep.
+    QVERIFY(QFile::remove(m_tf->path(QStringLiteral("gsystem/sgrid.scd"))));
+    m_a->clock.now = m_a->clock.now.addSecs(1);
+    const UpdateSession::RestoreResult again = m_a->session.restoreBackup(name);
+    QCOMPARE(int(again.kind), int(UpdateSession::RestoreResult::Restored));
+    QVERIFY(again.keptAs.isEmpty());
+    QCOMPARE(m_a->grid, TestFolder::sampleGrid());
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)

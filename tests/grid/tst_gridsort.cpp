@@ -133,6 +133,23 @@ void TestGridSort::sortRows()
         GridSort::sortRows(g, column);
         QCOMPARE(rows(g), after);
     }
+    // Each row's colour goes with it. A last column numbers the rows as
+    // they were; it orders only rows that are equal in every other cell,
+    // which stay in their order anyway.
+    GridData g = grid(before);
+    if (column < 0 || column >= g.colCount())
+        return;
+    const int mark = g.colCount();
+    g.setSize(mark + 1, g.rowCount());
+    for (int r = 1; r < g.rowCount(); ++r) {
+        g.setCell(mark, r, QStringLiteral("%1").arg(r, 3, 10, QChar(u'0')));
+        g.setRowColor(r, r % 12);
+    }
+    GridSort::sortRows(g, column);
+    for (int r = 1; r < g.rowCount(); ++r) {
+        const int was = g.cell(mark, r).toInt();
+        QCOMPARE(g.rowColor(r), was % 12);
+    }
 }
 
 // The board's own order is ICU's root collation without case, as a Linux

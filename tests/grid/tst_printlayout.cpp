@@ -1,3 +1,4 @@
+#include "grid/colorcodes.h"
 #include "grid/printlayout.h"
 
 #include <QTest>
@@ -21,6 +22,8 @@ private slots:
     void shownWidths();
     void filledLengths_data();
     void filledLengths();
+    void rowTints_data();
+    void rowTints();
 };
 
 namespace {
@@ -286,6 +289,43 @@ void TestPrintLayout::filledLengths()
         return int(s.count(QChar(0x200B)) == s.size() ? 0 : s.size() * 10);
     });
     QTEST(length, "length");
+}
+
+void TestPrintLayout::rowTints_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("none") << 0 << false;
+    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11})
+        QTest::newRow(qPrintable(ColorCodes::menuCaption(code))) << code << true;
+    QTest::newRow("Clear: the window's colour, on paper none") << 10 << false;
+    QTest::newRow("unknown") << 12 << false;
+}
+
+void TestPrintLayout::rowTints()
+{
+    QFETCH(int, code);
+    QFETCH(bool, filled);
+    const int tint = PrintLayout::rowTint(code);
+    QCOMPARE(tint >= 0, filled);
+    if (!filled)
+        return;
+    // Black text stays legible however a grey-scale printer shades it.
+    QVERIFY2(PrintLayout::greyOf(tint) >= PrintLayout::kMinTintGrey, qPrintable(QString::number(tint, 16)));
+    // Still its own colour: no channel darker, and the strongest channel
+    // of the colour still the strongest of its tint.
+    const int value = ColorCodes::fillValue(code);
+    const auto channels = [](int v) { return QList<int>{ColorCodes::red(v), ColorCodes::green(v), ColorCodes::blue(v)}; };
+    const QList<int> from = channels(value);
+    const QList<int> to = channels(tint);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(to[i] >= from[i] && to[i] <= 255);
+    const auto strongest = [](const QList<int>& c) { return std::max_element(c.begin(), c.end()) - c.begin(); };
+    QCOMPARE(to[strongest(from)], *std::max_element(to.begin(), to.end()));
+    // Tints of different colours stay apart.
+    for (int other = 1; other <= 11; ++other)
+        if (other != code && other != 10)
+            QVERIFY(PrintLayout::rowTint(other) != tint);
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

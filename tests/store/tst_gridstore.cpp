@@ -102,6 +102,10 @@ private slots:
     void failedBackupReported();
     void backupTime_data();
     void backupTime();
+    void backupKindAndColors_data();
+    void backupKindAndColors();
+    void listBackups_data();
+    void listBackups();
     void prune_data();
     void prune();
     void pruneAcrossDaylightSaving();
@@ -587,8 +591,9 @@ void TestGridStore::backupWritesGridOnly()
     const TextFile::WriteResult w = store.BackupGrid(g, clock.localNow());
     QVERIFY2(w.ok, qPrintable(w.error));
     QCOMPARE(backupNames(tf), QStringList{"sgridbkup030726140509.scd"});
+    // The grid file's lines, then the kind and the data rows' colours.
     QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")),
-             crlf(GridStore::gridLines(g)));
+             crlf(GridStore::gridLines(g) << "[backup] Unknown" << "0 1 0"));
     QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")).left(6), QByteArray("4\r\n4\r\n"));
     QCOMPARE(QDir(tf.path(QStringLiteral("gsystem"))).entryList(QDir::Files), QStringList());
 
@@ -596,7 +601,8 @@ void TestGridStore::backupWritesGridOnly()
     const GridData changed = makeGrid({{"later"}});
     QVERIFY(store.BackupGrid(changed, clock.localNow()));
     QCOMPARE(backupNames(tf), QStringList{"sgridbkup030726140509.scd"});
-    QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")), QByteArray("1\r\n1\r\nlater\r\n"));
+    QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")),
+             QByteArray("1\r\n1\r\nlater\r\n[backup] Unknown\r\n\r\n"));
 
     // A backup loads like any grid file.
     QFile::copy(tf.path(QStringLiteral("databkup/sgridbkup030726140509.scd")),
@@ -837,6 +843,79 @@ void TestGridStore::stampTellsSavesApartInOneTick()
     setMtime(path, tick);
     QVERIFY(store.GetGridFileStamp(kGrid, inPlace));
     QVERIFY(inPlace != after);
+}
+
+void TestGridStore::backupKindAndColors_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Update") << int(BackupKind::Update) << "Update";
+    QTest::newRow("Hourly") << int(BackupKind::Hourly) << "Hourly";
+    QTest::newRow("Close") << int(BackupKind::Close) << "Close";
+    QTest::newRow("Backup Now") << int(BackupKind::Manual) << "Backup Now";
+    QTest::newRow("before a restore") << int(BackupKind::Restore) << "Before restore";
+    QTest::newRow("rescued edits") << int(BackupKind::Rescue) << "Unsaved edits";
+    QTest::newRow("not recorded") << int(BackupKind::Unknown) << "Not recorded";
+}
+
+void TestGridStore::backupKindAndColors()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    TestFolder tf;
+    GridStore store(tf.folder());
+    GridData g = makeGrid({{"", "1", "2", "3"}, {"Trailer", "T-1", "T-2", "T-3"}}, {0, 4, 0, 11});
+    QVERIFY(store.BackupGrid(g, QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)), BackupKind(kind)));
+    GridData back = stale();
+    BackupKind read = BackupKind::Hourly;
+    QVERIFY(store.loadBackup(QStringLiteral("sgridbkup030726140509.scd"), back, &read).ok);
+    QCOMPARE(back, g);
+    QCOMPARE(int(read), kind);
+    QCOMPARE(GridStore::backupKindText(read), text);
+}
+
+void TestGridStore::listBackups_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<QByteArray>>("contents");
+    QTest::addColumn<QStringList>("listed");   // newest first: name, kind, readable
+    const QByteArray plain("1\r\n2\r\nA\r\nB\r\n");
+    QTest::newRow("newest first, across a year's end")
+        << QStringList{"sgridbkup123125235959.scd", "sgridbkup010126000001.scd", "sgridbkup061525120000.scd"}
+        << QList<QByteArray>{plain, plain + "[backup] Close\r\n0\r\n", plain + "[backup] Update\r\n0\r\n"}
+        << QStringList{"sgridbkup010126000001.scd Close 1", "sgridbkup123125235959.scd Not recorded 1",
+                       "sgridbkup061525120000.scd Update 1"};
+    QTest::newRow("unreadable backups are listed as such")
+        << QStringList{"sgridbkup010126000000.scd", "sgridbkup010126000001.scd", "sgridbkup010126000002.scd"}
+        << QList<QByteArray>{"", "0\r\n5\r\n", "99999\r\n1\r\n"}
+        << QStringList{"sgridbkup010126000002.scd Not recorded 0", "sgridbkup010126000001.scd Not recorded 0",
+                       "sgridbkup010126000000.scd Not recorded 0"};
+    QTest::newRow("other files are no backups")
+        << QStringList{"sgridbkup.scd", "sgridbkup013226000000.scd", "notes.txt", "sgridbkup010126000000.scd.sbtmpAb12",
+                       "sgridbkup010126000000.scd"}
+        << QList<QByteArray>{plain, plain, plain, plain, plain + "[backup] Bogus\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    QTest::newRow("a short file still lists") << QStringList{"sgridbkup010126000000.scd"}
+                                              << QList<QByteArray>{"2\r\n3\r\nA\r\n"}
+                                              << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+}
+
+void TestGridStore::listBackups()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QList<QByteArray>, contents);
+    QFETCH(QStringList, listed);
+    TestFolder tf;
+    for (int i = 0; i < names.size(); ++i)
+        tf.writeFile(QStringLiteral("databkup/") + names[i], contents[i]);
+    QStringList got;
+    for (const GridStore::BackupEntry& e : GridStore(tf.folder()).listBackups()) {
+        got << QStringLiteral("%1 %2 %3").arg(e.fileName, GridStore::backupKindText(e.kind)).arg(int(e.readable));
+        QCOMPARE(e.error.isEmpty(), e.readable);
+        GridData g;
+        QCOMPARE(GridStore(tf.folder()).loadBackup(e.fileName, g).ok, e.readable);
+    }
+    QCOMPARE(got, listed);
 }
 
 QTEST_GUILESS_MAIN(TestGridStore)

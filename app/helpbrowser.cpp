@@ -1,0 +1,13 @@
+#include "app/helpbrowser.h"
+
+HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent)
+{
+    // Links are handled by the help window: anchors within the page only.
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+}
+
+QVariant HelpBrowser::loadResource(int, const QUrl&)
+{
+    return {};
+}
