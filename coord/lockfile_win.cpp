@@ -37,15 +37,16 @@ bool LockFile::open(const QString& path, QString* error)
 {
     close();
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    // Share mode 0: no other process may open the file while we hold it.
-    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may open the file to test its lock, but not delete it.
+    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error)
             *error = QStringLiteral("cannot open the lock file (error %1)").arg(GetLastError());
         return false;
     }
-    if (!::LockFile(h, 0, 0, kLockLength, 0)) {
+    OVERLAPPED at {};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, kLockLength, 0, &at)) {
         if (error)
             *error = QStringLiteral("cannot lock the lock file (error %1)").arg(GetLastError());
         CloseHandle(h);
@@ -60,7 +61,8 @@ void LockFile::close()
     HANDLE h = HANDLE(m_handle);
     if (h == INVALID_HANDLE_VALUE)
         return;
-    ::UnlockFile(h, 0, 0, kLockLength, 0);
+    OVERLAPPED at {};
+    UnlockFileEx(h, 0, kLockLength, 0, &at);
     CloseHandle(h);
     m_handle = qintptr(INVALID_HANDLE_VALUE);
 }
@@ -80,17 +82,23 @@ bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
 {
     if (unopenable)
         *unopenable = false;
-    // An owner keeps its file open with no sharing, so our own exclusive open
-    // fails exactly while it is held.
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return false;
+    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        // A sharing violation is an owner that keeps the file open unshared.
+        const DWORD err = GetLastError();
+        if (unopenable)
+            *unopenable = err == ERROR_ACCESS_DENIED;
+        return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
     }
-    const DWORD err = GetLastError();
-    if (unopenable)
-        *unopenable = err == ERROR_ACCESS_DENIED;
-    return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
+    // Windows cannot ask about a lock without taking it: take it and let go at
+    // once. Only the byte-range lock shows a Linux owner on the same share,
+    // which takes no part in share modes.
+    OVERLAPPED at {};
+    const bool free = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, kLockLength, 0, &at);
+    if (free)
+        UnlockFileEx(h, 0, kLockLength, 0, &at);
+    CloseHandle(h);
+    return !free;
 }
