@@ -11,7 +11,7 @@ export WIN_BUILD QT_WIN LINUX_BUILD SRC=$here
 
 sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
 missing=()
-for p in wine wine64 xvfb xauth xdotool imagemagick python3; do
+for p in wine wine64 xvfb xauth xdotool imagemagick python3 tesseract-ocr x11-xserver-utils; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,6 +1,7 @@
 // Runs update sessions against a data folder as fast as the lock allows, for
 // the multi-process tests: every session adds one to cell (1,1) and logs when
-// it held the board (CLOCK_MONOTONIC, comparable between processes).
+// it held the board, in microseconds of the wall clock: the one clock that
+// Linux processes and Windows ones under Wine on the same machine share.
 //
 //   sb_hammer run <folder> <sessions> <log file>
 //   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
@@ -25,23 +26,21 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <unistd.h>
 
 namespace {
 
-qint64 monotonicNs()
+qint64 wallClockUs()
 {
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 class HammerIdentity final : public Identity
 {
 public:
-    QString computerName() const override { return QStringLiteral("hammer-%1").arg(::getpid()); }
+    QString computerName() const override { return QStringLiteral("hammer-%1").arg(QCoreApplication::applicationPid()); }
     QString userName() const override { return QStringLiteral("hammer"); }
 };
 
@@ -136,9 +135,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < sessions; ++i) {
         if (!enter(session))
             return 3;
-        const qint64 in = monotonicNs();
+        const qint64 in = wallClockUs();
         grid.setCell(1, 1, QString::number(grid.cell(1, 1).toLongLong() + 1));
-        const qint64 out = monotonicNs();
+        const qint64 out = wallClockUs();
         const UpdateSession::EndResult e = session.releaseUpdate();
         if (!e.saved) {
             std::fprintf(stderr, "%s\n", qPrintable(e.failure.message()));
