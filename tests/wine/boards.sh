@@ -4,6 +4,7 @@
 # Then the update lock hammered by Linux and Windows processes at once, and
 # both boards' start times. Every check prints a PASS or FAIL line.
 BIN=$LINUX_BUILD/bin
+BOARD=$LINUX_BUILD/board
 ARTIFACTS=${ARTIFACTS:-$WIN_BUILD/wine-artifacts}
 source "$SRC/tests/e2e/e2elib.sh"
 # Checks report themselves and the stage fails at the end, so one fault does
@@ -177,7 +178,7 @@ check "row 4 is green (colour 5) in gclrsgrid.scd" [ "$(line_of "$wdir/gsystem/g
 
 # 3. A mixed office: the zip unpacked and the Linux board beside it.
 mdir=$(win_folder office)
-cp "$BIN/SchedBoard" "$BIN/libsb_sound.so" "$mdir/"
+cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$mdir/"
 read -r lpid lw < <(start_board_kind linux "$mdir" 0 0)
 read -r wpid ww < <(start_board_kind win "$mdir" 0 500)
 [ -n "$lw" ] && [ -n "$ww" ] || fail "the boards of the mixed office did not start"
@@ -315,7 +316,7 @@ check "Linux and Windows hammers: no overlapping sessions, no lost increment" \
 # already, as it is on a workstation that has run a Windows program.
 START_RUNS=${START_RUNS:-5}
 sdir=$(win_folder starts)
-cp "$BIN/SchedBoard" "$BIN/libsb_sound.so" "$sdir/"
+cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$sdir/"
 start_time() {   # KIND: prints seconds to a visible main window
     local t0 pid w
     t0=$(date +%s.%N)
