@@ -7,7 +7,6 @@
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
 #include "app/sessiondialogs.h"
-#include "app/systemhotkey.h"
 #include "app/toolbar.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
@@ -27,6 +26,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -71,8 +71,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
 
     m_tray = new TrayIcon(this);
-    m_hotKey = new SystemHotKey(this);
-    m_hotKey->setObjectName(QStringLiteral("SystemHotKey1"));
     buildToolbar();
 
     m_gridView = new GridView(m_grid, m_prefs, this);
@@ -112,6 +110,15 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     });
     connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
 
+    // Undo and redo reach the board only while one of its windows is
+    // active: the rest of the desktop keeps its own Ctrl + Z.
+    m_undoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    m_undoShortcut->setObjectName(QStringLiteral("undoShortcut"));
+    m_redoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this);
+    m_redoShortcut->setObjectName(QStringLiteral("redoShortcut"));
+    for (QShortcut* s : {m_undoShortcut, m_redoShortcut})
+        s->setContext(Qt::ApplicationShortcut);
+
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
 
@@ -138,9 +145,6 @@ void MainWindow::FormCreate()
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
-    // Ctrl + Z is only reserved: pressing it does nothing, here or in any
-    // other program, while the board runs.
-    m_hotKey->setKey(SystemHotKey::kCtrl | 'Z');
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);

@@ -2,7 +2,6 @@
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
-#include "app/systemhotkey.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
@@ -20,6 +19,7 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -73,7 +73,7 @@ private slots:
     void hourlyBackupOnNamedComputer();
     void trayHidesAndClicksBringBack_data();
     void trayHidesAndClicksBringBack();
-    void hotKeyRefusedSilently();
+    void undoKeysBelongToTheBoard();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -760,21 +760,16 @@ void TestMainWindow::trayHidesAndClicksBringBack()
     QCOMPARE(ws->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1")), icon);
 }
 
-void TestMainWindow::hotKeyRefusedSilently()
+void TestMainWindow::undoKeysBelongToTheBoard()
 {
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    SystemHotKey* key = ws->hotKey();
-    QCOMPARE(key->objectName(), QStringLiteral("SystemHotKey1"));
-    QCOMPARE(key->Key(), 0x405A);
-    QVERIFY(key->isEnabled());
-    // No X server here: refused without a box; switching it off and on
-    // again tries again, as quietly.
-    QVERIFY(!key->registered());
-    key->setEnabled(false);
-    key->setEnabled(true);
-    QVERIFY(!key->registered());
+    // Application shortcuts: while another program is active, the keys are its own.
+    QCOMPARE(ws->undoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(ws->redoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QCOMPARE(ws->undoShortcut()->context(), Qt::ApplicationShortcut);
+    QCOMPARE(ws->redoShortcut()->context(), Qt::ApplicationShortcut);
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
