@@ -65,6 +65,12 @@ public:
     void clearGridSelection();
     // The session ended or begins: menus and the cell editor close.
     void closeMenusAndEditor();
+    // A change to the grid is finished: it becomes one undo step.
+    void recordChange(const QString& label);
+    // Ctrl + Z and Ctrl + Y, and the operations menu's "Undo" and "Redo".
+    void undo();
+    void redo();
+
     // After a command that changed the grid: redraw and refocus.
     void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
 
@@ -82,7 +88,8 @@ private:
     void buildColumnMenu(int column);
     void buildOperationsMenu();
     void pickColumnItem(const ColumnMenuItem& item);
-    void runCommand(const std::function<GridEditor::Outcome()>& command);
+    void runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command);
+    void afterHistoryStep();
     void applyAdvance(const AdvanceResult& advance);
     void syncFocus();
 

@@ -118,6 +118,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_redoShortcut->setObjectName(QStringLiteral("redoShortcut"));
     for (QShortcut* s : {m_undoShortcut, m_redoShortcut})
         s->setContext(Qt::ApplicationShortcut);
+    connect(m_undoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::undo);
+    connect(m_redoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::redo);
 
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);

@@ -341,6 +341,10 @@ void UpdateSession::setTimeoutActive(bool active)
 
 void UpdateSession::setState(State state)
 {
+    if (state == State::Updating && m_state != State::Updating)
+        m_history.start(m_grid);
+    else if (state != State::Updating)
+        m_history.clear();
     m_state = state;
     if (state != State::Updating)
         m_lockTimer.stop();

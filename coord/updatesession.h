@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coord/updatelock.h"
+#include "grid/gridhistory.h"
 #include "store/datafolder.h"
 #include "store/filestamp.h"
 #include "store/gridstore.h"
@@ -140,6 +141,11 @@ public:
     // Lines 1 (computer) and 2 (user) of curuser.scd; missing lines read as empty.
     void readCurrentUser(QString& computer, QString& user) const;
 
+    // The session's undo steps: begun with the session, gone when it ends
+    // however it ends.
+    GridHistory& history() { return m_history; }
+    const GridHistory& history() const { return m_history; }
+
     const UpdateLock& lock() const { return m_lock; }
     UpdateLock& lock() { return m_lock; }
     FileStamp currentStamp() const { return m_currentStamp; }
@@ -166,6 +172,7 @@ private:
     Identity& m_identity;
     Clock& m_clock;
     UpdateLock m_lock;
+    GridHistory m_history;
 
     State m_state = State::Viewing;
     int m_pollInterval = 0;

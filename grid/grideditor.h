@@ -94,6 +94,12 @@ public:
     void ColorClick(int code);
 
     static QString caption(Command c);
+    // How questions and undo steps name a column or a row: its title or
+    // fixed-column text in quotes, or its number when that is empty.
+    QString columnName(int col) const;
+    QString rowName(int row) const;
+    // The undo step a command makes, named before it runs: "Delete Column 'Trailer'".
+    QString stepLabel(Command c) const;
     // Ctrl + letter shortcuts (A, C, D, I, P), case-insensitive.
     static std::optional<Command> shortcut(QChar letter);
 

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <QToolButton>
 
@@ -47,6 +48,8 @@ private slots:
     void dateTimeFromColumnMenu();
     void listButtonNeedsARow();
     void typingWithEditingDown();
+    void undoRedoOfOneChange_data();
+    void undoRedoOfOneChange();
 
 private:
     int indexOf(ColumnMenuPopup* menu, const QString& caption) const;
@@ -462,6 +465,83 @@ void TestEditingWindow::typingWithEditingDown()
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
+}
+
+void TestEditingWindow::undoRedoOfOneChange_data()
+{
+    QTest::addColumn<QString>("item");    // operations menu item, or "typed" for the in-cell editor
+    QTest::addColumn<QPoint>("focus");
+    QTest::addColumn<QString>("undoItem");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("delete column") << "Delete Column" << QPoint(2, 1) << "Undo Delete Column %2" << "Delete column %2?";
+    QTest::newRow("delete row") << "Delete Row  (Ctrl d)" << QPoint(1, 3) << "Undo Delete Row %r" << "Delete row %r?";
+    QTest::newRow("colour") << "Color Red" << QPoint(1, 2) << "Undo Color Red %r" << "";
+    QTest::newRow("add row") << "Add Row  (Ctrl a)" << QPoint(1, 1) << "Undo Add Row" << "";
+    QTest::newRow("typed cell") << "typed" << QPoint(1, 2) << "Undo Typing in %1" << "";
+}
+
+void TestEditingWindow::undoRedoOfOneChange()
+{
+    QFETCH(QString, item);
+    QFETCH(QPoint, focus);
+    QFETCH(QString, undoItem);
+    QFETCH(QString, question);
+    MainWindow* w = m_ws->window.get();
+    const auto named = [w](QString text, QPoint f) {
+        const auto quoted = [](const QString& t) -> QString { return u'\'' + t.trimmed() + u'\''; };
+        return text.replace(QStringLiteral("%1"), quoted(w->grid().cell(1, 0)))
+            .replace(QStringLiteral("%2"), quoted(w->grid().cell(2, 0)))
+            .replace(QStringLiteral("%r"), quoted(w->grid().cell(0, f.y())));
+    };
+    undoItem = named(undoItem, focus);
+    question = named(question, focus);
+    m_ws->fake.messages.fallback = Answer::Yes;
+    const GridData before = w->grid();
+
+    w->gridView()->focusCell(focus.x(), focus.y());
+    if (item == QLatin1String("typed")) {
+        w->gridView()->model()->setData(w->gridView()->model()->index(focus.y(), focus.x()), QStringLiteral("typed"));
+    } else {
+        rightClick(Qt::ControlModifier);
+        const int at = indexOf(w->operationsMenu(), item);
+        QVERIFY(at >= 0);
+        w->operationsMenu()->trigger(at);
+        w->operationsMenu()->close();
+    }
+    QVERIFY(!(w->grid() == before));
+    const GridData after = w->grid();
+    if (!question.isEmpty())
+        QVERIFY2(m_ws->fake.messages.questions.join(u'|').contains(question),
+                 qPrintable(m_ws->fake.messages.questions.join(u'|')));
+
+    // The menu names the step; Ctrl + Z and Ctrl + Y go back and forth.
+    w->gridView()->focusCell(1, 1);
+    rightClick(Qt::ControlModifier);
+    ColumnMenuPopup* ops = w->operationsMenu();
+    const int undo = indexOf(ops, undoItem);
+    QVERIFY2(undo >= 0, qPrintable(ops->caption(ops->count() - 2)));
+    QVERIFY(ops->isItemEnabled(undo));
+    QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Redo  (Ctrl y)"))));
+    ops->trigger(undo);
+    ops->close();
+    QVERIFY(w->grid() == before);
+    emit w->redoShortcut()->activated();
+    QVERIFY(w->grid() == after);
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == before);
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == before);
+
+    // Released and begun again: the history went with the session.
+    emit w->redoShortcut()->activated();
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Updating);
+    QVERIFY(w->grid() == after);
+    QVERIFY(!w->session().history().canUndo());
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == after);
 }
 
 QTEST_MAIN(TestEditingWindow)

@@ -73,6 +73,8 @@ private slots:
     void incompleteReloadIsRetried();
     void cancelRestoresSnapshot();
     void cancelWithoutSnapshotFallsBackToSharedFile();
+    void historyBelongsToTheSession_data();
+    void historyBelongsToTheSession();
     void pollIntervals_data();
     void pollIntervals();
     void timeoutDecisions_data();
@@ -429,6 +431,52 @@ void TestUpdateSession::cancelRestoresSnapshot()
     QCOMPARE(m_a->session.pollInterval(), 7000);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), shared);
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+}
+
+void TestUpdateSession::historyBelongsToTheSession_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("release") << "release";
+    QTest::newRow("cancel") << "cancel";
+    QTest::newRow("time-out") << "timeout";
+    QTest::newRow("close answered no") << "abandon";
+}
+
+void TestUpdateSession::historyBelongsToTheSession()
+{
+    QFETCH(QString, end);
+    QVERIFY(!m_a->session.history().active());
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const GridData start = m_a->grid;
+    m_a->grid.setCell(1, 1, QStringLiteral("changed"));
+    QVERIFY(m_a->session.history().record(m_a->grid, QStringLiteral("typed")));
+    QVERIFY(m_a->session.history().undo(m_a->grid));
+    QCOMPARE(m_a->grid, start);
+    QVERIFY(m_a->session.history().redo(m_a->grid));
+
+    if (end == QLatin1String("release")) {
+        QVERIFY(m_a->session.releaseUpdate().saved);
+    } else if (end == QLatin1String("cancel")) {
+        QVERIFY(m_a->session.cancel());
+    } else if (end == QLatin1String("timeout")) {
+        m_a->session.timeoutTick();   // the activity flag of the start
+        QCOMPARE(m_a->session.timeoutTick(), UpdateSession::TimeoutAction::End);
+        QVERIFY(m_a->session.releaseUpdate().saved);
+    } else {
+        m_a->session.abandon();
+    }
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.history().active());
+    QVERIFY(!m_a->session.history().canUndo() && !m_a->session.history().canRedo());
+    const GridData after = m_a->grid;
+    QVERIFY(!m_a->session.history().undo(m_a->grid));
+    QCOMPARE(m_a->grid, after);
+
+    // The next session starts with no steps of its own.
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_a->session.history().active());
+    QVERIFY(!m_a->session.history().canUndo());
 }
 
 void TestUpdateSession::cancelWithoutSnapshotFallsBackToSharedFile()
