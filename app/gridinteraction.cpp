@@ -240,7 +240,7 @@ void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
 {
     if (!updating())
         return;
-    const QString label = QStringLiteral("'%1' in %2").arg(item.caption, m_editor->columnName(m_editor->target().x()));
+    const QString label = QStringLiteral("Pick '%1' in %2").arg(item.caption, m_editor->columnName(m_editor->target().x()));
     const PickResult r = m_editor->SubMenu3OnClick(item);
     recordChange(label);
     switch (r.action) {

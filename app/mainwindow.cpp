@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
@@ -83,6 +84,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setSizeGripEnabled(false);
+    auto* sessionStatus = new QLabel(m_statusBar);
+    sessionStatus->setObjectName(QStringLiteral("sessionStatus"));
+    m_statusBar->addWidget(sessionStatus, 1);
+    connect(m_sessionControl, &SessionControl::statusChanged, sessionStatus, &QLabel::setText);
     auto* cellGuard = new CellEditorGuard(m_gridView, this);
     connect(cellGuard, &CellEditorGuard::notice, m_statusBar, [this](const QString& text) {
         m_statusBar->showMessage(text, kNoticeMs);

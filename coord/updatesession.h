@@ -107,6 +107,23 @@ public:
     // Timer1: the waiting check, then the reload check unless Updating.
     PollResult poll();
 
+    // Another workstation's running session, as the last poll found it:
+    // who (curuser.scd) and since when (its write time, the server's clock).
+    struct Holder
+    {
+        QString computer, user;
+        qint64 sinceMsUtc = 0;   // 0: unknown
+    };
+    std::optional<Holder> holder() const { return m_holder; }
+    // "Updating: <user> on <computer> since <time>" for the status bar.
+    static QString holderText(const Holder& holder, bool militaryTime);
+
+    // Seconds left before the time-out ends this session unless something
+    // happens first, shown in the last ten seconds only.
+    static constexpr int kCountdownSeconds = 10;
+    static std::optional<int> countdownSeconds(bool timeoutActive, bool activity, int remainingMs);
+    std::optional<int> timeoutCountdown() const;
+
     enum class TimeoutAction { Stop, End, Continue };
     // Timer2's decision; clears the activity flag. On End the window closes
     // popups and editors and calls releaseUpdate().
@@ -153,6 +170,7 @@ public:
 
 private:
     void setPollFromPreferences();
+    void readHolder();
     void releaseLock();
     // Holding the lock: temporaries and lock files that crashed or killed
     // boards left behind.
@@ -187,4 +205,5 @@ private:
     FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
     bool m_saveFailed = false;  // a save of this session failed: the files may be half replaced
     FileStamp m_sessionStamp;   // sgrid.scd as the session started
+    std::optional<Holder> m_holder;
 };
