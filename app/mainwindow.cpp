@@ -14,6 +14,7 @@
 #include "store/gridstore.h"
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
+#include "store/userplacement.h"
 #include "widgets/colorvalue.h"
 #include "widgets/led.h"
 
@@ -215,7 +216,8 @@ void MainWindow::rememberGeometry()
     const QScreen* s = screen();
     if (!s || isMaximized() || isFullScreen() || width() >= s->geometry().width())
         return;
-    rememberWindowGeometry(m_prefs, QRect(pos(), size()), m_placement);
+    m_ownPlace = QRect(pos(), size());
+    rememberWindowGeometry(m_prefs, m_ownPlace, m_placement);
 }
 
 bool MainWindow::event(QEvent* event)
@@ -256,7 +258,21 @@ void MainWindow::applyPreferencesToWindow()
         screens.append(s->availableGeometry());
     // Both steps take the placement: a shown window remembers its resize
     // together with its old position, before the move.
-    m_placement = placeWindow(m_prefs, screens, minimumSize());
+    // This user's own place wins; parm.scd's is for users without one.
+    Preferences wanted = m_prefs;
+    if (const std::optional<QRect> own = UserPlacement::load(m_services.userSettingsFile, m_folder.root())) {
+        wanted.left = own->x();
+        wanted.top = own->y();
+        wanted.width = own->width();
+        wanted.height = own->height();
+    }
+    m_placement = placeWindow(wanted, screens, minimumSize());
+    // Standing where it was placed, the window leaves parm.scd's numbers
+    // alone; moved, it writes them as it always did, for older boards.
+    m_placement.width = m_prefs.width;
+    m_placement.height = m_prefs.height;
+    m_placement.top = m_prefs.top;
+    m_placement.left = m_prefs.left;
     resize(m_placement.placed.size());
     move(m_placement.placed.topLeft());
     m_gridView->applyPreferences();
@@ -372,6 +388,9 @@ bool MainWindow::FormClose()
     if (const TextFile::WriteResult w = m_session->closeBackup(); !w)
         m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     rememberGeometry();
+    // Only a cosmetic step: a place that cannot be kept costs nothing else.
+    if (m_ownPlace.isValid() && !m_services.userSettingsFile.isEmpty())
+        UserPlacement::save(m_services.userSettingsFile, m_folder.root(), m_ownPlace);
 
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))

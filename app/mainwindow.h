@@ -111,6 +111,8 @@ private:
     std::unique_ptr<SharedSettings> m_settings;
     // Where the remembered geometry put the window, clamped to the screens.
     WindowPlacement m_placement;
+    // The window's last normal geometry, kept in the user's own settings.
+    QRect m_ownPlace;
 
     bool m_activated = false;
     bool m_privilegesApplied = false;
