@@ -60,6 +60,13 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
     m_timer3->setSingleShot(true);
     connect(m_timer3, &QTimer::timeout, this, &GridInteraction::Timer3Timer);
 
+    // A pointer that stays on the grid this long is resting there, not passing by.
+    m_restTimer = new QTimer(this);
+    m_restTimer->setSingleShot(true);
+    m_restTimer->setInterval(600);
+    connect(m_restTimer, &QTimer::timeout, this, &GridInteraction::onPointerRested);
+    m_view->viewport()->installEventFilter(this);
+
     // The window sees the grid's right-button releases (on a cell, a title,
     // the fixed column or the corner) and every key release before its
     // controls do.
@@ -341,8 +348,23 @@ bool GridInteraction::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
     return true;
 }
 
+void GridInteraction::onPointerRested()
+{
+    if (!std::exchange(m_pointerResting, true))
+        emit pointerRestingChanged(true);
+}
+
 bool GridInteraction::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_view->viewport()) {
+        if (event->type() == QEvent::Enter) {
+            m_restTimer->start();
+        } else if (event->type() == QEvent::Leave) {
+            m_restTimer->stop();
+            if (std::exchange(m_pointerResting, false))
+                emit pointerRestingChanged(false);
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
         && m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
         const auto* me = static_cast<QMouseEvent*>(event);

@@ -71,6 +71,10 @@ public:
     void undo();
     void redo();
 
+    // The pointer has rested on the grid (the rest timer's tick).
+    void onPointerRested();
+    bool pointerResting() const { return m_pointerResting; }
+
     // After a command that changed the grid: redraw and refocus.
     void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
 
@@ -78,6 +82,7 @@ signals:
     void updateRequested();       // "Update" in the menu outside a session
     void endSessionRequested();   // "UPDATE OFF" picked
     void focusToolbarRequested(); // the advance or a command leaves the grid
+    void pointerRestingChanged(bool resting);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,4 +115,6 @@ private:
     GridMenu m_chosenMenu = GridMenu::None;
     QPoint m_popupPos;   // where the automatic column menu opens
     QTimer* m_timer3 = nullptr;
+    QTimer* m_restTimer = nullptr;
+    bool m_pointerResting = false;
 };

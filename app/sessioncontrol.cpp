@@ -44,6 +44,7 @@ SessionControl::SessionControl(const DataFolder& folder, const Preferences& pref
     connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::Timer2Timer);
     connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
     connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
+    connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
     connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);
     m_toolbar.led()->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
                                                "An alarm sounds here when it is free to update."));
@@ -197,6 +198,8 @@ QString SessionControl::statusText() const
             .arg(UpdateSession::kTimeoutMs / 1000);
     if (const std::optional<UpdateSession::Holder> h = m_session.holder())
         return UpdateSession::holderText(*h, m_prefs.militaryTime);
+    if (m_session.state() == UpdateSession::State::Updating && m_interaction.pointerResting())
+        return gridGestureHint();
     return {};
 }
 

@@ -46,6 +46,9 @@ struct PickResult
 // or only the notice "Click on a column first." when no cell is focused.
 enum class GridMenu { None, Update, Operations, Setup, Column, ClickColumnFirst };
 GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused);
+// The one line that tells a user resting the pointer on the grid during a
+// session what each right click there opens.
+QString gridGestureHint();
 
 // The cell state the editing commands share (focused cell, target cell,
 // selection flag), the copy buffer, every command of the operations menu,

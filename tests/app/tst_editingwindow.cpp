@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QPushButton>
+#include <QEnterEvent>
+#include <QLabel>
 #include <QShortcut>
 #include <QTest>
 #include <QToolButton>
@@ -50,6 +52,7 @@ private slots:
     void typingWithEditingDown();
     void undoRedoOfOneChange_data();
     void undoRedoOfOneChange();
+    void gestureHintWhenPointerRests();
 
 private:
     int indexOf(ColumnMenuPopup* menu, const QString& caption) const;
@@ -542,6 +545,38 @@ void TestEditingWindow::undoRedoOfOneChange()
     QVERIFY(!w->session().history().canUndo());
     emit w->undoShortcut()->activated();
     QVERIFY(w->grid() == after);
+}
+
+void TestEditingWindow::gestureHintWhenPointerRests()
+{
+    MainWindow* w = m_ws->window.get();
+    QLabel* status = w->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+    QWidget* viewport = w->gridView()->viewport();
+    const auto enterGrid = [viewport] {
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(viewport, &enter);
+    };
+    const auto leaveGrid = [viewport] {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(viewport, &leave);
+    };
+
+    // Passing over the grid says nothing; resting on it names the gestures.
+    enterGrid();
+    QCOMPARE(status->text(), QString());
+    w->interaction().onPointerRested();
+    for (const char* gesture : {"Right-click", "Ctrl+right-click", "Shift+right-click"})
+        QVERIFY2(status->text().contains(QLatin1String(gesture)), qPrintable(status->text()));
+    leaveGrid();
+    QCOMPARE(status->text(), QString());
+
+    // Outside a session the gestures do not apply.
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    enterGrid();
+    w->interaction().onPointerRested();
+    QCOMPARE(status->text(), QString());
+    leaveGrid();
 }
 
 QTEST_MAIN(TestEditingWindow)
