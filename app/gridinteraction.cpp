@@ -32,6 +32,9 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
         m_session.noteSelection();
     });
     connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::StringGrid1MouseDown);
+    connect(m_view, &GridView::columnMoved, this, [this](int, int to) {
+        recordChange(QStringLiteral("Move Column %1").arg(m_editor->columnName(to)));
+    });
     connect(m_view, &GridView::gridKeyPressed, this, [this] {
         if (updating())
             m_session.noteActivity();
@@ -206,9 +209,18 @@ void GridInteraction::recordChange(const QString& label)
         m_session.history().record(m_grid, label);
 }
 
+bool GridInteraction::historyReachable() const
+{
+    // Not behind a box, a menu or another of the board's windows: those may
+    // be holding the grid as it stands (a list record, a column's data).
+    const QWidget* active = QApplication::activeWindow();
+    return updating() && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
+        && (!active || active == m_window);
+}
+
 void GridInteraction::undo()
 {
-    if (!updating())
+    if (!historyReachable())
         return;
     m_view->closeEditor();
     if (m_session.history().undo(m_grid))
@@ -217,7 +229,7 @@ void GridInteraction::undo()
 
 void GridInteraction::redo()
 {
-    if (!updating())
+    if (!historyReachable())
         return;
     m_view->closeEditor();
     if (m_session.history().redo(m_grid))

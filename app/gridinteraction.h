@@ -89,6 +89,7 @@ protected:
 
 private:
     bool updating() const;
+    bool historyReachable() const;
     void notice(const QString& text);
     void buildColumnMenu(int column);
     void buildOperationsMenu();

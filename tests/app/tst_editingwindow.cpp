@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QPushButton>
 #include <QEnterEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QShortcut>
 #include <QTest>
@@ -481,6 +482,7 @@ void TestEditingWindow::undoRedoOfOneChange_data()
     QTest::newRow("colour") << "Color Red" << QPoint(1, 2) << "Undo Color Red %r" << "";
     QTest::newRow("add row") << "Add Row  (Ctrl a)" << QPoint(1, 1) << "Undo Add Row" << "";
     QTest::newRow("typed cell") << "typed" << QPoint(1, 2) << "Undo Typing in %1" << "";
+    QTest::newRow("column dragged") << "dragged" << QPoint(1, 1) << "Undo Move Column %1" << "";
 }
 
 void TestEditingWindow::undoRedoOfOneChange()
@@ -502,7 +504,12 @@ void TestEditingWindow::undoRedoOfOneChange()
     const GridData before = w->grid();
 
     w->gridView()->focusCell(focus.x(), focus.y());
-    if (item == QLatin1String("typed")) {
+    if (item == QLatin1String("dragged")) {
+        // Column 2 dragged before column 1: the moved one is named by its new place.
+        QHeaderView* header = w->gridView()->horizontalHeader();
+        header->moveSection(header->visualIndex(2), header->visualIndex(1));
+        undoItem = QStringLiteral("Undo Move Column '%1'").arg(before.cell(2, 0).trimmed());
+    } else if (item == QLatin1String("typed")) {
         w->gridView()->model()->setData(w->gridView()->model()->index(focus.y(), focus.x()), QStringLiteral("typed"));
     } else {
         rightClick(Qt::ControlModifier);
