@@ -32,11 +32,17 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
         m_session.noteSelection();
     });
     connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::StringGrid1MouseDown);
+    connect(m_view, &GridView::columnMoved, this, [this](int, int to) {
+        recordChange(QStringLiteral("Move Column %1").arg(m_editor->columnName(to)));
+    });
     connect(m_view, &GridView::gridKeyPressed, this, [this] {
         if (updating())
             m_session.noteActivity();
     });
-    connect(m_view, &GridView::cellTextEdited, this, [this] { m_view->SetOptimalGridCellWidth(); });
+    connect(m_view, &GridView::cellTextEdited, this, [this](int col) {
+        recordChange(QStringLiteral("Typing in %1").arg(m_editor->columnName(col)));
+        m_view->SetOptimalGridCellWidth();
+    });
 
     m_updateMenu = new QMenu(window);
     m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
@@ -56,6 +62,13 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setSingleShot(true);
     connect(m_timer3, &QTimer::timeout, this, &GridInteraction::Timer3Timer);
+
+    // A pointer that stays on the grid this long is resting there, not passing by.
+    m_restTimer = new QTimer(this);
+    m_restTimer->setSingleShot(true);
+    m_restTimer->setInterval(600);
+    connect(m_restTimer, &QTimer::timeout, this, &GridInteraction::onPointerRested);
+    m_view->viewport()->installEventFilter(this);
 
     // The window sees the grid's right-button releases (on a cell, a title,
     // the fixed column or the corner) and every key release before its
@@ -165,30 +178,86 @@ void GridInteraction::buildOperationsMenu()
             else if (e.command == GridEditor::Command::PasteCell)
                 enabled = m_editor->pasteCellEnabled();
             m_operationsMenu->addItem(e.caption, enabled, [this, c = e.command] {
-                runCommand([this, c] { return m_editor->run(c); });
+                runCommand(m_editor->stepLabel(c), [this, c] { return m_editor->run(c); });
             });
             break;
         }
         case GridEditor::MenuEntry::ColorItem:
-            m_operationsMenu->addItem(e.caption, true, [this, code = e.colorCode] {
-                runCommand([this, code] { return m_editor->colorCommand(code); });
+            m_operationsMenu->addItem(e.caption, true, [this, code = e.colorCode, caption = e.caption] {
+                const std::optional<QPoint> row = m_editor->focused();
+                const QString label = row ? caption + u' ' + m_editor->rowName(row->y()) : caption;
+                runCommand(label, [this, code] { return m_editor->colorCommand(code); });
             });
             break;
         case GridEditor::MenuEntry::CreateListRecords:
             m_operationsMenu->addItem(e.caption, bool(m_createListRecords), [this] {
-                if (updating() && m_createListRecords)
+                if (updating() && m_createListRecords) {
                     m_createListRecords();
+                    recordChange(QStringLiteral("Create List Records"));
+                }
             });
             break;
         }
     }
+    // Undo and redo say what they would take back or bring again.
+    const GridHistory& history = m_session.history();
+    m_operationsMenu->addItem(history.canUndo() ? QStringLiteral("Undo %1").arg(history.undoLabel())
+                                                : QStringLiteral("Undo  (Ctrl z)"),
+                              history.canUndo(), [this] { undo(); });
+    m_operationsMenu->addItem(history.canRedo() ? QStringLiteral("Redo %1").arg(history.redoLabel())
+                                                : QStringLiteral("Redo  (Ctrl y)"),
+                              history.canRedo(), [this] { redo(); });
 }
 
-void GridInteraction::runCommand(const std::function<GridEditor::Outcome()>& command)
+void GridInteraction::recordChange(const QString& label)
+{
+    if (updating())
+        m_session.history().record(m_grid, label);
+}
+
+bool GridInteraction::historyReachable() const
+{
+    // Not behind a box, a menu or another of the board's windows: those may
+    // be holding the grid as it stands (a list record, a column's data).
+    const QWidget* active = QApplication::activeWindow();
+    return updating() && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
+        && (!active || active == m_window);
+}
+
+void GridInteraction::undo()
+{
+    if (!historyReachable())
+        return;
+    m_view->closeEditor();
+    if (m_session.history().undo(m_grid))
+        afterHistoryStep();
+}
+
+void GridInteraction::redo()
+{
+    if (!historyReachable())
+        return;
+    m_view->closeEditor();
+    if (m_session.history().redo(m_grid))
+        afterHistoryStep();
+}
+
+void GridInteraction::afterHistoryStep()
+{
+    m_session.noteActivity();
+    // The focused cell may be gone with a row or column the step took away.
+    clearGridSelection();
+    m_view->reload();
+    m_view->SetOptimalGridCellWidth();
+    m_view->viewport()->update();
+}
+
+void GridInteraction::runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command)
 {
     if (!updating())
         return;
     const GridEditor::Outcome o = command();
+    recordChange(label);
     afterCommand(o.changed, o.recomputeWidths, o.focusToToolbar);
 }
 
@@ -196,7 +265,9 @@ void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
 {
     if (!updating())
         return;
+    const QString label = QStringLiteral("Pick '%1' in %2").arg(item.caption, m_editor->columnName(m_editor->target().x()));
     const PickResult r = m_editor->SubMenu3OnClick(item);
+    recordChange(label);
     switch (r.action) {
     case PickResult::Nothing:
         break;
@@ -291,12 +362,27 @@ bool GridInteraction::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
     const std::optional<GridEditor::Command> command = GridEditor::shortcut(QChar(u'A' + (key - Qt::Key_A)));
     if (!command)
         return false;
-    runCommand([this, c = *command] { return m_editor->run(c); });
+    runCommand(m_editor->stepLabel(*command), [this, c = *command] { return m_editor->run(c); });
     return true;
+}
+
+void GridInteraction::onPointerRested()
+{
+    if (!std::exchange(m_pointerResting, true))
+        emit pointerRestingChanged(true);
 }
 
 bool GridInteraction::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_view->viewport()) {
+        if (event->type() == QEvent::Enter) {
+            m_restTimer->start();
+        } else if (event->type() == QEvent::Leave) {
+            m_restTimer->stop();
+            if (std::exchange(m_pointerResting, false))
+                emit pointerRestingChanged(false);
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
         && m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
         const auto* me = static_cast<QMouseEvent*>(event);

@@ -65,6 +65,16 @@ public:
     void clearGridSelection();
     // The session ended or begins: menus and the cell editor close.
     void closeMenusAndEditor();
+    // A change to the grid is finished: it becomes one undo step.
+    void recordChange(const QString& label);
+    // Ctrl + Z and Ctrl + Y, and the operations menu's "Undo" and "Redo".
+    void undo();
+    void redo();
+
+    // The pointer has rested on the grid (the rest timer's tick).
+    void onPointerRested();
+    bool pointerResting() const { return m_pointerResting; }
+
     // After a command that changed the grid: redraw and refocus.
     void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
 
@@ -72,17 +82,20 @@ signals:
     void updateRequested();       // "Update" in the menu outside a session
     void endSessionRequested();   // "UPDATE OFF" picked
     void focusToolbarRequested(); // the advance or a command leaves the grid
+    void pointerRestingChanged(bool resting);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool updating() const;
+    bool historyReachable() const;
     void notice(const QString& text);
     void buildColumnMenu(int column);
     void buildOperationsMenu();
     void pickColumnItem(const ColumnMenuItem& item);
-    void runCommand(const std::function<GridEditor::Outcome()>& command);
+    void runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command);
+    void afterHistoryStep();
     void applyAdvance(const AdvanceResult& advance);
     void syncFocus();
 
@@ -103,4 +116,6 @@ private:
     GridMenu m_chosenMenu = GridMenu::None;
     QPoint m_popupPos;   // where the automatic column menu opens
     QTimer* m_timer3 = nullptr;
+    QTimer* m_restTimer = nullptr;
+    bool m_pointerResting = false;
 };

@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QStandardPaths>
 
 #include <cstdlib>
 #include <utility>
@@ -95,7 +96,9 @@ int main(int argc, char** argv)
     const QString dataFolder = choice.folder;
     QDir::setCurrent(dataFolder);
     SoundPlayer sounds;
-    const Services services{&identity, &clock, &messages, &sounds};
+    const Services services{&identity, &clock, &messages, &sounds,
+                            QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                                .filePath(QStringLiteral("window.ini"))};
 
     std::unique_ptr<MainWindow> window = MainWindow::create(DataFolder(dataFolder), services);
     if (!window)

@@ -9,7 +9,6 @@
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
 #include "app/sessiondialogs.h"
-#include "app/systemhotkey.h"
 #include "app/toolbar.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
@@ -17,6 +16,7 @@
 #include "store/gridstore.h"
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
+#include "store/userplacement.h"
 #include "widgets/colorvalue.h"
 #include "widgets/led.h"
 
@@ -25,9 +25,11 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -71,8 +73,6 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
 
     m_tray = new TrayIcon(this);
-    m_hotKey = new SystemHotKey(this);
-    m_hotKey->setObjectName(QStringLiteral("SystemHotKey1"));
     buildToolbar();
 
     m_gridView = new GridView(m_grid, m_prefs, this);
@@ -85,6 +85,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setSizeGripEnabled(false);
+    auto* sessionStatus = new QLabel(m_statusBar);
+    sessionStatus->setObjectName(QStringLiteral("sessionStatus"));
+    m_statusBar->addWidget(sessionStatus, 1);
+    connect(m_sessionControl, &SessionControl::statusChanged, sessionStatus, &QLabel::setText);
     auto* cellGuard = new CellEditorGuard(m_gridView, this);
     connect(cellGuard, &CellEditorGuard::notice, m_statusBar, [this](const QString& text) {
         m_statusBar->showMessage(text, kNoticeMs);
@@ -118,6 +122,17 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     });
     connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
 
+    // Undo and redo reach the board only while one of its windows is
+    // active: the rest of the desktop keeps its own Ctrl + Z.
+    m_undoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    m_undoShortcut->setObjectName(QStringLiteral("undoShortcut"));
+    m_redoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this);
+    m_redoShortcut->setObjectName(QStringLiteral("redoShortcut"));
+    for (QShortcut* s : {m_undoShortcut, m_redoShortcut})
+        s->setContext(Qt::ApplicationShortcut);
+    connect(m_undoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::undo);
+    connect(m_redoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::redo);
+
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
 
@@ -144,9 +159,6 @@ void MainWindow::FormCreate()
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_gridView->reload();
-    // Ctrl + Z is only reserved: pressing it does nothing, here or in any
-    // other program, while the board runs.
-    m_hotKey->setKey(SystemHotKey::kCtrl | 'Z');
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);
@@ -210,7 +222,8 @@ void MainWindow::rememberGeometry()
     const QScreen* s = screen();
     if (!s || isMaximized() || isFullScreen() || width() >= s->geometry().width())
         return;
-    rememberWindowGeometry(m_prefs, QRect(pos(), size()), m_placement);
+    m_ownPlace = QRect(pos(), size());
+    rememberWindowGeometry(m_prefs, m_ownPlace, m_placement);
 }
 
 bool MainWindow::event(QEvent* event)
@@ -251,7 +264,21 @@ void MainWindow::applyPreferencesToWindow()
         screens.append(s->availableGeometry());
     // Both steps take the placement: a shown window remembers its resize
     // together with its old position, before the move.
-    m_placement = placeWindow(m_prefs, screens, minimumSize());
+    // This user's own place wins; parm.scd's is for users without one.
+    Preferences wanted = m_prefs;
+    if (const std::optional<QRect> own = UserPlacement::load(m_services.userSettingsFile, m_folder.root())) {
+        wanted.left = own->x();
+        wanted.top = own->y();
+        wanted.width = own->width();
+        wanted.height = own->height();
+    }
+    m_placement = placeWindow(wanted, screens, minimumSize());
+    // Standing where it was placed, the window leaves parm.scd's numbers
+    // alone; moved, it writes them as it always did, for older boards.
+    m_placement.width = m_prefs.width;
+    m_placement.height = m_prefs.height;
+    m_placement.top = m_prefs.top;
+    m_placement.left = m_prefs.left;
     resize(m_placement.placed.size());
     move(m_placement.placed.topLeft());
     m_gridView->applyPreferences();
@@ -365,6 +392,9 @@ bool MainWindow::FormClose()
     if (const TextFile::WriteResult w = m_session->closeBackup(); !w)
         m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     rememberGeometry();
+    // Only a cosmetic step: a place that cannot be kept costs nothing else.
+    if (m_ownPlace.isValid() && !m_services.userSettingsFile.isEmpty())
+        UserPlacement::save(m_services.userSettingsFile, m_folder.root(), m_ownPlace);
 
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))

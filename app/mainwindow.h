@@ -20,12 +20,12 @@ class Led;
 class PreferencesDialog;
 class QAction;
 class QSessionManager;
+class QShortcut;
 class QStatusBar;
 class QTimer;
 class SessionControl;
 class SessionDialogs;
 class SharedSettings;
-class SystemHotKey;
 class Toolbar;
 class TrayIcon;
 class QToolButton;
@@ -84,7 +84,8 @@ public:
     QToolButton* button(const char* objectName) const;
     bool prefsShown() const;
     TrayIcon* tray() const { return m_tray; }
-    SystemHotKey* hotKey() const { return m_hotKey; }
+    QShortcut* undoShortcut() const { return m_undoShortcut; }
+    QShortcut* redoShortcut() const { return m_redoShortcut; }
 
 protected:
     bool event(QEvent* event) override;
@@ -114,6 +115,8 @@ private:
     std::unique_ptr<SharedSettings> m_settings;
     // Where the remembered geometry put the window, clamped to the screens.
     WindowPlacement m_placement;
+    // The window's last normal geometry, kept in the user's own settings.
+    QRect m_ownPlace;
 
     bool m_activated = false;
     bool m_privilegesApplied = false;
@@ -125,7 +128,8 @@ private:
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     TrayIcon* m_tray = nullptr;             // TrayIcon1 and "Tray"
-    SystemHotKey* m_hotKey = nullptr;       // SystemHotKey1
+    QShortcut* m_undoShortcut = nullptr;
+    QShortcut* m_redoShortcut = nullptr;
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <utility>
+
 namespace {
 constexpr int kHourMs = 3600 * 1000;
 }
@@ -41,6 +43,11 @@ SessionControl::SessionControl(const DataFolder& folder, const Preferences& pref
     connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::Timer1Timer);
     connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::Timer2Timer);
     connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
+    connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
+    connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
+    connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);
+    m_toolbar.led()->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
+                                               "An alarm sounds here when it is free to update."));
     m_timer4 = new QTimer(this);
     m_timer4->setObjectName(QStringLiteral("Timer4"));
     connect(m_timer4, &QTimer::timeout, this, &SessionControl::Timer4Timer);
@@ -75,6 +82,7 @@ void SessionControl::Update1Click()
 
 void SessionControl::SpeedButton1Click()
 {
+    noteAction();
     m_toolbar.led()->hide();
     m_view->window()->unsetCursor();
     if (!m_toolbar.updateButton()->isChecked()) {
@@ -129,6 +137,7 @@ void SessionControl::SpeedButton1Click()
 void SessionControl::startSessionUi(bool reloaded)
 {
     m_interaction.clearGridSelection();
+    refreshStatus();
     if (reloaded) {
         reloadView();
     }
@@ -178,8 +187,38 @@ void SessionControl::closeSessionBoxes()
     m_messages.closeAll();
 }
 
+void SessionControl::noteAction()
+{
+    if (std::exchange(m_timedOut, false))
+        refreshStatus();
+}
+
+QString SessionControl::statusText() const
+{
+    if (const std::optional<int> left = m_session.timeoutCountdown())
+        return QStringLiteral("No activity: your update is saved and closed in %1 s.").arg(*left);
+    if (m_timedOut)
+        return QStringLiteral("Your update was saved and closed after %1 seconds without activity.")
+            .arg(UpdateSession::kTimeoutMs / 1000);
+    if (const std::optional<UpdateSession::Holder> h = m_session.holder())
+        return UpdateSession::holderText(*h, m_prefs.militaryTime);
+    if (m_session.state() == UpdateSession::State::Updating && m_interaction.pointerResting())
+        return gridGestureHint();
+    return {};
+}
+
+void SessionControl::refreshStatus()
+{
+    const QString text = statusText();
+    if (text != m_status) {
+        m_status = text;
+        emit statusChanged(text);
+    }
+}
+
 void SessionControl::checkLock()
 {
+    refreshStatus();
     if (const std::optional<UpdateSession::EndResult> r = m_session.checkLock()) {
         closeSessionBoxes();
         m_interaction.clearGridSelection();
@@ -207,6 +246,7 @@ void SessionControl::leaveSessionUi()
     StringGrid1Enabling(false);
     m_saveErrorShown = false;
     m_toolbar.takeFocus();
+    refreshStatus();
 }
 
 void SessionControl::showSaveFailure(const TextFile::WriteResult& failure)
@@ -237,6 +277,7 @@ void SessionControl::SpeedButton2Click()
 void SessionControl::Timer1Timer()
 {
     const UpdateSession::PollResult r = m_session.poll();
+    refreshStatus();
     if (r.freed) {
         m_toolbar.led()->hide();
         m_sounds.play(m_folder.gsystem(QStringLiteral("alarm.wav")));
@@ -256,7 +297,8 @@ void SessionControl::Timer2Timer()
         break;   // the session stopped its timer
     case UpdateSession::TimeoutAction::End:
         closeSessionBoxes();
-        endSession();
+        m_timedOut = endSession();
+        refreshStatus();
         break;
     case UpdateSession::TimeoutAction::Continue:
         break;

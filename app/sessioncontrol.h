@@ -45,17 +45,24 @@ public:
     void setUpdateChecked(bool down);
     // An information box under the desktop's centre; focus goes to the buttons.
     void CentralMessage(const QString& text);
+    // The status line: another workstation's session, this one's time-out
+    // countdown, or that the time-out ended this one.
+    QString statusText() const;
+    // The user did something: the time-out's notice has been seen.
+    void noteAction();
 
 signals:
     // The session ends behind open windows: every dialog of the session
     // closes without effect.
     void closingSessionWindows();
+    void statusChanged(const QString& text);
 
 private:
     void startSessionUi(bool reloaded);
     void leaveSessionUi();
     void StringGrid1Enabling(bool enable);
     void checkLock();
+    void refreshStatus();
     // The session ended because another workstation came in while this
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
@@ -72,4 +79,6 @@ private:
     GridInteraction& m_interaction;
     QTimer* m_timer4 = nullptr;
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
+    bool m_timedOut = false;        // the time-out ended the session; not yet acted on
+    QString m_status;
 };

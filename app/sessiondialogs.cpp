@@ -31,7 +31,10 @@ SessionDialogs::SessionDialogs(const DataFolder& folder, GridData& grid, Prefere
     m_fixedColumn = new FixedColumnDialog(folder, grid, messages, window);
     for (ColumnEditorDialog* d : {static_cast<ColumnEditorDialog*>(m_columnData),
                                   static_cast<ColumnEditorDialog*>(m_fixedColumn)}) {
-        connect(d, &ColumnEditorDialog::gridChanged, this, &SessionDialogs::refreshView);
+        connect(d, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
+            m_interaction.recordChange(QStringLiteral("Column Data Setup"));
+            refreshView(recomputeWidths);
+        });
         connect(d, &ColumnEditorDialog::closed, this, [this] { m_session.restartTimeout(); });
         connect(&control, &SessionControl::closingSessionWindows, d, &ColumnEditorDialog::closeWithoutEffect);
     }
@@ -49,7 +52,10 @@ SessionDialogs::SessionDialogs(const DataFolder& folder, GridData& grid, Prefere
 
     // List records: list editing mode holds the time-out.
     m_list = new ListDialog(folder, grid, messages, window);
-    connect(m_list, &ListDialog::gridChanged, this, [this] { refreshView(true); });
+    connect(m_list, &ListDialog::gridChanged, this, [this] {
+        m_interaction.recordChange(QStringLiteral("List Record"));
+        refreshView(true);
+    });
     connect(m_list, &ListDialog::listEditingChanged, this, [this](bool editing) {
         if (editing)
             m_session.suspendTimeout();
@@ -96,7 +102,11 @@ void SessionDialogs::writeTargetCell(const QString& text)
 {
     if (m_session.state() != UpdateSession::State::Updating)
         return;
-    if (m_interaction.editor().writeTarget(text))
+    const QString label = QStringLiteral("Date/Time in %1").arg(m_interaction.editor().columnName(
+        m_interaction.editor().target().x()));
+    if (m_interaction.editor().writeTarget(text)) {
+        m_interaction.recordChange(label);
         m_view->reload();
+    }
     m_view->SetOptimalGridCellWidth();
 }

@@ -65,6 +65,9 @@ struct Services
     Clock* clock = nullptr;
     Messages* messages = nullptr;
     Sounds* sounds = nullptr;
+    // The user's own settings file (the main window's place); none keeps
+    // nothing of the user's own.
+    QString userSettingsFile;
 };
 
 // The real clock; the real identity is in identity_<platform>.cpp.

@@ -4,6 +4,8 @@
 #include "base/preferences.h"
 #include "base/services.h"
 
+#include <QDateTime>
+
 namespace {
 
 const QString kGridFile = QStringLiteral("sgrid.scd");
@@ -279,8 +281,11 @@ UpdateSession::PollResult UpdateSession::poll()
         setPollFromPreferences();
         r.freed = true;
     }
-    if (m_state == State::Updating)
+    if (m_state == State::Updating) {
+        m_holder.reset();
         return r;
+    }
+    readHolder();
 
     m_store.GetGridFileStamp(kGridFile, m_currentStamp);
     if (m_currentStamp == m_lastKnownStamp || (!m_refusedStamp.isZero() && m_currentStamp == m_refusedStamp))
@@ -295,6 +300,51 @@ UpdateSession::PollResult UpdateSession::poll()
             m_refusedStamp = m_currentStamp;
     }
     return r;
+}
+
+void UpdateSession::readHolder()
+{
+    if (!m_lock.OtherLockHeld()) {
+        m_holder.reset();
+        return;
+    }
+    Holder h;
+    readCurrentUser(h.computer, h.user);
+    // curuser.scd is written as a session starts: its stamp is the start.
+    FileStamp written;
+    if (readFileStamp(m_folder.users(kCurrentUserFile), written) && written.writeTimeNs > 0)
+        h.sinceMsUtc = written.writeTimeNs / 1000000;
+    m_holder = h;
+}
+
+QString UpdateSession::holderText(const Holder& holder, bool militaryTime)
+{
+    const QString user = holder.user.trimmed().isEmpty() ? QStringLiteral("someone") : holder.user.trimmed();
+    QString text = QStringLiteral("Updating: ") + user;
+    if (!holder.computer.trimmed().isEmpty())
+        text += QStringLiteral(" on ") + holder.computer.trimmed();
+    if (holder.sinceMsUtc > 0) {
+        const QTime since = QDateTime::fromMSecsSinceEpoch(holder.sinceMsUtc, Qt::UTC).toLocalTime().time();
+        text += QStringLiteral(" since ")
+            + since.toString(militaryTime ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP"));
+    }
+    return text;
+}
+
+std::optional<int> UpdateSession::countdownSeconds(bool timeoutActive, bool activity, int remainingMs)
+{
+    // Activity since the last tick means the next tick continues the session.
+    if (!timeoutActive || activity || remainingMs < 0 || remainingMs > kCountdownSeconds * 1000)
+        return std::nullopt;
+    return (remainingMs + 999) / 1000;
+}
+
+std::optional<int> UpdateSession::timeoutCountdown() const
+{
+    if (m_state != State::Updating || !m_prefs.timeOut)
+        return std::nullopt;
+    return countdownSeconds(m_timeoutActive && m_timeoutTimer.isActive(), m_activity,
+                            m_timeoutTimer.remainingTime());
 }
 
 UpdateSession::TimeoutAction UpdateSession::timeoutTick()
@@ -341,6 +391,12 @@ void UpdateSession::setTimeoutActive(bool active)
 
 void UpdateSession::setState(State state)
 {
+    if (state == State::Updating && m_state != State::Updating) {
+        m_history.start(m_grid);
+        m_holder.reset();
+    }
+    else if (state != State::Updating)
+        m_history.clear();
     m_state = state;
     if (state != State::Updating)
         m_lockTimer.stop();

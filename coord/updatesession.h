@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coord/updatelock.h"
+#include "grid/gridhistory.h"
 #include "store/datafolder.h"
 #include "store/filestamp.h"
 #include "store/gridstore.h"
@@ -106,6 +107,23 @@ public:
     // Timer1: the waiting check, then the reload check unless Updating.
     PollResult poll();
 
+    // Another workstation's running session, as the last poll found it:
+    // who (curuser.scd) and since when (its write time, the server's clock).
+    struct Holder
+    {
+        QString computer, user;
+        qint64 sinceMsUtc = 0;   // 0: unknown
+    };
+    std::optional<Holder> holder() const { return m_holder; }
+    // "Updating: <user> on <computer> since <time>" for the status bar.
+    static QString holderText(const Holder& holder, bool militaryTime);
+
+    // Seconds left before the time-out ends this session unless something
+    // happens first, shown in the last ten seconds only.
+    static constexpr int kCountdownSeconds = 10;
+    static std::optional<int> countdownSeconds(bool timeoutActive, bool activity, int remainingMs);
+    std::optional<int> timeoutCountdown() const;
+
     enum class TimeoutAction { Stop, End, Continue };
     // Timer2's decision; clears the activity flag. On End the window closes
     // popups and editors and calls releaseUpdate().
@@ -159,6 +177,11 @@ public:
     // Lines 1 (computer) and 2 (user) of curuser.scd; missing lines read as empty.
     void readCurrentUser(QString& computer, QString& user) const;
 
+    // The session's undo steps: begun with the session, gone when it ends
+    // however it ends.
+    GridHistory& history() { return m_history; }
+    const GridHistory& history() const { return m_history; }
+
     const UpdateLock& lock() const { return m_lock; }
     UpdateLock& lock() { return m_lock; }
     FileStamp currentStamp() const { return m_currentStamp; }
@@ -166,6 +189,7 @@ public:
 
 private:
     void setPollFromPreferences();
+    void readHolder();
     void releaseLock();
     // Holding the lock: temporaries and lock files that crashed or killed
     // boards left behind.
@@ -186,6 +210,7 @@ private:
     Identity& m_identity;
     Clock& m_clock;
     UpdateLock m_lock;
+    GridHistory m_history;
 
     State m_state = State::Viewing;
     int m_pollInterval = 0;
@@ -200,4 +225,5 @@ private:
     FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
     bool m_saveFailed = false;  // a save of this session failed: the files may be half replaced
     FileStamp m_sessionStamp;   // sgrid.scd as the session started
+    std::optional<Holder> m_holder;
 };

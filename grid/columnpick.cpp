@@ -6,6 +6,12 @@
 // Column-menu picks and the advance to the next cell: the part of the
 // editor that fills a row from left to right.
 
+QString gridGestureHint()
+{
+    return QStringLiteral("Right-click: the column's menu    Ctrl+right-click: operations, colours, undo    "
+                          "Shift+right-click: column data setup");
+}
+
 GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused)
 {
     if (!rightButton)

@@ -270,7 +270,7 @@ GridEditor::Outcome GridEditor::clearRow()
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickRow);
-    if (!confirm(QStringLiteral("Clear focused row?"), kAskRow))
+    if (!confirm(QStringLiteral("Clear row %1?").arg(rowName(f->y())), kAskRow))
         return out;
     for (int c = 1; c < m_grid.colCount(); ++c)
         m_grid.setCell(c, f->y(), QString());
@@ -287,7 +287,7 @@ GridEditor::Outcome GridEditor::clearColumn()
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickRow);
-    if (!confirm(QStringLiteral("Clear focused column?"), kAskRow))
+    if (!confirm(QStringLiteral("Clear column %1?").arg(columnName(f->x())), kAskRow))
         return out;
     for (int r = 1; r < m_grid.rowCount(); ++r)
         m_grid.setCell(f->x(), r, QString());
@@ -317,7 +317,7 @@ GridEditor::Outcome GridEditor::deleteRow()
         return tell(kClickRow);
     if (m_grid.rowCount() <= 2)
         return tell(QStringLiteral("Can't delete all rows."));
-    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete focused row?"), kAskRow))
+    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete row %1?").arg(rowName(f->y())), kAskRow))
         return out;
     removeRowMovingColors(f->y());
     clearSelection();
@@ -336,7 +336,7 @@ GridEditor::Outcome GridEditor::deleteColumn()
         out.recomputeWidths = true;
         return out;
     }
-    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete focused column?"), kAskColumn))
+    if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete column %1?").arg(columnName(f->x())), kAskColumn))
         return out;
     m_grid.GridRemoveColumn(f->x() + 1);
     clearSelection();
@@ -503,6 +503,46 @@ QString GridEditor::caption(Command c)
     case Command::AlternateColors: return QStringLiteral("Alternate Colors");
     }
     return {};
+}
+
+QString GridEditor::columnName(int col) const
+{
+    // A column is known by its title; an untitled one by its place.
+    const QString title = m_grid.cell(col, 0).trimmed();
+    return title.isEmpty() ? QStringLiteral("%1").arg(col) : u'\'' + title + u'\'';
+}
+
+QString GridEditor::rowName(int row) const
+{
+    const QString fixed = m_grid.cell(0, row).trimmed();
+    return fixed.isEmpty() ? QStringLiteral("%1").arg(row) : u'\'' + fixed + u'\'';
+}
+
+QString GridEditor::stepLabel(Command c) const
+{
+    QString base = caption(c);
+    if (const qsizetype shortcutAt = base.indexOf(QStringLiteral("  (")); shortcutAt >= 0)
+        base.truncate(shortcutAt);
+    if (!m_focused)
+        return base;
+    switch (c) {
+    case Command::PasteRow:
+    case Command::InsertRow:
+    case Command::ClearRow:
+    case Command::DeleteRow:
+        return base + u' ' + rowName(m_focused->y());
+    case Command::PasteCell:
+    case Command::InsertColumn:
+    case Command::InsertCell:
+    case Command::ClearColumn:
+    case Command::ClearCell:
+    case Command::DeleteColumn:
+    case Command::DeleteCell:
+    case Command::IncrementColumn:
+        return base + u' ' + columnName(m_focused->x());
+    default:
+        return base;
+    }
 }
 
 std::optional<GridEditor::Command> GridEditor::shortcut(QChar letter)

@@ -46,6 +46,9 @@ struct PickResult
 // or only the notice "Click on a column first." when no cell is focused.
 enum class GridMenu { None, Update, Operations, Setup, Column, ClickColumnFirst };
 GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, bool cellFocused);
+// The one line that tells a user resting the pointer on the grid during a
+// session what each right click there opens.
+QString gridGestureHint();
 
 // The cell state the editing commands share (focused cell, target cell,
 // selection flag), the copy buffer, every command of the operations menu,
@@ -94,6 +97,12 @@ public:
     void ColorClick(int code);
 
     static QString caption(Command c);
+    // How questions and undo steps name a column or a row: its title or
+    // fixed-column text in quotes, or its number when that is empty.
+    QString columnName(int col) const;
+    QString rowName(int row) const;
+    // The undo step a command makes, named before it runs: "Delete Column 'Trailer'".
+    QString stepLabel(Command c) const;
     // Ctrl + letter shortcuts (A, C, D, I, P), case-insensitive.
     static std::optional<Command> shortcut(QChar letter);
 

@@ -15,6 +15,10 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QPushButton>
+#include <QEnterEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QShortcut>
 #include <QTest>
 #include <QToolButton>
 
@@ -47,6 +51,9 @@ private slots:
     void dateTimeFromColumnMenu();
     void listButtonNeedsARow();
     void typingWithEditingDown();
+    void undoRedoOfOneChange_data();
+    void undoRedoOfOneChange();
+    void gestureHintWhenPointerRests();
 
 private:
     int indexOf(ColumnMenuPopup* menu, const QString& caption) const;
@@ -474,6 +481,121 @@ void TestEditingWindow::typingWithEditingDown()
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
+}
+
+void TestEditingWindow::undoRedoOfOneChange_data()
+{
+    QTest::addColumn<QString>("item");    // operations menu item, or "typed" for the in-cell editor
+    QTest::addColumn<QPoint>("focus");
+    QTest::addColumn<QString>("undoItem");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("delete column") << "Delete Column" << QPoint(2, 1) << "Undo Delete Column %2" << "Delete column %2?";
+    QTest::newRow("delete row") << "Delete Row  (Ctrl d)" << QPoint(1, 3) << "Undo Delete Row %r" << "Delete row %r?";
+    QTest::newRow("colour") << "Color Red" << QPoint(1, 2) << "Undo Color Red %r" << "";
+    QTest::newRow("add row") << "Add Row  (Ctrl a)" << QPoint(1, 1) << "Undo Add Row" << "";
+    QTest::newRow("typed cell") << "typed" << QPoint(1, 2) << "Undo Typing in %1" << "";
+    QTest::newRow("column dragged") << "dragged" << QPoint(1, 1) << "Undo Move Column %1" << "";
+}
+
+void TestEditingWindow::undoRedoOfOneChange()
+{
+    QFETCH(QString, item);
+    QFETCH(QPoint, focus);
+    QFETCH(QString, undoItem);
+    QFETCH(QString, question);
+    MainWindow* w = m_ws->window.get();
+    const auto named = [w](QString text, QPoint f) {
+        const auto quoted = [](const QString& t) -> QString { return u'\'' + t.trimmed() + u'\''; };
+        return text.replace(QStringLiteral("%1"), quoted(w->grid().cell(1, 0)))
+            .replace(QStringLiteral("%2"), quoted(w->grid().cell(2, 0)))
+            .replace(QStringLiteral("%r"), quoted(w->grid().cell(0, f.y())));
+    };
+    undoItem = named(undoItem, focus);
+    question = named(question, focus);
+    m_ws->fake.messages.fallback = Answer::Yes;
+    const GridData before = w->grid();
+
+    w->gridView()->focusCell(focus.x(), focus.y());
+    if (item == QLatin1String("dragged")) {
+        // Column 2 dragged before column 1: the moved one is named by its new place.
+        QHeaderView* header = w->gridView()->horizontalHeader();
+        header->moveSection(header->visualIndex(2), header->visualIndex(1));
+        undoItem = QStringLiteral("Undo Move Column '%1'").arg(before.cell(2, 0).trimmed());
+    } else if (item == QLatin1String("typed")) {
+        w->gridView()->model()->setData(w->gridView()->model()->index(focus.y(), focus.x()), QStringLiteral("typed"));
+    } else {
+        rightClick(Qt::ControlModifier);
+        const int at = indexOf(w->operationsMenu(), item);
+        QVERIFY(at >= 0);
+        w->operationsMenu()->trigger(at);
+        w->operationsMenu()->close();
+    }
+    QVERIFY(!(w->grid() == before));
+    const GridData after = w->grid();
+    if (!question.isEmpty())
+        QVERIFY2(m_ws->fake.messages.questions.join(u'|').contains(question),
+                 qPrintable(m_ws->fake.messages.questions.join(u'|')));
+
+    // The menu names the step; Ctrl + Z and Ctrl + Y go back and forth.
+    w->gridView()->focusCell(1, 1);
+    rightClick(Qt::ControlModifier);
+    ColumnMenuPopup* ops = w->operationsMenu();
+    const int undo = indexOf(ops, undoItem);
+    QVERIFY2(undo >= 0, qPrintable(ops->caption(ops->count() - 2)));
+    QVERIFY(ops->isItemEnabled(undo));
+    QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Redo  (Ctrl y)"))));
+    ops->trigger(undo);
+    ops->close();
+    QVERIFY(w->grid() == before);
+    emit w->redoShortcut()->activated();
+    QVERIFY(w->grid() == after);
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == before);
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == before);
+
+    // Released and begun again: the history went with the session.
+    emit w->redoShortcut()->activated();
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Updating);
+    QVERIFY(w->grid() == after);
+    QVERIFY(!w->session().history().canUndo());
+    emit w->undoShortcut()->activated();
+    QVERIFY(w->grid() == after);
+}
+
+void TestEditingWindow::gestureHintWhenPointerRests()
+{
+    MainWindow* w = m_ws->window.get();
+    QLabel* status = w->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+    QWidget* viewport = w->gridView()->viewport();
+    const auto enterGrid = [viewport] {
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(viewport, &enter);
+    };
+    const auto leaveGrid = [viewport] {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(viewport, &leave);
+    };
+
+    // Passing over the grid says nothing; resting on it names the gestures.
+    enterGrid();
+    QCOMPARE(status->text(), QString());
+    w->interaction().onPointerRested();
+    for (const char* gesture : {"Right-click", "Ctrl+right-click", "Shift+right-click"})
+        QVERIFY2(status->text().contains(QLatin1String(gesture)), qPrintable(status->text()));
+    leaveGrid();
+    QCOMPARE(status->text(), QString());
+
+    // Outside a session the gestures do not apply.
+    w->updateButton()->click();
+    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    enterGrid();
+    w->interaction().onPointerRested();
+    QCOMPARE(status->text(), QString());
+    leaveGrid();
 }
 
 QTEST_MAIN(TestEditingWindow)

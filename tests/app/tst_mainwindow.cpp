@@ -5,7 +5,6 @@
 #include "app/messageboxes.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
-#include "app/systemhotkey.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
@@ -13,6 +12,7 @@
 #include "store/gridstore.h"
 #include "widgets/colorvalue.h"
 #include "store/textfile.h"
+#include "store/userplacement.h"
 #include "tests/app/boardfixture.h"
 
 #include <QAbstractButton>
@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -84,7 +85,6 @@ private slots:
     void hourlyBackupOnNamedComputer();
     void trayHidesAndClicksBringBack_data();
     void trayHidesAndClicksBringBack();
-    void hotKeyRefusedSilently();
     void backupsWindowRestores_data();
     void backupsWindowRestores();
     void helpCoversEveryGesture_data();
@@ -92,6 +92,7 @@ private slots:
     void helpWindowLinksAndSearch();
     void helpFileThatCannotBeShown_data();
     void helpFileThatCannotBeShown();
+    void undoKeysBelongToTheBoard();
 };
 
 void TestMainWindow::requiredFiles_data()
@@ -323,17 +324,23 @@ void TestMainWindow::placedFromParmAndLeftAsRead_data()
     QTest::addColumn<QRect>("placed");          // null: anywhere usable
     QTest::addColumn<int>("rowHeight");
     QTest::addColumn<int>("pointSize");
+    QTest::addColumn<QRect>("own");             // the user's own place; null: none
 
-    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 70} << QRect(70, 70, 799, 572) << 9 << 9;
+    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 70} << QRect(70, 70, 799, 572) << 9 << 9 << QRect();
     // The resize of a shown window must not overwrite the position before the move.
     QTest::newRow("as saved, another size")
-        << "9" << QList<int>{780, 460, 7, 5} << QRect(5, 7, 780, 460) << 9 << 9;
+        << "9" << QList<int>{780, 460, 7, 5} << QRect(5, 7, 780, 460) << 9 << 9 << QRect();
     QTest::newRow("INT_MAX") << "2147483647" << QList<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << QRect() << 200
-                             << 96;
+                             << 96 << QRect();
     QTest::newRow("INT_MIN") << "-2147483648" << QList<int>{INT_MIN, INT_MIN, INT_MIN, INT_MIN} << QRect() << 1
-                             << 8;
-    QTest::newRow("negative") << "-7" << QList<int>{-800, -600, -70, -90} << QRect() << 1 << 8;
-    QTest::newRow("zero") << "0" << QList<int>{0, 0, 0, 0} << QRect() << 1 << 8;
+                             << 8 << QRect();
+    QTest::newRow("negative") << "-7" << QList<int>{-800, -600, -70, -90} << QRect() << 1 << 8 << QRect();
+    QTest::newRow("zero") << "0" << QList<int>{0, 0, 0, 0} << QRect() << 1 << 8 << QRect();
+    // The user's own place wins over parm.scd's, which stays as it was.
+    QTest::newRow("own place") << "9" << QList<int>{799, 572, 0, 0} << QRect(12, 9, 780, 460) << 9 << 9
+                               << QRect(12, 9, 780, 460);
+    QTest::newRow("own place off the screens")
+        << "9" << QList<int>{799, 572, 0, 0} << QRect() << 9 << 9 << QRect(-50000, 90000, 780, 460);
 }
 
 // The window is shown before its first activation, as at start-up, so its
@@ -345,9 +352,14 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     QFETCH(QRect, placed);
     QFETCH(int, rowHeight);
     QFETCH(int, pointSize);
+    QFETCH(QRect, own);
 
     TestFolder folder;
     folder.copyInstallationData();
+    QTemporaryDir home;
+    const QString ownFile = QDir(home.path()).filePath(QStringLiteral("config/window.ini"));
+    if (!own.isNull())
+        QVERIFY(UserPlacement::save(ownFile, folder.folder().root(), own));
     QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
     for (int line : {2, 3, 5, 14})
         parm[line - 1] = number;
@@ -357,6 +369,7 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     folder.writeFile("gsystem/parm.scd", file);
 
     FakeWorkstation fake(QStringLiteral("PC1"), QStringLiteral("jim"));
+    fake.userSettingsFile = ownFile;
     std::unique_ptr<MainWindow> w = MainWindow::create(folder.folder(), fake.services());
     QVERIFY(w);
     w->show();
@@ -381,6 +394,11 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     QVERIFY(w->close());
     QCOMPARE(folder.readFile("gsystem/parm.scd"), file);
     QVERIFY(fake.messages.shown.isEmpty());
+    // The place is the user's own for the next start, of this folder's board
+    // only; a window as wide as the screen counts as maximised and keeps none.
+    if (now.width() < w->screen()->geometry().width())
+        QCOMPARE(UserPlacement::load(ownFile, folder.folder().root()), std::optional<QRect>(now));
+    QCOMPARE(UserPlacement::load(ownFile, home.path()), std::nullopt);
 }
 
 void TestMainWindow::toolbarAnchoredRight_data()
@@ -780,21 +798,16 @@ void TestMainWindow::trayHidesAndClicksBringBack()
     QCOMPARE(ws->findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon1")), icon);
 }
 
-void TestMainWindow::hotKeyRefusedSilently()
+void TestMainWindow::undoKeysBelongToTheBoard()
 {
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    SystemHotKey* key = ws->hotKey();
-    QCOMPARE(key->objectName(), QStringLiteral("SystemHotKey1"));
-    QCOMPARE(key->Key(), 0x405A);
-    QVERIFY(key->isEnabled());
-    // No X server here: refused without a box; switching it off and on
-    // again tries again, as quietly.
-    QVERIFY(!key->registered());
-    key->setEnabled(false);
-    key->setEnabled(true);
-    QVERIFY(!key->registered());
+    // Application shortcuts: while another program is active, the keys are its own.
+    QCOMPARE(ws->undoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(ws->redoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QCOMPARE(ws->undoShortcut()->context(), Qt::ApplicationShortcut);
+    QCOMPARE(ws->redoShortcut()->context(), Qt::ApplicationShortcut);
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 

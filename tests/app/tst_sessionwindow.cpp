@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -139,6 +141,15 @@ void TestSessionWindow::waitingLampAndAlarm()
     b->sessionControl().Timer1Timer();
     QVERIFY(!b->led()->isHidden());   // still busy
     QVERIFY(b.fake.sounds.played.isEmpty());
+    QVERIFY(!b->led()->toolTip().isEmpty());
+    // Each poll says who holds the board, on a waiting board and a viewing one.
+    const auto status = [](Workstation& ws) {
+        return ws->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
+    };
+    QVERIFY2(status(b).startsWith(QStringLiteral("Updating: %1 on %2 since ")
+                                      .arg(a.fake.identity.userName(), a.fake.identity.computerName())),
+             qPrintable(status(b)));
+    QCOMPARE(status(a), QString());
 
     a->gridView();   // A edits a cell and releases
     a->grid().setCell(1, 1, QStringLiteral("T-99"));
@@ -149,6 +160,7 @@ void TestSessionWindow::waitingLampAndAlarm()
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
     QCOMPARE(b->grid().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
     QCOMPARE(b->session().state(), UpdateSession::State::Viewing);
+    QCOMPARE(status(b), QString());
 
     // Pressing Update again hides the lamp before the lock is tried.
     press(a);
@@ -238,8 +250,22 @@ void TestSessionWindow::timeoutEndsIdleSession()
         a->sessionControl().Timer2Timer();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     }
+    // Ten seconds before the end of a period without activity, a countdown.
+    a->timer(2)->start(5000);
+    const QRegularExpressionMatch countdown =
+        QRegularExpression(QStringLiteral("^No activity: .* in (\\d+) s\\.$")).match(a->sessionControl().statusText());
+    QVERIFY2(countdown.hasMatch(), qPrintable(a->sessionControl().statusText()));
+    QVERIFY(countdown.captured(1).toInt() >= 4 && countdown.captured(1).toInt() <= 6);   // coarse timers
+    a->interaction().StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
+    QCOMPARE(a->sessionControl().statusText(), QString());
+    a->sessionControl().Timer2Timer();
     a->sessionControl().Timer2Timer();   // a whole tick without activity
     QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QLabel* status = a->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Your update was saved and closed after 30 seconds without activity."));
+    // Until the next action.
+    emit a->gridView()->gridMousePressed(Qt::LeftButton, QPoint(), Qt::NoModifier);
+    QCOMPARE(status->text(), QString());
     QVERIFY(!a->updateButton()->isChecked());
     QVERIFY(!a->timer(2)->isActive());
     GridData saved;

@@ -74,8 +74,14 @@ private slots:
     void incompleteReloadIsRetried();
     void cancelRestoresSnapshot();
     void cancelWithoutSnapshotFallsBackToSharedFile();
+    void historyBelongsToTheSession_data();
+    void historyBelongsToTheSession();
     void pollIntervals_data();
     void pollIntervals();
+    void holderTexts_data();
+    void holderTexts();
+    void countdown_data();
+    void countdown();
     void timeoutDecisions_data();
     void timeoutDecisions();
     void timeoutKeptAliveByActivity();
@@ -217,6 +223,10 @@ void TestUpdateSession::leftoversWaitForLockHolder()
 void TestUpdateSession::busyWhileOtherUpdates()
 {
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    // A viewing board learns of the session at its next poll.
+    QVERIFY(!m_b->session.holder());
+    m_b->session.poll();
+    QVERIFY(m_b->session.holder());
     const Start r = m_b->session.pressUpdate();
     QCOMPARE(r.kind, Start::Busy);
     QCOMPARE(r.computer, QStringLiteral("PC-A"));
@@ -231,9 +241,19 @@ void TestUpdateSession::busyWhileOtherUpdates()
         const UpdateSession::PollResult p = m_b->session.poll();
         QVERIFY(!p.freed);
         QCOMPARE(m_b->session.state(), State::Waiting);
+        // Every poll says who holds the board; the holder sees nobody.
+        QVERIFY(m_b->session.holder());
+        QCOMPARE(m_b->session.holder()->user, QStringLiteral("anna"));
+        QCOMPARE(m_b->session.holder()->computer, QStringLiteral("PC-A"));
+        QVERIFY(m_b->session.holder()->sinceMsUtc > 0);
+        m_a->session.poll();
+        QVERIFY(!m_a->session.holder());
     }
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
     QCOMPARE(m_a->session.state(), State::Updating);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    m_b->session.poll();
+    QVERIFY(!m_b->session.holder());
 }
 
 void TestUpdateSession::busyReadsCurrentUserFile_data()
@@ -438,6 +458,52 @@ void TestUpdateSession::cancelRestoresSnapshot()
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
 }
 
+void TestUpdateSession::historyBelongsToTheSession_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("release") << "release";
+    QTest::newRow("cancel") << "cancel";
+    QTest::newRow("time-out") << "timeout";
+    QTest::newRow("close answered no") << "abandon";
+}
+
+void TestUpdateSession::historyBelongsToTheSession()
+{
+    QFETCH(QString, end);
+    QVERIFY(!m_a->session.history().active());
+    m_a->prefs.timeOut = true;
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const GridData start = m_a->grid;
+    m_a->grid.setCell(1, 1, QStringLiteral("changed"));
+    QVERIFY(m_a->session.history().record(m_a->grid, QStringLiteral("typed")));
+    QVERIFY(m_a->session.history().undo(m_a->grid));
+    QCOMPARE(m_a->grid, start);
+    QVERIFY(m_a->session.history().redo(m_a->grid));
+
+    if (end == QLatin1String("release")) {
+        QVERIFY(m_a->session.releaseUpdate().saved);
+    } else if (end == QLatin1String("cancel")) {
+        QVERIFY(m_a->session.cancel());
+    } else if (end == QLatin1String("timeout")) {
+        m_a->session.timeoutTick();   // the activity flag of the start
+        QCOMPARE(m_a->session.timeoutTick(), UpdateSession::TimeoutAction::End);
+        QVERIFY(m_a->session.releaseUpdate().saved);
+    } else {
+        m_a->session.abandon();
+    }
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(!m_a->session.history().active());
+    QVERIFY(!m_a->session.history().canUndo() && !m_a->session.history().canRedo());
+    const GridData after = m_a->grid;
+    QVERIFY(!m_a->session.history().undo(m_a->grid));
+    QCOMPARE(m_a->grid, after);
+
+    // The next session starts with no steps of its own.
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QVERIFY(m_a->session.history().active());
+    QVERIFY(!m_a->session.history().canUndo());
+}
+
 void TestUpdateSession::cancelWithoutSnapshotFallsBackToSharedFile()
 {
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
@@ -499,6 +565,55 @@ void TestUpdateSession::pollIntervals()
     QVERIFY(m_b->session.releaseUpdate().saved);
     note(m_b->session);
     QCOMPARE(seen, expected);
+}
+
+void TestUpdateSession::holderTexts_data()
+{
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<bool>("military");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("full") << "PC-A" << "anna" << true << "Updating: anna on PC-A since 14:05";
+    QTest::newRow("twelve-hour clock") << "PC-A" << "anna" << false << "Updating: anna on PC-A since 2:05 PM";
+    QTest::newRow("names trimmed") << " PC-A " << " anna\t" << true << "Updating: anna on PC-A since 14:05";
+    QTest::newRow("empty curuser.scd") << "" << "" << true << "Updating: someone since 14:05";
+    QTest::newRow("unknown start") << "PC-A" << "anna" << true << "Updating: anna on PC-A";
+}
+
+void TestUpdateSession::holderTexts()
+{
+    QFETCH(QString, computer);
+    QFETCH(QString, user);
+    QFETCH(bool, military);
+    const bool unknownStart = QByteArray(QTest::currentDataTag()) == "unknown start";
+    UpdateSession::Holder h{computer, user,
+                            unknownStart ? 0 : QDateTime(QDate(2026, 3, 2), QTime(14, 5)).toMSecsSinceEpoch()};
+    QTEST(UpdateSession::holderText(h, military), "text");
+}
+
+void TestUpdateSession::countdown_data()
+{
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<bool>("activity");
+    QTest::addColumn<int>("remainingMs");
+    QTest::addColumn<int>("seconds");   // -1: no countdown
+    QTest::newRow("early in the period") << true << false << 20000 << -1;
+    QTest::newRow("ten seconds left") << true << false << 10000 << 10;
+    QTest::newRow("part of a second rounds up") << true << false << 9001 << 10;
+    QTest::newRow("last moment") << true << false << 1 << 1;
+    QTest::newRow("due now") << true << false << 0 << 0;
+    QTest::newRow("activity keeps the session") << true << true << 3000 << -1;
+    QTest::newRow("time-out off") << false << false << 3000 << -1;
+    QTest::newRow("timer stopped") << true << false << -1 << -1;
+}
+
+void TestUpdateSession::countdown()
+{
+    QFETCH(bool, active);
+    QFETCH(bool, activity);
+    QFETCH(int, remainingMs);
+    const std::optional<int> s = UpdateSession::countdownSeconds(active, activity, remainingMs);
+    QTEST(s ? *s : -1, "seconds");
 }
 
 void TestUpdateSession::timeoutDecisions_data()

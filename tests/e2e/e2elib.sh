@@ -5,6 +5,8 @@
 set -euo pipefail
 
 E2E_TMP=$(mktemp -d)
+# The boards keep their window places in the user's own settings: a test's own.
+export XDG_CONFIG_HOME="$E2E_TMP/config"
 ARTIFACTS=${ARTIFACTS:-$BIN/../e2e-artifacts}
 mkdir -p "$ARTIFACTS"
 

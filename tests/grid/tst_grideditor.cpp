@@ -114,6 +114,8 @@ private slots:
     void operationsMenuLayout();
     void shortcuts_data();
     void shortcuts();
+    void stepLabels_data();
+    void stepLabels();
 };
 
 void TestGridEditor::commands_data()
@@ -186,21 +188,21 @@ void TestGridEditor::commands_data()
     QTest::newRow("clear row keeps the colour when the preference is off")
         << kAbc << "0 5 0" << "" << "Y" << QStringList{"sel 2 1", "Clear Row"}
         << QStringList{"T|A|B|C", "1|||", "2|x|y|z"} << "0 5 0" << none
-        << QStringList{"30,35 Clear focused row?"} << "none";
+        << QStringList{"30,35 Clear row '1'?"} << "none";
     QTest::newRow("clear row gives colour 10 when the preference is on")
         << kAbc << "0 5 0" << "clearcolor" << "Y" << QStringList{"sel 2 1", "Clear Row"}
         << QStringList{"T|A|B|C", "1|||", "2|x|y|z"} << "0 10 0" << none
-        << QStringList{"30,35 Clear focused row?"} << "none";
+        << QStringList{"30,35 Clear row '1'?"} << "none";
     QTest::newRow("clear row answered no")
         << kAbc << "0 5 0" << "clearcolor" << "N" << QStringList{"sel 2 1", "Clear Row"}
-        << kAbc << "0 5 0" << none << QStringList{"30,35 Clear focused row?"} << "2,1";
+        << kAbc << "0 5 0" << none << QStringList{"30,35 Clear row '1'?"} << "2,1";
     QTest::newRow("clear column keeps the title and colours the focused row")
         << kAbc << "0 1 1" << "" << "Y" << QStringList{"sel 2 2", "Clear Column"}
         << QStringList{"T|A|B|C", "1|a||c", "2|x||z"} << "0 1 10" << none
-        << QStringList{"30,35 Clear focused column?"} << "none";
+        << QStringList{"30,35 Clear column 'B'?"} << "none";
     QTest::newRow("clear column answered no")
         << kAbc << "" << "" << "N" << QStringList{"sel 2 2", "Clear Column"}
-        << kAbc << "0 0 0" << none << QStringList{"30,35 Clear focused column?"} << "2,2";
+        << kAbc << "0 0 0" << none << QStringList{"30,35 Clear column 'B'?"} << "2,2";
     QTest::newRow("clear cell never changes a colour")
         << kAbc << "0 1 0" << "clearcolor" << "" << QStringList{"sel 3 1", "Clear Cell"}
         << QStringList{"T|A|B|C", "1|a|b|", "2|x|y|z"} << "0 1 0" << none << none << "none";
@@ -213,10 +215,10 @@ void TestGridEditor::commands_data()
     QTest::newRow("delete row asks when asked to")
         << kFive << "" << "ask" << "Y" << QStringList{"sel 1 5", "Delete Row"}
         << QStringList{"T|A|B", "1|a1|b1", "2|a2|b2", "3|a3|b3", "4|a4|b4"} << "0 0 0 0 0" << none
-        << QStringList{"30,35 Delete focused row?"} << "none";
+        << QStringList{"30,35 Delete row '5'?"} << "none";
     QTest::newRow("delete row answered no")
         << kFive << "0 1 2 3 4 5" << "ask" << "N" << QStringList{"sel 1 5", "Delete Row"}
-        << kFive << "0 1 2 3 4 5" << none << QStringList{"30,35 Delete focused row?"} << "1,5";
+        << kFive << "0 1 2 3 4 5" << none << QStringList{"30,35 Delete row '5'?"} << "1,5";
     QTest::newRow("delete row of the only data row")
         << QStringList{"T|A", "1|a"} << "" << "ask" << "Y" << QStringList{"sel 1 1", "Delete Row"}
         << QStringList{"T|A", "1|a"} << "0 0" << QStringList{"I 0,33 Can't delete all rows."} << none
@@ -228,10 +230,10 @@ void TestGridEditor::commands_data()
     QTest::newRow("delete column asks when asked to")
         << kAbc << "0 1 2" << "ask" << "Y" << QStringList{"sel 2 1", "Delete Column"}
         << QStringList{"T|A|C", "1|a|c", "2|x|z"} << "0 1 2" << none
-        << QStringList{"30,33 Delete focused column?"} << "none";
+        << QStringList{"30,33 Delete column 'B'?"} << "none";
     QTest::newRow("delete column answered no")
         << kAbc << "" << "ask" << "N" << QStringList{"sel 2 1", "Delete Column"}
-        << kAbc << "0 0 0" << none << QStringList{"30,33 Delete focused column?"} << "2,1";
+        << kAbc << "0 0 0" << none << QStringList{"30,33 Delete column 'B'?"} << "2,1";
     QTest::newRow("delete cell shifts the target column up")
         << kFive << "0 1 0 0 0 2" << "" << "" << QStringList{"sel 2 2", "Delete Cell"}
         << QStringList{"T|A|B", "1|a1|b1", "2|a2|b3", "3|a3|b4", "4|a4|b5", "5|a5|"} << "0 1 0 0 0 2" << none
@@ -684,6 +686,37 @@ void TestGridEditor::shortcuts()
     QFETCH(QChar, key);
     const auto c = GridEditor::shortcut(key);
     QTEST(c ? int(*c) : -1, "command");
+}
+
+void TestGridEditor::stepLabels_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QPoint>("focus");    // (-1, -1): nothing focused
+    QTest::addColumn<QString>("label");
+    QTest::newRow("column by its title") << "Delete Column" << QPoint(2, 1) << "Delete Column 'Title2'";
+    QTest::newRow("untitled column by number") << "Clear Column" << QPoint(3, 2) << "Clear Column 3";
+    QTest::newRow("row by its fixed text") << "Delete Row" << QPoint(1, 2) << "Delete Row 'r2c0'";
+    QTest::newRow("row with blank fixed text") << "Insert Row" << QPoint(1, 3) << "Insert Row 3";
+    QTest::newRow("cell command names the column") << "Paste Cell" << QPoint(1, 1) << "Paste Cell 'Title1'";
+    QTest::newRow("grid command alone") << "Alternate Colors" << QPoint(2, 2) << "Alternate Colors";
+    QTest::newRow("nothing focused") << "Delete Row" << QPoint(-1, -1) << "Delete Row";
+}
+
+void TestGridEditor::stepLabels()
+{
+    QFETCH(QString, command);
+    QFETCH(QPoint, focus);
+    GridData grid = filled(4, 3);
+    grid.setCell(3, 0, QStringLiteral("  "));
+    grid.setCell(0, 3, QString());
+    Preferences prefs;
+    FakeMessages messages;
+    GridEditor editor(grid, prefs, messages);
+    if (focus.x() >= 0)
+        editor.StringGrid1SelectCell(focus.x(), focus.y());
+    const auto c = ::command(command);
+    QVERIFY(c);
+    QTEST(editor.stepLabel(*c), "label");
 }
 
 void TestGridEditor::gridMenuChoice_data()

@@ -1,6 +1,7 @@
 #include "store/inifile.h"
 #include "store/placementfile.h"
 #include "store/textfile.h"
+#include "store/userplacement.h"
 #include "tests/support/testfolder.h"
 
 #include <QDir>
@@ -47,6 +48,8 @@ private slots:
     void persistedNames_data();
     void persistedNames();
     void fixedFormRoundTrip();
+    void userPlacement_data();
+    void userPlacement();
 };
 
 void TestPlacementFile::applicationTitle_data()
@@ -389,6 +392,56 @@ void TestPlacementFile::fixedFormRoundTrip()
                                 PlacementFile::numbersToWrite(stored, p.rect, QRect(120, 80, 320, 240), false));
     QVERIFY(ini.write());
     QCOMPARE(readAll(path), QByteArray("[FORM6]\r\nTop=80\r\nLeft=120\r\nWidth=9000\r\nHeight=30\r\n"));
+}
+
+void TestPlacementFile::userPlacement_data()
+{
+    // The board's section as saved, with one key's line then replaced.
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QRect>("loaded");   // null: none
+    const QRect saved(-40, 30, 800, 500);
+    QTest::newRow("as saved") << "" << "" << saved;
+    QTest::newRow("hand-edited number") << "Left" << "15" << QRect(15, 30, 800, 500);
+    QTest::newRow("not a number") << "Top" << "7x" << QRect();
+    QTest::newRow("empty") << "Width" << "" << QRect();
+    QTest::newRow("zero size") << "Height" << "0" << QRect();
+    QTest::newRow("beyond any desktop") << "Left" << "2147483647" << QRect();
+    QTest::newRow("beyond int") << "Top" << "99999999999" << QRect();
+}
+
+void TestPlacementFile::userPlacement()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QRect, loaded);
+    QTemporaryDir home;
+    QTemporaryDir board;
+    QTemporaryDir otherBoard;
+    // The settings' folder is made when missing.
+    const QString file = QDir(home.path()).filePath(QStringLiteral("config/SchedBoard/window.ini"));
+    QCOMPARE(UserPlacement::load(file, board.path()), std::nullopt);
+    QVERIFY(UserPlacement::save(file, otherBoard.path(), QRect(1, 2, 300, 400)));
+    QVERIFY(UserPlacement::save(file, board.path(), QRect(-40, 30, 800, 500)));
+    if (!key.isEmpty()) {
+        IniFile ini = IniFile::read(file);
+        QString section;
+        for (const QByteArray& line : ini.bytes().split('\n'))
+            if (line.startsWith("[Board ") && ini.value(QString::fromLatin1(line.trimmed().mid(1).chopped(1)),
+                                                          QStringLiteral("Width")) == QLatin1String("800"))
+                section = QString::fromLatin1(line.trimmed().mid(1).chopped(1));
+        QVERIFY(!section.isEmpty());
+        ini.setValue(section, key, value);
+        QVERIFY(ini.write());
+    }
+    QCOMPARE(UserPlacement::load(file, board.path()),
+             loaded.isNull() ? std::nullopt : std::optional<QRect>(loaded));
+    // Each board's place is its own.
+    QCOMPARE(UserPlacement::load(file, otherBoard.path()), std::optional<QRect>(QRect(1, 2, 300, 400)));
+    // No settings file, or nothing to keep: nothing kept, and said so.
+    QCOMPARE(UserPlacement::load(QString(), board.path()), std::nullopt);
+    QVERIFY(!UserPlacement::save(QString(), board.path(), QRect(0, 0, 10, 10)));
+    QVERIFY(!UserPlacement::save(file, board.path(), QRect()));
 }
 
 QTEST_GUILESS_MAIN(TestPlacementFile)

@@ -116,5 +116,6 @@ struct FakeWorkstation
     FakeClock clock;
     FakeMessages messages;
     FakeSounds sounds;
-    Services services() { return {&identity, &clock, &messages, &sounds}; }
+    QString userSettingsFile;   // none: no place of the user's own
+    Services services() { return {&identity, &clock, &messages, &sounds, userSettingsFile}; }
 };

@@ -1,0 +1,153 @@
+#include "grid/gridhistory.h"
+
+#include <algorithm>
+
+namespace {
+
+bool sameCell(const QString& a, const QString& b)
+{
+    return a.isSharedWith(b) || a == b;
+}
+
+bool sameColumn(const QStringList& a, const QStringList& b)
+{
+    return a.isSharedWith(b) || a == b;
+}
+
+} // namespace
+
+void GridHistory::start(const GridData& grid)
+{
+    clear();
+    m_base = grid;
+}
+
+void GridHistory::clear()
+{
+    m_base.reset();
+    m_undo.clear();
+    m_redo.clear();
+}
+
+std::array<quint8, GridData::kColorRows> GridHistory::colorsOf(const GridData& grid)
+{
+    std::array<quint8, GridData::kColorRows> c{};
+    for (int r = 0; r < GridData::kColorRows; ++r)
+        c[r] = quint8(grid.rowColor(r));
+    return c;
+}
+
+GridHistory::Step GridHistory::diff(const GridData& from, const GridData& to, const QString& label)
+{
+    Step s;
+    s.label = label;
+    s.rows = to.rowCount();
+    const int fromCols = from.colCount();
+    const int toCols = to.colCount();
+    // Whole columns compare only when the row counts agree.
+    const bool sameRows = from.rowCount() == to.rowCount();
+    const auto equalAt = [&](int f, int t) { return sameRows && sameColumn(from.column(f), to.column(t)); };
+    while (s.keepLeft < std::min(fromCols, toCols) && equalAt(s.keepLeft, s.keepLeft))
+        ++s.keepLeft;
+    while (s.keepRight < std::min(fromCols, toCols) - s.keepLeft
+           && equalAt(fromCols - 1 - s.keepRight, toCols - 1 - s.keepRight))
+        ++s.keepRight;
+
+    const int fromMiddle = fromCols - s.keepLeft - s.keepRight;
+    const int toMiddle = toCols - s.keepLeft - s.keepRight;
+    for (int i = 0; i < toMiddle; ++i) {
+        const QStringList& target = to.column(s.keepLeft + i);
+        if (fromMiddle != toMiddle) {
+            s.whole.append(target);
+            continue;
+        }
+        // A row added, removed or typed into changes one run of each column.
+        const QStringList& source = from.column(s.keepLeft + i);
+        ColumnDelta d;
+        const int n = int(std::min(source.size(), target.size()));
+        while (d.keepTop < n && sameCell(source[d.keepTop], target[d.keepTop]))
+            ++d.keepTop;
+        while (d.keepBottom < n - d.keepTop
+               && sameCell(source[source.size() - 1 - d.keepBottom], target[target.size() - 1 - d.keepBottom]))
+            ++d.keepBottom;
+        d.middle = target.mid(d.keepTop, target.size() - d.keepTop - d.keepBottom);
+        s.deltas.append(d);
+    }
+    if (const auto toColors = colorsOf(to); toColors != colorsOf(from))
+        s.colors = toColors;
+    return s;
+}
+
+GridData GridHistory::apply(const GridData& from, const Step& s)
+{
+    const int fromCols = from.colCount();
+    const int middle = s.deltas.isEmpty() ? int(s.whole.size()) : int(s.deltas.size());
+    GridData to(0, s.rows);
+    to.setSize(s.keepLeft + middle + s.keepRight, s.rows);
+    int col = 0;
+    for (int i = 0; i < s.keepLeft; ++i)
+        to.setColumn(col++, from.column(i));
+    for (int i = 0; i < middle; ++i) {
+        if (s.deltas.isEmpty()) {
+            to.setColumn(col++, s.whole[i]);
+            continue;
+        }
+        const ColumnDelta& d = s.deltas[i];
+        const QStringList& source = from.column(s.keepLeft + i);
+        QStringList cells = source.mid(0, d.keepTop);
+        cells += d.middle;
+        cells += source.mid(source.size() - d.keepBottom);
+        to.setColumn(col++, cells);
+    }
+    for (int i = fromCols - s.keepRight; i < fromCols; ++i)
+        to.setColumn(col++, from.column(i));
+    const auto colors = s.colors ? *s.colors : colorsOf(from);
+    for (int r = 0; r < GridData::kColorRows; ++r)
+        to.setRowColor(r, colors[r]);
+    return to;
+}
+
+bool GridHistory::record(const GridData& grid, const QString& label)
+{
+    if (!m_base || *m_base == grid)
+        return false;
+    m_undo.append(diff(grid, *m_base, label));
+    if (m_undo.size() > kMaxSteps)
+        m_undo.removeFirst();
+    m_redo.clear();
+    m_base = grid;
+    return true;
+}
+
+void GridHistory::commitPending(const GridData& grid)
+{
+    if (m_base && !(*m_base == grid))
+        record(grid, QStringLiteral("Edit"));
+}
+
+bool GridHistory::undo(GridData& grid)
+{
+    if (!m_base)
+        return false;
+    commitPending(grid);
+    if (m_undo.isEmpty())
+        return false;
+    const Step back = m_undo.takeLast();
+    GridData previous = apply(grid, back);
+    m_redo.append(diff(previous, grid, back.label));
+    grid = previous;
+    m_base = grid;
+    return true;
+}
+
+bool GridHistory::redo(GridData& grid)
+{
+    if (!m_base || !(*m_base == grid) || m_redo.isEmpty())
+        return false;
+    const Step forward = m_redo.takeLast();
+    GridData next = apply(grid, forward);
+    m_undo.append(diff(next, grid, forward.label));
+    grid = next;
+    m_base = grid;
+    return true;
+}

@@ -1,0 +1,80 @@
+#include "store/userplacement.h"
+
+#include "store/inifile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace {
+
+// Generous bounds: a position on any desktop, a size of any screen.
+constexpr int kMaxCoordinate = 100000;
+constexpr int kMaxExtent = 100000;
+
+QString sectionFor(const QString& dataFolder)
+{
+    // Folder paths hold characters an INI section name cannot (brackets);
+    // the section is named by a digest, the path is kept beside it for people.
+    QString path = QFileInfo(dataFolder).canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(QDir(dataFolder).absolutePath());
+    const QByteArray digest = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("Board ") + QString::fromLatin1(digest);
+}
+
+QString folderText(const QString& dataFolder)
+{
+    const QString path = QFileInfo(dataFolder).canonicalFilePath();
+    return QDir::toNativeSeparators(path.isEmpty() ? dataFolder : path);
+}
+
+} // namespace
+
+namespace UserPlacement {
+
+std::optional<QRect> load(const QString& settingsFile, const QString& dataFolder)
+{
+    if (settingsFile.isEmpty())
+        return std::nullopt;
+    const IniFile ini = IniFile::read(settingsFile);
+    const QString section = sectionFor(dataFolder);
+    constexpr int kBad = std::numeric_limits<int>::min();
+    const int left = ini.intValue(section, QStringLiteral("Left"), kBad);
+    const int top = ini.intValue(section, QStringLiteral("Top"), kBad);
+    const int width = ini.intValue(section, QStringLiteral("Width"), kBad);
+    const int height = ini.intValue(section, QStringLiteral("Height"), kBad);
+    const auto coordinate = [](int v) { return v != kBad && v >= -kMaxCoordinate && v <= kMaxCoordinate; };
+    const auto extent = [](int v) { return v > 0 && v <= kMaxExtent; };
+    if (!coordinate(left) || !coordinate(top) || !extent(width) || !extent(height))
+        return std::nullopt;
+    return QRect(left, top, width, height);
+}
+
+TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolder, const QRect& place)
+{
+    TextFile::WriteResult r;
+    r.path = settingsFile;
+    if (settingsFile.isEmpty() || !place.isValid()) {
+        r.ok = false;
+        r.error = QStringLiteral("no place to keep");
+        return r;
+    }
+    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath())) {
+        r.ok = false;
+        r.error = QStringLiteral("its folder cannot be made");
+        return r;
+    }
+    IniFile ini = IniFile::read(settingsFile);
+    const QString section = sectionFor(dataFolder);
+    ini.setValue(section, QStringLiteral("Folder"), folderText(dataFolder));
+    ini.setInt(section, QStringLiteral("Left"), place.x());
+    ini.setInt(section, QStringLiteral("Top"), place.y());
+    ini.setInt(section, QStringLiteral("Width"), place.width());
+    ini.setInt(section, QStringLiteral("Height"), place.height());
+    return ini.write();
+}
+
+} // namespace UserPlacement
