@@ -497,7 +497,8 @@ Setup</b> and <b>Fixed Column Data Setup</b> to edit these lists.</p>
 <h2 id="commands">Row, column and cell commands</h2>
 <p>Ctrl + right-click during a session opens the commands: copy, paste, add,
 insert, clear and delete rows, columns and cells, delete blank lines,
-increment a column, create list records, and the row colours.</p>
+increment a column, create list records, the row colours, and Undo and
+Redo of the last change.</p>
 
 <h2 id="shortcuts">Ctrl shortcuts (during a session)</h2>
 <table>
@@ -507,8 +508,12 @@ increment a column, create list records, and the row colours.</p>
 <tr><td>Ctrl+D</td><td>Delete Row</td></tr>
 <tr><td>Ctrl+I</td><td>Insert Row</td></tr>
 <tr><td>Ctrl+P</td><td>Paste Row</td></tr>
+<tr><td>Ctrl+Z</td><td>Undo the last change (again and again, back to the start of the update)</td></tr>
+<tr><td>Ctrl+Y</td><td>Redo what was undone</td></tr>
 </table>
-<p>Select a cell first: each command works on the row of the selected cell.</p>
+<p>Select a cell first: each row command works on the row of the selected
+cell. Resting the pointer on the grid during a session shows in the status
+bar what each right click opens.</p>
 
 <h2 id="colours">Colours</h2>
 <p>A colour belongs to a whole row. Select a cell of the row, Ctrl +
