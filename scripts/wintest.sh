@@ -25,6 +25,16 @@ export WINEPREFIX=${WINEPREFIX:-$cache/wine}
 export WINEDEBUG=-all
 # No Mono or Gecko: nothing of the board needs them, and Wine would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+fdfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
+for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$fdfile")"
+
+# Wine's desktop process binds to the display of the first Wine program: the
+# private X server comes first, and no Wine server of an earlier run stays.
+wineserver -k 2>/dev/null || true
 mkdir -p "$WINEPREFIX"
 [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
 
@@ -35,13 +45,6 @@ for d in /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib; do
   [ -d "$d" ] && winpath="$winpath;$(winepath -w "$d")"
 done
 export WINEPATH=$winpath
-
-fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-xvfb=$!
-trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$fdfile")"
 
 status=0
 for stage in "$here"/tests/wine/*.sh; do
