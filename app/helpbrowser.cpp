@@ -9,5 +9,7 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent)
 
 QVariant HelpBrowser::loadResource(int, const QUrl&)
 {
-    return {};
+    // Empty, but not nothing: for nothing the text document reads a local
+    // file of that name itself (a style sheet elsewhere, /dev/zero).
+    return QByteArray();
 }

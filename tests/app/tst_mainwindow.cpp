@@ -90,6 +90,8 @@ private slots:
     void helpCoversEveryGesture_data();
     void helpCoversEveryGesture();
     void helpWindowLinksAndSearch();
+    void helpReadsNothingElse_data();
+    void helpReadsNothingElse();
     void helpFileThatCannotBeShown_data();
     void helpFileThatCannotBeShown();
     void undoKeysBelongToTheBoard();
@@ -955,7 +957,7 @@ void TestMainWindow::helpWindowLinksAndSearch()
     help->followLink(QUrl::fromLocalFile(folder.path("users/users.scd")));
     QCOMPARE(help->status(), QStringLiteral("This link leads outside the help."));
     QCOMPARE(help->browser()->toHtml(), source);
-    QVERIFY(!help->browser()->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("gsystem/icon.ico"))).isValid());
+    QVERIFY(help->browser()->document()->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("gsystem/icon.ico"))).toByteArray().isEmpty());
 
     // Enter in the search field finds the next place, then from the top again.
     auto* search = help->findChild<QLineEdit*>(QStringLiteral("helpSearch"));
@@ -971,6 +973,27 @@ void TestMainWindow::helpWindowLinksAndSearch()
     QTest::keyClick(search, Qt::Key_Return);
     QCOMPARE(help->status(), QStringLiteral("Not found"));
     QVERIFY(!help->browser()->textCursor().hasSelection());
+}
+
+void TestMainWindow::helpReadsNothingElse_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("image, absolute") << int(QTextDocument::ImageResource) << false;
+    QTest::newRow("style sheet, relative") << int(QTextDocument::StyleSheetResource) << true;
+}
+
+void TestMainWindow::helpReadsNothingElse()
+{
+    QFETCH(int, type);
+    QFETCH(bool, relative);
+    QTemporaryDir dir;
+    const QString outside = dir.filePath(QStringLiteral("secret.txt"));
+    QVERIFY(writeRaw(outside, "secret"));
+    HelpBrowser browser;
+    const QUrl name = relative ? QUrl(QDir::current().relativeFilePath(outside)) : QUrl::fromLocalFile(outside);
+    // What the help's layout would get for <img src> or <link href>.
+    QCOMPARE(browser.document()->resource(type, name).toByteArray(), QByteArray());
 }
 
 void TestMainWindow::helpFileThatCannotBeShown_data()
