@@ -1,5 +1,6 @@
 #include "app/backupsdialog.h"
 
+#include "app/busymessage.h"
 #include "base/preferences.h"
 #include "base/services.h"
 #include "coord/updatesession.h"
@@ -183,12 +184,7 @@ void BackupsDialog::restoreSelected()
             ? QStringLiteral("Error attempting to lock file.  Try again.")
                   + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError)
             : QStringLiteral("System busy (update in progress).");
-        if (m_prefs.displayUser)
-            text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
-        if (!r.unopenableLock.isEmpty())
-            text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
-                                   "If no workstation is updating, remove it.")
-                        .arg(r.unopenableLock);
+        text += busyDetails(r.computer, r.user, r.unopenableLock, m_prefs.displayUser);
         report(text, r.kind == R::Busy ? MessageKind::Information : MessageKind::Error);
         return;
     }

@@ -1,5 +1,6 @@
 #include "app/sessioncontrol.h"
 
+#include "app/busymessage.h"
 #include "app/gridinteraction.h"
 #include "app/toolbar.h"
 #include "base/preferences.h"
@@ -106,15 +107,8 @@ void SessionControl::SpeedButton1Click()
     case UpdateSession::StartResult::Busy: {
         m_toolbar.led()->show();
         setUpdateChecked(false);
-        QString text = QStringLiteral("System busy (update in progress).");
-        if (m_prefs.displayUser)
-            text += QStringLiteral("\r\rCom name: ") + r.computer + QStringLiteral("\rUser name: ") + r.user;
-        // Without a name nobody could find the file that blocks everybody.
-        if (!r.unopenableLock.isEmpty())
-            text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
-                                   "If no workstation is updating, remove it.")
-                        .arg(r.unopenableLock);
-        CentralMessage(text);
+        CentralMessage(QStringLiteral("System busy (update in progress).")
+                       + busyDetails(r.computer, r.user, r.unopenableLock, m_prefs.displayUser));
         break;
     }
     case UpdateSession::StartResult::ReloadFailed:
