@@ -40,7 +40,11 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
             m_session.noteActivity();
     });
     connect(m_view, &GridView::cellTextEdited, this, [this](int col) {
-        recordChange(QStringLiteral("Typing in %1").arg(m_editor->columnName(col)));
+        // One step for what is typed into one cell, not one for every key.
+        const QPoint cell = m_editor->target();
+        if (updating())
+            m_session.history().record(m_grid, QStringLiteral("Typing in %1").arg(m_editor->columnName(col)),
+                                       QStringLiteral("typing %1 %2").arg(col).arg(cell.y()));
         m_view->SetOptimalGridCellWidth();
     });
 

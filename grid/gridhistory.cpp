@@ -24,6 +24,7 @@ void GridHistory::start(const GridData& grid)
 
 void GridHistory::clear()
 {
+    m_mergeKey.clear();
     m_base.reset();
     m_undo.clear();
     m_redo.clear();
@@ -107,10 +108,21 @@ GridData GridHistory::apply(const GridData& from, const Step& s)
     return to;
 }
 
-bool GridHistory::record(const GridData& grid, const QString& label)
+bool GridHistory::record(const GridData& grid, const QString& label, const QString& mergeKey)
 {
     if (!m_base || *m_base == grid)
         return false;
+    if (!mergeKey.isEmpty() && mergeKey == m_mergeKey && !m_undo.isEmpty()) {
+        // The same cell typed on: its step now leads back to before the first key.
+        const GridData before = apply(*m_base, m_undo.last());
+        m_base = grid;
+        if (before == grid)
+            m_undo.removeLast();
+        else
+            m_undo.last() = diff(grid, before, label);
+        return true;
+    }
+    m_mergeKey = mergeKey;
     m_undo.append(diff(grid, *m_base, label));
     if (m_undo.size() > kMaxSteps)
         m_undo.removeFirst();
@@ -130,6 +142,7 @@ bool GridHistory::undo(GridData& grid)
     if (!m_base)
         return false;
     commitPending(grid);
+    m_mergeKey.clear();
     if (m_undo.isEmpty())
         return false;
     const Step back = m_undo.takeLast();
@@ -144,6 +157,7 @@ bool GridHistory::redo(GridData& grid)
 {
     if (!m_base || !(*m_base == grid) || m_redo.isEmpty())
         return false;
+    m_mergeKey.clear();
     const Step forward = m_redo.takeLast();
     GridData next = apply(grid, forward);
     m_undo.append(diff(next, grid, forward.label));

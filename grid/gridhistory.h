@@ -29,8 +29,10 @@ public:
     bool active() const { return m_base.has_value(); }
 
     // The grid now differs from the last recorded state by a change named
-    // `label`; true when a step was kept. Redo steps are dropped.
-    bool record(const GridData& grid, const QString& label);
+    // `label`; true when a step was kept. Redo steps are dropped. Changes with
+    // the same non-empty `mergeKey` in a row (the keys typed into one cell)
+    // make one step.
+    bool record(const GridData& grid, const QString& label, const QString& mergeKey = {});
 
     bool canUndo() const { return !m_undo.isEmpty(); }
     bool canRedo() const { return !m_redo.isEmpty(); }
@@ -69,6 +71,7 @@ private:
     void commitPending(const GridData& grid);
 
     std::optional<GridData> m_base;   // the grid as of the last step
+    QString m_mergeKey;               // of the last step, while it may grow
     QList<Step> m_undo;
     QList<Step> m_redo;
 };

@@ -117,7 +117,9 @@ void TestGridHistory::stepsRunBackToTheStart()
 
 void TestGridHistory::bookkeeping_data()
 {
-    QTest::addColumn<QString>("script");   // e change, s same text again, n no change, u undo, r redo, c clear
+    // e change, t a key typed into cell (1, 1), T typing it back to "1.1",
+    // s same text again, n no change, u undo, r redo, c clear
+    QTest::addColumn<QString>("script");
     QTest::addColumn<int>("undoCount");
     QTest::addColumn<bool>("canRedo");
     QTest::addColumn<QString>("cell");     // cell (1, 1) at the end
@@ -129,6 +131,11 @@ void TestGridHistory::bookkeeping_data()
     QTest::addRow("redo with nothing to redo") << "er" << 1 << false << "e1";
     QTest::addRow("unrecorded change undone first") << "eEu" << 1 << true << "e1";
     QTest::addRow("cleared: nothing recorded or undone") << "ecue" << 0 << false << "e4";
+    QTest::addRow("keys typed into one cell: one step") << "ttt" << 1 << false << "e3";
+    QTest::addRow("typing undone all at once") << "tttu" << 0 << true << "1.1";
+    QTest::addRow("typing after another change") << "ettu" << 1 << true << "e1";
+    QTest::addRow("typing after an undo: a new step") << "ttuttu" << 0 << true << "1.1";
+    QTest::addRow("typed back to what it was: no step") << "ttT" << 0 << false << "1.1";
 }
 
 void TestGridHistory::bookkeeping()
@@ -145,6 +152,8 @@ void TestGridHistory::bookkeeping()
         switch (script[i].unicode()) {
         case 'e': grid.setCell(1, 1, text); h.record(grid, text); break;
         case 'E': grid.setCell(1, 1, text); break;
+        case 't': grid.setCell(1, 1, text); h.record(grid, text, QStringLiteral("cell 1 1")); break;
+        case 'T': grid.setCell(1, 1, QStringLiteral("1.1")); h.record(grid, text, QStringLiteral("cell 1 1")); break;
         case 's': grid.setCell(1, 1, QStringLiteral("1.1")); QVERIFY(!h.record(grid, text)); break;
         case 'n': QVERIFY(!h.record(grid, text)); break;
         case 'u': h.undo(grid); break;
