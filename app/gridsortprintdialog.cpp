@@ -592,8 +592,12 @@ bool GridSortPrintDialog::savePdf(bool portrait)
         failPrint(kNothingToPrint);
         return false;
     }
-    const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                                  .filePath(headingTitle() + QStringLiteral(".pdf"));
+    // Never the shared data folder, where the dialog would fall back to
+    // without an existing Documents folder.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString suggested = QDir(folder).filePath(headingTitle() + QStringLiteral(".pdf"));
     beforeBox();
     QString path = m_pdfPathChooser
         ? m_pdfPathChooser(suggested)
