@@ -96,6 +96,15 @@ PinnedFolder::PinnedFolder(const QString& folder)
     }
 }
 
+// Nanoseconds since 1970, as on Linux: a FILETIME's 100 ns ticks since 1601
+// times 100 would not fit in 64 bits.
+qint64 unixNs(const FILETIME& t)
+{
+    constexpr qint64 kTicksTo1970 = 116444736000000000;
+    const qint64 ticks = (qint64(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    return (ticks - kTicksTo1970) * 100;
+}
+
 QString parentOf(const QString& path)
 {
     return QFileInfo(QDir::fromNativeSeparators(path)).path();
@@ -263,8 +272,7 @@ ListResult listFiles(const QString& folderPath, Stamps)
     do {
         if (!regularAttributes(found.dwFileAttributes))
             continue;
-        const qint64 ticks = (qint64(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
-        r.files.append({QString::fromWCharArray(found.cFileName), ticks * 100});
+        r.files.append({QString::fromWCharArray(found.cFileName), unixNs(found.ftLastWriteTime)});
     } while (FindNextFileW(find, &found));
     FindClose(find);
     r.ok = true;
@@ -307,8 +315,7 @@ bool readFileStamp(const QString& path, FileStamp& stamp)
     CloseHandle(h);
     if (!ok)
         return false;
-    stamp.writeTimeNs = ((qint64(info.ftLastWriteTime.dwHighDateTime) << 32)
-                         | info.ftLastWriteTime.dwLowDateTime) * 100;
+    stamp.writeTimeNs = unixNs(info.ftLastWriteTime);
     stamp.fileId = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     stamp.size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     return true;
