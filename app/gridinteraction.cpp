@@ -1,6 +1,7 @@
 #include "app/gridinteraction.h"
 
 #include "base/services.h"
+#include "grid/gridhistory.h"
 #include "coord/updatesession.h"
 #include "grid/gridview.h"
 #include "store/columnmenufile.h"
@@ -230,19 +231,20 @@ bool GridInteraction::historyReachable() const
 
 void GridInteraction::undo()
 {
-    if (!historyReachable())
-        return;
-    m_view->closeEditor();
-    if (m_session.history().undo(m_grid))
-        afterHistoryStep();
+    historyStep(&GridHistory::undo);
 }
 
 void GridInteraction::redo()
 {
+    historyStep(&GridHistory::redo);
+}
+
+void GridInteraction::historyStep(bool (GridHistory::*step)(GridData&))
+{
     if (!historyReachable())
         return;
     m_view->closeEditor();
-    if (m_session.history().redo(m_grid))
+    if ((m_session.history().*step)(m_grid))
         afterHistoryStep();
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class GridHistory;
 class GridView;
 class Messages;
 class QMenu;
@@ -95,6 +96,7 @@ private:
     void buildOperationsMenu();
     void pickColumnItem(const ColumnMenuItem& item);
     void runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command);
+    void historyStep(bool (GridHistory::*step)(GridData&));
     void afterHistoryStep();
     void applyAdvance(const AdvanceResult& advance);
     void syncFocus();

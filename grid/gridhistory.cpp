@@ -143,14 +143,7 @@ bool GridHistory::undo(GridData& grid)
         return false;
     commitPending(grid);
     m_mergeKey.clear();
-    if (m_undo.isEmpty())
-        return false;
-    const Step back = m_undo.takeLast();
-    GridData previous = apply(grid, back);
-    m_redo.append(diff(previous, grid, back.label));
-    grid = previous;
-    m_base = grid;
-    return true;
+    return move(m_undo, m_redo, grid);
 }
 
 bool GridHistory::redo(GridData& grid)
@@ -158,10 +151,18 @@ bool GridHistory::redo(GridData& grid)
     if (!m_base || !(*m_base == grid) || m_redo.isEmpty())
         return false;
     m_mergeKey.clear();
-    const Step forward = m_redo.takeLast();
-    GridData next = apply(grid, forward);
-    m_undo.append(diff(next, grid, forward.label));
-    grid = next;
+    return move(m_redo, m_undo, grid);
+}
+
+bool GridHistory::move(QList<Step>& from, QList<Step>& to, GridData& grid)
+{
+    if (from.isEmpty())
+        return false;
+    // The step taken leaves its way back on the other stack.
+    const Step step = from.takeLast();
+    GridData moved = apply(grid, step);
+    to.append(diff(moved, grid, step.label));
+    grid = moved;
     m_base = grid;
     return true;
 }

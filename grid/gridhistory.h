@@ -69,6 +69,8 @@ private:
     static GridData apply(const GridData& from, const Step& step);
     static std::array<quint8, GridData::kColorRows> colorsOf(const GridData& grid);
     void commitPending(const GridData& grid);
+    // Takes the last step of `from`, applies it to the grid, puts its reverse on `to`.
+    bool move(QList<Step>& from, QList<Step>& to, GridData& grid);
 
     std::optional<GridData> m_base;   // the grid as of the last step
     QString m_mergeKey;               // of the last step, while it may grow
