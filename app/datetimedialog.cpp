@@ -106,8 +106,8 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     QPalette calPal = m_calendar->palette();
     calPal.setColor(QPalette::Text, kNavy);
     m_calendar->setPalette(calPal);
-    m_calendar->setGridLineWidth(1);   // FormCreate
-    connect(m_calendar, &YearCalendar::OnChange, this, &DateTimeDialog::YearCalendar1Change);
+    m_calendar->setGridLineWidth(1);   // buildWindow
+    connect(m_calendar, &YearCalendar::dateChanged, this, &DateTimeDialog::onCalendarChanged);
 
     m_hoursLabel = new QLabel(QStringLiteral("Business Hours"), this);
     m_hoursLabel->setObjectName(QStringLiteral("Label1"));
@@ -138,7 +138,7 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     hoursPal.setColor(QPalette::Text, kNavy);
     m_hours->setPalette(hoursPal);
     m_hours->setFont(f);
-    connect(m_hours, &QTableView::clicked, this, &DateTimeDialog::StringGrid1Click);
+    connect(m_hours, &QTableView::clicked, this, &DateTimeDialog::onHoursClicked);
 
     auto box = [this](const char* name, const QString& caption) {
         auto* b = new QCheckBox(caption, this);
@@ -149,8 +149,8 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     m_leadingZeroTime = box("CheckBox4", QStringLiteral("Leading zero in time"));
     m_military = box("CheckBox2", QStringLiteral("Use military time"));
     m_hourOnly = box("CheckBox3", QStringLiteral("Get hour only"));
-    connect(m_military, &QCheckBox::clicked, this, &DateTimeDialog::CheckBox2Click);
-    connect(m_hourOnly, &QCheckBox::clicked, this, &DateTimeDialog::CheckBox2Click);
+    connect(m_military, &QCheckBox::clicked, this, &DateTimeDialog::onTimeFormToggled);
+    connect(m_hourOnly, &QCheckBox::clicked, this, &DateTimeDialog::onTimeFormToggled);
     // The preferences read these two boxes.
     connect(m_leadingZeroDate, &QCheckBox::toggled, this, [this](bool on) { m_prefs.leadingZero = on; });
     connect(m_military, &QCheckBox::toggled, this, [this](bool on) { m_prefs.militaryTime = on; });
@@ -160,11 +160,11 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     m_buttons[2] = makeButton("Panel3", "SpeedButton4", QStringLiteral("GMT Date"), &m_panels[2]);
     m_buttons[3] = makeButton("Panel2", "SpeedButton3", QStringLiteral("Current Time"), &m_panels[3]);
     m_buttons[4] = makeButton("Panel4", "SpeedButton5", QStringLiteral("GMT Time"), &m_panels[4]);
-    connect(m_buttons[0], &QToolButton::clicked, this, &DateTimeDialog::SpeedButton2Click);
-    connect(m_buttons[1], &QToolButton::clicked, this, &DateTimeDialog::SpeedButton1Click);
-    connect(m_buttons[2], &QToolButton::clicked, this, &DateTimeDialog::SpeedButton4Click);
-    connect(m_buttons[3], &QToolButton::clicked, this, &DateTimeDialog::SpeedButton3Click);
-    connect(m_buttons[4], &QToolButton::clicked, this, &DateTimeDialog::SpeedButton5Click);
+    connect(m_buttons[0], &QToolButton::clicked, this, &DateTimeDialog::onCancelClicked);
+    connect(m_buttons[1], &QToolButton::clicked, this, &DateTimeDialog::insertCurrentDate);
+    connect(m_buttons[2], &QToolButton::clicked, this, &DateTimeDialog::insertGmtDate);
+    connect(m_buttons[3], &QToolButton::clicked, this, &DateTimeDialog::insertCurrentTime);
+    connect(m_buttons[4], &QToolButton::clicked, this, &DateTimeDialog::insertGmtTime);
     // The Cancel panel takes the keyboard focus, as the form gives it.
     m_panels[0]->setFocusPolicy(Qt::StrongFocus);
 
@@ -298,7 +298,7 @@ void DateTimeDialog::showOpen()
     m_open = true;
     applyPreferences();
     m_activatedByOpen = true;
-    FormActivate();
+    onActivated();
     QDialog::open();
 }
 
@@ -308,7 +308,7 @@ bool DateTimeDialog::event(QEvent* event)
         // Opening has just run the activation; later returns to the dialog
         // run it again.
         if (!std::exchange(m_activatedByOpen, false))
-            FormActivate();
+            onActivated();
     }
     return QDialog::event(event);
 }
@@ -323,7 +323,7 @@ void DateTimeDialog::showEvent(QShowEvent* event)
     m_panels[0]->setFocus();
 }
 
-void DateTimeDialog::FormActivate()
+void DateTimeDialog::onActivated()
 {
     // The calendar's own moves below are never picks.
     const QScopedValueRollback<bool> activating(m_activating, true);
@@ -340,16 +340,16 @@ void DateTimeDialog::FormActivate()
     // picked, the calendar still shows that year when the dialog opens
     // again, and the first day clicked there must count as a pick.
     m_rememberedYear = m_calendar->year();
-    LoadGrid(m_folder.gsystem(m_military->isChecked() ? QStringLiteral("mtimegrid.scd")
+    loadBusinessHours(m_folder.gsystem(m_military->isChecked() ? QStringLiteral("mtimegrid.scd")
                                                       : QStringLiteral("timegrid.scd")));
 }
 
-void DateTimeDialog::CheckBox2Click()
+void DateTimeDialog::onTimeFormToggled()
 {
-    FormActivate();
+    onActivated();
 }
 
-void DateTimeDialog::LoadGrid(const QString& path)
+void DateTimeDialog::loadBusinessHours(const QString& path)
 {
     const QModelIndex current = m_hours->currentIndex();
     const int column = current.column();
@@ -358,10 +358,10 @@ void DateTimeDialog::LoadGrid(const QString& path)
     // The cell last clicked stays current while the table still has it.
     if (current.isValid() && column < m_hoursModel->columnCount() && row < m_hoursModel->rowCount())
         m_hours->setCurrentIndex(m_hoursModel->index(row, column));
-    SetOptimalGridCellWidth();
+    fitHoursWidths();
 }
 
-void DateTimeDialog::SetOptimalGridCellWidth()
+void DateTimeDialog::fitHoursWidths()
 {
     const QFontMetrics fm = m_hours->fontMetrics();
     const int columns = m_hoursModel->columnCount();
@@ -380,7 +380,7 @@ void DateTimeDialog::SetOptimalGridCellWidth()
         m_hours->setRowHeight(r, kRowHeight + 1);
 }
 
-void DateTimeDialog::YearCalendar1Change()
+void DateTimeDialog::onCalendarChanged()
 {
     // A year step is never a pick, not even the move off 29 February that
     // comes with it; nor is the first change after the year moved away from
@@ -389,43 +389,43 @@ void DateTimeDialog::YearCalendar1Change()
         m_rememberedYear = m_calendar->year();
         return;
     }
-    Finish(DateTimeText::calendarPick(m_calendar->date(), m_leadingZeroDate->isChecked()));
+    finishWith(DateTimeText::calendarPick(m_calendar->date(), m_leadingZeroDate->isChecked()));
 }
 
-void DateTimeDialog::SpeedButton1Click()
+void DateTimeDialog::insertCurrentDate()
 {
-    Finish(DateTimeText::currentDate(m_clock.localNow().date(), m_leadingZeroDate->isChecked()));
+    finishWith(DateTimeText::currentDate(m_clock.localNow().date(), m_leadingZeroDate->isChecked()));
 }
 
-void DateTimeDialog::SpeedButton3Click()
+void DateTimeDialog::insertCurrentTime()
 {
     DateTimeText::Options o;
     o.leadingZeroDate = m_leadingZeroDate->isChecked();
     o.militaryTime = m_military->isChecked();
     o.hourOnly = m_hourOnly->isChecked();
     o.leadingZeroTime = m_leadingZeroTime->isChecked();
-    Finish(DateTimeText::currentTime(m_clock.localNow().time(), o, DateTimeText::timeSeparator(QLocale())));
+    finishWith(DateTimeText::currentTime(m_clock.localNow().time(), o, DateTimeText::timeSeparator(QLocale())));
 }
 
-void DateTimeDialog::SpeedButton4Click()
+void DateTimeDialog::insertGmtDate()
 {
-    Finish(DateTimeText::gmtDate(m_clock.utcNow().date(), m_leadingZeroDate->isChecked()));
+    finishWith(DateTimeText::gmtDate(m_clock.utcNow().date(), m_leadingZeroDate->isChecked()));
 }
 
-void DateTimeDialog::SpeedButton5Click()
+void DateTimeDialog::insertGmtTime()
 {
-    Finish(DateTimeText::gmtTime(m_clock.utcNow().time()));
+    finishWith(DateTimeText::gmtTime(m_clock.utcNow().time()));
 }
 
-void DateTimeDialog::StringGrid1Click(const QModelIndex& index)
+void DateTimeDialog::onHoursClicked(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    Finish(DateTimeText::businessHoursPick(m_hoursModel->text(index.column(), index.row()),
+    finishWith(DateTimeText::businessHoursPick(m_hoursModel->text(index.column(), index.row()),
                                            m_hourOnly->isChecked()));
 }
 
-void DateTimeDialog::Finish(const QString& text)
+void DateTimeDialog::finishWith(const QString& text)
 {
     if (!m_open)
         return;
@@ -438,7 +438,7 @@ void DateTimeDialog::Finish(const QString& text)
     emit advanceRequested();
 }
 
-void DateTimeDialog::SpeedButton2Click()
+void DateTimeDialog::onCancelClicked()
 {
     if (!m_open)
         return;
@@ -452,7 +452,7 @@ void DateTimeDialog::SpeedButton2Click()
 
 void DateTimeDialog::reject()
 {
-    SpeedButton2Click();
+    onCancelClicked();
 }
 
 void DateTimeDialog::closeWithoutEffect()

@@ -51,17 +51,17 @@ public:
     int rememberedYear() const { return m_rememberedYear; }
 
     // The handlers, by the names the form's events have.
-    void FormActivate();
-    void CheckBox2Click();
-    void YearCalendar1Change();
-    void SpeedButton1Click();   // "Current Date"
-    void SpeedButton3Click();   // "Current Time"
-    void SpeedButton4Click();   // "GMT Date"
-    void SpeedButton5Click();   // "GMT Time"
-    void StringGrid1Click(const QModelIndex& index);
-    void SpeedButton2Click();   // "Cancel"
-    void LoadGrid(const QString& path);
-    void SetOptimalGridCellWidth();
+    void onActivated();
+    void onTimeFormToggled();
+    void onCalendarChanged();
+    void insertCurrentDate();   // "Current Date"
+    void insertCurrentTime();   // "Current Time"
+    void insertGmtDate();   // "GMT Date"
+    void insertGmtTime();   // "GMT Time"
+    void onHoursClicked(const QModelIndex& index);
+    void onCancelClicked();   // "Cancel"
+    void loadBusinessHours(const QString& path);
+    void fitHoursWidths();
 
     void done(int result) override;
     void reject() override;   // Escape and the window's close: "Cancel"
@@ -84,7 +84,7 @@ private:
     void fitCalendarFont();
     void layoutControls();
     bool stillEditing() const;
-    void Finish(const QString& text);
+    void finishWith(const QString& text);
     int localYear() const;
 
     DataFolder m_folder;

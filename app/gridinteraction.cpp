@@ -3,7 +3,7 @@
 #include "base/services.h"
 #include "grid/gridhistory.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/columnmenufile.h"
 
 #include <QAction>
@@ -29,10 +29,10 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
     m_editor->setEditingCheck([this] { return updating(); });
 
     connect(m_view, &GridView::cellSelected, this, [this](int col, int row) {
-        m_editor->StringGrid1SelectCell(col, row);
+        m_editor->selectCell(col, row);
         m_session.noteSelection();
     });
-    connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::StringGrid1MouseDown);
+    connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::onGridMousePress);
     connect(m_view, &GridView::columnMoved, this, [this](int, int to) {
         recordChange(QStringLiteral("Move Column %1").arg(m_editor->columnName(to)));
     });
@@ -46,7 +46,7 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
         if (updating())
             m_session.history().record(m_grid, QStringLiteral("Typing in %1").arg(m_editor->columnName(col)),
                                        QStringLiteral("typing %1 %2").arg(col).arg(cell.y()));
-        m_view->SetOptimalGridCellWidth();
+        m_view->fitColumnWidths();
     });
 
     m_updateMenu = new QMenu(window);
@@ -63,10 +63,10 @@ GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const
     m_columnMenu = new ColumnMenuPopup(window);
     m_columnMenu->setObjectName(QStringLiteral("PopupMenu3"));
 
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    m_timer3->setSingleShot(true);
-    connect(m_timer3, &QTimer::timeout, this, &GridInteraction::Timer3Timer);
+    m_advanceTimer = new QTimer(this);
+    m_advanceTimer->setObjectName(QStringLiteral("Timer3"));
+    m_advanceTimer->setSingleShot(true);
+    connect(m_advanceTimer, &QTimer::timeout, this, &GridInteraction::onAdvanceTick);
 
     // A pointer that stays on the grid this long is resting there, not passing by.
     m_restTimer = new QTimer(this);
@@ -112,7 +112,7 @@ void GridInteraction::setSetupActions(ColumnMenuPopup::Action columnData, Column
                          fixedColumnData ? guarded(fixedColumnData) : ColumnMenuPopup::Action());
 }
 
-void GridInteraction::StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
+void GridInteraction::onGridMousePress(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers)
 {
     m_session.noteActivity();
     m_chosenMenu = chooseGridMenu(button == Qt::RightButton, updating(), modifiers & Qt::ControlModifier,
@@ -254,7 +254,7 @@ void GridInteraction::afterHistoryStep()
     // The focused cell may be gone with a row or column the step took away.
     clearGridSelection();
     m_view->reload();
-    m_view->SetOptimalGridCellWidth();
+    m_view->fitColumnWidths();
     m_view->viewport()->update();
 }
 
@@ -272,7 +272,7 @@ void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
     if (!updating())
         return;
     const QString label = QStringLiteral("Pick '%1' in %2").arg(item.caption, m_editor->columnName(m_editor->target().x()));
-    const PickResult r = m_editor->SubMenu3OnClick(item);
+    const PickResult r = m_editor->pickColumnItem(item);
     recordChange(label);
     switch (r.action) {
     case PickResult::Nothing:
@@ -289,27 +289,27 @@ void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
             m_view->reload();
         applyAdvance(r.advance);
         if (r.recomputeWidths)
-            m_view->SetOptimalGridCellWidth();
+            m_view->fitColumnWidths();
         break;
     }
 }
 
-void GridInteraction::MenuLoadingRtn()
+void GridInteraction::advanceTarget()
 {
     if (updating())
-        applyAdvance(m_editor->MenuLoadingRtn());
+        applyAdvance(m_editor->advanceTarget());
 }
 
 void GridInteraction::scheduleAdvance()
 {
-    m_timer3->start(250);
+    m_advanceTimer->start(250);
 }
 
-void GridInteraction::Timer3Timer()
+void GridInteraction::onAdvanceTick()
 {
-    m_timer3->stop();
-    m_view->SetOptimalGridCellWidth();
-    MenuLoadingRtn();
+    m_advanceTimer->stop();
+    m_view->fitColumnWidths();
+    advanceTarget();
 }
 
 void GridInteraction::applyAdvance(const AdvanceResult& advance)
@@ -329,7 +329,7 @@ void GridInteraction::afterCommand(bool changed, bool recomputeWidths, bool focu
     if (changed)
         m_view->reload();
     if (recomputeWidths)
-        m_view->SetOptimalGridCellWidth();
+        m_view->fitColumnWidths();
     syncFocus();
     if (focusToToolbar)
         emit focusToolbarRequested();
@@ -357,7 +357,7 @@ void GridInteraction::syncFocus()
         m_view->clearSelection();
 }
 
-bool GridInteraction::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
+bool GridInteraction::onKeyRelease(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!updating())
         return false;
@@ -397,7 +397,7 @@ bool GridInteraction::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyRelease && watched->isWidgetType()
                && static_cast<QWidget*>(watched)->window() == m_window) {
         const auto* ke = static_cast<QKeyEvent*>(event);
-        if (!ke->isAutoRepeat() && FormKeyUp(ke->key(), ke->modifiers()))
+        if (!ke->isAutoRepeat() && onKeyRelease(ke->key(), ke->modifiers()))
             return true;
     }
     return QObject::eventFilter(watched, event);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "grid/grideditor.h"
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 #include "store/datafolder.h"
 
 #include <QObject>
@@ -48,19 +48,19 @@ public:
     // What "Create List Records" in the operations menu runs; disabled until given.
     void setCreateListRecordsAction(ColumnMenuPopup::Action create) { m_createListRecords = std::move(create); }
 
-    // A mouse press on the grid (StringGrid1MouseDown) chooses the menu that
+    // A mouse press on the grid (onGridMousePress) chooses the menu that
     // opens when the right button is released there.
-    void StringGrid1MouseDown(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    void onGridMousePress(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
     void openChosenMenu(QPoint globalPos);
     // The advance step after a pick made elsewhere (the date and time).
-    void MenuLoadingRtn();
+    void advanceTarget();
     // The same step a moment later (Timer3), once the dialog that wrote the
     // cell has closed.
     void scheduleAdvance();
-    void Timer3Timer();
-    QTimer* timer3() const { return m_timer3; }
-    // Ctrl + letter on key release (FormKeyUp); true when it was a shortcut.
-    bool FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void onAdvanceTick();
+    QTimer* advanceTimer() const { return m_advanceTimer; }
+    // Ctrl + letter on key release (onKeyRelease); true when it was a shortcut.
+    bool onKeyRelease(int key, Qt::KeyboardModifiers modifiers);
 
     // Nothing focused, in the editing rules and on screen.
     void clearGridSelection();
@@ -117,7 +117,7 @@ private:
     ColumnMenuPopup::Action m_createListRecords;
     GridMenu m_chosenMenu = GridMenu::None;
     QPoint m_popupPos;   // where the automatic column menu opens
-    QTimer* m_timer3 = nullptr;
+    QTimer* m_advanceTimer = nullptr;
     QTimer* m_restTimer = nullptr;
     bool m_pointerResting = false;
 };

@@ -188,8 +188,8 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     gridPal.setColor(QPalette::Base, Qt::white);
     m_view->setPalette(gridPal);
     connect(header, &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
-    connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::StringGrid7Click);
-    connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::StringGrid7Click);
+    connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::onGridClicked);
+    connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::onGridClicked);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &GridSortPrintDialog::onFocusWindowChanged);
 
     m_hint = new QLabel(QStringLiteral("Click on a column to sort"), this);
@@ -197,8 +197,8 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_printButton->setObjectName(QStringLiteral("SpeedButton1"));
     m_closeButton = new QPushButton(QStringLiteral("Close"), this);
     m_closeButton->setObjectName(QStringLiteral("SpeedButton2"));
-    connect(m_printButton, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton1Click);
-    connect(m_closeButton, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton2Click);
+    connect(m_printButton, &QPushButton::clicked, this, &GridSortPrintDialog::showPrintPanel);
+    connect(m_closeButton, &QPushButton::clicked, this, &GridSortPrintDialog::onCloseClicked);
 
     m_panel = new QFrame(this);
     m_panel->setObjectName(QStringLiteral("Panel11"));
@@ -222,12 +222,12 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_fontSize->setValue(kMinFontSize);
     if (auto* typed = m_fontSize->findChild<QLineEdit*>())
         typed->setMaxLength(2);
-    connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::SpinEdit1Change);
+    connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::onFontSizeChanged);
     m_panelPrint = new QPushButton(QStringLiteral("Print"), m_panel);
     m_panelPrint->setObjectName(QStringLiteral("SpeedButton10"));
     m_panelCancel = new QPushButton(QStringLiteral("Cancel"), m_panel);
     m_panelCancel->setObjectName(QStringLiteral("SpeedButton11"));
-    connect(m_panelPrint, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton10Click);
+    connect(m_panelPrint, &QPushButton::clicked, this, &GridSortPrintDialog::onPanelPrint);
     m_panelPreview = new QPushButton(QStringLiteral("Preview\u2026"), m_panel);
     m_panelPreview->setObjectName(QStringLiteral("PreviewButton"));
     m_panelPdf = new QPushButton(QStringLiteral("Save as PDF\u2026"), m_panel);
@@ -242,7 +242,7 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
         if (savePdf(m_portrait->isChecked()))
             m_panel->hide();
     });
-    connect(m_panelCancel, &QPushButton::clicked, this, &GridSortPrintDialog::SpeedButton11Click);
+    connect(m_panelCancel, &QPushButton::clicked, this, &GridSortPrintDialog::onPanelCancel);
     for (QPushButton* b : {m_printButton, m_closeButton, m_panelPrint, m_panelCancel, m_panelPreview, m_panelPdf})
         b->setAutoDefault(false);
 
@@ -264,7 +264,7 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_panel->resize(m_panel->sizeHint().expandedTo(kDesignedPanelSize));
     m_panel->hide();
 
-    SpinEdit1Change(m_fontSize->value());
+    onFontSizeChanged(m_fontSize->value());
     layoutControls();
 }
 
@@ -316,7 +316,7 @@ void GridSortPrintDialog::showOpen()
     // The activation that follows comes from the window that opened this
     // one, which had the focus before: it does not load again.
     m_otherWindowFocused = false;
-    FormActivate();
+    onActivated();
     QDialog::open();
 }
 
@@ -325,7 +325,7 @@ bool GridSortPrintDialog::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate && m_open) {
         const bool fromBoard = std::exchange(m_otherWindowFocused, false);
         if (!std::exchange(m_skipActivation, false) && (fromBoard || gridFileChanged()))
-            FormActivate();
+            onActivated();
     }
     return QDialog::event(event);
 }
@@ -351,7 +351,7 @@ bool GridSortPrintDialog::gridFileChanged() const
     return now != m_loadedStamp;
 }
 
-void GridSortPrintDialog::FormActivate()
+void GridSortPrintDialog::onActivated()
 {
     // The copy is what the reader gives, also when it gives nothing: a
     // copy left from before would be sorted and printed as if it were the
@@ -361,10 +361,10 @@ void GridSortPrintDialog::FormActivate()
     // Taken before the read, so that a save landing during it shows as a
     // change at the next activation.
     readFileStamp(m_folder.gsystem(name), m_loadedStamp);
-    const GridStore::LoadResult r = GridStore(m_folder).LoadGrid(name, fresh);
+    const GridStore::LoadResult r = GridStore(m_folder).loadGrid(name, fresh);
     m_copy = fresh;
     m_model->reset();
-    SetOptimalGridCellWidth7();
+    fitColumnWidths();
     if (r.shapeLoaded) {
         m_reportedLoadError.clear();
         return;
@@ -384,7 +384,7 @@ void GridSortPrintDialog::FormActivate()
                     kCentralOffset);
 }
 
-void GridSortPrintDialog::SetOptimalGridCellWidth7()
+void GridSortPrintDialog::fitColumnWidths()
 {
     const QFontMetrics fm(m_view->font());
     // Every printed page after the first repeats the title row in bold; its
@@ -440,7 +440,7 @@ void GridSortPrintDialog::onSectionMoved(int logical, int oldVisual, int newVisu
     applyWidths();
 }
 
-void GridSortPrintDialog::StringGrid7Click()
+void GridSortPrintDialog::onGridClicked()
 {
     // The column of the cell just selected; a grid reloaded since has none.
     const QModelIndex current = m_view->currentIndex();
@@ -454,7 +454,7 @@ void GridSortPrintDialog::StringGrid7Click()
     m_view->selectionModel()->clearSelection();
 }
 
-void GridSortPrintDialog::SpinEdit1Change(int value)
+void GridSortPrintDialog::onFontSizeChanged(int value)
 {
     if (value < kMinFontSize || value > kMaxFontSize)
         return;
@@ -462,10 +462,10 @@ void GridSortPrintDialog::SpinEdit1Change(int value)
     f.setPixelSize(fontPixels(value));
     m_view->setFont(f);
     m_view->horizontalHeader()->setFont(f);
-    SetOptimalGridCellWidth7();
+    fitColumnWidths();
 }
 
-void GridSortPrintDialog::SpeedButton1Click()
+void GridSortPrintDialog::showPrintPanel()
 {
     const QSize outer = frameGeometry().size();
     m_panel->move(outer.width() / 2 - m_panel->width() / 2, outer.height() / 2 - m_panel->height() / 2);
@@ -473,14 +473,14 @@ void GridSortPrintDialog::SpeedButton1Click()
     m_panel->show();
 }
 
-void GridSortPrintDialog::SpeedButton10Click()
+void GridSortPrintDialog::onPanelPrint()
 {
     // Kept in the live preferences; the board writes them at its close
     // (and at "OK" of its preferences), like every other preference. Kept
     // also when the print cannot happen, as the orientation is: the user
     // chose both, and tries again with them once the printer is back.
     keepPrintParameters();
-    if (PrintGrid(m_portrait->isChecked()))
+    if (printGrid(m_portrait->isChecked()))
         m_panel->hide();
 }
 
@@ -490,12 +490,12 @@ void GridSortPrintDialog::keepPrintParameters()
     m_prefs.portrait = m_portrait->isChecked();
 }
 
-void GridSortPrintDialog::SpeedButton11Click()
+void GridSortPrintDialog::onPanelCancel()
 {
     m_panel->hide();
 }
 
-void GridSortPrintDialog::SpeedButton2Click()
+void GridSortPrintDialog::onCloseClicked()
 {
     m_panel->hide();
     if (m_open)
@@ -526,7 +526,7 @@ int GridSortPrintDialog::columnsWithText(int first) const
     return count;
 }
 
-bool GridSortPrintDialog::PrintGrid(bool portrait)
+bool GridSortPrintDialog::printGrid(bool portrait)
 {
     // A blank page is not a printed grid.
     if (columnsWithText(0) == 0) {

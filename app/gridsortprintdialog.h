@@ -69,17 +69,17 @@ public:
     int rowHeight() const;
 
     // The handlers, by the names the form's events have.
-    void FormActivate();
-    void StringGrid7Click();
-    void SpinEdit1Change(int value);
-    void SpeedButton1Click();    // "Print": the print parameters
-    void SpeedButton10Click();   // the panel's "Print"
-    void SpeedButton11Click();   // the panel's "Cancel"
-    void SpeedButton2Click();    // "Close"
-    void SetOptimalGridCellWidth7();
+    void onActivated();
+    void onGridClicked();
+    void onFontSizeChanged(int value);
+    void showPrintPanel();    // "Print": the print parameters
+    void onPanelPrint();   // the panel's "Print"
+    void onPanelCancel();   // the panel's "Cancel"
+    void onCloseClicked();    // "Close"
+    void fitColumnWidths();
     // Prints the copy; false when it could not (the user was told why) or
     // the user would rather not lose the columns the paper cannot hold.
-    bool PrintGrid(bool portrait);
+    bool printGrid(bool portrait);
     // The same pages in a preview window, and into a PDF file, without any printer.
     bool previewGrid(bool portrait);
     bool savePdf(bool portrait);

@@ -3,7 +3,7 @@
 #include "app/messageboxes.h"
 #include "app/unstorabletext.h"
 #include "base/services.h"
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 #include "grid/griddata.h"
 #include "grid/listrecord.h"
 #include "store/listfile.h"
@@ -124,11 +124,11 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     setPalette(pal);
 
     auto* list = new RecordList(this);
-    list->chosenByKey = [this] { ListBox1Click(); };
+    list->chosenByKey = [this] { pasteChosenRecord(); };
     m_list = list;
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(m_list, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(m_list, &QListWidget::itemClicked, this, [this] { pasteChosenRecord(); });
 
     m_editor = new QPlainTextEdit(this);
     m_editor->setObjectName(QStringLiteral("RichEdit1"));
@@ -156,26 +156,26 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
         modeWidth = std::max(modeWidth, m_modeButton->sizeHint().width());
     }
     m_modeButton->setMinimumWidth(modeWidth);
-    connect(m_modeButton, &QPushButton::clicked, this, &ListDialog::SpeedButton1Click);
+    connect(m_modeButton, &QPushButton::clicked, this, &ListDialog::onModeToggled);
     m_closeButton = button(QStringLiteral("Close"), "SpeedButton2");
-    connect(m_closeButton, &QPushButton::clicked, this, &ListDialog::SpeedButton2Click);
+    connect(m_closeButton, &QPushButton::clicked, this, &ListDialog::onCloseClicked);
     m_preLineButton = button(QStringLiteral("PreLine"), "SpeedButton4");
-    connect(m_preLineButton, &QPushButton::clicked, this, &ListDialog::SpeedButton4Click);
+    connect(m_preLineButton, &QPushButton::clicked, this, &ListDialog::insertPreLine);
     m_tildeButton = button(QStringLiteral("~"), "SpeedButton12");
-    connect(m_tildeButton, &QPushButton::clicked, this, &ListDialog::SpeedButton12Click);
+    connect(m_tildeButton, &QPushButton::clicked, this, &ListDialog::insertDataMark);
 
     m_bracketButton = new QToolButton(this);
     m_bracketButton->setObjectName(QStringLiteral("SpeedButton3"));
     m_bracketButton->setIcon(QIcon(bracketPicture()));
     m_bracketButton->setIconSize(QSize(20, 20));
     m_bracketButton->setAccessibleName(QStringLiteral("[]"));
-    connect(m_bracketButton, &QToolButton::clicked, this, &ListDialog::SpeedButton3Click);
+    connect(m_bracketButton, &QToolButton::clicked, this, &ListDialog::insertDescriptionColor);
     m_helpButton = new QToolButton(this);
     m_helpButton->setObjectName(QStringLiteral("SpeedButton17"));
     m_helpButton->setIcon(QIcon(helpPicture(font())));
     m_helpButton->setIconSize(QSize(20, 20));
     m_helpButton->setToolTip(QStringLiteral("Program help"));
-    connect(m_helpButton, &QToolButton::clicked, this, &ListDialog::SpeedButton17Click);
+    connect(m_helpButton, &QToolButton::clicked, this, &ListDialog::showHelp);
     // The tool buttons as tall as the text buttons beside them.
     for (QToolButton* b : {m_bracketButton, m_helpButton})
         b->setMinimumHeight(m_modeButton->sizeHint().height());
@@ -190,9 +190,9 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
         m_menu->addItem(QString::fromLatin1(item[0]));
     connect(m_menu, &ColumnMenuPopup::triggered, this, [this](int index) {
         switch (index) {
-        case PreLineItem: SpeedButton4Click(); break;
-        case TildeItem: SpeedButton12Click(); break;
-        case BracketItem: SpeedButton3Click(); break;
+        case PreLineItem: insertPreLine(); break;
+        case TildeItem: insertDataMark(); break;
+        case BracketItem: insertDescriptionColor(); break;
         default:
             // The colour words leave the help panel as it is.
             if (index >= FirstColorItem && index < FirstColorItem + 11)
@@ -327,7 +327,7 @@ bool ListDialog::isEditing() const
     return m_modeButton->isChecked();
 }
 
-void ListDialog::CreateListRecords1Click(const GridData& grid, Messages& messages)
+void ListDialog::createListRecords(const GridData& grid, Messages& messages)
 {
     if (const std::optional<QString> records = ListRecord::createListRecords(grid, messages))
         QGuiApplication::clipboard()->setText(*records);
@@ -366,7 +366,7 @@ bool ListDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void ListDialog::ListBox1Click()
+void ListDialog::pasteChosenRecord()
 {
     const QListWidgetItem* item = m_list->currentItem();
     if (!item || isEditing() || !isVisible())
@@ -384,7 +384,7 @@ void ListDialog::ListBox1Click()
     done(QDialog::Accepted);
 }
 
-void ListDialog::SpeedButton1Click()
+void ListDialog::onModeToggled()
 {
     hideHelp();
     if (m_modeButton->isChecked()) {
@@ -462,31 +462,31 @@ void ListDialog::setEditingControls(bool editing)
     m_editor->setVisible(editing);
 }
 
-void ListDialog::SpeedButton2Click()
+void ListDialog::onCloseClicked()
 {
     hideHelp();
     done(QDialog::Rejected);
 }
 
-void ListDialog::SpeedButton4Click()
+void ListDialog::insertPreLine()
 {
     hideHelp();
-    insertText(ListRecord::PreLine(m_grid));
+    insertText(ListRecord::preLine(m_grid));
 }
 
-void ListDialog::SpeedButton12Click()
+void ListDialog::insertDataMark()
 {
     hideHelp();
     insertText(QStringLiteral("~data~"));
 }
 
-void ListDialog::SpeedButton3Click()
+void ListDialog::insertDescriptionColor()
 {
     hideHelp();
     insertText(QStringLiteral("[description][color]"));
 }
 
-void ListDialog::SpeedButton17Click()
+void ListDialog::showHelp()
 {
     placeHelp();
     m_help->show();

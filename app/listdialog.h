@@ -38,7 +38,7 @@ public:
 
     // "Create List Records": the grid's rows as list records onto the
     // clipboard, asking through `messages` for the descriptions.
-    static void CreateListRecords1Click(const GridData& grid, Messages& messages);
+    static void createListRecords(const GridData& grid, Messages& messages);
 
     void done(int result) override;
 
@@ -58,13 +58,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ListBox1Click();
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton4Click();
-    void SpeedButton12Click();
-    void SpeedButton3Click();
-    void SpeedButton17Click();
+    void pasteChosenRecord();
+    void onModeToggled();
+    void onCloseClicked();
+    void insertPreLine();
+    void insertDataMark();
+    void insertDescriptionColor();
+    void showHelp();
     void onEditorMenu(const QPoint& pos);
 
     bool enterEditing();

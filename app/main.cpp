@@ -117,7 +117,7 @@ int main(int argc, char** argv)
     std::atexit(saveAtExit);
 
     window->show();
-    window->FormActivate();
+    window->onActivated();
     const int code = app.exec();
     g_sessionAtExit = nullptr;
     return code;

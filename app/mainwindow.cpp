@@ -12,7 +12,7 @@
 #include "app/toolbar.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
@@ -114,11 +114,11 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     connect(m_prefsDialog, &PreferencesDialog::restoreRequested, m_backupsDialog, &QDialog::exec);
     connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
         m_gridView->reload();
-        m_gridView->SetOptimalGridCellWidth();
+        m_gridView->fitColumnWidths();
     });
     connect(m_prefsDialog, &PreferencesDialog::fontChanged, this, [this] {
         m_gridView->applyPreferences();
-        m_gridView->SetOptimalGridCellWidth();
+        m_gridView->fitColumnWidths();
     });
     connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
 
@@ -136,7 +136,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
 
-    FormCreate();
+    buildWindow();
 }
 
 MainWindow::~MainWindow()
@@ -150,7 +150,7 @@ MainWindow::~MainWindow()
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
-void MainWindow::FormCreate()
+void MainWindow::buildWindow()
 {
     // A schedule that cannot be read shows as an empty grid: say so, as an
     // update started on it is refused until it can be read.
@@ -182,8 +182,8 @@ QTimer* MainWindow::timer(int n) const
     switch (n) {
     case 1: return &m_session->pollTimer();
     case 2: return &m_session->timeoutTimer();
-    case 3: return m_interaction->timer3();
-    case 4: return m_sessionControl->timer4();
+    case 3: return m_interaction->advanceTimer();
+    case 4: return m_sessionControl->backupTimer();
     default: return nullptr;
     }
 }
@@ -191,7 +191,7 @@ QTimer* MainWindow::timer(int n) const
 void MainWindow::buildToolbar()
 {
     m_toolbar = new Toolbar(m_folder, this);
-    connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton17Click);
+    connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::onHelpClicked);
     connect(m_toolbar->editingButton(), &QToolButton::toggled, this, [this](bool down) {
         m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
         if (!down) {
@@ -199,9 +199,9 @@ void MainWindow::buildToolbar()
             m_interaction->clearGridSelection();
         }
     });
-    connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton12Click);
-    connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton13Click);
-    connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::SpeedButton9Click);
+    connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::onPrefsClicked);
+    connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::onQuitClicked);
+    connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::onTrayClicked);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -229,11 +229,11 @@ void MainWindow::rememberGeometry()
 bool MainWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        onActivated();
     return QWidget::event(event);
 }
 
-void MainWindow::FormActivate()
+void MainWindow::onActivated()
 {
     if (m_activated)
         return;
@@ -242,7 +242,7 @@ void MainWindow::FormActivate()
     const bool read = m_settings->loadPreferences();
     m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
-    m_gridView->SetOptimalGridCellWidth();
+    m_gridView->fitColumnWidths();
     // The privileges never wait for the preferences: until they are applied
     // every button shows, and the user list box would stay empty for "OK"
     // to save.
@@ -297,7 +297,7 @@ void MainWindow::applyPrivileges()
                                       .arg(m_settings->usersError()),
                                   kCentralOffset);
     m_prefsDialog->setUserLines(users);
-    const int level = ProcessUsers(users, m_services.identity->userName());
+    const int level = privilegeLevel(users, m_services.identity->userName());
     m_toolbar->showPrivileges(level);
     m_prefsDialog->setRestoreAllowed(level >= Privilege::All);
     m_toolbar->takeFocus();
@@ -320,7 +320,7 @@ void MainWindow::backupNow()
         m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
 }
 
-void MainWindow::SpeedButton12Click()
+void MainWindow::onPrefsClicked()
 {
     m_prefsDialog->exec();
     m_prefsDialog->hide();
@@ -344,12 +344,12 @@ TextFile::WriteResult MainWindow::savePreferences()
     return m_settings->save(m_prefsDialog->userLines());
 }
 
-void MainWindow::SpeedButton13Click()
+void MainWindow::onQuitClicked()
 {
     close();
 }
 
-void MainWindow::SpeedButton17Click()
+void MainWindow::onHelpClicked()
 {
     // Shown by the board itself: Help.chm is HTML, which neither a Linux
     // desktop nor the Windows help program opens under that name.
@@ -358,20 +358,20 @@ void MainWindow::SpeedButton17Click()
     m_helpWindow->showHelp();
 }
 
-void MainWindow::SpeedButton9Click()
+void MainWindow::onTrayClicked()
 {
     m_tray->hideWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_ending || FormClose())
+    if (m_ending || confirmClose())
         event->accept();
     else
         event->ignore();
 }
 
-bool MainWindow::FormClose()
+bool MainWindow::confirmClose()
 {
     bool refused = false;
     if (m_session->state() == UpdateSession::State::Updating) {

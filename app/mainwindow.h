@@ -44,13 +44,13 @@ public:
     ~MainWindow() override;
 
     // The first activation's set-up; later calls return at once.
-    void FormActivate();
+    void onActivated();
     bool isActivated() const { return m_activated; }
 
-    void SpeedButton12Click();      // "Prefs"
-    void SpeedButton13Click();      // "Quit"
-    void SpeedButton17Click();      // help
-    void SpeedButton9Click();       // "Tray"
+    void onPrefsClicked();      // "Prefs"
+    void onQuitClicked();      // "Quit"
+    void onHelpClicked();      // help
+    void onTrayClicked();       // "Tray"
     // Saves the preferences and the user list as the dialog's "OK" does.
     TextFile::WriteResult savePreferences();
     // The end of the desktop session: with `canAsk` the user is asked
@@ -95,7 +95,7 @@ protected:
 
 private:
     MainWindow(const DataFolder& folder, const Services& services);
-    void FormCreate();
+    void buildWindow();
     void setUpIcons();
     void buildToolbar();
     void rememberGeometry();
@@ -104,7 +104,7 @@ private:
     void onPrefsOk();
     void backupNow();
     void onCommitDataRequest(QSessionManager& manager);
-    bool FormClose();               // false when the close was refused
+    bool confirmClose();               // false when the close was refused
 
     DataFolder m_folder;
     Services m_services;

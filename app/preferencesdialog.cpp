@@ -89,7 +89,7 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
 
     auto* fontButton = new QPushButton(QStringLiteral("Grid Font Parameters"), this);
     named(fontButton, "SpeedButton2");
-    connect(fontButton, &QPushButton::clicked, this, &PreferencesDialog::SpeedButton2Click);
+    connect(fontButton, &QPushButton::clicked, this, &PreferencesDialog::chooseGridFont);
 
     auto* linesBox = new QWidget(this);
     auto* linesLayout = new QHBoxLayout(linesBox);
@@ -259,7 +259,7 @@ void PreferencesDialog::applyFont(const QFont& font, int color)
     emit fontChanged();
 }
 
-void PreferencesDialog::SpeedButton2Click()
+void PreferencesDialog::chooseGridFont()
 {
     QFont current(m_prefs.fontName, m_prefs.clampedFontSize());
     current.setBold(m_prefs.bold);
@@ -276,7 +276,7 @@ void PreferencesDialog::SpeedButton2Click()
     applyFont(font, color.isValid() ? colorValueOf(color) : m_prefs.fontColor);
 }
 
-void PreferencesDialog::Edit1DblClick()
+void PreferencesDialog::fillComputerName()
 {
     m_computer->setText(m_identity.computerName());
 }
@@ -284,7 +284,7 @@ void PreferencesDialog::Edit1DblClick()
 bool PreferencesDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_computer && event->type() == QEvent::MouseButtonDblClick) {
-        Edit1DblClick();
+        fillComputerName();
         return true;
     }
     return QDialog::eventFilter(watched, event);

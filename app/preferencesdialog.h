@@ -43,8 +43,8 @@ signals:
     void rowHeightChanged();
 
 private:
-    void SpeedButton2Click();        // "Grid Font Parameters"
-    void Edit1DblClick();
+    void chooseGridFont();        // "Grid Font Parameters"
+    void fillComputerName();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -6,7 +6,7 @@
 #include "base/preferences.h"
 #include "base/services.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "widgets/led.h"
 
 #include <QAction>
@@ -33,29 +33,29 @@ SessionControl::SessionControl(const DataFolder& folder, const Preferences& pref
     , m_view(view)
     , m_interaction(interaction)
 {
-    connect(m_toolbar.updateButton(), &QToolButton::clicked, this, &SessionControl::SpeedButton1Click);
-    connect(m_toolbar.cancelButton(), &QToolButton::clicked, this, &SessionControl::SpeedButton2Click);
-    connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::Update1Click);
+    connect(m_toolbar.updateButton(), &QToolButton::clicked, this, &SessionControl::onUpdateToggled);
+    connect(m_toolbar.cancelButton(), &QToolButton::clicked, this, &SessionControl::onCancelClicked);
+    connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::onUpdateMenuEntry);
     connect(&m_interaction, &GridInteraction::endSessionRequested, this, [this] {
         setUpdateChecked(false);
-        SpeedButton1Click();
+        onUpdateToggled();
     });
     // The session runs Timer1, Timer2 and the lock watch at its own pace.
-    connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::Timer1Timer);
-    connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::Timer2Timer);
+    connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::onPollTick);
+    connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::onTimeoutTick);
     connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
     connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
     connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
     connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);
     m_toolbar.led()->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
                                                "An alarm sounds here when it is free to update."));
-    m_timer4 = new QTimer(this);
-    m_timer4->setObjectName(QStringLiteral("Timer4"));
-    connect(m_timer4, &QTimer::timeout, this, &SessionControl::Timer4Timer);
-    m_timer4->start(kHourMs);
+    m_backupTimer = new QTimer(this);
+    m_backupTimer->setObjectName(QStringLiteral("Timer4"));
+    connect(m_backupTimer, &QTimer::timeout, this, &SessionControl::onBackupTick);
+    m_backupTimer->start(kHourMs);
 }
 
-void SessionControl::CentralMessage(const QString& text)
+void SessionControl::showCentralMessage(const QString& text)
 {
     m_messages.show(MessageKind::Information, text, kCentralOffset);
     m_toolbar.takeFocus();
@@ -66,7 +66,7 @@ void SessionControl::setUpdateChecked(bool down)
     m_toolbar.setUpdateDown(down);
 }
 
-void SessionControl::StringGrid1Enabling(bool enable)
+void SessionControl::setGridEditable(bool enable)
 {
     m_view->setColumnDragAllowed(enable);
     m_view->setEditingAllowed(enable && m_toolbar.editingButton()->isChecked());
@@ -75,13 +75,13 @@ void SessionControl::StringGrid1Enabling(bool enable)
     m_toolbar.takeFocus();
 }
 
-void SessionControl::Update1Click()
+void SessionControl::onUpdateMenuEntry()
 {
     setUpdateChecked(true);
-    SpeedButton1Click();
+    onUpdateToggled();
 }
 
-void SessionControl::SpeedButton1Click()
+void SessionControl::onUpdateToggled()
 {
     noteAction();
     m_toolbar.led()->hide();
@@ -107,7 +107,7 @@ void SessionControl::SpeedButton1Click()
     case UpdateSession::StartResult::Busy: {
         m_toolbar.led()->show();
         setUpdateChecked(false);
-        CentralMessage(QStringLiteral("System busy (update in progress).")
+        showCentralMessage(QStringLiteral("System busy (update in progress).")
                        + busyDetails(r.computer, r.user, r.unopenableLock, m_prefs.displayUser));
         break;
     }
@@ -136,7 +136,7 @@ void SessionControl::startSessionUi(bool reloaded)
         reloadView();
     }
     m_toolbar.showSession(true);
-    StringGrid1Enabling(true);
+    setGridEditable(true);
     m_interaction.editor().disablePasteItems();
     m_saveErrorShown = false;
 }
@@ -237,7 +237,7 @@ void SessionControl::leaveSessionUi()
 {
     setUpdateChecked(false);
     m_toolbar.showSession(false);
-    StringGrid1Enabling(false);
+    setGridEditable(false);
     m_saveErrorShown = false;
     m_toolbar.takeFocus();
     refreshStatus();
@@ -256,7 +256,7 @@ void SessionControl::showSaveFailure(const TextFile::WriteResult& failure)
     m_saveErrorShown = false;
 }
 
-void SessionControl::SpeedButton2Click()
+void SessionControl::onCancelClicked()
 {
     if (!m_messages.askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30})
         || m_session.state() != UpdateSession::State::Updating)
@@ -268,7 +268,7 @@ void SessionControl::SpeedButton2Click()
     reloadView();
 }
 
-void SessionControl::Timer1Timer()
+void SessionControl::onPollTick()
 {
     const UpdateSession::PollResult r = m_session.poll();
     refreshStatus();
@@ -284,7 +284,7 @@ void SessionControl::Timer1Timer()
     }
 }
 
-void SessionControl::Timer2Timer()
+void SessionControl::onTimeoutTick()
 {
     switch (m_session.timeoutTick()) {
     case UpdateSession::TimeoutAction::Stop:
@@ -299,7 +299,7 @@ void SessionControl::Timer2Timer()
     }
 }
 
-void SessionControl::Timer4Timer()
+void SessionControl::onBackupTick()
 {
     m_session.hourlyBackup();
 }
@@ -308,5 +308,5 @@ void SessionControl::Timer4Timer()
 void SessionControl::reloadView()
 {
     m_view->reload();
-    m_view->SetOptimalGridCellWidth();
+    m_view->fitColumnWidths();
 }

@@ -28,13 +28,13 @@ public:
                    QObject* parent = nullptr);
 
     // Update button pressed or released by the user (its state already toggled).
-    void SpeedButton1Click();
-    void Update1Click();          // the grid's "Update" menu entry
-    void SpeedButton2Click();     // "Cancel"
-    void Timer1Timer();
-    void Timer2Timer();
-    void Timer4Timer();
-    QTimer* timer4() const { return m_timer4; }
+    void onUpdateToggled();
+    void onUpdateMenuEntry();          // the grid's "Update" menu entry
+    void onCancelClicked();     // "Cancel"
+    void onPollTick();
+    void onTimeoutTick();
+    void onBackupTick();
+    QTimer* backupTimer() const { return m_backupTimer; }
 
     // Saves and leaves the session; false when the save failed (the
     // session then stays open and says why).
@@ -44,7 +44,7 @@ public:
     void closeSessionBoxes();
     void setUpdateChecked(bool down);
     // An information box under the desktop's centre; focus goes to the buttons.
-    void CentralMessage(const QString& text);
+    void showCentralMessage(const QString& text);
     // The status line: another workstation's session, this one's time-out
     // countdown, or that the time-out ended this one.
     QString statusText() const;
@@ -60,7 +60,7 @@ signals:
 private:
     void startSessionUi(bool reloaded);
     void leaveSessionUi();
-    void StringGrid1Enabling(bool enable);
+    void setGridEditable(bool enable);
     void checkLock();
     void refreshStatus();
     // The session ended because another workstation came in while this
@@ -77,7 +77,7 @@ private:
     Toolbar& m_toolbar;
     GridView* m_view;
     GridInteraction& m_interaction;
-    QTimer* m_timer4 = nullptr;
+    QTimer* m_backupTimer = nullptr;
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
     bool m_timedOut = false;        // the time-out ended the session; not yet acted on
     QString m_status;

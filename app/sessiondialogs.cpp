@@ -9,7 +9,7 @@
 #include "app/sessioncontrol.h"
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 
 #include <QCheckBox>
 #include <QToolButton>
@@ -41,7 +41,7 @@ SessionDialogs::SessionDialogs(const DataFolder& folder, GridData& grid, Prefere
     interaction.setSetupActions(
         [this] {
             if (!m_interaction.editor().focused())
-                m_control.CentralMessage(QStringLiteral("Click on a column first."));
+                m_control.showCentralMessage(QStringLiteral("Click on a column first."));
             else if (m_columnData->openFor(m_interaction.editor().target().x()))
                 m_session.suspendTimeout();
         },
@@ -67,9 +67,9 @@ SessionDialogs::SessionDialogs(const DataFolder& folder, GridData& grid, Prefere
         if (const std::optional<QPoint> focused = m_interaction.editor().focused())
             m_list->openFor(focused->y());
         else
-            m_control.CentralMessage(QStringLiteral("Click on a row first."));
+            m_control.showCentralMessage(QStringLiteral("Click on a row first."));
     });
-    interaction.setCreateListRecordsAction([this, &messages] { ListDialog::CreateListRecords1Click(m_grid, messages); });
+    interaction.setCreateListRecordsAction([this, &messages] { ListDialog::createListRecords(m_grid, messages); });
 
     // Date and time: the text goes into the target cell, the advance follows
     // 250 ms after the dialog closed.
@@ -95,7 +95,7 @@ void SessionDialogs::refreshView(bool recomputeWidths)
 {
     m_view->reload();
     if (recomputeWidths)
-        m_view->SetOptimalGridCellWidth();
+        m_view->fitColumnWidths();
 }
 
 void SessionDialogs::writeTargetCell(const QString& text)
@@ -108,5 +108,5 @@ void SessionDialogs::writeTargetCell(const QString& text)
         m_interaction.recordChange(label);
         m_view->reload();
     }
-    m_view->SetOptimalGridCellWidth();
+    m_view->fitColumnWidths();
 }

@@ -44,10 +44,10 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setFixedHeight(kHeight + 2);
     setBackground(this, colorFromValue(7914465));
-    m_panel1 = makePanel(this, "Panel1");
-    setBackground(m_panel1, QColor(231, 223, 173));
-    m_panel1->setFocusPolicy(Qt::StrongFocus);
-    m_panel1->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_bar = makePanel(this, "Panel1");
+    setBackground(m_bar, QColor(231, 223, 173));
+    m_bar->setFocusPolicy(Qt::StrongFocus);
+    m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("PopupMenu4"));
@@ -56,45 +56,45 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     m_beep->setCheckable(true);
     m_print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
     m_print->setObjectName(QStringLiteral("PrintSortGrid1"));
-    connect(m_panel1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    connect(m_bar, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menuAllowed)
-            m_menu->popup(m_panel1->mapToGlobal(pos));
+            m_menu->popup(m_bar->mapToGlobal(pos));
     });
 
-    m_helpButton = makeButton(m_panel1, "SpeedButton17", QStringLiteral("?"));
+    m_helpButton = makeButton(m_bar, "SpeedButton17", QStringLiteral("?"));
     m_helpButton->setToolTip(QStringLiteral("Program help"));
     m_helpButton->setGeometry(5, 8, 22, 22);
 
     auto panelButton = [this](QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
                               const QString& caption, int width) {
-        panel = makePanel(m_panel1, panelName);
+        panel = makePanel(m_bar, panelName);
         panel->resize(width, 31);
         button = makeButton(panel, name, caption);
         button->setGeometry(2, 2, width - 4, 27);
     };
-    panelButton(m_panel5, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
+    panelButton(m_updatePanel, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
     m_updateButton->setCheckable(true);
     m_updateButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
-    m_led = new Led(m_panel1);
+    m_led = new Led(m_bar);
     m_led->setObjectName(QStringLiteral("LED1"));
     m_led->setLit(true);
     m_led->setColor(Led::lcRed);
     m_led->move(121, 13);
     m_led->hide();
 
-    panelButton(m_panel2, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
-    panelButton(m_panel7, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
+    panelButton(m_cancelPanel, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
+    panelButton(m_editingPanel, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
     m_editingButton->setCheckable(true);
-    panelButton(m_panel6, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
+    panelButton(m_listPanel, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
     m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    panelButton(m_panel4, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
-    panelButton(m_panel3, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
+    panelButton(m_prefsPanel, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
+    panelButton(m_quitPanel, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
     m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
-    m_panel9 = makePanel(m_panel1, "Panel9");
-    m_panel9->resize(29, 25);
-    m_trayButton = makeButton(m_panel9, "SpeedButton9", QStringLiteral("Tray"));
+    m_trayPanel = makePanel(m_bar, "Panel9");
+    m_trayPanel->resize(29, 25);
+    m_trayButton = makeButton(m_trayPanel, "SpeedButton9", QStringLiteral("Tray"));
     m_trayButton->setGeometry(0, 0, 29, 25);
     QFont trayFont(QStringLiteral("Arial"));
     trayFont.setPixelSize(11);
@@ -117,16 +117,16 @@ void Toolbar::resizeEvent(QResizeEvent* event)
 
 void Toolbar::layoutButtons()
 {
-    m_panel1->setGeometry(1, 1, std::max(0, width() - 2), kHeight);
-    const int w = m_panel1->width();
-    m_panel5->move(32, 3);
-    m_panel2->move(144, 3);
-    m_panel7->move(228, 3);
+    m_bar->setGeometry(1, 1, std::max(0, width() - 2), kHeight);
+    const int w = m_bar->width();
+    m_updatePanel->move(32, 3);
+    m_cancelPanel->move(144, 3);
+    m_editingPanel->move(228, 3);
     // The right-hand buttons stay anchored to the right edge.
-    m_panel6->move(w - 290, 3);
-    m_panel4->move(w - 205, 3);
-    m_panel3->move(w - 120, 3);
-    m_panel9->move(w - 35, 6);
+    m_listPanel->move(w - 290, 3);
+    m_prefsPanel->move(w - 205, 3);
+    m_quitPanel->move(w - 120, 3);
+    m_trayPanel->move(w - 35, 6);
 }
 
 void Toolbar::setButtonImage(QToolButton* button, const char* file)
@@ -177,22 +177,22 @@ void Toolbar::setUpdateDown(bool down)
 
 void Toolbar::showPrivileges(int level)
 {
-    for (QFrame* p : {m_panel5, m_panel2, m_panel7, m_panel6})
+    for (QFrame* p : {m_updatePanel, m_cancelPanel, m_editingPanel, m_listPanel})
         p->setVisible(level >= Privilege::Update);
-    m_panel4->setVisible(level >= Privilege::All);
+    m_prefsPanel->setVisible(level >= Privilege::All);
 }
 
 bool Toolbar::updateGroupShown() const
 {
-    return !m_panel5->isHidden();
+    return !m_updatePanel->isHidden();
 }
 
 bool Toolbar::prefsShown() const
 {
-    return !m_panel4->isHidden();
+    return !m_prefsPanel->isHidden();
 }
 
 void Toolbar::takeFocus()
 {
-    m_panel1->setFocus();
+    m_bar->setFocus();
 }

@@ -58,14 +58,14 @@ private:
 
     DataFolder m_folder;
     bool m_menuAllowed = true;
-    QFrame* m_panel1 = nullptr;
-    QFrame* m_panel5 = nullptr;     // Update
-    QFrame* m_panel2 = nullptr;     // Cancel
-    QFrame* m_panel7 = nullptr;     // Editing
-    QFrame* m_panel6 = nullptr;     // List
-    QFrame* m_panel4 = nullptr;     // Prefs
-    QFrame* m_panel3 = nullptr;     // Quit
-    QFrame* m_panel9 = nullptr;     // Tray
+    QFrame* m_bar = nullptr;
+    QFrame* m_updatePanel = nullptr;     // Update
+    QFrame* m_cancelPanel = nullptr;     // Cancel
+    QFrame* m_editingPanel = nullptr;     // Editing
+    QFrame* m_listPanel = nullptr;     // List
+    QFrame* m_prefsPanel = nullptr;     // Prefs
+    QFrame* m_quitPanel = nullptr;     // Quit
+    QFrame* m_trayPanel = nullptr;     // Tray
     QToolButton* m_helpButton = nullptr;
     QToolButton* m_updateButton = nullptr;
     QToolButton* m_cancelButton = nullptr;

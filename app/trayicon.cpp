@@ -10,7 +10,7 @@ void TrayIcon::setUp(const QIcon& icon)
     if (!m_icon) {
         m_icon = new QSystemTrayIcon(this);
         m_icon->setObjectName(QStringLiteral("TrayIcon1"));
-        connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::TrayIcon1Click);
+        connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onTrayActivated);
     }
     m_icon->setIcon(icon);
     m_icon->show();
@@ -26,7 +26,7 @@ void TrayIcon::hideWindow()
         m_window->showMinimized();
 }
 
-void TrayIcon::TrayIcon1Click(QSystemTrayIcon::ActivationReason reason)
+void TrayIcon::onTrayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     // Left (Trigger) and right (Context) button; a double click has already
     // shown the window through its first click, the middle button does nothing.

@@ -23,7 +23,7 @@ public:
     QSystemTrayIcon* icon() const { return m_icon; }   // null before setUp
 
     void hideWindow();                                   // "Tray"
-    void TrayIcon1Click(QSystemTrayIcon::ActivationReason reason);
+    void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void showWindow();
 
 private:

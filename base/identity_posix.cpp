@@ -6,14 +6,14 @@
 #include <climits>
 
 // An unreadable name is an empty text.
-QString GetWindowsUserName()
+QString systemLoginName()
 {
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
         return QString::fromLocal8Bit(pw->pw_name);
     return {};
 }
 
-QString GetWindowsComputerName()
+QString systemComputerName()
 {
     char buf[HOST_NAME_MAX + 1] = {};
     if (gethostname(buf, sizeof buf - 1) != 0)

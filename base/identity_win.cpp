@@ -5,7 +5,7 @@
 // Wide calls: a name outside the system's code page stays whole. Room for
 // 20 characters, as the names were always kept; a name that does not fit or
 // cannot be read is empty.
-QString GetWindowsUserName()
+QString systemLoginName()
 {
     wchar_t buf[21] = {};
     DWORD size = 21;
@@ -14,7 +14,7 @@ QString GetWindowsUserName()
     return QString::fromWCharArray(buf);
 }
 
-QString GetWindowsComputerName()
+QString systemComputerName()
 {
     wchar_t buf[21] = {};
     DWORD size = 21;

@@ -76,7 +76,7 @@ double Preferences::clampedPrintFontSize() const
     return std::clamp(printFontSize, kMinPrintFontSize, kMaxPrintFontSize);
 }
 
-bool ParmSetup(const QStringList& lines, Preferences& p)
+bool readParmLines(const QStringList& lines, Preferences& p)
 {
     // Each line on its own: one that is missing or not a number where one is
     // needed gives its value's default, and the lines after it still apply.
@@ -256,7 +256,7 @@ QStringList mergeParmLines(const QStringList& base, const QStringList& mine, con
     return out;
 }
 
-int ProcessUsers(const QStringList& lines, const QString& logon)
+int privilegeLevel(const QStringList& lines, const QString& logon)
 {
     int level = Privilege::None;
     for (const QString& l : lines)

@@ -73,7 +73,7 @@ struct Preferences
 // Applies parm.scd's lines. A line that is missing or not a number where one
 // is needed gives that value its default, and the other lines still apply;
 // returns false when any line did so.
-bool ParmSetup(const QStringList& lines, Preferences& prefs);
+bool readParmLines(const QStringList& lines, Preferences& prefs);
 
 // Flag 16: the grid font's style is exactly bold.
 inline bool exactlyBold(const Preferences& p) { return p.bold && !p.italic && !p.underline && !p.strikeOut; }
@@ -115,4 +115,4 @@ constexpr int None = 0;      // neither the Update group nor "Prefs"
 constexpr int Update = 1;    // the Update group
 constexpr int All = 2;       // the Update group and "Prefs"
 }
-int ProcessUsers(const QStringList& userLines, const QString& logonName);
+int privilegeLevel(const QStringList& userLines, const QString& logonName);

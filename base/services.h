@@ -79,12 +79,12 @@ public:
 };
 
 // Login name and computer name of this machine (the platform file).
-QString GetWindowsUserName();
-QString GetWindowsComputerName();
+QString systemLoginName();
+QString systemComputerName();
 
 class SystemIdentity final : public Identity
 {
 public:
-    QString computerName() const override { return GetWindowsComputerName(); }
-    QString userName() const override { return GetWindowsUserName(); }
+    QString computerName() const override { return systemComputerName(); }
+    QString userName() const override { return systemLoginName(); }
 };

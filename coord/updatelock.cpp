@@ -66,7 +66,7 @@ bool UpdateLock::ensureOwnFile()
     return true;
 }
 
-UpdateLock::Result UpdateLock::AcquireUpdateLock()
+UpdateLock::Result UpdateLock::acquireUpdateLock()
 {
     return acquire(false);
 }
@@ -87,25 +87,25 @@ UpdateLock::Result UpdateLock::acquire(bool retried)
         m_error = error;
         return Result::LockError;
     }
-    if (OtherLockHeld(&m_unopenable)) {
-        ReleaseUpdateLock();
+    if (otherLockHeld(&m_unopenable)) {
+        releaseUpdateLock();
         return Result::Busy;
     }
     // Deleted between our open and our lock (a holder clearing leftovers),
     // the file would hold a lock nobody can see: start again under a new name.
     if (!m_file.isStillAt(m_folder.inRoot(m_name))) {
-        ReleaseUpdateLock();
+        releaseUpdateLock();
         return retried ? Result::Busy : acquire(true);
     }
     return Result::Acquired;
 }
 
-void UpdateLock::ReleaseUpdateLock()
+void UpdateLock::releaseUpdateLock()
 {
     m_file.close();
 }
 
-bool UpdateLock::OtherLockHeld(QString* unopenable) const
+bool UpdateLock::otherLockHeld(QString* unopenable) const
 {
     // A file seen free once our own lock is in place need not be looked at
     // again: a workstation that locks it later finds our lock in its own scan
@@ -153,14 +153,14 @@ UpdateLock::Watch UpdateLock::watchOwnFile()
     }
     // While our file was gone another workstation may have come in: then it
     // owns the board and we step back.
-    if (OtherSessionRunning()) {
-        ReleaseUpdateLock();
+    if (otherSessionRunning()) {
+        releaseUpdateLock();
         return Watch::Lost;
     }
     return Watch::Restored;
 }
 
-bool UpdateLock::OtherSessionRunning() const
+bool UpdateLock::otherSessionRunning() const
 {
     // A workstation pressing Update holds its lock only for the moment of its
     // own scan, then backs off because it sees ours; a session holds on.
@@ -169,7 +169,7 @@ bool UpdateLock::OtherSessionRunning() const
     for (int look = 0; look < kLooks; ++look) {
         if (look > 0)
             QThread::msleep(kPauseMs);
-        if (!OtherLockHeld())
+        if (!otherLockHeld())
             return false;
     }
     return true;

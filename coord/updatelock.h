@@ -20,12 +20,12 @@ public:
     enum class Result { Acquired, Busy, LockError };
     // Writes the own lock file when it is missing (choosing a fresh name),
     // opens and locks it, then looks at the others; Busy lets go again.
-    Result AcquireUpdateLock();
-    void ReleaseUpdateLock();
+    Result acquireUpdateLock();
+    void releaseUpdateLock();
     // Seven passes over the "lock*.scd" files, regular files only; while
     // holding, a file found free is not looked at again. A held file that
     // could not even be opened is named in *unopenable.
-    bool OtherLockHeld(QString* unopenable = nullptr) const;
+    bool otherLockHeld(QString* unopenable = nullptr) const;
 
     enum class Watch {
         Held,       // the own lock file is in place
@@ -39,7 +39,7 @@ public:
     Watch watchOwnFile();
     // Another workstation holds its lock and keeps holding it for a while:
     // a session, not a colleague's press that is about to back off.
-    bool OtherSessionRunning() const;
+    bool otherSessionRunning() const;
     bool isHeld() const { return m_file.isOpen(); }
 
     QString fileName() const { return m_name; }   // "" until chosen

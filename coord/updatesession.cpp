@@ -31,10 +31,10 @@ GridStore::LoadResult UpdateSession::startUp()
 {
     // Leftovers of crashed saves wait for the next holder of the update lock:
     // without it, a save under way elsewhere looks just like them.
-    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_store.gridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
-    m_store.PruneGridBackups();
-    const GridStore::LoadResult r = m_store.LoadGrid(kGridFile, m_grid);
+    m_store.pruneGridBackups();
+    const GridStore::LoadResult r = m_store.loadGrid(kGridFile, m_grid);
     // A grid that did not load completely is tried again at the next poll,
     // unless it is malformed: then only once it has changed.
     if (!r.ok)
@@ -55,7 +55,7 @@ void UpdateSession::setPollFromPreferences()
 
 void UpdateSession::releaseLock()
 {
-    m_lock.ReleaseUpdateLock();
+    m_lock.releaseUpdateLock();
     if (m_prefs.network)
         setPollFromPreferences();
     else
@@ -77,7 +77,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         return r;
     }
 
-    switch (m_lock.AcquireUpdateLock()) {
+    switch (m_lock.acquireUpdateLock()) {
     case UpdateLock::Result::Busy:
         r.kind = StartResult::Busy;
         r.unopenableLock = m_lock.unopenableLock();
@@ -102,13 +102,13 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     // left half-renamed is finished before the session builds on it.
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
-    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_store.gridFileStamp(kGridFile, m_currentStamp);
     // No last-known stamp: the grid on screen was never read in whole, and
     // must not be saved as the schedule before it is.
     if (m_currentStamp != m_lastKnownStamp || m_lastKnownStamp.isZero()) {
         // Another workstation saved since our last load: edit its version.
         // The last-known stamp stays, so Cancel is followed by a reload.
-        const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+        const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
         r.reloaded = load.shapeLoaded;
         // A grid file that is gone is made again by the session's save; one
         // whose cells cannot be read may hold newer work than ours. Colours
@@ -121,7 +121,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
             return r;
         }
     }
-    if (auto w = m_store.SaveGrid(kSnapshotFile, m_grid); !w) {
+    if (auto w = m_store.saveGrid(kSnapshotFile, m_grid); !w) {
         r.kind = StartResult::SnapshotFailed;
         r.failure = w;
         releaseLock();
@@ -132,7 +132,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     setState(State::Updating);
     m_saveFailed = false;
     // Only this session may change sgrid.scd from now on.
-    m_store.GetGridFileStamp(kGridFile, m_sessionStamp);
+    m_store.gridFileStamp(kGridFile, m_sessionStamp);
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
@@ -164,7 +164,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
     if (!updateBackup)
         m_selection = false;
 
-    r.failure = m_store.SaveGrid(kGridFile, m_grid);
+    r.failure = m_store.saveGrid(kGridFile, m_grid);
     if (!r.failure) {
         m_saveFailed = true;
         return r;
@@ -173,14 +173,14 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
     r.cellsChanged = GridStore::makeAsStored(m_grid);
 
     if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
-        r.backupFailure = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Update);
+        r.backupFailure = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Update);
         r.backedUp = r.backupFailure.ok;
     }
     m_selection = false;
     setTimeoutActive(false);
 
     // Our own save must not come back as somebody else's change.
-    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_store.gridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
     releaseLock();
     setState(State::Viewing);
@@ -200,19 +200,19 @@ bool UpdateSession::anotherSessionCameIn()
     // others are looked at only when it had to be made again (the watch does
     // that) or could not be.
     const UpdateLock::Watch watch = m_lock.watchOwnFile();
-    if (watch == UpdateLock::Watch::Lost || (watch == UpdateLock::Watch::Exposed && m_lock.OtherSessionRunning()))
+    if (watch == UpdateLock::Watch::Lost || (watch == UpdateLock::Watch::Exposed && m_lock.otherSessionRunning()))
         return true;
     // A whole session may have come and gone in the moment before the lock
     // file was made again: it left sgrid.scd changed.
     FileStamp now;
-    return m_store.GetGridFileStamp(kGridFile, now) && now != m_sessionStamp;
+    return m_store.gridFileStamp(kGridFile, now) && now != m_sessionStamp;
 }
 
 UpdateSession::EndResult UpdateSession::yieldToOtherSession()
 {
     EndResult r;
     r.lockLost = true;
-    const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
+    const TextFile::WriteResult rescue = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
     if (rescue)
         r.rescuedTo = rescue.path;
     else
@@ -224,8 +224,8 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
     // With the edits kept, show what the shared file holds; the other
     // session's save comes in by polling. Without, they stay on screen.
     if (rescue) {
-        m_store.GetGridFileStamp(kGridFile, m_currentStamp);
-        const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+        m_store.gridFileStamp(kGridFile, m_currentStamp);
+        const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
         m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
     }
     return r;
@@ -235,8 +235,8 @@ void UpdateSession::restoreSharedFiles(const GridData& snapshot)
 {
     // A save that failed between its renames left the shared files half
     // new: the snapshot is what they held when the session started.
-    if (m_saveFailed && m_store.SaveGrid(kGridFile, snapshot)) {
-        m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    if (m_saveFailed && m_store.saveGrid(kGridFile, snapshot)) {
+        m_store.gridFileStamp(kGridFile, m_currentStamp);
         m_lastKnownStamp = m_currentStamp;
     }
 }
@@ -246,7 +246,7 @@ void UpdateSession::abandon()
     if (m_state != State::Updating)
         return;
     GridData snapshot;
-    if (m_saveFailed && m_store.LoadGrid(kSnapshotFile, snapshot).ok)
+    if (m_saveFailed && m_store.loadGrid(kSnapshotFile, snapshot).ok)
         restoreSharedFiles(snapshot);
     releaseLock();
     setTimeoutActive(false);
@@ -257,14 +257,14 @@ bool UpdateSession::cancel()
 {
     if (m_state != State::Updating)
         return false;
-    GridStore::LoadResult load = m_store.LoadGrid(kSnapshotFile, m_grid);
+    GridStore::LoadResult load = m_store.loadGrid(kSnapshotFile, m_grid);
     const bool restored = load.ok;
     if (restored)
         restoreSharedFiles(m_grid);
     if (!restored) {
         // Without a readable snapshot the shared file is the session's
         // starting point: nobody else could write it while we held the lock.
-        load = m_store.LoadGrid(kGridFile, m_grid);
+        load = m_store.loadGrid(kGridFile, m_grid);
         m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
     }
     releaseLock();
@@ -276,7 +276,7 @@ bool UpdateSession::cancel()
 UpdateSession::PollResult UpdateSession::poll()
 {
     PollResult r;
-    if (m_state == State::Waiting && !m_lock.OtherLockHeld()) {
+    if (m_state == State::Waiting && !m_lock.otherLockHeld()) {
         setState(State::Viewing);
         setPollFromPreferences();
         r.freed = true;
@@ -287,10 +287,10 @@ UpdateSession::PollResult UpdateSession::poll()
     }
     readHolder();
 
-    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_store.gridFileStamp(kGridFile, m_currentStamp);
     if (m_currentStamp == m_lastKnownStamp || (!m_refusedStamp.isZero() && m_currentStamp == m_refusedStamp))
         return r;
-    const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, m_grid);
+    const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
     r.reloaded = load.shapeLoaded;
     if (load.ok) {
         m_lastKnownStamp = m_currentStamp;
@@ -304,7 +304,7 @@ UpdateSession::PollResult UpdateSession::poll()
 
 void UpdateSession::readHolder()
 {
-    if (!m_lock.OtherLockHeld()) {
+    if (!m_lock.otherLockHeld()) {
         m_holder.reset();
         return;
     }
@@ -408,13 +408,13 @@ TextFile::WriteResult UpdateSession::backupOn(int choice)
 {
     if (m_prefs.backup != choice || m_prefs.backupComputer != m_identity.computerName())
         return {};
-    return m_store.BackupGrid(m_grid, m_clock.localNow(),
+    return m_store.backupGrid(m_grid, m_clock.localNow(),
                               choice == Preferences::BackupHourly ? BackupKind::Hourly : BackupKind::Close);
 }
 
 TextFile::WriteResult UpdateSession::backupNow()
 {
-    return m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Manual);
+    return m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Manual);
 }
 
 UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileName)
@@ -433,11 +433,11 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
         return r;
     }
 
-    switch (m_lock.AcquireUpdateLock()) {
+    switch (m_lock.acquireUpdateLock()) {
     case UpdateLock::Result::Busy:
         r.kind = RestoreResult::Busy;
         r.unopenableLock = m_lock.unopenableLock();
-        m_lock.ReleaseUpdateLock();
+        m_lock.releaseUpdateLock();
         readCurrentUser(r.computer, r.user);
         return r;
     case UpdateLock::Result::LockError:
@@ -456,22 +456,22 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
     if (const TextFile::WriteResult kept = keepReplacedGrid(); !kept) {
         r.kind = RestoreResult::KeepFailed;
         r.failure = kept;
-        m_lock.ReleaseUpdateLock();
+        m_lock.releaseUpdateLock();
         return r;
     } else {
         r.keptAs = kept.path;
     }
-    if (const TextFile::WriteResult saved = m_store.SaveGrid(kGridFile, restored); !saved) {
+    if (const TextFile::WriteResult saved = m_store.saveGrid(kGridFile, restored); !saved) {
         r.kind = RestoreResult::SaveFailed;
         r.failure = saved;
-        m_lock.ReleaseUpdateLock();
+        m_lock.releaseUpdateLock();
         return r;
     }
     m_grid = restored;
-    m_store.GetGridFileStamp(kGridFile, m_currentStamp);
+    m_store.gridFileStamp(kGridFile, m_currentStamp);
     m_lastKnownStamp = m_currentStamp;
     m_refusedStamp = {};
-    m_lock.ReleaseUpdateLock();
+    m_lock.releaseUpdateLock();
     r.kind = RestoreResult::Restored;
     return r;
 }
@@ -479,9 +479,9 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
 TextFile::WriteResult UpdateSession::keepReplacedGrid()
 {
     GridData current;
-    const GridStore::LoadResult load = m_store.LoadGrid(kGridFile, current);
+    const GridStore::LoadResult load = m_store.loadGrid(kGridFile, current);
     if (load.shapeLoaded)
-        return m_store.BackupGrid(current, m_clock.localNow(), BackupKind::Restore);
+        return m_store.backupGrid(current, m_clock.localNow(), BackupKind::Restore);
     if (load.missing)
         return {};   // nothing to keep
     // A schedule that cannot be read as a grid is kept byte for byte: it may
@@ -520,7 +520,7 @@ UpdateSession::EndResult UpdateSession::saveOrRescue()
     r = releaseUpdate();
     if (!r.saved && !r.lockLost) {
         // The process is about to be ended: keep the edits somewhere.
-        const TextFile::WriteResult rescue = m_store.BackupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
+        const TextFile::WriteResult rescue = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
         if (rescue)
             r.rescuedTo = rescue.path;
     }

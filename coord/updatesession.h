@@ -136,7 +136,7 @@ public:
     void suspendTimeout();
     void restartTimeout();
 
-    // BackupGrid on the named backup computer when the choice is "Hourly"
+    // backupGrid on the named backup computer when the choice is "Hourly"
     // ("Close"); otherwise nothing to do, reported as success.
     TextFile::WriteResult hourlyBackup();
     // "Backup Now": on any computer, whatever the backup choice.

@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to LoadGrid as a grid file and its colour file:
+// Feeds arbitrary bytes to loadGrid as a grid file and its colour file:
 // the bytes before the first NUL are sgrid.scd, the rest gclrsgrid.scd (no
 // NUL: no colour file). Checks that a load either leaves the grid exactly as
 // it was or gives a well-formed grid that saves and loads back unchanged.
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const GridData before = staleGrid();
     GridData g = before;
-    const GridStore::LoadResult r = store.LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = store.loadGrid(kGrid, g);
     FUZZ_CHECK(!r.ok || r.shapeLoaded);
     FUZZ_CHECK(r.ok == r.error.isEmpty());
     if (!r.shapeLoaded) {
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     put(f, kGrid, TextFile::joinLines(GridStore::gridLines(g)));
     put(f, GridStore::colorFileName(kGrid), TextFile::joinLines(colors));
     GridData again = before;
-    FUZZ_CHECK(store.LoadGrid(kGrid, again).ok);
+    FUZZ_CHECK(store.loadGrid(kGrid, again).ok);
     FUZZ_CHECK(again == g);
     return 0;
 }

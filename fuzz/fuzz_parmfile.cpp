@@ -11,7 +11,7 @@ namespace {
 QStringList readBack(const QStringList& lines, bool* complete = nullptr)
 {
     Preferences p;
-    const bool ok = ParmSetup(fuzzLines(TextFile::joinLines(lines)), p);
+    const bool ok = readParmLines(fuzzLines(TextFile::joinLines(lines)), p);
     if (complete)
         *complete = ok;
     return parmLines(p);
@@ -98,11 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList current = fuzzLines(parts[1]);
 
     Preferences p;
-    const bool complete = ParmSetup(read, p);
+    const bool complete = readParmLines(read, p);
     FUZZ_CHECK(!complete || read.size() >= Preferences::kLineCount);
     checkPreferences(p);
 
-    ParmSetup(fuzzLines(parts[2]), p);
+    readParmLines(fuzzLines(parts[2]), p);
     checkPreferences(p);
     checkMerge(read, parmLines(p), current);
     checkMerge(read, fuzzLines(parts[2]), current);

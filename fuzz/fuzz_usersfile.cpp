@@ -21,11 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString logon = TextFile::decode(parts[0]);
     const QStringList lines = fuzzLines(parts[1]);
 
-    const int level = ProcessUsers(lines, logon);
+    const int level = privilegeLevel(lines, logon);
     FUZZ_CHECK(level == Privilege::None || level == Privilege::Update || level == Privilege::All);
 
     // Without a line of their own a user gets what the list gives everyone.
-    const int everyone = ProcessUsers(lines, QString());
+    const int everyone = privilegeLevel(lines, QString());
     FUZZ_CHECK(everyone == (namesAll(lines) ? Privilege::All : Privilege::None));
     bool named = false;
     for (const QString& l : lines)
@@ -34,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(level == everyone);
 
     // The list as the program writes it back grants the same.
-    FUZZ_CHECK(ProcessUsers(fuzzLines(TextFile::joinLines(lines)), logon) == level);
+    FUZZ_CHECK(privilegeLevel(fuzzLines(TextFile::joinLines(lines)), logon) == level);
     return 0;
 }

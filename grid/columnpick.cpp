@@ -25,7 +25,7 @@ GridMenu chooseGridMenu(bool rightButton, bool updating, bool ctrl, bool shift, 
     return cellFocused ? GridMenu::Column : GridMenu::ClickColumnFirst;
 }
 
-AdvanceResult GridEditor::MenuLoadingRtn()
+AdvanceResult GridEditor::advanceTarget()
 {
     AdvanceResult out;
     m_target.rx() += 1;
@@ -35,7 +35,7 @@ AdvanceResult GridEditor::MenuLoadingRtn()
         out.focusToToolbar = true;
         return out;
     }
-    StringGrid1SelectCell(m_target.x(), m_target.y());
+    selectCell(m_target.x(), m_target.y());
     out.menuColumn = true;
     out.column = m_target.x();
     out.openMenu = m_prefs.autoMenu;
@@ -52,7 +52,7 @@ bool GridEditor::writeTarget(const QString& value)
     return true;
 }
 
-PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
+PickResult GridEditor::pickColumnItem(const ColumnMenuItem& item)
 {
     PickResult out;
     if (item.kind == ColumnMenuItem::Head)
@@ -71,12 +71,12 @@ PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
     out.action = PickResult::Advanced;
     if (caption == u"SKIP CELL") {
         if (m_prefs.autoMenu) {
-            out.advance = MenuLoadingRtn();
+            out.advance = advanceTarget();
             return out;
         }
         m_target.rx() += 1;
         if (m_target.x() < m_grid.colCount() && m_target.y() >= 1 && m_target.y() < m_grid.rowCount()) {
-            StringGrid1SelectCell(m_target.x(), m_target.y());
+            selectCell(m_target.x(), m_target.y());
             out.advance.column = m_target.x();
         } else {
             clearSelection();
@@ -86,6 +86,6 @@ PickResult GridEditor::SubMenu3OnClick(const ColumnMenuItem& item)
 
     out.changed = writeTarget(caption == u"CLEAR CELL" ? QString() : caption);
     out.recomputeWidths = true;
-    out.advance = MenuLoadingRtn();
+    out.advance = advanceTarget();
     return out;
 }

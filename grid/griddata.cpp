@@ -59,7 +59,7 @@ void GridData::clearColors()
     m_colors.fill(0);
 }
 
-void GridData::GridAddRow(int p)
+void GridData::insertRow(int p)
 {
     const int at = std::clamp(p - 1, 0, m_rows);
     for (QStringList& c : m_cols)
@@ -67,7 +67,7 @@ void GridData::GridAddRow(int p)
     ++m_rows;
 }
 
-void GridData::GridRemoveRow(int p)
+void GridData::removeRow(int p)
 {
     if (p < 1 || p > m_rows)
         return;
@@ -76,13 +76,13 @@ void GridData::GridRemoveRow(int p)
     --m_rows;
 }
 
-void GridData::GridAddColumn(int p)
+void GridData::insertColumn(int p)
 {
     const int at = std::clamp(p - 1, 0, colCount());
     m_cols.insert(at, QStringList(m_rows));
 }
 
-void GridData::GridRemoveColumn(int p)
+void GridData::removeColumn(int p)
 {
     if (p < 1 || p > colCount())
         return;

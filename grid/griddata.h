@@ -33,10 +33,10 @@ public:
     void clearColors();
 
     // The primitive moves, with 1-based positions. None touches the colours.
-    void GridAddRow(int p);
-    void GridRemoveRow(int p);
-    void GridAddColumn(int p);
-    void GridRemoveColumn(int p);
+    void insertRow(int p);
+    void removeRow(int p);
+    void insertColumn(int p);
+    void removeColumn(int p);
 
     // Moves column `from` to index `to`, the others closing up (a column
     // dragged to a new place).

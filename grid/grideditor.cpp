@@ -28,7 +28,7 @@ GridEditor::GridEditor(GridData& grid, const Preferences& prefs, Messages& messa
 {
 }
 
-void GridEditor::StringGrid1SelectCell(int col, int row)
+void GridEditor::selectCell(int col, int row)
 {
     m_target = QPoint(col, row);
     m_focused = m_target;
@@ -68,7 +68,7 @@ GridEditor::Outcome GridEditor::tell(const QString& text)
 
 void GridEditor::appendEmptyRow()
 {
-    m_grid.GridAddRow(m_grid.rowCount() + 1);
+    m_grid.insertRow(m_grid.rowCount() + 1);
     // A new row starts without colour, whatever an earlier, larger grid left
     // at that index.
     m_grid.setRowColor(m_grid.rowCount() - 1, 0);
@@ -76,7 +76,7 @@ void GridEditor::appendEmptyRow()
 
 void GridEditor::removeRowMovingColors(int row)
 {
-    m_grid.GridRemoveRow(row + 1);
+    m_grid.removeRow(row + 1);
     m_grid.setRowColor(row, 0);
     const int last = std::min(m_grid.rowCount(), GridData::kColorRows);
     for (int r = row + 1; r <= last; ++r) {
@@ -159,7 +159,7 @@ GridEditor::Outcome GridEditor::pasteRow()
             rest = rest.mid(tilde + 1);
         }
     }
-    ColorClick(m_bufferedColor);
+    colorFocusedRow(m_bufferedColor);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
@@ -193,7 +193,7 @@ GridEditor::Outcome GridEditor::addRow()
 GridEditor::Outcome GridEditor::addColumn()
 {
     Outcome out;
-    m_grid.GridAddColumn(m_grid.colCount() + 1);
+    m_grid.insertColumn(m_grid.colCount() + 1);
     clearSelection();
     out.changed = out.focusToToolbar = true;
     return out;
@@ -210,7 +210,7 @@ GridEditor::Outcome GridEditor::insertRow()
     if (!f)
         return tell(kClickRow);
     const int at = f->y();
-    m_grid.GridAddRow(at + 1);
+    m_grid.insertRow(at + 1);
     for (int r = std::min(m_grid.rowCount(), GridData::kColorRows - 1); r >= at; --r) {
         m_grid.setRowColor(r + 1, m_grid.rowColor(r));
         m_grid.setRowColor(r, 0);
@@ -226,7 +226,7 @@ GridEditor::Outcome GridEditor::insertColumn()
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickColumn);
-    m_grid.GridAddColumn(f->x() + 1);
+    m_grid.insertColumn(f->x() + 1);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
@@ -275,7 +275,7 @@ GridEditor::Outcome GridEditor::clearRow()
     for (int c = 1; c < m_grid.colCount(); ++c)
         m_grid.setCell(c, f->y(), QString());
     if (m_prefs.clearColorWhenClearCell)
-        ColorClick(ColorCodes::Clear);
+        colorFocusedRow(ColorCodes::Clear);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
@@ -291,7 +291,7 @@ GridEditor::Outcome GridEditor::clearColumn()
         return out;
     for (int r = 1; r < m_grid.rowCount(); ++r)
         m_grid.setCell(f->x(), r, QString());
-    ColorClick(ColorCodes::Clear);
+    colorFocusedRow(ColorCodes::Clear);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
@@ -338,7 +338,7 @@ GridEditor::Outcome GridEditor::deleteColumn()
     }
     if (m_prefs.askBeforeDeleting && !confirm(QStringLiteral("Delete column %1?").arg(columnName(f->x())), kAskColumn))
         return out;
-    m_grid.GridRemoveColumn(f->x() + 1);
+    m_grid.removeColumn(f->x() + 1);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
     return out;
@@ -459,7 +459,7 @@ GridEditor::Outcome GridEditor::colorCommand(int code)
         return out;
     if (!focusedDataCell())
         return tell(kClickRow);
-    ColorClick(code);
+    colorFocusedRow(code);
     out.changed = true;
     // Orange keeps the cell focused so that another colour may follow at once.
     if (code != ColorCodes::Orange) {
@@ -469,7 +469,7 @@ GridEditor::Outcome GridEditor::colorCommand(int code)
     return out;
 }
 
-void GridEditor::ColorClick(int code)
+void GridEditor::colorFocusedRow(int code)
 {
     const auto f = focusedDataCell();
     if (!f)

@@ -69,7 +69,7 @@ public:
     std::optional<QPoint> focused() const { return m_focused; }
     QPoint target() const { return m_target; }
     // The grid moved its focus to (col, row): it becomes the target as well.
-    void StringGrid1SelectCell(int col, int row);
+    void selectCell(int col, int row);
     void clearSelection();   // nothing focused; the target stays
 
     // Copy buffer and the enabling of the two paste items.
@@ -87,14 +87,14 @@ public:
     struct Outcome
     {
         bool changed = false;          // texts, shape or colours changed: repaint
-        bool recomputeWidths = false;  // SetOptimalGridCellWidth
+        bool recomputeWidths = false;  // fitColumnWidths
         bool focusToToolbar = false;   // keyboard focus to the button bar
     };
     Outcome run(Command c);
     // The eleven colour menu items by code (1 Red ... 11 Brown).
     Outcome colorCommand(int code);
     // Gives the focused row `code`, or takes its colour away for 0.
-    void ColorClick(int code);
+    void colorFocusedRow(int code);
 
     static QString caption(Command c);
     // How questions and undo steps name a column or a row: its title or
@@ -124,17 +124,17 @@ public:
     bool writeTarget(const QString& value);
 
     // The advance step: the target moves one column right and is focused.
-    AdvanceResult MenuLoadingRtn();
+    AdvanceResult advanceTarget();
     // A pick from the column menu; captions compare exactly, so a value that
     // reads like a fixed caption acts as that item.
-    PickResult SubMenu3OnClick(const ColumnMenuItem& item);
+    PickResult pickColumnItem(const ColumnMenuItem& item);
 
 private:
     bool stillEditing() const;
     // A Yes that still counts: the session is still running.
     bool confirm(const QString& question, QPoint offset);
     std::optional<QPoint> focusedDataCell() const;
-    Outcome tell(const QString& text);   // CentralMessage
+    Outcome tell(const QString& text);   // showCentralMessage
     void appendEmptyRow();
     void removeRowMovingColors(int row);
 

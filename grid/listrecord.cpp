@@ -126,7 +126,7 @@ PasteResult paste(const QString& record, GridData& grid, int row)
     return out;
 }
 
-QString PreLine(const GridData& grid)
+QString preLine(const GridData& grid)
 {
     QString t = QStringLiteral("[description][color]");
     for (int c = 1; c < grid.colCount(); ++c)

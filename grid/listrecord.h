@@ -50,7 +50,7 @@ PasteResult paste(const QString& record, GridData& grid, int row);
 QString warning(PasteStatus status);
 
 // A record template with the grid's column titles as values.
-QString PreLine(const GridData& grid);
+QString preLine(const GridData& grid);
 
 // "Create List Records": one record per data row of the grid, each followed
 // by CR LF, for the clipboard. Asks through `messages` whether a column

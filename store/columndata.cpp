@@ -192,7 +192,7 @@ SaveResult saveFixedColumn(const DataFolder& folder, GridData& grid, const QStri
     r.gridChanged = true;
     r.recomputeWidths = true;
     while (grid.rowCount() < rowsNeeded) {
-        grid.GridAddRow(grid.rowCount() + 1);
+        grid.insertRow(grid.rowCount() + 1);
         // A new row starts without colour, whatever a larger grid left at
         // that index.
         grid.setRowColor(grid.rowCount() - 1, 0);

@@ -39,7 +39,7 @@ struct SaveResult
 {
     bool close = false;            // the dialog closes
     bool gridChanged = false;      // titles, texts or rows of the grid changed
-    bool recomputeWidths = false;  // SetOptimalGridCellWidth
+    bool recomputeWidths = false;  // fitColumnWidths
     MessageKind kind = MessageKind::Information;
     QString message;               // shown when not empty
 };

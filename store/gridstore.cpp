@@ -217,7 +217,7 @@ GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& n
     return r;
 }
 
-GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) const
+GridStore::LoadResult GridStore::loadGrid(const QString& name, GridData& grid) const
 {
     LoadResult r = loadCells(m_folder.gsystem(name), name, grid, nullptr);
     if (!r.ok)
@@ -255,7 +255,7 @@ GridStore::LoadResult GridStore::LoadGrid(const QString& name, GridData& grid) c
     return r;
 }
 
-TextFile::WriteResult GridStore::SaveGrid(const QString& name, const GridData& grid) const
+TextFile::WriteResult GridStore::saveGrid(const QString& name, const GridData& grid) const
 {
     QStringList colors;
     QStringList fixed;
@@ -296,11 +296,11 @@ bool GridStore::recoverInterruptedSave(const QString& name) const
     // temporary would lock every workstation out of Update.
     return TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
         GridData scratch;
-        return LoadGrid(QFileInfo(gridTemp).fileName(), scratch).shapeLoaded;
+        return loadGrid(QFileInfo(gridTemp).fileName(), scratch).shapeLoaded;
     }) > 0;
 }
 
-TextFile::WriteResult GridStore::BackupGrid(const GridData& grid, const QDateTime& localNow, BackupKind kind) const
+TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTime& localNow, BackupKind kind) const
 {
     QStringList lines = gridLines(grid);
     QString word = QStringLiteral("Unknown");
@@ -383,7 +383,7 @@ GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& g
     return r;
 }
 
-int GridStore::PruneGridBackups() const
+int GridStore::pruneGridBackups() const
 {
     QStringList names;
     for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).files)
@@ -413,7 +413,7 @@ int GridStore::PruneGridBackups() const
     return deleted;
 }
 
-bool GridStore::GetGridFileStamp(const QString& name, FileStamp& stamp) const
+bool GridStore::gridFileStamp(const QString& name, FileStamp& stamp) const
 {
     return readFileStamp(m_folder.gsystem(name), stamp);
 }

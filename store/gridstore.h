@@ -49,10 +49,10 @@ public:
 
     // A file whose counts are not whole numbers in range leaves the grid
     // exactly as it was; missing cell lines read as empty cells.
-    LoadResult LoadGrid(const QString& name, GridData& grid) const;
+    LoadResult loadGrid(const QString& name, GridData& grid) const;
     // The grid, its colours and the fixed column as one unit (see the .cpp).
-    TextFile::WriteResult SaveGrid(const QString& name, const GridData& grid) const;
-    TextFile::WriteResult BackupGrid(const GridData& grid, const QDateTime& localNow,
+    TextFile::WriteResult saveGrid(const QString& name, const GridData& grid) const;
+    TextFile::WriteResult backupGrid(const GridData& grid, const QDateTime& localNow,
                                      BackupKind kind = BackupKind::Unknown) const;
 
     struct BackupEntry
@@ -72,12 +72,12 @@ public:
     static QString backupKindText(BackupKind kind);
     // Deletes the oldest backups, by the time their names carry, until 100
     // remain. Returns how many were deleted.
-    int PruneGridBackups() const;
-    bool GetGridFileStamp(const QString& name, FileStamp& stamp) const;
+    int pruneGridBackups() const;
+    bool gridFileStamp(const QString& name, FileStamp& stamp) const;
     // Temporary files that crashed writes left in the data folder's folders:
     // those stamped before `beforeNs`, a time of the file server's.
     int removeLeftoverTemporaries(qint64 beforeNs) const;
-    // Finishes a SaveGrid of `name` that a crash cut short between its
+    // Finishes a saveGrid of `name` that a crash cut short between its
     // renames, so grid, colours and fixed column belong together again.
     // Only for the holder of the update lock, the grid's only writer.
     bool recoverInterruptedSave(const QString& name) const;
@@ -92,7 +92,7 @@ public:
 
 private:
     LoadResult loadCells(const QString& path, const QString& name, GridData& grid, QByteArray* rest) const;
-    // What SaveGrid writes, in the order it renames them.
+    // What saveGrid writes, in the order it renames them.
     QStringList savedFiles(const QString& name) const;
 
     DataFolder m_folder;

@@ -9,7 +9,7 @@ bool SharedSettings::loadPreferences()
 {
     const TextFile::ReadResult parm = TextFile::read(parmPath(), TextFile::kSmallFileCap);
     if (parm.ok)
-        ParmSetup(parm.lines, m_prefs);
+        readParmLines(parm.lines, m_prefs);
     m_parmBase = parmLines(m_prefs);
     return parm.ok;
 }

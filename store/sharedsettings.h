@@ -16,7 +16,7 @@ class SharedSettings
 public:
     SharedSettings(const DataFolder& folder, Preferences& prefs);
 
-    // ParmSetup from parm.scd; false when the file cannot be read (the
+    // readParmLines from parm.scd; false when the file cannot be read (the
     // preferences keep their values then). Bad lines take their defaults.
     bool loadPreferences();
     // users.scd as it stands; empty when it cannot be read, and then

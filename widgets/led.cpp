@@ -78,7 +78,7 @@ void Led::setLit(bool lit)
         return;
     m_lit = lit;
     repaint();
-    emit OnChangeState();
+    emit stateChanged();
 }
 
 void Led::setColor(LedColor color)
@@ -87,7 +87,7 @@ void Led::setColor(LedColor color)
         return;
     m_color = color;
     repaint();
-    emit OnChangeState();
+    emit stateChanged();
 }
 
 QPoint Led::pictureCell() const
@@ -112,7 +112,7 @@ void Led::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange) {
         update();
-        emit OnChangeState();
+        emit stateChanged();
     }
 }
 

@@ -7,8 +7,8 @@
 class Led : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(bool Lit READ isLit WRITE setLit NOTIFY OnChangeState)
-    Q_PROPERTY(LedColor Color READ color WRITE setColor NOTIFY OnChangeState)
+    Q_PROPERTY(bool Lit READ isLit WRITE setLit NOTIFY stateChanged)
+    Q_PROPERTY(LedColor Color READ color WRITE setColor NOTIFY stateChanged)
 
 public:
     enum LedColor { lcRed, lcGreen, lcYellow };
@@ -29,7 +29,7 @@ public:
     QPoint pictureCell() const;
 
 signals:
-    void OnChangeState();
+    void stateChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

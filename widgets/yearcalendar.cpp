@@ -78,7 +78,7 @@ YearCalendar::YearCalendar(QWidget* parent, QDate today) : QTableView(parent), m
     setShowGrid(false);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     applyLayout();
-    FocusDate();
+    focusDate();
 }
 
 YearCalendar::~YearCalendar() = default;
@@ -99,7 +99,7 @@ QRect YearCalendar::cellRect(int column, int row) const
     return visualRect(m_model->index(row, column));
 }
 
-bool YearCalendar::SelectCell(int column, int row) const
+bool YearCalendar::canSelectCell(int column, int row) const
 {
     if (!m_updating && m_readOnly)
         return false;
@@ -108,13 +108,13 @@ bool YearCalendar::SelectCell(int column, int row) const
 
 void YearCalendar::moveCurrent(int column, int row)
 {
-    if (!SelectCell(column, row))
+    if (!canSelectCell(column, row))
         return;
     const QModelIndex i = m_model->index(row, column);
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
 }
 
-void YearCalendar::FocusDate()
+void YearCalendar::focusDate()
 {
     m_updating = true;
     const QPoint cell = m_cal.dateCell();
@@ -122,9 +122,9 @@ void YearCalendar::FocusDate()
     m_updating = false;
 }
 
-void YearCalendar::DateChanged()
+void YearCalendar::afterDateChange()
 {
-    emit OnChange();
+    emit dateChanged();
 }
 
 void YearCalendar::refresh()
@@ -136,8 +136,8 @@ void YearCalendar::refresh()
 YearCalendar::Assign YearCalendar::afterAssign(Assign result)
 {
     if (result == Assign::Changed) {
-        FocusDate();
-        DateChanged();
+        focusDate();
+        afterDateChange();
     }
     return result;
 }
@@ -165,7 +165,7 @@ void YearCalendar::setStartOfWeek(int weekday)
     if (!m_cal.setStartOfWeek(weekday))
         return;
     refresh();
-    FocusDate();
+    focusDate();
 }
 
 void YearCalendar::setLongMonths(bool on)
@@ -199,16 +199,16 @@ void YearCalendar::stepYear(int delta)
 {
     const int target = year() + delta;
     m_steppingYear = true;
-    if (!LeapYear(target) && month() == 2 && day() == 29)
+    if (!isLeapYear(target) && month() == 2 && day() == 29)
         setDay(28);
     setYear(target);
     m_steppingYear = false;
     viewport()->update();
 }
 
-void YearCalendar::Click()
+void YearCalendar::handleClick()
 {
-    emit OnClick();
+    emit dayClicked();
     const QPoint cell = currentCell();
     const std::optional<QDate> picked = m_cal.clickedDate(cell.x(), cell.y());
     if (!picked)
@@ -217,16 +217,16 @@ void YearCalendar::Click()
     m_cal.setDate(*picked);
     if (year() != oldYear)
         refresh();
-    FocusDate();
-    DateChanged();
+    focusDate();
+    afterDateChange();
 }
 
 // The grid's move of its current cell by the user, then its click, raised
-// also when SelectCell refused the move.
+// also when canSelectCell refused the move.
 void YearCalendar::focusCell(int column, int row)
 {
     moveCurrent(column, row);
-    Click();
+    handleClick();
 }
 
 void YearCalendar::arrowPress(QPoint pos)
@@ -304,7 +304,7 @@ void YearCalendar::mouseReleaseEvent(QMouseEvent* event)
         stepYear(step);
     if (event->button() == Qt::LeftButton && m_pressedInDays) {
         m_pressedInDays = false;
-        Click();
+        handleClick();
     }
 }
 
@@ -404,11 +404,11 @@ void YearCalendar::paintCell(QPainter* painter, const QRect& rect, int column, i
     painter->fillRect(rect, fill);
     painter->save();
     painter->setPen(current ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text));
-    DrawCell(painter, rect, column, row);
+    drawCell(painter, rect, column, row);
     painter->restore();
 }
 
-void YearCalendar::DrawCell(QPainter* painter, QRect rect, int column, int row)
+void YearCalendar::drawCell(QPainter* painter, QRect rect, int column, int row)
 {
     if (column == 0 && row == 0) {
         rect.translate(-1, 0);

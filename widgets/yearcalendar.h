@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/calendaryear.h"
+#include "grid/calendaryear.h"
 
 #include <QColor>
 #include <QTableView>
@@ -11,12 +11,12 @@ class YearCalendarModel;
 // A whole year on one screen: a row per month with its days under weekday
 // letters, the month names down the left and the year top left between two
 // arrow buttons. It holds one selected date, changed by a click on a day, a
-// keyboard move or a year step, and raises OnChange after every change, also
+// keyboard move or a year step, and raises dateChanged after every change, also
 // when a click leaves the date as it was.
 //
 // Row 0 and column 0 are the fixed cells; the current cell is always the
 // selected date's day. Item view machinery is used for drawing only: the
-// current cell moves through SelectCell, never by the view's own handling.
+// current cell moves through canSelectCell, never by the view's own handling.
 class YearCalendar : public QTableView
 {
     Q_OBJECT
@@ -36,8 +36,8 @@ public:
     explicit YearCalendar(QWidget* parent = nullptr, QDate today = QDate::currentDate());
     ~YearCalendar() override;
 
-    static int MonthLength(int year, int month) { return CalendarYear::MonthLength(year, month); }
-    static bool LeapYear(int year) { return CalendarYear::LeapYear(year); }
+    static int daysInMonth(int year, int month) { return CalendarYear::daysInMonth(year, month); }
+    static bool isLeapYear(int year) { return CalendarYear::isLeapYear(year); }
 
     QDate date() const { return m_cal.date(); }
     int year() const { return m_cal.year(); }
@@ -75,11 +75,11 @@ public:
     QString cellText(int column, int row) const;
 
     // May the current cell move to (column, row)?
-    virtual bool SelectCell(int column, int row) const;
+    virtual bool canSelectCell(int column, int row) const;
     // Moves the current cell onto the date.
-    virtual void FocusDate();
+    virtual void focusDate();
     // One year back (-1) or forward (+1); on 29 February into a year without
-    // one the day becomes 28 first, each change raising OnChange.
+    // one the day becomes 28 first, each change raising dateChanged.
     void stepYear(int delta);
     // True while a year step changes the date: its OnChanges are no pick.
     bool isSteppingYear() const { return m_steppingYear; }
@@ -92,15 +92,15 @@ public:
     void scrollTo(const QModelIndex&, ScrollHint = EnsureVisible) override {}
 
 signals:
-    void OnChange();
+    void dateChanged();
     // The grid's click: after a mouse release that began in the day area or
     // a navigation key, before the date follows the current cell.
-    void OnClick();
+    void dayClicked();
 
 protected:
-    virtual void DateChanged();
+    virtual void afterDateChange();
     // The base has filled `rect`; draws the contents of cell (column, row).
-    virtual void DrawCell(QPainter* painter, QRect rect, int column, int row);
+    virtual void drawCell(QPainter* painter, QRect rect, int column, int row);
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -114,7 +114,7 @@ protected:
 private:
     friend class YearCalendarDelegate;
     void paintCell(QPainter* painter, const QRect& rect, int column, int row);
-    void Click();
+    void handleClick();
     void arrowPress(QPoint pos);
     void moveCurrent(int column, int row);
     void focusCell(int column, int row);

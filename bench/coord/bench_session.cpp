@@ -41,7 +41,7 @@ struct Board
                 grid.setCell(c, r, QStringLiteral("C%1 R%2 text").arg(c).arg(r));
         for (int r = 1; r < grid.rowCount(); ++r)
             grid.setRowColor(r, r % 12);
-        GridStore(DataFolder(dir.path())).SaveGrid(QStringLiteral("sgrid.scd"), grid);
+        GridStore(DataFolder(dir.path())).saveGrid(QStringLiteral("sgrid.scd"), grid);
         prefs.network = true;
         prefs.updateInterval = QStringLiteral("5");
         session = std::make_unique<UpdateSession>(DataFolder(dir.path()), grid, prefs, identity, clock);

@@ -46,8 +46,8 @@ void BM_Pick(benchmark::State& state)
     const ColumnMenuItem item{ColumnMenuItem::Value, QStringLiteral("Item 7")};
     int col = 1;
     for (auto _ : state) {
-        e.StringGrid1SelectCell(col, 127);
-        const PickResult r = e.SubMenu3OnClick(item);
+        e.selectCell(col, 127);
+        const PickResult r = e.pickColumnItem(item);
         const QList<ColumnMenuItem> menu = buildColumnMenu(g.cell(r.advance.column, 0), true, lines);
         benchmark::DoNotOptimize(menu.data());
         col = col % (kCols - 2) + 1;
@@ -73,10 +73,10 @@ void BM_DeleteRow(benchmark::State& state)
     FakeMessages m;
     GridEditor e(g, p, m);
     for (auto _ : state) {
-        e.StringGrid1SelectCell(5, 10);
+        e.selectCell(5, 10);
         e.run(GridEditor::Command::DeleteRow);
         state.PauseTiming();
-        g.GridAddRow(g.rowCount() + 1);
+        g.insertRow(g.rowCount() + 1);
         state.ResumeTiming();
     }
 }
@@ -90,10 +90,10 @@ void BM_InsertRow(benchmark::State& state)
     FakeMessages m;
     GridEditor e(g, p, m);
     for (auto _ : state) {
-        e.StringGrid1SelectCell(5, 10);
+        e.selectCell(5, 10);
         e.run(GridEditor::Command::InsertRow);
         state.PauseTiming();
-        g.GridRemoveRow(g.rowCount());
+        g.removeRow(g.rowCount());
         state.ResumeTiming();
     }
 }

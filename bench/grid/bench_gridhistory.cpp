@@ -32,8 +32,8 @@ void edit(GridData& g, Mix mix, int i)
     switch (kind) {
     case 0: g.setCell(1 + i % (kCols - 1), 1 + i % (kRows - 1), QStringLiteral("typed %1").arg(i)); break;
     // Delete Row and Add Row in turn keep the grid full.
-    case 1: i % 2 ? g.GridAddRow(g.rowCount() + 1) : g.GridRemoveRow(2 + i % (kRows - 2)); break;
-    case 2: i % 2 ? g.GridAddColumn(g.colCount() + 1) : g.GridRemoveColumn(2 + i % (kCols - 2)); break;
+    case 1: i % 2 ? g.insertRow(g.rowCount() + 1) : g.removeRow(2 + i % (kRows - 2)); break;
+    case 2: i % 2 ? g.insertColumn(g.colCount() + 1) : g.removeColumn(2 + i % (kCols - 2)); break;
     case 3: g.setRowColor(1 + i % 254, 1 + i % 11); break;
     case 4:   // a row pasted over another
         for (int c = 1; c < g.colCount(); ++c)

@@ -1,8 +1,8 @@
 // The grid's widgets on a full board: 254 data rows, 30 columns.
 
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 #include "grid/griddata.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "grid/printlayout.h"
 #include "base/preferences.h"
 
@@ -46,7 +46,7 @@ struct Board
     {
         view.resize(1024, 700);
         view.show();
-        view.SetOptimalGridCellWidth();
+        view.fitColumnWidths();
     }
 
     void buildMenu(int items)
@@ -75,7 +75,7 @@ void BM_Pick(benchmark::State& state)
         const int row = 1 + (n / (kCols - 1)) % (kRows - 1);
         b.grid.setCell(col, row, QStringLiteral("Picked %1").arg(n % 40));
         b.view.reload();
-        b.view.SetOptimalGridCellWidth();
+        b.view.fitColumnWidths();
         b.view.focusCell(std::min(col + 1, kCols - 1), row);
         b.buildMenu(50);
         b.menu.popup(QPoint(100, 100));
@@ -93,7 +93,7 @@ void BM_OptimalWidthsNewFont(benchmark::State& state)
     for (auto _ : state) {
         b.prefs.fontSize = 8 + n++ % 2;
         b.view.applyPreferences();
-        b.view.SetOptimalGridCellWidth();
+        b.view.fitColumnWidths();
     }
 }
 BENCHMARK(BM_OptimalWidthsNewFont)->Unit(benchmark::kMillisecond);
@@ -194,7 +194,7 @@ void pickToNextMenu(benchmark::State& state, Menu& menu, void (*build)(Menu&, in
         b.view.focusCell(col + 1, row);
         build(menu, col + 1);
         open(menu, QPoint(300, 200));
-        b.view.SetOptimalGridCellWidth();
+        b.view.fitColumnWidths();
         watch.waitForBoth();
         ++n;
     }

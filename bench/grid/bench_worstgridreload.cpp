@@ -5,7 +5,7 @@
 // resident memory during the benchmark.
 
 #include "grid/griddata.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "base/preferences.h"
 
@@ -102,18 +102,18 @@ void BM_ViewerReload(benchmark::State& state)
     GridView view(grid, prefs);
     view.resize(1024, 700);
     view.show();
-    store.LoadGrid(names[1], grid);
+    store.loadGrid(names[1], grid);
     view.reload();
-    view.SetOptimalGridCellWidth();
+    view.fitColumnWidths();
     resetPeak();
     int n = 0;
     for (auto _ : state) {
-        if (!store.LoadGrid(names[n++ % 2], grid).shapeLoaded) {
+        if (!store.loadGrid(names[n++ % 2], grid).shapeLoaded) {
             state.SkipWithError("the grid file was not loaded");
             break;
         }
         view.reload();
-        view.SetOptimalGridCellWidth();
+        view.fitColumnWidths();
         QPixmap painted = view.grab();
         benchmark::DoNotOptimize(painted);
     }

@@ -39,13 +39,13 @@ void BM_LoadGrid(benchmark::State& state)
 {
     Folder f;
     GridStore store(f.folder());
-    if (!store.SaveGrid(QStringLiteral("sgrid.scd"), fullGrid())) {
+    if (!store.saveGrid(QStringLiteral("sgrid.scd"), fullGrid())) {
         state.SkipWithError("could not write the grid file");
         return;
     }
     GridData g;
     for (auto _ : state) {
-        const GridStore::LoadResult r = store.LoadGrid(QStringLiteral("sgrid.scd"), g);
+        const GridStore::LoadResult r = store.loadGrid(QStringLiteral("sgrid.scd"), g);
         if (!r.ok) {
             state.SkipWithError("load failed");
             break;
@@ -61,7 +61,7 @@ void BM_SaveGrid(benchmark::State& state)
     GridStore store(f.folder());
     const GridData g = fullGrid();
     for (auto _ : state) {
-        if (!store.SaveGrid(QStringLiteral("sgrid.scd"), g)) {
+        if (!store.saveGrid(QStringLiteral("sgrid.scd"), g)) {
             state.SkipWithError("save failed");
             break;
         }
@@ -69,7 +69,7 @@ void BM_SaveGrid(benchmark::State& state)
 }
 BENCHMARK(BM_SaveGrid)->Unit(benchmark::kMicrosecond);
 
-// The bytes SaveGrid writes, without the disk: what is left of a save
+// The bytes saveGrid writes, without the disk: what is left of a save
 // once the three files' syncs are taken away.
 void BM_GridFileBytes(benchmark::State& state)
 {
@@ -88,7 +88,7 @@ void BM_ListBackups(benchmark::State& state)
     const GridData g = fullGrid();
     const QDateTime first(QDate(2026, 3, 1), QTime(8, 0, 0));
     for (int i = 0; i < GridStore::kKeptBackups; ++i) {
-        if (!store.BackupGrid(g, first.addSecs(3600 * i), BackupKind::Update)) {
+        if (!store.backupGrid(g, first.addSecs(3600 * i), BackupKind::Update)) {
             state.SkipWithError("could not write the backups");
             return;
         }
@@ -110,7 +110,7 @@ void BM_LoadBackup(benchmark::State& state)
     Folder f;
     GridStore store(f.folder());
     const QDateTime when(QDate(2026, 3, 1), QTime(8, 0, 0));
-    if (!store.BackupGrid(fullGrid(), when, BackupKind::Update)) {
+    if (!store.backupGrid(fullGrid(), when, BackupKind::Update)) {
         state.SkipWithError("could not write the backup");
         return;
     }

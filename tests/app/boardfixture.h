@@ -16,7 +16,7 @@ struct Workstation
     {
         window = MainWindow::create(folder.folder(), fake.services());
         if (window)
-            window->FormActivate();
+            window->onActivated();
     }
     MainWindow* operator->() const { return window.get(); }
 

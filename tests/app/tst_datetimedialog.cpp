@@ -268,7 +268,7 @@ void TestDateTimeDialog::businessHoursFiles()
         QVERIFY(QFile::remove(b->folder.path(QStringLiteral("gsystem/timegrid.scd"))));
     else
         b->folder.writeFile("gsystem/timegrid.scd", file);
-    b->dialog->FormActivate();
+    b->dialog->onActivated();
     const QAbstractItemModel* m = b->dialog->businessHoursGrid()->model();
     QCOMPARE(QSize(m->columnCount(), m->rowCount()), shape);
     QCOMPARE(m->index(0, 0).data().toString(), firstCell);

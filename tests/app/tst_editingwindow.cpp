@@ -5,9 +5,9 @@
 #include "app/sessiondialogs.h"
 #include "app/storabletextvalidator.h"
 #include "coord/updatesession.h"
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 #include "grid/grideditor.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "tests/app/boardfixture.h"
 
@@ -92,7 +92,7 @@ int TestEditingWindow::indexOf(ColumnMenuPopup* menu, const QString& caption) co
 void TestEditingWindow::rightClick(Qt::KeyboardModifiers modifiers)
 {
     MainWindow* w = m_ws->window.get();
-    w->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(100, 100), modifiers);
+    w->interaction().onGridMousePress(Qt::RightButton, QPoint(100, 100), modifiers);
     w->interaction().openChosenMenu(QPoint(100, 100));
 }
 
@@ -212,7 +212,7 @@ void TestEditingWindow::dateTimeFromColumnMenu()
     QCOMPARE(w->grid().cell(dateColumn, 4), QStringLiteral("3.7.2026"));
     QVERIFY(w->timer(3)->isActive());
     QCOMPARE(w->timer(3)->interval(), 250);
-    w->interaction().Timer3Timer();
+    w->interaction().onAdvanceTick();
     QCOMPARE(w->gridView()->focusedCell(), dateColumn + 1 < w->grid().colCount()
                                                ? std::optional<QPoint>(QPoint(dateColumn + 1, 4))
                                                : std::nullopt);
@@ -251,7 +251,7 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
 
     w->updateButton()->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     for (int col = 1; col < saved.colCount(); ++col)
         QCOMPARE(saved.cell(col, row), picked[col - 1]);
 }
@@ -281,7 +281,7 @@ void TestEditingWindow::updateOffSaves()
     QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
     QVERIFY(!w->updateButton()->isChecked());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
 }
 
@@ -393,7 +393,7 @@ void TestEditingWindow::shortcutsOnlyDuringSession()
     if (!inSession)
         w->updateButton()->click();
     const int rows = w->grid().rowCount();
-    w->interaction().FormKeyUp(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    w->interaction().onKeyRelease(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(w->grid().rowCount(), rows + rowsAdded);
 
     // Through the key events of the window, as a user types.
@@ -479,7 +479,7 @@ void TestEditingWindow::typingWithEditingDown()
     QVERIFY(!view->focusedCell());
     w->updateButton()->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
 }
 

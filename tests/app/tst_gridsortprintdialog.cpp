@@ -107,7 +107,7 @@ void TestGridSortPrintDialog::initTestCase()
 std::unique_ptr<TestGridSortPrintDialog::Board> TestGridSortPrintDialog::makeBoard(const GridData& saved)
 {
     auto b = std::make_unique<Board>();
-    GridStore(b->folder.folder()).SaveGrid(QStringLiteral("sgrid.scd"), saved);
+    GridStore(b->folder.folder()).saveGrid(QStringLiteral("sgrid.scd"), saved);
     b->dialog = std::make_unique<GridSortPrintDialog>(b->folder.folder(), b->prefs, b->messages);
     return b;
 }
@@ -213,14 +213,14 @@ void TestGridSortPrintDialog::reloadsAtActivation()
     // Told once while the dialog stays open, again after it was closed.
     activate(d);
     QCOMPARE(shownTexts(b->messages), told);
-    d.SpeedButton2Click();
+    d.onCloseClicked();
     d.showOpen();
     QCOMPARE(shownTexts(b->messages), told + told);
 
     // A grid without text prints nothing and says so; the panel stays up.
     b->messages.clear();
-    d.SpeedButton1Click();
-    d.SpeedButton10Click();
+    d.showPrintPanel();
+    d.onPanelPrint();
     const bool blank = rows(d.gridCopy()).join(QString()).remove(u'|').isEmpty();
     QCOMPARE(b->messages.texts(),
              QStringList{blank ? "The grid holds no text, so there is nothing to print."
@@ -265,12 +265,12 @@ void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
     // has no column and changes nothing.
     activate(d);
     QCOMPARE(d.gridCopy(), saved);
-    d.StringGrid7Click();
+    d.onGridClicked();
     QCOMPARE(d.gridCopy(), saved);
 
     // Closing and opening again shows the file's order.
     click(d, 0, 1);
-    d.SpeedButton2Click();
+    d.onCloseClicked();
     QVERIFY(!d.isOpen());
     d.showOpen();
     QCOMPARE(d.gridCopy(), saved);
@@ -327,8 +327,8 @@ void TestGridSortPrintDialog::printsEveryRow()
     d.showOpen();
     QCOMPARE(d.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), fontSize);
     QCOMPARE(d.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked(), portrait);
-    d.SpeedButton1Click();
-    d.SpeedButton10Click();
+    d.showPrintPanel();
+    d.onPanelPrint();
     QVERIFY(b->messages.shown.isEmpty());
     // What the board saves with its preferences at close.
     QCOMPARE(b->prefs.printFontSize, double(fontSize));
@@ -443,7 +443,7 @@ void TestGridSortPrintDialog::failedPrintSaysSo()
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     click(d, 0, 1);
     d.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(12);
-    d.SpeedButton1Click();
+    d.showPrintPanel();
     QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("SpeedButton10")), Qt::LeftButton);
 
     QCOMPARE(b->messages.texts(), QStringList{message});
@@ -504,8 +504,8 @@ void TestGridSortPrintDialog::columnsBeyondThePaper()
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     click(d, 0, 1);
     QCOMPARE(d.gridCopy().cell(0, 1), QStringLiteral("T1"));
-    d.SpeedButton1Click();
-    d.SpeedButton10Click();
+    d.showPrintPanel();
+    d.onPanelPrint();
 
     QCOMPARE(b->messages.questions, question.isEmpty() ? QStringList() : QStringList{question});
     if (!question.isEmpty())
@@ -536,7 +536,7 @@ void TestGridSortPrintDialog::fitsItsTexts()
     GridSortPrintDialog& d = *b->dialog;
     d.showOpen();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
-    d.SpeedButton1Click();
+    d.showPrintPanel();
     QVERIFY(d.width() >= 688 && d.height() >= 446);
     QCOMPARE(d.minimumSize(), d.maximumSize());
     QFrame* panel = d.findChild<QFrame*>(QStringLiteral("Panel11"));
@@ -553,7 +553,7 @@ void TestGridSortPrintDialog::fitsItsTexts()
     const QString huge = QStringLiteral("the words of a cell that goes on ").repeated(120000);
     GridData g = grid({"Trailer|Notes|Consignee", "a longer cell|x|Ann"});
     g.setCell(1, 1, huge);
-    QVERIFY(GridStore(b->folder.folder()).SaveGrid(QStringLiteral("sgrid.scd"), g));
+    QVERIFY(GridStore(b->folder.folder()).saveGrid(QStringLiteral("sgrid.scd"), g));
     activate(d);
     QCOMPARE(d.gridCopy().cell(1, 1), huge);
     QFont f = view(d)->font();
@@ -621,7 +621,7 @@ void TestGridSortPrintDialog::printOutputs()
         });
     }
     d.showOpen();
-    d.SpeedButton1Click();
+    d.showPrintPanel();
     QTest::mouseClick(d.findChild<QPushButton*>(button), Qt::LeftButton);
 
     QCOMPARE(b->messages.texts(), message.isEmpty() ? QStringList() : QStringList{message.arg(out.path())});
@@ -660,8 +660,8 @@ void TestGridSortPrintDialog::rowTintsAndGridLines()
     d.showOpen();
     click(d, 0, 1);   // sorted: T-1 (none), T-2 (violet), T-3 (blue)
     QCOMPARE(d.gridCopy().cell(0, 3), QStringLiteral("T-3"));
-    d.SpeedButton1Click();
-    d.SpeedButton10Click();
+    d.showPrintPanel();
+    d.onPanelPrint();
     QVERIFY(QFile::exists(pdf));
 
     QProcess render;

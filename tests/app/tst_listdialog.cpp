@@ -1,5 +1,5 @@
 #include "app/listdialog.h"
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 #include "grid/griddata.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"

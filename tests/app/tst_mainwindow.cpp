@@ -7,7 +7,7 @@
 #include "app/soundplayer.h"
 #include "app/trayicon.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/filestamp.h"
 #include "store/gridstore.h"
 #include "widgets/colorvalue.h"
@@ -164,7 +164,7 @@ void TestMainWindow::firstActivationRunsOnce()
     parm[2] = QString::number(height + 7);
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
     folder.writeFile("users/users.scd", "nobody[2]\r\n");
-    ws->FormActivate();
+    ws->onActivated();
     QCOMPARE(ws->preferences().rowHeight, height);
     QVERIFY(ws->updateGroupShown());
 
@@ -248,7 +248,7 @@ void TestMainWindow::badPreferenceLineFallsBack()
     QCOMPARE(written.size(), 14);
     QCOMPARE(written[2], QString::number(Preferences().rowHeight));
     Preferences reread;
-    QVERIFY(ParmSetup(written, reread));
+    QVERIFY(readParmLines(written, reread));
     QVERIFY(ws->close());
     QCOMPARE(folder.readFile("users/users.scd"), users);
 }
@@ -289,7 +289,7 @@ void TestMainWindow::settingsFileNotRead()
         QVERIFY(QFile::link(folder.path("good.copy"), path));
     }
     const QByteArray before = folder.readFile(file);
-    w->FormActivate();
+    w->onActivated();
 
     const bool usersFile = file.startsWith(u"users");
     QCOMPARE(w->isActivated(), usersFile);
@@ -313,7 +313,7 @@ void TestMainWindow::settingsFileNotRead()
     // parm.scd mended: the next activation applies it; the privileges stay.
     QVERIFY(QFile::remove(path));
     folder.writeFile(file, good);
-    w->FormActivate();
+    w->onActivated();
     QVERIFY(w->isActivated());
     QCOMPARE(w->windowTitle(), QStringLiteral("Night Shift"));
     QVERIFY(w->prefsShown());
@@ -376,7 +376,7 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     QVERIFY(w);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    w->FormActivate();
+    w->onActivated();
     QVERIFY(w->isActivated());
 
     const QRect now(w->pos(), w->size());
@@ -479,12 +479,12 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
     });
     ws.fake.messages.fallback = Answer::Yes;   // columns wider than the paper are fine here
     sortPrint->showOpen();
-    sortPrint->SpeedButton1Click();
+    sortPrint->showPrintPanel();
     sortPrint->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->setChecked(true);
     sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(12);
-    sortPrint->SpeedButton10Click();
+    sortPrint->onPanelPrint();
     QVERIFY(QFile::exists(pdf));
-    sortPrint->SpeedButton2Click();
+    sortPrint->onCloseClicked();
     ws->move(120, 90);
     ws->resize(780, 500);
     ws->preferencesDialog()->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
@@ -748,7 +748,7 @@ void TestMainWindow::hourlyBackupOnNamedComputer()
     QCOMPARE(ws->timer(4)->interval(), 3600 * 1000);
     ws->preferences().backup = choice;
     ws->preferences().backupComputer = computer;
-    ws->sessionControl().Timer4Timer();
+    ws->sessionControl().onBackupTick();
     QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).size(), backup ? 1 : 0);
 }
 
@@ -842,8 +842,8 @@ void TestMainWindow::backupsWindowRestores()
     GridData tuesday = monday;
     tuesday.setCell(1, 1, QStringLiteral("Tuesday's"));
     tuesday.setRowColor(1, 3);
-    QVERIFY(store.BackupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close));
-    QVERIFY(store.BackupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update));
+    QVERIFY(store.backupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close));
+    QVERIFY(store.backupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update));
     folder.writeFile("databkup/sgridbkup010126080000.scd", "nonsense\r\n");
     Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
@@ -939,7 +939,7 @@ void TestMainWindow::helpWindowLinksAndSearch()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    ws->SpeedButton17Click();
+    ws->onHelpClicked();
     HelpWindow* help = ws->helpWindow();
     help->resize(500, 300);
     QVERIFY(QTest::qWaitForWindowExposed(help));
@@ -1023,7 +1023,7 @@ void TestMainWindow::helpFileThatCannotBeShown()
     else if (content != "<none>")
         folder.writeFile("Help.chm", content);
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    ws->SpeedButton17Click();
+    ws->onHelpClicked();
     QVERIFY(ws->helpWindow()->isVisible());
     QCOMPARE(ws->helpWindow()->windowTitle(), caption);
     QVERIFY2(ws->helpWindow()->browser()->toPlainText().contains(shown),

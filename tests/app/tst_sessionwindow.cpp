@@ -1,7 +1,7 @@
 #include "app/fixedcolumndialog.h"
 #include "app/sessiondialogs.h"
 #include "coord/updatesession.h"
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
@@ -138,7 +138,7 @@ void TestSessionWindow::waitingLampAndAlarm()
     press(a);
     press(b);
     QVERIFY(!b->led()->isHidden());
-    b->sessionControl().Timer1Timer();
+    b->sessionControl().onPollTick();
     QVERIFY(!b->led()->isHidden());   // still busy
     QVERIFY(b.fake.sounds.played.isEmpty());
     QVERIFY(!b->led()->toolTip().isEmpty());
@@ -154,7 +154,7 @@ void TestSessionWindow::waitingLampAndAlarm()
     a->gridView();   // A edits a cell and releases
     a->grid().setCell(1, 1, QStringLiteral("T-99"));
     press(a);
-    b->sessionControl().Timer1Timer();
+    b->sessionControl().onPollTick();
     QVERIFY(b->led()->isHidden());
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
@@ -179,7 +179,7 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
     press(a);
     a->grid().setCell(2, 1, QStringLiteral("first"));
     press(a);
-    b->sessionControl().Timer1Timer();
+    b->sessionControl().onPollTick();
     QCOMPARE(b->grid().cell(2, 1), QStringLiteral("first"));
     QVERIFY(b.fake.sounds.played.isEmpty());
 
@@ -187,11 +187,11 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
     press(a);
     a->grid().setCell(2, 1, QStringLiteral("second"));
     press(a);
-    b->sessionControl().Timer1Timer();
+    b->sessionControl().onPollTick();
     QCOMPARE(b->grid().cell(2, 1), QStringLiteral("second"));
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarmc.wav")));
-    b->sessionControl().Timer1Timer();
+    b->sessionControl().onPollTick();
     QCOMPARE(b.fake.sounds.played.size(), 1);
 }
 
@@ -202,7 +202,7 @@ void TestSessionWindow::noReloadOfOwnSave()
     press(a);
     a->grid().setCell(1, 2, QStringLiteral("mine"));
     press(a);
-    a->sessionControl().Timer1Timer();
+    a->sessionControl().onPollTick();
     QVERIFY(a.fake.sounds.played.isEmpty());
     QCOMPARE(a->grid().cell(1, 2), QStringLiteral("mine"));
 }
@@ -246,8 +246,8 @@ void TestSessionWindow::timeoutEndsIdleSession()
 
     // A click on the grid every 20 seconds keeps the session open.
     for (int i = 0; i < 3; ++i) {
-        a->interaction().StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
-        a->sessionControl().Timer2Timer();
+        a->interaction().onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
+        a->sessionControl().onTimeoutTick();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
     }
     // Ten seconds before the end of a period without activity, a countdown.
@@ -256,10 +256,10 @@ void TestSessionWindow::timeoutEndsIdleSession()
         QRegularExpression(QStringLiteral("^No activity: .* in (\\d+) s\\.$")).match(a->sessionControl().statusText());
     QVERIFY2(countdown.hasMatch(), qPrintable(a->sessionControl().statusText()));
     QVERIFY(countdown.captured(1).toInt() >= 4 && countdown.captured(1).toInt() <= 6);   // coarse timers
-    a->interaction().StringGrid1MouseDown(Qt::LeftButton, QPoint(), Qt::NoModifier);
+    a->interaction().onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
     QCOMPARE(a->sessionControl().statusText(), QString());
-    a->sessionControl().Timer2Timer();
-    a->sessionControl().Timer2Timer();   // a whole tick without activity
+    a->sessionControl().onTimeoutTick();
+    a->sessionControl().onTimeoutTick();   // a whole tick without activity
     QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
     QLabel* status = a->findChild<QLabel*>(QStringLiteral("sessionStatus"));
     QCOMPARE(status->text(), QStringLiteral("Your update was saved and closed after 30 seconds without activity."));
@@ -269,13 +269,13 @@ void TestSessionWindow::timeoutEndsIdleSession()
     QVERIFY(!a->updateButton()->isChecked());
     QVERIFY(!a->timer(2)->isActive());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 
     // Switched off during a session: the next tick only stops the timer.
     press(a);
     a->preferences().timeOut = false;
-    a->sessionControl().Timer2Timer();
+    a->sessionControl().onTimeoutTick();
     QVERIFY(!a->timer(2)->isActive());
     QCOMPARE(a->session().state(), UpdateSession::State::Updating);
 }
@@ -300,16 +300,16 @@ void TestSessionWindow::failedSaveKeepsSession()
         QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);   // the lock is still held
 
         // The time-out retries at its ticks.
-        a->sessionControl().Timer2Timer();
-        a->sessionControl().Timer2Timer();
+        a->sessionControl().onTimeoutTick();
+        a->sessionControl().onTimeoutTick();
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
         QVERIFY(a->timer(2)->isActive());
     }
-    a->sessionControl().Timer2Timer();
-    a->sessionControl().Timer2Timer();
+    a->sessionControl().onTimeoutTick();
+    a->sessionControl().onTimeoutTick();
     QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("precious"));
 }
 
@@ -332,7 +332,7 @@ void TestSessionWindow::failedBackupIsReported()
     QVERIFY2(a.fake.messages.texts()[0].contains(QStringLiteral("databkup")), qPrintable(a.fake.messages.texts()[0]));
     QVERIFY(QDir(elsewhere.filePath("databkup")).entryList(QDir::Files).isEmpty());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 }
 
@@ -375,7 +375,7 @@ void TestSessionWindow::closeWithUpdateDown()
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(3, 1) == QStringLiteral("edited"), saved);
     if (!closed) {
         QCOMPARE(a->session().state(), UpdateSession::State::Updating);
@@ -393,7 +393,7 @@ void TestSessionWindow::closeWithUpdateDown()
 void TestSessionWindow::gridMenuUpdateStartsSession()
 {
     Workstation& a = *m_a;
-    a->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
+    a->interaction().onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
     a->interaction().openChosenMenu(QPoint(10, 10));
     QVERIFY(a->updateMenu()->isVisible());
     QCOMPARE(a->updateMenu()->actions().size(), 1);
@@ -432,7 +432,7 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
     QVERIFY(a.fake.messages.questions.isEmpty());
     QVERIFY(!QFile::exists(lockFile));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(2, 4), QStringLiteral("saved at the end"));
     press(*m_b);
     QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);
@@ -479,7 +479,7 @@ void TestSessionWindow::desktopSessionEndAsks()
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(2, 4) == QStringLiteral("asked"), yes);
 }
 
@@ -505,7 +505,7 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     a->gridView()->focusCell(1, 2);
     // Both menus as the session offered them, to be picked from late.
     for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers()}) {
-        a->interaction().StringGrid1MouseDown(Qt::RightButton, QPoint(10, 10), mods);
+        a->interaction().onGridMousePress(Qt::RightButton, QPoint(10, 10), mods);
         a->interaction().openChosenMenu(QPoint(10, 10));
     }
     a->operationsMenu()->closeMenu();
@@ -515,11 +515,11 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     const GridData edited = a->grid();
     a.fake.messages.answers = {Answer::Yes};
     a.fake.messages.whileAsking = [&a] {
-        a->sessionControl().Timer2Timer();   // no activity since the last tick
-        a->sessionControl().Timer2Timer();
+        a->sessionControl().onTimeoutTick();   // no activity since the last tick
+        a->sessionControl().onTimeoutTick();
     };
     if (opener == u"ctrl+d")
-        QVERIFY(a->interaction().FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+        QVERIFY(a->interaction().onKeyRelease(Qt::Key_D, Qt::ControlModifier));
     else if (opener == u"cancel")
         a->cancelButton()->click();
     else
@@ -532,12 +532,12 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     // The late Yes changed nothing: grid and file hold what the time-out saved.
     QCOMPARE(a->grid(), edited);
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk, edited);
     for (const FakeMessages::Shown& shown : a.fake.messages.shown)
         QVERIFY2(shown.kind != MessageKind::Error, qPrintable(shown.text));
     // Nothing runs outside the session afterwards either.
-    QVERIFY(!a->interaction().FormKeyUp(Qt::Key_D, Qt::ControlModifier));
+    QVERIFY(!a->interaction().onKeyRelease(Qt::Key_D, Qt::ControlModifier));
     for (int i = 0; i < a->operationsMenu()->count(); ++i)
         a->operationsMenu()->trigger(i);
     for (int i = 0; i < a->columnMenu()->count(); ++i)

@@ -77,7 +77,7 @@ int usage()
     std::printf("saving\n");
     std::fflush(stdout);
     for (int i = 1;; ++i)
-        store.SaveGrid(QStringLiteral("sgrid.scd"), versions[i % 2]);
+        store.saveGrid(QStringLiteral("sgrid.scd"), versions[i % 2]);
 }
 
 } // namespace

@@ -104,9 +104,9 @@ void TestLinkedFolders::nothingPassesThroughALink()
     // message naming the folder.
     const GridStore store(folder);
     const GridData grid = TestFolder::sampleGrid();
-    const TextFile::WriteResult gridSave = store.SaveGrid(QStringLiteral("sgrid.scd"), grid);
+    const TextFile::WriteResult gridSave = store.saveGrid(QStringLiteral("sgrid.scd"), grid);
     QCOMPARE(gridSave.ok, sub != u"gsystem");
-    const TextFile::WriteResult backup = store.BackupGrid(grid, QDateTime::currentDateTime());
+    const TextFile::WriteResult backup = store.backupGrid(grid, QDateTime::currentDateTime());
     QCOMPARE(backup.ok, sub != u"databkup");
     if (!backup.ok)
         QVERIFY2(refused(backup.message()), qPrintable(backup.message()));
@@ -125,7 +125,7 @@ void TestLinkedFolders::nothingPassesThroughALink()
     ColumnData::saveFixedColumn(folder, edited, {QStringLiteral("9")});
 
     // Deletes: pruning, clean-up of temporaries, interrupted saves.
-    QCOMPARE(store.PruneGridBackups() > 0, sub != u"databkup");
+    QCOMPARE(store.pruneGridBackups() > 0, sub != u"databkup");
     store.removeLeftoverTemporaries(std::numeric_limits<qint64>::max());
     store.recoverInterruptedSave(QStringLiteral("sgrid.scd"));
     // A whole session: start, press (curuser.scd, clean-up), release.
@@ -163,7 +163,7 @@ void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
         return 0;
     });
     const auto unhook = qScopeGuard([] { TextFile::setFaultHook({}); });
-    const TextFile::WriteResult w = GridStore(tf.folder()).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
+    const TextFile::WriteResult w = GridStore(tf.folder()).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
     QVERIFY(swapped);
     QVERIFY(!w.ok);
     QVERIFY2(w.message().contains(QStringLiteral("gsystem")), qPrintable(w.message()));
@@ -206,10 +206,10 @@ void TestLinkedFolders::dataFolderItselfMayBeALink()
     const DataFolder folder(mountPoint);
     QCOMPARE(StartupCheck::missingFileMessage(folder), QString());
     const GridStore store(folder);
-    QVERIFY(store.SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok);
-    QVERIFY(store.BackupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok);
+    QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok);
+    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok);
     GridData loaded;
-    QVERIFY(store.LoadGrid(QStringLiteral("sgrid.scd"), loaded).ok);
+    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).ok);
     QCOMPARE(loaded, TestFolder::sampleGrid());
     QCOMPARE(TextFile::listFiles(folder.backupDir()).files.size(), 1);
 }

@@ -136,7 +136,7 @@ void TestMultiProcess::sessionsNeverOverlap()
     GridData start(5, 10);
     start.setCell(1, 0, QStringLiteral("Counter"));
     start.setCell(1, 1, QStringLiteral("0"));
-    QVERIFY(GridStore(shared.folder()).SaveGrid(QStringLiteral("sgrid.scd"), start).ok);
+    QVERIFY(GridStore(shared.folder()).saveGrid(QStringLiteral("sgrid.scd"), start).ok);
 
     Viewer viewer(shared.folder().gsystem(QStringLiteral("sgrid.scd")));
     std::vector<std::unique_ptr<QProcess>> procs;
@@ -157,7 +157,7 @@ void TestMultiProcess::sessionsNeverOverlap()
     viewer.stop();
 
     GridData end;
-    QVERIFY(GridStore(shared.folder()).LoadGrid(QStringLiteral("sgrid.scd"), end).ok);
+    QVERIFY(GridStore(shared.folder()).loadGrid(QStringLiteral("sgrid.scd"), end).ok);
     QCOMPARE(end.cell(1, 1), QString::number(processes * sessions));
 
     std::vector<Interval> all;
@@ -237,7 +237,7 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     QVERIFY(QFile::remove(tf.path(first[0])));
     QTRY_VERIFY_WITH_TIMEOUT(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size() == 1, 5000);
     UpdateLock b(tf.folder());
-    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
 
     // Deleted again and another workstation is quicker: the holder steps back.
     const QStringList second = QDir(tf.root()).entryList({QStringLiteral("lock*.scd")});
@@ -245,10 +245,10 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     for (const QString& f : second)
         if (f != b.fileName())
             QVERIFY(QFile::remove(tf.path(f)));
-    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("lost"));
-    QVERIFY(!b.OtherLockHeld());
+    QVERIFY(!b.otherLockHeld());
     // Its edits went to a backup, never over the session that came in.
     QCOMPARE(QDir(tf.path(QStringLiteral("databkup"))).entryList(QDir::Files).size(), 1);
 }
@@ -261,11 +261,11 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
     TestFolder tf;
     const DataFolder folder = tf.folder();
     const GridData versions[2] = {crashTestVersion(0), crashTestVersion(1)};
-    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), versions[0]));
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), versions[0]));
     const QStringList fixedLines[2] = {TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).lines,
                                        [&] {
                                            TestFolder other;
-                                           GridStore(other.folder()).SaveGrid(QStringLiteral("sgrid.scd"), versions[1]);
+                                           GridStore(other.folder()).saveGrid(QStringLiteral("sgrid.scd"), versions[1]);
                                            return TextFile::read(other.folder().gsystem(QStringLiteral("FixedColumn.scd"))).lines;
                                        }()};
 
@@ -289,7 +289,7 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
             if (recovered)
                 GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"));
             GridData grid;
-            const GridStore::LoadResult r = GridStore(folder).LoadGrid(QStringLiteral("sgrid.scd"), grid);
+            const GridStore::LoadResult r = GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), grid);
             QVERIFY2(r.shapeLoaded, qPrintable(r.error));
             int v = -1;
             for (int i = 0; i < 2; ++i) {

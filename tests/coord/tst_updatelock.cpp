@@ -35,7 +35,7 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
     TestFolder tf;
     UpdateLock lock(tf.folder());
     QVERIFY(lock.fileName().isEmpty());
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(lock.isHeld());
     static const QRegularExpression re(QStringLiteral("^lock[a-z0-9]{7}\\.scd$"));
     QVERIFY2(re.match(lock.fileName()).hasMatch(), qPrintable(lock.fileName()));
@@ -46,15 +46,15 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
 
     // Pressing again while holding changes nothing.
     const QString name = lock.fileName();
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.fileName(), name);
-    QVERIFY(!lock.OtherLockHeld());   // the own file is never "another"
+    QVERIFY(!lock.otherLockHeld());   // the own file is never "another"
 
-    lock.ReleaseUpdateLock();
+    lock.releaseUpdateLock();
     QVERIFY(!lock.isHeld());
     QVERIFY(!LockFile::isHeldElsewhere(tf.path(name)));
     QVERIFY(tf.exists(name));
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.fileName(), name);   // an existing own file is reused
 }
 
@@ -62,17 +62,17 @@ void TestUpdateLock::secondWorkstationIsBusyUntilRelease()
 {
     TestFolder tf;
     UpdateLock a(tf.folder()), b(tf.folder());
-    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Acquired);
-    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
     QVERIFY(!b.isHeld());
-    QVERIFY(b.OtherLockHeld());
-    QVERIFY(!a.OtherLockHeld());   // b let go of its own file again
+    QVERIFY(b.otherLockHeld());
+    QVERIFY(!a.otherLockHeld());   // b let go of its own file again
     QVERIFY(a.fileName() != b.fileName());
 
-    a.ReleaseUpdateLock();
-    QVERIFY(!b.OtherLockHeld());
-    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
-    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Busy);
+    a.releaseUpdateLock();
+    QVERIFY(!b.otherLockHeld());
+    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Busy);
     QVERIFY(b.isHeld());
 }
 
@@ -110,9 +110,9 @@ void TestUpdateLock::leftoversBlockNobody()
         kept.append(QStringLiteral("lockln00001.scd"));
     }
     UpdateLock lock(tf.folder());
-    QVERIFY(!lock.OtherLockHeld());
+    QVERIFY(!lock.otherLockHeld());
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);   // only while holding
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
     kept.append(lock.fileName());
     kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
@@ -126,7 +126,7 @@ void TestUpdateLock::lockTakenAfterTheLookStays()
     TestFolder tf;
     tf.writeFile(QStringLiteral("lockother01.scd"), "lock\r\n");
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     // Another workstation locks its old file now; it will see our lock and
     // back off, but while it holds the file it is not a leftover.
     LockFile other;
@@ -142,17 +142,17 @@ void TestUpdateLock::ownFileHeldByAnotherIsLockError()
     // Another workstation that drew the same name holds our file.
     TestFolder tf;
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
-    lock.ReleaseUpdateLock();
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    lock.releaseUpdateLock();
     LockFile intruder;
     QVERIFY(intruder.open(tf.path(lock.fileName())));
 
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::LockError);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::LockError);
     QVERIFY(!lock.isHeld());
     QVERIFY(!lock.lastError().isEmpty());
 
     intruder.close();
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(lock.lastError().isEmpty());
 }
 
@@ -163,11 +163,11 @@ void TestUpdateLock::unwritableFolderIsLockError()
     ReadOnlyGuard guard(tf.root());
     if (!guard.isActive())
         QSKIP("cannot make a folder read-only here");
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::LockError);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::LockError);
     QVERIFY(!lock.isHeld());
     QVERIFY(!lock.lastError().isEmpty());
     guard.release();
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
 }
 
 void TestUpdateLock::ownFileDeletedOnlyWhenFree()
@@ -175,12 +175,12 @@ void TestUpdateLock::ownFileDeletedOnlyWhenFree()
     TestFolder tf;
     UpdateLock lock(tf.folder());
     lock.deleteOwnFile();   // nothing chosen yet: nothing to do
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     const QString name = lock.fileName();
     lock.deleteOwnFile();
     QVERIFY(tf.exists(name));
     QVERIFY(lock.isHeld());
-    lock.ReleaseUpdateLock();
+    lock.releaseUpdateLock();
     lock.deleteOwnFile();
     QVERIFY(!tf.exists(name));
 }
@@ -189,21 +189,21 @@ void TestUpdateLock::vanishedOwnFileGetsFreshName()
 {
     TestFolder tf;
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
-    lock.ReleaseUpdateLock();
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    lock.releaseUpdateLock();
     const QString first = lock.fileName();
     QVERIFY(QFile::remove(tf.path(first)));
 
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(lock.fileName() != first);
     QVERIFY(tf.exists(lock.fileName()));
 
     // A folder put where the own file was is not taken for it either.
-    lock.ReleaseUpdateLock();
+    lock.releaseUpdateLock();
     const QString second = lock.fileName();
     QVERIFY(QFile::remove(tf.path(second)));
     QVERIFY(QDir(tf.root()).mkdir(second));
-    QCOMPARE(lock.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(lock.fileName() != second);
 }
 
@@ -235,14 +235,14 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QFETCH(QString, replacement);
     TestFolder tf;
     UpdateLock a(tf.folder()), b(tf.folder());
-    QCOMPARE(a.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     const QString first = a.fileName();
     if (!TestPlatform::openFilesCanBeDeleted()) {
         // Windows refuses to delete the file while the workstation holds it.
         QVERIFY(!QFile::remove(tf.path(first)));
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
-        QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
+        QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
         return;
     }
     QVERIFY(QFile::remove(tf.path(first)));
@@ -253,7 +253,7 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     }
     // Linux lets anybody delete a held file: the board looks free meanwhile.
     if (otherCameIn) {
-        QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Acquired);
+        QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
         QVERIFY(!a.isHeld());
         QVERIFY(b.isHeld());
@@ -264,8 +264,8 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QVERIFY(a.fileName() != first);
     QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())));
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
-    QCOMPARE(b.AcquireUpdateLock(), UpdateLock::Result::Busy);
-    a.ReleaseUpdateLock();
+    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
+    a.releaseUpdateLock();
     a.deleteOwnFile();
     QVERIFY(!tf.exists(a.fileName()));
 }

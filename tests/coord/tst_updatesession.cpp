@@ -166,7 +166,7 @@ void TestUpdateSession::pressStartsSessionWithSnapshot()
     QVERIFY(m_a->session.timeoutActive());
 
     GridData snapshot;
-    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
     QCOMPARE(snapshot, m_a->grid);
     QCOMPARE(fileLines(*m_tf, QStringLiteral("users/curuser.scd")),
              (QStringList{QStringLiteral("PC-A"), QStringLiteral("anna")}));
@@ -343,7 +343,7 @@ void TestUpdateSession::releaseSavesWithoutOwnReload()
     QVERIFY(!m_a->session.timeoutActive());
 
     GridData onDisk;
-    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk, m_a->grid);
     QCOMPARE(m_a->session.currentStamp(), m_a->session.lastKnownStamp());
 
@@ -371,7 +371,7 @@ void TestUpdateSession::pressLoadsOthersSaveBeforeSnapshot()
     QVERIFY(r.reloaded);
     QCOMPARE(m_b->grid.cell(2, 1), QStringLiteral("Copper"));
     GridData snapshot;
-    QVERIFY(GridStore(m_tf->folder()).LoadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
     QCOMPARE(snapshot, m_a->grid);
 }
 
@@ -825,7 +825,7 @@ void TestUpdateSession::failedSnapshotDoesNotStart()
         QCOMPARE(m_a->session.state(), State::Viewing);
         QVERIFY(!m_a->session.lock().isHeld());
         QVERIFY(!m_a->session.timeoutActive());
-        QVERIFY(!m_b->session.lock().OtherLockHeld());
+        QVERIFY(!m_b->session.lock().otherLockHeld());
         QVERIFY(!m_a->session.releaseUpdate().saved);
     }
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
@@ -920,7 +920,7 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
     for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
         QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
     const DataFolder folder(root);
-    GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
+    GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
     Station a(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
     Station b(folder, QStringLiteral("PC-B"), QStringLiteral("ben"));
     a.session.startUp();
@@ -981,7 +981,7 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
     m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
     if (otherFinished) {
         QVERIFY(m_b->session.releaseUpdate().saved);
-        QCOMPARE(m_a->session.lock().OtherLockHeld(), false);
+        QCOMPARE(m_a->session.lock().otherLockHeld(), false);
     }
 
     const UpdateSession::EndResult e = noticedByWatch ? *m_a->session.checkLock() : m_a->session.releaseUpdate();
@@ -1085,8 +1085,8 @@ void TestUpdateSession::fullDiskKeepsSessionOpen()
     for (int c = 0; c < 30; ++c)
         for (int r = 0; r < 200; ++r)
             big.setCell(c, r, QStringLiteral("cell %1 %2").arg(c).arg(r));
-    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("sgrid.scd"), big));
-    QVERIFY(GridStore(folder).SaveGrid(QStringLiteral("bsgrid.scd"), big));
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), big));
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("bsgrid.scd"), big));
     Station s(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
     QVERIFY(s.session.startUp().ok);
     QCOMPARE(s.session.pressUpdate().kind, Start::Started);
@@ -1103,7 +1103,7 @@ void TestUpdateSession::fullDiskKeepsSessionOpen()
     QCOMPARE(s.session.state(), State::Updating);
     QCOMPARE(TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).bytes, grid);
     GridData reread;
-    QVERIFY(GridStore(folder).LoadGrid(QStringLiteral("sgrid.scd"), reread).ok);
+    QVERIFY(GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), reread).ok);
     QCOMPARE(reread, big);
     QVERIFY(QFile::remove(QDir(mount.path()).filePath(QStringLiteral("filler"))));
     QVERIFY(s.session.releaseUpdate().saved);
@@ -1129,7 +1129,7 @@ void TestUpdateSession::cancelAfterHalfFailedSave()
     const QByteArray grid = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
     const QByteArray colors = m_tf->readFile(QStringLiteral("gsystem/gclrsgrid.scd"));
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
-    m_a->grid.GridAddRow(2);
+    m_a->grid.insertRow(2);
     m_a->grid.setRowColor(2, 9);
     TextFile::setFaultHook([](TextFile::Step s, const QString& target) {
         return s == TextFile::Step::Rename && target.endsWith(QStringLiteral("/sgrid.scd")) ? EIO : 0;
@@ -1177,7 +1177,7 @@ void TestUpdateSession::unreadGridIsNeverSaved()
     QVERIFY(!c.session.releaseUpdate().saved);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), bad);
     // Once it reads, the update starts on it.
-    QVERIFY(GridStore(m_tf->folder()).SaveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()));
+    QVERIFY(GridStore(m_tf->folder()).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()));
     QCOMPARE(c.session.pressUpdate().kind, Start::Started);
     QCOMPARE(c.grid, TestFolder::sampleGrid());
     QVERIFY(c.session.releaseUpdate().saved);
@@ -1207,7 +1207,7 @@ void TestUpdateSession::restoreBackup()
     old.setCell(2, 2, QStringLiteral("Sand"));
     old.setRowColor(3, 5);
     QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
-    QVERIFY(store.BackupGrid(old, m_a->clock.now.addDays(-1), BackupKind::Update));
+    QVERIFY(store.backupGrid(old, m_a->clock.now.addDays(-1), BackupKind::Update));
     if (situation == u"bad backup")
         m_tf->writeFile(QStringLiteral("databkup/") + name, "x\r\n");
     if (situation == u"bad name")
@@ -1233,7 +1233,7 @@ void TestUpdateSession::restoreBackup()
         return;
     }
     QVERIFY(!m_a->session.lock().isHeld());
-    QVERIFY(situation == u"busy" || !m_a->session.lock().OtherLockHeld());
+    QVERIFY(situation == u"busy" || !m_a->session.lock().otherLockHeld());
 
     if (r.kind != UpdateSession::RestoreResult::Restored) {
         // Nothing changed: no schedule replaced, no backup made.
@@ -1249,7 +1249,7 @@ void TestUpdateSession::restoreBackup()
     }
     // Grid, colours and fixed column as one, like a release's save.
     GridData shared;
-    QVERIFY(store.LoadGrid(QStringLiteral("sgrid.scd"), shared).ok);
+    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), shared).ok);
     QCOMPARE(shared, old);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/FixedColumn.scd")), QByteArray("1\r\n2\r\n\r\n"));
     QCOMPARE(m_a->grid, old);
@@ -1270,7 +1270,7 @@ void TestUpdateSession::restoreKeepsUnreadableSchedule()
 {
     GridStore store(m_tf->folder());
     const QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
-    QVERIFY(store.BackupGrid(TestFolder::sampleGrid(), m_a->clock.now.addDays(-1), BackupKind::Close));
+    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), m_a->clock.now.addDays(-1), BackupKind::Close));
     const QByteArray broken("99999\r\nnot a schedule\r\n");
     m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), broken);
     const UpdateSession::RestoreResult r = m_a->session.restoreBackup(name);

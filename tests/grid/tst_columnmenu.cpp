@@ -191,9 +191,9 @@ void TestColumnMenu::pick()
     p.autoMenu = autoMenu;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(column, 1);
+    e.selectCell(column, 1);
 
-    const PickResult r = e.SubMenu3OnClick({ColumnMenuItem::Kind(kind), caption});
+    const PickResult r = e.pickColumnItem({ColumnMenuItem::Kind(kind), caption});
 
     QTEST(int(r.action), "action");
     QTEST(g.cell(column, 1), "cellAfter");
@@ -221,25 +221,25 @@ void TestColumnMenu::advancePastTheEnd()
     p.autoMenu = true;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(2, 1);
+    e.selectCell(2, 1);
 
-    const PickResult a = e.SubMenu3OnClick({ColumnMenuItem::Value, QStringLiteral("x")});
+    const PickResult a = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("x")});
     QCOMPARE(a.advance.column, 3);
-    const PickResult b = e.SubMenu3OnClick({ColumnMenuItem::Value, QStringLiteral("y")});
+    const PickResult b = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("y")});
     QVERIFY(!b.advance.menuColumn);
     QVERIFY(!e.focused());
     QCOMPARE(e.target(), QPoint(4, 1));
 
     // A pick arriving late (a Date/Time advance) writes nothing out there.
     const GridData before = g;
-    const PickResult c = e.SubMenu3OnClick({ColumnMenuItem::Value, QStringLiteral("z")});
+    const PickResult c = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("z")});
     QVERIFY(!c.changed);
     QVERIFY(g == before);
-    QVERIFY(!e.MenuLoadingRtn().menuColumn);
+    QVERIFY(!e.advanceTarget().menuColumn);
     QVERIFY(!e.focused());
 
-    e.StringGrid1SelectCell(1, 2);
-    const AdvanceResult d = e.MenuLoadingRtn();
+    e.selectCell(1, 2);
+    const AdvanceResult d = e.advanceTarget();
     QVERIFY(d.menuColumn && d.openMenu);
     QCOMPARE(e.focused(), std::optional<QPoint>(QPoint(2, 2)));
     QCOMPARE(rowGrid().cell(1, 1), g.cell(1, 1));
@@ -254,10 +254,10 @@ void TestColumnMenu::advanceOnARowThatIsGone()
     p.autoMenu = true;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(1, 2);
+    e.selectCell(1, 2);
     g.setSize(4, 2);   // reloaded with fewer rows meanwhile
 
-    const AdvanceResult a = e.MenuLoadingRtn();
+    const AdvanceResult a = e.advanceTarget();
     QVERIFY(!a.menuColumn);
     QVERIFY(a.focusToToolbar);
     QVERIFY(!e.focused());
@@ -272,7 +272,7 @@ void TestColumnMenu::pickNeverWritesTitles()
     Preferences p;
     FakeMessages m;
     GridEditor e(g, p, m);   // target (0, 0)
-    const PickResult r = e.SubMenu3OnClick({ColumnMenuItem::Value, QStringLiteral("x")});
+    const PickResult r = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("x")});
     QVERIFY(!r.changed);
     QCOMPARE(g.cell(0, 0), QString());
     QCOMPARE(g.cell(1, 0), QStringLiteral("Product"));

@@ -63,7 +63,7 @@ GridEditor::Outcome step(GridEditor& e, const QString& s)
 {
     if (s.startsWith(QLatin1String("sel "))) {
         const QStringList p = s.split(u' ');
-        e.StringGrid1SelectCell(p[1].toInt(), p[2].toInt());
+        e.selectCell(p[1].toInt(), p[2].toInt());
         return {};
     }
     if (s == u"clear") {
@@ -356,11 +356,11 @@ void TestGridEditor::withoutFocusedCell()
     m.fallback = Answer::Yes;
     GridEditor e(g, p, m);
     if (how == 1) {
-        e.StringGrid1SelectCell(1, 1);
+        e.selectCell(1, 1);
         e.clearSelection();
     } else if (how == 2) {
         // The grid shrank (a reload) under a focus on its former last row.
-        e.StringGrid1SelectCell(1, 5);
+        e.selectCell(1, 5);
         g.setSize(3, 4);
     }
     const GridData before = g;
@@ -398,7 +398,7 @@ void TestGridEditor::rowLimit()
     const Preferences p;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(1, 100);
+    e.selectCell(1, 100);
     const GridData before = g;
 
     ::step(e, step);
@@ -406,7 +406,7 @@ void TestGridEditor::rowLimit()
         QCOMPARE(g.rowCount(), 255);
         QVERIFY(m.shown.isEmpty());
         // The next one is refused.
-        e.StringGrid1SelectCell(1, 100);
+        e.selectCell(1, 100);
         const GridData full = g;
         ::step(e, step);
         QVERIFY(g == full);
@@ -442,7 +442,7 @@ void TestGridEditor::incrementColumnDigits()
     FakeMessages m;
     m.answers = {Answer::Yes, symmetrical ? Answer::Yes : Answer::No};
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(3, 7);
+    e.selectCell(3, 7);
     e.run(Command::IncrementColumn);
 
     QTEST(g.cell(3, 1), "first");
@@ -534,7 +534,7 @@ void TestGridEditor::deleteBlankLinesKeepsOneRow()
     const Preferences p;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(1, g.rowCount() - 1);
+    e.selectCell(1, g.rowCount() - 1);
     const GridEditor::Outcome o = e.run(Command::DeleteBlankLines);
     // Whether or not a row went: selection cleared, widths, focus to the bar.
     QVERIFY(!e.focused());
@@ -558,14 +558,14 @@ void TestGridEditor::copyBufferAndPasteItems()
     QVERIFY(!e.pasteRowEnabled() && !e.pasteCellEnabled());
     QCOMPARE(e.copyBuffer(), QString());
 
-    e.StringGrid1SelectCell(2, 1);
+    e.selectCell(2, 1);
     e.run(Command::CopyRow);
     QCOMPARE(e.copyBuffer(), QStringLiteral("a~b~c~"));
     QCOMPARE(e.bufferedColor(), 7);
     QVERIFY(e.pasteRowEnabled() && !e.pasteCellEnabled());
     QVERIFY(!e.focused());
 
-    e.StringGrid1SelectCell(3, 2);
+    e.selectCell(3, 2);
     e.run(Command::CopyCell);
     QCOMPARE(e.copyBuffer(), QStringLiteral("z"));
     QCOMPARE(e.bufferedColor(), 7);   // only Copy Row records a colour
@@ -577,7 +577,7 @@ void TestGridEditor::copyBufferAndPasteItems()
     QCOMPARE(e.copyBuffer(), QStringLiteral("z"));
 
     // Ctrl+P pastes a row even while its item is disabled.
-    e.StringGrid1SelectCell(1, 2);
+    e.selectCell(1, 2);
     e.run(Command::PasteRow);
     QCOMPARE(rows(g), (QStringList{"T|A|B|C", "1|a|b|c", "2|||"}));
     QCOMPARE(g.rowColor(2), 7);
@@ -585,7 +585,7 @@ void TestGridEditor::copyBufferAndPasteItems()
     // Copying an empty row gives empty values, not a shorter record.
     GridData blank = grid({"T|A|B", "||"});
     GridEditor e2(blank, p, m);
-    e2.StringGrid1SelectCell(1, 1);
+    e2.selectCell(1, 1);
     e2.run(Command::CopyRow);
     QCOMPARE(e2.copyBuffer(), QStringLiteral("~~"));
     QVERIFY(m.shown.isEmpty());
@@ -609,7 +609,7 @@ void TestGridEditor::appendedRowStartsUncoloured()
     const Preferences p;
     FakeMessages m;
     GridEditor e(g, p, m);
-    e.StringGrid1SelectCell(1, 2);
+    e.selectCell(1, 2);
     ::step(e, step);
     QCOMPARE(g.rowCount(), 4);
     QCOMPARE(g.rowColor(3), 0);
@@ -624,7 +624,7 @@ void TestGridEditor::cellState()
     QCOMPARE(e.target(), QPoint(0, 0));
     QVERIFY(!e.focused());
 
-    e.StringGrid1SelectCell(2, 1);
+    e.selectCell(2, 1);
     QCOMPARE(e.target(), QPoint(2, 1));
     QCOMPARE(e.focused(), std::optional<QPoint>(QPoint(2, 1)));
 
@@ -713,7 +713,7 @@ void TestGridEditor::stepLabels()
     FakeMessages messages;
     GridEditor editor(grid, prefs, messages);
     if (focus.x() >= 0)
-        editor.StringGrid1SelectCell(focus.x(), focus.y());
+        editor.selectCell(focus.x(), focus.y());
     const auto c = ::command(command);
     QVERIFY(c);
     QTEST(editor.stepLabel(*c), "label");

@@ -39,14 +39,14 @@ void TestGridHistory::undoRedoRestoreExactly_data()
     QTest::addRow("typed cell") << Edit([](GridData& g) { g.setCell(2, 4, QStringLiteral("Trailer 9")); });
     QTest::addRow("cell emptied") << Edit([](GridData& g) { g.setCell(0, 0, QString()); });
     QTest::addRow("same text, other string") << Edit([](GridData& g) { g.setCell(1, 1, QStringLiteral("1.2")); });
-    QTest::addRow("first row added") << Edit([](GridData& g) { g.GridAddRow(1); });
-    QTest::addRow("row inserted") << Edit([](GridData& g) { g.GridAddRow(5); });
-    QTest::addRow("row appended") << Edit([](GridData& g) { g.GridAddRow(g.rowCount() + 1); });
-    QTest::addRow("row removed") << Edit([](GridData& g) { g.GridRemoveRow(4); });
-    QTest::addRow("last row removed") << Edit([](GridData& g) { g.GridRemoveRow(g.rowCount()); });
-    QTest::addRow("column added") << Edit([](GridData& g) { g.GridAddColumn(3); });
-    QTest::addRow("column removed") << Edit([](GridData& g) { g.GridRemoveColumn(2); });
-    QTest::addRow("last column removed") << Edit([](GridData& g) { g.GridRemoveColumn(g.colCount()); });
+    QTest::addRow("first row added") << Edit([](GridData& g) { g.insertRow(1); });
+    QTest::addRow("row inserted") << Edit([](GridData& g) { g.insertRow(5); });
+    QTest::addRow("row appended") << Edit([](GridData& g) { g.insertRow(g.rowCount() + 1); });
+    QTest::addRow("row removed") << Edit([](GridData& g) { g.removeRow(4); });
+    QTest::addRow("last row removed") << Edit([](GridData& g) { g.removeRow(g.rowCount()); });
+    QTest::addRow("column added") << Edit([](GridData& g) { g.insertColumn(3); });
+    QTest::addRow("column removed") << Edit([](GridData& g) { g.removeColumn(2); });
+    QTest::addRow("last column removed") << Edit([](GridData& g) { g.removeColumn(g.colCount()); });
     QTest::addRow("column moved") << Edit([](GridData& g) { g.moveColumn(0, 3); });
     QTest::addRow("colour") << Edit([](GridData& g) { g.setRowColor(7, 11); });
     QTest::addRow("colours cleared") << Edit([](GridData& g) { g.clearColors(); });
@@ -95,10 +95,10 @@ void TestGridHistory::stepsRunBackToTheStart()
     for (int i = 0; i < 60; ++i) {
         switch (i % 5) {
         case 0: grid.setCell(i % grid.colCount(), i % 12, QString::number(i)); break;
-        case 1: grid.GridAddRow(1 + i % grid.rowCount()); break;
+        case 1: grid.insertRow(1 + i % grid.rowCount()); break;
         case 2: grid.setRowColor(i % 12, grid.rowColor(i % 12) == 5 ? 6 : 5); break;
-        case 3: grid.GridRemoveRow(1 + i % grid.rowCount()); break;
-        case 4: i % 2 ? grid.GridAddColumn(2) : grid.GridRemoveColumn(3); break;
+        case 3: grid.removeRow(1 + i % grid.rowCount()); break;
+        case 4: i % 2 ? grid.insertColumn(2) : grid.removeColumn(3); break;
         }
         QVERIFY2(h.record(grid, QString::number(i)), qPrintable(QString::number(i)));
         states.append(grid);

@@ -185,7 +185,7 @@ void TestListRecord::preLine()
     QFETCH(QStringList, layout);
     QFETCH(QString, expected);
     GridData g = grid(layout);
-    QCOMPARE(ListRecord::PreLine(g), expected);
+    QCOMPARE(ListRecord::preLine(g), expected);
 
     // The template pastes the titles back into a row, the colour untouched.
     const ListRecord::PasteResult pasted = ListRecord::paste(expected, g, 1);

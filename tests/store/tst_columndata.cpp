@@ -349,9 +349,9 @@ void TestColumnData::saveFixedColumnTooManyRows()
         QCOMPARE(grid.rowCount(), lines + 1);
         // The grid file takes it back whole.
         const GridStore store(tf.folder());
-        QVERIFY(store.SaveGrid(QStringLiteral("sgrid.scd"), grid));
+        QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), grid));
         GridData loaded;
-        QVERIFY(store.LoadGrid(QStringLiteral("sgrid.scd"), loaded).shapeLoaded);
+        QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).shapeLoaded);
         QCOMPARE(loaded.rowCount(), lines + 1);
         return;
     }

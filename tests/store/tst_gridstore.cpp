@@ -146,7 +146,7 @@ void TestGridStore::savedBytes()
     QFETCH(QByteArray, fixedFile);
 
     TestFolder tf;
-    const TextFile::WriteResult w = GridStore(tf.folder()).SaveGrid(kGrid, makeGrid(cells, colors));
+    const TextFile::WriteResult w = GridStore(tf.folder()).saveGrid(kGrid, makeGrid(cells, colors));
     QVERIFY2(w.ok, qPrintable(w.error));
     QCOMPARE(tf.readFile(QStringLiteral("gsystem/sgrid.scd")), grid);
     QVERIFY(tf.exists(kColors));
@@ -188,9 +188,9 @@ void TestGridStore::roundTrip()
     TestFolder tf;
     GridStore store(tf.folder());
     const GridData saved = makeGrid(cells, colors);
-    QVERIFY(store.SaveGrid(name, saved));
+    QVERIFY(store.saveGrid(name, saved));
     GridData loaded = stale();
-    const GridStore::LoadResult r = store.LoadGrid(name, loaded);
+    const GridStore::LoadResult r = store.loadGrid(name, loaded);
     QVERIFY2(r.ok, qPrintable(r.error));
     QVERIFY(r.shapeLoaded);
     QCOMPARE(loaded.colCount(), saved.colCount());
@@ -210,7 +210,7 @@ void TestGridStore::rowsAbove255()
     g.setRowColor(255, 8);
     g.setRowColor(256, 5);   // no such entry: must read back as 0
     QCOMPARE(g.rowColor(256), 0);
-    QVERIFY(store.SaveGrid(kGrid, g));
+    QVERIFY(store.saveGrid(kGrid, g));
     const QStringList lines = TextFile::read(tf.path(kColors)).lines;
     QCOMPARE(lines.size(), 299);
     QCOMPARE(lines[253], QStringLiteral("6"));
@@ -221,7 +221,7 @@ void TestGridStore::rowsAbove255()
     // A colour file that colours every row still colours none above 255.
     tf.writeFile(kColors, QByteArray("4\r\n").repeated(299));
     GridData loaded = stale();
-    QVERIFY(store.LoadGrid(kGrid, loaded).ok);
+    QVERIFY(store.loadGrid(kGrid, loaded).ok);
     QCOMPARE(loaded.rowColor(0), 0);
     QCOMPARE(loaded.rowColor(1), 4);
     QCOMPARE(loaded.rowColor(255), 4);
@@ -262,7 +262,7 @@ void TestGridStore::loadColors()
     if (colorFile != "-")
         tf.writeFile(kColors, colorFile);
     GridData g = stale();
-    const GridStore::LoadResult r = GridStore(tf.folder()).LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = GridStore(tf.folder()).loadGrid(kGrid, g);
     QVERIFY(r.shapeLoaded);
     QCOMPARE(r.ok, ok);
     QCOMPARE(r.error.isEmpty(), ok);
@@ -301,7 +301,7 @@ void TestGridStore::loadCells()
     TestFolder tf;
     tf.writeFile(QStringLiteral("gsystem/sgrid.scd"), file);
     GridData g = stale();
-    const GridStore::LoadResult r = GridStore(tf.folder()).LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = GridStore(tf.folder()).loadGrid(kGrid, g);
     QVERIFY(r.shapeLoaded);
     QCOMPARE(g.colCount(), cells.size());
     QCOMPARE(g.rowCount(), cells.first().size());
@@ -350,7 +350,7 @@ void TestGridStore::badCountsLeaveGrid()
     tf.writeFile(kColors, "1\r\n2\r\n");
     const GridData before = stale();
     GridData g = before;
-    const GridStore::LoadResult r = GridStore(tf.folder()).LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = GridStore(tf.folder()).loadGrid(kGrid, g);
     QVERIFY(!r.ok);
     QVERIFY(!r.shapeLoaded);
     QVERIFY(r.refused);
@@ -378,7 +378,7 @@ void TestGridStore::boundaryCounts()
     tf.writeFile(QStringLiteral("gsystem/sgrid.scd"), crlf({QString::number(cols), QString::number(rows), "first"}));
     tf.writeFile(kColors, QByteArray());
     GridData g = stale();
-    const GridStore::LoadResult r = GridStore(tf.folder()).LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = GridStore(tf.folder()).loadGrid(kGrid, g);
     QVERIFY(r.ok);
     QCOMPARE(g.colCount(), cols);
     QCOMPARE(g.rowCount(), rows);
@@ -393,7 +393,7 @@ void TestGridStore::missingGridFileLeavesGrid()
     const GridData before = stale();
     GridData g = before;
     GridStore store(tf.folder());
-    const GridStore::LoadResult r = store.LoadGrid(kGrid, g);
+    const GridStore::LoadResult r = store.loadGrid(kGrid, g);
     QVERIFY(!r.ok);
     QVERIFY(!r.shapeLoaded);
     QVERIFY(!r.refused);   // it may come back: tried again at the next poll
@@ -404,23 +404,23 @@ void TestGridStore::missingGridFileLeavesGrid()
     // better; none of them blocks or is read in.
     const QString path = tf.path(QStringLiteral("gsystem/") + kGrid);
     QVERIFY(QDir().mkdir(path));
-    QVERIFY(!store.LoadGrid(kGrid, g).shapeLoaded);
+    QVERIFY(!store.loadGrid(kGrid, g).shapeLoaded);
     QVERIFY(QDir().rmdir(path));
     if (TestPlatform::whyNoFifos().isEmpty()) {
         QVERIFY(TestPlatform::makeFifo(path));
-        QVERIFY(!store.LoadGrid(kGrid, g).shapeLoaded);
+        QVERIFY(!store.loadGrid(kGrid, g).shapeLoaded);
         QVERIFY(QFile::remove(path));
     }
     tf.writeFile(QStringLiteral("gsystem/") + kGrid, "1\r\n1\r\nx\r\n");
     QVERIFY(QFile::resize(path, GridStore::kMaxGridFileBytes + 1));   // sparse: costs no disk
-    const GridStore::LoadResult big = store.LoadGrid(kGrid, g);
+    const GridStore::LoadResult big = store.loadGrid(kGrid, g);
     QVERIFY(!big.shapeLoaded);
     QVERIFY(big.refused);
     QVERIFY(g == before);
     // So is a colour file over its cap: the cells load, the colours do not.
     QVERIFY(QFile::resize(path, 9));
     tf.writeFile(kColors, QByteArray(TextFile::kListFileCap + 1, '1'));
-    const GridStore::LoadResult colors = store.LoadGrid(kGrid, g);
+    const GridStore::LoadResult colors = store.loadGrid(kGrid, g);
     QVERIFY(colors.shapeLoaded);
     QVERIFY(colors.refused);
     QCOMPARE(g.cell(0, 0), QStringLiteral("x"));
@@ -458,14 +458,14 @@ void TestGridStore::saveOrder()
     GridStore store(tf.folder());
     const GridData oldGrid = makeGrid({{"t", "old"}, {"u", "v"}}, {0, 2});
     const GridData newGrid = makeGrid({{"t", "new", "x"}, {"u", "w", "y"}}, {0, 3, 4});
-    QVERIFY(store.SaveGrid(kGrid, oldGrid));
+    QVERIFY(store.saveGrid(kGrid, oldGrid));
     QMap<QString, QByteArray> oldBytes;
     for (const char* f : {"sgrid.scd", "gclrsgrid.scd", "FixedColumn.scd"})
         oldBytes[QString::fromLatin1(f)] = tf.readFile(QStringLiteral("gsystem/") + QString::fromLatin1(f));
 
     // What a clean save of the new grid writes, to compare against.
     TestFolder ref;
-    QVERIFY(GridStore(ref.folder()).SaveGrid(kGrid, newGrid));
+    QVERIFY(GridStore(ref.folder()).saveGrid(kGrid, newGrid));
 
     const QString blockedPath = tf.path(QStringLiteral("gsystem/") + blocked);
     if (renameFails) {
@@ -476,7 +476,7 @@ void TestGridStore::saveOrder()
         QVERIFY(QFile::remove(blockedPath));
         QVERIFY(QDir().mkdir(blockedPath));
     }
-    const TextFile::WriteResult w = store.SaveGrid(kGrid, newGrid);
+    const TextFile::WriteResult w = store.saveGrid(kGrid, newGrid);
     TextFile::setFaultHook({});
     QVERIFY(!w.ok);
     QVERIFY(!bool(w));
@@ -506,23 +506,23 @@ void TestGridStore::failedSaveKeepsFiles()
     QFETCH(bool, tooLarge);
     TestFolder tf;
     GridStore store(tf.folder());
-    QVERIFY(store.SaveGrid(kGrid, TestFolder::sampleGrid()));
+    QVERIFY(store.saveGrid(kGrid, TestFolder::sampleGrid()));
     const QString gsystem = tf.path(QStringLiteral("gsystem"));
     const QStringList before = QDir(gsystem).entryList(QDir::Files | QDir::Hidden);
     const QByteArray grid = tf.readFile(QStringLiteral("gsystem/sgrid.scd"));
     const QByteArray colors = tf.readFile(kColors);
     const QByteArray fixed = tf.readFile(kFixed);
     FileStamp stamp;
-    QVERIFY(store.GetGridFileStamp(kGrid, stamp));
+    QVERIFY(store.gridFileStamp(kGrid, stamp));
 
     TextFile::WriteResult w;
     if (tooLarge) {
-        w = store.SaveGrid(kGrid, makeGrid({{QString(GridStore::kMaxGridFileBytes, u'x')}}));
+        w = store.saveGrid(kGrid, makeGrid({{QString(GridStore::kMaxGridFileBytes, u'x')}}));
     } else {
         ReadOnlyGuard guard(gsystem);
         if (!guard.isActive())
             QSKIP("this file system cannot make a folder read-only");
-        w = store.SaveGrid(kGrid, makeGrid({{"changed"}}));
+        w = store.saveGrid(kGrid, makeGrid({{"changed"}}));
     }
     QVERIFY(!w.ok);
     QVERIFY(!w.message().isEmpty());
@@ -531,7 +531,7 @@ void TestGridStore::failedSaveKeepsFiles()
     QCOMPARE(tf.readFile(kFixed), fixed);
     QCOMPARE(QDir(gsystem).entryList(QDir::Files | QDir::Hidden), before);
     FileStamp after;
-    QVERIFY(store.GetGridFileStamp(kGrid, after));
+    QVERIFY(store.gridFileStamp(kGrid, after));
     QCOMPARE(after, stamp);   // other workstations see no change either
 }
 
@@ -542,11 +542,11 @@ void TestGridStore::cellLineBreaksKeepLayout()
     TestFolder tf;
     GridStore store(tf.folder());
     GridData g = makeGrid({{"t", "a\r\nb", "c"}, {"u", "d\ne", "f\rg"}});
-    QVERIFY(store.SaveGrid(kGrid, g));
+    QVERIFY(store.saveGrid(kGrid, g));
     QCOMPARE(TextFile::read(tf.path(QStringLiteral("gsystem/sgrid.scd"))).lines.size(), 2 + 6);
     QCOMPARE(TextFile::read(tf.path(kFixed)).lines.size(), 2);
     GridData loaded = stale();
-    QVERIFY(store.LoadGrid(kGrid, loaded).ok);
+    QVERIFY(store.loadGrid(kGrid, loaded).ok);
     QCOMPARE(loaded.rowCount(), 3);
     QCOMPARE(loaded.cell(0, 2), QStringLiteral("c"));
     QCOMPARE(loaded.cell(1, 0), QStringLiteral("u"));
@@ -588,7 +588,7 @@ void TestGridStore::backupWritesGridOnly()
     GridStore store(tf.folder());
     FakeClock clock;
     const GridData g = TestFolder::sampleGrid();
-    const TextFile::WriteResult w = store.BackupGrid(g, clock.localNow());
+    const TextFile::WriteResult w = store.backupGrid(g, clock.localNow());
     QVERIFY2(w.ok, qPrintable(w.error));
     QCOMPARE(backupNames(tf), QStringList{"sgridbkup030726140509.scd"});
     // The grid file's lines, then the kind and the data rows' colours.
@@ -599,7 +599,7 @@ void TestGridStore::backupWritesGridOnly()
 
     // The same second again: the later backup wins.
     const GridData changed = makeGrid({{"later"}});
-    QVERIFY(store.BackupGrid(changed, clock.localNow()));
+    QVERIFY(store.backupGrid(changed, clock.localNow()));
     QCOMPARE(backupNames(tf), QStringList{"sgridbkup030726140509.scd"});
     QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")),
              QByteArray("1\r\n1\r\nlater\r\n[backup] Unknown\r\n\r\n"));
@@ -608,7 +608,7 @@ void TestGridStore::backupWritesGridOnly()
     QFile::copy(tf.path(QStringLiteral("databkup/sgridbkup030726140509.scd")),
                 tf.path(QStringLiteral("gsystem/restored.scd")));
     GridData loaded = stale();
-    QVERIFY(store.LoadGrid(QStringLiteral("restored.scd"), loaded).shapeLoaded);
+    QVERIFY(store.loadGrid(QStringLiteral("restored.scd"), loaded).shapeLoaded);
     QCOMPARE(loaded.column(0), QStringList{"later"});
 }
 
@@ -621,7 +621,7 @@ void TestGridStore::failedBackupReported()
         ReadOnlyGuard guard(tf.path(QStringLiteral("databkup")));
         if (!guard.isActive())
             QSKIP("this file system cannot make a folder read-only");
-        const TextFile::WriteResult w = store.BackupGrid(TestFolder::sampleGrid(), clock.localNow());
+        const TextFile::WriteResult w = store.backupGrid(TestFolder::sampleGrid(), clock.localNow());
         QVERIFY(!w.ok);
         QVERIFY(w.message().contains(QStringLiteral("sgridbkup030726140509.scd")));
     }
@@ -629,7 +629,7 @@ void TestGridStore::failedBackupReported()
 
     // No backup folder at all.
     QVERIFY(QDir(tf.path(QStringLiteral("databkup"))).removeRecursively());
-    QVERIFY(!store.BackupGrid(TestFolder::sampleGrid(), clock.localNow()).ok);
+    QVERIFY(!store.backupGrid(TestFolder::sampleGrid(), clock.localNow()).ok);
 }
 
 void TestGridStore::backupTime_data()
@@ -725,7 +725,7 @@ void TestGridStore::prune()
 
     QStringList expectedGone = deleted + regular.mid(0, regularDeleted);
     QStringList all = regular + extra;
-    const int n = GridStore(tf.folder()).PruneGridBackups();
+    const int n = GridStore(tf.folder()).pruneGridBackups();
     QCOMPARE(n, int(expectedGone.size()));
 
     QStringList remaining = backupNames(tf);
@@ -760,7 +760,7 @@ void TestGridStore::pruneAcrossDaylightSaving()
         tf.writeFile(QStringLiteral("databkup/") + GridStore::backupFileName(start.addSecs(60 * i)), "1\r\n1\r\n\r\n");
     tf.writeFile(QStringLiteral("databkup/sgridbkup030826023000.scd"), "1\r\n1\r\n\r\n");
     tf.writeFile(QStringLiteral("databkup/sgridbkup030726120000.scd"), "1\r\n1\r\n\r\n");
-    QCOMPARE(GridStore(tf.folder()).PruneGridBackups(), 1);
+    QCOMPARE(GridStore(tf.folder()).pruneGridBackups(), 1);
     QVERIFY(!tf.exists(QStringLiteral("databkup/sgridbkup030726120000.scd")));
     QVERIFY(tf.exists(QStringLiteral("databkup/sgridbkup030826023000.scd")));
 }
@@ -770,37 +770,37 @@ void TestGridStore::stamps()
     TestFolder tf;
     GridStore store(tf.folder());
     FileStamp s{1, 2, 3};
-    QVERIFY(!store.GetGridFileStamp(kGrid, s));
+    QVERIFY(!store.gridFileStamp(kGrid, s));
     QVERIFY(s.isZero());
     QCOMPARE(s, FileStamp());
 
     QVERIFY(QDir(tf.path(QStringLiteral("gsystem"))).mkdir(QStringLiteral("adir.scd")));
     s = FileStamp{1, 2, 3};
-    QVERIFY(!store.GetGridFileStamp(QStringLiteral("adir.scd"), s));
+    QVERIFY(!store.gridFileStamp(QStringLiteral("adir.scd"), s));
     QVERIFY(s.isZero());
 
-    QVERIFY(store.SaveGrid(kGrid, TestFolder::sampleGrid()));
+    QVERIFY(store.saveGrid(kGrid, TestFolder::sampleGrid()));
     FileStamp first;
-    QVERIFY(store.GetGridFileStamp(kGrid, first));
+    QVERIFY(store.gridFileStamp(kGrid, first));
     QVERIFY(!first.isZero());
     QVERIFY(first != FileStamp());
 
     // Reading the grid or its stamp changes nothing.
     GridData g;
-    QVERIFY(store.LoadGrid(kGrid, g).ok);
+    QVERIFY(store.loadGrid(kGrid, g).ok);
     FileStamp again;
-    QVERIFY(store.GetGridFileStamp(kGrid, again));
+    QVERIFY(store.gridFileStamp(kGrid, again));
     QCOMPARE(again, first);
 
     // The colour and fixed column files have stamps of their own.
     FileStamp colors;
-    QVERIFY(store.GetGridFileStamp(QStringLiteral("gclrsgrid.scd"), colors));
+    QVERIFY(store.gridFileStamp(QStringLiteral("gclrsgrid.scd"), colors));
     QVERIFY(colors != first);
 
     // Gone again: false and zero.
     QVERIFY(QFile::remove(tf.path(QStringLiteral("gsystem/sgrid.scd"))));
     s = first;
-    QVERIFY(!store.GetGridFileStamp(kGrid, s));
+    QVERIFY(!store.gridFileStamp(kGrid, s));
     QVERIFY(s.isZero());
 }
 
@@ -817,19 +817,19 @@ void TestGridStore::stampTellsSavesApartInOneTick()
     const GridData a = makeGrid({{"t", "AAAA"}});
     const GridData b = makeGrid({{"t", "BBBB"}});   // same size as a
     for (const GridData* g : {&a, &b, &a, &b}) {
-        QVERIFY(store.SaveGrid(kGrid, *g));
+        QVERIFY(store.saveGrid(kGrid, *g));
         setMtime(path, tick);
         FileStamp s;
-        QVERIFY(store.GetGridFileStamp(kGrid, s));
+        QVERIFY(store.gridFileStamp(kGrid, s));
         QVERIFY(seen.isEmpty() || seen.last() != s);
         seen.append(s);
     }
     // Same content, same time, still a new save.
     FileStamp before = seen.last();
-    QVERIFY(store.SaveGrid(kGrid, b));
+    QVERIFY(store.saveGrid(kGrid, b));
     setMtime(path, tick);
     FileStamp after;
-    QVERIFY(store.GetGridFileStamp(kGrid, after));
+    QVERIFY(store.gridFileStamp(kGrid, after));
     QVERIFY(after != before);
     QCOMPARE(after.writeTimeNs, before.writeTimeNs);
 
@@ -841,7 +841,7 @@ void TestGridStore::stampTellsSavesApartInOneTick()
         f.write("x");
     }
     setMtime(path, tick);
-    QVERIFY(store.GetGridFileStamp(kGrid, inPlace));
+    QVERIFY(store.gridFileStamp(kGrid, inPlace));
     QVERIFY(inPlace != after);
 }
 
@@ -865,7 +865,7 @@ void TestGridStore::backupKindAndColors()
     TestFolder tf;
     GridStore store(tf.folder());
     GridData g = makeGrid({{"", "1", "2", "3"}, {"Trailer", "T-1", "T-2", "T-3"}}, {0, 4, 0, 11});
-    QVERIFY(store.BackupGrid(g, QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)), BackupKind(kind)));
+    QVERIFY(store.backupGrid(g, QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)), BackupKind(kind)));
     GridData back = stale();
     BackupKind read = BackupKind::Hourly;
     QVERIFY(store.loadBackup(QStringLiteral("sgridbkup030726140509.scd"), back, &read).ok);

@@ -122,7 +122,7 @@ void TestPreferences::flags()
     QFETCH(QString, held);
 
     Preferences p;
-    QVERIFY(ParmSetup(edited(goodFile(), 1, flagText), p));
+    QVERIFY(readParmLines(edited(goodFile(), 1, flagText), p));
     QCOMPARE(describe(p), applied);
     QCOMPARE(p.flagText, held);
 }
@@ -130,7 +130,7 @@ void TestPreferences::flags()
 void TestPreferences::wholeFile()
 {
     Preferences p;
-    QVERIFY(ParmSetup(goodFile(), p));
+    QVERIFY(readParmLines(goodFile(), p));
     QCOMPARE(p.updateInterval, QStringLiteral("15"));
     QCOMPARE(p.rowHeight, 22);
     QCOMPARE(p.fontName, QStringLiteral("Arial"));
@@ -149,7 +149,7 @@ void TestPreferences::wholeFile()
     QStringList more = goodFile() << "extra" << "lines";
     more[9] = QStringLiteral(" -5 ");
     Preferences q;
-    QVERIFY(ParmSetup(more, q));
+    QVERIFY(readParmLines(more, q));
     QCOMPARE(q.top, -5);
     QCOMPARE(q.printFontSize, 9.0);
 }
@@ -197,7 +197,7 @@ void TestPreferences::badLineFallsBack()
 
     const Preferences d;
     Preferences p;
-    QCOMPARE(ParmSetup(lines, p), fellBack.isEmpty());
+    QCOMPARE(readParmLines(lines, p), fellBack.isEmpty());
     const QStringList good = goodFile();
     auto applied = [&](int line) { return !fellBack.contains(line); };
 
@@ -221,12 +221,12 @@ void TestPreferences::badLineFallsBack()
     QStringList l = lines;
     if (!l.isEmpty())
         l[0] = QStringLiteral("00000000110000010");
-    ParmSetup(l, b);
+    readParmLines(l, b);
     QCOMPARE(b.bold, !l.isEmpty());
 
     // What "OK" writes next reads back whole: the bad lines are mended.
     Preferences again;
-    QVERIFY(ParmSetup(parmLines(p), again));
+    QVERIFY(readParmLines(parmLines(p), again));
     QCOMPARE(parmLines(again), parmLines(p));
 }
 
@@ -252,7 +252,7 @@ void TestPreferences::title()
     QFETCH(QString, written);
 
     Preferences p;
-    QVERIFY(ParmSetup(edited(goodFile(), 12, line12), p));
+    QVERIFY(readParmLines(edited(goodFile(), 12, line12), p));
     QCOMPARE(p.title, title);
     QCOMPARE(parmLines(p).at(11), written);
 }
@@ -305,7 +305,7 @@ void TestPreferences::flagTextRoundTrip()
     QFETCH(QString, written);
 
     Preferences p;
-    QVERIFY(ParmSetup(edited(goodFile(), 1, read), p));
+    QVERIFY(readParmLines(edited(goodFile(), 1, read), p));
     QCOMPARE(parmLines(p).first(), written);
 }
 
@@ -337,7 +337,7 @@ void TestPreferences::fileRoundTrip()
     const QString path = tf.folder().gsystem(QStringLiteral("parm.scd"));
     tf.writeFile(QStringLiteral("gsystem/parm.scd"), TextFile::joinLines(goodFile()));
     Preferences p;
-    QVERIFY(ParmSetup(TextFile::read(path).lines, p));
+    QVERIFY(readParmLines(TextFile::read(path).lines, p));
     QVERIFY(TextFile::write(path, parmLines(p)));
     QCOMPARE(tf.readFile(QStringLiteral("gsystem/parm.scd")),
              TextFile::joinLines(edited(goodFile(), 7, QStringLiteral("11393254"))));
@@ -345,7 +345,7 @@ void TestPreferences::fileRoundTrip()
     // The default file of a fresh installation reads back unchanged.
     tf.writeFile(QStringLiteral("gsystem/parm.scd"), TestFolder::defaultParm());
     Preferences d;
-    QVERIFY(ParmSetup(TextFile::read(path).lines, d));
+    QVERIFY(readParmLines(TextFile::read(path).lines, d));
     QCOMPARE(TextFile::joinLines(parmLines(d)), TestFolder::defaultParm());
 }
 
@@ -408,24 +408,24 @@ void TestPreferences::mergeAfterSetup()
 {
     const QStringList file = parmLines([] {
         Preferences p;
-        ParmSetup(goodFile(), p);
+        readParmLines(goodFile(), p);
         return p;
     }());
 
     Preferences other;
-    QVERIFY(ParmSetup(file, other));
+    QVERIFY(readParmLines(file, other));
     other.title = QStringLiteral("Yard Two");
     other.centerData = false;
     const QStringList afterOther = parmLines(other);
 
     Preferences mine;
-    QVERIFY(ParmSetup(file, mine));
+    QVERIFY(readParmLines(file, mine));
     mine.timeOut = false;
     mine.width = 1000;
     const QStringList written = mergeParmLines(file, parmLines(mine), afterOther);
 
     Preferences result;
-    QVERIFY(ParmSetup(written, result));
+    QVERIFY(readParmLines(written, result));
     QCOMPARE(result.title, QStringLiteral("Yard Two"));
     QVERIFY(!result.centerData);
     QVERIFY(!result.timeOut);
@@ -515,7 +515,7 @@ void TestPreferences::clampedNumbers()
 
     const QStringList file = edited(goodFile(), line, text);
     Preferences p;
-    QVERIFY(ParmSetup(file, p));
+    QVERIFY(readParmLines(file, p));
     switch (line) {
     case 3:
         QCOMPARE(p.clampedRowHeight(), int(used));
@@ -628,7 +628,7 @@ void TestPreferences::sharedSettingsTwoWorkstations()
     pa.timeOut = !pa.timeOut;
     QVERIFY(a.saveAtClose(users + QStringList{QStringLiteral("ann[1]")}).isEmpty());
     Preferences reread;
-    QVERIFY(ParmSetup(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines, reread));
+    QVERIFY(readParmLines(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines, reread));
     QCOMPARE(reread.title, QStringLiteral("Yard B"));
     QCOMPARE(reread.timeOut, pa.timeOut);
     QCOMPARE(TextFile::read(tf.path(QStringLiteral("users/users.scd"))).lines.last(), QStringLiteral("ann[1]"));

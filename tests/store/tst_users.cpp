@@ -62,7 +62,7 @@ void TestUsers::level()
     QFETCH(QString, logon);
     QFETCH(int, level);
 
-    QCOMPARE(ProcessUsers(users, logon), level);
+    QCOMPARE(privilegeLevel(users, logon), level);
 }
 
 void TestUsers::levelFromFile_data()
@@ -89,7 +89,7 @@ void TestUsers::levelFromFile()
     tf.writeFile(QStringLiteral("users/users.scd"), file);
     const TextFile::ReadResult r = TextFile::read(tf.folder().users(QStringLiteral("users.scd")));
     QVERIFY(r.ok);
-    QCOMPARE(ProcessUsers(r.lines, logon), level);
+    QCOMPARE(privilegeLevel(r.lines, logon), level);
 }
 
 QTEST_GUILESS_MAIN(TestUsers)

@@ -86,8 +86,8 @@ void TestFolder::writeMinimalData()
 {
     writeFile(QStringLiteral("gsystem/parm.scd"), defaultParm());
     GridStore store(folder());
-    store.SaveGrid(QStringLiteral("sgrid.scd"), sampleGrid());
-    store.SaveGrid(QStringLiteral("bsgrid.scd"), sampleGrid());
+    store.saveGrid(QStringLiteral("sgrid.scd"), sampleGrid());
+    store.saveGrid(QStringLiteral("bsgrid.scd"), sampleGrid());
     writeFile(QStringLiteral("users/users.scd"), "All\r\n");
 }
 

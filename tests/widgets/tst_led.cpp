@@ -62,7 +62,7 @@ void TestLed::keepsItsSize()
 void TestLed::changeState_data()
 {
     // A list of steps "lit:1", "color:2", "enabled:0" and the number of
-    // OnChangeState signals they must raise together.
+    // stateChanged signals they must raise together.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("expected");
     QTest::newRow("lit on") << QStringList{"lit:1"} << 1;
@@ -82,7 +82,7 @@ void TestLed::changeState()
     QFETCH(QStringList, steps);
     QFETCH(int, expected);
     Led led;
-    QSignalSpy spy(&led, &Led::OnChangeState);
+    QSignalSpy spy(&led, &Led::stateChanged);
     for (const QString& step : steps) {
         const QStringList parts = step.split(u':');
         const int value = parts[1].toInt();
@@ -156,7 +156,7 @@ void TestLed::pictures()
 void TestLed::propertiesByName()
 {
     Led led;
-    QSignalSpy spy(&led, &Led::OnChangeState);
+    QSignalSpy spy(&led, &Led::stateChanged);
     QVERIFY(led.setProperty("Lit", true));
     QVERIFY(led.setProperty("Color", QVariant::fromValue(Led::lcYellow)));
     QCOMPARE(led.property("Lit").toBool(), true);

@@ -7,7 +7,7 @@
 #include <memory>
 
 // Walks the calendar through Year/Month/Day assignments, clicks, keys and
-// year steps, recording the date at every OnChange.
+// year steps, recording the date at every dateChanged.
 class TestYearCalendar : public QObject
 {
     Q_OBJECT
@@ -58,11 +58,11 @@ std::unique_ptr<TestYearCalendar::Shown> TestYearCalendar::show(QDate date, bool
     cal->resize(cal->minimumSizeHint().expandedTo(QSize(691, 261)));
     cal->setReadOnly(readOnly);
     Shown* raw = s.get();
-    connect(cal, &YearCalendar::OnChange, cal, [raw] {
+    connect(cal, &YearCalendar::dateChanged, cal, [raw] {
         raw->changes.append(raw->cal->date());
         raw->stepping.append(raw->cal->isSteppingYear());
     });
-    connect(cal, &YearCalendar::OnClick, cal, [raw] { ++raw->clicks; });
+    connect(cal, &YearCalendar::dayClicked, cal, [raw] { ++raw->clicks; });
     cal->show();
     if (!QTest::qWaitForWindowExposed(cal))
         return nullptr;
@@ -98,7 +98,7 @@ void TestYearCalendar::monthOffset()
     QCOMPARE(cal.monthOffset(month), offset);
     QCOMPARE(cal.dayAt(offset + 1, month), 1);
     QCOMPARE(cal.dayAt(offset, month), 0);
-    QCOMPARE(cal.dayAt(lastDayColumn, month), CalendarYear::MonthLength(year, month));
+    QCOMPARE(cal.dayAt(lastDayColumn, month), CalendarYear::daysInMonth(year, month));
     QCOMPARE(cal.dayAt(lastDayColumn + 1, month), 0);
 }
 
@@ -209,7 +209,7 @@ void TestYearCalendar::assign()
     QFETCH(int, result);
     QFETCH(QDate, after);
     YearCalendar cal(nullptr, start);
-    QSignalSpy changes(&cal, &YearCalendar::OnChange);
+    QSignalSpy changes(&cal, &YearCalendar::dateChanged);
     const bool ok = cal.setProperty(what.toLatin1().constData(), value);
     QVERIFY(ok);
     YearCalendar direct(nullptr, start);
@@ -357,7 +357,7 @@ void TestYearCalendar::yearButtons()
 void TestYearCalendar::startOfWeekKeepsDate()
 {
     YearCalendar cal(nullptr, QDate(2026, 3, 7));
-    QSignalSpy changes(&cal, &YearCalendar::OnChange);
+    QSignalSpy changes(&cal, &YearCalendar::dateChanged);
     QCOMPARE(cal.currentCell(), QPoint(7, 3));
     cal.setStartOfWeek(1);
     QCOMPARE(cal.currentCell(), QPoint(13, 3));   // 1 March 2026 is a Sunday

@@ -1,6 +1,6 @@
-#include "grid/gridheaderview.h"
+#include "gridview/gridheaderview.h"
 
-#include "grid/celldelegate.h"
+#include "gridview/celldelegate.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -37,11 +37,11 @@ public:
     // still exists.
     void reload();
     // Font, text colour, row height, line width or centring changed; call
-    // it before SetOptimalGridCellWidth after a font change.
+    // it before fitColumnWidths after a font change.
     void applyPreferences();
     // Every column: its widest text + 6, or 30 when all its texts are empty;
     // a text counts with what of it can show, up to kMaxColWidth.
-    void SetOptimalGridCellWidth();
+    void fitColumnWidths();
 
     void clearSelection();
     void focusCell(int col, int row);

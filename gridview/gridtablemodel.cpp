@@ -1,4 +1,4 @@
-#include "grid/gridtablemodel.h"
+#include "gridview/gridtablemodel.h"
 
 #include "grid/griddata.h"
 #include "grid/printlayout.h"

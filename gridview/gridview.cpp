@@ -1,9 +1,9 @@
-#include "grid/gridview.h"
+#include "gridview/gridview.h"
 
-#include "grid/celldelegate.h"
+#include "gridview/celldelegate.h"
 #include "grid/griddata.h"
-#include "grid/gridheaderview.h"
-#include "grid/gridtablemodel.h"
+#include "gridview/gridheaderview.h"
+#include "gridview/gridtablemodel.h"
 #include "grid/printlayout.h"
 #include "base/preferences.h"
 
@@ -202,7 +202,7 @@ int GridView::cellTextWidth(const QString& text, const QFontMetrics& metrics, co
     });
 }
 
-void GridView::SetOptimalGridCellWidth()
+void GridView::fitColumnWidths()
 {
     if (!m_model->hasShape(m_grid.colCount(), m_grid.rowCount()))
         reload();

@@ -32,9 +32,9 @@ public:
     // A date outside the calendar's range is taken as 1 January 2000.
     explicit CalendarYear(QDate date = QDate::currentDate());
 
-    static bool LeapYear(int year);
+    static bool isLeapYear(int year);
     // Days of `month` in `year`; 0 for a month outside 1..12.
-    static int MonthLength(int year, int month);
+    static int daysInMonth(int year, int month);
     static bool isValidDate(int year, int month, int day);
 
     int year() const { return m_year; }

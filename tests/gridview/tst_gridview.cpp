@@ -1,8 +1,8 @@
-#include "grid/celldelegate.h"
+#include "gridview/celldelegate.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
-#include "grid/gridtablemodel.h"
-#include "grid/gridview.h"
+#include "gridview/gridtablemodel.h"
+#include "gridview/gridview.h"
 #include "grid/printlayout.h"
 #include "base/preferences.h"
 
@@ -432,7 +432,7 @@ void TestGridView::optimalWidths()
     for (int r = 0; r < fixedTexts.size(); ++r)
         b.grid.setCell(0, r, fixedTexts[r]);
     b.show();
-    b.view->SetOptimalGridCellWidth();
+    b.view->fitColumnWidths();
 
     const QFontMetrics fm(prefFont(b.prefs));
     auto expected = [&](const QStringList& list) {
@@ -451,20 +451,20 @@ void TestGridView::widthsRecomputedFromScratch()
     Board b;
     b.grid.setCell(1, 2, QStringLiteral("A rather long text"));
     b.show();
-    b.view->SetOptimalGridCellWidth();
+    b.view->fitColumnWidths();
     const int computed = b.view->colWidth(1);
     QVERIFY(computed > 30);
 
     // A user drag on the title row border, then the next edit.
     b.view->horizontalHeader()->resizeSection(1, 300);
     QCOMPARE(b.view->colWidth(1), 300 - b.view->lineWidth());
-    b.view->SetOptimalGridCellWidth();
+    b.view->fitColumnWidths();
     QCOMPARE(b.view->colWidth(1), computed);
 
     // Texts that got shorter shrink the column again.
     b.grid.setCell(1, 2, QStringLiteral("x"));
     b.view->reload();
-    b.view->SetOptimalGridCellWidth();
+    b.view->fitColumnWidths();
     QCOMPARE(b.view->colWidth(1), QFontMetrics(prefFont(b.prefs)).horizontalAdvance(QStringLiteral("x")) + 6);
 }
 
@@ -828,7 +828,7 @@ void TestGridView::longCellsKeptWhole()
     const QString text = QStringLiteral("word ").repeated(length / 5) + QString(length % 5, u'x');
     b.grid.setCell(1, 1, text);
     b.show();
-    b.view->SetOptimalGridCellWidth();
+    b.view->fitColumnWidths();
     const QModelIndex index = b.view->model()->index(1, 1);
     QCOMPARE(index.data(Qt::EditRole).toString(), text);
     QCOMPARE(index.data(Qt::DisplayRole).toString(), PrintLayout::shownPart(text));
@@ -863,8 +863,8 @@ void TestGridView::reloadKeepsFocusAndWidths()
     QSignalSpy selected(b.view.get(), &GridView::cellSelected);
 
     b.grid.setCell(2, 3, QStringLiteral("changed"));
-    b.grid.GridAddRow(b.grid.rowCount() + 1);
-    b.grid.GridAddColumn(b.grid.colCount() + 1);
+    b.grid.insertRow(b.grid.rowCount() + 1);
+    b.grid.insertColumn(b.grid.colCount() + 1);
     b.view->reload();
     QCOMPARE(b.view->model()->rowCount(), b.grid.rowCount());
     QCOMPARE(b.view->model()->columnCount(), b.grid.colCount());

@@ -1,4 +1,4 @@
-#include "grid/columnmenupopup.h"
+#include "gridview/columnmenupopup.h"
 
 #include <QSignalSpy>
 #include <QTest>

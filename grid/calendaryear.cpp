@@ -1,4 +1,4 @@
-#include "widgets/calendaryear.h"
+#include "grid/calendaryear.h"
 
 #include <algorithm>
 
@@ -17,21 +17,21 @@ CalendarYear::CalendarYear(QDate date)
         setDate(QDate(2000, 1, 1));
 }
 
-bool CalendarYear::LeapYear(int year)
+bool CalendarYear::isLeapYear(int year)
 {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
-int CalendarYear::MonthLength(int year, int month)
+int CalendarYear::daysInMonth(int year, int month)
 {
     if (month < 1 || month > 12)
         return 0;
-    return month == 2 && LeapYear(year) ? 29 : kMonthDays[month - 1];
+    return month == 2 && isLeapYear(year) ? 29 : kMonthDays[month - 1];
 }
 
 bool CalendarYear::isValidDate(int year, int month, int day)
 {
-    return year >= kMinYear && year <= kMaxYear && day >= 1 && day <= MonthLength(year, month);
+    return year >= kMinYear && year <= kMaxYear && day >= 1 && day <= daysInMonth(year, month);
 }
 
 bool CalendarYear::setStartOfWeek(int weekday)
@@ -57,7 +57,7 @@ int CalendarYear::dayAt(int column, int row) const
     if (column < 1 || column >= kColumnCount || row < 1 || row >= kRowCount)
         return 0;
     const int d = column - monthOffset(row);
-    return d >= 1 && d <= MonthLength(m_year, row) ? d : 0;
+    return d >= 1 && d <= daysInMonth(m_year, row) ? d : 0;
 }
 
 QPoint CalendarYear::dateCell() const
@@ -119,7 +119,7 @@ CalendarYear::Assign CalendarYear::setMonth(int month)
 
 CalendarYear::Assign CalendarYear::setDay(int day)
 {
-    if (day < 1 || day > MonthLength(m_year, m_month) || day == m_day)
+    if (day < 1 || day > daysInMonth(m_year, m_month) || day == m_day)
         return Assign::Ignored;
     return store(m_year, m_month, day);
 }

@@ -1,4 +1,4 @@
-#include "grid/celldelegate.h"
+#include "gridview/celldelegate.h"
 #include "widgets/colorvalue.h"
 
 #include "grid/colorcodes.h"
