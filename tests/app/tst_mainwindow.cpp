@@ -3,6 +3,9 @@
 #include "app/helpbrowser.h"
 #include "app/helpwindow.h"
 #include "app/messageboxes.h"
+#include "app/datetimedialog.h"
+#include "app/listdialog.h"
+#include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
 #include "app/trayicon.h"
@@ -10,6 +13,7 @@
 #include "gridview/gridview.h"
 #include "store/filestamp.h"
 #include "store/gridstore.h"
+#include "store/inifile.h"
 #include "widgets/colorvalue.h"
 #include "store/textfile.h"
 #include "store/userplacement.h"
@@ -72,6 +76,11 @@ private slots:
     void closeWritesPreferencesAndUsers();
     void closeKeepsWhatOthersSaved();
     void closeWithoutChangesWritesNothing();
+    void dialogsWaitForFirstUse();
+    void lateDialogShowsCurrentPreferences_data();
+    void lateDialogShowsCurrentPreferences();
+    void keptDateTimeOptionsCountBeforeFirstUse_data();
+    void keptDateTimeOptionsCountBeforeFirstUse();
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
@@ -545,6 +554,139 @@ void TestMainWindow::closeWithoutChangesWritesNothing()
     QVERIFY(readFileStamp(folder.path("gsystem/parm.scd"), after));
     QVERIFY(after == before);
     QVERIFY(ws.fake.messages.shown.isEmpty());
+}
+
+void TestMainWindow::dialogsWaitForFirstUse()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    auto noneMade = [&] {
+        return !ws->findChild<QDialog*>() && !board::helpWindow(ws);
+    };
+    QVERIFY(noneMade());
+
+    // A session that ends, as the time-out ends it, has no dialog to close
+    // and makes none.
+    board::updateButton(ws)->click();
+    QCOMPARE(ws->board().session.state(), UpdateSession::State::Updating);
+    board::sessionControl(ws).closeSessionBoxes();
+    QVERIFY(board::sessionControl(ws).endSession());
+    QCOMPARE(ws->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(noneMade());
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+
+    // Once made, a dialog stays with what the user chose.
+    GridSortPrintDialog* sortPrint = board::sortPrintDialog(ws);
+    auto* size = sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+    size->setValue(size->value() + 1);
+    const int chosen = size->value();
+    ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"))->trigger();
+    QCOMPARE(ws->findChildren<GridSortPrintDialog*>().size(), 1);
+    QCOMPARE(size->value(), chosen);
+    sortPrint->closeWithoutEffect();
+    QVERIFY(ws->close());
+}
+
+void TestMainWindow::lateDialogShowsCurrentPreferences_data()
+{
+    QTest::addColumn<QString>("dialog");   // made after the change
+    QTest::newRow("preferences: title and users as read") << "Form2";
+    QTest::newRow("grid sort / print: print font size") << "Form7";
+    QTest::newRow("backups over the preferences") << "Backups";
+}
+
+void TestMainWindow::lateDialogShowsCurrentPreferences()
+{
+    QFETCH(QString, dialog);
+    TestFolder folder;
+    folder.copyInstallationData();
+    folder.writeFile(QStringLiteral("users/users.scd"), "jim[2]\r\nann[1]\r\n");
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->board().prefs.title = QStringLiteral("Yard");
+    ws->board().prefs.printFontSize = 11;
+    const QStringList prefsBefore = parmLines(ws->board().prefs);
+
+    if (dialog == u"Form2") {
+        PreferencesDialog* prefs = board::preferencesDialog(ws);
+        QCOMPARE(prefs->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("Yard"));
+        QCOMPARE(prefs->userLines(), (QStringList{"jim[2]", "ann[1]"}));
+        QVERIFY(prefs->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled());
+    } else if (dialog == u"Form7") {
+        GridSortPrintDialog* sortPrint = board::sortPrintDialog(ws);
+        QCOMPARE(sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 11);
+    } else {
+        QVERIFY(board::backupsDialog(ws));
+    }
+    // Making a dialog whose controls write through changes no preference.
+    QCOMPARE(parmLines(ws->board().prefs), prefsBefore);
+    QVERIFY(ws->close());
+}
+
+void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse_data()
+{
+    QTest::addColumn<QString>("kept");      // the date and time dialog's section
+    QTest::addColumn<bool>("militaryInParm");
+    QTest::addColumn<bool>("military");
+    QTest::addColumn<bool>("leadingZero");
+
+    QTest::newRow("nothing kept") << "" << false << false << false;
+    QTest::newRow("military kept") << "CheckBox2.Checked=TRUE" << false << true << false;
+    QTest::newRow("leading zero kept") << "CheckBox1.Checked=TRUE" << false << false << true;
+    QTest::newRow("kept off, parm on") << "CheckBox2.Checked=FALSE" << true << true << false;
+    QTest::newRow("unreadable value") << "CheckBox2.Checked=maybe" << false << false << false;
+}
+
+void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
+{
+    QFETCH(QString, kept);
+    QFETCH(bool, militaryInParm);
+    QFETCH(bool, military);
+    QFETCH(bool, leadingZero);
+    TestFolder folder;
+    folder.copyInstallationData();
+    if (militaryInParm) {
+        Workstation writer(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+        writer->board().prefs.militaryTime = true;
+        QVERIFY(writer->savePreferences());
+    }
+    const QString placement = PersistentForm::placementFile(folder.folder());
+    QFile::remove(placement);
+    if (!kept.isEmpty()) {
+        QFile file(placement);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Form6]\r\n" + kept.toLatin1() + "\r\n");
+    }
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(!board::dialog<DateTimeDialog>(ws));
+    QCOMPARE(ws->board().prefs.militaryTime, military);
+    QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
+
+    // Made later, the dialog shows the same options and keeps them.
+    ws->board().prefs.autoMenu = false;
+    board::updateButton(ws)->click();
+    int dateColumn = 1;
+    while (dateColumn < ws->board().grid.colCount() && ws->board().grid.cell(dateColumn, 0) != u"Date")
+        ++dateColumn;
+    board::gridView(ws)->focusCell(dateColumn, 1);
+    ColumnMenuPopup* menu = board::columnMenu(ws);
+    board::interaction(ws).onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::NoModifier);
+    board::interaction(ws).openChosenMenu(QPoint(10, 10));
+    int item = -1;
+    for (int i = 0; i < menu->count(); ++i) {
+        if (menu->caption(i) == u"DATE/TIME")
+            item = i;
+    }
+    QVERIFY(item >= 0);
+    menu->trigger(item);
+    auto* dateTime = board::dialog<DateTimeDialog>(ws);
+    QVERIFY(dateTime);
+    QCOMPARE(dateTime->findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->isChecked(), military);
+    QCOMPARE(dateTime->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->isChecked(), leadingZero);
+    QCOMPARE(ws->board().prefs.militaryTime, military);
+    QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
+    dateTime->closeWithoutEffect();
+    QFile::remove(placement);
 }
 
 void TestMainWindow::closeReportsWhatItCouldNotSave()
