@@ -1,5 +1,7 @@
 #include "app/gridinteraction.h"
 
+#include "app/boardcontext.h"
+
 #include "base/services.h"
 #include "grid/gridhistory.h"
 #include "coord/updatesession.h"
@@ -15,17 +17,17 @@
 
 #include <utility>
 
-GridInteraction::GridInteraction(const DataFolder& folder, GridData& grid, const Preferences& prefs,
-                                 UpdateSession& session, Messages& messages, GridView* view, QWidget* window)
+GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
     : QObject(window)
-    , m_folder(folder)
-    , m_grid(grid)
-    , m_session(session)
-    , m_messages(messages)
-    , m_view(view)
+    , m_folder(board.folder)
+    , m_grid(board.grid)
+    , m_session(board.session)
+    , m_messages(*board.services.messages)
+    , m_view(board.view)
     , m_window(window)
-    , m_editor(std::make_unique<GridEditor>(grid, prefs, messages))
+    , m_editor(std::make_unique<GridEditor>(board.grid, board.prefs, *board.services.messages))
 {
+    setObjectName(QStringLiteral("gridInteraction"));
     m_editor->setEditingCheck([this] { return updating(); });
 
     connect(m_view, &GridView::cellSelected, this, [this](int col, int row) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+struct BoardContext;
 class GridHistory;
 class GridView;
 class Messages;
@@ -31,8 +32,8 @@ class GridInteraction : public QObject
 {
     Q_OBJECT
 public:
-    GridInteraction(const DataFolder& folder, GridData& grid, const Preferences& prefs, UpdateSession& session,
-                    Messages& messages, GridView* view, QWidget* window);
+    // On the board's grid and view; menus and boxes belong to `window`.
+    GridInteraction(BoardContext& board, QWidget* window);
     ~GridInteraction() override;
 
     GridEditor& editor() { return *m_editor; }

@@ -113,7 +113,7 @@ int main(int argc, char** argv)
         app.quit();
     });
 
-    g_sessionAtExit = &window->session();
+    g_sessionAtExit = &window->board().session;
     std::atexit(saveAtExit);
 
     window->show();

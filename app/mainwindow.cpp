@@ -56,7 +56,7 @@ std::unique_ptr<MainWindow> MainWindow::create(const DataFolder& folder, const S
 }
 
 MainWindow::MainWindow(const DataFolder& folder, const Services& services)
-    : m_folder(folder), m_services(services)
+    : m_board(folder, services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("RYX"));
@@ -69,18 +69,16 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
         move(screen->availableGeometry().center() - QPoint(799 / 2, 572 / 2));
     setBackground(this, QColor(231, 223, 173));
 
-    m_session = std::make_unique<UpdateSession>(m_folder, m_grid, m_prefs, *m_services.identity, *m_services.clock);
-    m_settings = std::make_unique<SharedSettings>(m_folder, m_prefs);
+    m_settings = std::make_unique<SharedSettings>(m_board.folder, m_board.prefs);
 
     m_tray = new TrayIcon(this);
     buildToolbar();
 
-    m_gridView = new GridView(m_grid, m_prefs, this);
-    m_gridView->setObjectName(QStringLiteral("StringGrid1"));
-    m_interaction = new GridInteraction(m_folder, m_grid, m_prefs, *m_session, *m_services.messages, m_gridView, this);
+    m_board.view = new GridView(m_board.grid, m_board.prefs, this);
+    m_board.view->setObjectName(QStringLiteral("StringGrid1"));
+    m_interaction = new GridInteraction(m_board, this);
     connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
-    m_sessionControl = new SessionControl(m_folder, m_prefs, *m_session, *m_services.messages, *m_services.sounds,
-                                          *m_toolbar, m_gridView, *m_interaction, this);
+    m_sessionControl = new SessionControl(m_board, *m_toolbar, *m_interaction, this);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
@@ -89,7 +87,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     sessionStatus->setObjectName(QStringLiteral("sessionStatus"));
     m_statusBar->addWidget(sessionStatus, 1);
     connect(m_sessionControl, &SessionControl::statusChanged, sessionStatus, &QLabel::setText);
-    auto* cellGuard = new CellEditorGuard(m_gridView, this);
+    auto* cellGuard = new CellEditorGuard(m_board.view, this);
     connect(cellGuard, &CellEditorGuard::notice, m_statusBar, [this](const QString& text) {
         m_statusBar->showMessage(text, kNoticeMs);
     });
@@ -98,29 +96,11 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
-    layout->addWidget(m_gridView, 1);
+    layout->addWidget(m_board.view, 1);
     layout->addWidget(m_statusBar);
 
-    m_dialogs = new SessionDialogs(m_folder, m_grid, m_prefs, m_services, *m_session, *m_sessionControl,
-                                   *m_interaction, m_gridView, *m_toolbar, this);
-
-    m_sortPrintDialog = new GridSortPrintDialog(m_folder, m_prefs, *m_services.messages, this);
-    connect(m_toolbar->printAction(), &QAction::triggered, m_sortPrintDialog, &GridSortPrintDialog::showOpen);
-
-    m_prefsDialog = new PreferencesDialog(m_prefs, *m_services.identity, this);
-    connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
-    connect(m_prefsDialog, &PreferencesDialog::backupNowRequested, this, &MainWindow::backupNow);
-    m_backupsDialog = new BackupsDialog(m_folder, *m_session, m_prefs, *m_services.messages, m_prefsDialog);
-    connect(m_prefsDialog, &PreferencesDialog::restoreRequested, m_backupsDialog, &QDialog::exec);
-    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
-        m_gridView->reload();
-        m_gridView->fitColumnWidths();
-    });
-    connect(m_prefsDialog, &PreferencesDialog::fontChanged, this, [this] {
-        m_gridView->applyPreferences();
-        m_gridView->fitColumnWidths();
-    });
-    connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this, [this] { m_gridView->applyPreferences(); });
+    m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
+    connect(m_toolbar->printAction(), &QAction::triggered, this, [this] { sortPrintDialog()->showOpen(); });
 
     // Undo and redo reach the board only while one of its windows is
     // active: the rest of the desktop keeps its own Ctrl + Z.
@@ -150,15 +130,63 @@ MainWindow::~MainWindow()
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
+PreferencesDialog* MainWindow::preferencesDialog()
+{
+    if (m_prefsDialog)
+        return m_prefsDialog;
+    // The dialog's controls write through to the preferences, and making
+    // them sets their design values: the preferences as read win.
+    const Preferences read = m_board.prefs;
+    m_prefsDialog = new PreferencesDialog(m_board.prefs, *m_board.services.identity, this);
+    m_board.prefs = read;
+    if (m_preferencesApplied)
+        m_prefsDialog->loadFromPreferences();
+    m_prefsDialog->setUserLines(m_userLines);
+    m_prefsDialog->setRestoreAllowed(m_restoreAllowed);
+    connect(m_prefsDialog, &PreferencesDialog::okPressed, this, &MainWindow::onPrefsOk);
+    connect(m_prefsDialog, &PreferencesDialog::backupNowRequested, this, &MainWindow::backupNow);
+    connect(m_prefsDialog, &PreferencesDialog::restoreRequested, this, [this] { backupsDialog()->exec(); });
+    connect(m_prefsDialog, &PreferencesDialog::fontChanged, this, [this] {
+        m_board.view->applyPreferences();
+        m_board.view->fitColumnWidths();
+    });
+    connect(m_prefsDialog, &PreferencesDialog::rowHeightChanged, this,
+            [this] { m_board.view->applyPreferences(); });
+    return m_prefsDialog;
+}
+
+BackupsDialog* MainWindow::backupsDialog()
+{
+    if (m_backupsDialog)
+        return m_backupsDialog;
+    m_backupsDialog = new BackupsDialog(m_board.folder, m_board.session, m_board.prefs, *m_board.services.messages,
+                                        preferencesDialog());
+    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
+        m_board.view->reload();
+        m_board.view->fitColumnWidths();
+    });
+    return m_backupsDialog;
+}
+
+GridSortPrintDialog* MainWindow::sortPrintDialog()
+{
+    if (m_sortPrintDialog)
+        return m_sortPrintDialog;
+    m_sortPrintDialog = new GridSortPrintDialog(m_board.folder, m_board.prefs, *m_board.services.messages, this);
+    if (m_preferencesApplied)
+        m_sortPrintDialog->loadFromPreferences();
+    return m_sortPrintDialog;
+}
+
 void MainWindow::buildWindow()
 {
     // A schedule that cannot be read shows as an empty grid: say so, as an
     // update started on it is refused until it can be read.
-    if (const GridStore::LoadResult r = m_session->startUp(); !r.shapeLoaded && !r.missing)
-        m_services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), kCentralOffset);
+    if (const GridStore::LoadResult r = m_board.session.startUp(); !r.shapeLoaded && !r.missing)
+        m_board.services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), kCentralOffset);
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
-    m_gridView->reload();
+    m_board.view->reload();
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);
@@ -166,7 +194,7 @@ void MainWindow::buildWindow()
 
 void MainWindow::setUpIcons()
 {
-    const QString icon = m_folder.gsystem(QStringLiteral("icon.ico"));
+    const QString icon = m_board.folder.gsystem(QStringLiteral("icon.ico"));
     QPixmap iconImage;
     if (const TextFile::BytesResult bytes = TextFile::readBytes(icon, TextFile::kImageFileCap); bytes.ok())
         iconImage.loadFromData(bytes.bytes, "ICO");
@@ -177,25 +205,14 @@ void MainWindow::setUpIcons()
     m_tray->setUp(windowIcon);
 }
 
-QTimer* MainWindow::timer(int n) const
-{
-    switch (n) {
-    case 1: return &m_session->pollTimer();
-    case 2: return &m_session->timeoutTimer();
-    case 3: return m_interaction->advanceTimer();
-    case 4: return m_sessionControl->backupTimer();
-    default: return nullptr;
-    }
-}
-
 void MainWindow::buildToolbar()
 {
-    m_toolbar = new Toolbar(m_folder, this);
+    m_toolbar = new Toolbar(m_board.folder, this);
     connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::onHelpClicked);
     connect(m_toolbar->editingButton(), &QToolButton::toggled, this, [this](bool down) {
-        m_gridView->setEditingAllowed(down && m_session->state() == UpdateSession::State::Updating);
+        m_board.view->setEditingAllowed(down && m_board.session.state() == UpdateSession::State::Updating);
         if (!down) {
-            m_gridView->closeEditor();
+            m_board.view->closeEditor();
             m_interaction->clearGridSelection();
         }
     });
@@ -223,7 +240,7 @@ void MainWindow::rememberGeometry()
     if (!s || isMaximized() || isFullScreen() || width() >= s->geometry().width())
         return;
     m_ownPlace = QRect(pos(), size());
-    rememberWindowGeometry(m_prefs, m_ownPlace, m_placement);
+    rememberWindowGeometry(m_board.prefs, m_ownPlace, m_placement);
 }
 
 bool MainWindow::event(QEvent* event)
@@ -240,9 +257,10 @@ void MainWindow::onActivated()
     m_interaction->clearGridSelection();
 
     const bool read = m_settings->loadPreferences();
-    m_prefsDialog->loadFromPreferences();
+    if (m_prefsDialog)
+        m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
-    m_gridView->fitColumnWidths();
+    m_board.view->fitColumnWidths();
     // The privileges never wait for the preferences: until they are applied
     // every button shows, and the user list box would stay empty for "OK"
     // to save.
@@ -257,16 +275,17 @@ void MainWindow::onActivated()
 
 void MainWindow::applyPreferencesToWindow()
 {
-    if (!m_prefs.title.isEmpty())
-        setWindowTitle(m_prefs.title);
+    const Preferences& prefs = m_board.prefs;
+    if (!prefs.title.isEmpty())
+        setWindowTitle(prefs.title);
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens.append(s->availableGeometry());
     // Both steps take the placement: a shown window remembers its resize
     // together with its old position, before the move.
     // This user's own place wins; parm.scd's is for users without one.
-    Preferences wanted = m_prefs;
-    if (const std::optional<QRect> own = UserPlacement::load(m_services.userSettingsFile, m_folder.root())) {
+    Preferences wanted = prefs;
+    if (const std::optional<QRect> own = UserPlacement::load(m_board.services.userSettingsFile, m_board.folder.root())) {
         wanted.left = own->x();
         wanted.top = own->y();
         wanted.width = own->width();
@@ -275,15 +294,17 @@ void MainWindow::applyPreferencesToWindow()
     m_placement = placeWindow(wanted, screens, minimumSize());
     // Standing where it was placed, the window leaves parm.scd's numbers
     // alone; moved, it writes them as it always did, for older boards.
-    m_placement.width = m_prefs.width;
-    m_placement.height = m_prefs.height;
-    m_placement.top = m_prefs.top;
-    m_placement.left = m_prefs.left;
+    m_placement.width = prefs.width;
+    m_placement.height = prefs.height;
+    m_placement.top = prefs.top;
+    m_placement.left = prefs.left;
     resize(m_placement.placed.size());
     move(m_placement.placed.topLeft());
-    m_gridView->applyPreferences();
+    m_board.view->applyPreferences();
     m_dialogs->applyPreferences();
-    m_sortPrintDialog->loadFromPreferences();
+    m_preferencesApplied = true;
+    if (m_sortPrintDialog)
+        m_sortPrintDialog->loadFromPreferences();
 }
 
 void MainWindow::applyPrivileges()
@@ -291,57 +312,57 @@ void MainWindow::applyPrivileges()
     // A list that cannot be read gives level 0 and is never saved over.
     const QStringList users = m_settings->loadUsers();
     if (!m_settings->usersLoaded())
-        m_services.messages->show(MessageKind::Error,
-                                  QStringLiteral("Could not read users.scd:\r%1\rUpdate and Prefs stay hidden "
-                                                 "until the next start that can read it.")
-                                      .arg(m_settings->usersError()),
-                                  kCentralOffset);
-    m_prefsDialog->setUserLines(users);
-    const int level = privilegeLevel(users, m_services.identity->userName());
+        m_board.services.messages->show(MessageKind::Error,
+                                        QStringLiteral("Could not read users.scd:\r%1\rUpdate and Prefs stay hidden "
+                                                       "until the next start that can read it.")
+                                            .arg(m_settings->usersError()),
+                                        kCentralOffset);
+    const int level = privilegeLevel(users, m_board.services.identity->userName());
     m_toolbar->showPrivileges(level);
-    m_prefsDialog->setRestoreAllowed(level >= Privilege::All);
+    m_userLines = users;
+    m_restoreAllowed = level >= Privilege::All;
+    if (m_prefsDialog) {
+        m_prefsDialog->setUserLines(m_userLines);
+        m_prefsDialog->setRestoreAllowed(m_restoreAllowed);
+    }
     m_toolbar->takeFocus();
-}
-
-bool MainWindow::updateGroupShown() const
-{
-    return m_toolbar->updateGroupShown();
-}
-
-bool MainWindow::prefsShown() const
-{
-    return m_toolbar->prefsShown();
 }
 
 void MainWindow::backupNow()
 {
-    const TextFile::WriteResult w = m_session->backupNow();
+    const TextFile::WriteResult w = m_board.session.backupNow();
     if (!w)
-        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
 }
 
 void MainWindow::onPrefsClicked()
 {
-    m_prefsDialog->exec();
-    m_prefsDialog->hide();
+    PreferencesDialog* dialog = preferencesDialog();
+    dialog->exec();
+    dialog->hide();
 }
 
 void MainWindow::onPrefsOk()
 {
     const TextFile::WriteResult w = savePreferences();
     if (!w) {
-        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
         return;
     }
-    setWindowTitle(m_prefs.title);
-    m_gridView->applyPreferences();
-    m_gridView->viewport()->update();
+    setWindowTitle(m_board.prefs.title);
+    m_board.view->applyPreferences();
+    m_board.view->viewport()->update();
     m_prefsDialog->accept();
 }
 
 TextFile::WriteResult MainWindow::savePreferences()
 {
-    return m_settings->save(m_prefsDialog->userLines());
+    return m_settings->save(userLines());
+}
+
+QStringList MainWindow::userLines() const
+{
+    return m_prefsDialog ? m_prefsDialog->userLines() : m_userLines;
 }
 
 void MainWindow::onQuitClicked()
@@ -354,7 +375,7 @@ void MainWindow::onHelpClicked()
     // Shown by the board itself: Help.chm is HTML, which neither a Linux
     // desktop nor the Windows help program opens under that name.
     if (!m_helpWindow)
-        m_helpWindow = new HelpWindow(m_folder, this);
+        m_helpWindow = new HelpWindow(m_board.folder, this);
     m_helpWindow->showHelp();
 }
 
@@ -374,13 +395,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::confirmClose()
 {
     bool refused = false;
-    if (m_session->state() == UpdateSession::State::Updating) {
-        switch (m_services.messages->askYesNoCancel(kSaveQuestion, {-72, 33})) {
+    if (m_board.session.state() == UpdateSession::State::Updating) {
+        switch (m_board.services.messages->askYesNoCancel(kSaveQuestion, {-72, 33})) {
         case Answer::Yes:
             refused = !m_sessionControl->endSession(false);
             break;
         case Answer::No:
-            m_session->abandon();
+            m_board.session.abandon();
             break;
         case Answer::Cancel:
             refused = true;
@@ -388,21 +409,21 @@ bool MainWindow::confirmClose()
         }
     }
 
-    m_session->closeDown();
-    if (const TextFile::WriteResult w = m_session->closeBackup(); !w)
-        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    m_board.session.closeDown();
+    if (const TextFile::WriteResult w = m_board.session.closeBackup(); !w)
+        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     rememberGeometry();
     // Only a cosmetic step: a place that cannot be kept costs nothing else.
-    if (m_ownPlace.isValid() && !m_services.userSettingsFile.isEmpty())
-        UserPlacement::save(m_services.userSettingsFile, m_folder.root(), m_ownPlace);
+    if (m_ownPlace.isValid() && !m_board.services.userSettingsFile.isEmpty())
+        UserPlacement::save(m_board.services.userSettingsFile, m_board.folder.root(), m_ownPlace);
 
     // Only what this workstation changed, over the files as they now stand.
-    for (const TextFile::WriteResult& w : m_settings->saveAtClose(m_prefsDialog->userLines()))
-        m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    for (const TextFile::WriteResult& w : m_settings->saveAtClose(userLines()))
+        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     // The dialogs' places and kept choices, at a normal end only.
     if (!refused) {
         for (const TextFile::WriteResult& w : PersistentForm::saveAll(this))
-            m_services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+            m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
     }
     return !refused;
 }
@@ -416,26 +437,15 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager)
 
 void MainWindow::endOfDesktopSession(bool canAsk)
 {
-    if (m_session->state() == UpdateSession::State::Updating) {
+    if (m_board.session.state() == UpdateSession::State::Updating) {
         // A Yes whose save fails still keeps the edits: the process ends next.
-        const bool save = !canAsk || m_services.messages->askYesNo(kSaveQuestion, {-72, 33});
+        const bool save = !canAsk || m_board.services.messages->askYesNo(kSaveQuestion, {-72, 33});
         // Nothing the session opened may write once it is over, even if the
         // desktop's logout is then cancelled and the board stays.
         m_sessionControl->closeSessionBoxes();
         if (save)
-            m_session->saveOrRescue();
+            m_board.session.saveOrRescue();
     }
-    m_session->closeDown();
+    m_board.session.closeDown();
     m_ending = true;
 }
-
-QToolButton* MainWindow::button(const char* objectName) const
-{
-    return findChild<QToolButton*>(QString::fromLatin1(objectName));
-}
-
-QAction* MainWindow::beepAction() const { return m_toolbar->beepAction(); }
-QToolButton* MainWindow::updateButton() const { return m_toolbar->updateButton(); }
-QToolButton* MainWindow::cancelButton() const { return m_toolbar->cancelButton(); }
-QToolButton* MainWindow::editingButton() const { return m_toolbar->editingButton(); }
-Led* MainWindow::led() const { return m_toolbar->led(); }

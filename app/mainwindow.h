@@ -1,10 +1,6 @@
 #pragma once
 
-#include "app/gridinteraction.h"
-#include "base/preferences.h"
-#include "base/services.h"
-#include "grid/griddata.h"
-#include "store/datafolder.h"
+#include "app/boardcontext.h"
 #include "store/textfile.h"
 
 #include <QStringList>
@@ -13,23 +9,18 @@
 #include <memory>
 
 class BackupsDialog;
+class GridInteraction;
 class GridSortPrintDialog;
-class GridView;
 class HelpWindow;
-class Led;
 class PreferencesDialog;
-class QAction;
 class QSessionManager;
 class QShortcut;
 class QStatusBar;
-class QTimer;
 class SessionControl;
 class SessionDialogs;
 class SharedSettings;
 class Toolbar;
 class TrayIcon;
-class QToolButton;
-class UpdateSession;
 
 // The board's main window (Form1): the toolbar, the grid, the four timers,
 // the update session's buttons and the three ways the program ends. It
@@ -57,35 +48,8 @@ public:
     // whether to save a running session; without, it is saved.
     void endOfDesktopSession(bool canAsk);
 
-    // What tests and the application reach.
-    UpdateSession& session() { return *m_session; }
-    GridData& grid() { return m_grid; }
-    Preferences& preferences() { return m_prefs; }
-    GridView* gridView() const { return m_gridView; }
-    GridInteraction& interaction() { return *m_interaction; }
-    SessionControl& sessionControl() { return *m_sessionControl; }
-    GridEditor& editor() { return m_interaction->editor(); }
-    PreferencesDialog* preferencesDialog() const { return m_prefsDialog; }
-    SessionDialogs& dialogs() { return *m_dialogs; }
-    GridSortPrintDialog* sortPrintDialog() const { return m_sortPrintDialog; }
-    BackupsDialog* backupsDialog() const { return m_backupsDialog; }
-    HelpWindow* helpWindow() const { return m_helpWindow; }   // null until "?" was pressed
-    QToolButton* updateButton() const;
-    Led* led() const;
-    QAction* beepAction() const;
-    QTimer* timer(int n) const;
-    bool updateGroupShown() const;
-    ColumnMenuPopup* columnMenu() const { return m_interaction->columnMenu(); }
-    ColumnMenuPopup* operationsMenu() const { return m_interaction->operationsMenu(); }
-    ColumnMenuPopup* setupMenu() const { return m_interaction->setupMenu(); }
-    QMenu* updateMenu() const { return m_interaction->updateMenu(); }
-    QToolButton* editingButton() const;
-    QToolButton* cancelButton() const;
-    QToolButton* button(const char* objectName) const;
-    bool prefsShown() const;
-    TrayIcon* tray() const { return m_tray; }
-    QShortcut* undoShortcut() const { return m_undoShortcut; }
-    QShortcut* redoShortcut() const { return m_redoShortcut; }
+    // What the board's parts share; the application keeps the session.
+    BoardContext& board() { return m_board; }
 
 protected:
     bool event(QEvent* event) override;
@@ -102,15 +66,18 @@ private:
     void applyPreferencesToWindow();
     void applyPrivileges();
     void onPrefsOk();
+    // The dialogs, each made when it is first opened and kept for the run.
+    PreferencesDialog* preferencesDialog();
+    GridSortPrintDialog* sortPrintDialog();
+    BackupsDialog* backupsDialog();
+    // The user list as "OK" or the close saves it: the dialog's box once
+    // made, else the list as read.
+    QStringList userLines() const;
     void backupNow();
     void onCommitDataRequest(QSessionManager& manager);
     bool confirmClose();               // false when the close was refused
 
-    DataFolder m_folder;
-    Services m_services;
-    GridData m_grid;
-    Preferences m_prefs;
-    std::unique_ptr<UpdateSession> m_session;
+    BoardContext m_board;
 
     std::unique_ptr<SharedSettings> m_settings;
     // Where the remembered geometry put the window, clamped to the screens.
@@ -121,9 +88,11 @@ private:
     bool m_activated = false;
     bool m_privilegesApplied = false;
     bool m_ending = false;          // the desktop session ends: close without the usual steps
+    bool m_preferencesApplied = false;
+    QStringList m_userLines;        // users.scd as read, for a dialog not made yet
+    bool m_restoreAllowed = false;
 
     Toolbar* m_toolbar = nullptr;           // Panel8
-    GridView* m_gridView = nullptr;         // StringGrid1
     GridInteraction* m_interaction = nullptr;
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1

@@ -1,5 +1,6 @@
 #include "app/sessioncontrol.h"
 
+#include "app/boardcontext.h"
 #include "app/busymessage.h"
 #include "app/gridinteraction.h"
 #include "app/toolbar.h"
@@ -20,19 +21,18 @@ namespace {
 constexpr int kHourMs = 3600 * 1000;
 }
 
-SessionControl::SessionControl(const DataFolder& folder, const Preferences& prefs, UpdateSession& session,
-                               Messages& messages, Sounds& sounds, Toolbar& toolbar, GridView* view,
-                               GridInteraction& interaction, QObject* parent)
+SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridInteraction& interaction, QObject* parent)
     : QObject(parent)
-    , m_folder(folder)
-    , m_prefs(prefs)
-    , m_session(session)
-    , m_messages(messages)
-    , m_sounds(sounds)
+    , m_folder(board.folder)
+    , m_prefs(board.prefs)
+    , m_session(board.session)
+    , m_messages(*board.services.messages)
+    , m_sounds(*board.services.sounds)
     , m_toolbar(toolbar)
-    , m_view(view)
+    , m_view(board.view)
     , m_interaction(interaction)
 {
+    setObjectName(QStringLiteral("sessionControl"));
     connect(m_toolbar.updateButton(), &QToolButton::clicked, this, &SessionControl::onUpdateToggled);
     connect(m_toolbar.cancelButton(), &QToolButton::clicked, this, &SessionControl::onCancelClicked);
     connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::onUpdateMenuEntry);

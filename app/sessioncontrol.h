@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+struct BoardContext;
 class GridInteraction;
 class GridView;
 class QTimer;
@@ -23,9 +24,7 @@ class SessionControl : public QObject
 {
     Q_OBJECT
 public:
-    SessionControl(const DataFolder& folder, const Preferences& prefs, UpdateSession& session, Messages& messages,
-                   Sounds& sounds, Toolbar& toolbar, GridView* view, GridInteraction& interaction,
-                   QObject* parent = nullptr);
+    SessionControl(BoardContext& board, Toolbar& toolbar, GridInteraction& interaction, QObject* parent = nullptr);
 
     // Update button pressed or released by the user (its state already toggled).
     void onUpdateToggled();

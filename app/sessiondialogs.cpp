@@ -1,5 +1,6 @@
 #include "app/sessiondialogs.h"
 
+#include "app/boardcontext.h"
 #include "app/columndatadialog.h"
 #include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
@@ -10,103 +11,170 @@
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
+#include "store/inifile.h"
+#include "store/placementfile.h"
 
 #include <QCheckBox>
 #include <QToolButton>
 
-SessionDialogs::SessionDialogs(const DataFolder& folder, GridData& grid, Preferences& prefs, const Services& services,
-                               UpdateSession& session, SessionControl& control, GridInteraction& interaction,
-                               GridView* view, Toolbar& toolbar, QWidget* window)
-    : QObject(window)
-    , m_grid(grid)
-    , m_session(session)
-    , m_control(control)
-    , m_interaction(interaction)
-    , m_view(view)
-{
-    Messages& messages = *services.messages;
+namespace {
 
-    // Column data editors: the time-out waits while one is open.
-    m_columnData = new ColumnDataDialog(folder, grid, messages, window);
-    m_fixedColumn = new FixedColumnDialog(folder, grid, messages, window);
-    for (ColumnEditorDialog* d : {static_cast<ColumnEditorDialog*>(m_columnData),
-                                  static_cast<ColumnEditorDialog*>(m_fixedColumn)}) {
-        connect(d, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
-            m_interaction.recordChange(QStringLiteral("Column Data Setup"));
-            refreshView(recomputeWidths);
-        });
-        connect(d, &ColumnEditorDialog::closed, this, [this] { m_session.restartTimeout(); });
-        connect(&control, &SessionControl::closingSessionWindows, d, &ColumnEditorDialog::closeWithoutEffect);
-    }
+const char* const kDateTimeKeptBoxes[] = {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"};
+
+// A check box of the date and time dialog as the placement file keeps it.
+bool keptChecked(const IniFile& file, const QString& section, const char* box)
+{
+    const QString text = file.value(section, QString::fromLatin1(box) + QStringLiteral(".Checked"));
+    if (text.isEmpty())
+        return false;
+    const std::optional<QVariant> v = PlacementFile::textToProperty(QVariant(false), text);
+    return v && v->toBool();
+}
+
+} // namespace
+
+SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, GridInteraction& interaction,
+                               Toolbar& toolbar, QWidget* window)
+    : QObject(window), m_board(board), m_control(control), m_interaction(interaction), m_window(window)
+{
+    setObjectName(QStringLiteral("sessionDialogs"));
     interaction.setSetupActions(
         [this] {
             if (!m_interaction.editor().focused())
                 m_control.showCentralMessage(QStringLiteral("Click on a column first."));
-            else if (m_columnData->openFor(m_interaction.editor().target().x()))
-                m_session.suspendTimeout();
+            else if (columnData()->openFor(m_interaction.editor().target().x()))
+                m_board.session.suspendTimeout();
         },
         [this] {
-            m_fixedColumn->open();
-            m_session.suspendTimeout();
+            fixedColumn()->open();
+            m_board.session.suspendTimeout();
         });
+    connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
+        if (const std::optional<QPoint> focused = m_interaction.editor().focused())
+            list()->openFor(focused->y());
+        else
+            m_control.showCentralMessage(QStringLiteral("Click on a row first."));
+    });
+    interaction.setCreateListRecordsAction(
+        [this] { ListDialog::createListRecords(m_board.grid, *m_board.services.messages); });
+    interaction.setDateTimeAction([this] { dateTime()->showOpen(); });
+}
 
-    // List records: list editing mode holds the time-out.
-    m_list = new ListDialog(folder, grid, messages, window);
+void SessionDialogs::wireColumnEditor(ColumnEditorDialog* dialog)
+{
+    // The time-out waits while a column data editor is open.
+    connect(dialog, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
+        m_interaction.recordChange(QStringLiteral("Column Data Setup"));
+        refreshView(recomputeWidths);
+    });
+    connect(dialog, &ColumnEditorDialog::closed, this, [this] { m_board.session.restartTimeout(); });
+    connect(&m_control, &SessionControl::closingSessionWindows, dialog, &ColumnEditorDialog::closeWithoutEffect);
+}
+
+ColumnDataDialog* SessionDialogs::columnData()
+{
+    if (!m_columnData) {
+        m_columnData = new ColumnDataDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
+        wireColumnEditor(m_columnData);
+    }
+    return m_columnData;
+}
+
+FixedColumnDialog* SessionDialogs::fixedColumn()
+{
+    if (!m_fixedColumn) {
+        m_fixedColumn = new FixedColumnDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
+        wireColumnEditor(m_fixedColumn);
+    }
+    return m_fixedColumn;
+}
+
+ListDialog* SessionDialogs::list()
+{
+    if (m_list)
+        return m_list;
+    m_list = new ListDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
     connect(m_list, &ListDialog::gridChanged, this, [this] {
         m_interaction.recordChange(QStringLiteral("List Record"));
         refreshView(true);
     });
+    // List editing mode holds the time-out.
     connect(m_list, &ListDialog::listEditingChanged, this, [this](bool editing) {
         if (editing)
-            m_session.suspendTimeout();
+            m_board.session.suspendTimeout();
         else
-            m_session.restartTimeout();
+            m_board.session.restartTimeout();
     });
-    connect(&control, &SessionControl::closingSessionWindows, m_list, &ListDialog::closeWithoutEffect);
-    connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
-        if (const std::optional<QPoint> focused = m_interaction.editor().focused())
-            m_list->openFor(focused->y());
-        else
-            m_control.showCentralMessage(QStringLiteral("Click on a row first."));
-    });
-    interaction.setCreateListRecordsAction([this, &messages] { ListDialog::createListRecords(m_grid, messages); });
+    connect(&m_control, &SessionControl::closingSessionWindows, m_list, &ListDialog::closeWithoutEffect);
+    return m_list;
+}
 
-    // Date and time: the text goes into the target cell, the advance follows
-    // 250 ms after the dialog closed.
-    m_dateTime = new DateTimeDialog(folder, prefs, *services.clock, window);
-    m_dateTime->setEditingCheck([this] { return m_session.state() == UpdateSession::State::Updating; });
+DateTimeDialog* SessionDialogs::dateTime()
+{
+    if (m_dateTime)
+        return m_dateTime;
+    // The two options the preferences share, as they stand now: the dialog's
+    // kept boxes were already counted in when the preferences were applied.
+    const bool leadingZero = m_board.prefs.leadingZero;
+    const bool militaryTime = m_board.prefs.militaryTime;
+
+    m_dateTime = new DateTimeDialog(m_board.folder, m_board.prefs, *m_board.services.clock, m_window);
+    m_dateTime->setEditingCheck([this] { return m_board.session.state() == UpdateSession::State::Updating; });
+    // The text goes into the target cell, the advance follows 250 ms after
+    // the dialog closed.
     connect(m_dateTime, &DateTimeDialog::textChosen, this, &SessionDialogs::writeTargetCell);
-    connect(m_dateTime, &DateTimeDialog::advanceRequested, &interaction, &GridInteraction::scheduleAdvance);
-    connect(&control, &SessionControl::closingSessionWindows, m_dateTime, &DateTimeDialog::closeWithoutEffect);
-    interaction.setDateTimeAction([this] { m_dateTime->showOpen(); });
+    connect(m_dateTime, &DateTimeDialog::advanceRequested, &m_interaction, &GridInteraction::scheduleAdvance);
+    connect(&m_control, &SessionControl::closingSessionWindows, m_dateTime, &DateTimeDialog::closeWithoutEffect);
     QList<PersistentForm::Property> kept;
-    for (const char* box : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"})
+    for (const char* box : kDateTimeKeptBoxes)
         if (auto* b = m_dateTime->findChild<QCheckBox*>(QString::fromLatin1(box)))
             kept.append(PersistentForm::checked(b));
-    PersistentForm::attach(m_dateTime, folder, false, kept);
+    PersistentForm::attach(m_dateTime, m_board.folder, false, kept);
+
+    if (m_preferencesApplied) {
+        m_board.prefs.leadingZero = leadingZero;
+        m_board.prefs.militaryTime = militaryTime;
+        m_dateTime->applyPreferences();
+    }
+    return m_dateTime;
 }
 
 void SessionDialogs::applyPreferences()
 {
-    m_dateTime->applyPreferences();
+    m_preferencesApplied = true;
+    if (m_dateTime)
+        m_dateTime->applyPreferences();
+    else
+        applyKeptDateTimeOptions();
+}
+
+void SessionDialogs::applyKeptDateTimeOptions()
+{
+    // The dialog's kept "Leading zero in date" and "Use military time" hold
+    // for the whole board (the status line's times, parm.scd) before it is
+    // first opened, as the dialog's boxes would add them.
+    const IniFile file = IniFile::read(PersistentForm::placementFile(m_board.folder));
+    const QString section = QStringLiteral("Form6");
+    m_board.prefs.leadingZero = m_board.prefs.leadingZero || keptChecked(file, section, "CheckBox1");
+    m_board.prefs.militaryTime = m_board.prefs.militaryTime || keptChecked(file, section, "CheckBox2");
 }
 
 void SessionDialogs::refreshView(bool recomputeWidths)
 {
-    m_view->reload();
+    m_board.view->reload();
     if (recomputeWidths)
-        m_view->fitColumnWidths();
+        m_board.view->fitColumnWidths();
 }
 
 void SessionDialogs::writeTargetCell(const QString& text)
 {
-    if (m_session.state() != UpdateSession::State::Updating)
+    if (m_board.session.state() != UpdateSession::State::Updating)
         return;
     const QString label = QStringLiteral("Date/Time in %1").arg(m_interaction.editor().columnName(
         m_interaction.editor().target().x()));
     if (m_interaction.editor().writeTarget(text)) {
         m_interaction.recordChange(label);
-        m_view->reload();
+        m_board.view->reload();
     }
-    m_view->fitColumnWidths();
+    m_board.view->fitColumnWidths();
 }

@@ -1,53 +1,49 @@
 #pragma once
 
-#include "base/services.h"
-#include "store/datafolder.h"
-
 #include <QObject>
 
 class ColumnDataDialog;
+class ColumnEditorDialog;
 class DateTimeDialog;
 class FixedColumnDialog;
-class GridData;
 class GridInteraction;
-class GridView;
 class ListDialog;
 class QWidget;
 class SessionControl;
 class Toolbar;
-class UpdateSession;
-struct Preferences;
+struct BoardContext;
 
 // The dialogs an update session opens: "Column Data", "Fixed Left Column
 // Data" (setup menu), "List" (the List button and the operations menu's
 // "Create List Records") and "Date / Time" (a column menu's "DATE/TIME").
-// Here they are built and wired to the grid, the session's time-out and the
-// session's end, which closes each of them without effect.
+// Each is made when it is first opened and then kept for the run, wired to
+// the grid, the session's time-out and the session's end, which closes it
+// without effect. One not made yet has nothing to close or update.
 class SessionDialogs : public QObject
 {
     Q_OBJECT
 public:
-    SessionDialogs(const DataFolder& folder, GridData& grid, Preferences& prefs, const Services& services,
-                   UpdateSession& session, SessionControl& control, GridInteraction& interaction, GridView* view,
-                   Toolbar& toolbar, QWidget* window);
-
-    ColumnDataDialog* columnData() const { return m_columnData; }     // Form4
-    FixedColumnDialog* fixedColumn() const { return m_fixedColumn; }  // Form3
-    ListDialog* list() const { return m_list; }                       // Form5
-    DateTimeDialog* dateTime() const { return m_dateTime; }           // Form6
+    SessionDialogs(BoardContext& board, SessionControl& control, GridInteraction& interaction, Toolbar& toolbar,
+                   QWidget* window);
 
     // The preferences were read again: the date and time options follow.
     void applyPreferences();
 
 private:
+    ColumnDataDialog* columnData();     // Form4
+    FixedColumnDialog* fixedColumn();   // Form3
+    ListDialog* list();                 // Form5
+    DateTimeDialog* dateTime();         // Form6
+    void wireColumnEditor(ColumnEditorDialog* dialog);
+    void applyKeptDateTimeOptions();
     void refreshView(bool recomputeWidths);
     void writeTargetCell(const QString& text);
 
-    GridData& m_grid;
-    UpdateSession& m_session;
+    BoardContext& m_board;
     SessionControl& m_control;
     GridInteraction& m_interaction;
-    GridView* m_view;
+    QWidget* m_window;
+    bool m_preferencesApplied = false;
     ColumnDataDialog* m_columnData = nullptr;
     FixedColumnDialog* m_fixedColumn = nullptr;
     ListDialog* m_list = nullptr;

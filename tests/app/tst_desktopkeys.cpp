@@ -49,7 +49,7 @@ void TestDesktopKeys::boardLeavesCtrlZFree()
     ws->show();
     QVERIFY(QTest::qWaitForWindowExposed(ws.window.get()));
     if (updating)
-        QCOMPARE(ws->session().pressUpdate().kind, UpdateSession::StartResult::Started);
+        QCOMPARE(ws->board().session.pressUpdate().kind, UpdateSession::StartResult::Started);
     QCoreApplication::processEvents();
 
     const auto undo = ws->findChildren<QShortcut*>();

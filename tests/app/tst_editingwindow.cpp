@@ -2,7 +2,6 @@
 #include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
 #include "app/listdialog.h"
-#include "app/sessiondialogs.h"
 #include "app/storabletextvalidator.h"
 #include "coord/updatesession.h"
 #include "gridview/columnmenupopup.h"
@@ -68,8 +67,8 @@ void TestEditingWindow::init()
     m_folder->copyInstallationData();
     m_ws = std::make_unique<Workstation>(*m_folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     QVERIFY(m_ws->window);
-    (*m_ws)->updateButton()->click();
-    QCOMPARE((*m_ws)->session().state(), UpdateSession::State::Updating);
+    board::updateButton((*m_ws))->click();
+    QCOMPARE((*m_ws)->board().session.state(), UpdateSession::State::Updating);
 }
 
 void TestEditingWindow::cleanup()
@@ -92,8 +91,8 @@ int TestEditingWindow::indexOf(ColumnMenuPopup* menu, const QString& caption) co
 void TestEditingWindow::rightClick(Qt::KeyboardModifiers modifiers)
 {
     MainWindow* w = m_ws->window.get();
-    w->interaction().onGridMousePress(Qt::RightButton, QPoint(100, 100), modifiers);
-    w->interaction().openChosenMenu(QPoint(100, 100));
+    board::interaction(w).onGridMousePress(Qt::RightButton, QPoint(100, 100), modifiers);
+    board::interaction(w).openChosenMenu(QPoint(100, 100));
 }
 
 void TestEditingWindow::rightClickRouting_data()
@@ -111,9 +110,9 @@ void TestEditingWindow::rightClickRouting()
     QFETCH(int, modifiers);
     QFETCH(QString, menu);
     MainWindow* w = m_ws->window.get();
-    w->gridView()->focusCell(2, 1);
+    board::gridView(w)->focusCell(2, 1);
     rightClick(Qt::KeyboardModifiers(modifiers));
-    for (ColumnMenuPopup* m : {w->columnMenu(), w->operationsMenu(), w->setupMenu()})
+    for (ColumnMenuPopup* m : {board::columnMenu(w), board::operationsMenu(w), board::setupMenu(w)})
         QCOMPARE(m->isVisible(), m->objectName() == menu);
     QVERIFY(m_ws->fake.messages.shown.isEmpty());
 }
@@ -122,7 +121,7 @@ void TestEditingWindow::rightClickWithoutFocusedCell()
 {
     MainWindow* w = m_ws->window.get();
     rightClick();
-    QVERIFY(!w->columnMenu()->isVisible());
+    QVERIFY(!board::columnMenu(w)->isVisible());
     QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
 }
 
@@ -146,33 +145,33 @@ void TestEditingWindow::setupMenuOpensColumnEditors()
     QFETCH(QString, dialog);
     QFETCH(bool, timedOut);
     MainWindow* w = m_ws->window.get();
-    w->preferences().timeOut = true;
-    w->session().restartTimeout();
+    w->board().prefs.timeOut = true;
+    w->board().session.restartTimeout();
     if (focused)
-        w->gridView()->focusCell(2, 1);
-    w->setupMenu()->trigger(indexOf(w->setupMenu(), entry));
+        board::gridView(w)->focusCell(2, 1);
+    board::setupMenu(w)->trigger(indexOf(board::setupMenu(w), entry));
     QDialog* open = dialog.isEmpty() ? nullptr : w->findChild<QDialog*>(dialog);
-    QCOMPARE(w->dialogs().columnData()->isVisible(), dialog == u"Form4");
-    QCOMPARE(w->dialogs().fixedColumn()->isVisible(), dialog == u"Form3");
+    QCOMPARE(board::shown<ColumnDataDialog>(w), dialog == u"Form4");
+    QCOMPARE(board::shown<FixedColumnDialog>(w), dialog == u"Form3");
     if (!open) {
         QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a column first."});
         return;
     }
     // The time-out waits while the dialog is open and starts afresh after it.
-    QVERIFY(!w->timer(2)->isActive());
-    const GridData before = w->grid();
+    QVERIFY(!board::timer(w, 2)->isActive());
+    const GridData before = w->board().grid;
     if (timedOut) {
-        w->sessionControl().closeSessionBoxes();
-        w->sessionControl().endSession();
+        board::sessionControl(w).closeSessionBoxes();
+        board::sessionControl(w).endSession();
         QVERIFY(!open->isVisible());
-        QCOMPARE(w->grid(), before);
-        QVERIFY(!w->timer(2)->isActive());
+        QCOMPARE(w->board().grid, before);
+        QVERIFY(!board::timer(w, 2)->isActive());
         return;
     }
     open->reject();
     QVERIFY(!open->isVisible());
-    QVERIFY(w->timer(2)->isActive());
-    QCOMPARE(w->timer(2)->interval(), 30000);
+    QVERIFY(board::timer(w, 2)->isActive());
+    QCOMPARE(board::timer(w, 2)->interval(), 30000);
 }
 
 void TestEditingWindow::dateTimeFromColumnMenu_data()
@@ -186,34 +185,34 @@ void TestEditingWindow::dateTimeFromColumnMenu()
 {
     QFETCH(bool, sessionEnds);
     MainWindow* w = m_ws->window.get();
-    w->preferences().autoMenu = false;
+    w->board().prefs.autoMenu = false;
     int dateColumn = 1;
-    while (w->grid().cell(dateColumn, 0) != u"Date")
+    while (w->board().grid.cell(dateColumn, 0) != u"Date")
         ++dateColumn;
-    w->gridView()->focusCell(dateColumn, 4);
+    board::gridView(w)->focusCell(dateColumn, 4);
     rightClick();
-    const int item = indexOf(w->columnMenu(), QStringLiteral("DATE/TIME"));
-    QVERIFY(item >= 0 && w->columnMenu()->isItemEnabled(item));
-    w->columnMenu()->trigger(item);
-    DateTimeDialog* dialog = w->dialogs().dateTime();
+    const int item = indexOf(board::columnMenu(w), QStringLiteral("DATE/TIME"));
+    QVERIFY(item >= 0 && board::columnMenu(w)->isItemEnabled(item));
+    board::columnMenu(w)->trigger(item);
+    DateTimeDialog* dialog = board::dialog<DateTimeDialog>(w);
     QVERIFY(dialog->isVisible());
-    const QString before = w->grid().cell(dateColumn, 4);
+    const QString before = w->board().grid.cell(dateColumn, 4);
 
     if (sessionEnds) {
-        w->sessionControl().closeSessionBoxes();
-        w->sessionControl().endSession();
+        board::sessionControl(w).closeSessionBoxes();
+        board::sessionControl(w).endSession();
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(w->grid().cell(dateColumn, 4), before);
-        QVERIFY(!w->timer(3)->isActive());
+        QCOMPARE(w->board().grid.cell(dateColumn, 4), before);
+        QVERIFY(!board::timer(w, 3)->isActive());
         return;
     }
     dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();   // "Current Date"
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(w->grid().cell(dateColumn, 4), QStringLiteral("3.7.2026"));
-    QVERIFY(w->timer(3)->isActive());
-    QCOMPARE(w->timer(3)->interval(), 250);
-    w->interaction().onAdvanceTick();
-    QCOMPARE(w->gridView()->focusedCell(), dateColumn + 1 < w->grid().colCount()
+    QCOMPARE(w->board().grid.cell(dateColumn, 4), QStringLiteral("3.7.2026"));
+    QVERIFY(board::timer(w, 3)->isActive());
+    QCOMPARE(board::timer(w, 3)->interval(), 250);
+    board::interaction(w).onAdvanceTick();
+    QCOMPARE(board::gridView(w)->focusedCell(), dateColumn + 1 < w->board().grid.colCount()
                                                ? std::optional<QPoint>(QPoint(dateColumn + 1, 4))
                                                : std::nullopt);
 }
@@ -221,11 +220,11 @@ void TestEditingWindow::dateTimeFromColumnMenu()
 void TestEditingWindow::fillRowWithAutomaticMenu()
 {
     MainWindow* w = m_ws->window.get();
-    w->preferences().autoMenu = true;
+    w->board().prefs.autoMenu = true;
     const int row = 4;   // an empty row of the sample
-    w->gridView()->focusCell(1, row);
+    board::gridView(w)->focusCell(1, row);
     rightClick();
-    ColumnMenuPopup* menu = w->columnMenu();
+    ColumnMenuPopup* menu = board::columnMenu(w);
     QVERIFY(menu->isVisible());
     QCOMPARE(menu->caption(0), QStringLiteral("TRAILER"));
     QCOMPARE(menu->caption(1), QStringLiteral("UPDATE OFF"));
@@ -233,23 +232,23 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
     QCOMPARE(menu->caption(3), QStringLiteral("CLEAR CELL"));
 
     QStringList picked;
-    for (int col = 1; col < w->grid().colCount(); ++col) {
+    for (int col = 1; col < w->board().grid.colCount(); ++col) {
         QVERIFY2(menu->isVisible(), qPrintable(QStringLiteral("menu of column %1").arg(col)));
-        QCOMPARE(menu->caption(0), w->grid().cell(col, 0).toUpper());
+        QCOMPARE(menu->caption(0), w->board().grid.cell(col, 0).toUpper());
         // The first value of the column's file: the item after the fixed ones.
         int value = 4;
         while (!menu->isItemEnabled(value) || menu->caption(value) == u"DATE/TIME")
             ++value;
         picked << menu->caption(value);
-        w->columnMenu()->trigger(value);
-        if (col + 1 < w->grid().colCount())
-            QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(col + 1, row)));
+        board::columnMenu(w)->trigger(value);
+        if (col + 1 < w->board().grid.colCount())
+            QCOMPARE(board::gridView(w)->focusedCell(), std::optional<QPoint>(QPoint(col + 1, row)));
     }
-    QVERIFY(!w->gridView()->focusedCell());
-    for (int col = 1; col < w->grid().colCount(); ++col)
-        QCOMPARE(w->grid().cell(col, row), picked[col - 1]);
+    QVERIFY(!board::gridView(w)->focusedCell());
+    for (int col = 1; col < w->board().grid.colCount(); ++col)
+        QCOMPARE(w->board().grid.cell(col, row), picked[col - 1]);
 
-    w->updateButton()->click();
+    board::updateButton(w)->click();
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     for (int col = 1; col < saved.colCount(); ++col)
@@ -259,27 +258,27 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
 void TestEditingWindow::fillRowWithoutAutomaticMenu()
 {
     MainWindow* w = m_ws->window.get();
-    w->preferences().autoMenu = false;
-    w->gridView()->focusCell(2, 4);
+    w->board().prefs.autoMenu = false;
+    board::gridView(w)->focusCell(2, 4);
     rightClick();
-    const int skip = indexOf(w->columnMenu(), QStringLiteral("SKIP CELL"));
-    w->columnMenu()->trigger(skip);
-    w->columnMenu()->close();
-    QCOMPARE(w->gridView()->focusedCell(), std::optional<QPoint>(QPoint(3, 4)));
-    QVERIFY(!w->columnMenu()->isVisible());
+    const int skip = indexOf(board::columnMenu(w), QStringLiteral("SKIP CELL"));
+    board::columnMenu(w)->trigger(skip);
+    board::columnMenu(w)->close();
+    QCOMPARE(board::gridView(w)->focusedCell(), std::optional<QPoint>(QPoint(3, 4)));
+    QVERIFY(!board::columnMenu(w)->isVisible());
     rightClick();
-    QCOMPARE(w->columnMenu()->caption(0), w->grid().cell(3, 0).toUpper());
+    QCOMPARE(board::columnMenu(w)->caption(0), w->board().grid.cell(3, 0).toUpper());
 }
 
 void TestEditingWindow::updateOffSaves()
 {
     MainWindow* w = m_ws->window.get();
-    w->grid().setCell(2, 5, QStringLiteral("typed"));
-    w->gridView()->focusCell(2, 5);
+    w->board().grid.setCell(2, 5, QStringLiteral("typed"));
+    board::gridView(w)->focusCell(2, 5);
     rightClick();
-    w->columnMenu()->trigger(indexOf(w->columnMenu(), QStringLiteral("UPDATE OFF")));
-    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
-    QVERIFY(!w->updateButton()->isChecked());
+    board::columnMenu(w)->trigger(indexOf(board::columnMenu(w), QStringLiteral("UPDATE OFF")));
+    QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(!board::updateButton(w)->isChecked());
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
@@ -324,16 +323,16 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
                             QByteArray(TextFile::kListFileCap + 1, 'x'));
     else if (!menuFile.isEmpty())
         m_folder->writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"), menuFile.toLatin1() + "\r\n");
-    w->grid().setCell(2, 0, title);
-    w->gridView()->focusCell(2, 1);
+    w->board().grid.setCell(2, 0, title);
+    board::gridView(w)->focusCell(2, 1);
     rightClick();
-    ColumnMenuPopup* menu = w->columnMenu();
+    ColumnMenuPopup* menu = board::columnMenu(w);
     if (menuFile == u"DATE/TIME") {
         // It acts as the fixed item does: it opens the Date / Time dialog.
         QCOMPARE(menu->caption(4), menuFile);
         menu->trigger(4);
-        QVERIFY(w->dialogs().dateTime()->isVisible());
-        w->dialogs().dateTime()->closeWithoutEffect();
+        QVERIFY(board::dialog<DateTimeDialog>(w)->isVisible());
+        board::dialog<DateTimeDialog>(w)->closeWithoutEffect();
         return;
     }
     QCOMPARE(menu->caption(0), QStringLiteral("[EMPTY]"));
@@ -349,9 +348,9 @@ void TestEditingWindow::unusableMenuFileGivesEmptyMenu()
 void TestEditingWindow::operationsMenuLayoutAndPasteItems()
 {
     MainWindow* w = m_ws->window.get();
-    w->gridView()->focusCell(1, 1);
+    board::gridView(w)->focusCell(1, 1);
     rightClick(Qt::ControlModifier);
-    ColumnMenuPopup* ops = w->operationsMenu();
+    ColumnMenuPopup* ops = board::operationsMenu(w);
     QCOMPARE(ops->columnCount(), 3);
     QVERIFY(ops->hasBarBefore(1) && ops->hasBarBefore(2));
     const int pasteRow = indexOf(ops, QStringLiteral("Paste Row  (Ctrl p)"));
@@ -359,18 +358,18 @@ void TestEditingWindow::operationsMenuLayoutAndPasteItems()
     QVERIFY(pasteRow >= 0 && copyRow >= 0);
     QVERIFY(!ops->isItemEnabled(pasteRow));
     QVERIFY(ops->isItemEnabled(indexOf(ops, QStringLiteral("Create List Records"))));
-    w->operationsMenu()->trigger(copyRow);
+    board::operationsMenu(w)->trigger(copyRow);
     ops->close();
-    QVERIFY(!w->gridView()->focusedCell());
+    QVERIFY(!board::gridView(w)->focusedCell());
 
-    w->gridView()->focusCell(1, 4);
+    board::gridView(w)->focusCell(1, 4);
     rightClick(Qt::ControlModifier);
     QVERIFY(ops->isItemEnabled(pasteRow));
     QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Paste Cell"))));
-    w->operationsMenu()->trigger(pasteRow);
-    for (int col = 1; col < w->grid().colCount(); ++col)
-        QCOMPARE(w->grid().cell(col, 4), w->grid().cell(col, 1));
-    QCOMPARE(w->grid().rowColor(4), w->grid().rowColor(1));
+    board::operationsMenu(w)->trigger(pasteRow);
+    for (int col = 1; col < w->board().grid.colCount(); ++col)
+        QCOMPARE(w->board().grid.cell(col, 4), w->board().grid.cell(col, 1));
+    QCOMPARE(w->board().grid.rowColor(4), w->board().grid.rowColor(1));
 }
 
 void TestEditingWindow::shortcutsOnlyDuringSession_data()
@@ -391,39 +390,39 @@ void TestEditingWindow::shortcutsOnlyDuringSession()
     QFETCH(int, rowsAdded);
     MainWindow* w = m_ws->window.get();
     if (!inSession)
-        w->updateButton()->click();
-    const int rows = w->grid().rowCount();
-    w->interaction().onKeyRelease(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(w->grid().rowCount(), rows + rowsAdded);
+        board::updateButton(w)->click();
+    const int rows = w->board().grid.rowCount();
+    board::interaction(w).onKeyRelease(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w->board().grid.rowCount(), rows + rowsAdded);
 
     // Through the key events of the window, as a user types.
-    QTest::keyRelease(w->gridView(), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(w->grid().rowCount(), rows + 2 * rowsAdded);
+    QTest::keyRelease(board::gridView(w), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w->board().grid.rowCount(), rows + 2 * rowsAdded);
 }
 
 void TestEditingWindow::listButtonNeedsARow()
 {
     MainWindow* w = m_ws->window.get();
-    w->button("SpeedButton7")->click();
+    board::button(w, "SpeedButton7")->click();
     QCOMPARE(m_ws->fake.messages.texts(), QStringList{"Click on a row first."});
     QCOMPARE(m_ws->fake.messages.shown[0].offset, QPoint(0, 33));
-    QVERIFY(!w->dialogs().list()->isVisible());
+    QVERIFY(!board::shown<ListDialog>(w));
 
     // With a row, the list opens; its editing mode holds the time-out, and
     // a session that ends anyway closes it without writing.
-    w->preferences().timeOut = true;
-    w->session().restartTimeout();
-    w->gridView()->focusCell(1, 3);
-    w->button("SpeedButton7")->click();
-    QVERIFY(w->dialogs().list()->isVisible());
-    QVERIFY(w->timer(2)->isActive());
-    w->dialogs().list()->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
-    QVERIFY(w->dialogs().list()->isEditing());
-    QVERIFY(!w->timer(2)->isActive());
-    w->sessionControl().closeSessionBoxes();
-    w->sessionControl().endSession();
-    QVERIFY(!w->dialogs().list()->isVisible());
-    QVERIFY(!w->dialogs().list()->isEditing());
+    w->board().prefs.timeOut = true;
+    w->board().session.restartTimeout();
+    board::gridView(w)->focusCell(1, 3);
+    board::button(w, "SpeedButton7")->click();
+    QVERIFY(board::dialog<ListDialog>(w)->isVisible());
+    QVERIFY(board::timer(w, 2)->isActive());
+    board::dialog<ListDialog>(w)->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
+    QVERIFY(board::dialog<ListDialog>(w)->isEditing());
+    QVERIFY(!board::timer(w, 2)->isActive());
+    board::sessionControl(w).closeSessionBoxes();
+    board::sessionControl(w).endSession();
+    QVERIFY(!board::shown<ListDialog>(w));
+    QVERIFY(!board::dialog<ListDialog>(w)->isEditing());
 }
 
 void TestEditingWindow::typingWithEditingDown()
@@ -431,10 +430,10 @@ void TestEditingWindow::typingWithEditingDown()
     MainWindow* w = m_ws->window.get();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
-    GridView* view = w->gridView();
+    GridView* view = board::gridView(w);
     view->focusCell(2, 4);
     QVERIFY(!view->editingAllowed());
-    w->editingButton()->click();
+    board::editingButton(w)->click();
     QVERIFY(view->editingAllowed());
     const int width = view->colWidth(2);
     view->setFocus();
@@ -442,9 +441,9 @@ void TestEditingWindow::typingWithEditingDown()
     QTest::keyClicks(view, QStringLiteral("A"));
     QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget() != view);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" rather long typed value"));
-    QTRY_COMPARE(w->grid().cell(2, 4), QStringLiteral("A rather long typed value"));
+    QTRY_COMPARE(w->board().grid.cell(2, 4), QStringLiteral("A rather long typed value"));
     QVERIFY(view->colWidth(2) > width);
-    QVERIFY(w->session().activityFlag());
+    QVERIFY(w->board().session.activityFlag());
 
     // A character the grid file cannot hold is refused as it is typed, or
     // left out of a paste, and the status bar says which.
@@ -461,10 +460,10 @@ void TestEditingWindow::typingWithEditingDown()
     QCOMPARE(editor->text(), QString::fromUtf8("A caf\u00e9  rather long typed value"));
     QCOMPARE(status->currentMessage(),
              QString::fromUtf8("\"\u2605\", \"\xF0\x9F\x98\x80\" cannot be stored in the schedule's files and were left out."));
-    QTRY_COMPARE(w->grid().cell(2, 4), QString::fromUtf8("A caf\u00e9  rather long typed value"));
+    QTRY_COMPARE(w->board().grid.cell(2, 4), QString::fromUtf8("A caf\u00e9  rather long typed value"));
     editor->selectAll();
     editor->insert(QStringLiteral("A rather long typed value"));
-    QTRY_COMPARE(w->grid().cell(2, 4), QStringLiteral("A rather long typed value"));
+    QTRY_COMPARE(w->board().grid.cell(2, 4), QStringLiteral("A rather long typed value"));
     // The cursor stays where the kept text puts it.
     StorableTextValidator validator;
     QString typed = QString::fromUtf8("ab\xF0\x9F\x98\x80" "c\u2713d");
@@ -474,10 +473,10 @@ void TestEditingWindow::typingWithEditingDown()
     QCOMPARE(cursor, 3);
 
     // Raising "Editing" ends the edit and leaves nothing focused.
-    w->editingButton()->click();
+    board::editingButton(w)->click();
     QVERIFY(!view->editingAllowed());
     QVERIFY(!view->focusedCell());
-    w->updateButton()->click();
+    board::updateButton(w)->click();
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
@@ -506,71 +505,71 @@ void TestEditingWindow::undoRedoOfOneChange()
     MainWindow* w = m_ws->window.get();
     const auto named = [w](QString text, QPoint f) {
         const auto quoted = [](const QString& t) -> QString { return u'\'' + t.trimmed() + u'\''; };
-        return text.replace(QStringLiteral("%1"), quoted(w->grid().cell(1, 0)))
-            .replace(QStringLiteral("%2"), quoted(w->grid().cell(2, 0)))
-            .replace(QStringLiteral("%r"), quoted(w->grid().cell(0, f.y())));
+        return text.replace(QStringLiteral("%1"), quoted(w->board().grid.cell(1, 0)))
+            .replace(QStringLiteral("%2"), quoted(w->board().grid.cell(2, 0)))
+            .replace(QStringLiteral("%r"), quoted(w->board().grid.cell(0, f.y())));
     };
     undoItem = named(undoItem, focus);
     question = named(question, focus);
     m_ws->fake.messages.fallback = Answer::Yes;
-    const GridData before = w->grid();
+    const GridData before = w->board().grid;
 
-    w->gridView()->focusCell(focus.x(), focus.y());
+    board::gridView(w)->focusCell(focus.x(), focus.y());
     if (item == QLatin1String("dragged")) {
         // Column 2 dragged before column 1: the moved one is named by its new place.
-        QHeaderView* header = w->gridView()->horizontalHeader();
+        QHeaderView* header = board::gridView(w)->horizontalHeader();
         header->moveSection(header->visualIndex(2), header->visualIndex(1));
         undoItem = QStringLiteral("Undo Move Column '%1'").arg(before.cell(2, 0).trimmed());
     } else if (item == QLatin1String("typed")) {
-        w->gridView()->model()->setData(w->gridView()->model()->index(focus.y(), focus.x()), QStringLiteral("typed"));
+        board::gridView(w)->model()->setData(board::gridView(w)->model()->index(focus.y(), focus.x()), QStringLiteral("typed"));
     } else {
         rightClick(Qt::ControlModifier);
-        const int at = indexOf(w->operationsMenu(), item);
+        const int at = indexOf(board::operationsMenu(w), item);
         QVERIFY(at >= 0);
-        w->operationsMenu()->trigger(at);
-        w->operationsMenu()->close();
+        board::operationsMenu(w)->trigger(at);
+        board::operationsMenu(w)->close();
     }
-    QVERIFY(!(w->grid() == before));
-    const GridData after = w->grid();
+    QVERIFY(!(w->board().grid == before));
+    const GridData after = w->board().grid;
     if (!question.isEmpty())
         QVERIFY2(m_ws->fake.messages.questions.join(u'|').contains(question),
                  qPrintable(m_ws->fake.messages.questions.join(u'|')));
 
     // The menu names the step; Ctrl + Z and Ctrl + Y go back and forth.
-    w->gridView()->focusCell(1, 1);
+    board::gridView(w)->focusCell(1, 1);
     rightClick(Qt::ControlModifier);
-    ColumnMenuPopup* ops = w->operationsMenu();
+    ColumnMenuPopup* ops = board::operationsMenu(w);
     const int undo = indexOf(ops, undoItem);
     QVERIFY2(undo >= 0, qPrintable(ops->caption(ops->count() - 2)));
     QVERIFY(ops->isItemEnabled(undo));
     QVERIFY(!ops->isItemEnabled(indexOf(ops, QStringLiteral("Redo  (Ctrl y)"))));
     ops->trigger(undo);
     ops->close();
-    QVERIFY(w->grid() == before);
-    emit w->redoShortcut()->activated();
-    QVERIFY(w->grid() == after);
-    emit w->undoShortcut()->activated();
-    QVERIFY(w->grid() == before);
-    emit w->undoShortcut()->activated();
-    QVERIFY(w->grid() == before);
+    QVERIFY(w->board().grid == before);
+    emit board::redoShortcut(w)->activated();
+    QVERIFY(w->board().grid == after);
+    emit board::undoShortcut(w)->activated();
+    QVERIFY(w->board().grid == before);
+    emit board::undoShortcut(w)->activated();
+    QVERIFY(w->board().grid == before);
 
     // Released and begun again: the history went with the session.
-    emit w->redoShortcut()->activated();
-    w->updateButton()->click();
-    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
-    w->updateButton()->click();
-    QCOMPARE(w->session().state(), UpdateSession::State::Updating);
-    QVERIFY(w->grid() == after);
-    QVERIFY(!w->session().history().canUndo());
-    emit w->undoShortcut()->activated();
-    QVERIFY(w->grid() == after);
+    emit board::redoShortcut(w)->activated();
+    board::updateButton(w)->click();
+    QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
+    board::updateButton(w)->click();
+    QCOMPARE(w->board().session.state(), UpdateSession::State::Updating);
+    QVERIFY(w->board().grid == after);
+    QVERIFY(!w->board().session.history().canUndo());
+    emit board::undoShortcut(w)->activated();
+    QVERIFY(w->board().grid == after);
 }
 
 void TestEditingWindow::gestureHintWhenPointerRests()
 {
     MainWindow* w = m_ws->window.get();
     QLabel* status = w->findChild<QLabel*>(QStringLiteral("sessionStatus"));
-    QWidget* viewport = w->gridView()->viewport();
+    QWidget* viewport = board::gridView(w)->viewport();
     const auto enterGrid = [viewport] {
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QCoreApplication::sendEvent(viewport, &enter);
@@ -583,17 +582,17 @@ void TestEditingWindow::gestureHintWhenPointerRests()
     // Passing over the grid says nothing; resting on it names the gestures.
     enterGrid();
     QCOMPARE(status->text(), QString());
-    w->interaction().onPointerRested();
+    board::interaction(w).onPointerRested();
     for (const char* gesture : {"Right-click", "Ctrl+right-click", "Shift+right-click"})
         QVERIFY2(status->text().contains(QLatin1String(gesture)), qPrintable(status->text()));
     leaveGrid();
     QCOMPARE(status->text(), QString());
 
     // Outside a session the gestures do not apply.
-    w->updateButton()->click();
-    QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
+    board::updateButton(w)->click();
+    QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
     enterGrid();
-    w->interaction().onPointerRested();
+    board::interaction(w).onPointerRested();
     QCOMPARE(status->text(), QString());
     leaveGrid();
 }

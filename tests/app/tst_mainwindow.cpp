@@ -3,6 +3,9 @@
 #include "app/helpbrowser.h"
 #include "app/helpwindow.h"
 #include "app/messageboxes.h"
+#include "app/datetimedialog.h"
+#include "app/listdialog.h"
+#include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/soundplayer.h"
 #include "app/trayicon.h"
@@ -10,6 +13,7 @@
 #include "gridview/gridview.h"
 #include "store/filestamp.h"
 #include "store/gridstore.h"
+#include "store/inifile.h"
 #include "widgets/colorvalue.h"
 #include "store/textfile.h"
 #include "store/userplacement.h"
@@ -72,6 +76,11 @@ private slots:
     void closeWritesPreferencesAndUsers();
     void closeKeepsWhatOthersSaved();
     void closeWithoutChangesWritesNothing();
+    void dialogsWaitForFirstUse();
+    void lateDialogShowsCurrentPreferences_data();
+    void lateDialogShowsCurrentPreferences();
+    void keptDateTimeOptionsCountBeforeFirstUse_data();
+    void keptDateTimeOptionsCountBeforeFirstUse();
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
@@ -159,19 +168,19 @@ void TestMainWindow::firstActivationRunsOnce()
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     QVERIFY(ws->isActivated());
-    const int height = ws->preferences().rowHeight;
+    const int height = ws->board().prefs.rowHeight;
     QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
     parm[2] = QString::number(height + 7);
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
     folder.writeFile("users/users.scd", "nobody[2]\r\n");
     ws->onActivated();
-    QCOMPARE(ws->preferences().rowHeight, height);
-    QVERIFY(ws->updateGroupShown());
+    QCOMPARE(ws->board().prefs.rowHeight, height);
+    QVERIFY(board::updateGroupShown(ws));
 
     // The button bar's menu opens the sort and print dialog.
     ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"))->trigger();
-    QVERIFY(ws->sortPrintDialog()->isVisible());
-    ws->sortPrintDialog()->closeWithoutEffect();
+    QVERIFY(board::sortPrintDialog(ws)->isVisible());
+    board::sortPrintDialog(ws)->closeWithoutEffect();
 }
 
 void TestMainWindow::captionFromTitleLine_data()
@@ -236,12 +245,12 @@ void TestMainWindow::badPreferenceLineFallsBack()
     Workstation ws(folder, QStringLiteral("PC1"), logon);
     QVERIFY(ws->isActivated());
     QCOMPARE(ws->windowTitle(), line > 0 ? QStringLiteral("Night Shift") : QStringLiteral("RYX"));
-    QCOMPARE(ws->updateGroupShown(), level >= 1);
-    QCOMPARE(ws->prefsShown(), level >= 2);
-    QCOMPARE(ws->preferences().rowHeight, Preferences().rowHeight);
-    QCOMPARE(ws->preferencesDialog()->userLines(), (QStringList{"jim[2]", "ann[1]", "bob[0]"}));
+    QCOMPARE(board::updateGroupShown(ws), level >= 1);
+    QCOMPARE(board::prefsShown(ws), level >= 2);
+    QCOMPARE(ws->board().prefs.rowHeight, Preferences().rowHeight);
+    QCOMPARE(board::preferencesDialog(ws)->userLines(), (QStringList{"jim[2]", "ann[1]", "bob[0]"}));
 
-    ws->preferencesDialog()->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
+    board::preferencesDialog(ws)->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
     QVERIFY(ws.fake.messages.shown.isEmpty());
     QCOMPARE(folder.readFile("users/users.scd"), users);
     const QStringList written = TextFile::read(folder.path("gsystem/parm.scd")).lines;
@@ -293,14 +302,14 @@ void TestMainWindow::settingsFileNotRead()
 
     const bool usersFile = file.startsWith(u"users");
     QCOMPARE(w->isActivated(), usersFile);
-    QCOMPARE(w->prefsShown(), !usersFile);
+    QCOMPARE(board::prefsShown(w), !usersFile);
     QCOMPARE(w->windowTitle(), usersFile ? QStringLiteral("Night Shift") : QStringLiteral("RYX"));
     QCOMPARE(fake.messages.shown.size(), usersFile ? 1 : 0);
     if (usersFile)
         QVERIFY(fake.messages.texts()[0].contains(QStringLiteral("users.scd")));
 
-    w->preferencesDialog()->setUserLines({QStringLiteral("typed[2]")});
-    w->preferences().timeOut = !w->preferences().timeOut;
+    board::preferencesDialog(w)->setUserLines({QStringLiteral("typed[2]")});
+    w->board().prefs.timeOut = !w->board().prefs.timeOut;
     QCOMPARE(bool(w->savePreferences()), usersFile);
     QCOMPARE(QFileInfo(path).isSymLink(), !oversize);
     QCOMPARE(folder.readFile(file), before);
@@ -316,7 +325,7 @@ void TestMainWindow::settingsFileNotRead()
     w->onActivated();
     QVERIFY(w->isActivated());
     QCOMPARE(w->windowTitle(), QStringLiteral("Night Shift"));
-    QVERIFY(w->prefsShown());
+    QVERIFY(board::prefsShown(w));
 }
 
 void TestMainWindow::placedFromParmAndLeftAsRead_data()
@@ -390,8 +399,8 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
         grabbable = grabbable || area.intersected(QRect(now.topLeft(), QSize(now.width(), 30))).width() >= 100;
     }
     QVERIFY2(grabbable, qPrintable(QStringLiteral("placed at %1, %2").arg(now.x()).arg(now.y())));
-    QCOMPARE(w->gridView()->gridRowHeight(), rowHeight);
-    QCOMPARE(w->gridView()->font().pointSize(), pointSize);
+    QCOMPARE(board::gridView(w)->gridRowHeight(), rowHeight);
+    QCOMPARE(board::gridView(w)->font().pointSize(), pointSize);
 
     QVERIFY(w->close());
     QCOMPARE(folder.readFile("gsystem/parm.scd"), file);
@@ -432,7 +441,7 @@ void TestMainWindow::toolbarAnchoredRight()
     QCOMPARE(left("Panel5"), 32);
     QCOMPARE(left("Panel2"), 144);
     QCOMPARE(left("Panel7"), 228);
-    QCOMPARE(ws->button("SpeedButton17")->x(), 5);
+    QCOMPARE(board::button(ws, "SpeedButton17")->x(), 5);
     QCOMPARE(ws->findChild<QWidget*>(QStringLiteral("LED1"))->pos(), QPoint(121, 13));
     QCOMPARE(ws->findChild<QWidget*>(QStringLiteral("LED1"))->size(), QSize(12, 13));
 }
@@ -455,10 +464,10 @@ void TestMainWindow::privileges()
     folder.copyInstallationData();
     folder.writeFile("users/users.scd", users);
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    QCOMPARE(ws->updateGroupShown(), level >= 1);
-    QCOMPARE(ws->prefsShown(), level >= 2);
-    QCOMPARE(ws->preferencesDialog()->userLines(), TextFile::splitLines(QString::fromLatin1(users)));
-    QCOMPARE(ws->preferencesDialog()->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled(),
+    QCOMPARE(board::updateGroupShown(ws), level >= 1);
+    QCOMPARE(board::prefsShown(ws), level >= 2);
+    QCOMPARE(board::preferencesDialog(ws)->userLines(), TextFile::splitLines(QString::fromLatin1(users)));
+    QCOMPARE(board::preferencesDialog(ws)->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled(),
              level >= 2);
 }
 
@@ -468,7 +477,7 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     // A print's font size and orientation, kept in the preferences.
-    GridSortPrintDialog* sortPrint = ws->sortPrintDialog();
+    GridSortPrintDialog* sortPrint = board::sortPrintDialog(ws);
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
     sortPrint->setPrinterFactory([pdf] {
@@ -487,7 +496,7 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
     sortPrint->onCloseClicked();
     ws->move(120, 90);
     ws->resize(780, 500);
-    ws->preferencesDialog()->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
+    board::preferencesDialog(ws)->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
     QVERIFY(ws->close());
     const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
     QCOMPARE(parm.size(), 14);
@@ -501,9 +510,9 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
 
     // The next start prints as the last print did.
     Workstation again(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    again->sortPrintDialog()->showOpen();
-    QCOMPARE(again->sortPrintDialog()->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 12);
-    QVERIFY(again->sortPrintDialog()->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked());
+    board::sortPrintDialog(again)->showOpen();
+    QCOMPARE(board::sortPrintDialog(again)->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 12);
+    QVERIFY(board::sortPrintDialog(again)->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked());
 }
 
 void TestMainWindow::closeKeepsWhatOthersSaved()
@@ -514,13 +523,13 @@ void TestMainWindow::closeKeepsWhatOthersSaved()
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
 
     // An administrator on B changes the title, a flag and the user list and presses OK.
-    b->preferences().title = QStringLiteral("Night Shift");
-    b->preferences().centerData = true;
-    b->preferencesDialog()->setUserLines({QStringLiteral("ann[2]"), QStringLiteral("jim[1]")});
+    b->board().prefs.title = QStringLiteral("Night Shift");
+    b->board().prefs.centerData = true;
+    board::preferencesDialog(b)->setUserLines({QStringLiteral("ann[2]"), QStringLiteral("jim[1]")});
     QVERIFY(b->savePreferences());
     // A, started earlier, changed only its window and its grid-lines choice.
     a->resize(790, 480);
-    a->preferences().gridLines = 3;
+    a->board().prefs.gridLines = 3;
     QVERIFY(a->close());
 
     const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
@@ -547,12 +556,145 @@ void TestMainWindow::closeWithoutChangesWritesNothing()
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
+void TestMainWindow::dialogsWaitForFirstUse()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    auto noneMade = [&] {
+        return !ws->findChild<QDialog*>() && !board::helpWindow(ws);
+    };
+    QVERIFY(noneMade());
+
+    // A session that ends, as the time-out ends it, has no dialog to close
+    // and makes none.
+    board::updateButton(ws)->click();
+    QCOMPARE(ws->board().session.state(), UpdateSession::State::Updating);
+    board::sessionControl(ws).closeSessionBoxes();
+    QVERIFY(board::sessionControl(ws).endSession());
+    QCOMPARE(ws->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(noneMade());
+    QVERIFY(ws.fake.messages.shown.isEmpty());
+
+    // Once made, a dialog stays with what the user chose.
+    GridSortPrintDialog* sortPrint = board::sortPrintDialog(ws);
+    auto* size = sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+    size->setValue(size->value() + 1);
+    const int chosen = size->value();
+    ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"))->trigger();
+    QCOMPARE(ws->findChildren<GridSortPrintDialog*>().size(), 1);
+    QCOMPARE(size->value(), chosen);
+    sortPrint->closeWithoutEffect();
+    QVERIFY(ws->close());
+}
+
+void TestMainWindow::lateDialogShowsCurrentPreferences_data()
+{
+    QTest::addColumn<QString>("dialog");   // made after the change
+    QTest::newRow("preferences: title and users as read") << "Form2";
+    QTest::newRow("grid sort / print: print font size") << "Form7";
+    QTest::newRow("backups over the preferences") << "Backups";
+}
+
+void TestMainWindow::lateDialogShowsCurrentPreferences()
+{
+    QFETCH(QString, dialog);
+    TestFolder folder;
+    folder.copyInstallationData();
+    folder.writeFile(QStringLiteral("users/users.scd"), "jim[2]\r\nann[1]\r\n");
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    ws->board().prefs.title = QStringLiteral("Yard");
+    ws->board().prefs.printFontSize = 11;
+    const QStringList prefsBefore = parmLines(ws->board().prefs);
+
+    if (dialog == u"Form2") {
+        PreferencesDialog* prefs = board::preferencesDialog(ws);
+        QCOMPARE(prefs->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("Yard"));
+        QCOMPARE(prefs->userLines(), (QStringList{"jim[2]", "ann[1]"}));
+        QVERIFY(prefs->findChild<QPushButton*>(QStringLiteral("RestoreBackup"))->isEnabled());
+    } else if (dialog == u"Form7") {
+        GridSortPrintDialog* sortPrint = board::sortPrintDialog(ws);
+        QCOMPARE(sortPrint->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 11);
+    } else {
+        QVERIFY(board::backupsDialog(ws));
+    }
+    // Making a dialog whose controls write through changes no preference.
+    QCOMPARE(parmLines(ws->board().prefs), prefsBefore);
+    QVERIFY(ws->close());
+}
+
+void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse_data()
+{
+    QTest::addColumn<QString>("kept");      // the date and time dialog's section
+    QTest::addColumn<bool>("militaryInParm");
+    QTest::addColumn<bool>("military");
+    QTest::addColumn<bool>("leadingZero");
+
+    QTest::newRow("nothing kept") << "" << false << false << false;
+    QTest::newRow("military kept") << "CheckBox2.Checked=TRUE" << false << true << false;
+    QTest::newRow("leading zero kept") << "CheckBox1.Checked=TRUE" << false << false << true;
+    QTest::newRow("kept off, parm on") << "CheckBox2.Checked=FALSE" << true << true << false;
+    QTest::newRow("unreadable value") << "CheckBox2.Checked=maybe" << false << false << false;
+}
+
+void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
+{
+    QFETCH(QString, kept);
+    QFETCH(bool, militaryInParm);
+    QFETCH(bool, military);
+    QFETCH(bool, leadingZero);
+    TestFolder folder;
+    folder.copyInstallationData();
+    if (militaryInParm) {
+        Workstation writer(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+        writer->board().prefs.militaryTime = true;
+        QVERIFY(writer->savePreferences());
+    }
+    const QString placement = PersistentForm::placementFile(folder.folder());
+    QFile::remove(placement);
+    if (!kept.isEmpty()) {
+        QFile file(placement);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Form6]\r\n" + kept.toLatin1() + "\r\n");
+    }
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(!board::dialog<DateTimeDialog>(ws));
+    QCOMPARE(ws->board().prefs.militaryTime, military);
+    QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
+
+    // Made later, the dialog shows the same options and keeps them.
+    ws->board().prefs.autoMenu = false;
+    board::updateButton(ws)->click();
+    int dateColumn = 1;
+    while (dateColumn < ws->board().grid.colCount() && ws->board().grid.cell(dateColumn, 0) != u"Date")
+        ++dateColumn;
+    board::gridView(ws)->focusCell(dateColumn, 1);
+    ColumnMenuPopup* menu = board::columnMenu(ws);
+    board::interaction(ws).onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::NoModifier);
+    board::interaction(ws).openChosenMenu(QPoint(10, 10));
+    int item = -1;
+    for (int i = 0; i < menu->count(); ++i) {
+        if (menu->caption(i) == u"DATE/TIME")
+            item = i;
+    }
+    QVERIFY(item >= 0);
+    menu->trigger(item);
+    auto* dateTime = board::dialog<DateTimeDialog>(ws);
+    QVERIFY(dateTime);
+    QCOMPARE(dateTime->findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->isChecked(), military);
+    QCOMPARE(dateTime->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->isChecked(), leadingZero);
+    QCOMPARE(ws->board().prefs.militaryTime, military);
+    QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
+    dateTime->closeWithoutEffect();
+    QFile::remove(placement);
+}
+
 void TestMainWindow::closeReportsWhatItCouldNotSave()
 {
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    ws->preferences().gridLines = 2;
+    ws->board().prefs.gridLines = 2;
     ReadOnlyGuard guard(folder.path("gsystem"));
     if (!guard.isActive())
         QSKIP("this file system cannot make a folder read-only");
@@ -569,9 +711,9 @@ void TestMainWindow::okWritesExactlyTheDialog()
     folder.copyInstallationData();
     Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
-    b->preferences().title = QStringLiteral("Night Shift");
+    b->board().prefs.title = QStringLiteral("Night Shift");
     QVERIFY(b->savePreferences());
-    a->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString());
+    board::preferencesDialog(a)->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString());
     QVERIFY(a->savePreferences());
     QCOMPARE(TextFile::read(folder.path("gsystem/parm.scd")).lines[11], QStringLiteral("RYX Scheduling"));
 }
@@ -583,8 +725,8 @@ void TestMainWindow::closeBackupOnNamedComputer()
     Workstation other(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
     Workstation named(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     for (MainWindow* w : {other.window.get(), named.window.get()}) {
-        w->preferences().backup = Preferences::BackupClose;
-        w->preferences().backupComputer = QStringLiteral("PC1");
+        w->board().prefs.backup = Preferences::BackupClose;
+        w->board().prefs.backupComputer = QStringLiteral("PC1");
     }
     QVERIFY(other->close());
     QVERIFY(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).isEmpty());
@@ -619,14 +761,14 @@ void TestMainWindow::rowHeightArrows()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    auto* up = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
-    auto* down = ws->preferencesDialog()->findChild<QToolButton*>(QStringLiteral("SpeedButton14"));
-    ws->preferences().rowHeight = start;
-    ws->gridView()->applyPreferences();
+    auto* up = board::preferencesDialog(ws)->findChild<QToolButton*>(QStringLiteral("SpeedButton7"));
+    auto* down = board::preferencesDialog(ws)->findChild<QToolButton*>(QStringLiteral("SpeedButton14"));
+    ws->board().prefs.rowHeight = start;
+    board::gridView(ws)->applyPreferences();
     for (QChar c : presses)
         (c == u'u' ? up : down)->click();
-    QCOMPARE(ws->preferences().rowHeight, end);
-    QCOMPARE(ws->gridView()->gridRowHeight(), ws->preferences().clampedRowHeight());
+    QCOMPARE(ws->board().prefs.rowHeight, end);
+    QCOMPARE(board::gridView(ws)->gridRowHeight(), ws->board().prefs.clampedRowHeight());
 }
 
 void TestMainWindow::okAppliesAndSavesTheDialog()
@@ -634,7 +776,7 @@ void TestMainWindow::okAppliesAndSavesTheDialog()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    PreferencesDialog* dialog = ws->preferencesDialog();
+    PreferencesDialog* dialog = board::preferencesDialog(ws);
     dialog->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->setChecked(true);
     dialog->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
     dialog->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setEditText(QStringLiteral("45"));
@@ -642,7 +784,7 @@ void TestMainWindow::okAppliesAndSavesTheDialog()
     dialog->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->setPlainText(QStringLiteral("All\nann[0]"));
     dialog->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
 
-    QCOMPARE(ws->gridView()->lineWidth(), 3);
+    QCOMPARE(board::gridView(ws)->lineWidth(), 3);
     QCOMPARE(ws->windowTitle(), QStringLiteral("Yard"));
     const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
     QCOMPARE(parm[0][8], QChar(u'3'));
@@ -670,7 +812,7 @@ void TestMainWindow::boxesAndDialogOnTheDesktopCentre()
     const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
 
     // Every caption of the preferences fits with the fonts this desktop has.
-    PreferencesDialog* dialog = ws->preferencesDialog();
+    PreferencesDialog* dialog = board::preferencesDialog(ws);
     dialog->show();
     QVERIFY((dialog->frameGeometry().center() - centre).manhattanLength() <= 2);
     QVERIFY(dialog->width() >= 321 && dialog->height() >= 357);
@@ -716,14 +858,14 @@ void TestMainWindow::fontStyleFlag()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    const int before = ws->gridView()->colWidth(2);
+    const int before = board::gridView(ws)->colWidth(2);
     QFont font(QStringLiteral("DejaVu Sans"), 14);
     font.setBold(bold);
     font.setItalic(italic);
-    ws->preferencesDialog()->applyFont(font, 255);
-    QCOMPARE(parmLines(ws->preferences())[0][15], flag);
-    QCOMPARE(ws->preferences().fontColor, 255);
-    QVERIFY(ws->gridView()->colWidth(2) > before);   // the widths follow the bigger font at once
+    board::preferencesDialog(ws)->applyFont(font, 255);
+    QCOMPARE(parmLines(ws->board().prefs)[0][15], flag);
+    QCOMPARE(ws->board().prefs.fontColor, 255);
+    QVERIFY(board::gridView(ws)->colWidth(2) > before);   // the widths follow the bigger font at once
 }
 
 void TestMainWindow::hourlyBackupOnNamedComputer_data()
@@ -744,11 +886,11 @@ void TestMainWindow::hourlyBackupOnNamedComputer()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    QVERIFY(ws->timer(4)->isActive());
-    QCOMPARE(ws->timer(4)->interval(), 3600 * 1000);
-    ws->preferences().backup = choice;
-    ws->preferences().backupComputer = computer;
-    ws->sessionControl().onBackupTick();
+    QVERIFY(board::timer(ws, 4)->isActive());
+    QCOMPARE(board::timer(ws, 4)->interval(), 3600 * 1000);
+    ws->board().prefs.backup = choice;
+    ws->board().prefs.backupComputer = computer;
+    board::sessionControl(ws).onBackupTick();
     QCOMPARE(QDir(folder.path("databkup")).entryList({"sgridbkup*.scd"}).size(), backup ? 1 : 0);
 }
 
@@ -786,7 +928,7 @@ void TestMainWindow::trayHidesAndClicksBringBack()
     QVERIFY(icon->toolTip().isEmpty());
     QVERIFY(!icon->contextMenu());
 
-    ws->button("SpeedButton9")->click();
+    board::button(ws, "SpeedButton9")->click();
     // Offscreen has no notification area: minimised, never lost.
     QCOMPARE(QSystemTrayIcon::isSystemTrayAvailable(), false);
     QVERIFY(ws->isMinimized());
@@ -806,10 +948,10 @@ void TestMainWindow::undoKeysBelongToTheBoard()
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     // Application shortcuts: while another program is active, the keys are its own.
-    QCOMPARE(ws->undoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QCOMPARE(ws->redoShortcut()->key(), QKeySequence(Qt::CTRL | Qt::Key_Y));
-    QCOMPARE(ws->undoShortcut()->context(), Qt::ApplicationShortcut);
-    QCOMPARE(ws->redoShortcut()->context(), Qt::ApplicationShortcut);
+    QCOMPARE(board::undoShortcut(ws)->key(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(board::redoShortcut(ws)->key(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QCOMPARE(board::undoShortcut(ws)->context(), Qt::ApplicationShortcut);
+    QCOMPARE(board::redoShortcut(ws)->context(), Qt::ApplicationShortcut);
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
@@ -848,10 +990,10 @@ void TestMainWindow::backupsWindowRestores()
     Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
     if (otherUpdating)
-        QCOMPARE(b->session().pressUpdate().kind, UpdateSession::StartResult::Started);
-    const GridData before = a->grid();
+        QCOMPARE(b->board().session.pressUpdate().kind, UpdateSession::StartResult::Started);
+    const GridData before = a->board().grid;
 
-    BackupsDialog* dialog = a->backupsDialog();
+    BackupsDialog* dialog = board::backupsDialog(a);
     dialog->show();
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Backups"));
     auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("backupList"));
@@ -887,18 +1029,18 @@ void TestMainWindow::backupsWindowRestores()
                                                "The schedule it replaces is kept as a backup."));
     }
     if (shownCell.isEmpty()) {
-        QCOMPARE(a->grid(), before);
+        QCOMPARE(a->board().grid, before);
         QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 3);
         if (otherUpdating)
             QVERIFY(a.fake.messages.texts().value(0).startsWith(u"System busy (update in progress)."));
         return;
     }
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(a->grid().cell(1, 1), shownCell);
-    QCOMPARE(a->gridView()->model()->data(a->gridView()->model()->index(1, 1)).toString(), shownCell);
+    QCOMPARE(a->board().grid.cell(1, 1), shownCell);
+    QCOMPARE(board::gridView(a)->model()->data(board::gridView(a)->model()->index(1, 1)).toString(), shownCell);
     QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 4);
-    b->session().poll();
-    QCOMPARE(b->grid(), a->grid());
+    b->board().session.poll();
+    QCOMPARE(b->board().grid, a->board().grid);
     QVERIFY(a.fake.messages.shown.isEmpty());
 }
 
@@ -924,8 +1066,8 @@ void TestMainWindow::helpCoversEveryGesture()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    QTest::mouseClick(ws->button("SpeedButton17"), Qt::LeftButton);
-    HelpWindow* help = ws->helpWindow();
+    QTest::mouseClick(board::button(ws, "SpeedButton17"), Qt::LeftButton);
+    HelpWindow* help = board::helpWindow(ws);
     QVERIFY(help && help->isVisible());
     QVERIFY(help->windowTitle().contains(QStringLiteral("Help")));
     QVERIFY(ws.fake.messages.shown.isEmpty());
@@ -940,7 +1082,7 @@ void TestMainWindow::helpWindowLinksAndSearch()
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     ws->onHelpClicked();
-    HelpWindow* help = ws->helpWindow();
+    HelpWindow* help = board::helpWindow(ws);
     help->resize(500, 300);
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QScrollBar* bar = help->browser()->verticalScrollBar();
@@ -1024,10 +1166,10 @@ void TestMainWindow::helpFileThatCannotBeShown()
         folder.writeFile("Help.chm", content);
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     ws->onHelpClicked();
-    QVERIFY(ws->helpWindow()->isVisible());
-    QCOMPARE(ws->helpWindow()->windowTitle(), caption);
-    QVERIFY2(ws->helpWindow()->browser()->toPlainText().contains(shown),
-             qPrintable(ws->helpWindow()->browser()->toPlainText()));
+    QVERIFY(board::helpWindow(ws)->isVisible());
+    QCOMPARE(board::helpWindow(ws)->windowTitle(), caption);
+    QVERIFY2(board::helpWindow(ws)->browser()->toPlainText().contains(shown),
+             qPrintable(board::helpWindow(ws)->browser()->toPlainText()));
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 

@@ -1,5 +1,4 @@
 #include "app/fixedcolumndialog.h"
-#include "app/sessiondialogs.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
@@ -76,33 +75,33 @@ void TestSessionWindow::cleanup()
 
 void TestSessionWindow::press(Workstation& ws)
 {
-    ws->updateButton()->click();
+    board::updateButton(ws)->click();
 }
 
 void TestSessionWindow::pressStartsSession()
 {
     Workstation& a = *m_a;
     press(a);
-    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-    QVERIFY(a->updateButton()->isChecked());
-    QVERIFY(a->cancelButton()->isEnabled());
-    QVERIFY(a->editingButton()->isEnabled());
-    QVERIFY(!a->button("SpeedButton12")->isEnabled());
-    QVERIFY(!a->button("SpeedButton13")->isEnabled());
-    QVERIFY(!a->button("SpeedButton9")->isEnabled());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    QVERIFY(board::updateButton(a)->isChecked());
+    QVERIFY(board::cancelButton(a)->isEnabled());
+    QVERIFY(board::editingButton(a)->isEnabled());
+    QVERIFY(!board::button(a, "SpeedButton12")->isEnabled());
+    QVERIFY(!board::button(a, "SpeedButton13")->isEnabled());
+    QVERIFY(!board::button(a, "SpeedButton9")->isEnabled());
     // "Tray" looks disabled too: its caption is drawn in another colour.
-    const QPalette tray = a->button("SpeedButton9")->palette();
+    const QPalette tray = board::button(a, "SpeedButton9")->palette();
     QVERIFY(tray.color(QPalette::Disabled, QPalette::ButtonText) != tray.color(QPalette::Active, QPalette::ButtonText));
     QCOMPARE(m_folder->readFile("users/curuser.scd"), QByteArray("PC-A\r\nanna\r\n"));
     QCOMPARE(m_folder->readFile("gsystem/bsgrid.scd"), m_folder->readFile("gsystem/sgrid.scd"));
     QVERIFY(a.fake.messages.shown.isEmpty());
 
     press(a);
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
-    QVERIFY(!a->updateButton()->isChecked());
-    QVERIFY(!a->cancelButton()->isEnabled());
-    QVERIFY(a->button("SpeedButton13")->isEnabled());
-    QVERIFY(a->button("SpeedButton9")->isEnabled());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!board::cancelButton(a)->isEnabled());
+    QVERIFY(board::button(a, "SpeedButton13")->isEnabled());
+    QVERIFY(board::button(a, "SpeedButton9")->isEnabled());
 }
 
 void TestSessionWindow::busyMessage_data()
@@ -120,15 +119,15 @@ void TestSessionWindow::busyMessage()
     QFETCH(QString, text);
     Workstation& a = *m_a;
     Workstation& b = *m_b;
-    b->preferences().displayUser = display;
+    b->board().prefs.displayUser = display;
     press(a);
     press(b);
-    QCOMPARE(b->session().state(), UpdateSession::State::Waiting);
-    QVERIFY(!b->updateButton()->isChecked());
-    QVERIFY(b->led()->isVisible() || !b->led()->isHidden());
+    QCOMPARE(b->board().session.state(), UpdateSession::State::Waiting);
+    QVERIFY(!board::updateButton(b)->isChecked());
+    QVERIFY(board::led(b)->isVisible() || !board::led(b)->isHidden());
     QCOMPARE(b.fake.messages.texts(), QStringList{text});
     QCOMPARE(b.fake.messages.shown[0].offset, QPoint(0, 33));
-    QCOMPARE(b->timer(1)->interval(), 3000);
+    QCOMPARE(board::timer(b, 1)->interval(), 3000);
 }
 
 void TestSessionWindow::waitingLampAndAlarm()
@@ -137,11 +136,11 @@ void TestSessionWindow::waitingLampAndAlarm()
     Workstation& b = *m_b;
     press(a);
     press(b);
-    QVERIFY(!b->led()->isHidden());
-    b->sessionControl().onPollTick();
-    QVERIFY(!b->led()->isHidden());   // still busy
+    QVERIFY(!board::led(b)->isHidden());
+    board::sessionControl(b).onPollTick();
+    QVERIFY(!board::led(b)->isHidden());   // still busy
     QVERIFY(b.fake.sounds.played.isEmpty());
-    QVERIFY(!b->led()->toolTip().isEmpty());
+    QVERIFY(!board::led(b)->toolTip().isEmpty());
     // Each poll says who holds the board, on a waiting board and a viewing one.
     const auto status = [](Workstation& ws) {
         return ws->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
@@ -151,25 +150,25 @@ void TestSessionWindow::waitingLampAndAlarm()
              qPrintable(status(b)));
     QCOMPARE(status(a), QString());
 
-    a->gridView();   // A edits a cell and releases
-    a->grid().setCell(1, 1, QStringLiteral("T-99"));
+    board::gridView(a);   // A edits a cell and releases
+    a->board().grid.setCell(1, 1, QStringLiteral("T-99"));
     press(a);
-    b->sessionControl().onPollTick();
-    QVERIFY(b->led()->isHidden());
+    board::sessionControl(b).onPollTick();
+    QVERIFY(board::led(b)->isHidden());
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
-    QCOMPARE(b->grid().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
-    QCOMPARE(b->session().state(), UpdateSession::State::Viewing);
+    QCOMPARE(b->board().grid.cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
+    QCOMPARE(b->board().session.state(), UpdateSession::State::Viewing);
     QCOMPARE(status(b), QString());
 
     // Pressing Update again hides the lamp before the lock is tried.
     press(a);
     press(b);
-    QVERIFY(!b->led()->isHidden());
+    QVERIFY(!board::led(b)->isHidden());
     press(a);
     press(b);
-    QVERIFY(b->led()->isHidden());
-    QCOMPARE(b->session().state(), UpdateSession::State::Updating);
+    QVERIFY(board::led(b)->isHidden());
+    QCOMPARE(b->board().session.state(), UpdateSession::State::Updating);
 }
 
 void TestSessionWindow::reloadBeepsOnlyWhenAsked()
@@ -177,137 +176,137 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
     Workstation& a = *m_a;
     Workstation& b = *m_b;
     press(a);
-    a->grid().setCell(2, 1, QStringLiteral("first"));
+    a->board().grid.setCell(2, 1, QStringLiteral("first"));
     press(a);
-    b->sessionControl().onPollTick();
-    QCOMPARE(b->grid().cell(2, 1), QStringLiteral("first"));
+    board::sessionControl(b).onPollTick();
+    QCOMPARE(b->board().grid.cell(2, 1), QStringLiteral("first"));
     QVERIFY(b.fake.sounds.played.isEmpty());
 
-    b->beepAction()->setChecked(true);
+    board::beepAction(b)->setChecked(true);
     press(a);
-    a->grid().setCell(2, 1, QStringLiteral("second"));
+    a->board().grid.setCell(2, 1, QStringLiteral("second"));
     press(a);
-    b->sessionControl().onPollTick();
-    QCOMPARE(b->grid().cell(2, 1), QStringLiteral("second"));
+    board::sessionControl(b).onPollTick();
+    QCOMPARE(b->board().grid.cell(2, 1), QStringLiteral("second"));
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarmc.wav")));
-    b->sessionControl().onPollTick();
+    board::sessionControl(b).onPollTick();
     QCOMPARE(b.fake.sounds.played.size(), 1);
 }
 
 void TestSessionWindow::noReloadOfOwnSave()
 {
     Workstation& a = *m_a;
-    a->beepAction()->setChecked(true);
+    board::beepAction(a)->setChecked(true);
     press(a);
-    a->grid().setCell(1, 2, QStringLiteral("mine"));
+    a->board().grid.setCell(1, 2, QStringLiteral("mine"));
     press(a);
-    a->sessionControl().onPollTick();
+    board::sessionControl(a).onPollTick();
     QVERIFY(a.fake.sounds.played.isEmpty());
-    QCOMPARE(a->grid().cell(1, 2), QStringLiteral("mine"));
+    QCOMPARE(a->board().grid.cell(1, 2), QStringLiteral("mine"));
 }
 
 void TestSessionWindow::cancelAnsweredNoAndYes()
 {
     Workstation& a = *m_a;
     const QByteArray before = m_folder->readFile("gsystem/sgrid.scd");
-    const QString original = a->grid().cell(1, 1);
-    const int color = a->grid().rowColor(1);
+    const QString original = a->board().grid.cell(1, 1);
+    const int color = a->board().grid.rowColor(1);
     press(a);
-    a->grid().setCell(1, 1, QStringLiteral("changed"));
-    a->grid().setRowColor(1, 7);
+    a->board().grid.setCell(1, 1, QStringLiteral("changed"));
+    a->board().grid.setRowColor(1, 7);
 
     a.fake.messages.answers = {Answer::No};
-    a->cancelButton()->click();
+    board::cancelButton(a)->click();
     QCOMPARE(a.fake.messages.questions, QStringList{"Do you wish undo this update?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(0, 30));
-    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-    QCOMPARE(a->grid().cell(1, 1), QStringLiteral("changed"));
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    QCOMPARE(a->board().grid.cell(1, 1), QStringLiteral("changed"));
 
     a.fake.messages.answers = {Answer::Yes};
-    a->cancelButton()->click();
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
-    QVERIFY(!a->updateButton()->isChecked());
-    QCOMPARE(a->grid().cell(1, 1), original);
-    QCOMPARE(a->grid().rowColor(1), color);
+    board::cancelButton(a)->click();
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QCOMPARE(a->board().grid.cell(1, 1), original);
+    QCOMPARE(a->board().grid.rowColor(1), color);
     QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), before);
     press(*m_b);
-    QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);   // the lock was let go
+    QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Updating);   // the lock was let go
 }
 
 void TestSessionWindow::timeoutEndsIdleSession()
 {
     Workstation& a = *m_a;
-    a->preferences().timeOut = true;
+    a->board().prefs.timeOut = true;
     press(a);
-    QVERIFY(a->timer(2)->isActive());
-    QCOMPARE(a->timer(2)->interval(), 30000);
-    a->grid().setCell(1, 1, QStringLiteral("kept"));
+    QVERIFY(board::timer(a, 2)->isActive());
+    QCOMPARE(board::timer(a, 2)->interval(), 30000);
+    a->board().grid.setCell(1, 1, QStringLiteral("kept"));
 
     // A click on the grid every 20 seconds keeps the session open.
     for (int i = 0; i < 3; ++i) {
-        a->interaction().onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
-        a->sessionControl().onTimeoutTick();
-        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+        board::interaction(a).onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
+        board::sessionControl(a).onTimeoutTick();
+        QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
     }
     // Ten seconds before the end of a period without activity, a countdown.
-    a->timer(2)->start(5000);
+    board::timer(a, 2)->start(5000);
     const QRegularExpressionMatch countdown =
-        QRegularExpression(QStringLiteral("^No activity: .* in (\\d+) s\\.$")).match(a->sessionControl().statusText());
-    QVERIFY2(countdown.hasMatch(), qPrintable(a->sessionControl().statusText()));
+        QRegularExpression(QStringLiteral("^No activity: .* in (\\d+) s\\.$")).match(board::sessionControl(a).statusText());
+    QVERIFY2(countdown.hasMatch(), qPrintable(board::sessionControl(a).statusText()));
     QVERIFY(countdown.captured(1).toInt() >= 4 && countdown.captured(1).toInt() <= 6);   // coarse timers
-    a->interaction().onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
-    QCOMPARE(a->sessionControl().statusText(), QString());
-    a->sessionControl().onTimeoutTick();
-    a->sessionControl().onTimeoutTick();   // a whole tick without activity
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    board::interaction(a).onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
+    QCOMPARE(board::sessionControl(a).statusText(), QString());
+    board::sessionControl(a).onTimeoutTick();
+    board::sessionControl(a).onTimeoutTick();   // a whole tick without activity
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     QLabel* status = a->findChild<QLabel*>(QStringLiteral("sessionStatus"));
     QCOMPARE(status->text(), QStringLiteral("Your update was saved and closed after 30 seconds without activity."));
     // Until the next action.
-    emit a->gridView()->gridMousePressed(Qt::LeftButton, QPoint(), Qt::NoModifier);
+    emit board::gridView(a)->gridMousePressed(Qt::LeftButton, QPoint(), Qt::NoModifier);
     QCOMPARE(status->text(), QString());
-    QVERIFY(!a->updateButton()->isChecked());
-    QVERIFY(!a->timer(2)->isActive());
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!board::timer(a, 2)->isActive());
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 
     // Switched off during a session: the next tick only stops the timer.
     press(a);
-    a->preferences().timeOut = false;
-    a->sessionControl().onTimeoutTick();
-    QVERIFY(!a->timer(2)->isActive());
-    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
+    a->board().prefs.timeOut = false;
+    board::sessionControl(a).onTimeoutTick();
+    QVERIFY(!board::timer(a, 2)->isActive());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
 }
 
 void TestSessionWindow::failedSaveKeepsSession()
 {
     Workstation& a = *m_a;
-    a->preferences().timeOut = true;
+    a->board().prefs.timeOut = true;
     press(a);
-    a->grid().setCell(1, 1, QStringLiteral("precious"));
+    a->board().grid.setCell(1, 1, QStringLiteral("precious"));
     {
         ReadOnlyGuard guard(m_folder->path("gsystem"));
         if (!guard.isActive())
             QSKIP("this file system cannot make a folder read-only");
         press(a);
-        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-        QVERIFY(a->updateButton()->isChecked());
+        QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+        QVERIFY(board::updateButton(a)->isChecked());
         QCOMPARE(a.fake.messages.shown.size(), 1);
         QCOMPARE(a.fake.messages.shown[0].kind, MessageKind::Error);
         QVERIFY(a.fake.messages.texts()[0].contains(QStringLiteral("sgrid.scd")));
         press(*m_b);
-        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);   // the lock is still held
+        QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Waiting);   // the lock is still held
 
         // The time-out retries at its ticks.
-        a->sessionControl().onTimeoutTick();
-        a->sessionControl().onTimeoutTick();
-        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-        QVERIFY(a->timer(2)->isActive());
+        board::sessionControl(a).onTimeoutTick();
+        board::sessionControl(a).onTimeoutTick();
+        QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+        QVERIFY(board::timer(a, 2)->isActive());
     }
-    a->sessionControl().onTimeoutTick();
-    a->sessionControl().onTimeoutTick();
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    board::sessionControl(a).onTimeoutTick();
+    board::sessionControl(a).onTimeoutTick();
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
     QCOMPARE(saved.cell(1, 1), QStringLiteral("precious"));
@@ -318,15 +317,15 @@ void TestSessionWindow::failedBackupIsReported()
     // The backups' folder is a link to elsewhere: the schedule is saved, the
     // backup refused, and the user is told which folder is at fault.
     Workstation& a = *m_a;
-    a->preferences().backup = Preferences::BackupUpdate;
+    a->board().prefs.backup = Preferences::BackupUpdate;
     QTemporaryDir elsewhere;
     QVERIFY(QDir().rename(m_folder->path("databkup"), elsewhere.filePath("databkup")));
     QVERIFY(QFile::link(elsewhere.filePath("databkup"), m_folder->path("databkup")));
     press(a);
-    a->gridView()->focusCell(3, 1);
-    a->grid().setCell(1, 1, QStringLiteral("kept"));
+    board::gridView(a)->focusCell(3, 1);
+    a->board().grid.setCell(1, 1, QStringLiteral("kept"));
     press(a);
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     QCOMPARE(a.fake.messages.shown.size(), 1);
     QCOMPARE(a.fake.messages.shown[0].kind, MessageKind::Warning);
     QVERIFY2(a.fake.messages.texts()[0].contains(QStringLiteral("databkup")), qPrintable(a.fake.messages.texts()[0]));
@@ -360,11 +359,11 @@ void TestSessionWindow::closeWithUpdateDown()
     QFETCH(int, backupChoice);
     QFETCH(int, backups);
     Workstation& a = *m_a;
-    a->preferences().backup = backupChoice;
-    a->preferences().backupComputer = QStringLiteral("PC-A");
+    a->board().prefs.backup = backupChoice;
+    a->board().prefs.backupComputer = QStringLiteral("PC-A");
     press(a);
-    a->gridView()->focusCell(3, 1);   // the selection flag that the Update backup needs
-    a->grid().setCell(3, 1, QStringLiteral("edited"));
+    board::gridView(a)->focusCell(3, 1);   // the selection flag that the Update backup needs
+    a->board().grid.setCell(3, 1, QStringLiteral("edited"));
     a.fake.messages.answers = {Answer(answer)};
     QCOMPARE(a->close(), closed);
     const QStringList made = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
@@ -378,29 +377,29 @@ void TestSessionWindow::closeWithUpdateDown()
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(3, 1) == QStringLiteral("edited"), saved);
     if (!closed) {
-        QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-        QVERIFY(a->session().lock().isHeld());
-        QVERIFY(QFile::exists(m_folder->path(a->session().lock().fileName())));
+        QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+        QVERIFY(a->board().session.lock().isHeld());
+        QVERIFY(QFile::exists(m_folder->path(a->board().session.lock().fileName())));
         press(*m_b);
-        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Waiting);
+        QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Waiting);
     } else {
-        QVERIFY(!QFile::exists(m_folder->path(a->session().lock().fileName())));
+        QVERIFY(!QFile::exists(m_folder->path(a->board().session.lock().fileName())));
         press(*m_b);
-        QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);
+        QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Updating);
     }
 }
 
 void TestSessionWindow::gridMenuUpdateStartsSession()
 {
     Workstation& a = *m_a;
-    a->interaction().onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
-    a->interaction().openChosenMenu(QPoint(10, 10));
-    QVERIFY(a->updateMenu()->isVisible());
-    QCOMPARE(a->updateMenu()->actions().size(), 1);
-    a->updateMenu()->actions()[0]->trigger();
-    a->updateMenu()->close();
-    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-    QVERIFY(a->updateButton()->isChecked());
+    board::interaction(a).onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::ControlModifier | Qt::ShiftModifier);
+    board::interaction(a).openChosenMenu(QPoint(10, 10));
+    QVERIFY(board::updateMenu(a)->isVisible());
+    QCOMPARE(board::updateMenu(a)->actions().size(), 1);
+    board::updateMenu(a)->actions()[0]->trigger();
+    board::updateMenu(a)->close();
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    QVERIFY(board::updateButton(a)->isChecked());
 }
 
 void TestSessionWindow::rightClickAnywhereOnGridOpensMenu()
@@ -408,17 +407,17 @@ void TestSessionWindow::rightClickAnywhereOnGridOpensMenu()
     Workstation& a = *m_a;
     a->show();
     QVERIFY(QTest::qWaitForWindowExposed(a.window.get()));
-    GridView* view = a->gridView();
+    GridView* view = board::gridView(a);
     const QList<QWidget*> areas = {view->viewport(), view->horizontalHeader()->viewport(),
                                    view->verticalHeader()->viewport()};
     for (QWidget* area : areas) {
         QTest::mouseClick(area, Qt::RightButton, Qt::NoModifier, QPoint(8, 8));
-        QVERIFY2(a->updateMenu()->isVisible(), qPrintable(area->parentWidget()->metaObject()->className()));
-        a->updateMenu()->close();
+        QVERIFY2(board::updateMenu(a)->isVisible(), qPrintable(area->parentWidget()->metaObject()->className()));
+        board::updateMenu(a)->close();
     }
     // A left click opens nothing.
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
-    QVERIFY(!a->updateMenu()->isVisible());
+    QVERIFY(!board::updateMenu(a)->isVisible());
 }
 
 void TestSessionWindow::desktopSessionEndsWithoutAnswer()
@@ -426,8 +425,8 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
     Workstation& a = *m_a;
     const QByteArray parm = m_folder->readFile("gsystem/parm.scd");
     press(a);
-    a->grid().setCell(2, 4, QStringLiteral("saved at the end"));
-    const QString lockFile = m_folder->path(a->session().lock().fileName());
+    a->board().grid.setCell(2, 4, QStringLiteral("saved at the end"));
+    const QString lockFile = m_folder->path(a->board().session.lock().fileName());
     a->endOfDesktopSession(false);
     QVERIFY(a.fake.messages.questions.isEmpty());
     QVERIFY(!QFile::exists(lockFile));
@@ -435,7 +434,7 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk.cell(2, 4), QStringLiteral("saved at the end"));
     press(*m_b);
-    QCOMPARE((*m_b)->session().state(), UpdateSession::State::Updating);
+    QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Updating);
     // The window then closes without the usual close steps: no question, no preferences written.
     a->resize(777, 477);
     QVERIFY(a->close());
@@ -458,17 +457,22 @@ void TestSessionWindow::desktopSessionEndAsks()
     QFETCH(bool, saveFails);
     Workstation& a = *m_a;
     press(a);
-    a->grid().setCell(2, 4, QStringLiteral("asked"));
+    a->board().grid.setCell(2, 4, QStringLiteral("asked"));
     a.fake.messages.answers = {yes ? Answer::Yes : Answer::No};
     // A dialog of the session open behind the question closes with it.
-    a->dialogs().fixedColumn()->open();
+    ColumnMenuPopup* setup = board::setupMenu(a);
+    for (int i = 0; i < setup->count(); ++i) {
+        if (setup->caption(i) == u"Fixed Column Data Setup")
+            setup->trigger(i);
+    }
+    QVERIFY(board::shown<FixedColumnDialog>(a));
     if (saveFails)
         TextFile::setFaultHook([](TextFile::Step s, const QString& target) {
             return s == TextFile::Step::Sync && target.endsWith(QStringLiteral("/sgrid.scd")) ? ENOSPC : 0;
         });
     a->endOfDesktopSession(true);
     TextFile::setFaultHook({});
-    QVERIFY(!a->dialogs().fixedColumn()->isVisible());
+    QVERIFY(!board::shown<FixedColumnDialog>(a));
     const QStringList backups = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
     QCOMPARE(backups.size(), saveFails ? 1 : 0);
     if (saveFails) {
@@ -499,50 +503,50 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     QFETCH(QString, opener);
     QFETCH(bool, windowStays);
     Workstation& a = *m_a;
-    a->preferences().timeOut = true;
-    a->preferences().askBeforeDeleting = true;
+    a->board().prefs.timeOut = true;
+    a->board().prefs.askBeforeDeleting = true;
     press(a);
-    a->gridView()->focusCell(1, 2);
+    board::gridView(a)->focusCell(1, 2);
     // Both menus as the session offered them, to be picked from late.
     for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers()}) {
-        a->interaction().onGridMousePress(Qt::RightButton, QPoint(10, 10), mods);
-        a->interaction().openChosenMenu(QPoint(10, 10));
+        board::interaction(a).onGridMousePress(Qt::RightButton, QPoint(10, 10), mods);
+        board::interaction(a).openChosenMenu(QPoint(10, 10));
     }
-    a->operationsMenu()->closeMenu();
-    a->columnMenu()->closeMenu();
-    QVERIFY(a->operationsMenu()->count() > 10 && a->columnMenu()->count() > 3);
-    a->grid().setCell(1, 1, QStringLiteral("edited"));
-    const GridData edited = a->grid();
+    board::operationsMenu(a)->closeMenu();
+    board::columnMenu(a)->closeMenu();
+    QVERIFY(board::operationsMenu(a)->count() > 10 && board::columnMenu(a)->count() > 3);
+    a->board().grid.setCell(1, 1, QStringLiteral("edited"));
+    const GridData edited = a->board().grid;
     a.fake.messages.answers = {Answer::Yes};
     a.fake.messages.whileAsking = [&a] {
-        a->sessionControl().onTimeoutTick();   // no activity since the last tick
-        a->sessionControl().onTimeoutTick();
+        board::sessionControl(a).onTimeoutTick();   // no activity since the last tick
+        board::sessionControl(a).onTimeoutTick();
     };
     if (opener == u"ctrl+d")
-        QVERIFY(a->interaction().onKeyRelease(Qt::Key_D, Qt::ControlModifier));
+        QVERIFY(board::interaction(a).onKeyRelease(Qt::Key_D, Qt::ControlModifier));
     else if (opener == u"cancel")
-        a->cancelButton()->click();
+        board::cancelButton(a)->click();
     else
         QCOMPARE(a->close(), !windowStays);
 
     QCOMPARE(a.fake.messages.closeAllCalls, 1);
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
-    QVERIFY(!a->updateButton()->isChecked());
-    QVERIFY(!a->cancelButton()->isEnabled());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!board::cancelButton(a)->isEnabled());
     // The late Yes changed nothing: grid and file hold what the time-out saved.
-    QCOMPARE(a->grid(), edited);
+    QCOMPARE(a->board().grid, edited);
     GridData onDisk;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
     QCOMPARE(onDisk, edited);
     for (const FakeMessages::Shown& shown : a.fake.messages.shown)
         QVERIFY2(shown.kind != MessageKind::Error, qPrintable(shown.text));
     // Nothing runs outside the session afterwards either.
-    QVERIFY(!a->interaction().onKeyRelease(Qt::Key_D, Qt::ControlModifier));
-    for (int i = 0; i < a->operationsMenu()->count(); ++i)
-        a->operationsMenu()->trigger(i);
-    for (int i = 0; i < a->columnMenu()->count(); ++i)
-        a->columnMenu()->trigger(i);
-    QCOMPARE(a->grid(), edited);
+    QVERIFY(!board::interaction(a).onKeyRelease(Qt::Key_D, Qt::ControlModifier));
+    for (int i = 0; i < board::operationsMenu(a)->count(); ++i)
+        board::operationsMenu(a)->trigger(i);
+    for (int i = 0; i < board::columnMenu(a)->count(); ++i)
+        board::columnMenu(a)->trigger(i);
+    QCOMPARE(a->board().grid, edited);
 }
 
 void TestSessionWindow::reloadFailureDoesNotStart()
@@ -550,26 +554,26 @@ void TestSessionWindow::reloadFailureDoesNotStart()
     // Another workstation's save that cannot be read must not be overwritten
     // by a session on the older grid.
     Workstation& a = *m_a;
-    const GridData before = a->grid();
+    const GridData before = a->board().grid;
     m_folder->writeFile("gsystem/sgrid.scd", "2\r\n99999\r\nnew\r\n");
     const QByteArray newer = m_folder->readFile("gsystem/sgrid.scd");
     press(a);
-    QCOMPARE(a->session().state(), UpdateSession::State::Viewing);
-    QVERIFY(!a->updateButton()->isChecked());
-    QVERIFY(!a->session().lock().isHeld());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!a->board().session.lock().isHeld());
     QCOMPARE(a.fake.messages.shown.size(), 1);
     QVERIFY(a.fake.messages.shown[0].text.startsWith(QStringLiteral("Could not read sgrid.scd: ")));
     QVERIFY(a.fake.messages.shown[0].text.contains(QStringLiteral("The update was not started.")));
     QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), newer);
-    QCOMPARE(a->grid(), before);
+    QCOMPARE(a->board().grid, before);
 
     // Colours that cannot be read do not keep anybody from updating: the
     // session's save writes them anew.
     m_folder->writeFile("gsystem/sgrid.scd", "2\r\n3\r\nnew\r\n");
     m_folder->writeFile("gsystem/gclrsgrid.scd", "x\r\n");
     press(a);
-    QCOMPARE(a->session().state(), UpdateSession::State::Updating);
-    QCOMPARE(a->grid().cell(0, 0), QStringLiteral("new"));
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    QCOMPARE(a->board().grid.cell(0, 0), QStringLiteral("new"));
     press(a);
     QCOMPARE(m_folder->readFile("gsystem/gclrsgrid.scd"), QByteArray("0\r\n0\r\n"));
 }
