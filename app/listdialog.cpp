@@ -8,7 +8,7 @@
 #include "grid/listrecord.h"
 #include "store/listfile.h"
 #include "store/textfile.h"
-#include "widgets/colorvalue.h"
+#include "widgets/boardstyle.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -29,9 +29,6 @@
 
 namespace {
 
-constexpr int kFormColor = 11395047;
-constexpr int kHelpPanelColor = 9482432;
-constexpr int kHelpLabelColor = 11069688;
 const QSize kDesignSize(560, 330);
 
 // Two blanks until the button is first used.
@@ -85,7 +82,7 @@ QPixmap bracketPicture()
     QPixmap pm(20, 20);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setPen(QPen(QColor(0, 0, 128), 2));
+    p.setPen(QPen(QColor(BoardStyle::kNavy), 2));
     p.drawPolyline(QPolygon({QPoint(8, 3), QPoint(4, 3), QPoint(4, 17), QPoint(8, 17)}));
     p.drawPolyline(QPolygon({QPoint(12, 3), QPoint(16, 3), QPoint(16, 17), QPoint(12, 17)}));
     return pm;
@@ -98,11 +95,10 @@ QPixmap helpPicture(const QFont& font)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 128));
+    p.setBrush(QColor(BoardStyle::kNavy));
     p.drawEllipse(QRectF(1, 1, 18, 18));
-    QFont f = font;
+    QFont f = BoardStyle::pixelFont(font, BoardStyle::kHelpMarkPixels);
     f.setBold(true);
-    f.setPixelSize(14);
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
@@ -114,22 +110,36 @@ QPixmap helpPicture(const QFont& font)
 ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messages, QWidget* parent)
     : QDialog(parent), m_folder(folder), m_grid(grid), m_messages(messages)
 {
+    setUpWindow();
+    buildRecordList();
+    buildEditor();
+    buildButtons();
+    buildEditorMenu();
+    buildHelpPanel();
+    layOutControls();
+}
+
+void ListDialog::setUpWindow()
+{
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("List"));
     // No title-bar buttons: the dialog closes only through "Close" or a paste.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, colorFromValue(kFormColor));
-    setPalette(pal);
+    BoardStyle::apply(this, BoardStyle::Look::Board);
+}
 
+void ListDialog::buildRecordList()
+{
     auto* list = new RecordList(this);
     list->chosenByKey = [this] { pasteChosenRecord(); };
     m_list = list;
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(m_list, &QListWidget::itemClicked, this, [this] { pasteChosenRecord(); });
+}
 
+void ListDialog::buildEditor()
+{
     m_editor = new QPlainTextEdit(this);
     m_editor->setObjectName(QStringLiteral("RichEdit1"));
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -139,7 +149,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     connect(m_editor, &QWidget::customContextMenuRequested, this, &ListDialog::onEditorMenu);
     m_editor->viewport()->installEventFilter(this);
     m_editor->hide();
+}
 
+void ListDialog::buildButtons()
+{
     auto button = [this](const QString& caption, const char* name) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -179,7 +192,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     // The tool buttons as tall as the text buttons beside them.
     for (QToolButton* b : {m_bracketButton, m_helpButton})
         b->setMinimumHeight(m_modeButton->sizeHint().height());
+}
 
+void ListDialog::buildEditorMenu()
+{
     m_menu = new ColumnMenuPopup(this);
     m_menu->setObjectName(QStringLiteral("PopupMenu1"));
     m_menu->addItem(QStringLiteral("PreLine"));
@@ -199,24 +215,20 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
                 insertText(QString::fromLatin1(kColorItems[index - FirstColorItem][1]));
         }
     });
+}
 
+void ListDialog::buildHelpPanel()
+{
     m_help = new QFrame(this);
     m_help->setObjectName(QStringLiteral("Panel3"));
     m_help->setFrameShape(QFrame::Panel);
     m_help->setFrameShadow(QFrame::Raised);
-    m_help->setAutoFillBackground(true);
-    QPalette panelPal = m_help->palette();
-    panelPal.setColor(QPalette::Window, colorFromValue(kHelpPanelColor));
-    m_help->setPalette(panelPal);
+    BoardStyle::apply(m_help, BoardStyle::Look::HelpPanel);
     auto label = [this](const QString& text, const char* name) {
         auto* l = new QLabel(text, m_help);
         l->setObjectName(QString::fromLatin1(name));
         l->setTextFormat(Qt::PlainText);
-        l->setAutoFillBackground(true);
-        QPalette p = l->palette();
-        p.setColor(QPalette::Window, colorFromValue(kHelpLabelColor));
-        p.setColor(QPalette::WindowText, QColor(0, 0, 128));
-        l->setPalette(p);
+        BoardStyle::apply(l, BoardStyle::Look::HelpNote);
         l->setContentsMargins(4, 2, 4, 2);
         l->installEventFilter(this);
         return l;
@@ -252,7 +264,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     helpLayout->addWidget(m_helpExample);
     m_help->installEventFilter(this);
     m_help->hide();
+}
 
+void ListDialog::layOutControls()
+{
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_modeButton);
     buttons->addWidget(m_closeButton);

@@ -58,6 +58,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setUpWindow();
+    void buildRecordList();
+    void buildEditor();
+    void buildButtons();
+    void buildEditorMenu();
+    void buildHelpPanel();
+    void layOutControls();
     void pasteChosenRecord();
     void onModeToggled();
     void onCloseClicked();
