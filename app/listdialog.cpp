@@ -77,6 +77,37 @@ protected:
     }
 };
 
+QString helpText()
+{
+    return helpLines({
+        "List allows for a string of data to be pasted into a focused row.",
+        "",
+        "List should be set up as:",
+        "[name] A 'line description field' that describes the strings of data (not pasted).",
+        "[&blue] A 'line color' (optional: If color or brackets are left out, the line will be white).",
+        "The data to begin installing into the cells follows the above:",
+        "~column 1 data~column 2 data~column (n) data~",
+        "\u00b9If there is nothing between the tildes (~~), the subsequent column will be skipped.",
+        "\u00b2If there is a blank between the tildes (~ ~), the subsequent column will be emptied.",
+        "",
+        "Clicking the PreLine button will produce a complete string of data preformatted",
+        "with the titles found in the top line of the grid.  Simply replace the titles with the",
+        "approiate data of your choice, or leave data blank or place a space between the",
+        "tildes as described above.",
+    });
+}
+
+QString exampleText()
+{
+    return QStringList{
+        QStringLiteral("Example:   Clicking the PreLine button will produce this line with the installed example:"),
+        QStringLiteral("[description][color]~OSC~~Trailer~~Product~~Consignor~~Consignee~~Date~~Color~"),
+        QString(),
+        QStringLiteral("Double click on each of the titles to highlight (description, color, Auxs, Trailer, etc) and"),
+        QString::fromUtf8("then type in the desired data.  See also \u00b9 and  \u00b2 above."),
+    }.join(u'\n');
+}
+
 QPixmap bracketPicture()
 {
     QPixmap pm(20, 20);
@@ -114,6 +145,7 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     buildRecordList();
     buildEditor();
     buildButtons();
+    buildToolButtons();
     buildEditorMenu();
     buildHelpPanel();
     layOutControls();
@@ -176,7 +208,10 @@ void ListDialog::buildButtons()
     connect(m_preLineButton, &QPushButton::clicked, this, &ListDialog::insertPreLine);
     m_tildeButton = button(QStringLiteral("~"), "SpeedButton12");
     connect(m_tildeButton, &QPushButton::clicked, this, &ListDialog::insertDataMark);
+}
 
+void ListDialog::buildToolButtons()
+{
     m_bracketButton = new QToolButton(this);
     m_bracketButton->setObjectName(QStringLiteral("SpeedButton3"));
     m_bracketButton->setIcon(QIcon(bracketPicture()));
@@ -224,39 +259,9 @@ void ListDialog::buildHelpPanel()
     m_help->setFrameShape(QFrame::Panel);
     m_help->setFrameShadow(QFrame::Raised);
     BoardStyle::apply(m_help, BoardStyle::Look::HelpPanel);
-    auto label = [this](const QString& text, const char* name) {
-        auto* l = new QLabel(text, m_help);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setTextFormat(Qt::PlainText);
-        BoardStyle::apply(l, BoardStyle::Look::HelpNote);
-        l->setContentsMargins(4, 2, 4, 2);
-        l->installEventFilter(this);
-        return l;
-    };
     // "&blue" in the panel: the labels show their text as it is.
-    m_helpText = label(helpLines({
-        "List allows for a string of data to be pasted into a focused row.",
-        "",
-        "List should be set up as:",
-        "[name] A 'line description field' that describes the strings of data (not pasted).",
-        "[&blue] A 'line color' (optional: If color or brackets are left out, the line will be white).",
-        "The data to begin installing into the cells follows the above:",
-        "~column 1 data~column 2 data~column (n) data~",
-        "\u00b9If there is nothing between the tildes (~~), the subsequent column will be skipped.",
-        "\u00b2If there is a blank between the tildes (~ ~), the subsequent column will be emptied.",
-        "",
-        "Clicking the PreLine button will produce a complete string of data preformatted",
-        "with the titles found in the top line of the grid.  Simply replace the titles with the",
-        "approiate data of your choice, or leave data blank or place a space between the",
-        "tildes as described above.",
-    }), "Label1");
-    m_helpExample = label(QStringList{
-        QStringLiteral("Example:   Clicking the PreLine button will produce this line with the installed example:"),
-        QStringLiteral("[description][color]~OSC~~Trailer~~Product~~Consignor~~Consignee~~Date~~Color~"),
-        QString(),
-        QStringLiteral("Double click on each of the titles to highlight (description, color, Auxs, Trailer, etc) and"),
-        QString::fromUtf8("then type in the desired data.  See also \u00b9 and  \u00b2 above."),
-    }.join(u'\n'), "Label2");
+    m_helpText = makeHelpNote(helpText(), "Label1");
+    m_helpExample = makeHelpNote(exampleText(), "Label2");
     auto* helpLayout = new QVBoxLayout(m_help);
     helpLayout->setContentsMargins(6, 6, 6, 6);
     helpLayout->setSpacing(6);
@@ -264,6 +269,17 @@ void ListDialog::buildHelpPanel()
     helpLayout->addWidget(m_helpExample);
     m_help->installEventFilter(this);
     m_help->hide();
+}
+
+QLabel* ListDialog::makeHelpNote(const QString& text, const char* name)
+{
+    auto* l = new QLabel(text, m_help);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
+    BoardStyle::apply(l, BoardStyle::Look::HelpNote);
+    l->setContentsMargins(4, 2, 4, 2);
+    l->installEventFilter(this);
+    return l;
 }
 
 void ListDialog::layOutControls()

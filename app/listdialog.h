@@ -62,8 +62,10 @@ private:
     void buildRecordList();
     void buildEditor();
     void buildButtons();
+    void buildToolButtons();
     void buildEditorMenu();
     void buildHelpPanel();
+    QLabel* makeHelpNote(const QString& text, const char* name);
     void layOutControls();
     void pasteChosenRecord();
     void onModeToggled();

@@ -47,6 +47,7 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     buildIntervalAndUsers();
     buildOptionBoxes();
     buildGridControls();
+    buildRowHeightArrows();
     buildBackupControls();
     buildTitleRow();
     layOutControls();
@@ -124,7 +125,10 @@ void PreferencesDialog::buildGridControls()
                 m_prefs.gridLines = i + 1;
         });
     }
+}
 
+void PreferencesDialog::buildRowHeightArrows()
+{
     m_rowsUp = new QToolButton(this);
     named(m_rowsUp, "SpeedButton7");
     m_rowsUp->setArrowType(Qt::UpArrow);

@@ -49,7 +49,8 @@ private:
     void setUpWindow();
     void buildIntervalAndUsers();
     void buildOptionBoxes();
-    void buildGridControls();      // font, grid lines, row heights
+    void buildGridControls();      // font and grid lines
+    void buildRowHeightArrows();
     void buildBackupControls();
     void buildTitleRow();
     void layOutControls();
