@@ -5,6 +5,7 @@
 #include "base/services.h"
 #include "grid/datetimetext.h"
 #include "store/businesshours.h"
+#include "widgets/boardstyle.h"
 #include "widgets/yearcalendar.h"
 
 #include <QScopedValueRollback>
@@ -29,9 +30,6 @@ constexpr int kDesignedPanelWidth = 70;
 constexpr int kDesignedPanelHeight = 23;
 constexpr int kDefaultColumnWidth = 25;
 constexpr int kRowHeight = 20;
-const QColor kNavy(0, 0, 128);
-const QColor kBackground(231, 223, 173);
-const QColor kCellColour(248, 232, 168);
 }
 
 // The business-hours grid's texts, column by column. A table that could be
@@ -83,37 +81,44 @@ private:
 DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clock& clock, QWidget* parent)
     : QDialog(parent), m_folder(folder), m_prefs(prefs), m_clock(clock)
 {
+    setUpWindow();
+    buildCalendar();
+    buildHoursGrid();
+    buildFormatBoxes();
+    buildButtons();
+    fitCalendarFont();
+    layoutControls();
+    applyPreferences();
+}
+
+void DateTimeDialog::setUpWindow()
+{
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Date / Time"));
     // A fixed border and no buttons on the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
-    // The designed 8-point form font, in pixels so that it does not grow
-    // with the screen's resolution setting.
-    QFont f = font();
-    f.setPixelSize(11);
-    setFont(f);
+    BoardStyle::apply(this, BoardStyle::Look::Board);
+    setFont(BoardStyle::pixelFont(font(), BoardStyle::kDateTimeFormPixels));
+}
 
+void DateTimeDialog::buildCalendar()
+{
     m_calendar = new YearCalendar(this, m_clock.localNow().date());
     m_calendar->setObjectName(QStringLiteral("YearCalendar1"));
     m_calendar->setLongMonths(true);
     m_calendar->setStartOfWeek(0);
-    m_calendar->setColor(kCellColour);
+    m_calendar->setColor(QColor(BoardStyle::kPaleCell));
     m_calendar->setFocusPolicy(Qt::ClickFocus);
-    QPalette calPal = m_calendar->palette();
-    calPal.setColor(QPalette::Text, kNavy);
-    m_calendar->setPalette(calPal);
+    BoardStyle::apply(m_calendar, BoardStyle::Look::NavyText);
     m_calendar->setGridLineWidth(1);   // buildWindow
     connect(m_calendar, &YearCalendar::dateChanged, this, &DateTimeDialog::onCalendarChanged);
+}
 
+void DateTimeDialog::buildHoursGrid()
+{
     m_hoursLabel = new QLabel(QStringLiteral("Business Hours"), this);
     m_hoursLabel->setObjectName(QStringLiteral("Label1"));
-    QPalette labelPal = m_hoursLabel->palette();
-    labelPal.setColor(QPalette::WindowText, kNavy);
-    m_hoursLabel->setPalette(labelPal);
+    BoardStyle::apply(m_hoursLabel, BoardStyle::Look::NavyCaption);
 
     m_hoursModel = new BusinessHoursModel(this);
     m_hours = new QTableView(this);
@@ -133,13 +138,13 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     m_hours->setTextElideMode(Qt::ElideNone);
     // No tab stop, and keys never move it: only a click picks.
     m_hours->setFocusPolicy(Qt::NoFocus);
-    QPalette hoursPal = m_hours->palette();
-    hoursPal.setColor(QPalette::Base, kCellColour);
-    hoursPal.setColor(QPalette::Text, kNavy);
-    m_hours->setPalette(hoursPal);
-    m_hours->setFont(f);
+    BoardStyle::apply(m_hours, BoardStyle::Look::PaleCells);
+    m_hours->setFont(font());
     connect(m_hours, &QTableView::clicked, this, &DateTimeDialog::onHoursClicked);
+}
 
+void DateTimeDialog::buildFormatBoxes()
+{
     auto box = [this](const char* name, const QString& caption) {
         auto* b = new QCheckBox(caption, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -154,7 +159,10 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     // The preferences read these two boxes.
     connect(m_leadingZeroDate, &QCheckBox::toggled, this, [this](bool on) { m_prefs.leadingZero = on; });
     connect(m_military, &QCheckBox::toggled, this, [this](bool on) { m_prefs.militaryTime = on; });
+}
 
+void DateTimeDialog::buildButtons()
+{
     m_buttons[0] = makeButton("Panel5", "SpeedButton2", QStringLiteral("Cancel"), &m_panels[0]);
     m_buttons[1] = makeButton("Panel1", "SpeedButton1", QStringLiteral("Current Date"), &m_panels[1]);
     m_buttons[2] = makeButton("Panel3", "SpeedButton4", QStringLiteral("GMT Date"), &m_panels[2]);
@@ -167,10 +175,6 @@ DateTimeDialog::DateTimeDialog(const DataFolder& folder, Preferences& prefs, Clo
     connect(m_buttons[4], &QToolButton::clicked, this, &DateTimeDialog::insertGmtTime);
     // The Cancel panel takes the keyboard focus, as the form gives it.
     m_panels[0]->setFocusPolicy(Qt::StrongFocus);
-
-    fitCalendarFont();
-    layoutControls();
-    applyPreferences();
 }
 
 DateTimeDialog::~DateTimeDialog() = default;

@@ -79,6 +79,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setUpWindow();
+    void buildCalendar();
+    void buildHoursGrid();
+    void buildFormatBoxes();
+    void buildButtons();
     QToolButton* makeButton(const char* panelName, const char* buttonName, const QString& caption,
                             QFrame** panel);
     void fitCalendarFont();

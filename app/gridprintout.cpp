@@ -2,6 +2,7 @@
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
+#include "widgets/boardstyle.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -45,7 +46,7 @@ void drawRowCells(QPainter& painter, const GridData& grid, const QList<PrintLayo
         painter.fillRect(QRectF(boxes.first().topLeft(), boxes.last().bottomRight()),
                          QColor(ColorCodes::red(tint), ColorCodes::green(tint), ColorCodes::blue(tint)));
     painter.save();
-    painter.setPen(QPen(QColor(96, 96, 96), std::max(1, sx / 3)));
+    painter.setPen(QPen(QColor(BoardStyle::kPrintedGridLine), std::max(1, sx / 3)));
     painter.setBrush(Qt::NoBrush);
     painter.drawRects(boxes);
     painter.restore();

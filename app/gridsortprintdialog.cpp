@@ -1,39 +1,28 @@
 #include "app/gridsortprintdialog.h"
 
-#include "app/gridprintout.h"
 #include "app/messageboxes.h"
+#include "app/sortgridheader.h"
+#include "app/sortgridmodel.h"
+#include "app/sortgridview.h"
 #include "base/preferences.h"
 #include "base/services.h"
 #include "grid/gridsort.h"
 #include "grid/printlayout.h"
 #include "store/gridstore.h"
+#include "widgets/boardstyle.h"
 
-#include <QAbstractTableModel>
-#include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QSpinBox>
-#include <QStandardPaths>
-#include <QTableView>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -46,125 +35,39 @@ constexpr int kDesignedGridHeight = 414;
 constexpr QSize kDesignedPanelSize(185, 121);
 constexpr int kDefaultColWidth = 30;
 constexpr int kWidthMargin = 6;
-constexpr int kTextIndent = 2;
-constexpr int kFormFontPixels = 9;        // 7 points at 96 pixels per inch
-const QColor kBackground(231, 223, 173);
-const QColor kFixedColour(230, 216, 173);
 
 // Row heights by font size, 7 to 14 points.
 constexpr std::array<int, 8> kRowHeights{13, 16, 17, 19, 21, 21, 23, 25};
-
-int fontPixels(int points)
-{
-    return (points * 96 + 36) / 72;
 }
-
-const QString kNoPrinter = QStringLiteral("There is no default printer, so the grid was not printed.");
-const QString kNothingToPrint = QStringLiteral("The grid holds no text, so there is nothing to print.");
-}
-
-// The copy's data rows; the title row is the header.
-class SortGridModel final : public QAbstractTableModel
-{
-public:
-    SortGridModel(const GridData& grid, QObject* parent) : QAbstractTableModel(parent), m_grid(grid) {}
-
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : std::max(0, m_grid.rowCount() - 1);
-    }
-    int columnCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : m_grid.colCount();
-    }
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (!index.isValid() || role != Qt::DisplayRole)
-            return {};
-        // Laying out a huge cell at every paint would freeze the dialog.
-        return PrintLayout::shownPart(m_grid.cell(index.column(), index.row() + 1));
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return {};
-        return PrintLayout::shownPart(m_grid.cell(section, 0));
-    }
-    Qt::ItemFlags flags(const QModelIndex& index) const override
-    {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
-    }
-    void reset()
-    {
-        beginResetModel();
-        endResetModel();
-    }
-
-private:
-    const GridData& m_grid;
-};
-
-// The fixed title row: the fixed colour, the texts where the cells have
-// theirs, grid lines like the cells'.
-class SortGridHeader final : public QHeaderView
-{
-public:
-    explicit SortGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        painter->save();
-        painter->fillRect(rect, kFixedColour);
-        painter->setPen(palette().color(QPalette::Mid));
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-        painter->setPen(palette().color(QPalette::WindowText));
-        const QString text = model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
-        painter->drawText(rect.adjusted(kTextIndent, 0, -1, -1), Qt::AlignLeft | Qt::AlignVCenter, text);
-        painter->restore();
-    }
-};
-
-// StringGrid7: besides the mouse click, a key that moves the current cell
-// is a click too.
-class SortGridView final : public QTableView
-{
-    Q_OBJECT
-public:
-    using QTableView::QTableView;
-
-signals:
-    void movedByKey();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        const QPersistentModelIndex before = currentIndex();
-        QTableView::keyPressEvent(event);
-        if (currentIndex().isValid() && currentIndex() != before)
-            emit movedByKey();
-    }
-};
 
 GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& prefs, Messages& messages,
                                          QWidget* parent)
-    : QDialog(parent), m_folder(folder), m_prefs(prefs), m_messages(messages)
+    : QDialog(parent), m_folder(folder), m_prefs(prefs), m_messages(messages),
+      m_printer(this, messages, [this] { beforeBox(); })
+{
+    setUpWindow();
+    buildGrid();
+    connectGrid();
+    buildButtons();
+    buildPanelControls();
+    buildPanelButtons();
+    layOutPanel();
+    onFontSizeChanged(m_fontSize->value());
+    layoutControls();
+}
+
+void GridSortPrintDialog::setUpWindow()
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Grid Sort / Print"));
     // A fixed border; the title bar's close box closes like Escape.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
-    // The designed 7-point form font, in pixels so that it does not grow
-    // with the screen's resolution setting.
-    QFont f = font();
-    f.setPixelSize(kFormFontPixels);
-    setFont(f);
+    BoardStyle::apply(this, BoardStyle::Look::Board);
+    setFont(BoardStyle::pixelFont(font(), BoardStyle::kSortPrintFormPixels));
+}
 
+void GridSortPrintDialog::buildGrid()
+{
     m_model = new SortGridModel(m_copy, this);
     m_view = new SortGridView(this);
     m_view->setObjectName(QStringLiteral("StringGrid7"));
@@ -184,14 +87,19 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone);
     m_view->setCornerButtonEnabled(false);
-    QPalette gridPal = m_view->palette();
-    gridPal.setColor(QPalette::Base, Qt::white);
-    m_view->setPalette(gridPal);
-    connect(header, &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
+    BoardStyle::apply(m_view, BoardStyle::Look::WhiteCells);
+}
+
+void GridSortPrintDialog::connectGrid()
+{
+    connect(m_view->horizontalHeader(), &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
     connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::onGridClicked);
     connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::onGridClicked);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &GridSortPrintDialog::onFocusWindowChanged);
+}
 
+void GridSortPrintDialog::buildButtons()
+{
     m_hint = new QLabel(QStringLiteral("Click on a column to sort"), this);
     m_printButton = new QPushButton(QStringLiteral("Print"), this);
     m_printButton->setObjectName(QStringLiteral("SpeedButton1"));
@@ -199,15 +107,18 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_closeButton->setObjectName(QStringLiteral("SpeedButton2"));
     connect(m_printButton, &QPushButton::clicked, this, &GridSortPrintDialog::showPrintPanel);
     connect(m_closeButton, &QPushButton::clicked, this, &GridSortPrintDialog::onCloseClicked);
+}
 
+void GridSortPrintDialog::buildPanelControls()
+{
     m_panel = new QFrame(this);
     m_panel->setObjectName(QStringLiteral("Panel11"));
     m_panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_panel->setAutoFillBackground(true);
-    auto* title = new QLabel(QStringLiteral("Print parameters:"), m_panel);
-    QFont underlined = title->font();
+    m_panelTitle = new QLabel(QStringLiteral("Print parameters:"), m_panel);
+    QFont underlined = m_panelTitle->font();
     underlined.setUnderline(true);
-    title->setFont(underlined);
+    m_panelTitle->setFont(underlined);
     m_portrait = new QRadioButton(QStringLiteral("Portrait"), m_panel);
     m_portrait->setObjectName(QStringLiteral("RadioButton1"));
     m_landscape = new QRadioButton(QStringLiteral("LandScape"), m_panel);
@@ -215,7 +126,7 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     m_landscape->setChecked(true);
     // The preferences read the orientation from here when they are saved.
     connect(m_portrait, &QRadioButton::toggled, this, [this](bool on) { m_prefs.portrait = on; });
-    auto* sizeLabel = new QLabel(QStringLiteral("Font size:"), m_panel);
+    m_fontSizeLabel = new QLabel(QStringLiteral("Font size:"), m_panel);
     m_fontSize = new QSpinBox(m_panel);
     m_fontSize->setObjectName(QStringLiteral("SpinEdit1"));
     m_fontSize->setRange(kMinFontSize, kMaxFontSize);
@@ -223,6 +134,10 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     if (auto* typed = m_fontSize->findChild<QLineEdit*>())
         typed->setMaxLength(2);
     connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::onFontSizeChanged);
+}
+
+void GridSortPrintDialog::buildPanelButtons()
+{
     m_panelPrint = new QPushButton(QStringLiteral("Print"), m_panel);
     m_panelPrint->setObjectName(QStringLiteral("SpeedButton10"));
     m_panelCancel = new QPushButton(QStringLiteral("Cancel"), m_panel);
@@ -245,15 +160,18 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     connect(m_panelCancel, &QPushButton::clicked, this, &GridSortPrintDialog::onPanelCancel);
     for (QPushButton* b : {m_printButton, m_closeButton, m_panelPrint, m_panelCancel, m_panelPreview, m_panelPdf})
         b->setAutoDefault(false);
+}
 
+void GridSortPrintDialog::layOutPanel()
+{
     auto* panelLayout = new QGridLayout(m_panel);
     panelLayout->setContentsMargins(8, 6, 8, 8);
     panelLayout->setVerticalSpacing(4);
-    panelLayout->addWidget(title, 0, 0, 1, 2);
+    panelLayout->addWidget(m_panelTitle, 0, 0, 1, 2);
     panelLayout->addWidget(m_portrait, 1, 0, 1, 2);
     panelLayout->addWidget(m_landscape, 2, 0, 1, 2);
     auto* sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(sizeLabel);
+    sizeRow->addWidget(m_fontSizeLabel);
     sizeRow->addWidget(m_fontSize);
     sizeRow->addStretch();
     panelLayout->addLayout(sizeRow, 3, 0, 1, 2);
@@ -263,9 +181,6 @@ GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& 
     panelLayout->addWidget(m_panelCancel, 5, 1);
     m_panel->resize(m_panel->sizeHint().expandedTo(kDesignedPanelSize));
     m_panel->hide();
-
-    onFontSizeChanged(m_fontSize->value());
-    layoutControls();
 }
 
 GridSortPrintDialog::~GridSortPrintDialog()
@@ -458,8 +373,7 @@ void GridSortPrintDialog::onFontSizeChanged(int value)
 {
     if (value < kMinFontSize || value > kMaxFontSize)
         return;
-    QFont f = font();
-    f.setPixelSize(fontPixels(value));
+    const QFont f = BoardStyle::pixelFont(font(), BoardStyle::pixelsOfPoints(value));
     m_view->setFont(f);
     m_view->horizontalHeader()->setFont(f);
     fitColumnWidths();
@@ -502,12 +416,6 @@ void GridSortPrintDialog::onCloseClicked()
         done(QDialog::Rejected);
 }
 
-void GridSortPrintDialog::failPrint(const QString& text)
-{
-    beforeBox();
-    m_messages.show(MessageKind::Warning, text, kCentralOffset);
-}
-
 void GridSortPrintDialog::beforeBox()
 {
     // The box is a window of the program; coming back from it must not
@@ -515,159 +423,31 @@ void GridSortPrintDialog::beforeBox()
     m_skipActivation = isActiveWindow();
 }
 
-int GridSortPrintDialog::columnsWithText(int first) const
+SortGridPrinter::Pages GridSortPrintDialog::pages() const
 {
-    int count = 0;
-    for (int c = std::max(first, 0); c < m_copy.colCount(); ++c) {
-        const QStringList& texts = m_copy.column(c);
-        if (std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); }))
-            ++count;
-    }
-    return count;
+    // The dialog's own font, whatever size the grid shows.
+    return {m_copy, m_widths, rowHeight(), headingTitle(),
+            BoardStyle::pixelFont(font(), BoardStyle::kSortPrintFormPixels)};
 }
 
 bool GridSortPrintDialog::printGrid(bool portrait)
 {
-    // A blank page is not a printed grid.
-    if (columnsWithText(0) == 0) {
-        failPrint(kNothingToPrint);
-        return false;
-    }
-
-    std::unique_ptr<QPrinter> printer;
-    if (m_printerFactory) {
-        printer = m_printerFactory();
-        if (!printer) {
-            failPrint(kNoPrinter);
-            return false;
-        }
-    } else {
-        // The default printer chosen, so Enter prints as the board always
-        // did; without one the dialog still offers printing to a file.
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
-                                : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-        beforeBox();
-        if (!runPrintDialog(*printer))
-            return false;
-        portrait = printer->pageLayout().orientation() == QPageLayout::Portrait;
-    }
-    printer->setDocName(QString());
-    return printOn(*printer, portrait, true);
-}
-
-bool GridSortPrintDialog::runPrintDialog(QPrinter& printer)
-{
-    if (m_printDialogRunner)
-        return m_printDialogRunner(printer);
-    QPrintDialog dialog(&printer, this);
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-    return dialog.exec() == QDialog::Accepted;
+    return m_printer.print(pages(), portrait);
 }
 
 bool GridSortPrintDialog::previewGrid(bool portrait)
 {
-    if (columnsWithText(0) == 0) {
-        failPrint(kNothingToPrint);
-        return false;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(QStringLiteral("PrintPreview"));
-    preview.setWindowTitle(QStringLiteral("Print Preview"));
-    // The orientation may be changed in the preview: the layout follows it.
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
-        printOn(*p, p->pageLayout().orientation() == QPageLayout::Portrait, false);
-    });
-    beforeBox();
-    preview.resize(900, 700);
-    return preview.exec() == QDialog::Accepted;
+    return m_printer.preview(pages(), portrait);
 }
 
 bool GridSortPrintDialog::savePdf(bool portrait)
 {
-    if (columnsWithText(0) == 0) {
-        failPrint(kNothingToPrint);
-        return false;
-    }
-    // Never the shared data folder, where the dialog would fall back to
-    // without an existing Documents folder.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!QDir(folder).exists())
-        folder = QDir::homePath();
-    const QString suggested = QDir(folder).filePath(headingTitle() + QStringLiteral(".pdf"));
-    beforeBox();
-    QString path = m_pdfPathChooser
-        ? m_pdfPathChooser(suggested)
-        : QFileDialog::getSaveFileName(this, QStringLiteral("Save as PDF"), suggested,
-                                       QStringLiteral("PDF files (*.pdf)"));
-    if (path.isEmpty())
-        return false;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-    printer.setDocName(headingTitle());
-    return printOn(printer, portrait, true,
-                   QStringLiteral("The file \"%1\" could not be written, so the grid was not saved.")
-                       .arg(QDir::toNativeSeparators(path)));
+    return m_printer.savePdf(pages(), portrait);
 }
 
 QString GridSortPrintDialog::headingTitle() const
 {
     return m_prefs.title.isEmpty() ? QStringLiteral("RYX Scheduling") : m_prefs.title;
-}
-
-bool GridSortPrintDialog::printOn(QPrinter& printer, bool portrait, bool askCut, const QString& failure)
-{
-    const QString name = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
-    const QString failed = !failure.isEmpty() ? failure
-        : name.isEmpty()
-        ? QStringLiteral("The printer reported an error, so the grid was not printed.")
-        : QStringLiteral("The printer \"%1\" reported an error, so the grid was not printed.").arg(name);
-
-    printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-    const int sx = PrintLayout::scale(printer.logicalDpiX(), logicalDpiX());
-    const int sy = PrintLayout::scale(printer.logicalDpiY(), logicalDpiY());
-    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(m_widths);
-    // There is no paging across: what does not fit the paper's width is
-    // cut off, and the user decides whether that is worth printing. A
-    // column without text loses nothing off the paper.
-    const int paperWidth = printer.width();
-    if (const int cut = columnsWithText(PrintLayout::columnsAcross(bands, sx, paperWidth)); askCut && cut > 0) {
-        const QString orientation = portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
-        const QString question =
-            (cut == 1 ? QStringLiteral("1 column of the grid does not fit across the paper in %1: it would be "
-                                       "cut off at the paper's edge or left off the printout.")
-                            .arg(orientation)
-                      : QStringLiteral("%1 columns of the grid do not fit across the paper in %2: they would be "
-                                       "cut off at the paper's edge or left off the printout.")
-                            .arg(cut)
-                            .arg(orientation))
-            + QStringLiteral("\n\nPrint anyway?");
-        beforeBox();
-        if (!m_messages.askYesNo(question, kCentralOffset))
-            return false;
-    }
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    // The dialog's own font, whatever size the grid shows.
-    QFont plain = font();
-    plain.setPixelSize(kFormFontPixels);
-    const GridPrintout::Heading heading{
-        headingTitle(), QStringLiteral("Printed ") + QDateTime::currentDateTime().toString(QStringLiteral("M/d/yyyy HH:mm"))};
-    const bool ok = GridPrintout::print(printer, m_copy, bands, {rowHeight(), portrait, sx, sy}, plain, heading);
-    if (!ok) {
-        restoreCursor.dismiss();
-        QApplication::restoreOverrideCursor();
-        failPrint(failed);
-    }
-    return ok;
 }
 
 void GridSortPrintDialog::closeWithoutEffect()
@@ -687,4 +467,3 @@ void GridSortPrintDialog::done(int result)
         emit closed();
 }
 
-#include "gridsortprintdialog.moc"

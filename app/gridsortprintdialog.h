@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sortgridprinter.h"
 #include "grid/griddata.h"
 #include "store/datafolder.h"
 #include "store/filestamp.h"
@@ -37,7 +38,7 @@ class GridSortPrintDialog : public QDialog
 public:
     // Makes the printer a print goes to, or null when there is none. The
     // default is the system's default printer.
-    using PrinterFactory = std::function<std::unique_ptr<QPrinter>()>;
+    using PrinterFactory = SortGridPrinter::PrinterFactory;
 
     static constexpr int kMinFontSize = 7;
     static constexpr int kMaxFontSize = 14;
@@ -50,11 +51,14 @@ public:
     // they were read (the first opening does it if nobody did).
     void loadFromPreferences();
     // A factory's printer is printed on at once, without the print dialog.
-    void setPrinterFactory(PrinterFactory factory) { m_printerFactory = std::move(factory); }
+    void setPrinterFactory(PrinterFactory factory) { m_printer.setPrinterFactory(std::move(factory)); }
     // Stand-ins for the system's print dialog (true: print) and for the
     // file dialog of "Save as PDF" (given a suggested path; "" cancels).
-    void setPrintDialogRunner(std::function<bool(QPrinter&)> runner) { m_printDialogRunner = std::move(runner); }
-    void setPdfPathChooser(std::function<QString(const QString&)> chooser) { m_pdfPathChooser = std::move(chooser); }
+    void setPrintDialogRunner(std::function<bool(QPrinter&)> runner) { m_printer.setPrintDialogRunner(std::move(runner)); }
+    void setPdfPathChooser(std::function<QString(const QString&)> chooser)
+    {
+        m_printer.setPdfPathChooser(std::move(chooser));
+    }
 
     // Shows the dialog (QDialog::open) with the grid file's current copy;
     // nothing when it is already open.
@@ -95,28 +99,27 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setUpWindow();
+    void buildGrid();
+    void connectGrid();
+    void buildButtons();
+    void buildPanelControls();   // the print parameters
+    void buildPanelButtons();
+    void layOutPanel();
     void layoutControls();
     void applyWidths();
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     void onFocusWindowChanged(QWindow* window);
     bool gridFileChanged() const;
     void beforeBox();
-    void failPrint(const QString& text);
-    // How many columns from `first` on hold any text.
-    int columnsWithText(int first) const;
-    bool runPrintDialog(QPrinter& printer);
     void keepPrintParameters();   // in the live preferences, printed or not
     QString headingTitle() const;
-    // `askCut`: ask before columns are lost off the paper. `failure`: what
-    // to say when the pages could not be made (the printer's error by default).
-    bool printOn(QPrinter& printer, bool portrait, bool askCut, const QString& failure = {});
+    SortGridPrinter::Pages pages() const;
 
     DataFolder m_folder;
     Preferences& m_prefs;
     Messages& m_messages;
-    PrinterFactory m_printerFactory;
-    std::function<bool(QPrinter&)> m_printDialogRunner;
-    std::function<QString(const QString&)> m_pdfPathChooser;
+    SortGridPrinter m_printer;
 
     GridData m_copy{0, 0};
     QList<int> m_widths;
@@ -134,6 +137,8 @@ private:
     QPushButton* m_panelCancel = nullptr;      // SpeedButton11
     QPushButton* m_panelPreview = nullptr;
     QPushButton* m_panelPdf = nullptr;
+    QLabel* m_panelTitle = nullptr;
+    QLabel* m_fontSizeLabel = nullptr;
 
     bool m_open = false;
     bool m_shownBefore = false;

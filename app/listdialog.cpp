@@ -8,7 +8,7 @@
 #include "grid/listrecord.h"
 #include "store/listfile.h"
 #include "store/textfile.h"
-#include "widgets/colorvalue.h"
+#include "widgets/boardstyle.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -29,9 +29,6 @@
 
 namespace {
 
-constexpr int kFormColor = 11395047;
-constexpr int kHelpPanelColor = 9482432;
-constexpr int kHelpLabelColor = 11069688;
 const QSize kDesignSize(560, 330);
 
 // Two blanks until the button is first used.
@@ -80,12 +77,43 @@ protected:
     }
 };
 
+QString helpText()
+{
+    return helpLines({
+        "List allows for a string of data to be pasted into a focused row.",
+        "",
+        "List should be set up as:",
+        "[name] A 'line description field' that describes the strings of data (not pasted).",
+        "[&blue] A 'line color' (optional: If color or brackets are left out, the line will be white).",
+        "The data to begin installing into the cells follows the above:",
+        "~column 1 data~column 2 data~column (n) data~",
+        "\u00b9If there is nothing between the tildes (~~), the subsequent column will be skipped.",
+        "\u00b2If there is a blank between the tildes (~ ~), the subsequent column will be emptied.",
+        "",
+        "Clicking the PreLine button will produce a complete string of data preformatted",
+        "with the titles found in the top line of the grid.  Simply replace the titles with the",
+        "approiate data of your choice, or leave data blank or place a space between the",
+        "tildes as described above.",
+    });
+}
+
+QString exampleText()
+{
+    return QStringList{
+        QStringLiteral("Example:   Clicking the PreLine button will produce this line with the installed example:"),
+        QStringLiteral("[description][color]~OSC~~Trailer~~Product~~Consignor~~Consignee~~Date~~Color~"),
+        QString(),
+        QStringLiteral("Double click on each of the titles to highlight (description, color, Auxs, Trailer, etc) and"),
+        QString::fromUtf8("then type in the desired data.  See also \u00b9 and  \u00b2 above."),
+    }.join(u'\n');
+}
+
 QPixmap bracketPicture()
 {
     QPixmap pm(20, 20);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setPen(QPen(QColor(0, 0, 128), 2));
+    p.setPen(QPen(QColor(BoardStyle::kNavy), 2));
     p.drawPolyline(QPolygon({QPoint(8, 3), QPoint(4, 3), QPoint(4, 17), QPoint(8, 17)}));
     p.drawPolyline(QPolygon({QPoint(12, 3), QPoint(16, 3), QPoint(16, 17), QPoint(12, 17)}));
     return pm;
@@ -98,11 +126,10 @@ QPixmap helpPicture(const QFont& font)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 128));
+    p.setBrush(QColor(BoardStyle::kNavy));
     p.drawEllipse(QRectF(1, 1, 18, 18));
-    QFont f = font;
+    QFont f = BoardStyle::pixelFont(font, BoardStyle::kHelpMarkPixels);
     f.setBold(true);
-    f.setPixelSize(14);
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
@@ -114,22 +141,37 @@ QPixmap helpPicture(const QFont& font)
 ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messages, QWidget* parent)
     : QDialog(parent), m_folder(folder), m_grid(grid), m_messages(messages)
 {
+    setUpWindow();
+    buildRecordList();
+    buildEditor();
+    buildButtons();
+    buildToolButtons();
+    buildEditorMenu();
+    buildHelpPanel();
+    layOutControls();
+}
+
+void ListDialog::setUpWindow()
+{
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("List"));
     // No title-bar buttons: the dialog closes only through "Close" or a paste.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, colorFromValue(kFormColor));
-    setPalette(pal);
+    BoardStyle::apply(this, BoardStyle::Look::Board);
+}
 
+void ListDialog::buildRecordList()
+{
     auto* list = new RecordList(this);
     list->chosenByKey = [this] { pasteChosenRecord(); };
     m_list = list;
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(m_list, &QListWidget::itemClicked, this, [this] { pasteChosenRecord(); });
+}
 
+void ListDialog::buildEditor()
+{
     m_editor = new QPlainTextEdit(this);
     m_editor->setObjectName(QStringLiteral("RichEdit1"));
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -139,7 +181,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     connect(m_editor, &QWidget::customContextMenuRequested, this, &ListDialog::onEditorMenu);
     m_editor->viewport()->installEventFilter(this);
     m_editor->hide();
+}
 
+void ListDialog::buildButtons()
+{
     auto button = [this](const QString& caption, const char* name) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -163,7 +208,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     connect(m_preLineButton, &QPushButton::clicked, this, &ListDialog::insertPreLine);
     m_tildeButton = button(QStringLiteral("~"), "SpeedButton12");
     connect(m_tildeButton, &QPushButton::clicked, this, &ListDialog::insertDataMark);
+}
 
+void ListDialog::buildToolButtons()
+{
     m_bracketButton = new QToolButton(this);
     m_bracketButton->setObjectName(QStringLiteral("SpeedButton3"));
     m_bracketButton->setIcon(QIcon(bracketPicture()));
@@ -179,7 +227,10 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     // The tool buttons as tall as the text buttons beside them.
     for (QToolButton* b : {m_bracketButton, m_helpButton})
         b->setMinimumHeight(m_modeButton->sizeHint().height());
+}
 
+void ListDialog::buildEditorMenu()
+{
     m_menu = new ColumnMenuPopup(this);
     m_menu->setObjectName(QStringLiteral("PopupMenu1"));
     m_menu->addItem(QStringLiteral("PreLine"));
@@ -199,52 +250,18 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
                 insertText(QString::fromLatin1(kColorItems[index - FirstColorItem][1]));
         }
     });
+}
 
+void ListDialog::buildHelpPanel()
+{
     m_help = new QFrame(this);
     m_help->setObjectName(QStringLiteral("Panel3"));
     m_help->setFrameShape(QFrame::Panel);
     m_help->setFrameShadow(QFrame::Raised);
-    m_help->setAutoFillBackground(true);
-    QPalette panelPal = m_help->palette();
-    panelPal.setColor(QPalette::Window, colorFromValue(kHelpPanelColor));
-    m_help->setPalette(panelPal);
-    auto label = [this](const QString& text, const char* name) {
-        auto* l = new QLabel(text, m_help);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setTextFormat(Qt::PlainText);
-        l->setAutoFillBackground(true);
-        QPalette p = l->palette();
-        p.setColor(QPalette::Window, colorFromValue(kHelpLabelColor));
-        p.setColor(QPalette::WindowText, QColor(0, 0, 128));
-        l->setPalette(p);
-        l->setContentsMargins(4, 2, 4, 2);
-        l->installEventFilter(this);
-        return l;
-    };
+    BoardStyle::apply(m_help, BoardStyle::Look::HelpPanel);
     // "&blue" in the panel: the labels show their text as it is.
-    m_helpText = label(helpLines({
-        "List allows for a string of data to be pasted into a focused row.",
-        "",
-        "List should be set up as:",
-        "[name] A 'line description field' that describes the strings of data (not pasted).",
-        "[&blue] A 'line color' (optional: If color or brackets are left out, the line will be white).",
-        "The data to begin installing into the cells follows the above:",
-        "~column 1 data~column 2 data~column (n) data~",
-        "\u00b9If there is nothing between the tildes (~~), the subsequent column will be skipped.",
-        "\u00b2If there is a blank between the tildes (~ ~), the subsequent column will be emptied.",
-        "",
-        "Clicking the PreLine button will produce a complete string of data preformatted",
-        "with the titles found in the top line of the grid.  Simply replace the titles with the",
-        "approiate data of your choice, or leave data blank or place a space between the",
-        "tildes as described above.",
-    }), "Label1");
-    m_helpExample = label(QStringList{
-        QStringLiteral("Example:   Clicking the PreLine button will produce this line with the installed example:"),
-        QStringLiteral("[description][color]~OSC~~Trailer~~Product~~Consignor~~Consignee~~Date~~Color~"),
-        QString(),
-        QStringLiteral("Double click on each of the titles to highlight (description, color, Auxs, Trailer, etc) and"),
-        QString::fromUtf8("then type in the desired data.  See also \u00b9 and  \u00b2 above."),
-    }.join(u'\n'), "Label2");
+    m_helpText = makeHelpNote(helpText(), "Label1");
+    m_helpExample = makeHelpNote(exampleText(), "Label2");
     auto* helpLayout = new QVBoxLayout(m_help);
     helpLayout->setContentsMargins(6, 6, 6, 6);
     helpLayout->setSpacing(6);
@@ -252,7 +269,21 @@ ListDialog::ListDialog(const DataFolder& folder, GridData& grid, Messages& messa
     helpLayout->addWidget(m_helpExample);
     m_help->installEventFilter(this);
     m_help->hide();
+}
 
+QLabel* ListDialog::makeHelpNote(const QString& text, const char* name)
+{
+    auto* l = new QLabel(text, m_help);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
+    BoardStyle::apply(l, BoardStyle::Look::HelpNote);
+    l->setContentsMargins(4, 2, 4, 2);
+    l->installEventFilter(this);
+    return l;
+}
+
+void ListDialog::layOutControls()
+{
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_modeButton);
     buttons->addWidget(m_closeButton);

@@ -58,6 +58,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setUpWindow();
+    void buildRecordList();
+    void buildEditor();
+    void buildButtons();
+    void buildToolButtons();
+    void buildEditorMenu();
+    void buildHelpPanel();
+    QLabel* makeHelpNote(const QString& text, const char* name);
+    void layOutControls();
     void pasteChosenRecord();
     void onModeToggled();
     void onCloseClicked();

@@ -17,7 +17,7 @@
 #include "store/sharedsettings.h"
 #include "store/startupcheck.h"
 #include "store/userplacement.h"
-#include "widgets/colorvalue.h"
+#include "widgets/boardstyle.h"
 #include "widgets/led.h"
 
 #include <QAction>
@@ -67,7 +67,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     resize(799, 572);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(799 / 2, 572 / 2));
-    setBackground(this, QColor(231, 223, 173));
+    BoardStyle::apply(this, BoardStyle::Look::Board);
 
     m_settings = std::make_unique<SharedSettings>(m_board.folder, m_board.prefs);
 

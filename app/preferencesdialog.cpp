@@ -2,6 +2,7 @@
 
 #include "app/messageboxes.h"
 #include "base/services.h"
+#include "widgets/boardstyle.h"
 #include "widgets/colorvalue.h"
 
 #include <QCheckBox>
@@ -32,32 +33,40 @@ QString hint(const char* text)
 const char* const kTimeOutHint =
     "If no change to grid is made within 30 seconds, \r\ndata is saved and Update button is turned off.";
 
+void named(QWidget* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+}
+
 } // namespace
 
 PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWidget* parent)
     : QDialog(parent), m_prefs(prefs), m_identity(identity)
+{
+    setUpWindow();
+    buildIntervalAndUsers();
+    buildOptionBoxes();
+    buildGridControls();
+    buildRowHeightArrows();
+    buildBackupControls();
+    buildTitleRow();
+    layOutControls();
+    m_lines[0]->setChecked(true);
+    m_backup[0]->setChecked(true);
+}
+
+void PreferencesDialog::setUpWindow()
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scheduling Parameters"));
     // No close box and no Cancel: "OK" always saves.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(231, 223, 173));
-    setPalette(pal);
+    BoardStyle::apply(this, BoardStyle::Look::Board);
+}
 
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-    auto check = [&](QCheckBox*& box, const char* name, const char* caption, const char* tip, bool Preferences::*field) {
-        box = new QCheckBox(QString::fromLatin1(caption), this);
-        named(box, name);
-        box->setToolTip(hint(tip));
-        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_prefs.*field = on; });
-    };
-
+void PreferencesDialog::buildIntervalAndUsers()
+{
     m_interval = new QComboBox(this);
     named(m_interval, "ComboBox1");
     m_interval->setEditable(true);
@@ -73,7 +82,16 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
         "             where [n] = 0, user has no update and no preferences privileges\r\n"
         "             where [n] = 1, user has update, but no preferences privileges\r\n"
         "             where [n] = 2, user has both update and preferences privileges"));
+}
 
+void PreferencesDialog::buildOptionBoxes()
+{
+    auto check = [&](QCheckBox*& box, const char* name, const char* caption, const char* tip, bool Preferences::*field) {
+        box = new QCheckBox(QString::fromLatin1(caption), this);
+        named(box, name);
+        box->setToolTip(hint(tip));
+        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_prefs.*field = on; });
+    };
     check(m_network, "CheckBox3", "Program used in network", "Check if this program is being used on a LAN or network.",
           &Preferences::network);
     check(m_autoMenu, "CheckBox6", "Auto menu at next cell", "Automatically skip to next cell and popup menu.",
@@ -86,17 +104,20 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     check(m_timeOut, "CheckBox5", "Time out after 30 seconds", kTimeOutHint, &Preferences::timeOut);
     check(m_clearColor, "CheckBox10", "Clear color when clear cell", kTimeOutHint,
           &Preferences::clearColorWhenClearCell);
+}
 
-    auto* fontButton = new QPushButton(QStringLiteral("Grid Font Parameters"), this);
-    named(fontButton, "SpeedButton2");
-    connect(fontButton, &QPushButton::clicked, this, &PreferencesDialog::chooseGridFont);
+void PreferencesDialog::buildGridControls()
+{
+    m_fontButton = new QPushButton(QStringLiteral("Grid Font Parameters"), this);
+    named(m_fontButton, "SpeedButton2");
+    connect(m_fontButton, &QPushButton::clicked, this, &PreferencesDialog::chooseGridFont);
 
-    auto* linesBox = new QWidget(this);
-    auto* linesLayout = new QHBoxLayout(linesBox);
+    m_linesBox = new QWidget(this);
+    auto* linesLayout = new QHBoxLayout(m_linesBox);
     linesLayout->setContentsMargins(0, 0, 0, 0);
     const char* lineCaptions[3] = {"1", "2", "3  Grid lines"};
     for (int i = 0; i < 3; ++i) {
-        m_lines[i] = new QRadioButton(QString::fromLatin1(lineCaptions[i]), linesBox);
+        m_lines[i] = new QRadioButton(QString::fromLatin1(lineCaptions[i]), m_linesBox);
         named(m_lines[i], QByteArray("RadioButton" + QByteArray::number(i + 1)).constData());
         linesLayout->addWidget(m_lines[i]);
         connect(m_lines[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -104,34 +125,40 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
                 m_prefs.gridLines = i + 1;
         });
     }
+}
 
-    auto* up = new QToolButton(this);
-    named(up, "SpeedButton7");
-    up->setArrowType(Qt::UpArrow);
-    auto* down = new QToolButton(this);
-    named(down, "SpeedButton14");
-    down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {up, down})
+void PreferencesDialog::buildRowHeightArrows()
+{
+    m_rowsUp = new QToolButton(this);
+    named(m_rowsUp, "SpeedButton7");
+    m_rowsUp->setArrowType(Qt::UpArrow);
+    m_rowsDown = new QToolButton(this);
+    named(m_rowsDown, "SpeedButton14");
+    m_rowsDown->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {m_rowsUp, m_rowsDown})
         b->setToolTip(QStringLiteral("Move oversize map in direction of arrow."));
     // The arrows step from the height in use, not from what the file said.
-    connect(up, &QToolButton::clicked, this, [this] {
+    connect(m_rowsUp, &QToolButton::clicked, this, [this] {
         if (const int height = m_prefs.clampedRowHeight(); height > 1) {
             m_prefs.rowHeight = height - 1;
             emit rowHeightChanged();
         }
     });
-    connect(down, &QToolButton::clicked, this, [this] {
+    connect(m_rowsDown, &QToolButton::clicked, this, [this] {
         if (const int height = m_prefs.clampedRowHeight(); height < Preferences::kMaxRowHeight) {
             m_prefs.rowHeight = height + 1;
             emit rowHeightChanged();
         }
     });
+}
 
-    auto* backupGroup = new QGroupBox(QStringLiteral("Backup grid data every:"), this);
-    auto* backupLayout = new QHBoxLayout(backupGroup);
+void PreferencesDialog::buildBackupControls()
+{
+    m_backupGroup = new QGroupBox(QStringLiteral("Backup grid data every:"), this);
+    auto* backupLayout = new QHBoxLayout(m_backupGroup);
     const char* backupCaptions[3] = {"Update", "Hourly", "Close"};
     for (int i = 0; i < 3; ++i) {
-        m_backup[i] = new QRadioButton(QString::fromLatin1(backupCaptions[i]), backupGroup);
+        m_backup[i] = new QRadioButton(QString::fromLatin1(backupCaptions[i]), m_backupGroup);
         named(m_backup[i], QByteArray("RadioButton" + QByteArray::number(i + 4)).constData());
         backupLayout->addWidget(m_backup[i]);
         connect(m_backup[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -140,31 +167,37 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
         });
     }
 
-    auto* computerLabel = new QLabel(QStringLiteral("Computer:"), this);
-    computerLabel->setToolTip(hint("Name of computer that will execute the 'Hourly' or 'Close' backup.\r\n"
-                                   "(Double click on the box to determine this computer's name)."));
+    m_computerLabel = new QLabel(QStringLiteral("Computer:"), this);
+    m_computerLabel->setToolTip(hint("Name of computer that will execute the 'Hourly' or 'Close' backup.\r\n"
+                                     "(Double click on the box to determine this computer's name)."));
     m_computer = new QLineEdit(this);
     named(m_computer, "Edit1");
     m_computer->installEventFilter(this);
     connect(m_computer, &QLineEdit::textChanged, this, [this](const QString& t) { m_prefs.backupComputer = t; });
 
-    auto* backupNow = new QPushButton(QStringLiteral("Backup Now"), this);
-    named(backupNow, "SpeedButton3");
-    connect(backupNow, &QPushButton::clicked, this, &PreferencesDialog::backupNowRequested);
+    m_backupNow = new QPushButton(QStringLiteral("Backup Now"), this);
+    named(m_backupNow, "SpeedButton3");
+    connect(m_backupNow, &QPushButton::clicked, this, &PreferencesDialog::backupNowRequested);
     m_restore = new QPushButton(QStringLiteral("&Restore\u2026"), this);
     named(m_restore, "RestoreBackup");
     m_restore->setEnabled(false);
     connect(m_restore, &QPushButton::clicked, this, &PreferencesDialog::restoreRequested);
+}
 
+void PreferencesDialog::buildTitleRow()
+{
     m_title = new QLineEdit(this);
     named(m_title, "Edit2");
     connect(m_title, &QLineEdit::textChanged, this, [this](const QString& t) { m_prefs.title = t; });
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    named(ok, "SpeedButton4");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &PreferencesDialog::okPressed);
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    named(m_ok, "SpeedButton4");
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &PreferencesDialog::okPressed);
+}
 
+void PreferencesDialog::layOutControls()
+{
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setVerticalSpacing(2);
@@ -176,29 +209,26 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, Identity& identity, QWi
     for (QCheckBox* c : {m_network, m_autoMenu, m_displayUser, m_askDelete, m_center, m_timeOut, m_clearColor})
         checks->addWidget(c);
     layout->addLayout(checks, 0, 1, 8, 1);
-    layout->addWidget(fontButton, 8, 0);
-    layout->addWidget(linesBox, 8, 1);
+    layout->addWidget(m_fontButton, 8, 0);
+    layout->addWidget(m_linesBox, 8, 1);
     auto* heights = new QHBoxLayout;
-    heights->addWidget(up);
-    heights->addWidget(down);
+    heights->addWidget(m_rowsUp);
+    heights->addWidget(m_rowsDown);
     heights->addWidget(new QLabel(QStringLiteral("Adjust grid row heights"), this));
     heights->addStretch();
     layout->addLayout(heights, 9, 0, 1, 2);
-    layout->addWidget(backupGroup, 10, 0, 1, 2);
+    layout->addWidget(m_backupGroup, 10, 0, 1, 2);
     auto* computerRow = new QHBoxLayout;
-    computerRow->addWidget(computerLabel);
+    computerRow->addWidget(m_computerLabel);
     computerRow->addWidget(m_computer);
-    computerRow->addWidget(backupNow);
+    computerRow->addWidget(m_backupNow);
     computerRow->addWidget(m_restore);
     layout->addLayout(computerRow, 11, 0, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("Program Title"), this), 12, 0);
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(m_title);
-    titleRow->addWidget(ok);
+    titleRow->addWidget(m_ok);
     layout->addLayout(titleRow, 13, 0, 1, 2);
-
-    m_lines[0]->setChecked(true);
-    m_backup[0]->setChecked(true);
     // Its designed size at least, larger where the desktop's fonts need room
     // for every caption.
     setFixedSize(layout->totalMinimumSize().expandedTo(QSize(321, 357)));

@@ -8,10 +8,13 @@
 class Identity;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QToolButton;
 
 // "Scheduling Parameters": edits the shared preferences and the user list.
 // Its controls write through to the Preferences the rest of the board reads,
@@ -43,6 +46,14 @@ signals:
     void rowHeightChanged();
 
 private:
+    void setUpWindow();
+    void buildIntervalAndUsers();
+    void buildOptionBoxes();
+    void buildGridControls();      // font and grid lines
+    void buildRowHeightArrows();
+    void buildBackupControls();
+    void buildTitleRow();
+    void layOutControls();
     void chooseGridFont();        // "Grid Font Parameters"
     void fillComputerName();
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,4 +76,12 @@ private:
     QLineEdit* m_computer = nullptr;     // Edit1
     QLineEdit* m_title = nullptr;        // Edit2
     QPushButton* m_restore = nullptr;
+    QPushButton* m_fontButton = nullptr;   // SpeedButton2
+    QWidget* m_linesBox = nullptr;
+    QToolButton* m_rowsUp = nullptr;       // SpeedButton7
+    QToolButton* m_rowsDown = nullptr;     // SpeedButton14
+    QGroupBox* m_backupGroup = nullptr;
+    QLabel* m_computerLabel = nullptr;
+    QPushButton* m_backupNow = nullptr;    // SpeedButton3
+    QPushButton* m_ok = nullptr;           // SpeedButton4
 };

@@ -2,7 +2,7 @@
 
 #include "base/preferences.h"
 #include "store/textfile.h"
-#include "widgets/colorvalue.h"
+#include "widgets/boardstyle.h"
 #include "widgets/led.h"
 
 #include <QAction>
@@ -40,15 +40,29 @@ QToolButton* makeButton(QWidget* parent, const char* name, const QString& captio
 Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     : QFrame(parent), m_folder(folder)
 {
+    buildBar();
+    buildMenu();
+    buildSessionButtons();
+    buildRightButtons();
+    buildTrayButton();
+    showSession(false);
+    layoutButtons();
+}
+
+void Toolbar::buildBar()
+{
     setObjectName(QStringLiteral("Panel8"));
     setFrameShape(QFrame::NoFrame);
     setFixedHeight(kHeight + 2);
-    setBackground(this, colorFromValue(7914465));
+    BoardStyle::apply(this, BoardStyle::Look::ButtonBarEdge);
     m_bar = makePanel(this, "Panel1");
-    setBackground(m_bar, QColor(231, 223, 173));
+    BoardStyle::apply(m_bar, BoardStyle::Look::Board);
     m_bar->setFocusPolicy(Qt::StrongFocus);
     m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
+}
 
+void Toolbar::buildMenu()
+{
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("PopupMenu4"));
     m_beep = m_menu->addAction(QStringLiteral("Beep on any updates"));
@@ -60,19 +74,24 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
         if (m_menuAllowed)
             m_menu->popup(m_bar->mapToGlobal(pos));
     });
+}
 
+void Toolbar::addPanelButton(QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
+                             const QString& caption, int width)
+{
+    panel = makePanel(m_bar, panelName);
+    panel->resize(width, 31);
+    button = makeButton(panel, name, caption);
+    button->setGeometry(2, 2, width - 4, 27);
+}
+
+void Toolbar::buildSessionButtons()
+{
     m_helpButton = makeButton(m_bar, "SpeedButton17", QStringLiteral("?"));
     m_helpButton->setToolTip(QStringLiteral("Program help"));
     m_helpButton->setGeometry(5, 8, 22, 22);
 
-    auto panelButton = [this](QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
-                              const QString& caption, int width) {
-        panel = makePanel(m_bar, panelName);
-        panel->resize(width, 31);
-        button = makeButton(panel, name, caption);
-        button->setGeometry(2, 2, width - 4, 27);
-    };
-    panelButton(m_updatePanel, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
+    addPanelButton(m_updatePanel, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
     m_updateButton->setCheckable(true);
     m_updateButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
@@ -83,30 +102,29 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     m_led->move(121, 13);
     m_led->hide();
 
-    panelButton(m_cancelPanel, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
-    panelButton(m_editingPanel, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
+    addPanelButton(m_cancelPanel, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
+    addPanelButton(m_editingPanel, "Panel7", m_editingButton, "SpeedButton8", QStringLiteral("Editing"), 70);
     m_editingButton->setCheckable(true);
-    panelButton(m_listPanel, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
-    m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    panelButton(m_prefsPanel, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
-    panelButton(m_quitPanel, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
-    m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
 
+void Toolbar::buildRightButtons()
+{
+    addPanelButton(m_listPanel, "Panel6", m_listButton, "SpeedButton7", QStringLiteral("List"), 80);
+    m_listButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    addPanelButton(m_prefsPanel, "Panel4", m_prefsButton, "SpeedButton12", QStringLiteral("Prefs"), 80);
+    addPanelButton(m_quitPanel, "Panel3", m_quitButton, "SpeedButton13", QStringLiteral("Quit"), 80);
+    m_quitButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
+
+void Toolbar::buildTrayButton()
+{
     m_trayPanel = makePanel(m_bar, "Panel9");
     m_trayPanel->resize(29, 25);
     m_trayButton = makeButton(m_trayPanel, "SpeedButton9", QStringLiteral("Tray"));
     m_trayButton->setGeometry(0, 0, 29, 25);
-    QFont trayFont(QStringLiteral("Arial"));
-    trayFont.setPixelSize(11);
-    m_trayButton->setFont(trayFont);
-    QPalette trayPalette = m_trayButton->palette();
-    trayPalette.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+    m_trayButton->setFont(BoardStyle::trayFont());
     // Greyed while a session runs, like every other disabled button.
-    trayPalette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
-    m_trayButton->setPalette(trayPalette);
-
-    showSession(false);
-    layoutButtons();
+    BoardStyle::apply(m_trayButton, BoardStyle::Look::NavyButton);
 }
 
 void Toolbar::resizeEvent(QResizeEvent* event)

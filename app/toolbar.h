@@ -53,6 +53,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildBar();
+    void buildMenu();
+    void buildSessionButtons();   // "?", Update with its lamp, Cancel, Editing
+    void buildRightButtons();     // List, Prefs, Quit
+    void buildTrayButton();
+    // A button on a panel of its own, `width` wide.
+    void addPanelButton(QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
+                        const QString& caption, int width);
     void setButtonImage(QToolButton* button, const char* file);
     void layoutButtons();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/boardstyle.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -19,9 +21,9 @@ class CellDelegate : public QStyledItemDelegate
 
 public:
     static constexpr int kTextOffset = 2;
-    static constexpr QRgb kFixedColor = 0xE6D8AD;   // RGB(230, 216, 173)
-    static constexpr QRgb kCellColor = 0xFFFFFF;
-    static constexpr QRgb kLineColor = 0xC0C0C0;
+    static constexpr QRgb kFixedColor = BoardStyle::kFixedCell;
+    static constexpr QRgb kCellColor = BoardStyle::kCell;
+    static constexpr QRgb kLineColor = BoardStyle::kGridLine;
 
     CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent = nullptr);
 
