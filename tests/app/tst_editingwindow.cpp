@@ -251,7 +251,7 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
 
     w->updateButton()->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     for (int col = 1; col < saved.colCount(); ++col)
         QCOMPARE(saved.cell(col, row), picked[col - 1]);
 }
@@ -281,7 +281,7 @@ void TestEditingWindow::updateOffSaves()
     QCOMPARE(w->session().state(), UpdateSession::State::Viewing);
     QVERIFY(!w->updateButton()->isChecked());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
 }
 
@@ -479,7 +479,7 @@ void TestEditingWindow::typingWithEditingDown()
     QVERIFY(!view->focusedCell());
     w->updateButton()->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
 }
 
