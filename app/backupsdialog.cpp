@@ -88,8 +88,8 @@ void BackupsDialog::showEvent(QShowEvent* event)
 
 void BackupsDialog::reloadList()
 {
-    QString error;
-    m_entries = m_store.listBackups(&error);
+    const FileResult<QList<GridStore::BackupEntry>> listed = m_store.listBackups();
+    m_entries = listed.value;
     m_list->clear();
     for (const GridStore::BackupEntry& e : m_entries) {
         auto* item = new QTreeWidgetItem(m_list, {dateText(e.time), timeText(e.time),
@@ -105,8 +105,8 @@ void BackupsDialog::reloadList()
         m_list->setCurrentItem(m_list->topLevelItem(0));
     } else {
         showPreview();
-        if (!error.isEmpty())
-            m_previewNote->setText(QStringLiteral("The backups cannot be listed: %1").arg(error));
+        if (!listed.ok())
+            m_previewNote->setText(QStringLiteral("The backups cannot be listed: %1").arg(listed.reason));
     }
 }
 
@@ -129,8 +129,8 @@ void BackupsDialog::showPreview()
     }
     GridData grid;
     const GridStore::LoadResult load = m_store.loadBackup(name, grid);
-    if (!load.ok) {
-        m_previewNote->setText(QStringLiteral("This backup cannot be read and cannot be restored (%1).").arg(load.error));
+    if (!load.ok()) {
+        m_previewNote->setText(QStringLiteral("This backup cannot be read and cannot be restored (%1).").arg(load.message));
         return;
     }
     const int cols = grid.colCount();
@@ -195,11 +195,11 @@ void BackupsDialog::restoreSelected()
         report(QStringLiteral("Could not read %1\r\rNothing was restored.").arg(r.error));
         break;
     case R::KeepFailed:
-        report(r.failure.message() + QStringLiteral("\r\rThe schedule in place could not be kept, "
+        report(r.failure.message + QStringLiteral("\r\rThe schedule in place could not be kept, "
                                                      "so nothing was restored."));
         break;
     case R::SaveFailed:
-        report(r.failure.message() + QStringLiteral("\r\rThe schedule was not replaced."));
+        report(r.failure.message + QStringLiteral("\r\rThe schedule was not replaced."));
         break;
     }
     reloadList();

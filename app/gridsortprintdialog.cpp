@@ -261,9 +261,7 @@ void GridSortPrintDialog::onFocusWindowChanged(QWindow* window)
 
 bool GridSortPrintDialog::gridFileChanged() const
 {
-    FileStamp now;
-    readFileStamp(m_folder.gsystem(QStringLiteral("sgrid.scd")), now);
-    return now != m_loadedStamp;
+    return readFileStamp(m_folder.gsystem(QStringLiteral("sgrid.scd"))).value != m_loadedStamp;
 }
 
 void GridSortPrintDialog::onActivated()
@@ -275,22 +273,22 @@ void GridSortPrintDialog::onActivated()
     GridData fresh(0, 0);
     // Taken before the read, so that a save landing during it shows as a
     // change at the next activation.
-    readFileStamp(m_folder.gsystem(name), m_loadedStamp);
+    m_loadedStamp = readFileStamp(m_folder.gsystem(name)).value;
     const GridStore::LoadResult r = GridStore(m_folder).loadGrid(name, fresh);
     m_copy = fresh;
     m_model->reset();
     fitColumnWidths();
-    if (r.shapeLoaded) {
+    if (r.value) {
         m_reportedLoadError.clear();
         return;
     }
     // Once per opening for the same fault: every return of the focus
     // reads the file again.
-    if (r.error == m_reportedLoadError)
+    if (r.message == m_reportedLoadError)
         return;
-    m_reportedLoadError = r.error;
+    m_reportedLoadError = r.message;
     const QString prefix = name + QStringLiteral(": ");
-    const QString reason = r.error.startsWith(prefix) ? r.error.mid(prefix.size()) : r.error;
+    const QString reason = r.message.startsWith(prefix) ? r.message.mid(prefix.size()) : r.message;
     beforeBox();
     m_messages.show(MessageKind::Error,
                     QStringLiteral("Could not read the grid file %1: %2.\n\nThe grid shown is empty until the "

@@ -82,10 +82,10 @@ void HelpWindow::load()
     if (!file.ok()) {
         setWindowTitle(QStringLiteral("Help"));
         m_browser->setPlainText(QStringLiteral("The help file %1 cannot be read: %2")
-                                    .arg(QDir::toNativeSeparators(m_folder.inRoot(kHelpFile)), file.error));
+                                    .arg(QDir::toNativeSeparators(m_folder.inRoot(kHelpFile)), file.reason));
         return;
     }
-    m_browser->setHtml(TextFile::decode(file.bytes));
+    m_browser->setHtml(TextFile::decode(file.value));
     const QString title = m_browser->documentTitle().simplified();
     setWindowTitle(title.contains(QStringLiteral("Help"), Qt::CaseInsensitive) ? title
                    : title.isEmpty()                                            ? QStringLiteral("Help")

@@ -319,9 +319,9 @@ void ListDialog::openFor(int row)
     QString failure;
     if (!isEditing()) {
         const ListFile::ReadResult file = ListFile::read(m_folder);
-        showRecords(file.records);
-        if (!file.ok)
-            failure = file.message();
+        showRecords(file.value);
+        if (!file.okOrMissing())
+            failure = file.message;
     }
     open();
     if (isEditing()) {
@@ -432,15 +432,15 @@ bool ListDialog::enterEditing()
     // this mode never writes back an old copy over another workstation's
     // save; a file that cannot be read is not edited at all.
     const ListFile::ReadResult file = ListFile::read(m_folder);
-    if (!file.ok) {
-        m_messages.show(MessageKind::Error, file.message(), kCentralOffset);
+    if (!file.okOrMissing()) {
+        m_messages.show(MessageKind::Error, file.message, kCentralOffset);
         return false;
     }
-    showRecords(file.records);
+    showRecords(file.value);
     m_modeButton->setText(kUpdateOff);
     setEditingControls(true);
     emit listEditingChanged(true);
-    m_editor->setPlainText(file.records.join(u'\n'));
+    m_editor->setPlainText(file.value.join(u'\n'));
     m_editor->setFocus();
     return true;
 }
@@ -462,9 +462,9 @@ bool ListDialog::leaveEditing()
     QStringList records = TextFile::splitLines(asStored(text));
     ListFile::sort(records);
     const TextFile::WriteResult written = ListFile::write(m_folder, records);
-    if (!written) {
+    if (!written.ok()) {
         // Nothing typed is lost: the editor stays open with it.
-        m_messages.show(MessageKind::Error, written.message(), kCentralOffset);
+        m_messages.show(MessageKind::Error, written.message, kCentralOffset);
         return false;
     }
     m_modeButton->setText(kUpdateList);

@@ -88,8 +88,8 @@ int main(int argc, char** argv)
     }
     if (!choice.sample.isEmpty()) {
         const Installation::SeedResult seeded = Installation::seedFolder(choice.sample, choice.folder);
-        if (!seeded.ok) {
-            messages.show(MessageKind::Error, seeded.error, {});
+        if (!seeded.ok()) {
+            messages.show(MessageKind::Error, seeded.message, {});
             return 1;
         }
     }

@@ -182,8 +182,8 @@ void MainWindow::buildWindow()
 {
     // A schedule that cannot be read shows as an empty grid: say so, as an
     // update started on it is refused until it can be read.
-    if (const GridStore::LoadResult r = m_board.session.startUp(); !r.shapeLoaded && !r.missing)
-        m_board.services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.error), kCentralOffset);
+    if (const GridStore::LoadResult r = m_board.session.startUp(); !r.value && r.status != FileStatus::Missing)
+        m_board.services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.message), kCentralOffset);
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
     m_board.view->reload();
@@ -197,7 +197,7 @@ void MainWindow::setUpIcons()
     const QString icon = m_board.folder.gsystem(QStringLiteral("icon.ico"));
     QPixmap iconImage;
     if (const TextFile::BytesResult bytes = TextFile::readBytes(icon, TextFile::kImageFileCap); bytes.ok())
-        iconImage.loadFromData(bytes.bytes, "ICO");
+        iconImage.loadFromData(bytes.value, "ICO");
     QIcon windowIcon = iconImage.isNull() ? QIcon() : QIcon(iconImage);
     if (windowIcon.isNull())
         windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS"), "PNG"));
@@ -331,8 +331,8 @@ void MainWindow::applyPrivileges()
 void MainWindow::backupNow()
 {
     const TextFile::WriteResult w = m_board.session.backupNow();
-    if (!w)
-        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    if (!w.ok())
+        m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
 }
 
 void MainWindow::onPrefsClicked()
@@ -345,8 +345,8 @@ void MainWindow::onPrefsClicked()
 void MainWindow::onPrefsOk()
 {
     const TextFile::WriteResult w = savePreferences();
-    if (!w) {
-        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    if (!w.ok()) {
+        m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
         return;
     }
     setWindowTitle(m_board.prefs.title);
@@ -410,8 +410,8 @@ bool MainWindow::confirmClose()
     }
 
     m_board.session.closeDown();
-    if (const TextFile::WriteResult w = m_board.session.closeBackup(); !w)
-        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+    if (const TextFile::WriteResult w = m_board.session.closeBackup(); !w.ok())
+        m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
     rememberGeometry();
     // Only a cosmetic step: a place that cannot be kept costs nothing else.
     if (m_ownPlace.isValid() && !m_board.services.userSettingsFile.isEmpty())
@@ -419,11 +419,11 @@ bool MainWindow::confirmClose()
 
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(userLines()))
-        m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+        m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
     // The dialogs' places and kept choices, at a normal end only.
     if (!refused) {
         for (const TextFile::WriteResult& w : PersistentForm::saveAll(this))
-            m_board.services.messages->show(MessageKind::Error, w.message(), kCentralOffset);
+            m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
     }
     return !refused;
 }

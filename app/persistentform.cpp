@@ -146,7 +146,7 @@ QList<TextFile::WriteResult> PersistentForm::saveAll(QObject* root)
                 f->store(file);
         }
         const TextFile::WriteResult r = file.write();
-        if (!r.ok)
+        if (!r.ok())
             failed.append(r);
     }
     return failed;

@@ -121,7 +121,7 @@ void SessionControl::onUpdateToggled()
         m_messages.show(MessageKind::Error,
                                   (r.kind == UpdateSession::StartResult::ReloadFailed
                                        ? QStringLiteral("Could not read %1").arg(r.loadError)
-                                       : r.failure.message())
+                                       : r.failure.message)
                                       + QStringLiteral("\r\rThe update was not started."),
                                   kCentralOffset);
         break;
@@ -165,9 +165,9 @@ bool SessionControl::endSession(bool updateBackup)
         return false;
     }
     leaveSessionUi();
-    if (!r.backupFailure.ok)
+    if (!r.backupFailure.ok())
         m_messages.show(MessageKind::Warning,
-                        QStringLiteral("The schedule was saved, but not its backup.\r") + r.backupFailure.message(),
+                        QStringLiteral("The schedule was saved, but not its backup.\r") + r.backupFailure.message,
                         kCentralOffset);
     return true;
 }
@@ -229,7 +229,7 @@ void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::
     if (!rescuedTo.isEmpty())
         text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
     else
-        text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message();
+        text += QStringLiteral("\r\rThey could not be kept either. ") + failure.message;
     m_messages.show(MessageKind::Error, text, kCentralOffset);
 }
 
@@ -249,7 +249,7 @@ void SessionControl::showSaveFailure(const TextFile::WriteResult& failure)
         return;
     m_saveErrorShown = true;
     m_messages.show(MessageKind::Error,
-                              failure.message()
+                              failure.message
                                   + QStringLiteral("\r\rThe update stays open and nothing was lost. "
                                                    "Free the disk or folder, then release Update again."),
                               kCentralOffset);

@@ -23,5 +23,5 @@ void SoundPlayer::play(const QString& wavePath)
     }
     // Without the module the board is silent, as without an audio device.
     if (m_playWave)
-        m_playWave(wave.bytes, this);
+        m_playWave(wave.value, this);
 }

@@ -156,7 +156,7 @@ void Toolbar::setButtonImage(QToolButton* button, const char* file)
     const TextFile::BytesResult bytes =
         TextFile::readBytes(m_folder.gsystem(QString::fromLatin1(file)), TextFile::kImageFileCap);
     if (bytes.ok())
-        pixmap.loadFromData(bytes.bytes, "BMP");
+        pixmap.loadFromData(bytes.value, "BMP");
     button->setIcon(QIcon(pixmap));
     if (!pixmap.isNull())
         button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));

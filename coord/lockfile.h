@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/fileresult.h"
+
 #include <QString>
 
 // One open lock file: the handle that, while it stays open, tells every other
@@ -16,9 +18,10 @@ public:
     LockFile(LockFile&& other) noexcept;
     LockFile& operator=(LockFile&& other) noexcept;
 
-    // Opens an existing file for reading and writing and locks bytes 0..32766;
-    // false (with the reason in *error) when it cannot be opened or locked.
-    bool open(const QString& path, QString* error = nullptr);
+    // Opens an existing file for reading and writing and locks bytes 0..32766.
+    // Busy: another open of the file holds the lock; Missing: it is gone or
+    // not a regular file.
+    FileResult<> open(const QString& path);
     // Unlocks and closes; the file stays on disk.
     void close();
     bool isOpen() const;
@@ -27,12 +30,13 @@ public:
     // leave this workstation holding a lock that nobody can see.
     bool isStillAt(const QString& path) const;
 
-    // Whether another open of the file holds its lock. Only tests, never takes
-    // the lock, so a scan cannot disturb an owner. A file that cannot be opened
-    // for lack of permission counts as held; one that is gone, or is not a
-    // regular file, does not. *unopenable tells that the file could not be
-    // opened at all, so that somebody can be told to remove it.
-    static bool isHeldElsewhere(const QString& path, bool* unopenable = nullptr);
+    // The value: whether another open of the file holds its lock. Only tests,
+    // never takes the lock, so a scan cannot disturb an owner. A file that
+    // cannot be opened for lack of permission counts as held and is Refused,
+    // so that somebody can be told to remove it; one that is gone, or is not
+    // a regular file, does not count (Missing). Failed: it could not be told,
+    // and counts as held.
+    static FileResult<bool> isHeldElsewhere(const QString& path);
 
 private:
     qintptr m_handle;

@@ -31,6 +31,11 @@ QString errnoText(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
+FileOutcome failure(FileStatus status, const QString& path, const QString& reason)
+{
+    return FileOutcome::failed(status, path, reason);
+}
+
 } // namespace
 
 LockFile::LockFile() : m_handle(-1) {}
@@ -51,22 +56,22 @@ LockFile& LockFile::operator=(LockFile&& other) noexcept
     return *this;
 }
 
-bool LockFile::open(const QString& path, QString* error)
+FileResult<> LockFile::open(const QString& path)
 {
     close();
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
-        if (error)
-            *error = errnoText(errno);
-        return false;
+        const int err = errno;
+        const FileStatus status = err == ENOENT || err == ENOTDIR || err == ELOOP || err == EISDIR ? FileStatus::Missing
+            : err == EACCES || err == EPERM                                    ? FileStatus::Refused
+                                                                               : FileStatus::Failed;
+        return failure(status, path, errnoText(err));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        if (error)
-            *error = QStringLiteral("not a regular file");
-        return false;
+        return failure(FileStatus::Missing, path, QStringLiteral("not a regular file"));
     }
     // Open-file-description locks: classic F_SETLK locks would vanish with any
     // close of the file anywhere in the process and never conflict inside it.
@@ -74,13 +79,12 @@ bool LockFile::open(const QString& path, QString* error)
     if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
         const int err = errno;
         ::close(fd);
-        if (error)
-            *error = (err == EAGAIN || err == EACCES) ? QStringLiteral("locked by another workstation")
-                                                      : errnoText(err);
-        return false;
+        if (err == EAGAIN || err == EACCES)
+            return failure(FileStatus::Busy, path, QStringLiteral("locked by another workstation"));
+        return failure(FileStatus::Failed, path, errnoText(err));
     }
     m_handle = fd;
-    return true;
+    return FileOutcome::done(path);
 }
 
 void LockFile::close()
@@ -111,30 +115,33 @@ bool LockFile::isStillAt(const QString& path) const
     return named.st_dev == mine.st_dev && named.st_ino == mine.st_ino;
 }
 
-bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
+FileResult<bool> LockFile::isHeldElsewhere(const QString& path)
 {
-    if (unopenable)
-        *unopenable = false;
     // Read access is enough to test for a write lock; asking for write access
     // would make every stale lock file of another user on a shared folder
     // look held for good.
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
-        const bool refused = errno == EACCES || errno == EPERM;
-        if (unopenable)
-            *unopenable = refused;
-        return refused;
+        const int err = errno;
+        if (err == EACCES || err == EPERM)
+            return {failure(FileStatus::Refused, path, errnoText(err)), true};
+        return {failure(err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENXIO ? FileStatus::Missing
+                                                                                       : FileStatus::Failed,
+                        path, errnoText(err)),
+                false};
     }
-    bool held = false;
+    FileResult<bool> r = FileOutcome::done(path);
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         struct flock fl = lockRange(F_WRLCK);
         if (::fcntl(fd, F_OFD_GETLK, &fl) == 0)
-            held = fl.l_type != F_UNLCK;
-        else
-            held = true;   // cannot tell: stay on the safe side
+            r.value = fl.l_type != F_UNLCK;
+        else   // cannot tell: stay on the safe side
+            r = {failure(FileStatus::Failed, path, errnoText(errno)), true};
+    } else {
+        r = failure(FileStatus::Missing, path, QStringLiteral("not a regular file"));
     }
     ::close(fd);
-    return held;
+    return r;
 }

@@ -60,9 +60,22 @@ void unlockRange(HANDLE h)
     UnlockFileEx(h, 0, kLockLength, 0, &at);
 }
 
+FileOutcome failure(const QString& path, DWORD err)
+{
+    const FileStatus status = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? FileStatus::Missing
+        : err == ERROR_ACCESS_DENIED                                                    ? FileStatus::Refused
+                                                                                        : FileStatus::Failed;
+    return FileOutcome::failed(status, path, qt_error_string(int(err)));
+}
+
+FileOutcome notRegular(const QString& path)
+{
+    return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("not a regular file"));
+}
+
 } // namespace
 
-bool LockFile::open(const QString& path, QString* error)
+FileResult<> LockFile::open(const QString& path)
 {
     close();
     // Others may open the file to test it, but nobody may delete or rename it
@@ -70,28 +83,28 @@ bool LockFile::open(const QString& path, QString* error)
     HANDLE h = CreateFileW(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        if (error)
-            *error = qt_error_string(int(GetLastError()));
-        return false;
+        const DWORD err = GetLastError();
+        // A folder in its place refuses the open for access.
+        const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return notRegular(path);
+        return failure(path, err);
     }
     if (!isRegular(h)) {
         CloseHandle(h);
-        if (error)
-            *error = QStringLiteral("not a regular file");
-        return false;
+        return notRegular(path);
     }
     // The same byte range as a Linux board's open-file-description lock: under
     // Wine and on shares that pass locks on, the two builds exclude each other.
     if (!lockRange(h, LOCKFILE_EXCLUSIVE_LOCK)) {
         const DWORD err = GetLastError();
         CloseHandle(h);
-        if (error)
-            *error = err == ERROR_LOCK_VIOLATION ? QStringLiteral("locked by another workstation")
-                                                 : qt_error_string(int(err));
-        return false;
+        if (err == ERROR_LOCK_VIOLATION)
+            return FileOutcome::failed(FileStatus::Busy, path, QStringLiteral("locked by another workstation"));
+        return failure(path, err);
     }
     m_handle = qintptr(h);
-    return true;
+    return FileOutcome::done(path);
 }
 
 void LockFile::close()
@@ -116,36 +129,38 @@ bool LockFile::isStillAt(const QString&) const
     return isOpen();
 }
 
-bool LockFile::isHeldElsewhere(const QString& path, bool* unopenable)
+FileResult<bool> LockFile::isHeldElsewhere(const QString& path)
 {
-    if (unopenable)
-        *unopenable = false;
     const std::wstring native = nativePath(path);
     const DWORD attributes = GetFileAttributesW(native.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return GetLastError() == ERROR_ACCESS_DENIED;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD err = GetLastError();
+        // Even its attributes refused: held, to stay on the safe side.
+        return {FileOutcome::failed(err == ERROR_ACCESS_DENIED ? FileStatus::Failed : FileStatus::Missing, path,
+                                    qt_error_string(int(err))),
+                err == ERROR_ACCESS_DENIED};
+    }
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-        return false;
+        return notRegular(path);
     // Read access is enough to test, as on Linux; full sharing never stands
     // in an owner's way.
     HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
-            return false;
-        if (unopenable)
-            *unopenable = err == ERROR_ACCESS_DENIED;
-        return true;   // refused, or cannot tell: stay on the safe side
+        const FileOutcome refused = failure(path, err);
+        // Refused, or cannot tell: stay on the safe side.
+        return {refused, refused.status != FileStatus::Missing};
     }
-    bool held = false;
+    FileResult<bool> r = notRegular(path);
     if (isRegular(h)) {
         // Windows has no test-only query: a shared lock, dropped at once,
         // fails exactly while an exclusive one is held elsewhere.
-        held = !lockRange(h, 0);
-        if (!held)
+        r = FileOutcome::done(path);
+        r.value = !lockRange(h, 0);
+        if (!r.value)
             unlockRange(h);
     }
     CloseHandle(h);
-    return held;
+    return r;
 }

@@ -58,8 +58,8 @@ bool UpdateLock::ensureOwnFile()
     const TextFile::WriteResult w =
         TextFile::writeBytes(m_folder.inRoot(name), TextFile::joinLines({QStringLiteral("lock")}),
                              TextFile::Access::Everybody);
-    if (!w) {
-        m_error = w.message();
+    if (!w.ok()) {
+        m_error = w.message;
         return false;
     }
     m_name = name;
@@ -82,12 +82,12 @@ UpdateLock::Result UpdateLock::acquire(bool retried)
     // The own file is locked before the others are looked at: of two
     // workstations pressing at once, the later scan sees the earlier lock, so
     // both may back off but never both proceed.
-    QString error;
-    if (!m_file.open(m_folder.inRoot(m_name), &error)) {
-        m_error = error;
+    if (const FileResult<> opened = m_file.open(m_folder.inRoot(m_name)); !opened.ok()) {
+        m_error = opened.reason;
         return Result::LockError;
     }
-    if (otherLockHeld(&m_unopenable)) {
+    if (const FileResult<bool> others = otherLockHeld(); others.value) {
+        m_unopenable = others.status == FileStatus::Refused ? others.fileName() : QString();
         releaseUpdateLock();
         return Result::Busy;
     }
@@ -105,7 +105,7 @@ void UpdateLock::releaseUpdateLock()
     m_file.close();
 }
 
-bool UpdateLock::otherLockHeld(QString* unopenable) const
+FileResult<bool> UpdateLock::otherLockHeld() const
 {
     // A file seen free once our own lock is in place need not be looked at
     // again: a workstation that locks it later finds our lock in its own scan
@@ -114,24 +114,20 @@ bool UpdateLock::otherLockHeld(QString* unopenable) const
     for (int pass = 0; pass < kScanPasses; ++pass) {
         // Regular files only: a folder that happens to match the pattern is
         // nobody's lock.
-        for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root(), TextFile::Stamps::Skip).files) {
+        for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root(), TextFile::Stamps::Skip).value) {
             if (!isLockFileName(file.name) || free.contains(file.name))
                 continue;
             // The own file is skipped only while we hold it: held by somebody
             // else (a workstation that drew the same name) it blocks us too.
             if (file.name == m_name && isHeld())
                 continue;
-            bool refused = false;
-            if (LockFile::isHeldElsewhere(m_folder.inRoot(file.name), &refused)) {
-                if (unopenable)
-                    *unopenable = refused ? file.name : QString();
-                return true;
-            }
+            if (const FileResult<bool> held = LockFile::isHeldElsewhere(m_folder.inRoot(file.name)); held.value)
+                return held;
             if (isHeld())
                 free.insert(file.name);
         }
     }
-    return false;
+    return {FileOutcome::done(m_folder.root()), false};
 }
 
 UpdateLock::Watch UpdateLock::watchOwnFile()
@@ -144,10 +140,9 @@ UpdateLock::Watch UpdateLock::watchOwnFile()
     // nobody can see it any more.
     LockFile previous = std::move(m_file);
     m_name.clear();
-    QString error;
     if (!ensureOwnFile())
         return restorePrevious(std::move(previous));
-    if (!m_file.open(m_folder.inRoot(m_name), &error)) {
+    if (!m_file.open(m_folder.inRoot(m_name)).ok()) {
         QFile::remove(m_folder.inRoot(m_name));
         return restorePrevious(std::move(previous));
     }
@@ -169,7 +164,7 @@ bool UpdateLock::otherSessionRunning() const
     for (int look = 0; look < kLooks; ++look) {
         if (look > 0)
             QThread::msleep(kPauseMs);
-        if (!otherLockHeld())
+        if (!otherLockHeld().value)
             return false;
     }
     return true;
@@ -188,14 +183,13 @@ int UpdateLock::removeStaleLockFiles(qint64 beforeNs) const
     if (!isHeld())
         return 0;
     int removed = 0;
-    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root()).files) {
+    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root()).value) {
         if (file.name == m_name || file.writeTimeNs >= beforeNs || !isLockFileName(file.name))
             continue;
         // A workstation that locks its file after this look sees our lock and
         // backs off, so taking the file away from under it is harmless.
-        bool refused = false;
-        if (!LockFile::isHeldElsewhere(m_folder.inRoot(file.name), &refused) && !refused
-            && TextFile::remove(m_folder.inRoot(file.name)))
+        const FileResult<bool> held = LockFile::isHeldElsewhere(m_folder.inRoot(file.name));
+        if (!held.value && held.status != FileStatus::Refused && TextFile::remove(m_folder.inRoot(file.name)).ok())
             ++removed;
     }
     return removed;

@@ -22,10 +22,11 @@ public:
     // opens and locks it, then looks at the others; Busy lets go again.
     Result acquireUpdateLock();
     void releaseUpdateLock();
-    // Seven passes over the "lock*.scd" files, regular files only; while
-    // holding, a file found free is not looked at again. A held file that
-    // could not even be opened is named in *unopenable.
-    bool otherLockHeld(QString* unopenable = nullptr) const;
+    // The value: another workstation holds its lock. Seven passes over the
+    // "lock*.scd" files, regular files only; while holding, a file found free
+    // is not looked at again. Refused, naming the file, when the held one
+    // could not even be opened.
+    FileResult<bool> otherLockHeld() const;
 
     enum class Watch {
         Held,       // the own lock file is in place

@@ -31,15 +31,15 @@ GridStore::LoadResult UpdateSession::startUp()
 {
     // Leftovers of crashed saves wait for the next holder of the update lock:
     // without it, a save under way elsewhere looks just like them.
-    m_store.gridFileStamp(kGridFile, m_currentStamp);
+    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
     m_lastKnownStamp = m_currentStamp;
     m_store.pruneGridBackups();
     const GridStore::LoadResult r = m_store.loadGrid(kGridFile, m_grid);
     // A grid that did not load completely is tried again at the next poll,
     // unless it is malformed: then only once it has changed.
-    if (!r.ok)
+    if (!r.ok())
         m_lastKnownStamp = {};
-    if (r.refused)
+    if (GridStore::isRefused(r))
         m_refusedStamp = m_currentStamp;
     setPollInterval(kStartPollMs);
     return r;
@@ -65,8 +65,8 @@ void UpdateSession::releaseLock()
 void UpdateSession::readCurrentUser(QString& computer, QString& user) const
 {
     const TextFile::ReadResult r = TextFile::read(m_folder.users(kCurrentUserFile), TextFile::kSmallFileCap);
-    computer = r.lines.value(0).left(kMaxNameLength);
-    user = r.lines.value(1).left(kMaxNameLength);
+    computer = r.value.value(0).left(kMaxNameLength);
+    user = r.value.value(1).left(kMaxNameLength);
 }
 
 UpdateSession::StartResult UpdateSession::pressUpdate()
@@ -102,26 +102,26 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     // left half-renamed is finished before the session builds on it.
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
-    m_store.gridFileStamp(kGridFile, m_currentStamp);
+    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
     // No last-known stamp: the grid on screen was never read in whole, and
     // must not be saved as the schedule before it is.
     if (m_currentStamp != m_lastKnownStamp || m_lastKnownStamp.isZero()) {
         // Another workstation saved since our last load: edit its version.
         // The last-known stamp stays, so Cancel is followed by a reload.
         const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
-        r.reloaded = load.shapeLoaded;
+        r.reloaded = load.value;
         // A grid file that is gone is made again by the session's save; one
         // whose cells cannot be read may hold newer work than ours. Colours
         // that could not be read are only lost colours: the save writes them.
-        if (!load.shapeLoaded && !load.missing) {
+        if (!load.value && load.status != FileStatus::Missing) {
             r.kind = StartResult::ReloadFailed;
-            r.loadError = load.error;
+            r.loadError = load.message;
             releaseLock();
             setState(State::Viewing);
             return r;
         }
     }
-    if (auto w = m_store.saveGrid(kSnapshotFile, m_grid); !w) {
+    if (auto w = m_store.saveGrid(kSnapshotFile, m_grid); !w.ok()) {
         r.kind = StartResult::SnapshotFailed;
         r.failure = w;
         releaseLock();
@@ -132,7 +132,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     setState(State::Updating);
     m_saveFailed = false;
     // Only this session may change sgrid.scd from now on.
-    m_store.gridFileStamp(kGridFile, m_sessionStamp);
+    m_sessionStamp = m_store.gridFileStamp(kGridFile).value;
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
@@ -145,11 +145,11 @@ void UpdateSession::clearLeftovers()
 {
     // Never by this workstation's clock, which may run ahead of the server:
     // ages are measured against the stamp the server just gave our own write.
-    FileStamp written;
-    if (!readFileStamp(m_folder.users(kCurrentUserFile), written))
+    const FileResult<FileStamp> written = readFileStamp(m_folder.users(kCurrentUserFile));
+    if (!written.ok())
         return;
-    m_store.removeLeftoverTemporaries(written.writeTimeNs - kSettledNs);
-    m_lock.removeStaleLockFiles(written.writeTimeNs - kSettledNs);
+    m_store.removeLeftoverTemporaries(written.value.writeTimeNs - kSettledNs);
+    m_lock.removeStaleLockFiles(written.value.writeTimeNs - kSettledNs);
 }
 
 UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
@@ -165,7 +165,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
         m_selection = false;
 
     r.failure = m_store.saveGrid(kGridFile, m_grid);
-    if (!r.failure) {
+    if (!r.failure.ok()) {
         m_saveFailed = true;
         return r;
     }
@@ -174,13 +174,13 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
 
     if (m_prefs.backup == Preferences::BackupUpdate && m_selection) {
         r.backupFailure = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Update);
-        r.backedUp = r.backupFailure.ok;
+        r.backedUp = r.backupFailure.ok();
     }
     m_selection = false;
     setTimeoutActive(false);
 
     // Our own save must not come back as somebody else's change.
-    m_store.gridFileStamp(kGridFile, m_currentStamp);
+    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
     m_lastKnownStamp = m_currentStamp;
     releaseLock();
     setState(State::Viewing);
@@ -204,8 +204,8 @@ bool UpdateSession::anotherSessionCameIn()
         return true;
     // A whole session may have come and gone in the moment before the lock
     // file was made again: it left sgrid.scd changed.
-    FileStamp now;
-    return m_store.gridFileStamp(kGridFile, now) && now != m_sessionStamp;
+    const FileResult<FileStamp> now = m_store.gridFileStamp(kGridFile);
+    return now.ok() && now.value != m_sessionStamp;
 }
 
 UpdateSession::EndResult UpdateSession::yieldToOtherSession()
@@ -213,7 +213,7 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
     EndResult r;
     r.lockLost = true;
     const TextFile::WriteResult rescue = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
-    if (rescue)
+    if (rescue.ok())
         r.rescuedTo = rescue.path;
     else
         r.failure = rescue;
@@ -223,10 +223,10 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
     setState(State::Viewing);
     // With the edits kept, show what the shared file holds; the other
     // session's save comes in by polling. Without, they stay on screen.
-    if (rescue) {
-        m_store.gridFileStamp(kGridFile, m_currentStamp);
+    if (rescue.ok()) {
+        m_currentStamp = m_store.gridFileStamp(kGridFile).value;
         const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
-        m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
+        m_lastKnownStamp = load.ok() ? m_currentStamp : FileStamp{};
     }
     return r;
 }
@@ -235,8 +235,8 @@ void UpdateSession::restoreSharedFiles(const GridData& snapshot)
 {
     // A save that failed between its renames left the shared files half
     // new: the snapshot is what they held when the session started.
-    if (m_saveFailed && m_store.saveGrid(kGridFile, snapshot)) {
-        m_store.gridFileStamp(kGridFile, m_currentStamp);
+    if (m_saveFailed && m_store.saveGrid(kGridFile, snapshot).ok()) {
+        m_currentStamp = m_store.gridFileStamp(kGridFile).value;
         m_lastKnownStamp = m_currentStamp;
     }
 }
@@ -246,7 +246,7 @@ void UpdateSession::abandon()
     if (m_state != State::Updating)
         return;
     GridData snapshot;
-    if (m_saveFailed && m_store.loadGrid(kSnapshotFile, snapshot).ok)
+    if (m_saveFailed && m_store.loadGrid(kSnapshotFile, snapshot).ok())
         restoreSharedFiles(snapshot);
     releaseLock();
     setTimeoutActive(false);
@@ -258,14 +258,14 @@ bool UpdateSession::cancel()
     if (m_state != State::Updating)
         return false;
     GridStore::LoadResult load = m_store.loadGrid(kSnapshotFile, m_grid);
-    const bool restored = load.ok;
+    const bool restored = load.ok();
     if (restored)
         restoreSharedFiles(m_grid);
     if (!restored) {
         // Without a readable snapshot the shared file is the session's
         // starting point: nobody else could write it while we held the lock.
         load = m_store.loadGrid(kGridFile, m_grid);
-        m_lastKnownStamp = load.ok ? m_currentStamp : FileStamp{};
+        m_lastKnownStamp = load.ok() ? m_currentStamp : FileStamp{};
     }
     releaseLock();
     setTimeoutActive(false);
@@ -276,7 +276,7 @@ bool UpdateSession::cancel()
 UpdateSession::PollResult UpdateSession::poll()
 {
     PollResult r;
-    if (m_state == State::Waiting && !m_lock.otherLockHeld()) {
+    if (m_state == State::Waiting && !m_lock.otherLockHeld().value) {
         setState(State::Viewing);
         setPollFromPreferences();
         r.freed = true;
@@ -287,16 +287,16 @@ UpdateSession::PollResult UpdateSession::poll()
     }
     readHolder();
 
-    m_store.gridFileStamp(kGridFile, m_currentStamp);
+    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
     if (m_currentStamp == m_lastKnownStamp || (!m_refusedStamp.isZero() && m_currentStamp == m_refusedStamp))
         return r;
     const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
-    r.reloaded = load.shapeLoaded;
-    if (load.ok) {
+    r.reloaded = load.value;
+    if (load.ok()) {
         m_lastKnownStamp = m_currentStamp;
     } else {
-        r.loadError = load.error;
-        if (load.refused)
+        r.loadError = load.message;
+        if (GridStore::isRefused(load))
             m_refusedStamp = m_currentStamp;
     }
     return r;
@@ -304,16 +304,16 @@ UpdateSession::PollResult UpdateSession::poll()
 
 void UpdateSession::readHolder()
 {
-    if (!m_lock.otherLockHeld()) {
+    if (!m_lock.otherLockHeld().value) {
         m_holder.reset();
         return;
     }
     Holder h;
     readCurrentUser(h.computer, h.user);
     // curuser.scd is written as a session starts: its stamp is the start.
-    FileStamp written;
-    if (readFileStamp(m_folder.users(kCurrentUserFile), written) && written.writeTimeNs > 0)
-        h.sinceMsUtc = written.writeTimeNs / 1000000;
+    const FileResult<FileStamp> written = readFileStamp(m_folder.users(kCurrentUserFile));
+    if (written.ok() && written.value.writeTimeNs > 0)
+        h.sinceMsUtc = written.value.writeTimeNs / 1000000;
     m_holder = h;
 }
 
@@ -427,9 +427,9 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
     // Read before the lock is taken: a backup that cannot be read costs
     // nobody a moment of the board.
     GridData restored;
-    if (const GridStore::LoadResult load = m_store.loadBackup(fileName, restored); !load.ok) {
+    if (const GridStore::LoadResult load = m_store.loadBackup(fileName, restored); !load.ok()) {
         r.kind = RestoreResult::Unreadable;
-        r.error = load.error;
+        r.error = load.message;
         return r;
     }
 
@@ -453,7 +453,7 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
 
-    if (const TextFile::WriteResult kept = keepReplacedGrid(); !kept) {
+    if (const TextFile::WriteResult kept = keepReplacedGrid(); !kept.ok()) {
         r.kind = RestoreResult::KeepFailed;
         r.failure = kept;
         m_lock.releaseUpdateLock();
@@ -461,14 +461,14 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
     } else {
         r.keptAs = kept.path;
     }
-    if (const TextFile::WriteResult saved = m_store.saveGrid(kGridFile, restored); !saved) {
+    if (const TextFile::WriteResult saved = m_store.saveGrid(kGridFile, restored); !saved.ok()) {
         r.kind = RestoreResult::SaveFailed;
         r.failure = saved;
         m_lock.releaseUpdateLock();
         return r;
     }
     m_grid = restored;
-    m_store.gridFileStamp(kGridFile, m_currentStamp);
+    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
     m_lastKnownStamp = m_currentStamp;
     m_refusedStamp = {};
     m_lock.releaseUpdateLock();
@@ -480,21 +480,16 @@ TextFile::WriteResult UpdateSession::keepReplacedGrid()
 {
     GridData current;
     const GridStore::LoadResult load = m_store.loadGrid(kGridFile, current);
-    if (load.shapeLoaded)
+    if (load.value)
         return m_store.backupGrid(current, m_clock.localNow(), BackupKind::Restore);
-    if (load.missing)
+    if (load.status == FileStatus::Missing)
         return {};   // nothing to keep
     // A schedule that cannot be read as a grid is kept byte for byte: it may
     // be read by hand, and a restore is most wanted exactly then.
     const TextFile::BytesResult raw = TextFile::readBytes(m_folder.gsystem(kGridFile), GridStore::kMaxGridFileBytes);
-    if (!raw.ok()) {
-        TextFile::WriteResult failed;
-        failed.ok = false;
-        failed.path = m_folder.gsystem(kGridFile);
-        failed.error = raw.error;
-        return failed;
-    }
-    return TextFile::writeBytes(m_folder.backups(GridStore::backupFileName(m_clock.localNow())), raw.bytes);
+    if (!raw.ok())
+        return FileOutcome::saveFailed(raw.path, raw.reason, raw.status);
+    return TextFile::writeBytes(m_folder.backups(GridStore::backupFileName(m_clock.localNow())), raw.value);
 }
 
 TextFile::WriteResult UpdateSession::hourlyBackup()
@@ -521,7 +516,7 @@ UpdateSession::EndResult UpdateSession::saveOrRescue()
     if (!r.saved && !r.lockLost) {
         // The process is about to be ended: keep the edits somewhere.
         const TextFile::WriteResult rescue = m_store.backupGrid(m_grid, m_clock.localNow(), BackupKind::Rescue);
-        if (rescue)
+        if (rescue.ok())
             r.rescuedTo = rescue.path;
     }
     return r;

@@ -64,9 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const GridData before = staleGrid();
     GridData g = before;
     const GridStore::LoadResult r = store.loadGrid(kGrid, g);
-    FUZZ_CHECK(!r.ok || r.shapeLoaded);
-    FUZZ_CHECK(r.ok == r.error.isEmpty());
-    if (!r.shapeLoaded) {
+    FUZZ_CHECK(!r.ok() || r.value);
+    FUZZ_CHECK(r.ok() == r.message.isEmpty());
+    if (!r.value) {
         FUZZ_CHECK(g == before);
         return 0;
     }
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     put(f, kGrid, TextFile::joinLines(GridStore::gridLines(g)));
     put(f, GridStore::colorFileName(kGrid), TextFile::joinLines(colors));
     GridData again = before;
-    FUZZ_CHECK(store.loadGrid(kGrid, again).ok);
+    FUZZ_CHECK(store.loadGrid(kGrid, again).ok());
     FUZZ_CHECK(again == g);
     return 0;
 }

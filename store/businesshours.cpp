@@ -55,9 +55,9 @@ Table parse(const QStringList& lines)
 Table read(const QString& path)
 {
     const TextFile::ReadResult r = TextFile::read(path, TextFile::kListFileCap);
-    if (!r.ok)
+    if (!r.ok())
         return Table{};
-    return parse(r.lines);
+    return parse(r.value);
 }
 
 } // namespace BusinessHours

@@ -91,20 +91,14 @@ MenuLines readMenuLines(const DataFolder& folder, const QString& title)
     if (path.isEmpty())
         return r;
     const TextFile::ReadResult file = TextFile::read(path, TextFile::kListFileCap);
-    switch (file.status) {
-    case TextFile::ReadStatus::Ok:
-        r.lines = file.lines;
-        break;
-    case TextFile::ReadStatus::Missing:
-        break;
-    case TextFile::ReadStatus::TooLarge:
-    case TextFile::ReadStatus::Failed:
+    if (file.ok()) {
+        r.lines = file.value;
+    } else if (file.status != FileStatus::Missing) {
         // Shown empty, a save would replace values the user never saw.
         r.ok = false;
-        r.message = QStringLiteral("Can't read '%1'.").arg(QFileInfo(path).fileName());
-        if (!file.error.isEmpty())
-            r.message += u'\r' + file.error;
-        break;
+        r.message = QStringLiteral("Can't read '%1'.").arg(file.fileName());
+        if (!file.reason.isEmpty())
+            r.message += u'\r' + file.reason;
     }
     return r;
 }
@@ -133,10 +127,10 @@ SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, 
                           .arg(TextFile::kListFileCap));
 
     const TextFile::WriteResult written = TextFile::write(folder.columnMenuFile(header), lines);
-    if (!written) {
+    if (!written.ok()) {
         SaveResult r;
         r.kind = MessageKind::Error;
-        r.message = written.message();
+        r.message = written.message;
         return r;
     }
     SaveResult r;
@@ -203,9 +197,9 @@ SaveResult saveFixedColumn(const DataFolder& folder, GridData& grid, const QStri
 
     r.close = true;
     const TextFile::WriteResult written = TextFile::write(folder.gsystem(kFixedColumnFile), lines);
-    if (!written) {
+    if (!written.ok()) {
         r.kind = MessageKind::Error;
-        r.message = written.message()
+        r.message = written.message
             + QStringLiteral("\rThe grid keeps the new texts; they are saved with the grid when the update ends.");
     }
     return r;

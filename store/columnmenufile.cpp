@@ -5,10 +5,13 @@
 ColumnMenuLoad loadColumnMenu(const DataFolder& folder, const QString& title)
 {
     const QString path = folder.columnMenuFile(title);
-    const TextFile::ReadResult file = path.isEmpty() ? TextFile::ReadResult{} : TextFile::read(path, TextFile::kListFileCap);
+    // A title that can name no file has no menu file, as if it were missing.
+    TextFile::ReadResult file = FileOutcome::failed(FileStatus::Missing, path, {});
+    if (!path.isEmpty())
+        file = TextFile::read(path, TextFile::kListFileCap);
     ColumnMenuLoad load;
-    load.items = buildColumnMenu(title, file.ok, file.lines);
-    if (!file.ok)
-        load.folderProblem = TextFile::folderProblem(folder.colfilesDir());
+    load.items = buildColumnMenu(title, file.ok(), file.value);
+    if (!file.ok())
+        load.folderProblem = TextFile::checkFolder(folder.colfilesDir()).reason;
     return load;
 }

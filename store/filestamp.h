@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/fileresult.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,7 +19,7 @@ struct FileStamp
     bool operator==(const FileStamp&) const = default;
 };
 
-// Opens the file for reading with full sharing and reads its stamp; false
-// and the zero stamp when it cannot be opened (in the platform file of
-// the text files, which reaches files below the data folder safely).
-bool readFileStamp(const QString& path, FileStamp& stamp);
+// Opens the file for reading with full sharing and reads its stamp; the
+// zero stamp when it cannot be opened (in the platform file of the text
+// files, which reaches files below the data folder safely).
+FileResult<FileStamp> readFileStamp(const QString& path);

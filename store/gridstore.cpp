@@ -94,6 +94,12 @@ bool readCounts(LineCursor& lines, int& cols, int& rows)
         && qint64(cols) * rows <= GridStore::kMaxFileCells;
 }
 
+// "<name>: <reason>", the name as the caller gave it.
+FileOutcome failedAs(FileStatus status, const QString& path, const QString& name, const QString& reason)
+{
+    return {status, path, reason, QStringLiteral("%1: %2").arg(name, reason)};
+}
+
 BackupKind kindOfTrailer(QByteArrayView line)
 {
     if (!line.startsWith(kTrailerMark))
@@ -106,6 +112,11 @@ BackupKind kindOfTrailer(QByteArrayView line)
 }
 
 } // namespace
+
+bool GridStore::isRefused(const LoadResult& r)
+{
+    return r.status == FileStatus::TooLarge || r.status == FileStatus::Malformed || (r.value && !r.ok());
+}
 
 QString GridStore::backupKindText(BackupKind kind)
 {
@@ -179,24 +190,17 @@ bool GridStore::makeAsStored(GridData& grid)
 GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& name, GridData& grid,
                                            QByteArray* rest) const
 {
-    LoadResult r;
     const TextFile::BytesResult file = TextFile::readBytes(path, kMaxGridFileBytes);
-    if (!file.ok()) {
-        r.error = QStringLiteral("%1: %2").arg(name, file.error);
-        r.refused = file.status == TextFile::ReadStatus::TooLarge;
-        r.missing = file.status == TextFile::ReadStatus::Missing;
-        return r;
-    }
+    if (!file.ok())
+        return failedAs(file.status, path, name, file.reason);
     // The counts are checked before any cell is decoded: a file announcing
     // absurd counts is refused without building its lines.
-    LineCursor lines(file.bytes);
+    LineCursor lines(file.value);
     int cols = 0;
     int rows = 0;
-    if (!readCounts(lines, cols, rows)) {
-        r.error = QStringLiteral("%1: it does not start with a valid column and row count").arg(name);
-        r.refused = true;
-        return r;
-    }
+    if (!readCounts(lines, cols, rows))
+        return failedAs(FileStatus::Malformed, path, name,
+                        QStringLiteral("it does not start with a valid column and row count"));
 
     grid.setSize(cols, rows);
     for (int c = 0; c < cols; ++c) {
@@ -210,48 +214,38 @@ GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& n
         grid.setColumn(c, cells);
     }
     grid.clearColors();
-    r.shapeLoaded = true;
-    r.ok = true;
     if (rest)
         *rest = lines.rest().toByteArray();
-    return r;
+    return {FileOutcome::done(path), true};
 }
 
 GridStore::LoadResult GridStore::loadGrid(const QString& name, GridData& grid) const
 {
-    LoadResult r = loadCells(m_folder.gsystem(name), name, grid, nullptr);
-    if (!r.ok)
+    const LoadResult r = loadCells(m_folder.gsystem(name), name, grid, nullptr);
+    if (!r.ok())
         return r;
-    r.ok = false;
     const int rows = grid.rowCount();
 
-    const TextFile::BytesResult colors =
-        TextFile::readBytes(m_folder.gsystem(colorFileName(name)), TextFile::kListFileCap);
+    const QString colorPath = m_folder.gsystem(colorFileName(name));
+    const TextFile::BytesResult colors = TextFile::readBytes(colorPath, TextFile::kListFileCap);
     // A missing colour file means rows without colours; the next save makes it.
-    if (colors.status == TextFile::ReadStatus::Missing) {
-        r.ok = true;
+    if (colors.status == FileStatus::Missing)
         return r;
-    }
-    if (!colors.ok()) {
-        r.error = QStringLiteral("%1: %2").arg(colorFileName(name), colors.error);
-        // Reading again before the grid file changes would meet the same
-        // fault (a save replaces both).
-        r.refused = true;
-        return r;
-    }
-    LineCursor codes(colors.bytes);
+    // The cells stand either way. Reading again before the grid file changes
+    // would meet the same fault (a save replaces both).
+    if (!colors.ok())
+        return {failedAs(colors.status, colorPath, colorFileName(name), colors.reason), true};
+    LineCursor codes(colors.value);
     for (int row = 1; row < rows && !codes.atEnd(); ++row) {
         bool ok = false;
         const int code = codes.next().toByteArray().trimmed().toInt(&ok);
-        if (!ok) {
-            r.error = QStringLiteral("%1: it holds a colour code that is not a number").arg(colorFileName(name));
-            r.refused = true;
-            return r;
-        }
+        if (!ok)
+            return {failedAs(FileStatus::Malformed, colorPath, colorFileName(name),
+                             QStringLiteral("it holds a colour code that is not a number")),
+                    true};
         if (code >= 1 && code <= GridData::kMaxColorCode && row < GridData::kColorRows)
             grid.setRowColor(row, code);
     }
-    r.ok = true;
     return r;
 }
 
@@ -269,15 +263,12 @@ TextFile::WriteResult GridStore::saveGrid(const QString& name, const GridData& g
     const QStringList paths = savedFiles(name);
     QByteArray gridBytes = TextFile::joinLines(gridLines(grid));
     // A file no workstation could read back is never written over one it can.
-    if (gridBytes.size() > kMaxGridFileBytes) {
-        TextFile::WriteResult tooLarge;
-        tooLarge.ok = false;
-        tooLarge.path = paths[2];
-        tooLarge.error = QStringLiteral("the schedule would be larger than %1 bytes, more than can be read back; "
-                                        "shorten some cells")
-                             .arg(kMaxGridFileBytes);
-        return tooLarge;
-    }
+    if (gridBytes.size() > kMaxGridFileBytes)
+        return FileOutcome::saveFailed(paths[2],
+                                       QStringLiteral("the schedule would be larger than %1 bytes, more than can be "
+                                                      "read back; shorten some cells")
+                                           .arg(kMaxGridFileBytes),
+                                       FileStatus::TooLarge);
     return TextFile::writeAll({
         {paths[0], TextFile::joinLines(colors)},
         {paths[1], TextFile::joinLines(fixed)},
@@ -296,7 +287,7 @@ bool GridStore::recoverInterruptedSave(const QString& name) const
     // temporary would lock every workstation out of Update.
     return TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
         GridData scratch;
-        return loadGrid(QFileInfo(gridTemp).fileName(), scratch).shapeLoaded;
+        return loadGrid(QFileInfo(gridTemp).fileName(), scratch).value;
     }) > 0;
 }
 
@@ -315,13 +306,12 @@ TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTim
     return TextFile::write(m_folder.backups(backupFileName(localNow)), lines);
 }
 
-QList<GridStore::BackupEntry> GridStore::listBackups(QString* error) const
+FileResult<QList<GridStore::BackupEntry>> GridStore::listBackups() const
 {
     const TextFile::ListResult listed = TextFile::listFiles(m_folder.backupDir(), TextFile::Stamps::Skip);
-    if (error)
-        *error = listed.ok ? QString() : listed.error;
-    QList<BackupEntry> entries;
-    for (const TextFile::FileEntry& file : listed.files) {
+    FileResult<QList<BackupEntry>> result = listed;
+    QList<BackupEntry>& entries = result.value;
+    for (const TextFile::FileEntry& file : listed.value) {
         BackupEntry e;
         e.fileName = file.name;
         e.time = backupTime(file.name);
@@ -329,9 +319,9 @@ QList<GridStore::BackupEntry> GridStore::listBackups(QString* error) const
             continue;
         const TextFile::BytesResult bytes = TextFile::readBytes(m_folder.backups(file.name), kMaxGridFileBytes);
         if (!bytes.ok()) {
-            e.error = bytes.error;
+            e.error = bytes.reason;
         } else {
-            LineCursor lines(bytes.bytes);
+            LineCursor lines(bytes.value);
             int cols = 0;
             int rows = 0;
             if (!readCounts(lines, cols, rows)) {
@@ -348,22 +338,18 @@ QList<GridStore::BackupEntry> GridStore::listBackups(QString* error) const
     std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
         return a.time != b.time ? a.time > b.time : a.fileName > b.fileName;
     });
-    return entries;
+    return result;
 }
 
 GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& grid, BackupKind* kind) const
 {
     // Only a backup's own name: a name from elsewhere never leaves databkup.
-    if (!backupTime(fileName).isValid()) {
-        LoadResult r;
-        r.missing = true;
-        r.error = QStringLiteral("%1: not the name of a backup").arg(fileName);
-        return r;
-    }
+    if (!backupTime(fileName).isValid())
+        return failedAs(FileStatus::Missing, fileName, fileName, QStringLiteral("not the name of a backup"));
     GridData loaded;
     QByteArray rest;
-    LoadResult r = loadCells(m_folder.backups(fileName), fileName, loaded, &rest);
-    if (!r.ok)
+    const LoadResult r = loadCells(m_folder.backups(fileName), fileName, loaded, &rest);
+    if (!r.ok())
         return r;
     LineCursor trailer(rest);
     const BackupKind found = kindOfTrailer(trailer.next());
@@ -386,7 +372,7 @@ GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& g
 int GridStore::pruneGridBackups() const
 {
     QStringList names;
-    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).files)
+    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).value)
         if (file.name.startsWith(kBackupPrefix) && file.name.endsWith(kBackupSuffix))
             names.append(file.name);
     if (names.size() <= kKeptBackups)
@@ -408,14 +394,14 @@ int GridStore::pruneGridBackups() const
     int deleted = 0;
     const qsizetype surplus = qsizetype(entries.size()) - kKeptBackups;
     for (qsizetype i = 0; i < surplus; ++i)
-        if (TextFile::remove(m_folder.backups(entries[size_t(i)].name)))
+        if (TextFile::remove(m_folder.backups(entries[size_t(i)].name)).ok())
             ++deleted;   // one that cannot be deleted waits for the next start
     return deleted;
 }
 
-bool GridStore::gridFileStamp(const QString& name, FileStamp& stamp) const
+FileResult<FileStamp> GridStore::gridFileStamp(const QString& name) const
 {
-    return readFileStamp(m_folder.gsystem(name), stamp);
+    return readFileStamp(m_folder.gsystem(name));
 }
 
 int GridStore::removeLeftoverTemporaries(qint64 beforeNs) const

@@ -31,16 +31,15 @@ public:
     static constexpr qint64 kMaxGridFileBytes = 64 * 1024 * 1024;
     static constexpr int kKeptBackups = 100;
 
-    struct LoadResult
-    {
-        bool shapeLoaded = false;  // counts and cells replaced the grid
-        bool ok = false;           // and the colour file was read too
-        // The files are malformed (absurd counts, over the size cap, a colour
-        // that is no number): reading them again before they change is no use.
-        bool refused = false;
-        bool missing = false;      // there is no grid file (or no regular one)
-        QString error;
-    };
+    // ok(): the grid and its colours loaded; Missing: there is no grid file
+    // (or no regular one). The value: the counts and cells replaced the grid,
+    // which they also do when only the colour file fails. The message is
+    // "<file>: <reason>".
+    using LoadResult = FileResult<bool>;
+    // The files are malformed (absurd counts, over the size cap, a colour
+    // file that cannot be read or holds no number): reading them again
+    // before they change is no use.
+    static bool isRefused(const LoadResult& r);
 
     explicit GridStore(const DataFolder& folder) : m_folder(folder) {}
 
@@ -65,7 +64,7 @@ public:
     };
     // The backups in databkup, newest first. Each is checked as far as its
     // counts and its trailer, without building its cells.
-    QList<BackupEntry> listBackups(QString* error = nullptr) const;
+    FileResult<QList<BackupEntry>> listBackups() const;
     // A backup's grid with its colours; a backup without colours has none.
     LoadResult loadBackup(const QString& fileName, GridData& grid, BackupKind* kind = nullptr) const;
     // The words the backups window shows for a kind.
@@ -73,7 +72,7 @@ public:
     // Deletes the oldest backups, by the time their names carry, until 100
     // remain. Returns how many were deleted.
     int pruneGridBackups() const;
-    bool gridFileStamp(const QString& name, FileStamp& stamp) const;
+    FileResult<FileStamp> gridFileStamp(const QString& name) const;
     // Temporary files that crashed writes left in the data folder's folders:
     // those stamped before `beforeNs`, a time of the file server's.
     int removeLeftoverTemporaries(qint64 beforeNs) const;

@@ -33,17 +33,17 @@ IniFile IniFile::read(const QString& path, qint64 maxBytes)
 {
     const TextFile::BytesResult r = TextFile::readBytes(path, maxBytes);
     if (r.ok())
-        return fromBytes(r.bytes, path);
+        return fromBytes(r.value, path);
     IniFile file(path);
     file.m_readStatus = r.status;
-    file.m_readError = r.error;
+    file.m_readError = r.reason;
     return file;
 }
 
 IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& path)
 {
     IniFile file(path);
-    file.m_readStatus = TextFile::ReadStatus::Ok;
+    file.m_readStatus = FileStatus::Ok;
     for (const QByteArray& raw : splitRawLines(bytes))
         file.m_lines.append(parse(raw));
     return file;
@@ -175,18 +175,10 @@ QByteArray IniFile::bytes() const
 
 TextFile::WriteResult IniFile::write() const
 {
-    using TextFile::ReadStatus;
-    if (m_readStatus == ReadStatus::TooLarge || m_readStatus == ReadStatus::Failed) {
-        TextFile::WriteResult r;
-        r.ok = false;
-        r.path = m_path;
-        r.error = m_readError;
-        return r;
-    }
-    if (m_readStatus == ReadStatus::Ok && !m_changed) {
-        TextFile::WriteResult r;
-        r.path = m_path;
-        return r;
-    }
+    // Written over, what could not be read would be lost.
+    if (m_readStatus != FileStatus::Ok && m_readStatus != FileStatus::Missing)
+        return FileOutcome::saveFailed(m_path, m_readError, m_readStatus);
+    if (m_readStatus == FileStatus::Ok && !m_changed)
+        return FileOutcome::done(m_path);
     return TextFile::writeBytes(m_path, bytes());
 }

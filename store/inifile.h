@@ -30,7 +30,7 @@ public:
     static IniFile fromBytes(const QByteArray& bytes, const QString& path = {});
 
     QString path() const { return m_path; }
-    TextFile::ReadStatus readStatus() const { return m_readStatus; }
+    FileStatus readStatus() const { return m_readStatus; }
 
     bool contains(const QString& section, const QString& key) const;
     // The value, trimmed; `fallback` when the key is not there.
@@ -72,7 +72,7 @@ private:
     qsizetype findEntry(const QString& section, const QString& key) const;
 
     QString m_path;
-    TextFile::ReadStatus m_readStatus = TextFile::ReadStatus::Missing;
+    FileStatus m_readStatus = FileStatus::Missing;
     QString m_readError;
     QList<Line> m_lines;
     bool m_changed = false;

@@ -79,9 +79,11 @@ QString notDataFolder(const QString& folder)
         .arg(QDir::toNativeSeparators(folder));
 }
 
-QString failure(const QString& target, const QString& reason)
+SeedResult failure(const QString& target, const QString& reason, FileStatus status = FileStatus::Failed)
 {
-    return QStringLiteral("Could not prepare the data folder '%1': %2").arg(QDir::toNativeSeparators(target), reason);
+    return FileOutcome{status, target, reason,
+                       QStringLiteral("Could not prepare the data folder '%1': %2")
+                           .arg(QDir::toNativeSeparators(target), reason)};
 }
 
 } // namespace
@@ -140,24 +142,23 @@ Choice chooseDataFolder(const QStringList& folders, const QString& executableDir
 
 SeedResult seedFolder(const QString& sample, const QString& target)
 {
-    SeedResult result;
     removeStaleStaging(target);
-    const auto existing = [&target, &result] {
+    const auto existing = [&target]() -> SeedResult {
         // The user's own folder, never replaced; but one without the shared
         // files would only meet "file missing" boxes that reinstalling cannot mend.
         if (!isDataFolder(target)) {
-            result.ok = false;
-            result.error = notDataFolder(target) + QStringLiteral(
-                " Rename or delete it, and the next start copies the sample again.");
+            const QString reason = notDataFolder(target);
+            return FileOutcome{
+                FileStatus::Malformed, target, reason,
+                reason + QStringLiteral(" Rename or delete it, and the next start copies the sample again.")};
         }
-        return result;
+        return {FileOutcome::done(target), false};
     };
     if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
         return existing();
     if (!isDataFolder(sample)) {
-        result.ok = false;
-        result.error = failure(target, QStringLiteral("the sample '%1' is missing.").arg(QDir::toNativeSeparators(sample)));
-        return result;
+        return failure(target, QStringLiteral("the sample '%1' is missing.").arg(QDir::toNativeSeparators(sample)),
+                       FileStatus::Missing);
     }
 
     // Made by mkdir, not QTemporaryDir, so that the folder gets the user's
@@ -165,10 +166,8 @@ SeedResult seedFolder(const QString& sample, const QString& target)
     // died while copying has the same name only if it had the same process id.
     Staging staging(target + QStringLiteral(".sbtmp") + QString::number(QCoreApplication::applicationPid()));
     if (!staging.create()) {
-        result.ok = false;
-        result.error = failure(target, QStringLiteral("cannot create a folder in '%1' (%2).")
+        return failure(target, QStringLiteral("cannot create a folder in '%1' (%2).")
                                            .arg(QDir::toNativeSeparators(QFileInfo(target).path()), qt_error_string()));
-        return result;
     }
 
     const QDir from(sample);
@@ -179,28 +178,22 @@ SeedResult seedFolder(const QString& sample, const QString& target)
         const QString to = staging.path() + u'/' + from.relativeFilePath(entry.filePath());
         if (entry.isDir() && !entry.isSymLink()) {
             if (!QDir().mkpath(to)) {
-                result.ok = false;
-                result.error = failure(target, QStringLiteral("cannot create '%1'.").arg(QDir::toNativeSeparators(to)));
-                return result;
+                return failure(target, QStringLiteral("cannot create '%1'.").arg(QDir::toNativeSeparators(to)));
             }
             continue;
         }
         const TextFile::BytesResult read = TextFile::readBytes(entry.filePath(), kSampleFileCap);
         if (!read.ok()) {
-            result.ok = false;
-            result.error = failure(target, QStringLiteral("cannot read '%1'%2.")
+            return failure(target, QStringLiteral("cannot read '%1'%2.")
                                                .arg(QDir::toNativeSeparators(entry.filePath()),
-                                                    read.error.isEmpty() ? QString() : QStringLiteral(": ") + read.error));
-            return result;
+                                                    read.reason.isEmpty() ? QString() : QStringLiteral(": ") + read.reason));
         }
         // Sub-folders come before their files in the walk, but not always
         // (a folder's files may be listed before a sibling folder's).
         QDir().mkpath(QFileInfo(to).path());
-        const TextFile::WriteResult written = TextFile::writeBytes(to, read.bytes);
-        if (!written) {
-            result.ok = false;
-            result.error = failure(target, written.error);
-            return result;
+        const TextFile::WriteResult written = TextFile::writeBytes(to, read.value);
+        if (!written.ok()) {
+            return failure(target, written.reason);
         }
     }
 
@@ -208,13 +201,10 @@ SeedResult seedFolder(const QString& sample, const QString& target)
         // Another start of the board made it meanwhile.
         if (QFileInfo(target).isDir())
             return existing();
-        result.ok = false;
-        result.error = failure(target, QStringLiteral("cannot rename '%1' to it.").arg(QDir::toNativeSeparators(staging.path())));
-        return result;
+        return failure(target, QStringLiteral("cannot rename '%1' to it.").arg(QDir::toNativeSeparators(staging.path())));
     }
     staging.keep();
-    result.copied = true;
-    return result;
+    return {FileOutcome::done(target), true};
 }
 
 } // namespace Installation

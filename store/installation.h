@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/fileresult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,11 +29,9 @@ struct Choice {
 // `folders`: the folders given on the command line; at most one may be.
 Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir);
 
-struct SeedResult {
-    bool ok = true;
-    bool copied = false;   // false when the folder existed already
-    QString error;         // for the user, naming the folder and the reason
-};
+// The value: the sample was copied (false when the folder existed already).
+// The message is for the user, naming the folder and the reason.
+using SeedResult = FileResult<bool>;
 
 // Copies the sample to `target` unless `target` exists (an existing target
 // without gsystem/ is an error). The copy is made in

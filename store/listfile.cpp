@@ -19,39 +19,25 @@ void sort(QStringList& records)
     });
 }
 
-QString ReadResult::message() const
-{
-    return QStringLiteral("Can't read '%1'.").arg(fileName);
-}
-
 ReadResult read(const DataFolder& folder)
 {
-    const QString file = path(folder);
-    const TextFile::ReadResult r = TextFile::read(file, TextFile::kListFileCap);
-    ReadResult out;
-    out.fileName = QFileInfo(file).fileName();
-    out.missing = r.status == TextFile::ReadStatus::Missing;
-    out.ok = r.ok || out.missing;
-    out.error = r.error;
-    if (r.ok) {
-        out.records = r.lines;
-        sort(out.records);
-    }
-    return out;
+    ReadResult r = TextFile::read(path(folder), TextFile::kListFileCap);
+    if (r.ok())
+        sort(r.value);
+    else
+        r.message = QStringLiteral("Can't read '%1'.").arg(r.fileName());
+    return r;
 }
 
 TextFile::WriteResult write(const DataFolder& folder, QStringList records)
 {
     sort(records);
     const QByteArray bytes = TextFile::joinLines(records);
-    if (bytes.size() > TextFile::kListFileCap) {
-        TextFile::WriteResult tooLarge;
-        tooLarge.ok = false;
-        tooLarge.path = path(folder);
-        tooLarge.error = QStringLiteral("the list is larger than %1 KB, the most a list file may hold")
-                             .arg(TextFile::kListFileCap / 1024);
-        return tooLarge;
-    }
+    if (bytes.size() > TextFile::kListFileCap)
+        return FileOutcome::saveFailed(path(folder),
+                                       QStringLiteral("the list is larger than %1 KB, the most a list file may hold")
+                                           .arg(TextFile::kListFileCap / 1024),
+                                       FileStatus::TooLarge);
     return TextFile::writeBytes(path(folder), bytes);
 }
 

@@ -15,18 +15,10 @@ QString path(const DataFolder& folder);
 // characters' codes, so every workstation writes the same file.
 void sort(QStringList& records);
 
-struct ReadResult
-{
-    // A missing file is an empty list that the next save creates; one that
-    // is there but cannot be read in full is not: its records are unknown.
-    bool ok = false;
-    bool missing = false;
-    QStringList records;   // sorted
-    QString fileName;
-    QString error;         // why it could not be read
-    // "Can't read '<file>'." for the user.
-    QString message() const;
-};
+// The records, sorted. A missing file (okOrMissing()) is an empty list that
+// the next save creates; one that is there but cannot be read in full is
+// not: its records are unknown. The message is "Can't read '<file>'.".
+using ReadResult = FileResult<QStringList>;
 ReadResult read(const DataFolder& folder);
 
 // Replaces the file with `records`, sorted. A list larger than the read cap

@@ -8,35 +8,35 @@ SharedSettings::SharedSettings(const DataFolder& folder, Preferences& prefs)
 bool SharedSettings::loadPreferences()
 {
     const TextFile::ReadResult parm = TextFile::read(parmPath(), TextFile::kSmallFileCap);
-    if (parm.ok)
-        readParmLines(parm.lines, m_prefs);
+    if (parm.ok())
+        readParmLines(parm.value, m_prefs);
     m_parmBase = parmLines(m_prefs);
-    return parm.ok;
+    return parm.ok();
 }
 
 QStringList SharedSettings::loadUsers()
 {
     const TextFile::ReadResult users = TextFile::read(usersPath(), TextFile::kListFileCap);
-    if (!users.ok) {
+    if (!users.ok()) {
         m_usersLoaded = false;
-        m_usersError = users.error;
+        m_usersError = users.reason;
         return {};
     }
     m_usersLoaded = true;
     m_usersError.clear();
-    m_usersBase = users.lines;
+    m_usersBase = users.value;
     return m_usersBase;
 }
 
 TextFile::WriteResult SharedSettings::save(const QStringList& users)
 {
     const QStringList lines = parmLines(m_prefs);
-    if (auto w = TextFile::write(parmPath(), lines); !w)
+    if (auto w = TextFile::write(parmPath(), lines); !w.ok())
         return w;
     m_parmBase = lines;
     if (!m_usersLoaded)
         return {};
-    if (auto w = TextFile::write(usersPath(), users); !w)
+    if (auto w = TextFile::write(usersPath(), users); !w.ok())
         return w;
     m_usersBase = users;
     return {};
@@ -47,16 +47,16 @@ QList<TextFile::WriteResult> SharedSettings::saveAtClose(const QStringList& user
     QList<TextFile::WriteResult> failed;
     const QStringList mine = parmLines(m_prefs);
     const TextFile::ReadResult current = TextFile::read(parmPath(), TextFile::kSmallFileCap);
-    const QStringList merged = mergeParmLines(m_parmBase, mine, current.ok ? current.lines : mine);
+    const QStringList merged = mergeParmLines(m_parmBase, mine, current.ok() ? current.value : mine);
     // Nothing changed here: the shared file is left alone, also on a read-only share.
-    if (!current.ok || merged != current.lines) {
-        if (const TextFile::WriteResult w = TextFile::write(parmPath(), merged); w)
+    if (!current.ok() || merged != current.value) {
+        if (const TextFile::WriteResult w = TextFile::write(parmPath(), merged); w.ok())
             m_parmBase = merged;
         else
             failed.append(w);
     }
     if (m_usersLoaded && users != m_usersBase) {
-        if (const TextFile::WriteResult w = TextFile::write(usersPath(), users); w)
+        if (const TextFile::WriteResult w = TextFile::write(usersPath(), users); w.ok())
             m_usersBase = users;
         else
             failed.append(w);

@@ -19,10 +19,10 @@ QString missingFileMessage(const DataFolder& folder)
     // folder that refuses us) is named as such, not as missing files.
     for (const QString& name : {QStringLiteral("gsystem"), QStringLiteral("users")}) {
         const QString dir = folder.inRoot(name);
-        if (const QString problem = TextFile::folderProblem(dir); !problem.isEmpty() && QFileInfo::exists(dir))
+        if (const FileResult<> usable = TextFile::checkFolder(dir); !usable.ok() && QFileInfo::exists(dir))
             return QStringLiteral("The data folder's %1 folder cannot be used: %2.\rPut a real folder named %1 there, "
                                   "or reinstall the program.")
-                .arg(name, problem);
+                .arg(name, usable.reason);
     }
     for (const Required& r : required) {
         if (!TextFile::isRegularFile(r.path))

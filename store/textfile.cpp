@@ -44,23 +44,14 @@ FaultHook& faultHook()
     return hook;
 }
 
-// The error of a step that the test seam fails, or an empty string.
-QString injected(Step step, const QString& target)
+// The failure of a step that the test seam fails, or success.
+FileResult<> injected(Step step, const QString& target)
 {
     const FaultHook& hook = faultHook();
-    if (!hook)
-        return {};
-    const int err = hook(step, target);
-    return err == 0 ? QString() : qt_error_string(err);
-}
-
-WriteResult failure(const QString& path, const QString& error)
-{
-    WriteResult r;
-    r.ok = false;
-    r.path = path;
-    r.error = error;
-    return r;
+    const int err = hook ? hook(step, target) : 0;
+    if (err == 0)
+        return FileOutcome::done(target);
+    return FileOutcome::failed(FileStatus::Failed, target, qt_error_string(err));
 }
 
 // "<target>.sbtmp" + six letters or digits: a name no user gives a copy
@@ -76,41 +67,40 @@ QString newSuffix()
     return suffix;
 }
 
-// Writes, syncs and closes one temporary file beside its target.
-QString writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::TempFile& temp,
-                  bool* nameTaken)
+// Writes, syncs and closes one temporary file beside its target; Busy when
+// the temporary file's name is taken.
+FileResult<> writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::TempFile& temp)
 {
-    *nameTaken = false;
-    QString error = injected(Step::Create, file.path);
-    if (error.isEmpty())
-        error = Platform::createTemp(file.path, suffix, access, temp, nameTaken);
-    if (error.isEmpty())
-        error = injected(Step::Write, file.path);
-    if (error.isEmpty())
-        error = Platform::writeAll(temp, file.bytes);
-    if (error.isEmpty())
-        error = injected(Step::Sync, file.path);
-    if (error.isEmpty())
-        error = Platform::sync(temp);
-    if (error.isEmpty())
-        error = injected(Step::Close, file.path);
-    if (error.isEmpty())
-        error = Platform::close(temp);
-    return error;
+    FileResult<> r = injected(Step::Create, file.path);
+    if (r.ok())
+        r = Platform::createTemp(file.path, suffix, access, temp);
+    if (r.ok())
+        r = injected(Step::Write, file.path);
+    if (r.ok())
+        r = Platform::writeAll(temp, file.bytes);
+    if (r.ok())
+        r = injected(Step::Sync, file.path);
+    if (r.ok())
+        r = Platform::sync(temp);
+    if (r.ok())
+        r = injected(Step::Close, file.path);
+    if (r.ok())
+        r = Platform::close(temp);
+    return r;
 }
 
-QString replaceTarget(const QString& temp, const QString& target)
+FileResult<> replaceTarget(const QString& temp, const QString& target)
 {
     QElapsedTimer waited;
     waited.start();
     for (int delayMs = 20;; delayMs = std::min(delayMs * 2, 500)) {
-        QString error = injected(Step::Rename, target);
-        if (error.isEmpty())
-            error = Platform::replace(temp, target);
+        FileResult<> r = injected(Step::Rename, target);
+        if (r.ok())
+            r = Platform::replace(temp, target);
         // A reader on another workstation can hold the old file open for a
         // moment where the platform refuses to replace an open file.
-        if (error.isEmpty() || waited.elapsed() + delayMs > replaceRetryMs())
-            return error;
+        if (r.ok() || waited.elapsed() + delayMs > replaceRetryMs())
+            return r;
         QThread::msleep(delayMs);
     }
 }
@@ -129,12 +119,13 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
         const QString suffix = newSuffix();
         bool nameTaken = false;
         for (qsizetype i = 0; i < files.size(); ++i) {
-            const QString error = writeTemp(files[i], suffix, access, temps[i], &nameTaken);
+            const FileResult<> r = writeTemp(files[i], suffix, access, temps[i]);
+            nameTaken = r.status == FileStatus::Busy;
             if (nameTaken)
                 break;
-            if (!error.isEmpty()) {
+            if (!r.ok()) {
                 discardAll();
-                return failure(files[i].path, error);
+                return FileOutcome::saveFailed(files[i].path, r.reason, r.status);
             }
         }
         if (nameTaken)
@@ -143,21 +134,19 @@ WriteResult writeFiles(const QList<FileContent>& files, Access access)
             written = true;
     }
     if (!written)
-        return failure(files.value(0).path, QStringLiteral("no free temporary file name"));
+        return FileOutcome::saveFailed(files.value(0).path, QStringLiteral("no free temporary file name"));
 
     // No sync of the folder after the renames: the shares this runs on make
     // a rename durable before they answer it, and on a local disk it would
     // cost a fifth of a save.
     for (qsizetype i = 0; i < files.size(); ++i) {
-        if (const QString error = replaceTarget(temps[i].path, files[i].path); !error.isEmpty()) {
+        if (const FileResult<> r = replaceTarget(temps[i].path, files[i].path); !r.ok()) {
             discardAll();
-            return failure(files[i].path, error);
+            return FileOutcome::saveFailed(files[i].path, r.reason, r.status);
         }
         temps[i].path.clear();   // it is the target now
     }
-    WriteResult ok;
-    ok.path = files.isEmpty() ? QString() : files.last().path;
-    return ok;
+    return FileOutcome::done(files.isEmpty() ? QString() : files.last().path);
 }
 
 } // namespace
@@ -254,24 +243,15 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
 
 ReadResult read(const QString& path, qint64 maxBytes)
 {
-    ReadResult r;
-    BytesResult bytes = Platform::readBytes(path, maxBytes);
-    r.status = bytes.status;
-    r.error = bytes.error;
-    r.ok = bytes.ok();
-    if (r.ok)
-        r.lines = splitLines(decode(bytes.bytes));
-    return r;
+    const BytesResult bytes = Platform::readBytes(path, maxBytes);
+    if (!bytes.ok())
+        return bytes;
+    return {bytes, splitLines(decode(bytes.value))};
 }
 
 bool isRegularFile(const QString& path)
 {
     return Platform::isRegularFile(path);
-}
-
-QString WriteResult::message() const
-{
-    return QStringLiteral("Could not save %1:\r%2").arg(QFileInfo(path).fileName(), error);
 }
 
 void setFaultHook(FaultHook hook)
@@ -323,7 +303,7 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
     }
     QSet<QString> suffixes;
     for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
-        for (const FileEntry& file : listFiles(it.key()).files) {
+        for (const FileEntry& file : listFiles(it.key()).value) {
             const QString suffix = file.name.right(kTempMark.size() + 6);
             if (isTemporaryName(file.name) && it.value().contains(file.name.chopped(suffix.size() + 1)))
                 suffixes.insert(suffix);
@@ -356,16 +336,16 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
 int removeTemporaries(const QString& folder, qint64 beforeNs)
 {
     int removed = 0;
-    for (const FileEntry& file : listFiles(folder).files) {
+    for (const FileEntry& file : listFiles(folder).value) {
         // Younger ones may belong to a write under way on another workstation.
         if (isTemporaryName(file.name) && file.writeTimeNs < beforeNs
-            && Platform::removeFile(QDir(folder).filePath(file.name)))
+            && Platform::removeFile(QDir(folder).filePath(file.name)).ok())
             ++removed;
     }
     return removed;
 }
 
-bool remove(const QString& path)
+FileResult<> remove(const QString& path)
 {
     return Platform::removeFile(path);
 }
@@ -375,9 +355,9 @@ ListResult listFiles(const QString& folder, Stamps stamps)
     return Platform::listFiles(folder, stamps);
 }
 
-QString folderProblem(const QString& folder)
+FileResult<> checkFolder(const QString& folder)
 {
-    return Platform::folderProblem(folder);
+    return Platform::checkFolder(folder);
 }
 
 namespace {

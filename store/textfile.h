@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/fileresult.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,27 +37,12 @@ constexpr qint64 kSmallFileCap = 64 * 1024;        // parm.scd, curuser.scd
 constexpr qint64 kListFileCap = 1024 * 1024;       // users.scd, menu files, colour files, lists
 constexpr qint64 kImageFileCap = 4 * 1024 * 1024;  // toolbar bitmaps
 
-enum class ReadStatus {
-    Ok,
-    Missing,     // absent, or not a regular file
-    TooLarge,    // over the reader's cap
-    Failed,      // exists but could not be read (permissions, I/O)
-};
-
-struct BytesResult {
-    ReadStatus status = ReadStatus::Missing;
-    QByteArray bytes;
-    QString error;   // why the file could not be read
-    bool ok() const { return status == ReadStatus::Ok; }
-};
+// Missing, TooLarge, Refused (a linked folder, no permission) or Failed;
+// the message is "<file>: <reason>".
+using BytesResult = FileResult<QByteArray>;
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 
-struct ReadResult {
-    bool ok = false;
-    ReadStatus status = ReadStatus::Missing;
-    QStringList lines;
-    QString error;   // why the file could not be read
-};
+using ReadResult = FileResult<QStringList>;   // the lines
 ReadResult read(const QString& path, qint64 maxBytes = kListFileCap);
 
 // Whether `path` is a regular file (a link to one is not).
@@ -68,33 +55,25 @@ bool isRegularFile(const QString& path);
 // data folder itself may be a link, as a mount point often is. Paths outside
 // every registered data folder are opened as they are.
 void addDataFolder(const QString& root);
-// Why `folder` (the data folder or one below it) is not a real folder that
-// the board may use, or an empty string.
-QString folderProblem(const QString& folder);
+// Whether `folder` (the data folder or one below it) is a real folder that
+// the board may use; the reason says why not.
+FileResult<> checkFolder(const QString& folder);
 
-// Removes a regular file; a link, folder or device in its place stays.
-bool remove(const QString& path);
+// Removes a regular file; a link, folder or device in its place stays
+// (Missing).
+FileResult<> remove(const QString& path);
 
 struct FileEntry {
     QString name;
     qint64 writeTimeNs = 0;   // the file server's stamp, never this clock's
 };
-struct ListResult {
-    bool ok = false;
-    QList<FileEntry> files;   // regular files only
-    QString error;            // why the folder could not be listed
-};
+using ListResult = FileResult<QList<FileEntry>>;   // regular files only
 enum class Stamps { Read, Skip };   // Skip: names only, fewer calls to the server
 ListResult listFiles(const QString& folder, Stamps stamps = Stamps::Read);
 
-struct WriteResult {
-    bool ok = true;
-    QString path;
-    QString error;   // empty on success
-    explicit operator bool() const { return ok; }
-    // "Could not save <file>: <reason>" for the user.
-    QString message() const;
-};
+// The message is "Could not save <file>:\r<reason>"; on success the path
+// is the last file written.
+using WriteResult = FileResult<>;
 
 enum class Access {
     Inherit,     // an existing file's permissions, else the process default

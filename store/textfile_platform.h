@@ -3,8 +3,9 @@
 #include "store/textfile.h"
 
 // The operating-system steps of reading and writing data files, one file per
-// platform. Each step answers an empty string or the reason it failed; the
-// order of the steps and the checks between them live in textfile.cpp.
+// platform. Each step answers how it went, the reason naming the system's
+// refusal; the order of the steps and the checks between them live in
+// textfile.cpp, which words the messages.
 namespace TextFile::Platform {
 
 struct TempFile {
@@ -13,22 +14,22 @@ struct TempFile {
 };
 
 // A new, empty temporary file `<target>.<suffix>`. Fails when `target`
-// exists but is not a regular file, and with *nameTaken when the temporary
-// file's name is in use.
-QString createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp, bool* nameTaken);
-QString writeAll(TempFile& temp, const QByteArray& bytes);
-QString sync(TempFile& temp);
-QString close(TempFile& temp);
+// exists but is not a regular file, and is Busy when the temporary file's
+// name is in use.
+FileResult<> createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp);
+FileResult<> writeAll(TempFile& temp, const QByteArray& bytes);
+FileResult<> sync(TempFile& temp);
+FileResult<> close(TempFile& temp);
 // Closes the temporary file if it is open and removes it.
 void discard(TempFile& temp);
 // Renames `from` over `to`; never follows a link at `to`.
-QString replace(const QString& from, const QString& to);
+FileResult<> replace(const QString& from, const QString& to);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 bool isRegularFile(const QString& path);
-bool removeFile(const QString& path);
+FileResult<> removeFile(const QString& path);
 ListResult listFiles(const QString& folder, Stamps stamps);
-QString folderProblem(const QString& folder);
+FileResult<> checkFolder(const QString& folder);
 
 // The registered data folder that holds `path`, or an empty string (in
 // textfile.cpp, for both platforms).

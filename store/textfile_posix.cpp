@@ -26,6 +26,28 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
+FileStatus statusOf(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileStatus::Missing;
+    case ELOOP:   // a link where a folder should be
+    case EACCES:
+    case EPERM:
+        return FileStatus::Refused;
+    case EEXIST:
+        return FileStatus::Busy;
+    default:
+        return FileStatus::Failed;
+    }
+}
+
+FileOutcome failure(const QString& path, int err, const QString& reason = {})
+{
+    return FileOutcome::failed(statusOf(err), path, reason.isEmpty() ? errnoText(err) : reason);
+}
+
 // A descriptor of a folder, closed with the object; or why it could not be
 // opened.
 struct Folder
@@ -128,31 +150,29 @@ bool isRegularAt(const Folder& folder, const QByteArray& name)
 
 namespace TextFile::Platform {
 
-QString createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp, bool* nameTaken)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp)
 {
-    *nameTaken = false;
     QByteArray targetName;
     const Folder folder = openParent(target, targetName);
     if (!folder.isOpen())
-        return folder.error;
+        return failure(target, folder.err, folder.error);
     struct stat existing {};
     bool exists = false;
     if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!S_ISREG(existing.st_mode))
-            return QStringLiteral("it is not a regular file");
+            return FileOutcome::failed(FileStatus::Missing, target, QStringLiteral("it is not a regular file"));
         exists = true;
     } else if (errno != ENOENT) {
-        return errnoText(errno);
+        return failure(target, errno);
     }
 
+    const QString tempPath = target + u'.' + suffix;
     const QByteArray name = targetName + '.' + native(suffix);
     const int fd = ::openat(folder.fd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) {
-        *nameTaken = errno == EEXIST;
-        return errnoText(errno);
-    }
+    if (fd < 0)
+        return failure(tempPath, errno);
     temp.handle = fd;
-    temp.path = target + u'.' + suffix;
+    temp.path = tempPath;
     // A replaced file keeps its permissions; lock files must open for
     // every account on the share, whatever this one's umask says.
     mode_t mode = 0;
@@ -163,12 +183,12 @@ QString createTemp(const QString& target, const QString& suffix, Access access, 
     if (mode != 0 && ::fchmod(fd, mode) != 0 && access == Access::Everybody) {
         const int err = errno;
         discard(temp);
-        return errnoText(err);
+        return failure(tempPath, err);
     }
-    return {};
+    return FileOutcome::done(tempPath);
 }
 
-QString writeAll(TempFile& temp, const QByteArray& bytes)
+FileResult<> writeAll(TempFile& temp, const QByteArray& bytes)
 {
     const char* p = bytes.constData();
     qint64 left = bytes.size();
@@ -177,32 +197,32 @@ QString writeAll(TempFile& temp, const QByteArray& bytes)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return errnoText(errno);
+            return failure(temp.path, errno);
         }
         if (n == 0)
-            return errnoText(ENOSPC);
+            return failure(temp.path, ENOSPC);
         p += n;
         left -= n;
     }
-    return {};
+    return FileOutcome::done(temp.path);
 }
 
-QString sync(TempFile& temp)
+FileResult<> sync(TempFile& temp)
 {
     // Delayed allocation and network shares report a full disk only here.
     if (::fsync(int(temp.handle)) != 0)
-        return errnoText(errno);
-    return {};
+        return failure(temp.path, errno);
+    return FileOutcome::done(temp.path);
 }
 
-QString close(TempFile& temp)
+FileResult<> close(TempFile& temp)
 {
     const int fd = int(temp.handle);
     temp.handle = -1;
     // NFS reports a failed write-back at close: it counts like any other.
     if (::close(fd) != 0 && errno != EINTR)
-        return errnoText(errno);
-    return {};
+        return failure(temp.path, errno);
+    return FileOutcome::done(temp.path);
 }
 
 void discard(TempFile& temp)
@@ -215,45 +235,42 @@ void discard(TempFile& temp)
     temp.path.clear();
 }
 
-QString replace(const QString& from, const QString& to)
+FileResult<> replace(const QString& from, const QString& to)
 {
     // Both lie in one folder: the rename happens inside the one handle.
     QByteArray toName;
     const Folder folder = openParent(to, toName);
     if (!folder.isOpen())
-        return folder.error;
+        return failure(to, folder.err, folder.error);
     const QByteArray fromName = native(QFileInfo(from).fileName());
     if (::renameat(folder.fd, fromName.constData(), folder.fd, toName.constData()) != 0)
-        return errnoText(errno);
-    return {};
+        return failure(to, errno);
+    return FileOutcome::done(to);
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
-    BytesResult r;
     struct stat st {};
     int err = 0;
     QByteArray name;
     const Folder folder = openParent(path, name);
     const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
     if (fd < 0) {
-        if (!folder.isOpen()) {
-            r.status = folder.err == ENOENT || folder.err == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
-            r.error = folder.error;
-        } else if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENXIO) {
-            r.status = ReadStatus::Missing;
-            r.error = err == ENOENT || err == ENOTDIR ? errnoText(err) : QStringLiteral("it is not a regular file");
-        } else {
-            r.status = ReadStatus::Failed;
-            r.error = errnoText(err);
-        }
-        return r;
+        if (!folder.isOpen())
+            return failure(path, folder.err, folder.error);
+        if (err == ENOENT || err == ENOTDIR)
+            return failure(path, err);
+        if (err == ELOOP || err == ENXIO)
+            return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+        return failure(path, err);
     }
+    const auto tooLarge = [&] {
+        return FileOutcome::failed(FileStatus::TooLarge, path,
+                                   QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    };
     if (st.st_size > maxBytes) {
         ::close(fd);
-        r.status = ReadStatus::TooLarge;
-        r.error = QStringLiteral("it is larger than %1 bytes").arg(maxBytes);
-        return r;
+        return tooLarge();
     }
     // The size may change while we read (a writer elsewhere appending in
     // place); read to the end, but never past the cap.
@@ -272,24 +289,17 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
                 continue;
             err = errno;
             ::close(fd);
-            r.status = ReadStatus::Failed;
-            r.error = errnoText(err);
-            return r;
+            return FileOutcome::failed(FileStatus::Failed, path, errnoText(err));
         }
         if (n == 0)
             break;
         have += n;
     }
     ::close(fd);
-    if (have > maxBytes) {
-        r.status = ReadStatus::TooLarge;
-        r.error = QStringLiteral("it is larger than %1 bytes").arg(maxBytes);
-        return r;
-    }
+    if (have > maxBytes)
+        return tooLarge();
     bytes.truncate(qsizetype(have));
-    r.bytes = std::move(bytes);
-    r.status = ReadStatus::Ok;
-    return r;
+    return {FileOutcome::done(path), std::move(bytes)};
 }
 
 bool isRegularFile(const QString& path)
@@ -298,48 +308,54 @@ bool isRegularFile(const QString& path)
     return isRegularAt(openParent(path, name), name);
 }
 
-bool removeFile(const QString& path)
+FileResult<> removeFile(const QString& path)
 {
     QByteArray name;
     const Folder folder = openParent(path, name);
-    return isRegularAt(folder, name) && ::unlinkat(folder.fd, name.constData(), 0) == 0;
+    if (!folder.isOpen())
+        return failure(path, folder.err, folder.error);
+    if (!isRegularAt(folder, name))
+        return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+    if (::unlinkat(folder.fd, name.constData(), 0) != 0)
+        return failure(path, errno);
+    return FileOutcome::done(path);
 }
 
 ListResult listFiles(const QString& folderPath, Stamps stamps)
 {
-    ListResult r;
     Folder folder = openFolder(folderPath);
-    if (!folder.isOpen()) {
-        r.error = folder.error;
-        return r;
-    }
+    if (!folder.isOpen())
+        return failure(folderPath, folder.err, folder.error);
     // The stream takes the descriptor over; the folder must not close it too.
     const int fd = ::dup(folder.fd);
     DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
-        r.error = errnoText(errno);
+        const int err = errno;
         if (fd >= 0)
             ::close(fd);
-        return r;
+        return failure(folderPath, err);
     }
+    ListResult r = FileOutcome::done(folderPath);
     while (const dirent* entry = ::readdir(dir)) {
         if (stamps == Stamps::Skip && entry->d_type == DT_REG) {
-            r.files.append({QFile::decodeName(entry->d_name), 0});
+            r.value.append({QFile::decodeName(entry->d_name), 0});
             continue;
         }
         struct stat st {};
         if (::fstatat(folder.fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
             continue;
-        r.files.append({QFile::decodeName(entry->d_name), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
+        r.value.append({QFile::decodeName(entry->d_name), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
     }
     ::closedir(dir);
-    r.ok = true;
     return r;
 }
 
-QString folderProblem(const QString& folder)
+FileResult<> checkFolder(const QString& path)
 {
-    return openFolder(folder).error;
+    const Folder folder = openFolder(path);
+    if (!folder.isOpen())
+        return failure(path, folder.err, folder.error);
+    return FileOutcome::done(path);
 }
 
 } // namespace TextFile::Platform
@@ -350,23 +366,27 @@ int TextFile::replaceRetryMs()
     return 0;
 }
 
-bool readFileStamp(const QString& path, FileStamp& stamp)
+FileResult<FileStamp> readFileStamp(const QString& path)
 {
-    stamp = {};
     QByteArray name;
     const Folder folder = openParent(path, name);
     if (!folder.isOpen())
-        return false;
+        return failure(path, folder.err, folder.error);
     // Never follows a link, never blocks on a FIFO; the open itself makes a
     // network client revalidate what it cached of the file.
     struct stat st {};
     int err = 0;
     const int fd = openRegular(folder, name, O_RDONLY, st, err);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        if (err == ELOOP || err == ENXIO)
+            return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+        return failure(path, err);
+    }
     ::close(fd);
+    FileResult<FileStamp> r = FileOutcome::done(path);
+    FileStamp& stamp = r.value;
     stamp.writeTimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.fileId = quint64(st.st_ino) ^ (quint64(st.st_dev) << 40);
     stamp.size = st.st_size;
-    return true;
+    return r;
 }

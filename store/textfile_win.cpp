@@ -27,6 +27,36 @@ QString lastErrorText()
     return qt_error_string(int(GetLastError()));
 }
 
+FileStatus statusOf(DWORD err)
+{
+    switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return FileStatus::Missing;
+    case ERROR_ACCESS_DENIED:
+        return FileStatus::Refused;
+    case ERROR_FILE_EXISTS:
+        return FileStatus::Busy;
+    default:
+        return FileStatus::Failed;
+    }
+}
+
+FileOutcome failure(const QString& path, DWORD err)
+{
+    return FileOutcome::failed(statusOf(err), path, qt_error_string(int(err)));
+}
+
+FileOutcome lastFailure(const QString& path)
+{
+    return failure(path, GetLastError());
+}
+
+FileOutcome notRegular(const QString& path)
+{
+    return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+}
+
 // Regular means: not a folder, not a reparse point (link), not a device.
 bool regularAttributes(DWORD attributes)
 {
@@ -51,13 +81,16 @@ public:
     PinnedFolder& operator=(const PinnedFolder&) = delete;
 
     bool isOpen() const { return m_error.isEmpty(); }
-    bool isMissing() const { return m_missing; }
-    QString error() const { return m_error; }
+    // Why it is not open, as the failure of an operation on `path`.
+    FileOutcome failure(const QString& path) const
+    {
+        return FileOutcome::failed(m_status, path, m_error);
+    }
 
 private:
     std::vector<HANDLE> m_handles;
     QString m_error;
-    bool m_missing = false;
+    FileStatus m_status = FileStatus::Ok;
 };
 
 PinnedFolder::PinnedFolder(const QString& folder)
@@ -74,22 +107,24 @@ PinnedFolder::PinnedFolder(const QString& folder)
                                nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD err = GetLastError();
-            m_missing = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
+            m_status = statusOf(err);
             m_error = qt_error_string(int(err));
             return;
         }
         m_handles.push_back(h);
         BY_HANDLE_FILE_INFORMATION info {};
         if (!GetFileInformationByHandle(h, &info)) {
+            m_status = FileStatus::Failed;
             m_error = lastErrorText();
             return;
         }
         if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            m_status = FileStatus::Refused;
             m_error = TextFile::Platform::linkedFolderText(step);
             return;
         }
         if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            m_missing = true;
+            m_status = FileStatus::Missing;
             m_error = qt_error_string(ERROR_DIRECTORY);
             return;
         }
@@ -114,27 +149,24 @@ QString parentOf(const QString& path)
 
 namespace TextFile::Platform {
 
-QString createTemp(const QString& target, const QString& suffix, Access, TempFile& temp, bool* nameTaken)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access, TempFile& temp)
 {
     const PinnedFolder folder(parentOf(target));
     if (!folder.isOpen())
-        return folder.error();
+        return folder.failure(target);
     const DWORD attributes = GetFileAttributesW(native(target).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
-        return QStringLiteral("it is not a regular file");
-    *nameTaken = false;
+        return notRegular(target);
     const QString name = target + u'.' + suffix;
     HANDLE h = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        *nameTaken = GetLastError() == ERROR_FILE_EXISTS;
-        return lastErrorText();
-    }
+    if (h == INVALID_HANDLE_VALUE)
+        return lastFailure(name);
     temp.handle = qintptr(h);
     temp.path = name;
-    return {};
+    return FileOutcome::done(name);
 }
 
-QString writeAll(TempFile& temp, const QByteArray& bytes)
+FileResult<> writeAll(TempFile& temp, const QByteArray& bytes)
 {
     const char* p = bytes.constData();
     qint64 left = bytes.size();
@@ -142,29 +174,29 @@ QString writeAll(TempFile& temp, const QByteArray& bytes)
         const DWORD chunk = DWORD(std::min<qint64>(left, 1 << 20));
         DWORD written = 0;
         if (!WriteFile(HANDLE(temp.handle), p, chunk, &written, nullptr))
-            return lastErrorText();
+            return lastFailure(temp.path);
         if (written == 0)
-            return qt_error_string(ERROR_DISK_FULL);
+            return failure(temp.path, ERROR_DISK_FULL);
         p += written;
         left -= written;
     }
-    return {};
+    return FileOutcome::done(temp.path);
 }
 
-QString sync(TempFile& temp)
+FileResult<> sync(TempFile& temp)
 {
     if (!FlushFileBuffers(HANDLE(temp.handle)))
-        return lastErrorText();
-    return {};
+        return lastFailure(temp.path);
+    return FileOutcome::done(temp.path);
 }
 
-QString close(TempFile& temp)
+FileResult<> close(TempFile& temp)
 {
     HANDLE h = HANDLE(temp.handle);
     temp.handle = -1;
     if (!CloseHandle(h))
-        return lastErrorText();
-    return {};
+        return lastFailure(temp.path);
+    return FileOutcome::done(temp.path);
 }
 
 void discard(TempFile& temp)
@@ -177,25 +209,21 @@ void discard(TempFile& temp)
     temp.path.clear();
 }
 
-QString replace(const QString& from, const QString& to)
+FileResult<> replace(const QString& from, const QString& to)
 {
     const PinnedFolder folder(parentOf(to));
     if (!folder.isOpen())
-        return folder.error();
+        return folder.failure(to);
     if (!MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return lastErrorText();
-    return {};
+        return lastFailure(to);
+    return FileOutcome::done(to);
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
-    BytesResult r;
     const PinnedFolder folder(parentOf(path));
-    if (!folder.isOpen()) {
-        r.status = folder.isMissing() ? ReadStatus::Missing : ReadStatus::Failed;
-        r.error = folder.error();
-        return r;
-    }
+    if (!folder.isOpen())
+        return folder.failure(path);
     HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -203,41 +231,32 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
         // A folder in the file's place refuses the open; like a link or a
         // device it is no data file, so the file counts as missing.
         const DWORD attributes = GetFileAttributesW(native(path).c_str());
-        const bool notAFile = attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes);
-        r.status = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || notAFile ? ReadStatus::Missing
-                                                                                        : ReadStatus::Failed;
-        r.error = notAFile ? QStringLiteral("it is not a regular file") : qt_error_string(int(err));
-        return r;
+        if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
+            return notRegular(path);
+        return failure(path, err);
     }
     BY_HANDLE_FILE_INFORMATION info {};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
         || !regularAttributes(info.dwFileAttributes)) {
         CloseHandle(h);
-        r.status = ReadStatus::Missing;
-        r.error = QStringLiteral("it is not a regular file");
-        return r;
+        return notRegular(path);
     }
     const qint64 size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (size > maxBytes) {
         CloseHandle(h);
-        r.status = ReadStatus::TooLarge;
-        r.error = QStringLiteral("it is larger than %1 bytes").arg(maxBytes);
-        return r;
+        return FileOutcome::failed(FileStatus::TooLarge, path,
+                                   QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
     }
     QByteArray bytes;
     bytes.resize(qsizetype(size));
     DWORD got = 0;
     const bool ok = ReadFile(h, bytes.data(), DWORD(size), &got, nullptr);
+    const DWORD err = GetLastError();
     CloseHandle(h);
-    if (!ok) {
-        r.status = ReadStatus::Failed;
-        r.error = lastErrorText();
-        return r;
-    }
+    if (!ok)
+        return FileOutcome::failed(FileStatus::Failed, path, qt_error_string(int(err)));
     bytes.truncate(qsizetype(got));
-    r.bytes = std::move(bytes);
-    r.status = ReadStatus::Ok;
-    return r;
+    return {FileOutcome::done(path), std::move(bytes)};
 }
 
 bool isRegularFile(const QString& path)
@@ -246,48 +265,52 @@ bool isRegularFile(const QString& path)
     return folder.isOpen() && regularAttributes(GetFileAttributesW(native(path).c_str()));
 }
 
-bool removeFile(const QString& path)
+FileResult<> removeFile(const QString& path)
 {
     const PinnedFolder folder(parentOf(path));
-    return folder.isOpen() && regularAttributes(GetFileAttributesW(native(path).c_str()))
-        && DeleteFileW(native(path).c_str());
+    if (!folder.isOpen())
+        return folder.failure(path);
+    if (!regularAttributes(GetFileAttributesW(native(path).c_str())))
+        return notRegular(path);
+    if (!DeleteFileW(native(path).c_str()))
+        return lastFailure(path);
+    return FileOutcome::done(path);
 }
 
 ListResult listFiles(const QString& folderPath, Stamps)
 {
-    ListResult r;
     const PinnedFolder folder(folderPath);
-    if (!folder.isOpen()) {
-        r.error = folder.error();
-        return r;
-    }
+    if (!folder.isOpen())
+        return folder.failure(folderPath);
+    ListResult r = FileOutcome::done(folderPath);
     WIN32_FIND_DATAW found {};
     HANDLE find = FindFirstFileW(native(QDir(folderPath).filePath(QStringLiteral("*"))).c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        r.ok = err == ERROR_FILE_NOT_FOUND;
-        r.error = r.ok ? QString() : qt_error_string(int(err));
-        return r;
+        if (err == ERROR_FILE_NOT_FOUND)   // an empty folder
+            return r;
+        return failure(folderPath, err);
     }
     do {
         if (!regularAttributes(found.dwFileAttributes))
             continue;
-        r.files.append({QString::fromWCharArray(found.cFileName), unixNs(found.ftLastWriteTime)});
+        r.value.append({QString::fromWCharArray(found.cFileName), unixNs(found.ftLastWriteTime)});
     } while (FindNextFileW(find, &found));
     FindClose(find);
-    r.ok = true;
     return r;
 }
 
-QString folderProblem(const QString& folder)
+FileResult<> checkFolder(const QString& folder)
 {
     const PinnedFolder pinned(folder);
     if (!pinned.isOpen())
-        return pinned.error();
+        return pinned.failure(folder);
     const DWORD attributes = GetFileAttributesW(native(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return lastErrorText();
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? QString() : qt_error_string(ERROR_DIRECTORY);
+        return lastFailure(folder);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return failure(folder, ERROR_DIRECTORY);
+    return FileOutcome::done(folder);
 }
 
 } // namespace TextFile::Platform
@@ -299,24 +322,25 @@ int TextFile::replaceRetryMs()
     return 3000;
 }
 
-bool readFileStamp(const QString& path, FileStamp& stamp)
+FileResult<FileStamp> readFileStamp(const QString& path)
 {
-    stamp = {};
     const PinnedFolder folder(parentOf(path));
     if (!folder.isOpen())
-        return false;
+        return folder.failure(path);
     const HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return false;
+        return lastFailure(path);
     BY_HANDLE_FILE_INFORMATION info {};
     const bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) != 0
         && regularAttributes(info.dwFileAttributes);
     CloseHandle(h);
     if (!ok)
-        return false;
+        return notRegular(path);
+    FileResult<FileStamp> r = FileOutcome::done(path);
+    FileStamp& stamp = r.value;
     stamp.writeTimeNs = unixNs(info.ftLastWriteTime);
     stamp.fileId = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     stamp.size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    return true;
+    return r;
 }

@@ -55,18 +55,10 @@ std::optional<QRect> load(const QString& settingsFile, const QString& dataFolder
 
 TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolder, const QRect& place)
 {
-    TextFile::WriteResult r;
-    r.path = settingsFile;
-    if (settingsFile.isEmpty() || !place.isValid()) {
-        r.ok = false;
-        r.error = QStringLiteral("no place to keep");
-        return r;
-    }
-    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath())) {
-        r.ok = false;
-        r.error = QStringLiteral("its folder cannot be made");
-        return r;
-    }
+    if (settingsFile.isEmpty() || !place.isValid())
+        return FileOutcome::saveFailed(settingsFile, QStringLiteral("no place to keep"));
+    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath()))
+        return FileOutcome::saveFailed(settingsFile, QStringLiteral("its folder cannot be made"));
     IniFile ini = IniFile::read(settingsFile);
     const QString section = sectionFor(dataFolder);
     ini.setValue(section, QStringLiteral("Folder"), folderText(dataFolder));

@@ -108,7 +108,7 @@ void BM_ViewerReload(benchmark::State& state)
     resetPeak();
     int n = 0;
     for (auto _ : state) {
-        if (!store.loadGrid(names[n++ % 2], grid).shapeLoaded) {
+        if (!store.loadGrid(names[n++ % 2], grid).value) {
             state.SkipWithError("the grid file was not loaded");
             break;
         }

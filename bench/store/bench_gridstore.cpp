@@ -39,14 +39,14 @@ void BM_LoadGrid(benchmark::State& state)
 {
     Folder f;
     GridStore store(f.folder());
-    if (!store.saveGrid(QStringLiteral("sgrid.scd"), fullGrid())) {
+    if (!store.saveGrid(QStringLiteral("sgrid.scd"), fullGrid()).ok()) {
         state.SkipWithError("could not write the grid file");
         return;
     }
     GridData g;
     for (auto _ : state) {
         const GridStore::LoadResult r = store.loadGrid(QStringLiteral("sgrid.scd"), g);
-        if (!r.ok) {
+        if (!r.ok()) {
             state.SkipWithError("load failed");
             break;
         }
@@ -61,7 +61,7 @@ void BM_SaveGrid(benchmark::State& state)
     GridStore store(f.folder());
     const GridData g = fullGrid();
     for (auto _ : state) {
-        if (!store.saveGrid(QStringLiteral("sgrid.scd"), g)) {
+        if (!store.saveGrid(QStringLiteral("sgrid.scd"), g).ok()) {
             state.SkipWithError("save failed");
             break;
         }
@@ -88,13 +88,13 @@ void BM_ListBackups(benchmark::State& state)
     const GridData g = fullGrid();
     const QDateTime first(QDate(2026, 3, 1), QTime(8, 0, 0));
     for (int i = 0; i < GridStore::kKeptBackups; ++i) {
-        if (!store.backupGrid(g, first.addSecs(3600 * i), BackupKind::Update)) {
+        if (!store.backupGrid(g, first.addSecs(3600 * i), BackupKind::Update).ok()) {
             state.SkipWithError("could not write the backups");
             return;
         }
     }
     for (auto _ : state) {
-        const QList<GridStore::BackupEntry> list = store.listBackups();
+        const QList<GridStore::BackupEntry> list = store.listBackups().value;
         if (list.size() != GridStore::kKeptBackups) {
             state.SkipWithError("backups missing from the list");
             break;
@@ -110,13 +110,13 @@ void BM_LoadBackup(benchmark::State& state)
     Folder f;
     GridStore store(f.folder());
     const QDateTime when(QDate(2026, 3, 1), QTime(8, 0, 0));
-    if (!store.backupGrid(fullGrid(), when, BackupKind::Update)) {
+    if (!store.backupGrid(fullGrid(), when, BackupKind::Update).ok()) {
         state.SkipWithError("could not write the backup");
         return;
     }
     GridData g;
     for (auto _ : state) {
-        if (!store.loadBackup(GridStore::backupFileName(when), g).ok) {
+        if (!store.loadBackup(GridStore::backupFileName(when), g).ok()) {
             state.SkipWithError("load failed");
             break;
         }

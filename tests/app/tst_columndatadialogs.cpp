@@ -378,7 +378,7 @@ void TestColumnDataDialogs::saves()
     QCOMPARE(m_grid.rowCount(), 13);
     QCOMPARE(m_grid.cell(0, 12), QStringLiteral("F12"));
     QCOMPARE(m_grid.cell(0, 0), QString());
-    QCOMPARE(TextFile::read(m_folder->path(QStringLiteral("gsystem/FixedColumn.scd"))).lines, lines);
+    QCOMPARE(TextFile::read(m_folder->path(QStringLiteral("gsystem/FixedColumn.scd"))).value, lines);
     QVERIFY(m_messages->shown.isEmpty());
 }
 

@@ -250,7 +250,7 @@ void TestEditingWindow::fillRowWithAutomaticMenu()
 
     board::updateButton(w)->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     for (int col = 1; col < saved.colCount(); ++col)
         QCOMPARE(saved.cell(col, row), picked[col - 1]);
 }
@@ -280,7 +280,7 @@ void TestEditingWindow::updateOffSaves()
     QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
     QVERIFY(!board::updateButton(w)->isChecked());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(2, 5), QStringLiteral("typed"));
 }
 
@@ -478,7 +478,7 @@ void TestEditingWindow::typingWithEditingDown()
     QVERIFY(!view->focusedCell());
     board::updateButton(w)->click();
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
 }
 

@@ -169,7 +169,7 @@ void TestMainWindow::firstActivationRunsOnce()
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     QVERIFY(ws->isActivated());
     const int height = ws->board().prefs.rowHeight;
-    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     parm[2] = QString::number(height + 7);
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
     folder.writeFile("users/users.scd", "nobody[2]\r\n");
@@ -199,7 +199,7 @@ void TestMainWindow::captionFromTitleLine()
     QFETCH(QString, caption);
     TestFolder folder;
     folder.copyInstallationData();
-    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     parm[11] = title;
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
@@ -232,7 +232,7 @@ void TestMainWindow::badPreferenceLineFallsBack()
 
     TestFolder folder;
     folder.copyInstallationData();
-    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     parm[11] = QStringLiteral("Night Shift");
     if (line > 0)
         parm[line - 1] = text;
@@ -253,7 +253,7 @@ void TestMainWindow::badPreferenceLineFallsBack()
     board::preferencesDialog(ws)->findChild<QPushButton*>(QStringLiteral("SpeedButton4"))->click();
     QVERIFY(ws.fake.messages.shown.isEmpty());
     QCOMPARE(folder.readFile("users/users.scd"), users);
-    const QStringList written = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    const QStringList written = TextFile::read(folder.path("gsystem/parm.scd")).value;
     QCOMPARE(written.size(), 14);
     QCOMPARE(written[2], QString::number(Preferences().rowHeight));
     Preferences reread;
@@ -280,7 +280,7 @@ void TestMainWindow::settingsFileNotRead()
 
     TestFolder folder;
     folder.copyInstallationData();
-    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     parm[11] = QStringLiteral("Night Shift");
     folder.writeFile("gsystem/parm.scd", TextFile::joinLines(parm));
     folder.writeFile("users/users.scd", "jim[2]\r\n");
@@ -310,7 +310,7 @@ void TestMainWindow::settingsFileNotRead()
 
     board::preferencesDialog(w)->setUserLines({QStringLiteral("typed[2]")});
     w->board().prefs.timeOut = !w->board().prefs.timeOut;
-    QCOMPARE(bool(w->savePreferences()), usersFile);
+    QCOMPARE(w->savePreferences().ok(), usersFile);
     QCOMPARE(QFileInfo(path).isSymLink(), !oversize);
     QCOMPARE(folder.readFile(file), before);
     if (usersFile) {
@@ -370,8 +370,8 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     QTemporaryDir home;
     const QString ownFile = QDir(home.path()).filePath(QStringLiteral("config/window.ini"));
     if (!own.isNull())
-        QVERIFY(UserPlacement::save(ownFile, folder.folder().root(), own));
-    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+        QVERIFY(UserPlacement::save(ownFile, folder.folder().root(), own).ok());
+    QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     for (int line : {2, 3, 5, 14})
         parm[line - 1] = number;
     for (int i = 0; i < 4; ++i)
@@ -498,7 +498,7 @@ void TestMainWindow::closeWritesPreferencesAndUsers()
     ws->resize(780, 500);
     board::preferencesDialog(ws)->setUserLines({QStringLiteral("All"), QStringLiteral("ann[1]")});
     QVERIFY(ws->close());
-    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     QCOMPARE(parm.size(), 14);
     QCOMPARE(parm[0][10], QChar(u'1'));
     QCOMPARE(parm[7], QStringLiteral("780"));
@@ -526,13 +526,13 @@ void TestMainWindow::closeKeepsWhatOthersSaved()
     b->board().prefs.title = QStringLiteral("Night Shift");
     b->board().prefs.centerData = true;
     board::preferencesDialog(b)->setUserLines({QStringLiteral("ann[2]"), QStringLiteral("jim[1]")});
-    QVERIFY(b->savePreferences());
+    QVERIFY(b->savePreferences().ok());
     // A, started earlier, changed only its window and its grid-lines choice.
     a->resize(790, 480);
     a->board().prefs.gridLines = 3;
     QVERIFY(a->close());
 
-    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     QCOMPARE(parm[11], QStringLiteral("Night Shift"));
     QCOMPARE(parm[0][7], QChar(u'1'));   // B's centring
     QCOMPARE(parm[0][8], QChar(u'3'));   // A's grid lines
@@ -545,14 +545,14 @@ void TestMainWindow::closeWithoutChangesWritesNothing()
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
-    FileStamp before;
-    QVERIFY(readFileStamp(folder.path("gsystem/parm.scd"), before));
+    const FileResult<FileStamp> before = readFileStamp(folder.path("gsystem/parm.scd"));
+    QVERIFY(before.ok());
     ReadOnlyGuard guard(folder.path("gsystem"));   // a read-only share is no reason for a box
     QVERIFY(ws->close());
     guard.release();
-    FileStamp after;
-    QVERIFY(readFileStamp(folder.path("gsystem/parm.scd"), after));
-    QVERIFY(after == before);
+    const FileResult<FileStamp> after = readFileStamp(folder.path("gsystem/parm.scd"));
+    QVERIFY(after.ok());
+    QVERIFY(after.value == before.value);
     QVERIFY(ws.fake.messages.shown.isEmpty());
 }
 
@@ -648,7 +648,7 @@ void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
     if (militaryInParm) {
         Workstation writer(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
         writer->board().prefs.militaryTime = true;
-        QVERIFY(writer->savePreferences());
+        QVERIFY(writer->savePreferences().ok());
     }
     const QString placement = PersistentForm::placementFile(folder.folder());
     QFile::remove(placement);
@@ -712,10 +712,10 @@ void TestMainWindow::okWritesExactlyTheDialog()
     Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
     b->board().prefs.title = QStringLiteral("Night Shift");
-    QVERIFY(b->savePreferences());
+    QVERIFY(b->savePreferences().ok());
     board::preferencesDialog(a)->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString());
-    QVERIFY(a->savePreferences());
-    QCOMPARE(TextFile::read(folder.path("gsystem/parm.scd")).lines[11], QStringLiteral("RYX Scheduling"));
+    QVERIFY(a->savePreferences().ok());
+    QCOMPARE(TextFile::read(folder.path("gsystem/parm.scd")).value[11], QStringLiteral("RYX Scheduling"));
 }
 
 void TestMainWindow::closeBackupOnNamedComputer()
@@ -786,7 +786,7 @@ void TestMainWindow::okAppliesAndSavesTheDialog()
 
     QCOMPARE(board::gridView(ws)->lineWidth(), 3);
     QCOMPARE(ws->windowTitle(), QStringLiteral("Yard"));
-    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).lines;
+    const QStringList parm = TextFile::read(folder.path("gsystem/parm.scd")).value;
     QCOMPARE(parm[0][8], QChar(u'3'));
     QCOMPARE(parm[0][7], QChar(u'1'));
     QCOMPARE(parm[1], QStringLiteral("45"));
@@ -984,8 +984,8 @@ void TestMainWindow::backupsWindowRestores()
     GridData tuesday = monday;
     tuesday.setCell(1, 1, QStringLiteral("Tuesday's"));
     tuesday.setRowColor(1, 3);
-    QVERIFY(store.backupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close));
-    QVERIFY(store.backupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update));
+    QVERIFY(store.backupGrid(monday, QDateTime(QDate(2026, 3, 2), QTime(17, 0, 0)), BackupKind::Close).ok());
+    QVERIFY(store.backupGrid(tuesday, QDateTime(QDate(2026, 3, 3), QTime(9, 30, 5)), BackupKind::Update).ok());
     folder.writeFile("databkup/sgridbkup010126080000.scd", "nonsense\r\n");
     Workstation a(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));

@@ -149,7 +149,7 @@ void TestPersistentForm::failedWriteIsReturned()
     const QList<TextFile::WriteResult> failed = PersistentForm::saveAll(form.dialog.get());
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed[0].path, path);
-    QVERIFY(failed[0].message().contains(QStringLiteral("Schedboard.ini")));
+    QVERIFY(failed[0].message.contains(QStringLiteral("Schedboard.ini")));
     QCOMPARE(readAll(path), QByteArray("[Form6]\r\nCheckBox1.Checked=FALSE\r\n"));
 
     // A form without a name has no section to keep.

@@ -268,7 +268,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
     QVERIFY(!board::updateButton(a)->isChecked());
     QVERIFY(!board::timer(a, 2)->isActive());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 
     // Switched off during a session: the next tick only stops the timer.
@@ -308,7 +308,7 @@ void TestSessionWindow::failedSaveKeepsSession()
     board::sessionControl(a).onTimeoutTick();
     QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(1, 1), QStringLiteral("precious"));
 }
 
@@ -331,7 +331,7 @@ void TestSessionWindow::failedBackupIsReported()
     QVERIFY2(a.fake.messages.texts()[0].contains(QStringLiteral("databkup")), qPrintable(a.fake.messages.texts()[0]));
     QVERIFY(QDir(elsewhere.filePath("databkup")).entryList(QDir::Files).isEmpty());
     GridData saved;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 }
 
@@ -369,12 +369,12 @@ void TestSessionWindow::closeWithUpdateDown()
     const QStringList made = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
     QCOMPARE(made.size(), backups);
     for (const QString& b : made)
-        QVERIFY(TextFile::read(m_folder->path("databkup/") + b).lines.contains(QStringLiteral("edited")));
+        QVERIFY(TextFile::read(m_folder->path("databkup/") + b).value.contains(QStringLiteral("edited")));
     QCOMPARE(a.fake.messages.questions,
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk.cell(3, 1) == QStringLiteral("edited"), saved);
     if (!closed) {
         QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
@@ -431,7 +431,7 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
     QVERIFY(a.fake.messages.questions.isEmpty());
     QVERIFY(!QFile::exists(lockFile));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk.cell(2, 4), QStringLiteral("saved at the end"));
     press(*m_b);
     QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Updating);
@@ -476,14 +476,14 @@ void TestSessionWindow::desktopSessionEndAsks()
     const QStringList backups = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
     QCOMPARE(backups.size(), saveFails ? 1 : 0);
     if (saveFails) {
-        QVERIFY(TextFile::read(m_folder->path("databkup/") + backups[0]).lines.contains(QStringLiteral("asked")));
+        QVERIFY(TextFile::read(m_folder->path("databkup/") + backups[0]).value.contains(QStringLiteral("asked")));
         return;
     }
     QCOMPARE(a.fake.messages.questions,
              QStringList{"Schedule update button is down!  Do you want to save current Grid Schedule?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(-72, 33));
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk.cell(2, 4) == QStringLiteral("asked"), yes);
 }
 
@@ -536,7 +536,7 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     // The late Yes changed nothing: grid and file hold what the time-out saved.
     QCOMPARE(a->board().grid, edited);
     GridData onDisk;
-    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk, edited);
     for (const FakeMessages::Shown& shown : a.fake.messages.shown)
         QVERIFY2(shown.kind != MessageKind::Error, qPrintable(shown.text));

@@ -53,7 +53,7 @@ bool enter(UpdateSession& session)
         if (r.kind == UpdateSession::StartResult::Started)
             return true;
         if (r.kind == UpdateSession::StartResult::SnapshotFailed) {
-            std::fprintf(stderr, "%s\n", qPrintable(r.failure.message()));
+            std::fprintf(stderr, "%s\n", qPrintable(r.failure.message));
             return false;
         }
         if (r.kind == UpdateSession::StartResult::ReloadFailed) {
@@ -140,11 +140,11 @@ int main(int argc, char** argv)
         const qint64 out = wallClockUs();
         const UpdateSession::EndResult e = session.releaseUpdate();
         if (!e.saved) {
-            std::fprintf(stderr, "%s\n", qPrintable(e.failure.message()));
+            std::fprintf(stderr, "%s\n", qPrintable(e.failure.message));
             return 4;
         }
         log.append(QString::number(in) + u' ' + QString::number(out));
     }
     session.closeDown();
-    return TextFile::write(args[4], log) ? 0 : 5;
+    return TextFile::write(args[4], log).ok() ? 0 : 5;
 }

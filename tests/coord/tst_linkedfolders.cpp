@@ -105,23 +105,23 @@ void TestLinkedFolders::nothingPassesThroughALink()
     const GridStore store(folder);
     const GridData grid = TestFolder::sampleGrid();
     const TextFile::WriteResult gridSave = store.saveGrid(QStringLiteral("sgrid.scd"), grid);
-    QCOMPARE(gridSave.ok, sub != u"gsystem");
+    QCOMPARE(gridSave.ok(), sub != u"gsystem");
     const TextFile::WriteResult backup = store.backupGrid(grid, QDateTime::currentDateTime());
-    QCOMPARE(backup.ok, sub != u"databkup");
-    if (!backup.ok)
-        QVERIFY2(refused(backup.message()), qPrintable(backup.message()));
+    QCOMPARE(backup.ok(), sub != u"databkup");
+    if (!backup.ok())
+        QVERIFY2(refused(backup.message), qPrintable(backup.message));
     Preferences prefs;
     SharedSettings settings(folder, prefs);
     settings.loadPreferences();
     // A user list that could not be read through the link is never written.
     QCOMPARE(settings.loadUsers().isEmpty(), sub == u"users");
     const TextFile::WriteResult settingsSave = settings.save({QStringLiteral("All")});
-    QCOMPARE(settingsSave.ok, sub != u"gsystem");
-    if (!settingsSave.ok)
-        QVERIFY2(refused(settingsSave.message()), qPrintable(settingsSave.message()));
+    QCOMPARE(settingsSave.ok(), sub != u"gsystem");
+    if (!settingsSave.ok())
+        QVERIFY2(refused(settingsSave.message), qPrintable(settingsSave.message));
     GridData edited = grid;
     ColumnData::saveColumnData(folder, edited, 1, QStringLiteral("Trailer"), {QStringLiteral("T-3")});
-    QCOMPARE(ListFile::write(folder, {QStringLiteral("b record")}).ok, sub != u"gsystem");
+    QCOMPARE(ListFile::write(folder, {QStringLiteral("b record")}).ok(), sub != u"gsystem");
     ColumnData::saveFixedColumn(folder, edited, {QStringLiteral("9")});
 
     // Deletes: pruning, clean-up of temporaries, interrupted saves.
@@ -140,7 +140,9 @@ void TestLinkedFolders::nothingPassesThroughALink()
     // Reads: nothing comes from the other folder.
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         const TextFile::ReadResult r = TextFile::read(QDir(tf.path(sub)).filePath(it.key()), TextFile::kListFileCap);
-        QVERIFY2(!r.ok && refused(r.error), qPrintable(it.key() + u": " + r.error));
+        QVERIFY2(!r.ok() && refused(r.reason), qPrintable(it.key() + u": " + r.reason));
+        QCOMPARE(r.status, FileStatus::Refused);
+        QCOMPARE(r.message, QFileInfo(it.key()).fileName() + u": " + r.reason);
     }
     QCOMPARE(snapshot(outside), before);
 }
@@ -165,8 +167,8 @@ void TestLinkedFolders::folderSwappedForLinkBeforeRenameIsRefused()
     const auto unhook = qScopeGuard([] { TextFile::setFaultHook({}); });
     const TextFile::WriteResult w = GridStore(tf.folder()).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
     QVERIFY(swapped);
-    QVERIFY(!w.ok);
-    QVERIFY2(w.message().contains(QStringLiteral("gsystem")), qPrintable(w.message()));
+    QVERIFY(!w.ok());
+    QVERIFY2(w.message.contains(QStringLiteral("gsystem")), qPrintable(w.message));
     QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
@@ -206,12 +208,12 @@ void TestLinkedFolders::dataFolderItselfMayBeALink()
     const DataFolder folder(mountPoint);
     QCOMPARE(StartupCheck::missingFileMessage(folder), QString());
     const GridStore store(folder);
-    QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok);
-    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok);
+    QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok());
+    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok());
     GridData loaded;
-    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).ok);
+    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).ok());
     QCOMPARE(loaded, TestFolder::sampleGrid());
-    QCOMPARE(TextFile::listFiles(folder.backupDir()).files.size(), 1);
+    QCOMPARE(TextFile::listFiles(folder.backupDir()).value.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinkedFolders)

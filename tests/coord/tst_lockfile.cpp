@@ -7,6 +7,8 @@
 #include <QTest>
 
 
+Q_DECLARE_METATYPE(FileStatus)
+
 class TestLockFile : public QObject
 {
     Q_OBJECT
@@ -30,17 +32,18 @@ void TestLockFile::twoOpensInOneProcessConflict()
     const QString path = tf.path(QStringLiteral("lockaaaaaaa.scd"));
 
     LockFile a, b;
-    QVERIFY(a.open(path));
+    QVERIFY(a.open(path).ok());
     QVERIFY(a.isOpen());
-    QString error;
-    QVERIFY(!b.open(path, &error));
+    const FileResult<> refused = b.open(path);
     QVERIFY(!b.isOpen());
-    QVERIFY(!error.isEmpty());
+    QCOMPARE(refused.status, FileStatus::Busy);
+    QCOMPARE(refused.reason, QStringLiteral("locked by another workstation"));
+    QCOMPARE(refused.message, QStringLiteral("lockaaaaaaa.scd: locked by another workstation"));
 
     a.close();
     QVERIFY(!a.isOpen());
-    QVERIFY(b.open(path));
-    QVERIFY(!a.open(path));
+    QVERIFY(b.open(path).ok());
+    QVERIFY(!a.open(path).ok());
     QVERIFY(QFile::exists(path));   // closing keeps the file
 }
 
@@ -48,22 +51,25 @@ void TestLockFile::openRefusesWhatCannotBeLocked_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("makeFolder");
-    QTest::newRow("missing file") << QStringLiteral("lockmissing.scd") << false;
-    QTest::newRow("folder") << QStringLiteral("lockdir1234.scd") << true;
+    QTest::addColumn<FileStatus>("status");
+    QTest::newRow("missing file") << QStringLiteral("lockmissing.scd") << false << FileStatus::Missing;
+    QTest::newRow("folder") << QStringLiteral("lockdir1234.scd") << true << FileStatus::Missing;
 }
 
 void TestLockFile::openRefusesWhatCannotBeLocked()
 {
     QFETCH(QString, entry);
     QFETCH(bool, makeFolder);
+    QFETCH(FileStatus, status);
     TestFolder tf;
     if (makeFolder)
         QVERIFY(QDir(tf.root()).mkdir(entry));
     LockFile f;
-    QString error;
-    QVERIFY(!f.open(tf.path(entry), &error));
+    const FileResult<> r = f.open(tf.path(entry));
     QVERIFY(!f.isOpen());
-    QVERIFY(!error.isEmpty());
+    QCOMPARE(r.status, status);
+    QVERIFY(!r.reason.isEmpty());
+    QCOMPARE(r.message, entry + u": " + r.reason);
     QVERIFY(!QFileInfo(tf.path(entry)).isFile());   // never created on the way
 }
 
@@ -94,7 +100,7 @@ void TestLockFile::heldElsewhere()
         tf.writeFile(name, kind == u"emptyHeld" ? QByteArray() : QByteArray("lock\r\n"));
     }
     if (kind == u"held" || kind == u"released" || kind == u"vanished" || kind == u"emptyHeld")
-        QVERIFY(owner.open(path));
+        QVERIFY(owner.open(path).ok());
     if (kind == u"released")
         owner.close();
     if (kind == u"vanished") {
@@ -103,7 +109,11 @@ void TestLockFile::heldElsewhere()
         held = !TestPlatform::openFilesCanBeDeleted();
     }
 
-    QCOMPARE(LockFile::isHeldElsewhere(path), held);
+    const FileResult<bool> look = LockFile::isHeldElsewhere(path);
+    QCOMPARE(look.value, held);
+    // What is not there, or no regular file, is no lock file at all.
+    const bool gone = kind == u"missing" || kind == u"folder" || (!held && kind == u"vanished");
+    QCOMPARE(look.status == FileStatus::Missing, gone);
 }
 
 void TestLockFile::closingAnotherDescriptorKeepsTheLock()
@@ -114,7 +124,7 @@ void TestLockFile::closingAnotherDescriptorKeepsTheLock()
     tf.writeFile(QStringLiteral("lockccccccc.scd"), "lock\r\n");
     const QString path = tf.path(QStringLiteral("lockccccccc.scd"));
     LockFile owner;
-    QVERIFY(owner.open(path));
+    QVERIFY(owner.open(path).ok());
 
     {
         QFile writer(path);
@@ -130,9 +140,9 @@ void TestLockFile::closingAnotherDescriptorKeepsTheLock()
             QCOMPARE(bytes, QByteArray("lock\r\n"));
     }
     LockFile other;
-    QVERIFY(!other.open(path));   // a failed attempt closes its own descriptor too
-    QVERIFY(LockFile::isHeldElsewhere(path));
-    QVERIFY(!other.open(path));
+    QVERIFY(!other.open(path).ok());   // a failed attempt closes its own descriptor too
+    QVERIFY(LockFile::isHeldElsewhere(path).value);
+    QVERIFY(!other.open(path).ok());
 }
 
 void TestLockFile::unreadableFileCountsAsHeld()
@@ -143,9 +153,11 @@ void TestLockFile::unreadableFileCountsAsHeld()
     tf.writeFile(QStringLiteral("lockfffffff.scd"), "lock\r\n");
     const QString path = tf.path(QStringLiteral("lockfffffff.scd"));
     QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
-    QVERIFY(LockFile::isHeldElsewhere(path));
+    const FileResult<bool> unreadable = LockFile::isHeldElsewhere(path);
+    QVERIFY(unreadable.value);
+    QCOMPARE(unreadable.status, FileStatus::Refused);   // so that somebody is told to remove it
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-    QVERIFY(!LockFile::isHeldElsewhere(path));   // readable is enough to test
+    QVERIFY(!LockFile::isHeldElsewhere(path).value);   // readable is enough to test
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
@@ -155,14 +167,14 @@ void TestLockFile::scanNeverTakesTheLock()
     tf.writeFile(QStringLiteral("lockddddddd.scd"), "lock\r\n");
     const QString path = tf.path(QStringLiteral("lockddddddd.scd"));
     for (int i = 0; i < 20; ++i)
-        QVERIFY(!LockFile::isHeldElsewhere(path));
+        QVERIFY(!LockFile::isHeldElsewhere(path).value);
     LockFile owner;
-    QVERIFY(owner.open(path));
+    QVERIFY(owner.open(path).ok());
     for (int i = 0; i < 20; ++i)
-        QVERIFY(LockFile::isHeldElsewhere(path));
+        QVERIFY(LockFile::isHeldElsewhere(path).value);
     QVERIFY(owner.isOpen());
     owner.close();
-    QVERIFY(!LockFile::isHeldElsewhere(path));
+    QVERIFY(!LockFile::isHeldElsewhere(path).value);
 }
 
 void TestLockFile::destructorAndCloseRelease()
@@ -172,18 +184,18 @@ void TestLockFile::destructorAndCloseRelease()
     const QString path = tf.path(QStringLiteral("lockeeeeeee.scd"));
     {
         LockFile scoped;
-        QVERIFY(scoped.open(path));
-        QVERIFY(LockFile::isHeldElsewhere(path));
+        QVERIFY(scoped.open(path).ok());
+        QVERIFY(LockFile::isHeldElsewhere(path).value);
     }
-    QVERIFY(!LockFile::isHeldElsewhere(path));
+    QVERIFY(!LockFile::isHeldElsewhere(path).value);
 
     LockFile f;
     f.close();   // closing what was never opened is harmless
-    QVERIFY(f.open(path));
-    QVERIFY(f.open(path));   // reopening by the same object replaces its own lock
+    QVERIFY(f.open(path).ok());
+    QVERIFY(f.open(path).ok());   // reopening by the same object replaces its own lock
     f.close();
     f.close();
-    QVERIFY(!LockFile::isHeldElsewhere(path));
+    QVERIFY(!LockFile::isHeldElsewhere(path).value);
 }
 
 QTEST_GUILESS_MAIN(TestLockFile)

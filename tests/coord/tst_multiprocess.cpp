@@ -71,12 +71,12 @@ private:
             const TextFile::ReadResult r = TextFile::read(m_path);
             ++m_reads;
             bool okCols = false, okRows = false;
-            const int cols = r.lines.value(0).toInt(&okCols);
-            const int rows = r.lines.value(1).toInt(&okRows);
-            if (!r.ok || !okCols || !okRows || r.lines.size() != 2 + cols * rows) {
-                m_faults.append(QStringLiteral("unreadable or partial grid file (%1 lines)").arg(r.lines.size()));
+            const int cols = r.value.value(0).toInt(&okCols);
+            const int rows = r.value.value(1).toInt(&okRows);
+            if (!r.ok() || !okCols || !okRows || r.value.size() != 2 + cols * rows) {
+                m_faults.append(QStringLiteral("unreadable or partial grid file (%1 lines)").arg(r.value.size()));
             } else {
-                const qint64 counter = r.lines.value(2 + rows + 1).toLongLong();
+                const qint64 counter = r.value.value(2 + rows + 1).toLongLong();
                 if (counter < last)
                     m_faults.append(QStringLiteral("counter went back from %1 to %2").arg(last).arg(counter));
                 last = counter;
@@ -136,7 +136,7 @@ void TestMultiProcess::sessionsNeverOverlap()
     GridData start(5, 10);
     start.setCell(1, 0, QStringLiteral("Counter"));
     start.setCell(1, 1, QStringLiteral("0"));
-    QVERIFY(GridStore(shared.folder()).saveGrid(QStringLiteral("sgrid.scd"), start).ok);
+    QVERIFY(GridStore(shared.folder()).saveGrid(QStringLiteral("sgrid.scd"), start).ok());
 
     Viewer viewer(shared.folder().gsystem(QStringLiteral("sgrid.scd")));
     std::vector<std::unique_ptr<QProcess>> procs;
@@ -157,15 +157,15 @@ void TestMultiProcess::sessionsNeverOverlap()
     viewer.stop();
 
     GridData end;
-    QVERIFY(GridStore(shared.folder()).loadGrid(QStringLiteral("sgrid.scd"), end).ok);
+    QVERIFY(GridStore(shared.folder()).loadGrid(QStringLiteral("sgrid.scd"), end).ok());
     QCOMPARE(end.cell(1, 1), QString::number(processes * sessions));
 
     std::vector<Interval> all;
     for (int p = 0; p < processes; ++p) {
         const TextFile::ReadResult log = TextFile::read(shared.dir.filePath(QStringLiteral("log%1.txt").arg(p)));
-        QVERIFY(log.ok);
-        QCOMPARE(log.lines.size(), sessions);
-        for (const QString& line : log.lines) {
+        QVERIFY(log.ok());
+        QCOMPARE(log.value.size(), sessions);
+        for (const QString& line : log.value) {
             const QStringList parts = line.split(u' ');
             QCOMPARE(parts.size(), 2);
             all.push_back({parts[0].toLongLong(), parts[1].toLongLong(), p});
@@ -248,7 +248,7 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("lost"));
-    QVERIFY(!b.otherLockHeld());
+    QVERIFY(!b.otherLockHeld().value);
     // Its edits went to a backup, never over the session that came in.
     QCOMPARE(QDir(tf.path(QStringLiteral("databkup"))).entryList(QDir::Files).size(), 1);
 }
@@ -261,12 +261,12 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
     TestFolder tf;
     const DataFolder folder = tf.folder();
     const GridData versions[2] = {crashTestVersion(0), crashTestVersion(1)};
-    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), versions[0]));
-    const QStringList fixedLines[2] = {TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).lines,
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), versions[0]).ok());
+    const QStringList fixedLines[2] = {TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).value,
                                        [&] {
                                            TestFolder other;
                                            GridStore(other.folder()).saveGrid(QStringLiteral("sgrid.scd"), versions[1]);
-                                           return TextFile::read(other.folder().gsystem(QStringLiteral("FixedColumn.scd"))).lines;
+                                           return TextFile::read(other.folder().gsystem(QStringLiteral("FixedColumn.scd"))).value;
                                        }()};
 
     QElapsedTimer spent;
@@ -290,7 +290,7 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
                 GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"));
             GridData grid;
             const GridStore::LoadResult r = GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), grid);
-            QVERIFY2(r.shapeLoaded, qPrintable(r.error));
+            QVERIFY2(r.value, qPrintable(r.message));
             int v = -1;
             for (int i = 0; i < 2; ++i) {
                 GridData cells = grid;
@@ -301,9 +301,9 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
                     v = i;
             }
             QVERIFY2(v >= 0, "the grid file is neither version");
-            const bool colorsMatch = r.ok && grid == versions[v];
+            const bool colorsMatch = r.ok() && grid == versions[v];
             const bool fixedMatches =
-                TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).lines == fixedLines[v];
+                TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).value == fixedLines[v];
             if (!recovered) {
                 ++seen[v];
                 if (!colorsMatch || !fixedMatches)

@@ -40,19 +40,19 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
     static const QRegularExpression re(QStringLiteral("^lock[a-z0-9]{7}\\.scd$"));
     QVERIFY2(re.match(lock.fileName()).hasMatch(), qPrintable(lock.fileName()));
     const TextFile::ReadResult content = TextFile::read(tf.path(lock.fileName()));
-    QVERIFY(content.ok);
-    QCOMPARE(content.lines.size(), 1);
-    QVERIFY(LockFile::isHeldElsewhere(tf.path(lock.fileName())));
+    QVERIFY(content.ok());
+    QCOMPARE(content.value.size(), 1);
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(lock.fileName())).value);
 
     // Pressing again while holding changes nothing.
     const QString name = lock.fileName();
     QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.fileName(), name);
-    QVERIFY(!lock.otherLockHeld());   // the own file is never "another"
+    QVERIFY(!lock.otherLockHeld().value);   // the own file is never "another"
 
     lock.releaseUpdateLock();
     QVERIFY(!lock.isHeld());
-    QVERIFY(!LockFile::isHeldElsewhere(tf.path(name)));
+    QVERIFY(!LockFile::isHeldElsewhere(tf.path(name)).value);
     QVERIFY(tf.exists(name));
     QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.fileName(), name);   // an existing own file is reused
@@ -65,12 +65,12 @@ void TestUpdateLock::secondWorkstationIsBusyUntilRelease()
     QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
     QVERIFY(!b.isHeld());
-    QVERIFY(b.otherLockHeld());
-    QVERIFY(!a.otherLockHeld());   // b let go of its own file again
+    QVERIFY(b.otherLockHeld().value);
+    QVERIFY(!a.otherLockHeld().value);   // b let go of its own file again
     QVERIFY(a.fileName() != b.fileName());
 
     a.releaseUpdateLock();
-    QVERIFY(!b.otherLockHeld());
+    QVERIFY(!b.otherLockHeld().value);
     QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Busy);
     QVERIFY(b.isHeld());
@@ -110,7 +110,7 @@ void TestUpdateLock::leftoversBlockNobody()
         kept.append(QStringLiteral("lockln00001.scd"));
     }
     UpdateLock lock(tf.folder());
-    QVERIFY(!lock.otherLockHeld());
+    QVERIFY(!lock.otherLockHeld().value);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);   // only while holding
     QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
@@ -130,7 +130,7 @@ void TestUpdateLock::lockTakenAfterTheLookStays()
     // Another workstation locks its old file now; it will see our lock and
     // back off, but while it holds the file it is not a leftover.
     LockFile other;
-    QVERIFY(other.open(tf.path(QStringLiteral("lockother01.scd"))));
+    QVERIFY(other.open(tf.path(QStringLiteral("lockother01.scd"))).ok());
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);
     QVERIFY(tf.exists(QStringLiteral("lockother01.scd")));
     other.close();
@@ -145,7 +145,7 @@ void TestUpdateLock::ownFileHeldByAnotherIsLockError()
     QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
     lock.releaseUpdateLock();
     LockFile intruder;
-    QVERIFY(intruder.open(tf.path(lock.fileName())));
+    QVERIFY(intruder.open(tf.path(lock.fileName())).ok());
 
     QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::LockError);
     QVERIFY(!lock.isHeld());
@@ -262,7 +262,7 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Restored);
     QVERIFY(a.isHeld());
     QVERIFY(a.fileName() != first);
-    QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())));
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())).value);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
     a.releaseUpdateLock();

@@ -42,7 +42,7 @@ using Start = UpdateSession::StartResult;
 
 QStringList fileLines(const TestFolder& tf, const QString& rel)
 {
-    return TextFile::read(tf.path(rel)).lines;
+    return TextFile::read(tf.path(rel)).value;
 }
 
 QStringList backups(const TestFolder& tf)
@@ -149,7 +149,7 @@ void TestUpdateSession::startUpLoadsAndPolls()
         m_tf->writeFile(QStringLiteral("databkup/") + GridStore::backupFileName(
                             QDateTime(QDate(2025, 1, 1), QTime(0, 0)).addSecs(i)), "1\r\n1\r\nx\r\n");
     Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cid"));
-    QVERIFY(c.session.startUp().ok);
+    QVERIFY(c.session.startUp().ok());
     QCOMPARE(backups(*m_tf).size(), 100);
 }
 
@@ -166,7 +166,7 @@ void TestUpdateSession::pressStartsSessionWithSnapshot()
     QVERIFY(m_a->session.timeoutActive());
 
     GridData snapshot;
-    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok());
     QCOMPARE(snapshot, m_a->grid);
     QCOMPARE(fileLines(*m_tf, QStringLiteral("users/curuser.scd")),
              (QStringList{QStringLiteral("PC-A"), QStringLiteral("anna")}));
@@ -291,7 +291,7 @@ void TestUpdateSession::lockErrorWaitsToo()
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
     QVERIFY(m_b->session.releaseUpdate().saved);
     LockFile intruder;
-    QVERIFY(intruder.open(m_tf->path(m_b->session.lock().fileName())));
+    QVERIFY(intruder.open(m_tf->path(m_b->session.lock().fileName())).ok());
 
     const Start r = m_b->session.pressUpdate();
     QCOMPARE(r.kind, Start::LockError);
@@ -337,13 +337,13 @@ void TestUpdateSession::releaseSavesWithoutOwnReload()
     m_a->grid.setRowColor(3, 11);
     const UpdateSession::EndResult e = m_a->session.releaseUpdate();
     QVERIFY(e.saved);
-    QVERIFY(e.failure.ok);
+    QVERIFY(e.failure.ok());
     QCOMPARE(m_a->session.state(), State::Viewing);
     QVERIFY(!m_a->session.lock().isHeld());
     QVERIFY(!m_a->session.timeoutActive());
 
     GridData onDisk;
-    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk, m_a->grid);
     QCOMPARE(m_a->session.currentStamp(), m_a->session.lastKnownStamp());
 
@@ -371,7 +371,7 @@ void TestUpdateSession::pressLoadsOthersSaveBeforeSnapshot()
     QVERIFY(r.reloaded);
     QCOMPARE(m_b->grid.cell(2, 1), QStringLiteral("Copper"));
     GridData snapshot;
-    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok);
+    QVERIFY(GridStore(m_tf->folder()).loadGrid(QStringLiteral("bsgrid.scd"), snapshot).ok());
     QCOMPARE(snapshot, m_a->grid);
 }
 
@@ -379,7 +379,7 @@ void TestUpdateSession::touchedFileIsReloaded()
 {
     // Same content, new file: any new version counts.
     const QByteArray bytes = m_tf->readFile(QStringLiteral("gsystem/sgrid.scd"));
-    QVERIFY(TextFile::writeBytes(m_tf->path(QStringLiteral("gsystem/sgrid.scd")), bytes).ok);
+    QVERIFY(TextFile::writeBytes(m_tf->path(QStringLiteral("gsystem/sgrid.scd")), bytes).ok());
     m_b->grid.setCell(1, 1, QStringLiteral("stale"));
     QVERIFY(m_b->session.poll().reloaded);
     QCOMPARE(m_b->grid, TestFolder::sampleGrid());
@@ -720,7 +720,7 @@ void TestUpdateSession::updateBackupRule()
         QCOMPARE(fileLines(*m_tf, QStringLiteral("databkup/") + files.first()).mid(0, cells.size()), cells);
         GridData back;
         BackupKind kind = BackupKind::Unknown;
-        QVERIFY(GridStore(m_tf->folder()).loadBackup(files.first(), back, &kind).ok);
+        QVERIFY(GridStore(m_tf->folder()).loadBackup(files.first(), back, &kind).ok());
         QCOMPARE(back, m_a->grid);
         QCOMPARE(kind, BackupKind::Update);
     }
@@ -753,12 +753,12 @@ void TestUpdateSession::timedBackups()
     QFETCH(bool, atClose);
     m_a->prefs.backup = choice;
     m_a->prefs.backupComputer = backupComputer;
-    QVERIFY(m_a->session.hourlyBackup().ok);
+    QVERIFY(m_a->session.hourlyBackup().ok());
     QCOMPARE(backups(*m_tf).size(), hourly ? 1 : 0);
     if (hourly)
-        QCOMPARE(GridStore(m_tf->folder()).listBackups().value(0).kind, BackupKind::Hourly);
+        QCOMPARE(GridStore(m_tf->folder()).listBackups().value.value(0).kind, BackupKind::Hourly);
     m_a->clock.now = m_a->clock.now.addSecs(3600);
-    QVERIFY(m_a->session.closeBackup().ok);
+    QVERIFY(m_a->session.closeBackup().ok());
     QCOMPARE(backups(*m_tf).size(), (hourly ? 1 : 0) + (atClose ? 1 : 0));
 
     // A backup that cannot be written says so.
@@ -768,8 +768,8 @@ void TestUpdateSession::timedBackups()
             QSKIP("cannot make a folder read-only here");
         m_a->clock.now = m_a->clock.now.addSecs(3600);
         const TextFile::WriteResult w = hourly ? m_a->session.hourlyBackup() : m_a->session.closeBackup();
-        QVERIFY(!w.ok);
-        QVERIFY(!w.error.isEmpty());
+        QVERIFY(!w.ok());
+        QVERIFY(!w.reason.isEmpty());
     }
 }
 
@@ -786,9 +786,9 @@ void TestUpdateSession::failedSaveKeepsSessionOpen()
             QSKIP("cannot make a folder read-only here");
         const UpdateSession::EndResult e = m_a->session.releaseUpdate();
         QVERIFY(!e.saved);
-        QVERIFY(!e.failure.ok);
+        QVERIFY(!e.failure.ok());
         QVERIFY(e.failure.path.startsWith(m_tf->path(QStringLiteral("gsystem"))));
-        QVERIFY(!e.failure.message().isEmpty());
+        QVERIFY(!e.failure.message.isEmpty());
         QCOMPARE(m_a->session.state(), State::Updating);
         QVERIFY(m_a->session.lock().isHeld());
         QVERIFY(m_a->session.timeoutActive());
@@ -820,12 +820,12 @@ void TestUpdateSession::failedSnapshotDoesNotStart()
             QSKIP("cannot make a folder read-only here");
         const Start r = m_a->session.pressUpdate();
         QCOMPARE(r.kind, Start::SnapshotFailed);
-        QVERIFY(!r.failure.ok);
-        QVERIFY(!r.failure.error.isEmpty());
+        QVERIFY(!r.failure.ok());
+        QVERIFY(!r.failure.reason.isEmpty());
         QCOMPARE(m_a->session.state(), State::Viewing);
         QVERIFY(!m_a->session.lock().isHeld());
         QVERIFY(!m_a->session.timeoutActive());
-        QVERIFY(!m_b->session.lock().otherLockHeld());
+        QVERIFY(!m_b->session.lock().otherLockHeld().value);
         QVERIFY(!m_a->session.releaseUpdate().saved);
     }
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
@@ -878,7 +878,7 @@ void TestUpdateSession::shutdownSavesRunningSession()
 {
     const UpdateSession::EndResult idle = m_b->session.shutdownWithoutAnswer();
     QVERIFY(!idle.saved);
-    QVERIFY(idle.failure.ok);
+    QVERIFY(idle.failure.ok());
 
     m_a->prefs.backup = Preferences::BackupUpdate;
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
@@ -903,12 +903,12 @@ void TestUpdateSession::shutdownRescuesUnsavableEdits()
         QSKIP("cannot make a folder read-only here");
     const UpdateSession::EndResult e = m_a->session.shutdownWithoutAnswer();
     QVERIFY(!e.saved);
-    QVERIFY(!e.failure.ok);
+    QVERIFY(!e.failure.ok());
     QVERIFY(!e.rescuedTo.isEmpty());
     GridData rescued;
-    const QStringList lines = TextFile::read(e.rescuedTo).lines;
+    const QStringList lines = TextFile::read(e.rescuedTo).value;
     QCOMPARE(lines.mid(0, GridStore::gridLines(m_a->grid).size()), GridStore::gridLines(m_a->grid));
-    QCOMPARE(GridStore(m_tf->folder()).listBackups().value(0).kind, BackupKind::Rescue);
+    QCOMPARE(GridStore(m_tf->folder()).listBackups().value.value(0).kind, BackupKind::Rescue);
     QVERIFY(m_a->session.lock().isHeld());   // a held lock file is never deleted
     QVERIFY(m_tf->exists(m_a->session.lock().fileName()));
 }
@@ -981,7 +981,7 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
     m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
     if (otherFinished) {
         QVERIFY(m_b->session.releaseUpdate().saved);
-        QCOMPARE(m_a->session.lock().otherLockHeld(), false);
+        QCOMPARE(m_a->session.lock().otherLockHeld().value, false);
     }
 
     const UpdateSession::EndResult e = noticedByWatch ? *m_a->session.checkLock() : m_a->session.releaseUpdate();
@@ -990,7 +990,7 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
     QCOMPARE(m_a->session.state(), State::Viewing);
     QVERIFY(!m_a->session.lock().isHeld());
     QVERIFY(QFileInfo(e.rescuedTo).isFile());
-    QCOMPARE(TextFile::read(e.rescuedTo).lines.mid(2).count(QStringLiteral("edit of A")), 1);
+    QCOMPARE(TextFile::read(e.rescuedTo).value.mid(2).count(QStringLiteral("edit of A")), 1);
     QVERIFY(!m_a->session.releaseUpdate().saved);
     if (otherFinished) {
         QCOMPARE(m_a->grid.cell(1, 2), QStringLiteral("edit of B"));   // shows the shared file again
@@ -1053,7 +1053,7 @@ void TestUpdateSession::failingWritesNeverReportSuccess()
         const UpdateSession::EndResult e = m_a->session.releaseUpdate();
         QVERIFY(!e.saved);
         QCOMPARE(QFileInfo(e.failure.path).fileName(), file);
-        QCOMPARE(e.failure.error, qt_error_string(err));
+        QCOMPARE(e.failure.reason, qt_error_string(err));
         QCOMPARE(m_a->session.state(), State::Updating);
         QVERIFY(m_a->session.lock().isHeld());
     }
@@ -1085,12 +1085,12 @@ void TestUpdateSession::fullDiskKeepsSessionOpen()
     for (int c = 0; c < 30; ++c)
         for (int r = 0; r < 200; ++r)
             big.setCell(c, r, QStringLiteral("cell %1 %2").arg(c).arg(r));
-    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), big));
-    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("bsgrid.scd"), big));
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), big).ok());
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("bsgrid.scd"), big).ok());
     Station s(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
-    QVERIFY(s.session.startUp().ok);
+    QVERIFY(s.session.startUp().ok());
     QCOMPARE(s.session.pressUpdate().kind, Start::Started);
-    const QByteArray grid = TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).bytes;
+    const QByteArray grid = TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).value;
     {
         QFile filler(QDir(mount.path()).filePath(QStringLiteral("filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly));
@@ -1099,11 +1099,11 @@ void TestUpdateSession::fullDiskKeepsSessionOpen()
     s.grid.setCell(1, 1, QStringLiteral("edited"));
     const UpdateSession::EndResult e = s.session.releaseUpdate();
     QVERIFY(!e.saved);
-    QVERIFY2(e.failure.message().contains(QStringLiteral("space")), qPrintable(e.failure.message()));
+    QVERIFY2(e.failure.message.contains(QStringLiteral("space")), qPrintable(e.failure.message));
     QCOMPARE(s.session.state(), State::Updating);
-    QCOMPARE(TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).bytes, grid);
+    QCOMPARE(TextFile::readBytes(folder.gsystem(QStringLiteral("sgrid.scd")), 1 << 20).value, grid);
     GridData reread;
-    QVERIFY(GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), reread).ok);
+    QVERIFY(GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), reread).ok());
     QCOMPARE(reread, big);
     QVERIFY(QFile::remove(QDir(mount.path()).filePath(QStringLiteral("filler"))));
     QVERIFY(s.session.releaseUpdate().saved);
@@ -1168,7 +1168,7 @@ void TestUpdateSession::unreadGridIsNeverSaved()
     m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), bad);
     Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cid"));
     const GridStore::LoadResult start = c.session.startUp();
-    QVERIFY(!start.shapeLoaded && start.refused && !start.missing);
+    QVERIFY(!start.value && GridStore::isRefused(start) && start.status != FileStatus::Missing);
     const Start r = c.session.pressUpdate();
     QCOMPARE(r.kind, Start::ReloadFailed);
     QVERIFY(r.loadError.startsWith(QStringLiteral("sgrid.scd: ")));
@@ -1177,7 +1177,7 @@ void TestUpdateSession::unreadGridIsNeverSaved()
     QVERIFY(!c.session.releaseUpdate().saved);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/sgrid.scd")), bad);
     // Once it reads, the update starts on it.
-    QVERIFY(GridStore(m_tf->folder()).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()));
+    QVERIFY(GridStore(m_tf->folder()).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok());
     QCOMPARE(c.session.pressUpdate().kind, Start::Started);
     QCOMPARE(c.grid, TestFolder::sampleGrid());
     QVERIFY(c.session.releaseUpdate().saved);
@@ -1207,7 +1207,7 @@ void TestUpdateSession::restoreBackup()
     old.setCell(2, 2, QStringLiteral("Sand"));
     old.setRowColor(3, 5);
     QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
-    QVERIFY(store.backupGrid(old, m_a->clock.now.addDays(-1), BackupKind::Update));
+    QVERIFY(store.backupGrid(old, m_a->clock.now.addDays(-1), BackupKind::Update).ok());
     if (situation == u"bad backup")
         m_tf->writeFile(QStringLiteral("databkup/") + name, "x\r\n");
     if (situation == u"bad name")
@@ -1233,7 +1233,7 @@ void TestUpdateSession::restoreBackup()
         return;
     }
     QVERIFY(!m_a->session.lock().isHeld());
-    QVERIFY(situation == u"busy" || !m_a->session.lock().otherLockHeld());
+    QVERIFY(situation == u"busy" || !m_a->session.lock().otherLockHeld().value);
 
     if (r.kind != UpdateSession::RestoreResult::Restored) {
         // Nothing changed: no schedule replaced, no backup made.
@@ -1244,12 +1244,12 @@ void TestUpdateSession::restoreBackup()
         if (situation == u"busy")
             QCOMPARE(r.user, QStringLiteral("ben"));
         if (situation == u"read-only backups")
-            QVERIFY(r.failure.message().contains(QStringLiteral("sgridbkup030726140509.scd")));
+            QVERIFY(r.failure.message.contains(QStringLiteral("sgridbkup030726140509.scd")));
         return;
     }
     // Grid, colours and fixed column as one, like a release's save.
     GridData shared;
-    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), shared).ok);
+    QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), shared).ok());
     QCOMPARE(shared, old);
     QCOMPARE(m_tf->readFile(QStringLiteral("gsystem/FixedColumn.scd")), QByteArray("1\r\n2\r\n\r\n"));
     QCOMPARE(m_a->grid, old);
@@ -1257,12 +1257,12 @@ void TestUpdateSession::restoreBackup()
     QVERIFY(m_b->session.poll().reloaded);
     QCOMPARE(m_b->grid, old);
     // The schedule it replaced is the newest backup.
-    const QList<GridStore::BackupEntry> list = store.listBackups();
+    const QList<GridStore::BackupEntry> list = store.listBackups().value;
     QCOMPARE(list.size(), 2);
     QCOMPARE(list[0].kind, BackupKind::Restore);
     QCOMPARE(r.keptAs, m_tf->folder().backups(list[0].fileName));
     GridData kept;
-    QVERIFY(store.loadBackup(list[0].fileName, kept).ok);
+    QVERIFY(store.loadBackup(list[0].fileName, kept).ok());
     QCOMPARE(kept, TestFolder::sampleGrid());
 }
 
@@ -1270,7 +1270,7 @@ void TestUpdateSession::restoreKeepsUnreadableSchedule()
 {
     GridStore store(m_tf->folder());
     const QString name = GridStore::backupFileName(m_a->clock.now.addDays(-1));
-    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), m_a->clock.now.addDays(-1), BackupKind::Close));
+    QVERIFY(store.backupGrid(TestFolder::sampleGrid(), m_a->clock.now.addDays(-1), BackupKind::Close).ok());
     const QByteArray broken("99999\r\nnot a schedule\r\n");
     m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), broken);
     const UpdateSession::RestoreResult r = m_a->session.restoreBackup(name);

@@ -220,7 +220,7 @@ void TestColumnData::saveColumnData()
         QCOMPARE(tf.readFile(QStringLiteral("colfiles/Product.scd")), oldProduct);
         return;
     }
-    QCOMPARE(TextFile::read(tf.folder().colfiles(header + QStringLiteral(".scd"))).lines, lines);
+    QCOMPARE(TextFile::read(tf.folder().colfiles(header + QStringLiteral(".scd"))).value, lines);
     QCOMPARE(grid.cell(2, 0), header);
     QCOMPARE(r.gridChanged, header != u"Product");
     QVERIFY(r.recomputeWidths);
@@ -316,7 +316,7 @@ void TestColumnData::saveFixedColumn()
     for (int c = 1; c < grid.colCount(); ++c)
         QCOMPARE(grid.cell(c, 0), before.cell(c, 0));
     QCOMPARE(fixedColumnLines(grid).mid(0, lines.size()), lines);
-    QCOMPARE(TextFile::read(tf.path(kFixed)).lines, lines);
+    QCOMPARE(TextFile::read(tf.path(kFixed)).value, lines);
 }
 
 void TestColumnData::saveFixedColumnTooManyRows_data()
@@ -349,9 +349,9 @@ void TestColumnData::saveFixedColumnTooManyRows()
         QCOMPARE(grid.rowCount(), lines + 1);
         // The grid file takes it back whole.
         const GridStore store(tf.folder());
-        QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), grid));
+        QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), grid).ok());
         GridData loaded;
-        QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).shapeLoaded);
+        QVERIFY(store.loadGrid(QStringLiteral("sgrid.scd"), loaded).value);
         QCOMPARE(loaded.rowCount(), lines + 1);
         return;
     }

@@ -198,16 +198,16 @@ void TestDataFolder::seedFolder()
         });
         const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
         const Installation::SeedResult failed = Installation::seedFolder(sample, target);
-        QVERIFY(!failed.ok);
-        QVERIFY2(failed.error.startsWith(QStringLiteral("Could not prepare the data folder '")), qPrintable(failed.error));
+        QVERIFY(!failed.ok());
+        QVERIFY2(failed.message.startsWith(QStringLiteral("Could not prepare the data folder '")), qPrintable(failed.message));
         QVERIFY(!QFileInfo::exists(target));
         QCOMPARE(leftovers(), QStringList());
     }
 
     // The first start copies everything, the empty file and folder too.
     Installation::SeedResult seeded = Installation::seedFolder(sample, target);
-    QVERIFY2(seeded.ok && seeded.copied, qPrintable(seeded.error));
-    QCOMPARE(TextFile::readBytes(target + QStringLiteral("/gsystem/sgrid.scd"), 100).bytes, QByteArray("2\r\n2\r\n"));
+    QVERIFY2(seeded.ok() && seeded.value, qPrintable(seeded.message));
+    QCOMPARE(TextFile::readBytes(target + QStringLiteral("/gsystem/sgrid.scd"), 100).value, QByteArray("2\r\n2\r\n"));
     QCOMPARE(QFileInfo(target + QStringLiteral("/Help.chm")).size(), 70000);
     QVERIFY(QFileInfo::exists(target + QStringLiteral("/databkup/.keep")));
     QCOMPARE(leftovers(), QStringList());
@@ -215,15 +215,15 @@ void TestDataFolder::seedFolder()
     // Later starts leave the user's schedule alone, also a folder the user emptied.
     QVERIFY(QFile::remove(target + QStringLiteral("/gsystem/sgrid.scd")));
     seeded = Installation::seedFolder(sample, target);
-    QVERIFY(seeded.ok && !seeded.copied);
+    QVERIFY(seeded.ok() && !seeded.value);
     QVERIFY(!QFileInfo::exists(target + QStringLiteral("/gsystem/sgrid.scd")));
 
     // An existing folder without the shared files is named, not used.
     const QString emptied = root.filePath(QStringLiteral("home/Emptied"));
     QVERIFY(QDir().mkpath(emptied));
     const Installation::SeedResult notData = Installation::seedFolder(sample, emptied);
-    QVERIFY(!notData.ok);
-    QVERIFY2(notData.error.endsWith(QStringLiteral("the next start copies the sample again.")), qPrintable(notData.error));
+    QVERIFY(!notData.ok());
+    QVERIFY2(notData.message.endsWith(QStringLiteral("the next start copies the sample again.")), qPrintable(notData.message));
 
     // Two first starts at once: the one that loses the race uses the winner's copy.
     const QString raced = root.filePath(QStringLiteral("home/Raced"));
@@ -235,7 +235,7 @@ void TestDataFolder::seedFolder()
         });
         const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
         const Installation::SeedResult lost = Installation::seedFolder(sample, raced);
-        QVERIFY2(lost.ok && !lost.copied, qPrintable(lost.error));
+        QVERIFY2(lost.ok() && !lost.value, qPrintable(lost.message));
         QCOMPARE(leftovers(), QStringList());
     }
 
@@ -254,7 +254,7 @@ void TestDataFolder::seedFolder()
         QVERIFY(TestPlatform::makeLink(victim, later + QStringLiteral(".sbtmp4242")));
     }
     seeded = Installation::seedFolder(sample, later);
-    QVERIFY2(seeded.ok && seeded.copied, qPrintable(seeded.error));
+    QVERIFY2(seeded.ok() && seeded.value, qPrintable(seeded.message));
     QVERIFY(QFileInfo::exists(victim + QStringLiteral("/important.txt")));
     QCOMPARE(leftovers(), QStringList());
 
@@ -262,8 +262,8 @@ void TestDataFolder::seedFolder()
     const QString elsewhere = root.filePath(QStringLiteral("home/Other"));
     const Installation::SeedResult missing =
         Installation::seedFolder(root.filePath(QStringLiteral("nosample")), elsewhere);
-    QVERIFY(!missing.ok);
-    QVERIFY2(missing.error.contains(QStringLiteral("nosample' is missing.")), qPrintable(missing.error));
+    QVERIFY(!missing.ok());
+    QVERIFY2(missing.message.contains(QStringLiteral("nosample' is missing.")), qPrintable(missing.message));
     QVERIFY(!QFileInfo::exists(elsewhere));
 }
 

@@ -63,11 +63,11 @@ void TestListFile::read()
     else if (bytes != "<none>")
         tf.writeFile(kList, bytes);
     const ListFile::ReadResult r = ListFile::read(tf.folder());
-    QCOMPARE(r.ok, ok);
-    QCOMPARE(r.missing, missing);
-    QCOMPARE(r.records, records);
-    QCOMPARE(r.message(), "Can't read 'lists.scd'.");
-    QCOMPARE(r.error.isEmpty(), r.ok && !r.missing);
+    QCOMPARE(r.okOrMissing(), ok);
+    QCOMPARE(r.status == FileStatus::Missing, missing);
+    QCOMPARE(r.value, records);
+    QCOMPARE(r.message, r.ok() ? QString() : QStringLiteral("Can't read 'lists.scd'."));
+    QCOMPARE(r.reason.isEmpty(), r.ok());
 }
 
 void TestListFile::unreadableIsNotMissing()
@@ -79,9 +79,9 @@ void TestListFile::unreadableIsNotMissing()
     QVERIFY(QFile::setPermissions(tf.path(kList), QFile::WriteOwner));
     const ListFile::ReadResult r = ListFile::read(tf.folder());
     QFile::setPermissions(tf.path(kList), QFile::ReadOwner | QFile::WriteOwner);
-    QVERIFY(!r.ok);
-    QVERIFY(!r.missing);
-    QVERIFY(!r.error.isEmpty());
+    QVERIFY(!r.okOrMissing());
+    QCOMPARE(r.status, FileStatus::Refused);
+    QVERIFY(!r.reason.isEmpty());
 }
 
 void TestListFile::sort_data()
@@ -128,7 +128,7 @@ void TestListFile::writeSortsAndReplaces()
     TestFolder tf;
     tf.writeFile(kList, "[old]\r\n[older]\r\n");
     const TextFile::WriteResult w = ListFile::write(tf.folder(), records);
-    QVERIFY2(w.ok, qPrintable(w.error));
+    QVERIFY2(w.ok(), qPrintable(w.reason));
     QCOMPARE(tf.readFile(kList), bytes);
 }
 
@@ -158,9 +158,10 @@ void TestListFile::failedWriteIsNeverSaved()
         TextFile::setFaultHook([step](TextFile::Step s, const QString&) { return int(s) == step ? ENOSPC : 0; });
     const TextFile::WriteResult w = ListFile::write(tf.folder(), records);
     TextFile::setFaultHook({});
-    QVERIFY(!w.ok);
-    QVERIFY(!w.error.isEmpty());
-    QVERIFY2(w.message().contains(QLatin1String("lists.scd")), qPrintable(w.message()));
+    QVERIFY(!w.ok());
+    QVERIFY(!w.reason.isEmpty());
+    QCOMPARE(w.message, QStringLiteral("Could not save lists.scd:\r") + w.reason);
+    QCOMPARE(w.status, step >= 0 ? FileStatus::Failed : FileStatus::TooLarge);
     QCOMPARE(tf.readFile(kList), old);
     QCOMPARE(QDir(tf.path(QStringLiteral("gsystem"))).entryList(QDir::Files), QStringList{"lists.scd"});
 }

@@ -119,7 +119,7 @@ void TestPlacementFile::reading()
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
     QVERIFY(writeRaw(path, content));
     const IniFile ini = IniFile::read(path);
-    QCOMPARE(ini.readStatus(), TextFile::ReadStatus::Ok);
+    QCOMPARE(ini.readStatus(), FileStatus::Ok);
     QCOMPARE(ini.contains(section, key), !value.isNull());
     QCOMPARE(ini.value(section, key, QStringLiteral("<none>")), value.isNull() ? QStringLiteral("<none>") : value);
     QCOMPARE(ini.intValue(section, key, 0), number);
@@ -176,7 +176,7 @@ void TestPlacementFile::writing()
     IniFile ini = IniFile::read(path);
     for (qsizetype i = 0; i + 2 < sets.size(); i += 3)
         ini.setValue(sets[i], sets[i + 1], sets[i + 2]);
-    QVERIFY(ini.write());
+    QVERIFY(ini.write().ok());
     QCOMPARE(readAll(path), expected);
     // What was written reads back.
     const IniFile again = IniFile::read(path);
@@ -224,10 +224,10 @@ void TestPlacementFile::writeFailures()
         TextFile::setFaultHook([fault](TextFile::Step s, const QString&) { return int(s) == fault ? ENOSPC : 0; });
     const TextFile::WriteResult r = ini.write();
     TextFile::setFaultHook({});
-    QCOMPARE(r.ok, ok);
+    QCOMPARE(r.ok(), ok);
     QCOMPARE(r.path, path);
     if (!ok)
-        QVERIFY(!r.error.isEmpty());
+        QVERIFY(!r.reason.isEmpty());
     QCOMPARE(readAll(path), content.isNull() ? QByteArray("<missing>") : content);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), content.isNull() ? QStringList() : QStringList{"Schedboard.ini"});
 }
@@ -390,7 +390,7 @@ void TestPlacementFile::fixedFormRoundTrip()
     IniFile ini = IniFile::read(path);
     PlacementFile::writeNumbers(ini, QStringLiteral("Form6"),
                                 PlacementFile::numbersToWrite(stored, p.rect, QRect(120, 80, 320, 240), false));
-    QVERIFY(ini.write());
+    QVERIFY(ini.write().ok());
     QCOMPARE(readAll(path), QByteArray("[FORM6]\r\nTop=80\r\nLeft=120\r\nWidth=9000\r\nHeight=30\r\n"));
 }
 
@@ -421,8 +421,8 @@ void TestPlacementFile::userPlacement()
     // The settings' folder is made when missing.
     const QString file = QDir(home.path()).filePath(QStringLiteral("config/SchedBoard/window.ini"));
     QCOMPARE(UserPlacement::load(file, board.path()), std::nullopt);
-    QVERIFY(UserPlacement::save(file, otherBoard.path(), QRect(1, 2, 300, 400)));
-    QVERIFY(UserPlacement::save(file, board.path(), QRect(-40, 30, 800, 500)));
+    QVERIFY(UserPlacement::save(file, otherBoard.path(), QRect(1, 2, 300, 400)).ok());
+    QVERIFY(UserPlacement::save(file, board.path(), QRect(-40, 30, 800, 500)).ok());
     if (!key.isEmpty()) {
         IniFile ini = IniFile::read(file);
         QString section;
@@ -432,7 +432,7 @@ void TestPlacementFile::userPlacement()
                 section = QString::fromLatin1(line.trimmed().mid(1).chopped(1));
         QVERIFY(!section.isEmpty());
         ini.setValue(section, key, value);
-        QVERIFY(ini.write());
+        QVERIFY(ini.write().ok());
     }
     QCOMPARE(UserPlacement::load(file, board.path()),
              loaded.isNull() ? std::nullopt : std::optional<QRect>(loaded));
@@ -440,8 +440,8 @@ void TestPlacementFile::userPlacement()
     QCOMPARE(UserPlacement::load(file, otherBoard.path()), std::optional<QRect>(QRect(1, 2, 300, 400)));
     // No settings file, or nothing to keep: nothing kept, and said so.
     QCOMPARE(UserPlacement::load(QString(), board.path()), std::nullopt);
-    QVERIFY(!UserPlacement::save(QString(), board.path(), QRect(0, 0, 10, 10)));
-    QVERIFY(!UserPlacement::save(file, board.path(), QRect()));
+    QVERIFY(!UserPlacement::save(QString(), board.path(), QRect(0, 0, 10, 10)).ok());
+    QVERIFY(!UserPlacement::save(file, board.path(), QRect()).ok());
 }
 
 QTEST_GUILESS_MAIN(TestPlacementFile)

@@ -337,15 +337,15 @@ void TestPreferences::fileRoundTrip()
     const QString path = tf.folder().gsystem(QStringLiteral("parm.scd"));
     tf.writeFile(QStringLiteral("gsystem/parm.scd"), TextFile::joinLines(goodFile()));
     Preferences p;
-    QVERIFY(readParmLines(TextFile::read(path).lines, p));
-    QVERIFY(TextFile::write(path, parmLines(p)));
+    QVERIFY(readParmLines(TextFile::read(path).value, p));
+    QVERIFY(TextFile::write(path, parmLines(p)).ok());
     QCOMPARE(tf.readFile(QStringLiteral("gsystem/parm.scd")),
              TextFile::joinLines(edited(goodFile(), 7, QStringLiteral("11393254"))));
 
     // The default file of a fresh installation reads back unchanged.
     tf.writeFile(QStringLiteral("gsystem/parm.scd"), TestFolder::defaultParm());
     Preferences d;
-    QVERIFY(readParmLines(TextFile::read(path).lines, d));
+    QVERIFY(readParmLines(TextFile::read(path).value, d));
     QCOMPARE(TextFile::joinLines(parmLines(d)), TestFolder::defaultParm());
 }
 
@@ -624,14 +624,14 @@ void TestPreferences::sharedSettingsTwoWorkstations()
 
     // B saves a title with "OK"; A, closing later, keeps it and adds its own flag.
     pb.title = QStringLiteral("Yard B");
-    QVERIFY(b.save(users));
+    QVERIFY(b.save(users).ok());
     pa.timeOut = !pa.timeOut;
     QVERIFY(a.saveAtClose(users + QStringList{QStringLiteral("ann[1]")}).isEmpty());
     Preferences reread;
-    QVERIFY(readParmLines(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines, reread));
+    QVERIFY(readParmLines(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).value, reread));
     QCOMPARE(reread.title, QStringLiteral("Yard B"));
     QCOMPARE(reread.timeOut, pa.timeOut);
-    QCOMPARE(TextFile::read(tf.path(QStringLiteral("users/users.scd"))).lines.last(), QStringLiteral("ann[1]"));
+    QCOMPARE(TextFile::read(tf.path(QStringLiteral("users/users.scd"))).value.last(), QStringLiteral("ann[1]"));
 
     // A write that fails is returned, not dropped.
     pa.centerData = !pa.centerData;
@@ -640,7 +640,7 @@ void TestPreferences::sharedSettingsTwoWorkstations()
         QSKIP("cannot make a folder read-only here");
     const QList<TextFile::WriteResult> failed = a.saveAtClose(users);
     QCOMPARE(failed.size(), 1);
-    QVERIFY(failed[0].message().contains(QStringLiteral("parm.scd")));
+    QVERIFY(failed[0].message.contains(QStringLiteral("parm.scd")));
 }
 
 // users.scd that could not be read (or was never read) shows as an empty
@@ -689,9 +689,9 @@ void TestPreferences::userListNotReadIsNeverWritten()
     QVERIFY(!s.usersLoaded());
 
     p.title = QStringLiteral("Saved");
-    QVERIFY(s.save({}));
+    QVERIFY(s.save({}).ok());
     QVERIFY(s.saveAtClose({QStringLiteral("typed[2]")}).isEmpty());
-    QCOMPARE(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).lines[11], QStringLiteral("Saved"));
+    QCOMPARE(TextFile::read(tf.path(QStringLiteral("gsystem/parm.scd"))).value[11], QStringLiteral("Saved"));
     const QFileInfo after(users);
     QCOMPARE(after.isSymLink(), before.isSymLink());
     QCOMPARE(after.isDir(), before.isDir());
@@ -708,7 +708,7 @@ void TestPreferences::userListNotReadIsNeverWritten()
     tf.writeFile(QStringLiteral("users/users.scd"), list);
     QCOMPARE(s.loadUsers(), (QStringList{"jim[2]", "ann[1]"}));
     QVERIFY(s.usersLoaded());
-    QVERIFY(s.save({QStringLiteral("jim[2]")}));
+    QVERIFY(s.save({QStringLiteral("jim[2]")}).ok());
     QCOMPARE(tf.readFile(QStringLiteral("users/users.scd")), QByteArray("jim[2]\r\n"));
 }
 

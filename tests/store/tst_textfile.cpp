@@ -96,11 +96,11 @@ void TestTextFile::writeReplacesWholeFile()
 {
     QTemporaryDir dir;
     const QString p = dir.filePath(QStringLiteral("f.scd"));
-    QVERIFY(TextFile::write(p, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}));
+    QVERIFY(TextFile::write(p, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}).ok());
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("x")});
-    QVERIFY(w.ok);
+    QVERIFY(w.ok());
     QCOMPARE(w.path, p);   // callers report where a file went
-    QVERIFY(w.error.isEmpty());
+    QVERIFY(w.reason.isEmpty());
     QFile f(p);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("x\r\n"));
@@ -111,16 +111,17 @@ void TestTextFile::failedWriteKeepsOldFile()
 {
     QTemporaryDir dir;
     const QString p = dir.filePath(QStringLiteral("f.scd"));
-    QVERIFY(TextFile::write(p, {QStringLiteral("old")}));
+    QVERIFY(TextFile::write(p, {QStringLiteral("old")}).ok());
     ReadOnlyGuard guard(dir.path());
     if (!guard.isActive())
         QSKIP("this file system cannot make a folder read-only");
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("new")});
     guard.release();
-    QVERIFY(!w.ok);
-    QVERIFY(!w.error.isEmpty());
-    QVERIFY(w.message().contains(QStringLiteral("f.scd")));
-    QCOMPARE(TextFile::read(p).lines, QStringList{"old"});
+    QVERIFY(!w.ok());
+    QVERIFY(!w.reason.isEmpty());
+    QCOMPARE(w.status, FileStatus::Refused);   // a read-only folder refuses for permission
+    QCOMPARE(w.message, QStringLiteral("Could not save f.scd:\r") + w.reason);
+    QCOMPARE(TextFile::read(p).value, QStringList{"old"});
 }
 
 namespace {
@@ -150,13 +151,13 @@ void TestTextFile::everyFailingStepKeepsOldFile()
     QFETCH(int, err);
     QTemporaryDir dir;
     const QString p = dir.filePath(QStringLiteral("f.scd"));
-    QVERIFY(TextFile::write(p, {QStringLiteral("old")}));
+    QVERIFY(TextFile::write(p, {QStringLiteral("old")}).ok());
     TextFile::setFaultHook([&](TextFile::Step s, const QString&) { return s == step ? err : 0; });
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("new"), QStringLiteral("longer")});
     TextFile::setFaultHook({});
-    QVERIFY(!w.ok);
-    QCOMPARE(w.error, qt_error_string(err));
-    QCOMPARE(TextFile::read(p).lines, QStringList{"old"});
+    QVERIFY(!w.ok());
+    QCOMPARE(w.reason, qt_error_string(err));
+    QCOMPARE(TextFile::read(p).value, QStringList{"old"});
     QCOMPARE(leftovers(dir.path()), QStringList());
 }
 
@@ -174,7 +175,7 @@ void TestTextFile::fullDiskKeepsOldFile()
     const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
     const QString p = QDir(mountPoint).filePath(QStringLiteral("sgrid.scd"));
     const QByteArray old(20000, 'o');
-    QVERIFY(TextFile::writeBytes(p, old));
+    QVERIFY(TextFile::writeBytes(p, old).ok());
     {
         QFile filler(QDir(mountPoint).filePath(QStringLiteral("filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly));
@@ -182,9 +183,9 @@ void TestTextFile::fullDiskKeepsOldFile()
     }
     for (const qsizetype size : {qsizetype(100), qsizetype(30000)}) {
         const TextFile::WriteResult w = TextFile::writeBytes(p, QByteArray(size, 'n'));
-        QVERIFY(!w.ok);
-        QVERIFY2(w.error.contains(QStringLiteral("space")), qPrintable(w.error));
-        QCOMPARE(TextFile::readBytes(p, 1 << 20).bytes, old);
+        QVERIFY(!w.ok());
+        QVERIFY2(w.reason.contains(QStringLiteral("space")), qPrintable(w.reason));
+        QCOMPARE(TextFile::readBytes(p, 1 << 20).value, old);
         QCOMPARE(leftovers(mountPoint), QStringList());
     }
 }
@@ -204,7 +205,7 @@ void TestTextFile::onlyRegularFilesAreData()
     QTemporaryDir dir;
     QTemporaryDir elsewhere;
     const QString outside = elsewhere.filePath(QStringLiteral("victim"));
-    QVERIFY(TextFile::write(outside, {QStringLiteral("precious")}));
+    QVERIFY(TextFile::write(outside, {QStringLiteral("precious")}).ok());
     const QString p = dir.filePath(QStringLiteral("curuser.scd"));
     if (kind == u"link" || kind == u"dangling") {
         if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
@@ -220,14 +221,15 @@ void TestTextFile::onlyRegularFilesAreData()
     QElapsedTimer t;
     t.start();
     const TextFile::ReadResult r = TextFile::read(p);
-    QVERIFY(!r.ok);
-    QCOMPARE(r.status, TextFile::ReadStatus::Missing);
+    QVERIFY(!r.ok());
+    QCOMPARE(r.status, FileStatus::Missing);
+    QCOMPARE(r.message, QStringLiteral("curuser.scd: it is not a regular file"));
     QVERIFY(!TextFile::isRegularFile(p));
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("x")});
-    QVERIFY(!w.ok);
-    QVERIFY(w.message().contains(QStringLiteral("curuser.scd")));
+    QVERIFY(!w.ok());
+    QVERIFY(w.message.contains(QStringLiteral("curuser.scd")));
     QVERIFY(t.elapsed() < 5000);   // a FIFO never blocks
-    QCOMPARE(TextFile::read(outside).lines, QStringList{"precious"});
+    QCOMPARE(TextFile::read(outside).value, QStringList{"precious"});
     QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("none"))));
     QCOMPARE(leftovers(dir.path()), QStringList());
 }
@@ -236,13 +238,14 @@ void TestTextFile::readsAreCapped()
 {
     QTemporaryDir dir;
     const QString p = dir.filePath(QStringLiteral("f.scd"));
-    QVERIFY(TextFile::writeBytes(p, QByteArray(100, 'a')));
-    QVERIFY(TextFile::read(p, 100).ok);
+    QVERIFY(TextFile::writeBytes(p, QByteArray(100, 'a')).ok());
+    QVERIFY(TextFile::read(p, 100).ok());
     const TextFile::ReadResult over = TextFile::read(p, 99);
-    QVERIFY(!over.ok);
-    QCOMPARE(over.status, TextFile::ReadStatus::TooLarge);
-    QVERIFY(over.lines.isEmpty());
-    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("none"))).status, TextFile::ReadStatus::Missing);
+    QVERIFY(!over.ok());
+    QCOMPARE(over.status, FileStatus::TooLarge);
+    QCOMPARE(over.message, QStringLiteral("f.scd: it is larger than 99 bytes"));
+    QVERIFY(over.value.isEmpty());
+    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("none"))).status, FileStatus::Missing);
 }
 
 void TestTextFile::permissions()
@@ -255,15 +258,15 @@ void TestTextFile::permissions()
     const auto mode = TestPlatform::modeBits;
     // Lock files must open for every account whatever the umask.
     const QString lock = dir.filePath(QStringLiteral("lockabc.scd"));
-    QVERIFY(TextFile::writeBytes(lock, "lock\r\n", TextFile::Access::Everybody));
+    QVERIFY(TextFile::writeBytes(lock, "lock\r\n", TextFile::Access::Everybody).ok());
     QCOMPARE(mode(lock), 0666);
     // A replaced data file keeps the permissions it had.
     const QString data = dir.filePath(QStringLiteral("parm.scd"));
-    QVERIFY(TextFile::write(data, {QStringLiteral("1")}));
+    QVERIFY(TextFile::write(data, {QStringLiteral("1")}).ok());
     QCOMPARE(mode(data), 0600);
     QVERIFY(QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
                                             | QFile::ReadOther));
-    QVERIFY(TextFile::write(data, {QStringLiteral("2")}));
+    QVERIFY(TextFile::write(data, {QStringLiteral("2")}).ok());
     QCOMPARE(mode(data), 0664);
 }
 
@@ -276,7 +279,7 @@ void TestTextFile::staleTemporariesRemoved()
                             "users.scd.backup", "notes.txt.sbtmpAb3dE9", "sgrid.scd", "x.scd.sbtmp\u00e912345",
                             "Schedboard.ini.sbtmpPl4ce1"};
     for (const QString& n : names)
-        QVERIFY(TextFile::write(dir.filePath(n), {n}));
+        QVERIFY(TextFile::write(dir.filePath(n), {n}).ok());
     const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
     for (const char* n : {"sgrid.scd.sbtmpAb3dE9", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9"}) {
         QFile f(dir.filePath(n));
@@ -286,13 +289,11 @@ void TestTextFile::staleTemporariesRemoved()
     const QStringList group{dir.filePath(QStringLiteral("gclrsgrid.scd")), dir.filePath(QStringLiteral("FixedColumn.scd")),
                             dir.filePath(QStringLiteral("sgrid.scd"))};
     QCOMPARE(TextFile::completeInterruptedWrite(group), 1);   // the sbtmp one: its renames had begun
-    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("sgrid.scd"))).lines, QStringList{"sgrid.scd.sbtmpAb3dE9"});
+    QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("sgrid.scd"))).value, QStringList{"sgrid.scd.sbtmpAb3dE9"});
     // Ages come from the stamps the file system gave, against a time taken
     // from one of them, never from this machine's clock.
     const qint64 writtenNs = [&] {
-        FileStamp stamp;
-        readFileStamp(dir.filePath(QStringLiteral("sgrid.scd.120724")), stamp);
-        return stamp.writeTimeNs;
+        return readFileStamp(dir.filePath(QStringLiteral("sgrid.scd.120724"))).value.writeTimeNs;
     }();
     QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs), 0);   // the young one stays
     QStringList expected{"users.scd.sbtmpyoung1", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9",

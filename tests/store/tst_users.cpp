@@ -88,8 +88,8 @@ void TestUsers::levelFromFile()
     TestFolder tf;
     tf.writeFile(QStringLiteral("users/users.scd"), file);
     const TextFile::ReadResult r = TextFile::read(tf.folder().users(QStringLiteral("users.scd")));
-    QVERIFY(r.ok);
-    QCOMPARE(privilegeLevel(r.lines, logon), level);
+    QVERIFY(r.ok());
+    QCOMPARE(privilegeLevel(r.value, logon), level);
 }
 
 QTEST_GUILESS_MAIN(TestUsers)
