@@ -18,11 +18,13 @@
 #include "store/startupcheck.h"
 #include "store/userplacement.h"
 #include "widgets/boardstyle.h"
+#include "widgets/imagefile.h"
 #include "widgets/led.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -197,10 +199,10 @@ void MainWindow::setUpIcons()
     const QString icon = m_board.folder.gsystem(QStringLiteral("icon.ico"));
     QPixmap iconImage;
     if (const TextFile::BytesResult bytes = TextFile::readBytes(icon, TextFile::kImageFileCap); bytes.ok())
-        iconImage.loadFromData(bytes.value, "ICO");
+        iconImage = QPixmap::fromImage(ImageFile::readIcon(bytes.value));
     QIcon windowIcon = iconImage.isNull() ? QIcon() : QIcon(iconImage);
-    if (windowIcon.isNull())
-        windowIcon = QIcon(QPixmap(QStringLiteral(":/LED_PICS"), "PNG"));
+    if (QFile led(QStringLiteral(":/LED_PICS")); windowIcon.isNull() && led.open(QIODevice::ReadOnly))
+        windowIcon = QIcon(QPixmap::fromImage(ImageFile::read(led.readAll(), "PNG")));
     setWindowIcon(windowIcon);
     m_tray->setUp(windowIcon);
 }

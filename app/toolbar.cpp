@@ -3,6 +3,7 @@
 #include "base/preferences.h"
 #include "store/textfile.h"
 #include "widgets/boardstyle.h"
+#include "widgets/imagefile.h"
 #include "widgets/led.h"
 
 #include <QAction>
@@ -152,11 +153,9 @@ void Toolbar::setButtonImage(QToolButton* button, const char* file)
     // A missing picture leaves the button without one; the sequence goes on.
     // Bitmaps despite the extension, read as data files are: a FIFO or a
     // huge file under the name must not hang or swamp the board.
-    QPixmap pixmap;
     const TextFile::BytesResult bytes =
         TextFile::readBytes(m_folder.gsystem(QString::fromLatin1(file)), TextFile::kImageFileCap);
-    if (bytes.ok())
-        pixmap.loadFromData(bytes.value, "BMP");
+    const QPixmap pixmap = bytes.ok() ? QPixmap::fromImage(ImageFile::read(bytes.value, "BMP")) : QPixmap();
     button->setIcon(QIcon(pixmap));
     if (!pixmap.isNull())
         button->setIconSize(pixmap.size().boundedTo(button->size() - QSize(4, 4)));

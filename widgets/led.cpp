@@ -1,6 +1,9 @@
 #include "widgets/led.h"
 
+#include "widgets/imagefile.h"
+
 #include <QEvent>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -27,7 +30,8 @@ struct LedStrip
         if (users++ > 0)
             return;
         initLedResource();
-        QImage image(QStringLiteral(":/LED_PICS"), "PNG");   // named: spares probing every image plugin
+        QFile file(QStringLiteral(":/LED_PICS"));
+        QImage image = file.open(QIODevice::ReadOnly) ? ImageFile::read(file.readAll(), "PNG") : QImage();
         if (image.isNull()) {
             pixmap = std::make_unique<QPixmap>();
             return;

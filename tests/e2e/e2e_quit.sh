@@ -11,6 +11,8 @@ pid=$(start_board "$dir")
 w=$(board_window "$pid")
 xdotool windowsize --sync "$w" 900 600
 sleep 0.5
+# Its pictures (toolbar, lamp, window icon) need no image format plugin.
+if grep -q '/imageformats/' "/proc/$pid/maps"; then fail "the start loaded an image format plugin"; fi
 read -r qx qy < <(quit_button_xy "$w")
 click "$w" "$qx" "$qy"
 wait_for 10 bash -c "! kill -0 $pid 2>/dev/null" || fail "the board did not end after Quit"
