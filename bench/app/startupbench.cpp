@@ -156,9 +156,10 @@ int main(int argc, char** argv)
     for (size_t p = 0; p < programs.size(); ++p)
         std::printf("%-24s median %8.1f ms %8.1f MB resident %8.1f MB peak over %d runs\n", labels[p].c_str(),
                     median(times[p]), median(rss[p]), median(peak[p]), runs);
-    if (programs.size() == 2)
-        std::printf("%-24s %8.2f    %8.2f\n", "ratio", median(times[0]) / median(times[1]),
-                    median(rss[0]) / median(rss[1]));
+    // The first program against each of the others: time and resident memory.
+    for (size_t p = 1; p < programs.size(); ++p)
+        std::printf("%-24s %8.2f    %8.2f\n", ("ratio to " + labels[p]).c_str(), median(times[0]) / median(times[p]),
+                    median(rss[0]) / median(rss[p]));
     xcb_disconnect(c);
     return 0;
 }
