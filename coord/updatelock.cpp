@@ -40,10 +40,10 @@ QString UpdateLock::newFileName()
     return kPrefix + token + kSuffix;
 }
 
-bool UpdateLock::ensureOwnFile()
+FileResult<> UpdateLock::ensureOwnFile()
 {
     if (!m_name.isEmpty() && TextFile::isRegularFile(m_folder.inRoot(m_name)))
-        return true;
+        return FileOutcome::done(m_folder.inRoot(m_name));
     // First use, or the file vanished (deleted by hand, or the folder was
     // restored): a fresh name that nobody else uses yet.
     QString name;
@@ -58,46 +58,47 @@ bool UpdateLock::ensureOwnFile()
     const TextFile::WriteResult w =
         TextFile::writeBytes(m_folder.inRoot(name), TextFile::joinLines({QStringLiteral("lock")}),
                              TextFile::Access::Everybody);
-    if (!w.ok()) {
-        m_error = w.message;
-        return false;
-    }
+    if (!w.ok())
+        return w;
     m_name = name;
-    return true;
+    return w;
 }
 
-UpdateLock::Result UpdateLock::acquireUpdateLock()
+FileResult<> UpdateLock::acquireUpdateLock()
 {
     return acquire(false);
 }
 
-UpdateLock::Result UpdateLock::acquire(bool retried)
+FileResult<> UpdateLock::acquire(bool retried)
 {
     if (isHeld())
-        return Result::Acquired;
-    m_error.clear();
-    m_unopenable.clear();
-    if (!ensureOwnFile())
-        return Result::LockError;
+        return FileOutcome::done(m_folder.inRoot(m_name));
+    if (const FileResult<> own = ensureOwnFile(); !own.ok())
+        return own;
     // The own file is locked before the others are looked at: of two
     // workstations pressing at once, the later scan sees the earlier lock, so
     // both may back off but never both proceed.
-    if (const FileResult<> opened = m_file.open(m_folder.inRoot(m_name)); !opened.ok()) {
-        m_error = opened.reason;
-        return Result::LockError;
+    if (FileResult<> opened = m_file.open(m_folder.inRoot(m_name)); !opened.ok()) {
+        // Our own lock file: a Busy here is a failure to lock, not a holder.
+        if (opened.status == FileStatus::Busy)
+            opened.status = FileStatus::Failed;
+        // The reason alone: the caller's box already says a lock failed.
+        opened.message = opened.reason;
+        return opened;
     }
     if (const FileResult<bool> others = otherLockHeld(); others.value) {
-        m_unopenable = others.status == FileStatus::Refused ? others.fileName() : QString();
         releaseUpdateLock();
-        return Result::Busy;
+        if (others.status == FileStatus::Refused)
+            return FileOutcome::failed(FileStatus::Busy, others.path, others.reason);
+        return FileOutcome{FileStatus::Busy, {}, {}, {}};
     }
     // Deleted between our open and our lock (a holder clearing leftovers),
     // the file would hold a lock nobody can see: start again under a new name.
     if (!m_file.isStillAt(m_folder.inRoot(m_name))) {
         releaseUpdateLock();
-        return retried ? Result::Busy : acquire(true);
+        return retried ? FileResult<>(FileOutcome{FileStatus::Busy, {}, {}, {}}) : acquire(true);
     }
-    return Result::Acquired;
+    return FileOutcome::done(m_folder.inRoot(m_name));
 }
 
 void UpdateLock::releaseUpdateLock()
@@ -140,7 +141,7 @@ UpdateLock::Watch UpdateLock::watchOwnFile()
     // nobody can see it any more.
     LockFile previous = std::move(m_file);
     m_name.clear();
-    if (!ensureOwnFile())
+    if (!ensureOwnFile().ok())
         return restorePrevious(std::move(previous));
     if (!m_file.open(m_folder.inRoot(m_name)).ok()) {
         QFile::remove(m_folder.inRoot(m_name));

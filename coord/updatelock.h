@@ -17,10 +17,14 @@ public:
 
     explicit UpdateLock(const DataFolder& folder);
 
-    enum class Result { Acquired, Busy, LockError };
     // Writes the own lock file when it is missing (choosing a fresh name),
-    // opens and locks it, then looks at the others; Busy lets go again.
-    Result acquireUpdateLock();
+    // opens and locks it, then looks at the others. Ok: the lock is held.
+    // Busy: another workstation holds one, and the lock is let go again; the
+    // result names a lock file only when it counted as held because it could
+    // not even be opened (another account's, made unreadable). Any other
+    // status: the own lock file could not be made or locked, and the message
+    // says why.
+    FileResult<> acquireUpdateLock();
     void releaseUpdateLock();
     // The value: another workstation holds its lock. Seven passes over the
     // "lock*.scd" files, regular files only; while holding, a file found free
@@ -44,10 +48,6 @@ public:
     bool isHeld() const { return m_file.isOpen(); }
 
     QString fileName() const { return m_name; }   // "" until chosen
-    QString lastError() const { return m_error; }  // why the last LockError happened
-    // After Busy: a lock file that counted as held only because it could not
-    // be opened (another account's, made unreadable), or "".
-    QString unopenableLock() const { return m_unopenable; }
     // At close; a held lock file is never deleted (Linux would allow it and
     // leave the lock on a file nobody can see).
     void deleteOwnFile();
@@ -60,13 +60,11 @@ public:
     static QString newFileName();
 
 private:
-    Result acquire(bool retried);
-    bool ensureOwnFile();
+    FileResult<> acquire(bool retried);
+    FileResult<> ensureOwnFile();
     Watch restorePrevious(LockFile previous);
 
     DataFolder m_folder;
     QString m_name;
-    QString m_error;
-    QString m_unopenable;
     LockFile m_file;
 };

@@ -77,24 +77,25 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         return r;
     }
 
-    switch (m_lock.acquireUpdateLock()) {
-    case UpdateLock::Result::Busy:
+    const FileResult<> lock = m_lock.acquireUpdateLock();
+    switch (lock.status) {
+    case FileStatus::Ok:
+        break;
+    case FileStatus::Busy:
         r.kind = StartResult::Busy;
-        r.unopenableLock = m_lock.unopenableLock();
+        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
         releaseLock();
         setPollInterval(kWaitingPollMs);
         setState(State::Waiting);
         readCurrentUser(r.computer, r.user);
         return r;
-    case UpdateLock::Result::LockError:
+    default:
         r.kind = StartResult::LockError;
-        r.lockError = m_lock.lastError();
+        r.lockError = lock.message;
         setPollInterval(kWaitingPollMs);
         setState(State::Waiting);
         readCurrentUser(r.computer, r.user);
         return r;
-    case UpdateLock::Result::Acquired:
-        break;
     }
 
     setPollFromPreferences();
@@ -433,20 +434,21 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
         return r;
     }
 
-    switch (m_lock.acquireUpdateLock()) {
-    case UpdateLock::Result::Busy:
+    const FileResult<> lock = m_lock.acquireUpdateLock();
+    switch (lock.status) {
+    case FileStatus::Ok:
+        break;
+    case FileStatus::Busy:
         r.kind = RestoreResult::Busy;
-        r.unopenableLock = m_lock.unopenableLock();
+        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
         m_lock.releaseUpdateLock();
         readCurrentUser(r.computer, r.user);
         return r;
-    case UpdateLock::Result::LockError:
+    default:
         r.kind = RestoreResult::LockError;
-        r.lockError = m_lock.lastError();
+        r.lockError = lock.message;
         readCurrentUser(r.computer, r.user);
         return r;
-    case UpdateLock::Result::Acquired:
-        break;
     }
     // The session timers are left alone: a waiting board keeps waiting.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});

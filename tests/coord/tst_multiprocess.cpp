@@ -237,7 +237,7 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     QVERIFY(QFile::remove(tf.path(first[0])));
     QTRY_VERIFY_WITH_TIMEOUT(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size() == 1, 5000);
     UpdateLock b(tf.folder());
-    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
 
     // Deleted again and another workstation is quicker: the holder steps back.
     const QStringList second = QDir(tf.root()).entryList({QStringLiteral("lock*.scd")});
@@ -245,7 +245,7 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     for (const QString& f : second)
         if (f != b.fileName())
             QVERIFY(QFile::remove(tf.path(f)));
-    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("lost"));
     QVERIFY(!b.otherLockHeld().value);

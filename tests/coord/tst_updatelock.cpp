@@ -22,6 +22,7 @@ private slots:
     void leftoversBlockNobody();
     void lockTakenAfterTheLookStays();
     void ownFileHeldByAnotherIsLockError();
+    void unreadableLockFileMakesBusyAndIsNamed();
     void unwritableFolderIsLockError();
     void ownFileDeletedOnlyWhenFree();
     void vanishedOwnFileGetsFreshName();
@@ -35,7 +36,7 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
     TestFolder tf;
     UpdateLock lock(tf.folder());
     QVERIFY(lock.fileName().isEmpty());
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QVERIFY(lock.isHeld());
     static const QRegularExpression re(QStringLiteral("^lock[a-z0-9]{7}\\.scd$"));
     QVERIFY2(re.match(lock.fileName()).hasMatch(), qPrintable(lock.fileName()));
@@ -46,7 +47,7 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
 
     // Pressing again while holding changes nothing.
     const QString name = lock.fileName();
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(lock.fileName(), name);
     QVERIFY(!lock.otherLockHeld().value);   // the own file is never "another"
 
@@ -54,7 +55,7 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
     QVERIFY(!lock.isHeld());
     QVERIFY(!LockFile::isHeldElsewhere(tf.path(name)).value);
     QVERIFY(tf.exists(name));
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(lock.fileName(), name);   // an existing own file is reused
 }
 
@@ -62,8 +63,8 @@ void TestUpdateLock::secondWorkstationIsBusyUntilRelease()
 {
     TestFolder tf;
     UpdateLock a(tf.folder()), b(tf.folder());
-    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Acquired);
-    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(a.acquireUpdateLock().status, FileStatus::Ok);
+    QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
     QVERIFY(!b.isHeld());
     QVERIFY(b.otherLockHeld().value);
     QVERIFY(!a.otherLockHeld().value);   // b let go of its own file again
@@ -71,8 +72,8 @@ void TestUpdateLock::secondWorkstationIsBusyUntilRelease()
 
     a.releaseUpdateLock();
     QVERIFY(!b.otherLockHeld().value);
-    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
-    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
+    QCOMPARE(a.acquireUpdateLock().status, FileStatus::Busy);
     QVERIFY(b.isHeld());
 }
 
@@ -112,7 +113,7 @@ void TestUpdateLock::leftoversBlockNobody()
     UpdateLock lock(tf.folder());
     QVERIFY(!lock.otherLockHeld().value);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), 0);   // only while holding
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
     kept.append(lock.fileName());
     kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
@@ -126,7 +127,7 @@ void TestUpdateLock::lockTakenAfterTheLookStays()
     TestFolder tf;
     tf.writeFile(QStringLiteral("lockother01.scd"), "lock\r\n");
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     // Another workstation locks its old file now; it will see our lock and
     // back off, but while it holds the file it is not a leftover.
     LockFile other;
@@ -142,18 +143,41 @@ void TestUpdateLock::ownFileHeldByAnotherIsLockError()
     // Another workstation that drew the same name holds our file.
     TestFolder tf;
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     lock.releaseUpdateLock();
     LockFile intruder;
     QVERIFY(intruder.open(tf.path(lock.fileName())).ok());
 
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::LockError);
+    // Our own file locked elsewhere is a failure to lock, never "busy".
+    const FileResult<> refused = lock.acquireUpdateLock();
+    QCOMPARE(refused.status, FileStatus::Failed);
     QVERIFY(!lock.isHeld());
-    QVERIFY(!lock.lastError().isEmpty());
+    QVERIFY(!refused.message.isEmpty());
+    QCOMPARE(refused.fileName(), lock.fileName());
 
     intruder.close();
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
-    QVERIFY(lock.lastError().isEmpty());
+    const FileResult<> held = lock.acquireUpdateLock();
+    QCOMPARE(held.status, FileStatus::Ok);
+    QVERIFY(held.message.isEmpty());
+}
+
+void TestUpdateLock::unreadableLockFileMakesBusyAndIsNamed()
+{
+    if (const QString why = TestPlatform::whyOwnerReadsAnyway(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    TestFolder tf;
+    tf.writeFile(QStringLiteral("lockfffffff.scd"), "lock\r\n");
+    QVERIFY(QFile::setPermissions(tf.path(QStringLiteral("lockfffffff.scd")), QFileDevice::Permissions()));
+    UpdateLock lock(tf.folder());
+    // Busy, and the file is named so that somebody can be told to remove it.
+    const FileResult<> busy = lock.acquireUpdateLock();
+    QCOMPARE(busy.status, FileStatus::Busy);
+    QCOMPARE(busy.fileName(), QStringLiteral("lockfffffff.scd"));
+    QVERIFY(!lock.isHeld());
+    QVERIFY(QFile::setPermissions(tf.path(QStringLiteral("lockfffffff.scd")), QFileDevice::ReadOwner));
+    const FileResult<> held = lock.acquireUpdateLock();
+    QCOMPARE(held.status, FileStatus::Ok);
+    QCOMPARE(held.fileName(), lock.fileName());
 }
 
 void TestUpdateLock::unwritableFolderIsLockError()
@@ -163,11 +187,13 @@ void TestUpdateLock::unwritableFolderIsLockError()
     ReadOnlyGuard guard(tf.root());
     if (!guard.isActive())
         QSKIP("cannot make a folder read-only here");
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::LockError);
+    const FileResult<> refused = lock.acquireUpdateLock();
+    QVERIFY(!refused.ok());
+    QVERIFY(refused.status != FileStatus::Busy);
     QVERIFY(!lock.isHeld());
-    QVERIFY(!lock.lastError().isEmpty());
+    QVERIFY2(refused.message.startsWith(QStringLiteral("Could not save lock")), qPrintable(refused.message));
     guard.release();
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
 }
 
 void TestUpdateLock::ownFileDeletedOnlyWhenFree()
@@ -175,7 +201,7 @@ void TestUpdateLock::ownFileDeletedOnlyWhenFree()
     TestFolder tf;
     UpdateLock lock(tf.folder());
     lock.deleteOwnFile();   // nothing chosen yet: nothing to do
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     const QString name = lock.fileName();
     lock.deleteOwnFile();
     QVERIFY(tf.exists(name));
@@ -189,12 +215,12 @@ void TestUpdateLock::vanishedOwnFileGetsFreshName()
 {
     TestFolder tf;
     UpdateLock lock(tf.folder());
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     lock.releaseUpdateLock();
     const QString first = lock.fileName();
     QVERIFY(QFile::remove(tf.path(first)));
 
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QVERIFY(lock.fileName() != first);
     QVERIFY(tf.exists(lock.fileName()));
 
@@ -203,7 +229,7 @@ void TestUpdateLock::vanishedOwnFileGetsFreshName()
     const QString second = lock.fileName();
     QVERIFY(QFile::remove(tf.path(second)));
     QVERIFY(QDir(tf.root()).mkdir(second));
-    QCOMPARE(lock.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QVERIFY(lock.fileName() != second);
 }
 
@@ -235,14 +261,14 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QFETCH(QString, replacement);
     TestFolder tf;
     UpdateLock a(tf.folder()), b(tf.folder());
-    QCOMPARE(a.acquireUpdateLock(), UpdateLock::Result::Acquired);
+    QCOMPARE(a.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     const QString first = a.fileName();
     if (!TestPlatform::openFilesCanBeDeleted()) {
         // Windows refuses to delete the file while the workstation holds it.
         QVERIFY(!QFile::remove(tf.path(first)));
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
-        QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
+        QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
         return;
     }
     QVERIFY(QFile::remove(tf.path(first)));
@@ -253,7 +279,7 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     }
     // Linux lets anybody delete a held file: the board looks free meanwhile.
     if (otherCameIn) {
-        QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Acquired);
+        QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
         QVERIFY(!a.isHeld());
         QVERIFY(b.isHeld());
@@ -264,7 +290,7 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QVERIFY(a.fileName() != first);
     QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())).value);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
-    QCOMPARE(b.acquireUpdateLock(), UpdateLock::Result::Busy);
+    QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
     a.releaseUpdateLock();
     a.deleteOwnFile();
     QVERIFY(!tf.exists(a.fileName()));
