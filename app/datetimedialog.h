@@ -54,12 +54,12 @@ public:
     void onActivated();
     void onTimeFormToggled();
     void onCalendarChanged();
-    void insertCurrentDate();   // "Current Date"
-    void insertCurrentTime();   // "Current Time"
-    void insertGmtDate();   // "GMT Date"
-    void insertGmtTime();   // "GMT Time"
+    void insertCurrentDate();  // "Current Date"
+    void insertCurrentTime();  // "Current Time"
+    void insertGmtDate();      // "GMT Date"
+    void insertGmtTime();      // "GMT Time"
     void onHoursClicked(const QModelIndex& index);
-    void onCancelClicked();   // "Cancel"
+    void onCancelClicked();    // "Cancel"
     void loadBusinessHours(const QString& path);
     void fitHoursWidths();
 

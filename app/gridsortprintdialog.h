@@ -76,10 +76,10 @@ public:
     void onActivated();
     void onGridClicked();
     void onFontSizeChanged(int value);
-    void showPrintPanel();    // "Print": the print parameters
-    void onPanelPrint();   // the panel's "Print"
+    void showPrintPanel();  // "Print": the print parameters
+    void onPanelPrint();    // the panel's "Print"
     void onPanelCancel();   // the panel's "Cancel"
-    void onCloseClicked();    // "Close"
+    void onCloseClicked();  // "Close"
     void fitColumnWidths();
     // Prints the copy; false when it could not (the user was told why) or
     // the user would rather not lose the columns the paper cannot hold.

@@ -38,10 +38,10 @@ public:
     void onActivated();
     bool isActivated() const { return m_activated; }
 
-    void onPrefsClicked();      // "Prefs"
-    void onQuitClicked();      // "Quit"
-    void onHelpClicked();      // help
-    void onTrayClicked();       // "Tray"
+    void onPrefsClicked();  // "Prefs"
+    void onQuitClicked();   // "Quit"
+    void onHelpClicked();   // help
+    void onTrayClicked();   // "Tray"
     // Saves the preferences and the user list as the dialog's "OK" does.
     TextFile::WriteResult savePreferences();
     // The end of the desktop session: with `canAsk` the user is asked

@@ -28,8 +28,8 @@ public:
 
     // Update button pressed or released by the user (its state already toggled).
     void onUpdateToggled();
-    void onUpdateMenuEntry();          // the grid's "Update" menu entry
-    void onCancelClicked();     // "Cancel"
+    void onUpdateMenuEntry();  // the grid's "Update" menu entry
+    void onCancelClicked();    // "Cancel"
     void onPollTick();
     void onTimeoutTick();
     void onBackupTick();
