@@ -16,9 +16,32 @@ quint32 dword(const QByteArray& bytes, qsizetype at)
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
+// The board's pictures sit on buttons and in a title bar: a file whose few
+// bytes ask for a picture of thousands of pixels a side (run-length coding,
+// a PNG of zeros) is refused from its header, before its pixels are
+// allocated. (QImageReader's own allocation limit is one for the process.)
+constexpr qint64 kMaxPixels = 1024 * 1024;
+
+QImage readFrom(QByteArray data, const char* format, bool pluginsAllowed)
+{
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer, format);
+    if (!pluginsAllowed) {
+        // Only with the format named and detection off does the reader go
+        // straight to QtGui's own handler.
+        reader.setAutoDetectImageFormat(false);
+        reader.setDecideFormatFromContent(false);
+    }
+    if (const QSize size = reader.size(); qint64(size.width()) * size.height() > kMaxPixels)
+        return {};
+    return reader.read();
+}
+
 QImage readWithPlugins(const QByteArray& bytes, const char* format)
 {
-    return QImage::fromData(bytes, format);
+    return readFrom(bytes, format, true);
 }
 
 // A 32-bit icon bitmap: BGRA rows bottom up, then the AND mask, which the
@@ -66,16 +89,7 @@ namespace ImageFile {
 
 QImage read(const QByteArray& bytes, const char* format)
 {
-    QByteArray data = bytes;
-    QBuffer buffer(&data);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return {};
-    QImageReader reader(&buffer, format);
-    // Only with the format named and detection off does the reader go
-    // straight to QtGui's own handler.
-    reader.setAutoDetectImageFormat(false);
-    reader.setDecideFormatFromContent(false);
-    return reader.read();
+    return readFrom(bytes, format, false);
 }
 
 QImage readIcon(const QByteArray& bytes)
@@ -89,13 +103,12 @@ QImage readIcon(const QByteArray& bytes)
         const qsizetype offset = dword(bytes, kDirectory + 12);
         if (offset >= kDirectory + kEntry && size > 0 && offset <= bytes.size() && size <= bytes.size() - offset) {
             static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
-            if (bytes.mid(offset, 8) == pngSignature) {
-                const QImage png = read(bytes.mid(offset, size), "PNG");
-                if (!png.isNull())
-                    return png;
-            } else if (const QImage image = decodeIconBitmap(bytes, offset, size); !image.isNull()) {
+            // The plugin decodes such a PNG with the same reader: nothing
+            // to fall back to, and no way past the size check.
+            if (bytes.mid(offset, 8) == pngSignature)
+                return read(bytes.mid(offset, size), "PNG");
+            if (const QImage image = decodeIconBitmap(bytes, offset, size); !image.isNull())
                 return image;
-            }
         }
     }
     return readWithPlugins(bytes, "ICO");

@@ -107,6 +107,8 @@ private slots:
     void readsAsThePluginsDo();
     void iconsAsTheIcoPlugin_data();
     void iconsAsTheIcoPlugin();
+    void refusesPicturesFarBiggerThanAButton_data();
+    void refusesPicturesFarBiggerThanAButton();
 };
 
 // Runs first: any later comparison with the plugins loads them.
@@ -201,6 +203,43 @@ void TestImageFile::iconsAsTheIcoPlugin()
     QCOMPARE(image.format(), expected.format());
     QCOMPARE(image.size(), expected.size());
     QCOMPARE(image, expected);
+}
+
+void TestImageFile::refusesPicturesFarBiggerThanAButton_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("icon");
+    // 1,080 bytes that ask for 5600 x 5600 pixels: a header, a palette and
+    // the run-length end mark.
+    QByteArray rle("BM");
+    putDword(rle, 1080);
+    putDword(rle, 0);
+    putDword(rle, 1078);
+    putDword(rle, 40);
+    putDword(rle, 5600);
+    putDword(rle, 5600);
+    putWord(rle, 1);
+    putWord(rle, 8);
+    putDword(rle, 1);   // RLE8
+    putDword(rle, 2);
+    for (int i = 0; i < 4; ++i)
+        putDword(rle, 0);
+    rle.append(QByteArray(1024, '\0'));
+    rle.append("\0\1", 2);
+    QTest::newRow("run-length BMP") << rle << false;
+    QImage zeros(1100, 1100, QImage::Format_ARGB32);
+    zeros.fill(0);
+    const QByteArray png = encoded(zeros, "PNG");
+    QTest::newRow("PNG") << png << false;
+    QTest::newRow("PNG inside an icon") << iconFile({{QSize(0, 0), png}}) << true;
+}
+
+void TestImageFile::refusesPicturesFarBiggerThanAButton()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, icon);
+    QVERIFY(!QImage::fromData(bytes, icon ? "ICO" : nullptr).isNull());   // Qt alone decodes them
+    QVERIFY((icon ? ImageFile::readIcon(bytes) : ImageFile::read(bytes, bytes.startsWith("BM") ? "BMP" : "PNG")).isNull());
 }
 
 QTEST_MAIN(TestImageFile)
