@@ -64,6 +64,17 @@ bool regularAttributes(DWORD attributes)
         && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
+// Why a file could not be opened. A folder in the file's place refuses the
+// open; like a link or a device it is no data file, so the file counts as
+// missing, as on Linux.
+FileOutcome openFailure(const QString& path, DWORD err)
+{
+    const DWORD attributes = GetFileAttributesW(native(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
+        return notRegular(path);
+    return failure(path, err);
+}
+
 // The folders from the data folder down to one below it, each opened without
 // following a reparse point (a link or a junction) and held without delete
 // sharing, so that none can be renamed or swapped for a link while the
@@ -226,15 +237,8 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
         return folder.failure(path);
     HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD err = GetLastError();
-        // A folder in the file's place refuses the open; like a link or a
-        // device it is no data file, so the file counts as missing.
-        const DWORD attributes = GetFileAttributesW(native(path).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
-            return notRegular(path);
-        return failure(path, err);
-    }
+    if (h == INVALID_HANDLE_VALUE)
+        return openFailure(path, GetLastError());
     BY_HANDLE_FILE_INFORMATION info {};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
         || !regularAttributes(info.dwFileAttributes)) {
@@ -330,7 +334,7 @@ FileResult<FileStamp> readFileStamp(const QString& path)
     const HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return lastFailure(path);
+        return openFailure(path, GetLastError());
     BY_HANDLE_FILE_INFORMATION info {};
     const bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) != 0
         && regularAttributes(info.dwFileAttributes);
