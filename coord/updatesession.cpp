@@ -69,6 +69,23 @@ void UpdateSession::readCurrentUser(QString& computer, QString& user) const
     user = r.value.value(1).left(kMaxNameLength);
 }
 
+template <typename Result>
+bool UpdateSession::takeLock(Result& r)
+{
+    const FileResult<> lock = m_lock.acquireUpdateLock();
+    if (lock.ok())
+        return true;
+    if (lock.status == FileStatus::Busy) {
+        r.kind = Result::Busy;
+        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
+    } else {
+        r.kind = Result::LockError;
+        r.lockError = lock.message;
+    }
+    readCurrentUser(r.computer, r.user);
+    return false;
+}
+
 UpdateSession::StartResult UpdateSession::pressUpdate()
 {
     StartResult r;
@@ -77,24 +94,9 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         return r;
     }
 
-    const FileResult<> lock = m_lock.acquireUpdateLock();
-    switch (lock.status) {
-    case FileStatus::Ok:
-        break;
-    case FileStatus::Busy:
-        r.kind = StartResult::Busy;
-        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
-        releaseLock();
+    if (!takeLock(r)) {
         setPollInterval(kWaitingPollMs);
         setState(State::Waiting);
-        readCurrentUser(r.computer, r.user);
-        return r;
-    default:
-        r.kind = StartResult::LockError;
-        r.lockError = lock.message;
-        setPollInterval(kWaitingPollMs);
-        setState(State::Waiting);
-        readCurrentUser(r.computer, r.user);
         return r;
     }
 
@@ -434,22 +436,8 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
         return r;
     }
 
-    const FileResult<> lock = m_lock.acquireUpdateLock();
-    switch (lock.status) {
-    case FileStatus::Ok:
-        break;
-    case FileStatus::Busy:
-        r.kind = RestoreResult::Busy;
-        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
-        m_lock.releaseUpdateLock();
-        readCurrentUser(r.computer, r.user);
+    if (!takeLock(r))
         return r;
-    default:
-        r.kind = RestoreResult::LockError;
-        r.lockError = lock.message;
-        readCurrentUser(r.computer, r.user);
-        return r;
-    }
     // The session timers are left alone: a waiting board keeps waiting.
     TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
     for (const QString& name : {kGridFile, kSnapshotFile})

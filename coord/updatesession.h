@@ -176,6 +176,11 @@ public:
 
     // Lines 1 (computer) and 2 (user) of curuser.scd; missing lines read as empty.
     void readCurrentUser(QString& computer, QString& user) const;
+    // Takes the update lock for a press or a restore. When another
+    // workstation holds it or it cannot be taken, fills in what the busy and
+    // lock error boxes show and returns false; the lock is not held then.
+    template <typename Result>
+    bool takeLock(Result& r);
 
     // The session's undo steps: begun with the session, gone when it ends
     // however it ends.
