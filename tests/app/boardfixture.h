@@ -87,19 +87,28 @@ QTimer* timer(const W& w, int n)
     }
 }
 
+// A modal dialog of type T under `owner`: made by `open` unless it was made
+// already, and left by `leave` as soon as it runs.
+template<class T, class Open, class Leave>
+T* madeOnce(QObject* owner, Open open, Leave leave)
+{
+    if (auto* made = owner->template findChild<T*>())
+        return made;
+    QTimer::singleShot(0, owner, [owner, leave] {
+        if (auto* d = owner->template findChild<T*>())
+            leave(d);
+    });
+    open();
+    return owner->template findChild<T*>();
+}
+
 // "Prefs" clicked once: the modal dialog is left at once, without "OK".
 template<class W>
 PreferencesDialog* preferencesDialog(const W& w)
 {
     MainWindow* window = windowOf(w);
-    if (auto* made = window->template findChild<PreferencesDialog*>())
-        return made;
-    QTimer::singleShot(0, window, [window] {
-        if (auto* d = window->template findChild<PreferencesDialog*>())
-            d->accept();
-    });
-    window->onPrefsClicked();
-    return window->template findChild<PreferencesDialog*>();
+    return madeOnce<PreferencesDialog>(
+        window, [window] { window->onPrefsClicked(); }, [](PreferencesDialog* d) { d->accept(); });
 }
 
 // "Restore…" pressed once in the preferences, then closed.
@@ -107,14 +116,9 @@ template<class W>
 BackupsDialog* backupsDialog(const W& w)
 {
     PreferencesDialog* prefs = preferencesDialog(w);
-    if (auto* made = prefs->template findChild<BackupsDialog*>())
-        return made;
-    QTimer::singleShot(0, prefs, [prefs] {
-        if (auto* d = prefs->template findChild<BackupsDialog*>())
-            d->reject();
-    });
-    QMetaObject::invokeMethod(prefs, "restoreRequested");
-    return prefs->template findChild<BackupsDialog*>();
+    return madeOnce<BackupsDialog>(
+        prefs, [prefs] { QMetaObject::invokeMethod(prefs, "restoreRequested"); },
+        [](BackupsDialog* d) { d->reject(); });
 }
 
 // "Grid Sort / Print" opened once from the toolbar, then closed.
