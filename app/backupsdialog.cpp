@@ -179,15 +179,13 @@ void BackupsDialog::restoreSelected()
         accept();
         return;
     case R::Busy:
-    case R::LockError: {
-        QString text = r.kind == R::LockError
-            ? QStringLiteral("Error attempting to lock file.  Try again.")
-                  + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError)
-            : QStringLiteral("System busy (update in progress).");
-        text += busyDetails(r.computer, r.user, r.unopenableLock, m_prefs.displayUser);
-        report(text, r.kind == R::Busy ? MessageKind::Information : MessageKind::Error);
+        report(QStringLiteral("System busy (update in progress).")
+                   + busyDetails(r.computer, r.user, m_prefs.displayUser),
+               MessageKind::Information);
         return;
-    }
+    case R::LockError:
+        report(lockErrorText(r.lockError, r.unopenableLock), MessageKind::Error);
+        return;
     case R::Updating:
         report(QStringLiteral("Release Update before restoring a backup."));
         return;

@@ -99,16 +99,17 @@ void SessionControl::onUpdateToggled()
         m_view->viewport()->update();
         break;
     case UpdateSession::StartResult::LockError:
-        m_messages.show(MessageKind::Error,
-                                  QStringLiteral("Error attempting to lock file.  Try again.")
-                                      + (r.lockError.isEmpty() ? QString() : QStringLiteral("\r\r") + r.lockError),
-                                  kCentralOffset);
-        [[fallthrough]];
+        // Nobody could tell whether the board is free: no busy message, no
+        // editor's names, and the lamp only for a board already waiting.
+        m_toolbar.led()->setVisible(m_session.state() == UpdateSession::State::Waiting);
+        setUpdateChecked(false);
+        m_messages.show(MessageKind::Error, lockErrorText(r.lockError, r.unopenableLock), kCentralOffset);
+        break;
     case UpdateSession::StartResult::Busy: {
         m_toolbar.led()->show();
         setUpdateChecked(false);
         showCentralMessage(QStringLiteral("System busy (update in progress).")
-                       + busyDetails(r.computer, r.user, r.unopenableLock, m_prefs.displayUser));
+                       + busyDetails(r.computer, r.user, m_prefs.displayUser));
         break;
     }
     case UpdateSession::StartResult::ReloadFailed:

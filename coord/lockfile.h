@@ -18,10 +18,15 @@ public:
     LockFile(LockFile&& other) noexcept;
     LockFile& operator=(LockFile&& other) noexcept;
 
-    // Opens an existing file for reading and writing and locks bytes 0..32766.
+    enum class Create {
+        No,          // the file must exist
+        IfMissing,   // made when missing, readable and writable by every account
+    };
+    // Opens the file for reading and writing and locks bytes 0..32766.
     // Busy: another open of the file holds the lock; Missing: it is gone or
-    // not a regular file.
-    FileResult<> open(const QString& path);
+    // not a regular file. A file made here is made by the file server in the
+    // open itself, so two workstations making it at once open the same file.
+    FileResult<> open(const QString& path, Create create = Create::No);
     // Unlocks and closes; the file stays on disk.
     void close();
     bool isOpen() const;

@@ -56,11 +56,21 @@ LockFile& LockFile::operator=(LockFile&& other) noexcept
     return *this;
 }
 
-FileResult<> LockFile::open(const QString& path)
+FileResult<> LockFile::open(const QString& path, Create create)
 {
     close();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    int fd = ::open(native.constData(), kFlags);
+    if (fd < 0 && errno == ENOENT && create == Create::IfMissing) {
+        // O_EXCL: the server makes the file or says it exists; a file made
+        // by another workstation a moment ago is then opened as it is.
+        fd = ::open(native.constData(), kFlags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0)
+            ::fchmod(fd, 0666);   // whatever the umask: every account must be able to lock it
+        else if (errno == EEXIST)
+            fd = ::open(native.constData(), kFlags);
+    }
     if (fd < 0) {
         const int err = errno;
         const FileStatus status = err == ENOENT || err == ENOTDIR || err == ELOOP || err == EISDIR ? FileStatus::Missing

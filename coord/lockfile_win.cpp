@@ -75,13 +75,14 @@ FileOutcome notRegular(const QString& path)
 
 } // namespace
 
-FileResult<> LockFile::open(const QString& path)
+FileResult<> LockFile::open(const QString& path, Create create)
 {
     close();
     // Others may open the file to test it, but nobody may delete or rename it
     // while it is held. A link in its place is not followed.
     HANDLE h = CreateFileW(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                           nullptr, create == Create::IfMissing ? OPEN_ALWAYS : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         // A folder in its place refuses the open for access.

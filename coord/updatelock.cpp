@@ -69,34 +69,73 @@ FileResult<> UpdateLock::acquireUpdateLock()
     return acquire(false);
 }
 
+FileResult<> UpdateLock::openGuard(LockFile& guard) const
+{
+    FileResult<> opened;
+    for (int attempt = 0; attempt < kGuardTries; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(kGuardRetryMs);
+        opened = guard.open(guardPath(), LockFile::Create::IfMissing);
+        if (opened.status != FileStatus::Busy)
+            break;
+    }
+    return opened;
+}
+
+FileResult<> UpdateLock::takeGuard()
+{
+    FileResult<> guard = openGuard(m_guard);
+    // Busy names no file: the guard held is a workstation updating, not a
+    // file somebody must see to.
+    if (guard.status == FileStatus::Busy)
+        return FileOutcome{FileStatus::Busy, {}, {}, {}};
+    // A folder or link in the guard's place: nobody can hold the board
+    // through it, so nobody may update until it is put right.
+    if (guard.status == FileStatus::Missing)
+        guard.status = FileStatus::Refused;
+    return guard;
+}
+
 FileResult<> UpdateLock::acquire(bool retried)
 {
     if (isHeld())
         return FileOutcome::done(m_folder.inRoot(m_name));
-    if (const FileResult<> own = ensureOwnFile(); !own.ok())
+    // The guard first: of two presses the server grants its lock to one, so
+    // the other never gets as far as trusting a listing.
+    if (const FileResult<> guard = takeGuard(); !guard.ok())
+        return guard;
+    if (const FileResult<> own = ensureOwnFile(); !own.ok()) {
+        m_guard.close();
         return own;
+    }
     // The own file is locked before the others are looked at: of two
     // workstations pressing at once, the later scan sees the earlier lock, so
     // both may back off but never both proceed.
     if (FileResult<> opened = m_file.open(m_folder.inRoot(m_name)); !opened.ok()) {
+        m_guard.close();
         // Our own lock file: a Busy here is a failure to lock, not a holder.
         if (opened.status == FileStatus::Busy)
             opened.status = FileStatus::Failed;
-        // The reason alone: the caller's box already says a lock failed.
-        opened.message = opened.reason;
         return opened;
     }
     if (const FileResult<bool> others = otherLockHeld(); others.value) {
         releaseUpdateLock();
-        if (others.status == FileStatus::Refused)
-            return FileOutcome::failed(FileStatus::Busy, others.path, others.reason);
+        if (!others.ok())
+            return others;   // could not tell: neither free nor somebody's session
         return FileOutcome{FileStatus::Busy, {}, {}, {}};
     }
-    // Deleted between our open and our lock (a holder clearing leftovers),
-    // the file would hold a lock nobody can see: start again under a new name.
-    if (!m_file.isStillAt(m_folder.inRoot(m_name))) {
+    // Deleted between our open and our lock (a holder clearing leftovers, or
+    // somebody removing the guard), a file would hold a lock nobody can see:
+    // start again, under a new name for the lock file.
+    const bool guardInPlace = m_guard.isStillAt(guardPath());
+    if (!guardInPlace || !m_file.isStillAt(m_folder.inRoot(m_name))) {
         releaseUpdateLock();
-        return retried ? FileResult<>(FileOutcome{FileStatus::Busy, {}, {}, {}}) : acquire(true);
+        if (!retried)
+            return acquire(true);
+        if (!guardInPlace)
+            return FileOutcome::failed(FileStatus::Failed, guardPath(),
+                                       QStringLiteral("it was removed while it was being locked"));
+        return FileOutcome{FileStatus::Busy, {}, {}, {}};
     }
     return FileOutcome::done(m_folder.inRoot(m_name));
 }
@@ -104,6 +143,7 @@ FileResult<> UpdateLock::acquire(bool retried)
 void UpdateLock::releaseUpdateLock()
 {
     m_file.close();
+    m_guard.close();
 }
 
 FileResult<bool> UpdateLock::otherLockHeld() const
@@ -113,15 +153,20 @@ FileResult<bool> UpdateLock::otherLockHeld() const
     // and backs off. The later passes look only for new names.
     QSet<QString> free;
     for (int pass = 0; pass < kScanPasses; ++pass) {
+        // A listing that failed says nothing about who holds the board.
+        const TextFile::ListResult listing = TextFile::listFiles(m_folder.root(), TextFile::Stamps::Skip);
+        if (!listing.ok())
+            return {listing, true};
         // Regular files only: a folder that happens to match the pattern is
         // nobody's lock.
-        for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root(), TextFile::Stamps::Skip).value) {
+        for (const TextFile::FileEntry& file : listing.value) {
             if (!isLockFileName(file.name) || free.contains(file.name))
                 continue;
             // The own file is skipped only while we hold it: held by somebody
             // else (a workstation that drew the same name) it blocks us too.
             if (file.name == m_name && isHeld())
                 continue;
+            // Held, or could not be told (the value is true then too).
             if (const FileResult<bool> held = LockFile::isHeldElsewhere(m_folder.inRoot(file.name)); held.value)
                 return held;
             if (isHeld())
@@ -131,12 +176,54 @@ FileResult<bool> UpdateLock::otherLockHeld() const
     return {FileOutcome::done(m_folder.root()), false};
 }
 
+FileResult<bool> UpdateLock::guardHeldElsewhere() const
+{
+    const FileResult<bool> held = LockFile::isHeldElsewhere(guardPath());
+    if (held.status != FileStatus::Missing)
+        return held;
+    // Never made yet: nobody has held it. A link or folder in its place
+    // blocks every press, so it counts as held too.
+    const QFileInfo info(guardPath());
+    if (!info.exists() && !info.isSymLink())
+        return {FileOutcome::done(guardPath()), false};
+    return {FileOutcome::failed(FileStatus::Refused, guardPath(), held.reason), true};
+}
+
+FileResult<bool> UpdateLock::boardHeldElsewhere() const
+{
+    if (const FileResult<bool> guard = guardHeldElsewhere(); guard.value)
+        return guard;
+    return otherLockHeld();
+}
+
+UpdateLock::Watch UpdateLock::watchGuard()
+{
+    if (m_guard.isStillAt(guardPath()))
+        return Watch::Held;
+    // Deleted under us (only Linux allows that): whoever made a new guard
+    // since may be holding it. Ours keeps its lock until the new one holds.
+    LockFile previous = std::move(m_guard);
+    const FileResult<> again = openGuard(m_guard);
+    if (again.ok())
+        return Watch::Restored;
+    if (again.status == FileStatus::Busy) {
+        previous.close();
+        releaseUpdateLock();
+        return Watch::Lost;
+    }
+    m_guard = std::move(previous);
+    return Watch::Exposed;
+}
+
 UpdateLock::Watch UpdateLock::watchOwnFile()
 {
     if (!isHeld())
         return Watch::Lost;
+    const Watch guard = watchGuard();
+    if (guard == Watch::Lost)
+        return guard;
     if (m_file.isStillAt(m_folder.inRoot(m_name)))
-        return Watch::Held;
+        return guard;
     // The old descriptor keeps its lock until the new one holds, though
     // nobody can see it any more.
     LockFile previous = std::move(m_file);
@@ -165,7 +252,7 @@ bool UpdateLock::otherSessionRunning() const
     for (int look = 0; look < kLooks; ++look) {
         if (look > 0)
             QThread::msleep(kPauseMs);
-        if (!otherLockHeld().value)
+        if (const FileResult<bool> held = otherLockHeld(); !held.ok() || !held.value)
             return false;
     }
     return true;
@@ -184,7 +271,10 @@ int UpdateLock::removeStaleLockFiles(qint64 beforeNs) const
     if (!isHeld())
         return 0;
     int removed = 0;
+    // An empty list when the listing fails: nothing is removed then.
     for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.root()).value) {
+        if (removed >= kMaxStaleRemovals)
+            break;
         if (file.name == m_name || file.writeTimeNs >= beforeNs || !isLockFileName(file.name))
             continue;
         // A workstation that locks its file after this look sees our lock and

@@ -5,6 +5,7 @@
 #include "base/services.h"
 
 #include <QDateTime>
+#include <QDir>
 
 namespace {
 
@@ -75,14 +76,18 @@ bool UpdateSession::takeLock(Result& r)
     const FileResult<> lock = m_lock.acquireUpdateLock();
     if (lock.ok())
         return true;
+    // Busy is a board that another workstation really holds: only then are
+    // its editor's names worth showing.
     if (lock.status == FileStatus::Busy) {
         r.kind = Result::Busy;
-        r.unopenableLock = lock.path.isEmpty() ? QString() : lock.fileName();
-    } else {
-        r.kind = Result::LockError;
-        r.lockError = lock.message;
+        readCurrentUser(r.computer, r.user);
+        return false;
     }
-    readCurrentUser(r.computer, r.user);
+    r.kind = Result::LockError;
+    r.lockError = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(lock.path), lock.reason);
+    // Somebody has to remove a file this account cannot open.
+    if (lock.status == FileStatus::Refused && lock.path != m_folder.root())
+        r.unopenableLock = lock.fileName();
     return false;
 }
 
@@ -95,8 +100,12 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     }
 
     if (!takeLock(r)) {
-        setPollInterval(kWaitingPollMs);
-        setState(State::Waiting);
+        // A lock error waits for nobody: a board already waiting goes on
+        // waiting for the holder it found, any other stays as it was.
+        if (r.kind == StartResult::Busy) {
+            setPollInterval(kWaitingPollMs);
+            setState(State::Waiting);
+        }
         return r;
     }
 
@@ -138,7 +147,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     m_sessionStamp = m_store.gridFileStamp(kGridFile).value;
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
-    TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    (void)TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
     clearLeftovers();
     r.kind = StartResult::Started;
     return r;
@@ -279,7 +288,8 @@ bool UpdateSession::cancel()
 UpdateSession::PollResult UpdateSession::poll()
 {
     PollResult r;
-    if (m_state == State::Waiting && !m_lock.otherLockHeld().value) {
+    // Fails closed: a check that cannot tell keeps the board waiting.
+    if (m_state == State::Waiting && !m_lock.boardHeldElsewhere().value) {
         setState(State::Viewing);
         setPollFromPreferences();
         r.freed = true;
@@ -307,7 +317,9 @@ UpdateSession::PollResult UpdateSession::poll()
 
 void UpdateSession::readHolder()
 {
-    if (!m_lock.otherLockHeld().value) {
+    // One test of the guard, never a scan of the lock files: this runs on
+    // every viewer at every poll.
+    if (const FileResult<bool> held = m_lock.guardHeldElsewhere(); !held.ok() || !held.value) {
         m_holder.reset();
         return;
     }
@@ -439,7 +451,8 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
     if (!takeLock(r))
         return r;
     // The session timers are left alone: a waiting board keeps waiting.
-    TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    // Who holds the board, as for a session: only informative.
+    (void)TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
 

@@ -52,16 +52,17 @@ public:
     {
         enum Kind { Started, Busy, LockError, ReloadFailed, SnapshotFailed } kind = Busy;
         bool reloaded = false;         // sgrid.scd had changed and was loaded first
-        QString computer, user;        // curuser.scd on the busy and lock error paths
-        QString lockError;             // why the own lock file could not be locked
-        QString unopenableLock;        // Busy only because this lock file could not be opened
+        QString computer, user;        // curuser.scd on the busy path
+        QString lockError;             // "<file or folder>: <reason>" why it could not be told
+        QString unopenableLock;        // LockError: this lock file cannot be opened from this account
         TextFile::WriteResult failure; // SnapshotFailed: bsgrid.scd (or its colours) not written
         // ReloadFailed: sgrid.scd had changed but could not be read in full;
         // editing the older grid would save it over the newer file.
         QString loadError;
     };
-    // The Update button pressed down. Busy and LockError leave the
-    // workstation Waiting; a snapshot that cannot be written lets the lock go
+    // The Update button pressed down. Busy leaves the workstation Waiting;
+    // a LockError (nobody can tell whether the board is free) leaves it as
+    // it was; a snapshot that cannot be written lets the lock go
     // again, so no session runs without its undo copy.
     StartResult pressUpdate();
 
@@ -146,7 +147,7 @@ public:
     struct RestoreResult
     {
         enum Kind { Restored, Busy, LockError, Updating, Unreadable, KeepFailed, SaveFailed } kind = Busy;
-        QString computer, user;        // curuser.scd on the busy and lock error paths
+        QString computer, user;        // curuser.scd on the busy path
         QString lockError;
         QString unopenableLock;
         QString error;                 // Unreadable: why

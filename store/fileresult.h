@@ -19,7 +19,7 @@ enum class FileStatus {
 // How every file and lock operation of the store and the lock protocol ends:
 // a status, the file it concerns with the reason and the text for the user,
 // and the operation's value.
-struct FileOutcome
+struct [[nodiscard]] FileOutcome
 {
     FileStatus status = FileStatus::Ok;
     QString path;      // the file or folder concerned
@@ -45,7 +45,7 @@ struct FileOutcome
 };
 
 template <typename T = void>
-struct FileResult : FileOutcome
+struct [[nodiscard]] FileResult : FileOutcome
 {
     FileResult() = default;
     // The outcome of a step, the value still to be filled in.
@@ -55,7 +55,7 @@ struct FileResult : FileOutcome
 };
 
 template <>
-struct FileResult<void> : FileOutcome
+struct [[nodiscard]] FileResult<void> : FileOutcome
 {
     FileResult() = default;
     FileResult(const FileOutcome& outcome) : FileOutcome(outcome) {}

@@ -303,6 +303,8 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
     }
     QSet<QString> suffixes;
     for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
+        // A folder that cannot be listed shows no interrupted write: the
+        // save that follows replaces the set whole anyway.
         for (const FileEntry& file : listFiles(it.key()).value) {
             const QString suffix = file.name.right(kTempMark.size() + 6);
             if (isTemporaryName(file.name) && it.value().contains(file.name.chopped(suffix.size() + 1)))
@@ -319,15 +321,17 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
         // (they are complete before any rename): it is removed, not used.
         const bool renaming = Platform::isRegularFile(temp(group.last())) && !Platform::isRegularFile(temp(group.first()))
             && (!isWhole || isWhole(temp(group.last())));
+        bool finished = renaming;
         for (const QString& target : group) {
             if (!Platform::isRegularFile(temp(target)))
                 continue;
+            // A step that fails leaves its temporary for the next press.
             if (renaming)
-                Platform::replace(temp(target), target);
+                finished = Platform::replace(temp(target), target).ok() && finished;
             else
-                Platform::removeFile(temp(target));
+                (void)Platform::removeFile(temp(target));
         }
-        if (renaming)
+        if (finished)
             ++completed;
     }
     return completed;
@@ -336,6 +340,7 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
 int removeTemporaries(const QString& folder, qint64 beforeNs)
 {
     int removed = 0;
+    // A listing that failed removes nothing.
     for (const FileEntry& file : listFiles(folder).value) {
         // Younger ones may belong to a write under way on another workstation.
         if (isTemporaryName(file.name) && file.writeTimeNs < beforeNs

@@ -230,8 +230,9 @@ void discard(TempFile& temp)
     if (temp.handle >= 0)
         ::close(int(temp.handle));
     temp.handle = -1;
+    // A temporary that stays is removed by the next holder's clean-up.
     if (!temp.path.isEmpty())
-        removeFile(temp.path);
+        (void)removeFile(temp.path);
     temp.path.clear();
 }
 
@@ -336,7 +337,16 @@ ListResult listFiles(const QString& folderPath, Stamps stamps)
         return failure(folderPath, err);
     }
     ListResult r = FileOutcome::done(folderPath);
-    while (const dirent* entry = ::readdir(dir)) {
+    // readdir() ends a listing that failed half way just as one that is
+    // complete; only errno tells them apart.
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                r = failure(folderPath, errno);
+            break;
+        }
         if (stamps == Stamps::Skip && entry->d_type == DT_REG) {
             r.value.append({QFile::decodeName(entry->d_name), 0});
             continue;

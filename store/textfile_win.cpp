@@ -300,7 +300,12 @@ ListResult listFiles(const QString& folderPath, Stamps)
             continue;
         r.value.append({QString::fromWCharArray(found.cFileName), unixNs(found.ftLastWriteTime)});
     } while (FindNextFileW(find, &found));
+    // The end of a listing and a listing that failed half way both end the
+    // loop; only the last error tells them apart.
+    const DWORD err = GetLastError();
     FindClose(find);
+    if (err != ERROR_NO_MORE_FILES)
+        return failure(folderPath, err);
     return r;
 }
 
