@@ -92,7 +92,7 @@ FileResult<> UpdateLock::takeGuard()
     // A folder or link in the guard's place: nobody can hold the board
     // through it, so nobody may update until it is put right.
     if (guard.status == FileStatus::Missing)
-        guard.status = FileStatus::Refused;
+        guard.status = FileStatus::Failed;
     return guard;
 }
 
@@ -186,7 +186,7 @@ FileResult<bool> UpdateLock::guardHeldElsewhere() const
     const QFileInfo info(guardPath());
     if (!info.exists() && !info.isSymLink())
         return {FileOutcome::done(guardPath()), false};
-    return {FileOutcome::failed(FileStatus::Refused, guardPath(), held.reason), true};
+    return {FileOutcome::failed(FileStatus::Failed, guardPath(), held.reason), true};
 }
 
 FileResult<bool> UpdateLock::boardHeldElsewhere() const

@@ -32,7 +32,7 @@ GridStore::LoadResult UpdateSession::startUp()
 {
     // Leftovers of crashed saves wait for the next holder of the update lock:
     // without it, a save under way elsewhere looks just like them.
-    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+    m_currentStamp = gridStamp();
     m_lastKnownStamp = m_currentStamp;
     m_store.pruneGridBackups();
     const GridStore::LoadResult r = m_store.loadGrid(kGridFile, m_grid);
@@ -44,6 +44,15 @@ GridStore::LoadResult UpdateSession::startUp()
         m_refusedStamp = m_currentStamp;
     setPollInterval(kStartPollMs);
     return r;
+}
+
+FileStamp UpdateSession::gridStamp() const
+{
+    // A stamp that cannot be read is zero, which differs from every real
+    // one: the next poll or press reads the grid again instead of trusting
+    // the one on screen, and a session whose start stamp is zero ends with
+    // its edits kept in a backup rather than saved over a file it never saw.
+    return m_store.gridFileStamp(kGridFile).value;
 }
 
 void UpdateSession::setPollFromPreferences()
@@ -66,6 +75,7 @@ void UpdateSession::releaseLock()
 void UpdateSession::readCurrentUser(QString& computer, QString& user) const
 {
     const TextFile::ReadResult r = TextFile::read(m_folder.users(kCurrentUserFile), TextFile::kSmallFileCap);
+    // Missing or unreadable: empty names, as for a file with fewer lines.
     computer = r.value.value(0).left(kMaxNameLength);
     user = r.value.value(1).left(kMaxNameLength);
 }
@@ -114,7 +124,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     // left half-renamed is finished before the session builds on it.
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
-    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+    m_currentStamp = gridStamp();
     // No last-known stamp: the grid on screen was never read in whole, and
     // must not be saved as the schedule before it is.
     if (m_currentStamp != m_lastKnownStamp || m_lastKnownStamp.isZero()) {
@@ -144,7 +154,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     setState(State::Updating);
     m_saveFailed = false;
     // Only this session may change sgrid.scd from now on.
-    m_sessionStamp = m_store.gridFileStamp(kGridFile).value;
+    m_sessionStamp = gridStamp();
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     (void)TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
@@ -192,7 +202,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
     setTimeoutActive(false);
 
     // Our own save must not come back as somebody else's change.
-    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+    m_currentStamp = gridStamp();
     m_lastKnownStamp = m_currentStamp;
     releaseLock();
     setState(State::Viewing);
@@ -236,7 +246,7 @@ UpdateSession::EndResult UpdateSession::yieldToOtherSession()
     // With the edits kept, show what the shared file holds; the other
     // session's save comes in by polling. Without, they stay on screen.
     if (rescue.ok()) {
-        m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+        m_currentStamp = gridStamp();
         const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
         m_lastKnownStamp = load.ok() ? m_currentStamp : FileStamp{};
     }
@@ -248,7 +258,7 @@ void UpdateSession::restoreSharedFiles(const GridData& snapshot)
     // A save that failed between its renames left the shared files half
     // new: the snapshot is what they held when the session started.
     if (m_saveFailed && m_store.saveGrid(kGridFile, snapshot).ok()) {
-        m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+        m_currentStamp = gridStamp();
         m_lastKnownStamp = m_currentStamp;
     }
 }
@@ -300,7 +310,7 @@ UpdateSession::PollResult UpdateSession::poll()
     }
     readHolder();
 
-    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+    m_currentStamp = gridStamp();
     if (m_currentStamp == m_lastKnownStamp || (!m_refusedStamp.isZero() && m_currentStamp == m_refusedStamp))
         return r;
     const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
@@ -471,7 +481,7 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
         return r;
     }
     m_grid = restored;
-    m_currentStamp = m_store.gridFileStamp(kGridFile).value;
+    m_currentStamp = gridStamp();
     m_lastKnownStamp = m_currentStamp;
     m_refusedStamp = {};
     m_lock.releaseUpdateLock();

@@ -194,6 +194,7 @@ public:
     FileStamp lastKnownStamp() const { return m_lastKnownStamp; }
 
 private:
+    FileStamp gridStamp() const;
     void setPollFromPreferences();
     void readHolder();
     void releaseLock();

@@ -287,6 +287,7 @@ bool GridStore::recoverInterruptedSave(const QString& name) const
     // temporary would lock every workstation out of Update.
     return TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
         GridData scratch;
+        // The value: its cells loaded whole (its colours may still be bad).
         return loadGrid(QFileInfo(gridTemp).fileName(), scratch).value;
     }) > 0;
 }
@@ -311,6 +312,7 @@ FileResult<QList<GridStore::BackupEntry>> GridStore::listBackups() const
     const TextFile::ListResult listed = TextFile::listFiles(m_folder.backupDir(), TextFile::Stamps::Skip);
     FileResult<QList<BackupEntry>> result = listed;
     QList<BackupEntry>& entries = result.value;
+    // A listing that failed is empty, and its status goes to the caller.
     for (const TextFile::FileEntry& file : listed.value) {
         BackupEntry e;
         e.fileName = file.name;
@@ -372,6 +374,7 @@ GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& g
 int GridStore::pruneGridBackups() const
 {
     QStringList names;
+    // A listing that failed is empty: nothing is pruned.
     for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).value)
         if (file.name.startsWith(kBackupPrefix) && file.name.endsWith(kBackupSuffix))
             names.append(file.name);

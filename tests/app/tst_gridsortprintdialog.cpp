@@ -107,7 +107,8 @@ void TestGridSortPrintDialog::initTestCase()
 std::unique_ptr<TestGridSortPrintDialog::Board> TestGridSortPrintDialog::makeBoard(const GridData& saved)
 {
     auto b = std::make_unique<Board>();
-    GridStore(b->folder.folder()).saveGrid(QStringLiteral("sgrid.scd"), saved);
+    if (!GridStore(b->folder.folder()).saveGrid(QStringLiteral("sgrid.scd"), saved).ok())
+        qFatal("cannot write the board's grid");
     b->dialog = std::make_unique<GridSortPrintDialog>(b->folder.folder(), b->prefs, b->messages);
     return b;
 }

@@ -107,27 +107,36 @@ void TestSessionWindow::pressStartsSession()
 void TestSessionWindow::busyMessage_data()
 {
     QTest::addColumn<bool>("display");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << false << QStringLiteral("System busy (update in progress).");
-    QTest::newRow("with names") << true
+    QTest::addColumn<bool>("guardBroken");   // a folder in the guard's place, nobody updating
+    QTest::addColumn<QString>("text");       // %1: the guard's path
+    QTest::newRow("plain") << false << false << QStringLiteral("System busy (update in progress).");
+    QTest::newRow("with names") << true << false
                                 << QStringLiteral("System busy (update in progress).\r\rCom name: PC-A\rUser name: anna");
+    // Nobody holds the board: no busy message, no names, no lamp.
+    QTest::newRow("lock error") << true << true
+                                << QStringLiteral("Error attempting to lock file.  Try again.\r\r%1: Is a directory");
 }
 
 void TestSessionWindow::busyMessage()
 {
     QFETCH(bool, display);
+    QFETCH(bool, guardBroken);
     QFETCH(QString, text);
     Workstation& a = *m_a;
     Workstation& b = *m_b;
     b->board().prefs.displayUser = display;
-    press(a);
+    const QString guard = m_folder->path(UpdateLock::guardFileName());
+    if (guardBroken)
+        QVERIFY(QDir().mkdir(guard));
+    else
+        press(a);
     press(b);
-    QCOMPARE(b->board().session.state(), UpdateSession::State::Waiting);
+    QCOMPARE(b->board().session.state(), guardBroken ? UpdateSession::State::Viewing : UpdateSession::State::Waiting);
     QVERIFY(!board::updateButton(b)->isChecked());
-    QVERIFY(board::led(b)->isVisible() || !board::led(b)->isHidden());
-    QCOMPARE(b.fake.messages.texts(), QStringList{text});
+    QCOMPARE(board::led(b)->isHidden(), guardBroken);
+    QCOMPARE(b.fake.messages.texts(), QStringList{text.arg(QDir::toNativeSeparators(guard))});
     QCOMPARE(b.fake.messages.shown[0].offset, QPoint(0, 33));
-    QCOMPARE(board::timer(b, 1)->interval(), 3000);
+    QCOMPARE(board::timer(b, 1)->interval(), guardBroken ? 5000 : 3000);
 }
 
 void TestSessionWindow::waitingLampAndAlarm()

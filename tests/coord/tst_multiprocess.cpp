@@ -205,7 +205,7 @@ void TestMultiProcess::killedHolderBlocksNobody()
     FakeIdentity identity(QStringLiteral("PC-B"), QStringLiteral("ben"));
     FakeClock clock;
     UpdateSession session(tf.folder(), grid, prefs, identity, clock);
-    session.startUp();
+    QVERIFY(session.startUp().ok());
     const UpdateSession::StartResult busy = session.pressUpdate();
     QCOMPARE(busy.kind, UpdateSession::StartResult::Busy);
     QVERIFY(busy.computer.startsWith(QStringLiteral("hammer-")));
@@ -265,7 +265,8 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
     const QStringList fixedLines[2] = {TextFile::read(folder.gsystem(QStringLiteral("FixedColumn.scd"))).value,
                                        [&] {
                                            TestFolder other;
-                                           GridStore(other.folder()).saveGrid(QStringLiteral("sgrid.scd"), versions[1]);
+                                           if (!GridStore(other.folder()).saveGrid(QStringLiteral("sgrid.scd"), versions[1]).ok())
+                                               qFatal("cannot write the expected fixed column");
                                            return TextFile::read(other.folder().gsystem(QStringLiteral("FixedColumn.scd"))).value;
                                        }()};
 

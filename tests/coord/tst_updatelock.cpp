@@ -5,11 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
 #include <limits>
+
+Q_DECLARE_METATYPE(UpdateLock::Watch)
+Q_DECLARE_METATYPE(FileStatus)
 
 class TestUpdateLock : public QObject
 {
@@ -22,8 +26,10 @@ private slots:
     void leftoversBlockNobody();
     void lockTakenAfterTheLookStays();
     void ownFileHeldByAnotherIsLockError();
-    void unreadableLockFileMakesBusyAndIsNamed();
+    void unreadableLockFileIsLockErrorAndNamed();
     void unwritableFolderIsLockError();
+    void guardThatCannotBeLockedStartsNothing_data();
+    void guardThatCannotBeLockedStartsNothing();
     void ownFileDeletedOnlyWhenFree();
     void vanishedOwnFileGetsFreshName();
     void namesAreDistinct();
@@ -44,6 +50,14 @@ void TestUpdateLock::acquireWritesAndLocksOwnFile()
     QVERIFY(content.ok());
     QCOMPARE(content.value.size(), 1);
     QVERIFY(LockFile::isHeldElsewhere(tf.path(lock.fileName())).value);
+    // The guard is made by the first press, and every account can lock it.
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(UpdateLock::guardFileName())).value);
+    if (TestPlatform::whyNoModeBits().isEmpty())
+    {
+        constexpr auto kEverybody = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+            | QFileDevice::WriteOther;
+        QCOMPARE(QFileInfo(tf.path(UpdateLock::guardFileName())).permissions() & kEverybody, kEverybody);
+    }
 
     // Pressing again while holding changes nothing.
     const QString name = lock.fileName();
@@ -116,7 +130,7 @@ void TestUpdateLock::leftoversBlockNobody()
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
     kept.append(lock.fileName());
-    kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
+    kept += QStringList{UpdateLock::guardFileName(), QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
                         QStringLiteral("users")};
     kept.sort();
     QCOMPARE(QDir(tf.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), kept);
@@ -161,7 +175,7 @@ void TestUpdateLock::ownFileHeldByAnotherIsLockError()
     QVERIFY(held.message.isEmpty());
 }
 
-void TestUpdateLock::unreadableLockFileMakesBusyAndIsNamed()
+void TestUpdateLock::unreadableLockFileIsLockErrorAndNamed()
 {
     if (const QString why = TestPlatform::whyOwnerReadsAnyway(); !why.isEmpty())
         QSKIP(qPrintable(why));
@@ -169,10 +183,11 @@ void TestUpdateLock::unreadableLockFileMakesBusyAndIsNamed()
     tf.writeFile(QStringLiteral("lockfffffff.scd"), "lock\r\n");
     QVERIFY(QFile::setPermissions(tf.path(QStringLiteral("lockfffffff.scd")), QFileDevice::Permissions()));
     UpdateLock lock(tf.folder());
-    // Busy, and the file is named so that somebody can be told to remove it.
-    const FileResult<> busy = lock.acquireUpdateLock();
-    QCOMPARE(busy.status, FileStatus::Busy);
-    QCOMPARE(busy.fileName(), QStringLiteral("lockfffffff.scd"));
+    // Whether it is held cannot be told: no session, and the file is named so
+    // that somebody can be told to remove it.
+    const FileResult<> refused = lock.acquireUpdateLock();
+    QCOMPARE(refused.status, FileStatus::Refused);
+    QCOMPARE(refused.fileName(), QStringLiteral("lockfffffff.scd"));
     QVERIFY(!lock.isHeld());
     QVERIFY(QFile::setPermissions(tf.path(QStringLiteral("lockfffffff.scd")), QFileDevice::ReadOwner));
     const FileResult<> held = lock.acquireUpdateLock();
@@ -191,9 +206,51 @@ void TestUpdateLock::unwritableFolderIsLockError()
     QVERIFY(!refused.ok());
     QVERIFY(refused.status != FileStatus::Busy);
     QVERIFY(!lock.isHeld());
-    QVERIFY2(refused.message.startsWith(QStringLiteral("Could not save lock")), qPrintable(refused.message));
+    // The guard is the first thing a press makes, and it is named.
+    QCOMPARE(refused.fileName(), UpdateLock::guardFileName());
     guard.release();
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
+}
+
+void TestUpdateLock::guardThatCannotBeLockedStartsNothing_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("link to a data file") << QStringLiteral("link");
+    QTest::newRow("dangling link") << QStringLiteral("dangling");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+}
+
+void TestUpdateLock::guardThatCannotBeLockedStartsNothing()
+{
+    QFETCH(QString, planted);
+    TestFolder tf;
+    const QString guard = tf.path(UpdateLock::guardFileName());
+    if (planted == u"folder") {
+        QVERIFY(QDir(tf.root()).mkdir(UpdateLock::guardFileName()));
+    } else if (planted == u"fifo") {
+        if (const QString why = TestPlatform::whyNoFifos(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(TestPlatform::makeFifo(guard));
+    } else {
+        if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(TestPlatform::makeLink(tf.path(planted == u"link" ? QStringLiteral("gsystem/parm.scd")
+                                                                  : QStringLiteral("nothing.scd")),
+                                       guard));
+    }
+    // Nobody could hold the board through it, so it is neither free nor
+    // somebody's session: named, and nothing is written.
+    UpdateLock lock(tf.folder());
+    const FileResult<> r = lock.acquireUpdateLock();
+    QCOMPARE(r.status, FileStatus::Failed);
+    QCOMPARE(r.fileName(), UpdateLock::guardFileName());
+    QVERIFY(!lock.isHeld());
+    QVERIFY(lock.fileName().isEmpty());
+    QVERIFY(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).isEmpty());
+    const FileResult<bool> look = lock.boardHeldElsewhere();
+    QVERIFY(look.value);
+    QCOMPARE(look.status, FileStatus::Failed);
 }
 
 void TestUpdateLock::ownFileDeletedOnlyWhenFree()
@@ -248,50 +305,86 @@ void TestUpdateLock::namesAreDistinct()
 
 void TestUpdateLock::deletedOwnFileIsMadeAgain_data()
 {
-    QTest::addColumn<bool>("otherCameIn");
-    QTest::addColumn<QString>("replacement");   // what is put at the old name
-    QTest::newRow("deleted") << false << QString();
-    QTest::newRow("replaced by a link") << false << QStringLiteral("link");
-    QTest::newRow("deleted, another came in") << true << QString();
+    QTest::addColumn<bool>("lockFile");        // the own lock file is deleted
+    QTest::addColumn<bool>("guard");           // the guard is deleted
+    QTest::addColumn<QString>("replacement");  // what is put at the guard's or the lock file's name
+    QTest::addColumn<bool>("otherPresses");    // another workstation presses meanwhile
+    QTest::addColumn<UpdateLock::Watch>("watch");
+    QTest::addColumn<FileStatus>("otherGets");
+    using W = UpdateLock::Watch;
+    QTest::newRow("lock file deleted") << true << false << QString() << false << W::Restored << FileStatus::Busy;
+    QTest::newRow("lock file replaced by a link")
+        << true << false << QStringLiteral("link") << false << W::Restored << FileStatus::Busy;
+    // The guard keeps the board whatever the lock files show.
+    QTest::newRow("lock file deleted, another presses")
+        << true << false << QString() << true << W::Restored << FileStatus::Busy;
+    QTest::newRow("guard deleted") << false << true << QString() << false << W::Restored << FileStatus::Busy;
+    // The other takes the new guard, sees our lock file and backs off.
+    QTest::newRow("guard deleted, another presses")
+        << false << true << QString() << true << W::Restored << FileStatus::Busy;
+    QTest::newRow("guard replaced by a link")
+        << false << true << QStringLiteral("link") << true << W::Exposed << FileStatus::Failed;
+    QTest::newRow("both deleted, another presses") << true << true << QString() << true << W::Lost << FileStatus::Ok;
 }
 
 void TestUpdateLock::deletedOwnFileIsMadeAgain()
 {
-    QFETCH(bool, otherCameIn);
+    QFETCH(bool, lockFile);
+    QFETCH(bool, guard);
     QFETCH(QString, replacement);
+    QFETCH(bool, otherPresses);
+    QFETCH(UpdateLock::Watch, watch);
+    QFETCH(FileStatus, otherGets);
     TestFolder tf;
     UpdateLock a(tf.folder()), b(tf.folder());
     QCOMPARE(a.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     const QString first = a.fileName();
+    const QString guardName = UpdateLock::guardFileName();
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(guardName)).value);
+    QVERIFY(b.guardHeldElsewhere().value);
     if (!TestPlatform::openFilesCanBeDeleted()) {
-        // Windows refuses to delete the file while the workstation holds it.
+        // Windows refuses to delete either file while the workstation holds it.
         QVERIFY(!QFile::remove(tf.path(first)));
+        QVERIFY(!QFile::remove(tf.path(guardName)));
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
         QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
         return;
     }
-    QVERIFY(QFile::remove(tf.path(first)));
+    const QString replaced = guard ? guardName : first;
+    if (lockFile)
+        QVERIFY(QFile::remove(tf.path(first)));
+    if (guard)
+        QVERIFY(QFile::remove(tf.path(guardName)));
     if (replacement == u"link") {
         if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
             QSKIP(qPrintable(why));
-        QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(first)));
+        QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(replaced)));
     }
-    // Linux lets anybody delete a held file: the board looks free meanwhile.
-    if (otherCameIn) {
-        QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
-        QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
+    // Linux lets anybody delete a held file: the board may look free meanwhile.
+    if (otherPresses)
+        QCOMPARE(b.acquireUpdateLock().status, otherGets);
+    QCOMPARE(a.watchOwnFile(), watch);
+    if (watch == UpdateLock::Watch::Lost) {
         QVERIFY(!a.isHeld());
         QVERIFY(b.isHeld());
         return;
     }
-    QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Restored);
     QVERIFY(a.isHeld());
-    QVERIFY(a.fileName() != first);
+    QCOMPARE(a.fileName() != first, lockFile);
     QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())).value);
+    if (watch == UpdateLock::Watch::Exposed) {
+        // Nobody can hold the board through a link: no press gets in until
+        // the guard is put right, and then ours is made again.
+        QCOMPARE(b.acquireUpdateLock().status, FileStatus::Failed);
+        QVERIFY(QFile::remove(tf.path(guardName)));
+        QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Restored);
+    }
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
+    QVERIFY(LockFile::isHeldElsewhere(tf.path(guardName)).value);
     QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
     a.releaseUpdateLock();
+    QVERIFY(!b.guardHeldElsewhere().value);
     a.deleteOwnFile();
     QVERIFY(!tf.exists(a.fileName()));
 }

@@ -66,7 +66,7 @@ private slots:
     void busyWhileOtherUpdates();
     void busyReadsCurrentUserFile_data();
     void busyReadsCurrentUserFile();
-    void lockErrorWaitsToo();
+    void lockErrorWaitsForNobody();
     void waitingEndsWhenOtherReleases();
     void releaseSavesWithoutOwnReload();
     void pressLoadsOthersSaveBeforeSnapshot();
@@ -123,8 +123,8 @@ void TestUpdateSession::init()
     m_tf->writeMinimalData();
     m_a = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-A"), QStringLiteral("anna"));
     m_b = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-B"), QStringLiteral("ben"));
-    m_a->session.startUp();
-    m_b->session.startUp();
+    QVERIFY(m_a->session.startUp().ok());
+    QVERIFY(m_b->session.startUp().ok());
 }
 
 void TestUpdateSession::cleanup()
@@ -202,7 +202,7 @@ void TestUpdateSession::leftoversWaitForLockHolder()
     // without the lock it cannot tell a crash from a save under way.
     Station c(m_tf->folder(), QStringLiteral("PC-C"), QStringLiteral("cleo"));
     c.clock.now = QDateTime::currentDateTime().addDays(2);
-    c.session.startUp();
+    (void)c.session.startUp();   // the grid planted here is garbage on purpose
     for (const QString& f : old + young)
         QVERIFY2(m_tf->exists(f), qPrintable(f));
     QVERIFY(m_tf->exists(QStringLiteral("gsystem/sgrid.scd.sbtmpCut001")));
@@ -286,22 +286,35 @@ void TestUpdateSession::busyReadsCurrentUserFile()
     QCOMPARE(r.user, user);
 }
 
-void TestUpdateSession::lockErrorWaitsToo()
+void TestUpdateSession::lockErrorWaitsForNobody()
 {
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
     QVERIFY(m_b->session.releaseUpdate().saved);
     LockFile intruder;
     QVERIFY(intruder.open(m_tf->path(m_b->session.lock().fileName())).ok());
 
-    const Start r = m_b->session.pressUpdate();
+    // Nobody holds the board: no editor is named, and there is nobody to
+    // wait for. The message names the file and the reason.
+    Start r = m_b->session.pressUpdate();
     QCOMPARE(r.kind, Start::LockError);
-    QVERIFY(!r.lockError.isEmpty());
-    QCOMPARE(r.computer, QStringLiteral("PC-B"));
+    QVERIFY2(r.lockError.startsWith(QDir::toNativeSeparators(m_tf->path(m_b->session.lock().fileName())) + u": "),
+             qPrintable(r.lockError));
+    QVERIFY(r.computer.isEmpty() && r.user.isEmpty());
+    QCOMPARE(m_b->session.state(), State::Viewing);
+    QCOMPARE(m_b->session.pollInterval(), 7000);
+    QVERIFY(!m_b->session.lock().isHeld());
+
+    // A board already waiting goes on waiting: its own waiting check tells
+    // when the board is free.
+    intruder.close();
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+    QVERIFY(m_a->session.releaseUpdate().saved);
+    QVERIFY(intruder.open(m_tf->path(m_b->session.lock().fileName())).ok());
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::LockError);
     QCOMPARE(m_b->session.state(), State::Waiting);
     QCOMPARE(m_b->session.pollInterval(), 3000);
-
-    // The intruder counts as another workstation's lock until it lets go.
-    QVERIFY(!m_b->session.poll().freed);
+    QVERIFY(!m_b->session.poll().freed);   // the intruder's lock is somebody's
     intruder.close();
     QVERIFY(m_b->session.poll().freed);
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
@@ -920,11 +933,11 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
     for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
         QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
     const DataFolder folder(root);
-    GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid());
+    QVERIFY(GridStore(folder).saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok());
     Station a(folder, QStringLiteral("PC-A"), QStringLiteral("anna"));
     Station b(folder, QStringLiteral("PC-B"), QStringLiteral("ben"));
-    a.session.startUp();
-    b.session.startUp();
+    QVERIFY(a.session.startUp().ok());
+    QVERIFY(b.session.startUp().ok());
     QCOMPARE(a.session.pressUpdate().kind, Start::Started);
     QCOMPARE(b.session.pressUpdate().kind, Start::Busy);
 
@@ -932,8 +945,9 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
     // A's lock file is left.
     const bool gone = QDir(root).removeRecursively();
     QCOMPARE(gone, TestPlatform::openFilesCanBeDeleted());
+    // A folder that cannot be listed says nothing about who holds it.
     const UpdateSession::PollResult p = b.session.poll();
-    QCOMPARE(p.freed, gone);   // nobody's lock file is left
+    QVERIFY(!p.freed);
     QVERIFY(!p.reloaded);
     QCOMPARE(b.grid, TestFolder::sampleGrid());
     QCOMPARE(b.session.pressUpdate().kind, gone ? Start::LockError : Start::Busy);
@@ -952,16 +966,19 @@ void TestUpdateSession::vanishedFolderGivesDefinedResults()
 
 void TestUpdateSession::lostLockNeverSavesOverOtherSession_data()
 {
+    QTest::addColumn<bool>("guardDeleted");     // the guard goes with the lock file
     QTest::addColumn<bool>("noticedByWatch");   // else only at the release
     QTest::addColumn<bool>("otherFinished");    // the other session came and went meanwhile
-    QTest::newRow("noticed within a second") << true << false;
-    QTest::newRow("noticed at release") << false << false;
-    QTest::newRow("whole session in between, noticed within a second") << true << true;
-    QTest::newRow("whole session in between, noticed at release") << false << true;
+    QTest::newRow("lock file alone: the guard keeps the board") << false << true << false;
+    QTest::newRow("noticed within a second") << true << true << false;
+    QTest::newRow("noticed at release") << true << false << false;
+    QTest::newRow("whole session in between, noticed within a second") << true << true << true;
+    QTest::newRow("whole session in between, noticed at release") << true << false << true;
 }
 
 void TestUpdateSession::lostLockNeverSavesOverOtherSession()
 {
+    QFETCH(bool, guardDeleted);
     QFETCH(bool, noticedByWatch);
     QFETCH(bool, otherFinished);
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
@@ -977,6 +994,13 @@ void TestUpdateSession::lostLockNeverSavesOverOtherSession()
         return;
     }
     QVERIFY(QFile::remove(m_tf->path(m_a->session.lock().fileName())));
+    if (!guardDeleted) {
+        QCOMPARE(m_b->session.pressUpdate().kind, Start::Busy);
+        QVERIFY(!m_a->session.checkLock());
+        QVERIFY(m_a->session.releaseUpdate().saved);
+        return;
+    }
+    QVERIFY(QFile::remove(m_tf->path(UpdateLock::guardFileName())));
     QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
     m_b->grid.setCell(1, 2, QStringLiteral("edit of B"));
     if (otherFinished) {

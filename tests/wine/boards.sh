@@ -218,6 +218,17 @@ check "the Linux board's save shows on the Windows board" wait_for 10 shows "$ww
 
 check "the Windows board holding the lock refuses the Linux board: System busy (update in progress)." \
     refuses "$ww" "$lpid" "$lw" linux
+# The Windows board holds the guard too, and a Linux open-file-description
+# test sees its lock: the two builds exclude each other without any listing.
+guard_held() {
+    python3 - "$1" <<'PY'
+import fcntl, os, struct, sys
+fd = os.open(sys.argv[1], os.O_RDONLY)
+fl = fcntl.fcntl(fd, fcntl.F_OFD_GETLK, struct.pack("hhqqi4x", fcntl.F_WRLCK, 0, 0, 0x7FFF, 0))
+sys.exit(0 if struct.unpack("hhqqi4x", fl)[0] != fcntl.F_UNLCK else 1)
+PY
+}
+check "the Windows board updating holds guard.scd, as a Linux board sees it" guard_held "$mdir/guard.scd"
 click "$ww" $EDITING_XY
 click "$ww" "$TRAILER_X" "$(cell_y 8)"
 xdotool windowfocus "$ww"
