@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include <ctime>
@@ -41,11 +42,13 @@ struct Board
                 grid.setCell(c, r, QStringLiteral("C%1 R%2 text").arg(c).arg(r));
         for (int r = 1; r < grid.rowCount(); ++r)
             grid.setRowColor(r, r % 12);
-        GridStore(DataFolder(dir.path())).saveGrid(QStringLiteral("sgrid.scd"), grid);
+        if (!GridStore(DataFolder(dir.path())).saveGrid(QStringLiteral("sgrid.scd"), grid).ok())
+            std::abort();
         prefs.network = true;
         prefs.updateInterval = QStringLiteral("5");
         session = std::make_unique<UpdateSession>(DataFolder(dir.path()), grid, prefs, identity, clock);
-        session->startUp();
+        if (!session->startUp().ok())
+            std::abort();
     }
     QTemporaryDir dir;
     GridData grid;
@@ -85,23 +88,30 @@ void BM_ReleaseUpdate(benchmark::State& state)
     }
 }
 
+// Lock files named lock0000000.scd and on, free, stamped `age` seconds ago.
+void plantLockFiles(const QDir& root, int count, time_t age)
+{
+    const timespec then {::time(nullptr) - age, 0};
+    const timespec times[2] = {then, then};
+    for (int i = 0; i < count; ++i) {
+        const QByteArray path = QFile::encodeName(root.filePath(QStringLiteral("lock%1.scd").arg(i, 7, 10, QLatin1Char('0'))));
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        [[maybe_unused]] const ssize_t written = ::write(fd, "lock\r\n", 6);
+        ::futimens(fd, times);
+        ::close(fd);
+    }
+}
+
 // The press that finds the lock files of 1,000 killed boards, an hour old by
-// the file system's stamps: it scans them all and removes them.
+// the file system's stamps: it scans them all and removes as many as one
+// clean-up may.
 void BM_PressWithStaleLockFiles(benchmark::State& state)
 {
     Board board(true);
     const QDir root(board.dir.path());
-    const timespec hourAgo {::time(nullptr) - 3600, 0};
-    const timespec times[2] = {hourAgo, hourAgo};
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < 1000; ++i) {
-            const QByteArray path = QFile::encodeName(root.filePath(QStringLiteral("lock%1.scd").arg(i, 7, 10, QLatin1Char('0'))));
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            [[maybe_unused]] const ssize_t written = ::write(fd, "lock\r\n", 6);
-            ::futimens(fd, times);
-            ::close(fd);
-        }
+        plantLockFiles(root, 1000, 3600);
         state.ResumeTiming();
         if (board.session->pressUpdate().kind != UpdateSession::StartResult::Started) {
             state.SkipWithError("session did not start");
@@ -113,9 +123,33 @@ void BM_PressWithStaleLockFiles(benchmark::State& state)
     }
 }
 
+// Lock files planted on the share, too young to be cleared: every press
+// still tests each one. Arg: how many.
+void BM_PressWithPlantedLockFiles(benchmark::State& state)
+{
+    Board board(true);
+    plantLockFiles(QDir(board.dir.path()), int(state.range(0)), 0);
+    for (auto _ : state) {
+        if (board.session->pressUpdate().kind != UpdateSession::StartResult::Started) {
+            state.SkipWithError("session did not start");
+            break;
+        }
+        state.PauseTiming();
+        board.session->releaseUpdate();
+        state.ResumeTiming();
+    }
+}
+
+// A viewer's poll while another workstation updates, whatever the folder
+// holds. Arg: lock files planted.
 void BM_PollUnchanged(benchmark::State& state)
 {
     Board board(false);
+    plantLockFiles(QDir(board.dir.path()), int(state.range(0)), 0);
+    Board holder(false);
+    UpdateSession other(DataFolder(board.dir.path()), holder.grid, holder.prefs, holder.identity, holder.clock);
+    if (other.pressUpdate().kind != UpdateSession::StartResult::Started)
+        state.SkipWithError("the other workstation could not start");
     for (auto _ : state) {
         const UpdateSession::PollResult r = board.session->poll();
         benchmark::DoNotOptimize(r.reloaded);
@@ -128,6 +162,7 @@ void BM_PollUnchanged(benchmark::State& state)
 BENCHMARK(BM_PressUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReleaseUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PressWithStaleLockFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PollUnchanged)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PressWithPlantedLockFiles)->Arg(1000)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PollUnchanged)->Arg(0)->Arg(25000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 BENCHMARK_MAIN();
