@@ -1,8 +1,10 @@
 #include "app/application.h"
+#include "app/checkreport.h"
 #include "app/mainwindow.h"
 #include "app/messageboxes.h"
 #include "app/soundplayer.h"
 #include "app/terminationwatcher.h"
+#include "coord/sharecheck.h"
 #include "coord/updatesession.h"
 #include "store/datafolder.h"
 #include "store/installation.h"
@@ -10,9 +12,12 @@
 #include <QByteArrayView>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QTextStream>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -26,17 +31,71 @@ void describeOptions(QCommandLineParser& options)
         QStringLiteral("The shared data folder. Without it: the executable's folder, or for an "
                        "installed board ~/SchedBoard, copied from the sample at the first start."),
         QStringLiteral("[folder]"));
+    options.addOption({QStringLiteral("check"),
+                       QStringLiteral("Check the data folder and the share it is on (its folders and files, writing, "
+                                      "locks, listings, the file server's clock, leftover files, links), print what "
+                                      "was found and exit: 0 when all is well, 1 otherwise.")});
+    // The second process the check asks whether it sees the check's lock.
+    QCommandLineOption probe(QStringLiteral("check-probe"), QStringLiteral("Whether <file> is locked elsewhere."),
+                             QStringLiteral("file"));
+    probe.setFlags(QCommandLineOption::HiddenFromHelp);
+    options.addOption(probe);
+}
+
+bool hasArgument(int argc, char** argv, std::initializer_list<QByteArrayView> names)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView arg(argv[i]);
+        for (const QByteArrayView name : names)
+            if (arg == name)
+                return true;
+    }
+    return false;
 }
 
 // --help and --version answer on the terminal, also where no display is.
 bool asksForText(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArrayView arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" || arg == "--version")
-            return true;
+    return hasArgument(argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version"});
+}
+
+int runLockProbe(int argc, char** argv)
+{
+    QCoreApplication core(argc, argv);
+    QCommandLineParser options;
+    describeOptions(options);
+    options.process(core);
+    QTextStream(stdout) << ShareCheck::probeAnswer(options.value(QStringLiteral("check-probe"))) << '\n';
+    return 0;
+}
+
+// An administrator's check of a share; on Linux it needs no display.
+int runShareCheck(int argc, char** argv)
+{
+    const std::unique_ptr<QCoreApplication> app = CheckReport::createApplication(argc, argv);
+    app->setApplicationName(QStringLiteral("SchedBoard"));
+    app->setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
+    QCommandLineParser options;
+    describeOptions(options);
+    if (!options.parse(QCoreApplication::arguments())) {
+        CheckReport::show(options.errorText() + u'\n');
+        return 1;
     }
-    return false;
+    // Only an existing folder is checked: none is made from the sample here.
+    const Installation::Choice choice = Installation::chooseDataFolder(
+        options.positionalArguments(), QCoreApplication::applicationDirPath(), QDir::homePath());
+    QString error = choice.error;
+    if (error.isEmpty() && !QFileInfo(choice.folder).isDir())
+        error = QStringLiteral("There is no data folder at '%1' yet.").arg(QDir::toNativeSeparators(choice.folder));
+    if (!error.isEmpty()) {
+        CheckReport::show(error + u'\n');
+        return 1;
+    }
+    const SystemClock clock;
+    ShareCheck check(DataFolder(choice.folder), clock);
+    const QList<ShareCheck::Finding> findings = check.run();
+    CheckReport::show(ShareCheck::reportText(choice.folder, findings));
+    return ShareCheck::allOk(findings) ? 0 : 1;
 }
 
 // Qt's X11 layer ends the process with exit() when the display goes away
@@ -63,6 +122,10 @@ int main(int argc, char** argv)
         options.process(core);   // prints and exits
         return 0;
     }
+    if (hasArgument(argc, argv, {"--check-probe"}))
+        return runLockProbe(argc, argv);
+    if (hasArgument(argc, argv, {"--check"}))
+        return runShareCheck(argc, argv);
 
     Application app(argc, argv);
     app.setApplicationName(QStringLiteral("SchedBoard"));

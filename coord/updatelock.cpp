@@ -15,14 +15,14 @@ namespace {
 const QString kPrefix = QStringLiteral("lock");
 const QString kSuffix = QStringLiteral(".scd");
 
-// "lock*.scd", in any case: a Windows share shows names as they were made.
-bool isLockFileName(const QString& name)
+} // namespace
+
+bool UpdateLock::isLockFileName(const QString& name)
 {
+    // In any case: a Windows share shows names as they were made.
     return name.size() >= kPrefix.size() + kSuffix.size() && name.startsWith(kPrefix, Qt::CaseInsensitive)
         && name.endsWith(kSuffix, Qt::CaseInsensitive);
 }
-
-} // namespace
 
 UpdateLock::UpdateLock(const DataFolder& folder) : m_folder(folder) {}
 

@@ -84,6 +84,8 @@ public:
     int removeStaleLockFiles(qint64 beforeNs) const;
 
     static QString newFileName();
+    // "lock*.scd": a lock file of some board, held or left behind.
+    static bool isLockFileName(const QString& name);
 
 private:
     FileResult<> acquire(bool retried);

@@ -12,9 +12,6 @@ namespace {
 const QString kGridFile = QStringLiteral("sgrid.scd");
 const QString kSnapshotFile = QStringLiteral("bsgrid.scd");
 const QString kCurrentUserFile = QStringLiteral("curuser.scd");
-// Files the server stamped a minute before a write of ours belong to no
-// write or press under way on any workstation.
-constexpr qint64 kSettledNs = 60LL * 1000 * 1000 * 1000;
 
 } // namespace
 

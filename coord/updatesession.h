@@ -33,6 +33,9 @@ public:
     static constexpr int kTimeoutMs = 30000;
     static constexpr int kLockCheckMs = 1000;
     static constexpr int kMaxNameLength = 256;   // a name line of curuser.scd
+    // Files the server stamped this long before a write of ours belong to no
+    // write or press under way on any workstation: left over, and cleared.
+    static constexpr qint64 kSettledNs = 60LL * 1000 * 1000 * 1000;
 
     UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs, Identity& identity,
                   Clock& clock);

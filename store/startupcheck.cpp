@@ -6,15 +6,22 @@
 
 namespace StartupCheck {
 
+QList<RequiredFile> requiredFiles(const DataFolder& folder)
+{
+    return {
+        {folder.gsystem(QStringLiteral("parm.scd")), QStringLiteral("parm.scd"),
+         QStringLiteral("The preferences file is missing!")},
+        {folder.gsystem(QStringLiteral("sgrid.scd")), QStringLiteral("sgrid.scd"),
+         QStringLiteral("The grid schedule file is missing!")},
+        {folder.gsystem(QStringLiteral("bsgrid.scd")), QStringLiteral("bsgrid.scd"),
+         QStringLiteral("The backup schedule file is missing!")},
+        {folder.users(QStringLiteral("users.scd")), QStringLiteral("users.scd"),
+         QStringLiteral("The Users backup file is missing!")},
+    };
+}
+
 QString missingFileMessage(const DataFolder& folder)
 {
-    struct Required { QString path; const char* what; const char* name; };
-    const Required required[] = {
-        {folder.gsystem(QStringLiteral("parm.scd")), "The preferences file is missing!", "parm.scd"},
-        {folder.gsystem(QStringLiteral("sgrid.scd")), "The grid schedule file is missing!", "sgrid.scd"},
-        {folder.gsystem(QStringLiteral("bsgrid.scd")), "The backup schedule file is missing!", "bsgrid.scd"},
-        {folder.users(QStringLiteral("users.scd")), "The Users backup file is missing!", "users.scd"},
-    };
     // A folder that is there but cannot be used (a link to elsewhere, a
     // folder that refuses us) is named as such, not as missing files.
     for (const QString& name : {QStringLiteral("gsystem"), QStringLiteral("users")}) {
@@ -24,10 +31,9 @@ QString missingFileMessage(const DataFolder& folder)
                                   "or reinstall the program.")
                 .arg(name, usable.reason);
     }
-    for (const Required& r : required) {
+    for (const RequiredFile& r : requiredFiles(folder)) {
         if (!TextFile::isRegularFile(r.path))
-            return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.")
-                .arg(QLatin1String(r.what), QLatin1String(r.name));
+            return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.").arg(r.what, r.name);
     }
     return {};
 }
