@@ -215,8 +215,10 @@ void TestMultiProcess::killedHolderBlocksNobody()
     QVERIFY(holder.waitForFinished(10000));
     QCOMPARE(holder.exitStatus(), QProcess::CrashExit);
 
-    // Its lock file stays behind, closed, and blocks nobody.
-    QCOMPARE(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size(), 2);
+    // Its lock file and the guard stay behind, closed, and block nobody; the
+    // busy press made no lock file of its own.
+    QCOMPARE(QDir(tf.root()).entryList({QStringLiteral("lock*.scd")}).size(), 1);
+    QVERIFY(tf.exists(UpdateLock::guardFileName()));
     QVERIFY(session.poll().freed);
     QCOMPARE(session.pressUpdate().kind, UpdateSession::StartResult::Started);
     QVERIFY(session.releaseUpdate().saved);
@@ -239,12 +241,14 @@ void TestMultiProcess::deletedLockFileIsTakenAgain()
     UpdateLock b(tf.folder());
     QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
 
-    // Deleted again and another workstation is quicker: the holder steps back.
+    // The guard kept the board: the busy press wrote nothing.
     const QStringList second = QDir(tf.root()).entryList({QStringLiteral("lock*.scd")});
-    QVERIFY(second.size() == 2 && second.contains(b.fileName()));
-    for (const QString& f : second)
-        if (f != b.fileName())
-            QVERIFY(QFile::remove(tf.path(f)));
+    QCOMPARE(second.size(), 1);
+    QVERIFY(b.fileName().isEmpty());
+    // The lock file and the guard deleted, and another workstation is
+    // quicker: the holder steps back.
+    QVERIFY(QFile::remove(tf.path(second[0])));
+    QVERIFY(QFile::remove(tf.path(UpdateLock::guardFileName())));
     QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("lost"));
