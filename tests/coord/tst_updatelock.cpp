@@ -116,6 +116,7 @@ void TestUpdateLock::leftoversBlockNobody()
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(lock.removeStaleLockFiles(std::numeric_limits<qint64>::max()), int(files.size() + folders.size() - kept.size() + (linked ? 1 : 0)));
     kept.append(lock.fileName());
+    kept.append(UpdateLock::guardFileName());
     kept += QStringList{QStringLiteral("colfiles"), QStringLiteral("databkup"), QStringLiteral("gsystem"),
                         QStringLiteral("users")};
     kept.sort();
@@ -184,14 +185,29 @@ void TestUpdateLock::unwritableFolderIsLockError()
 {
     TestFolder tf;
     UpdateLock lock(tf.folder());
+    {
+        // No guard can be made, so nobody can hold the board through it.
+        ReadOnlyGuard guard(tf.root());
+        if (!guard.isActive())
+            QSKIP("cannot make a folder read-only here");
+        const FileResult<> refused = lock.acquireUpdateLock();
+        QVERIFY(!refused.ok());
+        QVERIFY(refused.status != FileStatus::Busy);
+        QVERIFY(!lock.isHeld());
+        QCOMPARE(refused.fileName(), UpdateLock::guardFileName());
+    }
+    // The guard was made by another workstation; the own lock file cannot be.
+    UpdateLock other(tf.folder());
+    QCOMPARE(other.acquireUpdateLock().status, FileStatus::Ok);
+    other.releaseUpdateLock();
     ReadOnlyGuard guard(tf.root());
-    if (!guard.isActive())
-        QSKIP("cannot make a folder read-only here");
     const FileResult<> refused = lock.acquireUpdateLock();
     QVERIFY(!refused.ok());
     QVERIFY(refused.status != FileStatus::Busy);
     QVERIFY(!lock.isHeld());
     QVERIFY2(refused.message.startsWith(QStringLiteral("Could not save lock")), qPrintable(refused.message));
+    // Nothing of the press stays locked.
+    QVERIFY(!LockFile::isHeldElsewhere(tf.path(UpdateLock::guardFileName())).value);
     guard.release();
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
 }
@@ -250,16 +266,22 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain_data()
 {
     QTest::addColumn<bool>("otherCameIn");
     QTest::addColumn<QString>("replacement");   // what is put at the old name
-    QTest::newRow("deleted") << false << QString();
-    QTest::newRow("replaced by a link") << false << QStringLiteral("link");
-    QTest::newRow("deleted, another came in") << true << QString();
+    QTest::addColumn<QString>("deleted");       // "lock file", "guard" or "both"
+    QTest::newRow("deleted") << false << QString() << QStringLiteral("lock file");
+    QTest::newRow("replaced by a link") << false << QStringLiteral("link") << QStringLiteral("lock file");
+    QTest::newRow("deleted with the guard, another came in") << true << QString() << QStringLiteral("both");
+    // A board that knows no guard sees only the lock files.
+    QTest::newRow("deleted, a board without guard came in") << true << QString() << QStringLiteral("lock file");
+    QTest::newRow("guard deleted, another pressed meanwhile") << false << QString() << QStringLiteral("guard");
 }
 
 void TestUpdateLock::deletedOwnFileIsMadeAgain()
 {
     QFETCH(bool, otherCameIn);
     QFETCH(QString, replacement);
+    QFETCH(QString, deleted);
     TestFolder tf;
+    const QString guard = tf.path(UpdateLock::guardFileName());
     UpdateLock a(tf.folder()), b(tf.folder());
     QCOMPARE(a.acquireUpdateLock().status, FileStatus::Ok);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
@@ -267,17 +289,29 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     if (!TestPlatform::openFilesCanBeDeleted()) {
         // Windows refuses to delete the file while the workstation holds it.
         QVERIFY(!QFile::remove(tf.path(first)));
+        QVERIFY(!QFile::remove(guard));
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
         QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
         return;
     }
-    QVERIFY(QFile::remove(tf.path(first)));
+    if (deleted != u"guard")
+        QVERIFY(QFile::remove(tf.path(first)));
+    if (deleted != u"lock file")
+        QVERIFY(QFile::remove(guard));
     if (replacement == u"link") {
         if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
             QSKIP(qPrintable(why));
         QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(first)));
     }
     // Linux lets anybody delete a held file: the board looks free meanwhile.
+    if (otherCameIn && deleted == u"lock file") {
+        LockFile older;
+        QVERIFY(older.open(tf.path(QStringLiteral("lockolder01.scd")), LockFile::Create::IfMissing).ok());
+        QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
+        QVERIFY(!a.isHeld());
+        QVERIFY(!LockFile::isHeldElsewhere(guard).value);
+        return;
+    }
     if (otherCameIn) {
         QCOMPARE(b.acquireUpdateLock().status, FileStatus::Ok);
         QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Lost);
@@ -285,10 +319,16 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
         QVERIFY(b.isHeld());
         return;
     }
+    if (deleted == u"guard") {
+        // A press in the gap makes a new guard, but the lock file still stops it.
+        QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
+        QVERIFY(tf.exists(UpdateLock::guardFileName()));
+    }
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Restored);
     QVERIFY(a.isHeld());
-    QVERIFY(a.fileName() != first);
+    QCOMPARE(a.fileName() != first, deleted != u"guard");
     QVERIFY(LockFile::isHeldElsewhere(tf.path(a.fileName())).value);
+    QVERIFY(LockFile::isHeldElsewhere(guard).value);
     QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
     QCOMPARE(b.acquireUpdateLock().status, FileStatus::Busy);
     a.releaseUpdateLock();
