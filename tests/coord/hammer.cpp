@@ -3,7 +3,10 @@
 // it held the board, in microseconds of the wall clock: the one clock that
 // Linux processes and Windows ones under Wine on the same machine share.
 //
-//   sb_hammer run <folder> <sessions> <log file>
+//   sb_hammer run <folder> <sessions> <log file> [<ms>]
+//                                  each session lasts <ms> more before its release
+//                                  (default 0); a session that had to yield to
+//                                  another workstation saved nothing and is run again
 //   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
 //                                  file every second as a board does ("lost" when
 //                                  another workstation came in), waits to be killed
@@ -11,6 +14,9 @@
 //                                  after printing "saving": the crash test kills it
 //   sb_hammer start <folder>       starts as a board does, presses Update once and
 //                                  lets a session it got go unsaved
+//   sb_hammer press <folder>       as start, and prints what the press found:
+//                                  "started", "busy", "lockerror <file>: <reason>"
+//                                  or "failed <message>"
 
 #include "coord/updatesession.h"
 #include "tests/coord/crashversions.h"
@@ -64,9 +70,27 @@ bool enter(UpdateSession& session)
     }
 }
 
+QString pressOutcome(const UpdateSession::StartResult& r)
+{
+    switch (r.kind) {
+    case UpdateSession::StartResult::Started:
+        return QStringLiteral("started");
+    case UpdateSession::StartResult::Busy:
+        return QStringLiteral("busy");
+    case UpdateSession::StartResult::LockError:
+        return QStringLiteral("lockerror ") + r.lockError;
+    case UpdateSession::StartResult::ReloadFailed:
+        return QStringLiteral("failed ") + r.loadError;
+    case UpdateSession::StartResult::SnapshotFailed:
+        return QStringLiteral("failed ") + r.failure.message;
+    }
+    return QStringLiteral("failed");
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold|save|start <folder>\n");
+    std::fprintf(stderr,
+                 "usage: sb_hammer run <folder> <sessions> <log> [<ms>] | sb_hammer hold|save|start|press <folder>\n");
     return 2;
 }
 
@@ -119,34 +143,52 @@ int main(int argc, char** argv)
         watch.start(UpdateSession::kLockCheckMs);
         return app.exec();
     }
-    if (mode == u"start" && args.size() == 3) {
-        if (session.pressUpdate().kind == UpdateSession::StartResult::Started)
+    if ((mode == u"start" || mode == u"press") && args.size() == 3) {
+        const UpdateSession::StartResult r = session.pressUpdate();
+        if (r.kind == UpdateSession::StartResult::Started)
             session.abandon();
         session.closeDown();
+        if (mode == u"press") {
+            std::printf("%s\n", qPrintable(pressOutcome(r)));
+            std::fflush(stdout);
+        }
         return 0;
     }
-    if (mode != u"run" || args.size() != 5)
+    if (mode != u"run" || (args.size() != 5 && args.size() != 6))
         return usage();
 
     bool ok = false;
     const int sessions = args[3].toInt(&ok);
     if (!ok || sessions < 0)
         return usage();
+    const int heldMs = args.size() == 6 ? args[5].toInt(&ok) : 0;
+    if (!ok || heldMs < 0)
+        return usage();
     QStringList log;
     log.reserve(sessions);
-    for (int i = 0; i < sessions; ++i) {
+    int yielded = 0;
+    while (log.size() < sessions) {
         if (!enter(session))
             return 3;
         const qint64 in = wallClockUs();
         grid.setCell(1, 1, QString::number(grid.cell(1, 1).toLongLong() + 1));
-        const qint64 out = wallClockUs();
+        if (heldMs > 0)
+            QThread::msleep(heldMs);
         const UpdateSession::EndResult e = session.releaseUpdate();
+        // Until the release has saved, the session holds the board.
+        const qint64 out = wallClockUs();
+        if (e.lockLost) {
+            ++yielded;
+            continue;
+        }
         if (!e.saved) {
             std::fprintf(stderr, "%s\n", qPrintable(e.failure.message));
             return 4;
         }
         log.append(QString::number(in) + u' ' + QString::number(out));
     }
+    if (yielded > 0)
+        std::fprintf(stderr, "%d sessions yielded to another workstation and were run again\n", yielded);
     session.closeDown();
     return TextFile::write(args[4], log).ok() ? 0 : 5;
 }
