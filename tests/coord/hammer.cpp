@@ -1,12 +1,19 @@
 // Runs update sessions against a data folder as fast as the lock allows, for
 // the multi-process tests: every session adds one to cell (1,1) and logs when
 // it held the board, in microseconds of the wall clock: the one clock that
-// Linux processes and Windows ones under Wine on the same machine share.
+// Linux processes and Windows ones under Wine on the same machine share. A
+// session is logged from its start to the last rename of its save, the last
+// step the release takes before it lets the lock go: a stamp taken once the
+// release has returned could follow the next session's start on a busy machine.
 //
 //   sb_hammer run <folder> <sessions> <log file> [<ms>]
 //                                  each session lasts <ms> more before its release
-//                                  (default 0); a session that had to yield to
-//                                  another workstation saved nothing and is run again
+//                                  and is followed by as long a pause, as a user
+//                                  who keeps the board a while and then leaves it
+//                                  to the others (default 0: presses again at
+//                                  once); a session that had to yield to
+//                                  another workstation that came in meanwhile saved
+//                                  nothing: it prints "yielded" and is run again
 //   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
 //                                  file every second as a board does ("lost" when
 //                                  another workstation came in), waits to be killed
@@ -166,7 +173,12 @@ int main(int argc, char** argv)
         return usage();
     QStringList log;
     log.reserve(sessions);
-    int yielded = 0;
+    qint64 lastRename = 0;
+    TextFile::setFaultHook([&lastRename](TextFile::Step step, const QString&) {
+        if (step == TextFile::Step::Rename)
+            lastRename = wallClockUs();
+        return 0;
+    });
     while (log.size() < sessions) {
         if (!enter(session))
             return 3;
@@ -174,21 +186,26 @@ int main(int argc, char** argv)
         grid.setCell(1, 1, QString::number(grid.cell(1, 1).toLongLong() + 1));
         if (heldMs > 0)
             QThread::msleep(heldMs);
+        lastRename = 0;
         const UpdateSession::EndResult e = session.releaseUpdate();
-        // Until the release has saved, the session holds the board.
-        const qint64 out = wallClockUs();
+        const qint64 out = lastRename;
         if (e.lockLost) {
-            ++yielded;
+            std::printf("yielded\n");
+            std::fflush(stdout);
             continue;
         }
         if (!e.saved) {
             std::fprintf(stderr, "%s\n", qPrintable(e.failure.message));
             return 4;
         }
+        if (out < in) {
+            std::fprintf(stderr, "the release saved without renaming anything into place\n");
+            return 4;
+        }
         log.append(QString::number(in) + u' ' + QString::number(out));
+        if (heldMs > 0)
+            QThread::msleep(heldMs);
     }
-    if (yielded > 0)
-        std::fprintf(stderr, "%d sessions yielded to another workstation and were run again\n", yielded);
     session.closeDown();
     return TextFile::write(args[4], log).ok() ? 0 : 5;
 }
