@@ -417,7 +417,7 @@ bool MainWindow::confirmClose()
     rememberGeometry();
     // Only a cosmetic step: a place that cannot be kept costs nothing else.
     if (m_ownPlace.isValid() && !m_board.services.userSettingsFile.isEmpty())
-        UserPlacement::save(m_board.services.userSettingsFile, m_board.folder.root(), m_ownPlace);
+        (void)UserPlacement::save(m_board.services.userSettingsFile, m_board.folder.root(), m_ownPlace);
 
     // Only what this workstation changed, over the files as they now stand.
     for (const TextFile::WriteResult& w : m_settings->saveAtClose(userLines()))

@@ -302,7 +302,9 @@ void SessionControl::onTimeoutTick()
 
 void SessionControl::onBackupTick()
 {
-    m_session.hourlyBackup();
+    // The schedule itself is safe; the user learns that its backups are not.
+    if (const TextFile::WriteResult w = m_session.hourlyBackup(); !w.ok())
+        m_messages.show(MessageKind::Error, w.message, kCentralOffset);
 }
 
 
