@@ -86,10 +86,11 @@ void TestFolder::writeMinimalData()
 {
     writeFile(QStringLiteral("gsystem/parm.scd"), defaultParm());
     GridStore store(folder());
-    // Every test built on this folder would check something else than it means.
-    for (const QString& name : {QStringLiteral("sgrid.scd"), QStringLiteral("bsgrid.scd")})
+    // A fixture that cannot be written fails the test that uses it loudly.
+    for (const QString& name : {QStringLiteral("sgrid.scd"), QStringLiteral("bsgrid.scd")}) {
         if (const TextFile::WriteResult w = store.saveGrid(name, sampleGrid()); !w.ok())
             qFatal("%s", qPrintable(w.message));
+    }
     writeFile(QStringLiteral("users/users.scd"), "All\r\n");
 }
 
