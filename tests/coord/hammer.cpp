@@ -13,7 +13,8 @@
 //                                  to the others (default 0: presses again at
 //                                  once); a session that had to yield to
 //                                  another workstation that came in meanwhile saved
-//                                  nothing: it prints "yielded" and is run again
+//                                  nothing: it prints "yielded" and is run again,
+//                                  and the hammer ends with exit code 6
 //   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
 //                                  file every second as a board does ("lost" when
 //                                  another workstation came in), waits to be killed
@@ -173,6 +174,7 @@ int main(int argc, char** argv)
         return usage();
     QStringList log;
     log.reserve(sessions);
+    bool yielded = false;
     qint64 lastRename = 0;
     TextFile::setFaultHook([&lastRename](TextFile::Step step, const QString&) {
         if (step == TextFile::Step::Rename)
@@ -190,6 +192,7 @@ int main(int argc, char** argv)
         const UpdateSession::EndResult e = session.releaseUpdate();
         const qint64 out = lastRename;
         if (e.lockLost) {
+            yielded = true;
             std::printf("yielded\n");
             std::fflush(stdout);
             continue;
@@ -207,5 +210,7 @@ int main(int argc, char** argv)
             QThread::msleep(heldMs);
     }
     session.closeDown();
-    return TextFile::write(args[4], log).ok() ? 0 : 5;
+    if (!TextFile::write(args[4], log).ok())
+        return 5;
+    return yielded ? 6 : 0;
 }
