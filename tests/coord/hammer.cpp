@@ -1,9 +1,20 @@
 // Runs update sessions against a data folder as fast as the lock allows, for
 // the multi-process tests: every session adds one to cell (1,1) and logs when
 // it held the board, in microseconds of the wall clock: the one clock that
-// Linux processes and Windows ones under Wine on the same machine share.
+// Linux processes and Windows ones under Wine on the same machine share. A
+// session is logged from its start to the last rename of its save, the last
+// step the release takes before it lets the lock go: a stamp taken once the
+// release has returned could follow the next session's start on a busy machine.
 //
-//   sb_hammer run <folder> <sessions> <log file>
+//   sb_hammer run <folder> <sessions> <log file> [<ms>]
+//                                  each session lasts <ms> more before its release
+//                                  and is followed by as long a pause, as a user
+//                                  who keeps the board a while and then leaves it
+//                                  to the others (default 0: presses again at
+//                                  once); a session that had to yield to
+//                                  another workstation that came in meanwhile saved
+//                                  nothing: it prints "yielded" and is run again,
+//                                  and the hammer ends with exit code 6
 //   sb_hammer hold <folder>        takes the lock, prints "held", watches its lock
 //                                  file every second as a board does ("lost" when
 //                                  another workstation came in), waits to be killed
@@ -11,6 +22,9 @@
 //                                  after printing "saving": the crash test kills it
 //   sb_hammer start <folder>       starts as a board does, presses Update once and
 //                                  lets a session it got go unsaved
+//   sb_hammer press <folder>       as start, and prints what the press found:
+//                                  "started", "busy", "lockerror <file>: <reason>"
+//                                  or "failed <message>"
 
 #include "coord/updatesession.h"
 #include "tests/coord/crashversions.h"
@@ -64,9 +78,27 @@ bool enter(UpdateSession& session)
     }
 }
 
+QString pressOutcome(const UpdateSession::StartResult& r)
+{
+    switch (r.kind) {
+    case UpdateSession::StartResult::Started:
+        return QStringLiteral("started");
+    case UpdateSession::StartResult::Busy:
+        return QStringLiteral("busy");
+    case UpdateSession::StartResult::LockError:
+        return QStringLiteral("lockerror ") + r.lockError;
+    case UpdateSession::StartResult::ReloadFailed:
+        return QStringLiteral("failed ") + r.loadError;
+    case UpdateSession::StartResult::SnapshotFailed:
+        return QStringLiteral("failed ") + r.failure.message;
+    }
+    return QStringLiteral("failed");
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage: sb_hammer run <folder> <sessions> <log> | sb_hammer hold|save|start <folder>\n");
+    std::fprintf(stderr,
+                 "usage: sb_hammer run <folder> <sessions> <log> [<ms>] | sb_hammer hold|save|start|press <folder>\n");
     return 2;
 }
 
@@ -76,7 +108,7 @@ int usage()
     const GridData versions[2] = {crashTestVersion(0), crashTestVersion(1)};
     std::printf("saving\n");
     std::fflush(stdout);
-    // Killed at any moment: whether a save went through is what the test reads.
+    // Killed at a random moment; a save that failed is simply the next one's turn.
     for (int i = 1;; ++i)
         (void)store.saveGrid(QStringLiteral("sgrid.scd"), versions[i % 2]);
 }
@@ -101,7 +133,7 @@ int main(int argc, char** argv)
     HammerIdentity identity;
     SystemClock clock;
     UpdateSession session(folder, grid, prefs, identity, clock);
-    // A folder without a grid yet starts empty, as a board does.
+    // A grid that did not load is read again by the press.
     (void)session.startUp();
 
     if (mode == u"hold" && args.size() == 3) {
@@ -119,34 +151,66 @@ int main(int argc, char** argv)
         watch.start(UpdateSession::kLockCheckMs);
         return app.exec();
     }
-    if (mode == u"start" && args.size() == 3) {
-        if (session.pressUpdate().kind == UpdateSession::StartResult::Started)
+    if ((mode == u"start" || mode == u"press") && args.size() == 3) {
+        const UpdateSession::StartResult r = session.pressUpdate();
+        if (r.kind == UpdateSession::StartResult::Started)
             session.abandon();
         session.closeDown();
+        if (mode == u"press") {
+            std::printf("%s\n", qPrintable(pressOutcome(r)));
+            std::fflush(stdout);
+        }
         return 0;
     }
-    if (mode != u"run" || args.size() != 5)
+    if (mode != u"run" || (args.size() != 5 && args.size() != 6))
         return usage();
 
     bool ok = false;
     const int sessions = args[3].toInt(&ok);
     if (!ok || sessions < 0)
         return usage();
+    const int heldMs = args.size() == 6 ? args[5].toInt(&ok) : 0;
+    if (!ok || heldMs < 0)
+        return usage();
     QStringList log;
     log.reserve(sessions);
-    for (int i = 0; i < sessions; ++i) {
+    bool yielded = false;
+    qint64 lastRename = 0;
+    TextFile::setFaultHook([&lastRename](TextFile::Step step, const QString&) {
+        if (step == TextFile::Step::Rename)
+            lastRename = wallClockUs();
+        return 0;
+    });
+    while (log.size() < sessions) {
         if (!enter(session))
             return 3;
         const qint64 in = wallClockUs();
         grid.setCell(1, 1, QString::number(grid.cell(1, 1).toLongLong() + 1));
-        const qint64 out = wallClockUs();
+        if (heldMs > 0)
+            QThread::msleep(heldMs);
+        lastRename = 0;
         const UpdateSession::EndResult e = session.releaseUpdate();
+        const qint64 out = lastRename;
+        if (e.lockLost) {
+            yielded = true;
+            std::printf("yielded\n");
+            std::fflush(stdout);
+            continue;
+        }
         if (!e.saved) {
             std::fprintf(stderr, "%s\n", qPrintable(e.failure.message));
             return 4;
         }
+        if (out < in) {
+            std::fprintf(stderr, "the release saved without renaming anything into place\n");
+            return 4;
+        }
         log.append(QString::number(in) + u' ' + QString::number(out));
+        if (heldMs > 0)
+            QThread::msleep(heldMs);
     }
     session.closeDown();
-    return TextFile::write(args[4], log).ok() ? 0 : 5;
+    if (!TextFile::write(args[4], log).ok())
+        return 5;
+    return yielded ? 6 : 0;
 }

@@ -199,15 +199,29 @@ void TestUpdateLock::unwritableFolderIsLockError()
 {
     TestFolder tf;
     UpdateLock lock(tf.folder());
+    {
+        // No guard can be made, so nobody can hold the board through it.
+        ReadOnlyGuard guard(tf.root());
+        if (!guard.isActive())
+            QSKIP("cannot make a folder read-only here");
+        const FileResult<> refused = lock.acquireUpdateLock();
+        QVERIFY(!refused.ok());
+        QVERIFY(refused.status != FileStatus::Busy);
+        QVERIFY(!lock.isHeld());
+        QCOMPARE(refused.fileName(), UpdateLock::guardFileName());
+    }
+    // The guard was made by another workstation; the own lock file cannot be.
+    UpdateLock other(tf.folder());
+    QCOMPARE(other.acquireUpdateLock().status, FileStatus::Ok);
+    other.releaseUpdateLock();
     ReadOnlyGuard guard(tf.root());
-    if (!guard.isActive())
-        QSKIP("cannot make a folder read-only here");
     const FileResult<> refused = lock.acquireUpdateLock();
     QVERIFY(!refused.ok());
     QVERIFY(refused.status != FileStatus::Busy);
     QVERIFY(!lock.isHeld());
-    // The guard is the first thing a press makes, and it is named.
-    QCOMPARE(refused.fileName(), UpdateLock::guardFileName());
+    QVERIFY2(refused.message.startsWith(QStringLiteral("Could not save lock")), qPrintable(refused.message));
+    // Nothing of the press stays locked.
+    QVERIFY(!LockFile::isHeldElsewhere(tf.path(UpdateLock::guardFileName())).value);
     guard.release();
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
 }
@@ -325,6 +339,9 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain_data()
     QTest::newRow("guard replaced by a link")
         << false << true << QStringLiteral("link") << true << W::Exposed << FileStatus::Failed;
     QTest::newRow("both deleted, another presses") << true << true << QString() << true << W::Lost << FileStatus::Ok;
+    // A board that knows no guard sees only the lock files: it got in.
+    QTest::newRow("lock file deleted, a board without guard came in")
+        << true << false << QStringLiteral("older board") << false << W::Lost << FileStatus::Ok;
 }
 
 void TestUpdateLock::deletedOwnFileIsMadeAgain()
@@ -361,13 +378,17 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
             QSKIP(qPrintable(why));
         QVERIFY(TestPlatform::makeLink(tf.path(QStringLiteral("gsystem/parm.scd")), tf.path(replaced)));
     }
+    LockFile older;
+    if (replacement == u"older board")
+        QVERIFY(older.open(tf.path(QStringLiteral("lockolder01.scd")), LockFile::Create::IfMissing).ok());
     // Linux lets anybody delete a held file: the board may look free meanwhile.
     if (otherPresses)
         QCOMPARE(b.acquireUpdateLock().status, otherGets);
     QCOMPARE(a.watchOwnFile(), watch);
     if (watch == UpdateLock::Watch::Lost) {
         QVERIFY(!a.isHeld());
-        QVERIFY(b.isHeld());
+        QVERIFY(!LockFile::isHeldElsewhere(tf.path(guardName)).value || b.isHeld());
+        QCOMPARE(b.isHeld(), otherPresses);
         return;
     }
     QVERIFY(a.isHeld());
