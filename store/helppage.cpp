@@ -877,13 +877,19 @@ HelpPage Builder::run(QStringView html)
 // row, cells apart by tabs, cut at kMaxPlainText.
 QString plainTextOf(QStringView html)
 {
+    // Long lines are broken at a blank past kLine characters, or anywhere
+    // past four times that: one line of megabytes would take the layout
+    // seconds.
+    constexpr qsizetype kLine = 1000;
     QString out;
+    qsizetype lineStart = 0;
     bool lastSpace = true;
     const auto newLine = [&] {
         while (out.endsWith(u' '))
             out.chop(1);
         if (!out.isEmpty() && !out.endsWith(u'\n'))
             out += u'\n';
+        lineStart = out.size();
         lastSpace = true;
     };
     Tokenizer tokens(html);
@@ -891,11 +897,16 @@ QString plainTextOf(QStringView html)
     while (!tokens.atEnd() && out.size() <= HelpPage::kMaxPlainText) {
         const QStringView raw = tokens.text();
         for (const QChar c : decodeEntities(raw.left(HelpPage::kMaxPlainText + 1))) {
+            const qsizetype line = out.size() - lineStart;
             if (isSpace(c)) {
-                if (!lastSpace)
+                if (line >= kLine)
+                    newLine();
+                else if (!lastSpace)
                     out += u' ';
                 lastSpace = true;
             } else {
+                if (line >= 4 * kLine)
+                    newLine();
                 out += shownAs(c);
                 lastSpace = false;
             }

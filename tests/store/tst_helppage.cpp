@@ -246,6 +246,10 @@ void TestHelpPage::bounds()
         QVERIFY(page.blocks.isEmpty());
         QVERIFY(page.plainText.size() <= HelpPage::kMaxPlainText + 1);
         QVERIFY2(page.plainText.contains(shown), qPrintable(page.plainText.left(200)));
+        // Lines are broken, however long the help's paragraphs: one line of
+        // megabytes would take the layout seconds.
+        for (const QString& line : page.plainText.split(u'\n'))
+            QVERIFY2(line.size() <= 4001, qPrintable(QString::number(line.size())));
         return;
     }
     QVERIFY(!page.blocks.isEmpty());
