@@ -18,8 +18,8 @@ struct HelpPage
     // table's rows times its widest row), and characters of text.
     static constexpr int kMaxDepth = 12;
     static constexpr int kMaxElements = 20000;
-    static constexpr int kMaxCells = 4000;
-    static constexpr qsizetype kMaxText = 400000;
+    static constexpr int kMaxCells = 2000;
+    static constexpr qsizetype kMaxText = 200000;
     // The plain text of a help beyond the bounds is cut here.
     static constexpr qsizetype kMaxPlainText = 200000;
     static constexpr qsizetype kMaxTitle = 200;
