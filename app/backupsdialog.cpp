@@ -5,6 +5,7 @@
 #include "base/services.h"
 #include "coord/updatesession.h"
 #include "widgets/colorvalue.h"
+#include "widgets/plaintext.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -52,7 +53,7 @@ BackupsDialog::BackupsDialog(const DataFolder& folder, UpdateSession& session, c
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_preview->verticalHeader()->hide();   // the fixed column numbers the rows
-    m_previewNote = new QLabel(this);
+    m_previewNote = PlainText::label(this);
     m_previewNote->setObjectName(QStringLiteral("previewNote"));
     m_previewNote->setWordWrap(true);
 
@@ -95,7 +96,7 @@ void BackupsDialog::reloadList()
         auto* item = new QTreeWidgetItem(m_list, {dateText(e.time), timeText(e.time),
                                                   e.readable ? GridStore::backupKindText(e.kind)
                                                              : QStringLiteral("Cannot be read")});
-        item->setToolTip(0, e.fileName);
+        item->setToolTip(0, PlainText::toolTip(e.fileName));
         if (!e.readable)
             item->setForeground(2, palette().color(QPalette::Disabled, QPalette::Text));
     }

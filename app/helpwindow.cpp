@@ -1,7 +1,9 @@
 #include "app/helpwindow.h"
 
 #include "app/helpbrowser.h"
+#include "store/helppage.h"
 #include "store/textfile.h"
+#include "widgets/plaintext.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -35,7 +37,7 @@ HelpWindow::HelpWindow(const DataFolder& folder, QWidget* parent)
     auto* findButton = new QPushButton(QStringLiteral("&Find"), this);
     findButton->setObjectName(QStringLiteral("helpFind"));
     findButton->setAutoDefault(false);
-    m_status = new QLabel(this);
+    m_status = PlainText::label(this);
     m_status->setObjectName(QStringLiteral("helpStatus"));
     m_browser = new HelpBrowser(this);
     m_browser->setObjectName(QStringLiteral("helpText"));
@@ -85,11 +87,12 @@ void HelpWindow::load()
                                     .arg(QDir::toNativeSeparators(m_folder.inRoot(kHelpFile)), file.reason));
         return;
     }
-    m_browser->setHtml(TextFile::decode(file.value));
-    const QString title = m_browser->documentTitle().simplified();
-    setWindowTitle(title.contains(QStringLiteral("Help"), Qt::CaseInsensitive) ? title
-                   : title.isEmpty()                                            ? QStringLiteral("Help")
-                                                                                 : QStringLiteral("Help - ") + title);
+    const HelpPage page = HelpPage::parse(TextFile::decode(file.value));
+    m_browser->showPage(page);
+    const QString title = page.title.simplified();
+    setWindowTitle(PlainText::windowTitle(title.contains(QStringLiteral("Help"), Qt::CaseInsensitive) ? title
+                                          : title.isEmpty() ? QStringLiteral("Help")
+                                                            : QStringLiteral("Help - ") + title));
 }
 
 void HelpWindow::followLink(const QUrl& url)

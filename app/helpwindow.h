@@ -9,9 +9,9 @@ class QLabel;
 class QLineEdit;
 class QUrl;
 
-// The board's help, shown inside the board: the HTML of Help.chm in the data
-// folder, its links within the page followed, and a search field (Enter finds
-// the next place, from the top again after the last).
+// The board's help, shown inside the board: Help.chm of the data folder as
+// HelpPage reads it, its links within the page followed, and a search field
+// (Enter finds the next place, from the top again after the last).
 class HelpWindow : public QWidget
 {
     Q_OBJECT

@@ -20,6 +20,7 @@
 #include "widgets/boardstyle.h"
 #include "widgets/imagefile.h"
 #include "widgets/led.h"
+#include "widgets/plaintext.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -85,7 +86,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setSizeGripEnabled(false);
-    auto* sessionStatus = new QLabel(m_statusBar);
+    // It names the user and computer of users/curuser.scd.
+    QLabel* sessionStatus = PlainText::label(m_statusBar);
     sessionStatus->setObjectName(QStringLiteral("sessionStatus"));
     m_statusBar->addWidget(sessionStatus, 1);
     connect(m_sessionControl, &SessionControl::statusChanged, sessionStatus, &QLabel::setText);
@@ -279,7 +281,7 @@ void MainWindow::applyPreferencesToWindow()
 {
     const Preferences& prefs = m_board.prefs;
     if (!prefs.title.isEmpty())
-        setWindowTitle(prefs.title);
+        setWindowTitle(PlainText::windowTitle(prefs.title));
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens.append(s->availableGeometry());
@@ -351,7 +353,7 @@ void MainWindow::onPrefsOk()
         m_board.services.messages->show(MessageKind::Error, w.message, kCentralOffset);
         return;
     }
-    setWindowTitle(m_board.prefs.title);
+    setWindowTitle(PlainText::windowTitle(m_board.prefs.title));
     m_board.view->applyPreferences();
     m_board.view->viewport()->update();
     m_prefsDialog->accept();

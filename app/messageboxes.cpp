@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -23,6 +24,13 @@ QString displayText(const QString& text)
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(u'\r', u'\n');
     return t;
+}
+
+// Boxes name users, columns and files that anybody on the share can write:
+// their text is shown as written, never as HTML.
+void showPlain(QMessageBox& box)
+{
+    box.setTextFormat(Qt::PlainText);
 }
 
 QString caption()
@@ -89,6 +97,7 @@ void MessageBoxes::show(MessageKind kind, const QString& text, QPoint offset)
                                    : kind == MessageKind::Warning ? QMessageBox::Warning
                                                                   : QMessageBox::Information;
     QMessageBox box(icon, caption(), displayText(text), QMessageBox::Ok, m_parent);
+    showPlain(box);
     int result = 0;
     run(box, result);
 }
@@ -99,6 +108,7 @@ bool MessageBoxes::askYesNo(const QString& text, QPoint offset)
     QMessageBox box(QMessageBox::Question, caption(), displayText(text),
                     QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::Yes);
+    showPlain(box);
     int result = 0;
     return run(box, result) && result == QMessageBox::Yes;
 }
@@ -109,6 +119,7 @@ Answer MessageBoxes::askYesNoCancel(const QString& text, QPoint offset)
     QMessageBox box(QMessageBox::Question, caption(), displayText(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
     box.setDefaultButton(QMessageBox::Yes);
+    showPlain(box);
     int result = 0;
     if (!run(box, result))
         return Answer::Cancel;
@@ -126,6 +137,8 @@ std::optional<QString> MessageBoxes::inputText(const QString& title, const QStri
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setTextValue(value);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     int result = 0;
     if (!run(box, result) || result != QDialog::Accepted)
         return std::nullopt;

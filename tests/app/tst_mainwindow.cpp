@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QImage>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLibrary>
@@ -48,8 +49,67 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QRgb kProbeColor = qRgb(255, 0, 255);
+
+bool shows(const QImage& picture, QRgb color)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == color)
+                return true;
+    return false;
+}
+
+// Tells whether anything opened a FIFO for reading while it watched. A
+// reader blocked in open() is let go with an end of file, so a board that
+// reads the FIFO fails the test instead of hanging it.
+class FifoWatch
+{
+public:
+    explicit FifoWatch(const QString& path) : m_path(QFile::encodeName(path)), m_thread([this] { run(); }) {}
+    ~FifoWatch() { stop(); }
+    bool stop()
+    {
+        m_stopping = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_opened;
+    }
+
+private:
+    void run()
+    {
+        while (!m_stopping) {
+            // Opening for writing without waiting works only while a reader has it open.
+            if (const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+                m_opened = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    QByteArray m_path;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_opened{false};
+    std::thread m_thread;
+};
+
+} // namespace
 
 // The main window's frame: start-up checks, first activation, the toolbar
 // layout, privileges, and what Quit and close write.
@@ -1150,6 +1210,31 @@ void TestMainWindow::helpFileThatCannotBeShown_data()
     QTest::newRow("a title without the word")
         << QByteArray("<html><head><title>Board</title></head><body>Caf\xe9</body></html>") << "Caf\u00e9"
         << "Help - Board";
+    QTest::newRow("markup in the title is text")
+        << QByteArray("<title>Help [*] &lt;b&gt; <img src=\"%PROBE%\"></title><p>x") << "x"
+        << "Help [*] <b> <img src=\"%PROBE%\">";
+
+    // Anybody on the share can write the help: what it names is never read
+    // (%PROBE% is a picture outside the folder, %FIFO% a FIFO that would
+    // hang the board), and no nesting or size reaches Qt's layout.
+    QTest::newRow("a picture outside the folder")
+        << QByteArray("<p>before<img src=\"%PROBE%\">after <img src=\"file://%PROBE%\"></p>") << "beforeafter"
+        << "Help";
+    QTest::newRow("a FIFO as a picture") << QByteArray("<p>x<img src=\"%FIFO%\">y</p>") << "xy" << "Help";
+    QTest::newRow("a FIFO as a style sheet")
+        << QByteArray("<link rel=stylesheet href=\"%FIFO%\"><style>@import url(%FIFO%);</style><p>styled</p>")
+        << "styled" << "Help";
+    QTest::newRow("a FIFO as a background")
+        << QByteArray("<body background=\"%FIFO%\"><table background=\"%FIFO%\"><tr>"
+                      "<td background=\"%FIFO%\" style=\"background-image:url(%FIFO%)\">cell</table>")
+        << "cell" << "Help";
+    QTest::newRow("5,000 nested tables")
+        << QByteArray("<table><tr><td>").repeated(5000) + "deep" << "shown as plain text" << "Help";
+    QTest::newRow("2,000 nested tables")
+        << QByteArray("<table><tr><td>x").repeated(2000) << "shown as plain text" << "Help";
+    QByteArray flat = "<table>" + QByteArray("<tr><td>cell</td><td>more</td></tr>\n").repeated(116000);
+    QVERIFY(flat.size() <= HelpWindow::kMaxHelpBytes);
+    QTest::newRow("a flat table of 4 MB") << flat << "cell\tmore" << "Help";
 }
 
 void TestMainWindow::helpFileThatCannotBeShown()
@@ -1162,12 +1247,30 @@ void TestMainWindow::helpFileThatCannotBeShown()
     QVERIFY(QFile::remove(folder.path("Help.chm")));
     if (content == "<folder>")
         QVERIFY(QDir().mkpath(folder.path("Help.chm")));
+    QTemporaryDir outside;
+    const QString probe = outside.filePath(QStringLiteral("probe.png"));
+    QImage probeImage(40, 40, QImage::Format_RGB32);
+    probeImage.fill(kProbeColor);
+    QVERIFY(probeImage.save(probe));
+    const QString fifo = outside.filePath(QStringLiteral("fifo"));
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    content.replace("%PROBE%", QFile::encodeName(probe)).replace("%FIFO%", QFile::encodeName(fifo));
+    caption.replace(QStringLiteral("%PROBE%"), probe);
+    if (content == "<folder>")
+        QVERIFY(QDir().mkpath(folder.path("Help.chm")));
     else if (content != "<none>")
         folder.writeFile("Help.chm", content);
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    FifoWatch watch(fifo);
     ws->onHelpClicked();
-    QVERIFY(board::helpWindow(ws)->isVisible());
-    QCOMPARE(board::helpWindow(ws)->windowTitle(), caption);
+    HelpWindow* help = board::helpWindow(ws);
+    QVERIFY(help->isVisible());
+    // Laid out and painted as a user would see it.
+    const QImage painted = help->browser()->viewport()->grab().toImage();
+    QVERIFY2(!watch.stop(), "the help opened the FIFO");
+    QVERIFY2(!shows(painted, kProbeColor), "the help shows the picture outside the folder");
+    QVERIFY(help->windowHandle());
+    QCOMPARE(help->windowHandle()->title(), caption);
     QVERIFY2(board::helpWindow(ws)->browser()->toPlainText().contains(shown),
              qPrintable(board::helpWindow(ws)->browser()->toPlainText()));
     QVERIFY(ws.fake.messages.shown.isEmpty());
