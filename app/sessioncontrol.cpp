@@ -226,7 +226,7 @@ void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::
     leaveSessionUi();
     reloadView();
     QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
-                                  "was missing, so your changes were not saved over its work.");
+                                  "or the guard file was missing, so your changes were not saved over its work.");
     if (!rescuedTo.isEmpty())
         text += QStringLiteral("\r\rThey were kept in %1.").arg(QDir::toNativeSeparators(rescuedTo));
     else

@@ -30,6 +30,8 @@ public:
     // Unlocks and closes; the file stays on disk.
     void close();
     bool isOpen() const;
+    // The open made the file: it was not there a moment before.
+    bool wasCreated() const { return m_created; }
     // Whether `path` still names the file this one holds open. Where the
     // platform lets anybody delete an open file, a deleted lock file would
     // leave this workstation holding a lock that nobody can see.
@@ -45,4 +47,5 @@ public:
 
 private:
     qintptr m_handle;
+    bool m_created = false;
 };

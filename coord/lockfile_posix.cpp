@@ -45,13 +45,17 @@ LockFile::~LockFile()
     close();
 }
 
-LockFile::LockFile(LockFile&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
+LockFile::LockFile(LockFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, -1)), m_created(other.m_created)
+{
+}
 
 LockFile& LockFile::operator=(LockFile&& other) noexcept
 {
     if (this != &other) {
         close();
         m_handle = std::exchange(other.m_handle, -1);
+        m_created = other.m_created;
     }
     return *this;
 }
@@ -61,15 +65,18 @@ FileResult<> LockFile::open(const QString& path, Create create)
     close();
     const QByteArray native = QFile::encodeName(path);
     constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    bool created = false;
     int fd = ::open(native.constData(), kFlags);
     if (fd < 0 && errno == ENOENT && create == Create::IfMissing) {
         // O_EXCL: the server makes the file or says it exists; a file made
         // by another workstation a moment ago is then opened as it is.
         fd = ::open(native.constData(), kFlags | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0)
+        if (fd >= 0) {
+            created = true;
             ::fchmod(fd, 0666);   // whatever the umask: every account must be able to lock it
-        else if (errno == EEXIST)
+        } else if (errno == EEXIST) {
             fd = ::open(native.constData(), kFlags);
+        }
     }
     if (fd < 0) {
         const int err = errno;
@@ -83,6 +90,12 @@ FileResult<> LockFile::open(const QString& path, Create create)
         ::close(fd);
         return failure(FileStatus::Missing, path, QStringLiteral("not a regular file"));
     }
+    // A second name for the same file (a hard link planted beside it) would
+    // make our own lock look like another workstation's.
+    if (st.st_nlink > 1) {
+        ::close(fd);
+        return failure(FileStatus::Failed, path, QStringLiteral("it has another name (a hard link); remove the other name"));
+    }
     // Open-file-description locks: classic F_SETLK locks would vanish with any
     // close of the file anywhere in the process and never conflict inside it.
     struct flock fl = lockRange(F_WRLCK);
@@ -94,6 +107,7 @@ FileResult<> LockFile::open(const QString& path, Create create)
         return failure(FileStatus::Failed, path, errnoText(err));
     }
     m_handle = fd;
+    m_created = created;
     return FileOutcome::done(path);
 }
 

@@ -18,7 +18,7 @@ LockFile::~LockFile()
 }
 
 LockFile::LockFile(LockFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, qintptr(INVALID_HANDLE_VALUE)))
+    : m_handle(std::exchange(other.m_handle, qintptr(INVALID_HANDLE_VALUE))), m_created(other.m_created)
 {
 }
 
@@ -29,6 +29,7 @@ auto LockFile::operator=(LockFile&& other) noexcept -> LockFile&
     if (this != &other) {
         close();
         m_handle = std::exchange(other.m_handle, qintptr(INVALID_HANDLE_VALUE));
+        m_created = other.m_created;
     }
     return *this;
 }
@@ -91,9 +92,19 @@ FileResult<> LockFile::open(const QString& path, Create create)
             return notRegular(path);
         return failure(path, err);
     }
+    // OPEN_ALWAYS says whether the file was there already.
+    const bool created = create == Create::IfMissing && GetLastError() != ERROR_ALREADY_EXISTS;
     if (!isRegular(h)) {
         CloseHandle(h);
         return notRegular(path);
+    }
+    // A second name for the same file (a hard link planted beside it) would
+    // make our own lock look like another workstation's.
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (GetFileInformationByHandle(h, &info) && info.nNumberOfLinks > 1) {
+        CloseHandle(h);
+        return FileOutcome::failed(FileStatus::Failed, path,
+                                   QStringLiteral("it has another name (a hard link); remove the other name"));
     }
     // The same byte range as a Linux board's open-file-description lock: under
     // Wine and on shares that pass locks on, the two builds exclude each other.
@@ -105,6 +116,7 @@ FileResult<> LockFile::open(const QString& path, Create create)
         return failure(path, err);
     }
     m_handle = qintptr(h);
+    m_created = created;
     return FileOutcome::done(path);
 }
 

@@ -85,6 +85,19 @@ FileResult<> UpdateLock::openGuard(LockFile& guard) const
 FileResult<> UpdateLock::takeGuard()
 {
     FileResult<> guard = openGuard(m_guard);
+    if (guard.ok() && m_guard.wasCreated()) {
+        // Without this, the lock files alone would decide, and a listing
+        // cached by the share's client could miss the holder's.
+        m_guard.close();
+        QThread::msleep(kGuardSettleMs);
+        guard = openGuard(m_guard);
+        if (guard.ok() && m_guard.wasCreated()) {
+            m_guard.close();
+            return FileOutcome::failed(FileStatus::Failed, guardPath(),
+                                       QStringLiteral("it vanished again while it was being made; "
+                                                      "somebody or something keeps removing it"));
+        }
+    }
     // Busy names no file: the guard held is a workstation updating, not a
     // file somebody must see to.
     if (guard.status == FileStatus::Busy)

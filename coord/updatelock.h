@@ -26,6 +26,10 @@ public:
     // meets such a test tries the guard again before it counts as busy.
     static constexpr int kGuardTries = 4;
     static constexpr int kGuardRetryMs = 25;
+    // A guard that a press had to make may have been removed from under a
+    // holder, who takes it again by name at its next check of every second:
+    // the press lets go and looks again once that check has been.
+    static constexpr int kGuardSettleMs = 1200;
     // Lock files removed by one clean-up at most, so that thousands planted
     // on the share cannot hold a press up.
     static constexpr int kMaxStaleRemovals = 200;

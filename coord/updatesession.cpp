@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -92,8 +93,9 @@ bool UpdateSession::takeLock(Result& r)
     }
     r.kind = Result::LockError;
     r.lockError = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(lock.path), lock.reason);
-    // Somebody has to remove a file this account cannot open.
-    if (lock.status == FileStatus::Refused && lock.path != m_folder.root())
+    // Somebody has to remove a file this account cannot open; a file that
+    // could not be made is the folder's rights, which the reason names.
+    if (lock.status == FileStatus::Refused && lock.path != m_folder.root() && QFileInfo::exists(lock.path))
         r.unopenableLock = lock.fileName();
     return false;
 }
@@ -122,6 +124,10 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     for (const QString& name : {kGridFile, kSnapshotFile})
         m_store.recoverInterruptedSave(name);
     m_currentStamp = gridStamp();
+    // Only this session may change sgrid.scd from now on: taken before the
+    // session's own reads, so that a save of anybody else after our lock
+    // was taken (a guard removed by hand) is seen at the release.
+    m_sessionStamp = m_currentStamp;
     // No last-known stamp: the grid on screen was never read in whole, and
     // must not be saved as the schedule before it is.
     if (m_currentStamp != m_lastKnownStamp || m_lastKnownStamp.isZero()) {
@@ -150,8 +156,6 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     setTimeoutActive(m_prefs.timeOut);
     setState(State::Updating);
     m_saveFailed = false;
-    // Only this session may change sgrid.scd from now on.
-    m_sessionStamp = gridStamp();
     // Who holds the board, for the busy message on other workstations. Only
     // informative: a failure here must not keep the user from working.
     (void)TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});

@@ -279,6 +279,7 @@ void TestShareCheck::faultIsFound()
         QVERIFY(holder.open(tf.path(UpdateLock::guardFileName()), LockFile::Create::IfMissing).ok());
         break;
     case Fault::FolderForGuard:
+        QVERIFY(QFile::remove(tf.path(UpdateLock::guardFileName())));
         QVERIFY(QDir(tf.root()).mkdir(UpdateLock::guardFileName()));
         break;
     case Fault::ReadOnlySubFolder:

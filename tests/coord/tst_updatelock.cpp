@@ -8,9 +8,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <QThread>
 #include <QTest>
 
+#include <filesystem>
 #include <limits>
+#include <thread>
 
 Q_DECLARE_METATYPE(UpdateLock::Watch)
 Q_DECLARE_METATYPE(FileStatus)
@@ -35,11 +38,14 @@ private slots:
     void namesAreDistinct();
     void deletedOwnFileIsMadeAgain_data();
     void deletedOwnFileIsMadeAgain();
+    void deletedGuardGoesBackToItsHolder();
+    void hardLinkedGuardStartsNothing();
 };
 
 void TestUpdateLock::acquireWritesAndLocksOwnFile()
 {
     TestFolder tf;
+    QVERIFY(QFile::remove(tf.path(UpdateLock::guardFileName())));   // a share never pressed on
     UpdateLock lock(tf.folder());
     QVERIFY(lock.fileName().isEmpty());
     QCOMPARE(lock.acquireUpdateLock().status, FileStatus::Ok);
@@ -198,6 +204,7 @@ void TestUpdateLock::unreadableLockFileIsLockErrorAndNamed()
 void TestUpdateLock::unwritableFolderIsLockError()
 {
     TestFolder tf;
+    QVERIFY(QFile::remove(tf.path(UpdateLock::guardFileName())));
     UpdateLock lock(tf.folder());
     {
         // No guard can be made, so nobody can hold the board through it.
@@ -240,6 +247,7 @@ void TestUpdateLock::guardThatCannotBeLockedStartsNothing()
     QFETCH(QString, planted);
     TestFolder tf;
     const QString guard = tf.path(UpdateLock::guardFileName());
+    QVERIFY(QFile::remove(guard));
     if (planted == u"folder") {
         QVERIFY(QDir(tf.root()).mkdir(UpdateLock::guardFileName()));
     } else if (planted == u"fifo") {
@@ -408,6 +416,48 @@ void TestUpdateLock::deletedOwnFileIsMadeAgain()
     QVERIFY(!b.guardHeldElsewhere().value);
     a.deleteOwnFile();
     QVERIFY(!tf.exists(a.fileName()));
+}
+
+void TestUpdateLock::deletedGuardGoesBackToItsHolder()
+{
+    if (!TestPlatform::openFilesCanBeDeleted())
+        QSKIP("the guard cannot be deleted while it is held here");
+    // The holder's lock file is gone from the other's listing too (as from a
+    // cached one): only the guard can keep the other out.
+    TestFolder tf;
+    UpdateLock a(tf.folder()), b(tf.folder());
+    QCOMPARE(a.acquireUpdateLock().status, FileStatus::Ok);
+    QVERIFY(QFile::remove(tf.path(a.fileName())));
+    QVERIFY(QFile::remove(tf.path(UpdateLock::guardFileName())));
+    // The holder's check of every second comes while the other's press waits.
+    UpdateLock::Watch watched = UpdateLock::Watch::Held;
+    std::thread holderCheck([&a, &watched] {
+        QThread::msleep(UpdateLock::kGuardSettleMs / 3);
+        watched = a.watchOwnFile();
+    });
+    const FileResult<> press = b.acquireUpdateLock();
+    holderCheck.join();
+    QCOMPARE(watched, UpdateLock::Watch::Restored);
+    QCOMPARE(press.status, FileStatus::Busy);
+    QVERIFY(a.isHeld());
+    QVERIFY(!b.isHeld());
+    QCOMPARE(a.watchOwnFile(), UpdateLock::Watch::Held);
+}
+
+void TestUpdateLock::hardLinkedGuardStartsNothing()
+{
+    // A second name for the guard would make a press meet its own lock.
+    TestFolder tf;
+    std::error_code error;
+    std::filesystem::create_hard_link(tf.path(UpdateLock::guardFileName()).toStdWString(),
+                                      tf.path(QStringLiteral("lockhardlnk.scd")).toStdWString(), error);
+    if (error)
+        QSKIP("no hard links here");
+    UpdateLock lock(tf.folder());
+    const FileResult<> r = lock.acquireUpdateLock();
+    QCOMPARE(r.status, FileStatus::Failed);
+    QCOMPARE(r.fileName(), UpdateLock::guardFileName());
+    QVERIFY(!lock.isHeld());
 }
 
 QTEST_GUILESS_MAIN(TestUpdateLock)
