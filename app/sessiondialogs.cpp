@@ -15,6 +15,7 @@
 #include "store/placementfile.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QToolButton>
 
 namespace {
@@ -42,13 +43,10 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
         [this] {
             if (!m_interaction.editor().focused())
                 m_control.showCentralMessage(QStringLiteral("Click on a column first."));
-            else if (columnData()->openFor(m_interaction.editor().target().x()))
-                m_board.session.suspendTimeout();
+            else
+                columnData()->openFor(m_interaction.editor().target().x());
         },
-        [this] {
-            fixedColumn()->open();
-            m_board.session.suspendTimeout();
-        });
+        [this] { fixedColumn()->open(); });
     connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
         if (const std::optional<QPoint> focused = m_interaction.editor().focused())
             list()->openFor(focused->y());
@@ -60,15 +58,38 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
     interaction.setDateTimeAction([this] { dateTime()->showOpen(); });
 }
 
+void SessionDialogs::holdTimeoutWhileOpen(QWidget* dialog)
+{
+    dialog->installEventFilter(this);
+    connect(dialog, &QObject::destroyed, this, [this](QObject* gone) {
+        if (m_holding.remove(gone) && m_holding.isEmpty())
+            m_board.session.restartTimeout();
+    });
+}
+
+bool SessionDialogs::eventFilter(QObject* watched, QEvent* event)
+{
+    // Opened and closed by the program, not a window system's minimise or restore.
+    if (!event->spontaneous()) {
+        if (event->type() == QEvent::Show && !m_holding.contains(watched)) {
+            m_holding.insert(watched);
+            if (m_holding.size() == 1)
+                m_board.session.suspendTimeout();
+        } else if (event->type() == QEvent::Hide && m_holding.remove(watched) && m_holding.isEmpty()) {
+            m_board.session.restartTimeout();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void SessionDialogs::wireColumnEditor(ColumnEditorDialog* dialog)
 {
-    // The time-out waits while a column data editor is open.
     connect(dialog, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
         m_interaction.recordChange(QStringLiteral("Column Data Setup"));
         refreshView(recomputeWidths);
     });
-    connect(dialog, &ColumnEditorDialog::closed, this, [this] { m_board.session.restartTimeout(); });
     connect(&m_control, &SessionControl::closingSessionWindows, dialog, &ColumnEditorDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(dialog);
 }
 
 ColumnDataDialog* SessionDialogs::columnData()
@@ -98,14 +119,9 @@ ListDialog* SessionDialogs::list()
         m_interaction.recordChange(QStringLiteral("List Record"));
         refreshView(true);
     });
-    // List editing mode holds the time-out.
-    connect(m_list, &ListDialog::listEditingChanged, this, [this](bool editing) {
-        if (editing)
-            m_board.session.suspendTimeout();
-        else
-            m_board.session.restartTimeout();
-    });
+    // Held while open, in list editing mode as for pastes.
     connect(&m_control, &SessionControl::closingSessionWindows, m_list, &ListDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(m_list);
     return m_list;
 }
 
@@ -125,6 +141,7 @@ DateTimeDialog* SessionDialogs::dateTime()
     connect(m_dateTime, &DateTimeDialog::textChosen, this, &SessionDialogs::writeTargetCell);
     connect(m_dateTime, &DateTimeDialog::advanceRequested, &m_interaction, &GridInteraction::scheduleAdvance);
     connect(&m_control, &SessionControl::closingSessionWindows, m_dateTime, &DateTimeDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(m_dateTime);
     QList<PersistentForm::Property> kept;
     for (const char* box : kDateTimeKeptBoxes)
         if (auto* b = m_dateTime->findChild<QCheckBox*>(QString::fromLatin1(box)))
