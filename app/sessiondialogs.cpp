@@ -11,26 +11,18 @@
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
-#include "store/inifile.h"
-#include "store/placementfile.h"
 
 #include <QCheckBox>
 #include <QEvent>
 #include <QToolButton>
 
+#include <utility>
+
 namespace {
 
 const char* const kDateTimeKeptBoxes[] = {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"};
-
-// A check box of the date and time dialog as the placement file keeps it.
-bool keptChecked(const IniFile& file, const QString& section, const char* box)
-{
-    const QString text = file.value(section, QString::fromLatin1(box) + QStringLiteral(".Checked"));
-    if (text.isEmpty())
-        return false;
-    const std::optional<QVariant> v = PlacementFile::textToProperty(QVariant(false), text);
-    return v && v->toBool();
-}
+constexpr int kLeadingZeroBox = 0;
+constexpr int kMilitaryBox = 1;
 
 } // namespace
 
@@ -56,6 +48,32 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
     interaction.setCreateListRecordsAction(
         [this] { ListDialog::createListRecords(m_board.grid, *m_board.services.messages); });
     interaction.setDateTimeAction([this] { dateTime()->showOpen(); });
+    reserveDateTimePlacement();
+}
+
+void SessionDialogs::reserveDateTimePlacement()
+{
+    // Until the dialog is made, a normal end writes its section from what
+    // the board holds, as the dialog would: its place as stored, its boxes
+    // as kept, the two the preferences share as the board uses them.
+    QList<PersistentForm::Property> kept;
+    for (int i = 0; i < kDateTimeBoxes; ++i) {
+        PersistentForm::Property p;
+        p.control = QString::fromLatin1(kDateTimeKeptBoxes[i]);
+        p.className = QStringLiteral("QCheckBox");
+        p.name = QStringLiteral("Checked");
+        p.get = [this, i] {
+            if (m_preferencesApplied && i == kLeadingZeroBox)
+                return m_board.prefs.leadingZero;
+            if (m_preferencesApplied && i == kMilitaryBox)
+                return m_board.prefs.militaryTime;
+            return m_keptBoxes[i];
+        };
+        p.set = [this, i](const QVariant& v) { m_keptBoxes[i] = v.toBool(); };
+        kept.append(p);
+    }
+    m_dateTimeStandIn = PersistentForm::reserve(this, PersistentForm::placementFile(m_board.folder),
+                                                QStringLiteral("Form6"), kept);
 }
 
 void SessionDialogs::holdTimeoutWhileOpen(QWidget* dialog)
@@ -142,6 +160,8 @@ DateTimeDialog* SessionDialogs::dateTime()
     connect(m_dateTime, &DateTimeDialog::advanceRequested, &m_interaction, &GridInteraction::scheduleAdvance);
     connect(&m_control, &SessionControl::closingSessionWindows, m_dateTime, &DateTimeDialog::closeWithoutEffect);
     holdTimeoutWhileOpen(m_dateTime);
+    // The dialog keeps its own section from now on, read afresh.
+    delete std::exchange(m_dateTimeStandIn, nullptr);
     QList<PersistentForm::Property> kept;
     for (const char* box : kDateTimeKeptBoxes)
         if (auto* b = m_dateTime->findChild<QCheckBox*>(QString::fromLatin1(box)))
@@ -170,10 +190,8 @@ void SessionDialogs::applyKeptDateTimeOptions()
     // The dialog's kept "Leading zero in date" and "Use military time" hold
     // for the whole board (the status line's times, parm.scd) before it is
     // first opened, as the dialog's boxes would add them.
-    const IniFile file = IniFile::read(PersistentForm::placementFile(m_board.folder));
-    const QString section = QStringLiteral("Form6");
-    m_board.prefs.leadingZero = m_board.prefs.leadingZero || keptChecked(file, section, "CheckBox1");
-    m_board.prefs.militaryTime = m_board.prefs.militaryTime || keptChecked(file, section, "CheckBox2");
+    m_board.prefs.leadingZero = m_board.prefs.leadingZero || m_keptBoxes[kLeadingZeroBox];
+    m_board.prefs.militaryTime = m_board.prefs.militaryTime || m_keptBoxes[kMilitaryBox];
 }
 
 void SessionDialogs::refreshView(bool recomputeWidths)

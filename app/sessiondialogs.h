@@ -9,6 +9,7 @@ class DateTimeDialog;
 class FixedColumnDialog;
 class GridInteraction;
 class ListDialog;
+class PersistentForm;
 class QWidget;
 class SessionControl;
 class Toolbar;
@@ -43,6 +44,7 @@ private:
     DateTimeDialog* dateTime();         // Form6
     void wireColumnEditor(ColumnEditorDialog* dialog);
     void applyKeptDateTimeOptions();
+    void reserveDateTimePlacement();
     void refreshView(bool recomputeWidths);
     void writeTargetCell(const QString& text);
 
@@ -56,4 +58,9 @@ private:
     ListDialog* m_list = nullptr;
     DateTimeDialog* m_dateTime = nullptr;
     QSet<const QObject*> m_holding;   // the open dialogs that hold the time-out
+    // "Date / Time" before it is made: its kept check boxes and what writes
+    // its section at a normal end.
+    static constexpr int kDateTimeBoxes = 4;
+    bool m_keptBoxes[kDateTimeBoxes] = {};
+    PersistentForm* m_dateTimeStandIn = nullptr;
 };

@@ -81,6 +81,8 @@ private slots:
     void lateDialogShowsCurrentPreferences();
     void keptDateTimeOptionsCountBeforeFirstUse_data();
     void keptDateTimeOptionsCountBeforeFirstUse();
+    void normalEndWritesDateTimeSectionUnopened_data();
+    void normalEndWritesDateTimeSectionUnopened();
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
@@ -686,6 +688,60 @@ void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
     QCOMPARE(ws->board().prefs.militaryTime, military);
     QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
     dateTime->closeWithoutEffect();
+    QFile::remove(placement);
+}
+
+void TestMainWindow::normalEndWritesDateTimeSectionUnopened_data()
+{
+    QTest::addColumn<QByteArray>("before");   // the placement file; null: none
+    QTest::addColumn<bool>("militaryInParm");
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray allOff = "CheckBox1.Checked=FALSE\r\nCheckBox2.Checked=FALSE\r\n"
+                              "CheckBox3.Checked=FALSE\r\nCheckBox4.Checked=FALSE\r\n";
+    QTest::newRow("no file yet") << QByteArray() << false
+                                 << "[Form6]\r\nTop=0\r\nLeft=0\r\nWidth=0\r\nHeight=0\r\n" + allOff;
+    QTest::newRow("military time from parm.scd")
+        << QByteArray() << true
+        << QByteArray("[Form6]\r\nTop=0\r\nLeft=0\r\nWidth=0\r\nHeight=0\r\nCheckBox1.Checked=FALSE\r\n"
+                      "CheckBox2.Checked=TRUE\r\nCheckBox3.Checked=FALSE\r\nCheckBox4.Checked=FALSE\r\n");
+    // Kept as it was, other forms' sections and unknown keys too.
+    const QByteArray kept = "[Other]\r\nTop=1\r\n[FORM6]\r\ntop=40\r\nLeft=30\r\nWidth=441\r\nHeight=300\r\n"
+                            "CheckBox1.Checked=TRUE\r\ncheckbox2.checked=FALSE\r\nCheckBox3.Checked=TRUE\r\n"
+                            "CheckBox4.Checked=FALSE\r\nColor=red\r\n";
+    QTest::newRow("kept place and boxes") << kept << false << kept;
+    QTest::newRow("kept box off, parm.scd on") << kept << true
+        << QByteArray(kept).replace("checkbox2.checked=FALSE", "checkbox2.checked=TRUE");
+}
+
+void TestMainWindow::normalEndWritesDateTimeSectionUnopened()
+{
+    // "Date / Time" is made at its first use; a board that never opened it
+    // still writes its section at a normal end, from what it holds.
+    QFETCH(QByteArray, before);
+    QFETCH(bool, militaryInParm);
+    QFETCH(QByteArray, after);
+    TestFolder folder;
+    folder.copyInstallationData();
+    if (militaryInParm) {
+        Workstation writer(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+        writer->board().prefs.militaryTime = true;
+        QVERIFY(writer->savePreferences().ok());
+    }
+    const QString placement = PersistentForm::placementFile(folder.folder());
+    QFile::remove(placement);
+    if (!before.isNull())
+        QVERIFY(writeRaw(placement, before));
+    {
+        // A board that ends otherwise (a crash, a kill) writes nothing.
+        Workstation killed(folder, QStringLiteral("PC3"), QStringLiteral("bob"));
+    }
+    QCOMPARE(QFile::exists(placement), !before.isNull());
+
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(ws->close());
+    QVERIFY(!board::dialog<DateTimeDialog>(ws));
+    QCOMPARE(readAll(placement), after);
     QFile::remove(placement);
 }
 
