@@ -43,20 +43,41 @@ PersistentForm* PersistentForm::attach(QWidget* form, const QString& placementFi
     return new PersistentForm(form, placementFile, resizable, properties);
 }
 
+PersistentForm* PersistentForm::reserve(QObject* owner, const QString& placementFile, const QString& section,
+                                        const QList<Property>& properties)
+{
+    if (!owner || section.isEmpty())
+        return nullptr;
+    return new PersistentForm(owner, placementFile, section, properties);
+}
+
 PersistentForm::PersistentForm(QWidget* form, const QString& placementFile, bool resizable,
                                const QList<Property>& properties)
     : QObject(form), m_form(form), m_file(placementFile), m_section(form->objectName()), m_resizable(resizable)
+{
+    keepProperties(properties);
+    load();
+    if (form->isVisible())
+        applyPlacement();
+    else
+        form->installEventFilter(this);
+}
+
+PersistentForm::PersistentForm(QObject* owner, const QString& placementFile, const QString& section,
+                               const QList<Property>& properties)
+    : QObject(owner), m_file(placementFile), m_section(section), m_resizable(false), m_standIn(true)
+{
+    keepProperties(properties);
+    load();
+}
+
+void PersistentForm::keepProperties(const QList<Property>& properties)
 {
     const QStringList names = PlacementFile::persistedPropertyNames();
     for (const Property& p : properties) {
         if (!p.control.isEmpty() && p.get && p.set && PlacementFile::isPersistedProperty(names, p.className, p.name))
             m_properties.append(p);
     }
-    load();
-    if (form->isVisible())
-        applyPlacement();
-    else
-        form->installEventFilter(this);
 }
 
 void PersistentForm::load()
@@ -113,11 +134,17 @@ QRect PersistentForm::geometryNow() const
 
 void PersistentForm::store(IniFile& file) const
 {
-    if (!m_form)
+    if (!m_standIn && !m_form)
         return;
-    const QRect now = geometryNow();
-    const QRect placed = m_placedYet ? m_placed : now;
-    PlacementFile::writeNumbers(file, m_section, PlacementFile::numbersToWrite(m_stored, placed, now, m_resizable));
+    if (m_standIn) {
+        // Never made, so never moved: its place stays as it was stored.
+        PlacementFile::writeNumbers(file, m_section, m_stored);
+    } else {
+        const QRect now = geometryNow();
+        const QRect placed = m_placedYet ? m_placed : now;
+        PlacementFile::writeNumbers(file, m_section,
+                                    PlacementFile::numbersToWrite(m_stored, placed, now, m_resizable));
+    }
     for (const Property& p : m_properties) {
         // No text (a type that is not stored): an earlier entry stays.
         const QString text = PlacementFile::propertyToText(p.get());

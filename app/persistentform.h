@@ -54,6 +54,15 @@ public:
     static PersistentForm* attach(QWidget* form, const QString& placementFile, bool resizable,
                                   const QList<Property>& properties = {});
 
+    // Stands in for a form that is made at its first use and may not be
+    // made in this run at all: reads what the placement file holds for
+    // `section` now (the kept values go to the properties' setters) and
+    // writes it at a normal end as that form would had it stayed where it
+    // was stored, with the values the properties' getters give then. A child
+    // of `owner`; delete it before the form itself is attached.
+    static PersistentForm* reserve(QObject* owner, const QString& placementFile, const QString& section,
+                                   const QList<Property>& properties);
+
     // This program's placement file in `folder`.
     static QString placementFile(const DataFolder& folder);
 
@@ -72,6 +81,9 @@ protected:
 
 private:
     PersistentForm(QWidget* form, const QString& placementFile, bool resizable, const QList<Property>& properties);
+    PersistentForm(QObject* owner, const QString& placementFile, const QString& section,
+                   const QList<Property>& properties);
+    void keepProperties(const QList<Property>& properties);
     void load();
     void applyPlacement();
     QRect geometryNow() const;
@@ -84,4 +96,5 @@ private:
     PlacementFile::Numbers m_stored;
     QRect m_placed;          // where the stored placement put the form
     bool m_placedYet = false;
+    bool m_standIn = false;  // made by reserve(): there is no form
 };

@@ -1,5 +1,6 @@
 #include "app/sessioncontrol.h"
 
+#include "app/activityfilter.h"
 #include "app/boardcontext.h"
 #include "app/busymessage.h"
 #include "app/gridinteraction.h"
@@ -47,6 +48,10 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
     connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
     connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);
+    // Every input the board gets counts, in menus and dialogs as on the grid:
+    // a user busy there must not be timed out.
+    auto* activity = new ActivityFilter(m_view->window(), this);
+    connect(activity, &ActivityFilter::activity, this, &SessionControl::onActivity);
     m_toolbar.led()->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
                                                "An alarm sounds here when it is free to update."));
     m_backupTimer = new QTimer(this);
@@ -186,6 +191,13 @@ void SessionControl::noteAction()
 {
     if (std::exchange(m_timedOut, false))
         refreshStatus();
+}
+
+void SessionControl::onActivity()
+{
+    m_session.noteActivity();
+    noteAction();
+    refreshStatus();   // a countdown under way starts again
 }
 
 QString SessionControl::statusText() const

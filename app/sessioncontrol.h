@@ -49,6 +49,8 @@ public:
     QString statusText() const;
     // The user did something: the time-out's notice has been seen.
     void noteAction();
+    // Any input to the board's windows: the time-out starts again.
+    void onActivity();
 
 signals:
     // The session ends behind open windows: every dialog of the session

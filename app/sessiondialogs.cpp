@@ -11,25 +11,18 @@
 #include "app/toolbar.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
-#include "store/inifile.h"
-#include "store/placementfile.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QToolButton>
+
+#include <utility>
 
 namespace {
 
 const char* const kDateTimeKeptBoxes[] = {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"};
-
-// A check box of the date and time dialog as the placement file keeps it.
-bool keptChecked(const IniFile& file, const QString& section, const char* box)
-{
-    const QString text = file.value(section, QString::fromLatin1(box) + QStringLiteral(".Checked"));
-    if (text.isEmpty())
-        return false;
-    const std::optional<QVariant> v = PlacementFile::textToProperty(QVariant(false), text);
-    return v && v->toBool();
-}
+constexpr int kLeadingZeroBox = 0;
+constexpr int kMilitaryBox = 1;
 
 } // namespace
 
@@ -42,13 +35,10 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
         [this] {
             if (!m_interaction.editor().focused())
                 m_control.showCentralMessage(QStringLiteral("Click on a column first."));
-            else if (columnData()->openFor(m_interaction.editor().target().x()))
-                m_board.session.suspendTimeout();
+            else
+                columnData()->openFor(m_interaction.editor().target().x());
         },
-        [this] {
-            fixedColumn()->open();
-            m_board.session.suspendTimeout();
-        });
+        [this] { fixedColumn()->open(); });
     connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
         if (const std::optional<QPoint> focused = m_interaction.editor().focused())
             list()->openFor(focused->y());
@@ -58,17 +48,66 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
     interaction.setCreateListRecordsAction(
         [this] { ListDialog::createListRecords(m_board.grid, *m_board.services.messages); });
     interaction.setDateTimeAction([this] { dateTime()->showOpen(); });
+    reserveDateTimePlacement();
+}
+
+void SessionDialogs::reserveDateTimePlacement()
+{
+    // Until the dialog is made, a normal end writes its section from what
+    // the board holds, as the dialog would: its place as stored, its boxes
+    // as kept, the two the preferences share as the board uses them.
+    QList<PersistentForm::Property> kept;
+    for (int i = 0; i < kDateTimeBoxes; ++i) {
+        PersistentForm::Property p;
+        p.control = QString::fromLatin1(kDateTimeKeptBoxes[i]);
+        p.className = QStringLiteral("QCheckBox");
+        p.name = QStringLiteral("Checked");
+        p.get = [this, i] {
+            if (m_preferencesApplied && i == kLeadingZeroBox)
+                return m_board.prefs.leadingZero;
+            if (m_preferencesApplied && i == kMilitaryBox)
+                return m_board.prefs.militaryTime;
+            return m_keptBoxes[i];
+        };
+        p.set = [this, i](const QVariant& v) { m_keptBoxes[i] = v.toBool(); };
+        kept.append(p);
+    }
+    m_dateTimeStandIn = PersistentForm::reserve(this, PersistentForm::placementFile(m_board.folder),
+                                                QStringLiteral("Form6"), kept);
+}
+
+void SessionDialogs::holdTimeoutWhileOpen(QWidget* dialog)
+{
+    dialog->installEventFilter(this);
+    connect(dialog, &QObject::destroyed, this, [this](QObject* gone) {
+        if (m_holding.remove(gone) && m_holding.isEmpty())
+            m_board.session.restartTimeout();
+    });
+}
+
+bool SessionDialogs::eventFilter(QObject* watched, QEvent* event)
+{
+    // Opened and closed by the program, not a window system's minimise or restore.
+    if (!event->spontaneous()) {
+        if (event->type() == QEvent::Show && !m_holding.contains(watched)) {
+            m_holding.insert(watched);
+            if (m_holding.size() == 1)
+                m_board.session.suspendTimeout();
+        } else if (event->type() == QEvent::Hide && m_holding.remove(watched) && m_holding.isEmpty()) {
+            m_board.session.restartTimeout();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SessionDialogs::wireColumnEditor(ColumnEditorDialog* dialog)
 {
-    // The time-out waits while a column data editor is open.
     connect(dialog, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
         m_interaction.recordChange(QStringLiteral("Column Data Setup"));
         refreshView(recomputeWidths);
     });
-    connect(dialog, &ColumnEditorDialog::closed, this, [this] { m_board.session.restartTimeout(); });
     connect(&m_control, &SessionControl::closingSessionWindows, dialog, &ColumnEditorDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(dialog);
 }
 
 ColumnDataDialog* SessionDialogs::columnData()
@@ -98,14 +137,9 @@ ListDialog* SessionDialogs::list()
         m_interaction.recordChange(QStringLiteral("List Record"));
         refreshView(true);
     });
-    // List editing mode holds the time-out.
-    connect(m_list, &ListDialog::listEditingChanged, this, [this](bool editing) {
-        if (editing)
-            m_board.session.suspendTimeout();
-        else
-            m_board.session.restartTimeout();
-    });
+    // Held while open, in list editing mode as for pastes.
     connect(&m_control, &SessionControl::closingSessionWindows, m_list, &ListDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(m_list);
     return m_list;
 }
 
@@ -125,6 +159,9 @@ DateTimeDialog* SessionDialogs::dateTime()
     connect(m_dateTime, &DateTimeDialog::textChosen, this, &SessionDialogs::writeTargetCell);
     connect(m_dateTime, &DateTimeDialog::advanceRequested, &m_interaction, &GridInteraction::scheduleAdvance);
     connect(&m_control, &SessionControl::closingSessionWindows, m_dateTime, &DateTimeDialog::closeWithoutEffect);
+    holdTimeoutWhileOpen(m_dateTime);
+    // The dialog keeps its own section from now on, read afresh.
+    delete std::exchange(m_dateTimeStandIn, nullptr);
     QList<PersistentForm::Property> kept;
     for (const char* box : kDateTimeKeptBoxes)
         if (auto* b = m_dateTime->findChild<QCheckBox*>(QString::fromLatin1(box)))
@@ -153,10 +190,8 @@ void SessionDialogs::applyKeptDateTimeOptions()
     // The dialog's kept "Leading zero in date" and "Use military time" hold
     // for the whole board (the status line's times, parm.scd) before it is
     // first opened, as the dialog's boxes would add them.
-    const IniFile file = IniFile::read(PersistentForm::placementFile(m_board.folder));
-    const QString section = QStringLiteral("Form6");
-    m_board.prefs.leadingZero = m_board.prefs.leadingZero || keptChecked(file, section, "CheckBox1");
-    m_board.prefs.militaryTime = m_board.prefs.militaryTime || keptChecked(file, section, "CheckBox2");
+    m_board.prefs.leadingZero = m_board.prefs.leadingZero || m_keptBoxes[kLeadingZeroBox];
+    m_board.prefs.militaryTime = m_board.prefs.militaryTime || m_keptBoxes[kMilitaryBox];
 }
 
 void SessionDialogs::refreshView(bool recomputeWidths)

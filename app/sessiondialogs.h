@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 
 class ColumnDataDialog;
 class ColumnEditorDialog;
@@ -8,6 +9,7 @@ class DateTimeDialog;
 class FixedColumnDialog;
 class GridInteraction;
 class ListDialog;
+class PersistentForm;
 class QWidget;
 class SessionControl;
 class Toolbar;
@@ -18,7 +20,9 @@ struct BoardContext;
 // "Create List Records") and "Date / Time" (a column menu's "DATE/TIME").
 // Each is made when it is first opened and then kept for the run, wired to
 // the grid, the session's time-out and the session's end, which closes it
-// without effect. One not made yet has nothing to close or update.
+// without effect. One not made yet has nothing to close or update. While
+// any of them is open the time-out waits; it starts afresh when the last
+// one closes.
 class SessionDialogs : public QObject
 {
     Q_OBJECT
@@ -29,13 +33,18 @@ public:
     // The preferences were read again: the date and time options follow.
     void applyPreferences();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void holdTimeoutWhileOpen(QWidget* dialog);
     ColumnDataDialog* columnData();     // Form4
     FixedColumnDialog* fixedColumn();   // Form3
     ListDialog* list();                 // Form5
     DateTimeDialog* dateTime();         // Form6
     void wireColumnEditor(ColumnEditorDialog* dialog);
     void applyKeptDateTimeOptions();
+    void reserveDateTimePlacement();
     void refreshView(bool recomputeWidths);
     void writeTargetCell(const QString& text);
 
@@ -48,4 +57,10 @@ private:
     FixedColumnDialog* m_fixedColumn = nullptr;
     ListDialog* m_list = nullptr;
     DateTimeDialog* m_dateTime = nullptr;
+    QSet<const QObject*> m_holding;   // the open dialogs that hold the time-out
+    // "Date / Time" before it is made: its kept check boxes and what writes
+    // its section at a normal end.
+    static constexpr int kDateTimeBoxes = 4;
+    bool m_keptBoxes[kDateTimeBoxes] = {};
+    PersistentForm* m_dateTimeStandIn = nullptr;
 };

@@ -5,11 +5,51 @@
 
 namespace {
 
-// What of a window must lie on a screen for it to be dragged back: the top
-// of its frame, the height of a title bar, and a stretch of it wide enough
-// to grab.
-constexpr int kTitleBarHeight = 30;
-constexpr int kGrabWidth = 100;
+// A rectangle in 64-bit edges (right and bottom exclusive): a stored place
+// may be anywhere in int's range, and so may its far edges.
+struct Area {
+    qint64 left, top, right, bottom;
+    bool isEmpty() const { return left >= right || top >= bottom; }
+    qint64 size() const { return isEmpty() ? 0 : (right - left) * (bottom - top); }
+    Area intersected(const Area& o) const
+    {
+        return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
+    }
+};
+
+Area areaOf(const QRect& r)
+{
+    return {r.left(), r.top(), qint64(r.left()) + r.width(), qint64(r.top()) + r.height()};
+}
+
+// Whether every part of `window` lies on one screen or another, so that a
+// window across two screens side by side may stay.
+bool coveredBy(const Area& window, const QList<QRect>& screens)
+{
+    QList<Area> uncovered{window};
+    for (const QRect& screen : screens) {
+        const Area s = areaOf(screen);
+        QList<Area> rest;
+        for (const Area& a : std::as_const(uncovered)) {
+            const Area cut = a.intersected(s);
+            if (cut.isEmpty()) {
+                rest.append(a);
+                continue;
+            }
+            // What lies above, below, left and right of the screen.
+            const Area pieces[] = {{a.left, a.top, a.right, cut.top},
+                                   {a.left, cut.bottom, a.right, a.bottom},
+                                   {a.left, cut.top, cut.left, cut.bottom},
+                                   {cut.right, cut.top, a.right, cut.bottom}};
+            for (const Area& piece : pieces) {
+                if (!piece.isEmpty())
+                    rest.append(piece);
+            }
+        }
+        uncovered = rest;
+    }
+    return uncovered.isEmpty();
+}
 
 // The check-box options of line 1 and their 1-based positions, read and
 // written from this one table.
@@ -158,33 +198,34 @@ WindowPlacement placeWindow(const Preferences& p, const QList<QRect>& screens, c
     const int w = std::max(minWidth, std::min(p.width, desktop.width()));
     const int h = std::max(minHeight, std::min(p.height, desktop.height()));
 
-    // 64-bit sums: the position is still the file's, anywhere in int's range.
     const qint64 left = p.left;
     const qint64 top = p.top;
-    auto grabbable = [&](const QRect& s) {
-        if (top < s.top() || top + kTitleBarHeight > qint64(s.bottom()) + 1)
-            return false;
-        const qint64 overlap = std::min(left + w, qint64(s.right()) + 1) - std::max(left, qint64(s.left()));
-        return overlap >= std::min(kGrabWidth, w);
-    };
-    if (std::any_of(usable.cbegin(), usable.cend(), grabbable)) {
+    const Area wanted{left, top, left + w, top + h};
+    if (coveredBy(wanted, usable)) {
         out.placed = QRect(p.left, p.top, w, h);
         return out;
     }
 
+    // A place kept by another workstation or for other screens: the whole
+    // window goes onto the screen it stands on most, or the nearest one,
+    // shrunk to that screen where it is larger.
     auto distance = [&](const QRect& s) {
         const qint64 dx = std::max({qint64(s.left()) - left, qint64(0), left - s.right()});
         const qint64 dy = std::max({qint64(s.top()) - top, qint64(0), top - s.bottom()});
         return dx + dy;
     };
-    const QRect near = *std::min_element(usable.cbegin(), usable.cend(), [&](const QRect& a, const QRect& b) {
-        return distance(a) < distance(b);
-    });
-    // Inside the nearest screen, as far as it fits; a window wider or taller
-    // than that screen keeps its top left corner on it.
-    const qint64 x = std::clamp(left, qint64(near.left()), std::max(qint64(near.left()), qint64(near.right()) + 1 - w));
-    const qint64 y = std::clamp(top, qint64(near.top()), std::max(qint64(near.top()), qint64(near.bottom()) + 1 - h));
-    out.placed = QRect(int(x), int(y), w, h);
+    auto landsOn = [&](const QRect& a, const QRect& b) {
+        const qint64 onA = wanted.intersected(areaOf(a)).size();
+        const qint64 onB = wanted.intersected(areaOf(b)).size();
+        return onA != onB ? onA > onB : distance(a) < distance(b);
+    };
+    const QRect screen = *std::min_element(usable.cbegin(), usable.cend(), landsOn);
+    // The minimum still wins over a screen smaller than it.
+    const int sw = std::max(minWidth, std::min(w, screen.width()));
+    const int sh = std::max(minHeight, std::min(h, screen.height()));
+    const qint64 x = std::clamp(left, qint64(screen.left()), std::max(qint64(screen.left()), qint64(screen.right()) + 1 - sw));
+    const qint64 y = std::clamp(top, qint64(screen.top()), std::max(qint64(screen.top()), qint64(screen.bottom()) + 1 - sh));
+    out.placed = QRect(int(x), int(y), sw, sh);
     return out;
 }
 

@@ -91,8 +91,9 @@ struct WindowPlacement
 
 // Places the window for the remembered geometry on screens with the given
 // available areas: its size between `minimum` and the extent of the
-// screens (the minimum wins), its position kept while its title bar can be
-// grabbed on some screen, otherwise moved inside the nearest screen.
+// screens (the minimum wins), its place kept while every part of it lies on
+// a screen. Otherwise it moves wholly inside the screen it stands on most
+// (or the nearest one), shrunk to that screen where it is larger.
 WindowPlacement placeWindow(const Preferences& prefs, const QList<QRect>& screens, const QSize& minimum);
 
 // Remembers the window geometry `now`. While the window stands where

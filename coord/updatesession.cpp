@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 const QString kGridFile = QStringLiteral("sgrid.scd");
@@ -369,8 +371,17 @@ std::optional<int> UpdateSession::timeoutCountdown() const
 {
     if (m_state != State::Updating || !m_prefs.timeOut)
         return std::nullopt;
-    return countdownSeconds(m_timeoutActive && m_timeoutTimer.isActive(), m_activity,
-                            m_timeoutTimer.remainingTime());
+    // Activity restarts the timer, so what it has left is the time left,
+    // whatever the next tick finds in the activity flag.
+    return countdownSeconds(m_timeoutActive && m_timeoutTimer.isActive(), false, m_timeoutTimer.remainingTime());
+}
+
+void UpdateSession::noteActivity()
+{
+    m_activity = true;
+    m_lastActivity.start();
+    if (m_state == State::Updating && m_timeoutActive && m_timeoutTimer.isActive())
+        m_timeoutTimer.start(kTimeoutMs);
 }
 
 UpdateSession::TimeoutAction UpdateSession::timeoutTick()
@@ -379,9 +390,21 @@ UpdateSession::TimeoutAction UpdateSession::timeoutTick()
         setTimeoutActive(false);
         return TimeoutAction::Stop;
     }
-    const bool idle = !m_activity;
-    m_activity = false;
-    return idle ? TimeoutAction::End : TimeoutAction::Continue;
+    // A dialog of the session holds the time-out: a tick already under way
+    // when it opened ends nothing.
+    if (!m_timeoutActive)
+        return TimeoutAction::Continue;
+    const bool active = std::exchange(m_activity, false);
+    const qint64 leftMs = active ? kTimeoutMs - m_lastActivity.elapsed() : 0;
+    if (leftMs > 0) {
+        // What is left of the period since the last activity; a coarse
+        // timer may also tick a little early.
+        m_timeoutTimer.start(int(leftMs));
+        return TimeoutAction::Continue;
+    }
+    // A save that fails keeps the session: the next try comes a whole period later.
+    m_timeoutTimer.start(kTimeoutMs);
+    return TimeoutAction::End;
 }
 
 void UpdateSession::suspendTimeout()

@@ -7,6 +7,7 @@
 #include "store/gridstore.h"
 #include "store/textfile.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <optional>
@@ -129,10 +130,13 @@ public:
     std::optional<int> timeoutCountdown() const;
 
     enum class TimeoutAction { Stop, End, Continue };
-    // Timer2's decision; clears the activity flag. On End the window closes
-    // popups and editors and calls releaseUpdate().
+    // Timer2's decision; clears the activity flag. A session ends
+    // kTimeoutMs after the user last did something, never while a dialog
+    // holds the time-out. On End the window closes popups and editors and
+    // calls releaseUpdate().
     TimeoutAction timeoutTick();
-    void noteActivity() { m_activity = true; }
+    // Anything the user does: the time-out's period starts again.
+    void noteActivity();
     void noteSelection() { m_selection = true; }
     bool activityFlag() const { return m_activity; }
     bool selectionFlag() const { return m_selection; }
@@ -229,6 +233,7 @@ private:
     QTimer m_timeoutTimer;
     QTimer m_lockTimer;
     bool m_activity = false;
+    QElapsedTimer m_lastActivity;
     bool m_selection = false;
     FileStamp m_currentStamp;
     FileStamp m_lastKnownStamp;

@@ -28,11 +28,16 @@ work=$cache/qt-src
 mkdir -p "$work"
 src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
 if [ -z "$src" ]; then
-  # A private apt configuration, so the system's sources stay as they are.
+  # A private apt configuration, so the system's sources stay as they are:
+  # source entries for the archives this machine already takes its packages
+  # from (its sources.list and sources.list.d, either format), so the source
+  # comes from wherever Debian's packages come from here.
   apt=$work/apt
   mkdir -p "$apt/sources.list.d" "$apt/lists/partial"
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  echo "deb-src http://deb.debian.org/debian $suite main" > "$apt/sources.list.d/src.list"
+  eval "$(apt-config shell sourcelist Dir::Etc::sourcelist/f sourceparts Dir::Etc::sourceparts/d)"
+  python3 "$here/scripts/aptsources.py" --suite "$suite" --out "$apt/sources.list.d" \
+    "$sourcelist" "$sourceparts"/*.list "$sourceparts"/*.sources
   aptopts=(-o Dir::Etc::sourcelist=/dev/null -o "Dir::Etc::sourceparts=$apt/sources.list.d"
            -o "Dir::State::Lists=$apt/lists")
   apt-get "${aptopts[@]}" update -qq

@@ -26,10 +26,17 @@ export WINEDEBUG=-all
 # No Mono or Gecko: nothing of the board needs them, and Wine would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+# A free display number, written once the server accepts connections; no
+# reset when the last client leaves, which would drop a board connecting
+# just then (Wine's programs come and go on this display).
+Xvfb -displayfd 3 -noreset -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+end=$((SECONDS + 60))
+until [ -s "$fdfile" ] && DISPLAY=":$(head -n1 "$fdfile")" xdotool getdisplaygeometry >/dev/null 2>&1; do
+  kill -0 $xvfb 2>/dev/null && [ $SECONDS -lt $end ] || { echo "wintest: Xvfb did not start" >&2; exit 1; }
+  sleep 0.2
+done
 export DISPLAY=":$(head -n1 "$fdfile")"
 
 # Wine's desktop process binds to the display of the first Wine program: the

@@ -47,9 +47,10 @@ struct FormPlacement
 // replaces its edge, and a positive width or height its extent, though only
 // for a form the user can resize. A fixed-size form keeps its own size: a
 // size edited by hand or stored with another platform's frame would clip it
-// on every workstation for good. A stored position whose title bar could not
-// be grabbed on any of `screens` moves into the nearest one, and the size
-// stays between `minimum` and the screens' extent, as for the main window.
+// on every workstation for good. A stored place that would stand partly off
+// `screens` (the file is shared, and another workstation's screens differ)
+// moves wholly inside the screen it stands on most, shrunk to fit it, and
+// the size stays at least `minimum`, as for the main window.
 FormPlacement placeForm(const Numbers& stored, const QRect& current, bool resizable,
                         const QList<QRect>& screens, const QSize& minimum);
 

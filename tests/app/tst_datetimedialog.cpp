@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -28,6 +30,7 @@ private slots:
     void businessHoursFiles();
     void fitsItsTexts();
     void keptPlaceWinsOverCentre();
+    void keptPlaceOffTheScreenComesOnIt();
 
 private:
     struct Board {
@@ -316,6 +319,29 @@ void TestDateTimeDialog::keptPlaceWinsOverCentre()
     QVERIFY(step(*b, QStringLiteral("SpeedButton2")));
     QVERIFY(PersistentForm::saveAll(b->dialog.get()).isEmpty());
     QVERIFY(b->folder.readFile(QStringLiteral("kept.ini")).contains("Top=40\r\nLeft=30\r\n"));
+}
+
+void TestDateTimeDialog::keptPlaceOffTheScreenComesOnIt()
+{
+    // Schedboard.ini is shared: a place kept on a wider screen would put
+    // the dialog's buttons out of reach here. It comes wholly onto this
+    // screen, and the file keeps the place for the workstation that wrote it.
+    auto b = makeBoard();
+    const QString ini = b->folder.path(QStringLiteral("kept.ini"));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    b->folder.writeFile(QStringLiteral("kept.ini"),
+                        QStringLiteral("[Form6]\r\nTop=5\r\nLeft=%1\r\n").arg(area.right() - 100).toLatin1());
+    QVERIFY(PersistentForm::attach(b->dialog.get(), ini, false));
+    QVERIFY(step(*b, QStringLiteral("open")));
+    const QRect placed(b->dialog->pos(), b->dialog->size());
+    QVERIFY2(area.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y())
+                                                   .arg(placed.width()).arg(placed.height())));
+    QCOMPARE(placed.y(), 5);
+    QCOMPARE(placed.right(), area.right());
+    QVERIFY(step(*b, QStringLiteral("SpeedButton2")));
+    QVERIFY(PersistentForm::saveAll(b->dialog.get()).isEmpty());
+    QVERIFY(b->folder.readFile(QStringLiteral("kept.ini"))
+                .startsWith(QStringLiteral("[Form6]\r\nTop=5\r\nLeft=%1\r\n").arg(area.right() - 100).toLatin1()));
 }
 
 QTEST_MAIN(TestDateTimeDialog)

@@ -408,17 +408,21 @@ void TestEditingWindow::listButtonNeedsARow()
     QCOMPARE(m_ws->fake.messages.shown[0].offset, QPoint(0, 33));
     QVERIFY(!board::shown<ListDialog>(w));
 
-    // With a row, the list opens; its editing mode holds the time-out, and
-    // a session that ends anyway closes it without writing.
+    // With a row, the list opens; it holds the time-out while open, in
+    // editing mode too, and a session that ends anyway closes it without writing.
     w->board().prefs.timeOut = true;
     w->board().session.restartTimeout();
     board::gridView(w)->focusCell(1, 3);
     board::button(w, "SpeedButton7")->click();
     QVERIFY(board::dialog<ListDialog>(w)->isVisible());
-    QVERIFY(board::timer(w, 2)->isActive());
+    QVERIFY(!board::timer(w, 2)->isActive());
     board::dialog<ListDialog>(w)->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
     QVERIFY(board::dialog<ListDialog>(w)->isEditing());
     QVERIFY(!board::timer(w, 2)->isActive());
+    board::dialog<ListDialog>(w)->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
+    QVERIFY(!board::dialog<ListDialog>(w)->isEditing());
+    QVERIFY(!board::timer(w, 2)->isActive());   // still open
+    board::dialog<ListDialog>(w)->findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->click();
     board::sessionControl(w).closeSessionBoxes();
     board::sessionControl(w).endSession();
     QVERIFY(!board::shown<ListDialog>(w));

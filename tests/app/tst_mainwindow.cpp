@@ -141,6 +141,8 @@ private slots:
     void lateDialogShowsCurrentPreferences();
     void keptDateTimeOptionsCountBeforeFirstUse_data();
     void keptDateTimeOptionsCountBeforeFirstUse();
+    void normalEndWritesDateTimeSectionUnopened_data();
+    void normalEndWritesDateTimeSectionUnopened();
     void closeReportsWhatItCouldNotSave();
     void okWritesExactlyTheDialog();
     void closeBackupOnNamedComputer();
@@ -397,7 +399,10 @@ void TestMainWindow::placedFromParmAndLeftAsRead_data()
     QTest::addColumn<int>("pointSize");
     QTest::addColumn<QRect>("own");             // the user's own place; null: none
 
-    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 70} << QRect(70, 70, 799, 572) << 9 << 9 << QRect();
+    QTest::newRow("as saved") << "9" << QList<int>{799, 572, 70, 1} << QRect(1, 70, 799, 572) << 9 << 9 << QRect();
+    // The test screen is 800 pixels wide: this place sticks out on the right.
+    QTest::newRow("saved partly off the screen")
+        << "9" << QList<int>{799, 572, 70, 70} << QRect(1, 70, 799, 572) << 9 << 9 << QRect();
     // The resize of a shown window must not overwrite the position before the move.
     QTest::newRow("as saved, another size")
         << "9" << QList<int>{780, 460, 7, 5} << QRect(5, 7, 780, 460) << 9 << 9 << QRect();
@@ -452,13 +457,13 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     if (!placed.isNull())
         QCOMPARE(now, placed);
     QVERIFY(now.width() >= 770 && now.height() >= 450);
-    bool grabbable = false;
+    bool onScreen = false;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect area = screen->availableGeometry();
         QVERIFY(now.width() <= std::max(770, area.width()) && now.height() <= std::max(450, area.height()));
-        grabbable = grabbable || area.intersected(QRect(now.topLeft(), QSize(now.width(), 30))).width() >= 100;
+        onScreen = onScreen || area.contains(now);
     }
-    QVERIFY2(grabbable, qPrintable(QStringLiteral("placed at %1, %2").arg(now.x()).arg(now.y())));
+    QVERIFY2(onScreen, qPrintable(QStringLiteral("placed at %1, %2").arg(now.x()).arg(now.y())));
     QCOMPARE(board::gridView(w)->gridRowHeight(), rowHeight);
     QCOMPARE(board::gridView(w)->font().pointSize(), pointSize);
 
@@ -746,6 +751,60 @@ void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
     QCOMPARE(ws->board().prefs.militaryTime, military);
     QCOMPARE(ws->board().prefs.leadingZero, leadingZero);
     dateTime->closeWithoutEffect();
+    QFile::remove(placement);
+}
+
+void TestMainWindow::normalEndWritesDateTimeSectionUnopened_data()
+{
+    QTest::addColumn<QByteArray>("before");   // the placement file; null: none
+    QTest::addColumn<bool>("militaryInParm");
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray allOff = "CheckBox1.Checked=FALSE\r\nCheckBox2.Checked=FALSE\r\n"
+                              "CheckBox3.Checked=FALSE\r\nCheckBox4.Checked=FALSE\r\n";
+    QTest::newRow("no file yet") << QByteArray() << false
+                                 << "[Form6]\r\nTop=0\r\nLeft=0\r\nWidth=0\r\nHeight=0\r\n" + allOff;
+    QTest::newRow("military time from parm.scd")
+        << QByteArray() << true
+        << QByteArray("[Form6]\r\nTop=0\r\nLeft=0\r\nWidth=0\r\nHeight=0\r\nCheckBox1.Checked=FALSE\r\n"
+                      "CheckBox2.Checked=TRUE\r\nCheckBox3.Checked=FALSE\r\nCheckBox4.Checked=FALSE\r\n");
+    // Kept as it was, other forms' sections and unknown keys too.
+    const QByteArray kept = "[Other]\r\nTop=1\r\n[FORM6]\r\ntop=40\r\nLeft=30\r\nWidth=441\r\nHeight=300\r\n"
+                            "CheckBox1.Checked=TRUE\r\ncheckbox2.checked=FALSE\r\nCheckBox3.Checked=TRUE\r\n"
+                            "CheckBox4.Checked=FALSE\r\nColor=red\r\n";
+    QTest::newRow("kept place and boxes") << kept << false << kept;
+    QTest::newRow("kept box off, parm.scd on") << kept << true
+        << QByteArray(kept).replace("checkbox2.checked=FALSE", "checkbox2.checked=TRUE");
+}
+
+void TestMainWindow::normalEndWritesDateTimeSectionUnopened()
+{
+    // "Date / Time" is made at its first use; a board that never opened it
+    // still writes its section at a normal end, from what it holds.
+    QFETCH(QByteArray, before);
+    QFETCH(bool, militaryInParm);
+    QFETCH(QByteArray, after);
+    TestFolder folder;
+    folder.copyInstallationData();
+    if (militaryInParm) {
+        Workstation writer(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
+        writer->board().prefs.militaryTime = true;
+        QVERIFY(writer->savePreferences().ok());
+    }
+    const QString placement = PersistentForm::placementFile(folder.folder());
+    QFile::remove(placement);
+    if (!before.isNull())
+        QVERIFY(writeRaw(placement, before));
+    {
+        // A board that ends otherwise (a crash, a kill) writes nothing.
+        Workstation killed(folder, QStringLiteral("PC3"), QStringLiteral("bob"));
+    }
+    QCOMPARE(QFile::exists(placement), !before.isNull());
+
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QVERIFY(ws->close());
+    QVERIFY(!board::dialog<DateTimeDialog>(ws));
+    QCOMPARE(readAll(placement), after);
     QFile::remove(placement);
 }
 

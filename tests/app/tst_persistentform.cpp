@@ -55,6 +55,7 @@ private slots:
     void storedPlaceAndValues();
     void noFileWritesEightEntries();
     void failedWriteIsReturned();
+    void standInForAFormNotMade();
 };
 
 void TestPersistentForm::storedPlaceAndValues_data()
@@ -155,6 +156,46 @@ void TestPersistentForm::failedWriteIsReturned()
     // A form without a name has no section to keep.
     QWidget unnamed;
     QVERIFY(!PersistentForm::attach(&unnamed, path, true));
+}
+
+void TestPersistentForm::standInForAFormNotMade()
+{
+    // A form made at its first use writes its section at a normal end even
+    // when it was never made: its place as stored, its values as held.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
+    QVERIFY(writeRaw(path, "[Form6]\r\nTop=5\r\nLeft=900\r\nWidth=0\r\nHeight=17\r\nCheckBox2.Checked=TRUE\r\n"
+                           "CheckBox3.Checked=maybe\r\n"));
+    QObject owner;
+    bool held[3] = {false, false, true};
+    QList<PersistentForm::Property> props;
+    for (int i = 0; i < 3; ++i) {
+        PersistentForm::Property p;
+        p.control = QStringLiteral("CheckBox%1").arg(i + 1);
+        p.className = QStringLiteral("QCheckBox");
+        p.name = QStringLiteral("Checked");
+        p.get = [&held, i] { return QVariant(held[i]); };
+        p.set = [&held, i](const QVariant& v) { held[i] = v.toBool(); };
+        props.append(p);
+    }
+    PersistentForm* standIn = PersistentForm::reserve(&owner, path, QStringLiteral("Form6"), props);
+    QVERIFY(standIn);
+    QCOMPARE(held[1], true);    // read at once
+    QCOMPARE(held[2], true);    // "maybe" is no boolean: the held value stays
+    held[0] = true;
+    QVERIFY(PersistentForm::saveAll(&owner).isEmpty());
+    QCOMPARE(readAll(path), QByteArray("[Form6]\r\nTop=5\r\nLeft=900\r\nWidth=0\r\nHeight=17\r\n"
+                                       "CheckBox2.Checked=TRUE\r\nCheckBox3.Checked=TRUE\r\nCheckBox1.Checked=TRUE\r\n"));
+
+    // Gone once the form itself is made: the form alone writes the section.
+    delete standIn;
+    const QByteArray written = readAll(path);
+    held[0] = false;
+    QVERIFY(PersistentForm::saveAll(&owner).isEmpty());
+    QCOMPARE(readAll(path), written);
+
+    // Nothing to stand in for without a section name.
+    QVERIFY(!PersistentForm::reserve(&owner, path, QString(), props));
 }
 
 QTEST_MAIN(TestPersistentForm)

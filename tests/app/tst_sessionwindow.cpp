@@ -1,10 +1,14 @@
+#include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
+#include "grid/calendaryear.h"
+#include "grid/datetimetext.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 #include "widgets/led.h"
+#include "widgets/yearcalendar.h"
 
 #include <QAction>
 #include <QDir>
@@ -37,6 +41,7 @@ private slots:
     void noReloadOfOwnSave();
     void cancelAnsweredNoAndYes();
     void timeoutEndsIdleSession();
+    void busyInMenusAndDialogsKeepsSession();
     void failedSaveKeepsSession();
     void failedBackupIsReported();
     void closeWithUpdateDown_data();
@@ -266,6 +271,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
     QVERIFY(countdown.captured(1).toInt() >= 4 && countdown.captured(1).toInt() <= 6);   // coarse timers
     board::interaction(a).onGridMousePress(Qt::LeftButton, QPoint(), Qt::NoModifier);
     QCOMPARE(board::sessionControl(a).statusText(), QString());
+    QVERIFY(board::timer(a, 2)->remainingTime() > 25000);   // the period starts again
     board::sessionControl(a).onTimeoutTick();
     board::sessionControl(a).onTimeoutTick();   // a whole tick without activity
     QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
@@ -286,6 +292,86 @@ void TestSessionWindow::timeoutEndsIdleSession()
     board::sessionControl(a).onTimeoutTick();
     QVERIFY(!board::timer(a, 2)->isActive());
     QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+}
+
+void TestSessionWindow::busyInMenusAndDialogsKeepsSession()
+{
+    // A dispatcher fills row 4 from the column menus that open by themselves,
+    // a pick every 8 s by keyboard, and opens DATE/TIME at 44 s. The
+    // time-out's ticks at 30 and 60 s find her busy: the session stays, the
+    // calendar stays open and the date goes into the Date cell.
+    Workstation& a = *m_a;
+    a->board().prefs.timeOut = true;
+    a->board().prefs.autoMenu = true;
+    a->show();
+    QVERIFY(QTest::qWaitForWindowExposed(a.window.get()));
+    press(a);
+    const int row = 4;
+    board::gridView(a)->focusCell(1, row);
+    board::interaction(a).onGridMousePress(Qt::RightButton, QPoint(10, 10), Qt::NoModifier);   // at 0 s
+    board::interaction(a).openChosenMenu(QPoint(10, 10));
+    ColumnMenuPopup* menu = board::columnMenu(a);
+    QStringList picked;
+    auto pickByKeys = [&](int downs) {
+        QVERIFY(menu->isVisible());
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        picked.append(menu->caption(menu->highlighted()));
+        QTest::keyClick(menu, Qt::Key_Return);
+    };
+    auto tick = [&] {
+        board::sessionControl(a).onTimeoutTick();
+        QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    };
+    // Head, UPDATE OFF, SKIP CELL, CLEAR CELL, then the first value.
+    pickByKeys(5);   // 8 s: Trailer
+    pickByKeys(5);   // 16 s: Product
+    pickByKeys(5);   // 24 s: Consignor
+    tick();          // 30 s
+    pickByKeys(5);   // 32 s: Consignee
+    QVERIFY(a->board().session.activityFlag());   // menu keys are activity
+    // The status line's countdown starts again with a key in a menu.
+    board::timer(a, 2)->start(4000);
+    QVERIFY(board::sessionControl(a).statusText().startsWith(QStringLiteral("No activity")));
+    QTest::keyClick(menu, Qt::Key_Down);          // 40 s: the Date menu
+    QCOMPARE(board::sessionControl(a).statusText(), QString());
+    QVERIFY(board::timer(a, 2)->remainingTime() > 25000);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(menu, Qt::Key_Down);
+    pickByKeys(1);   // 44 s: DATE/TIME, fifth from the head
+    QCOMPARE(picked.last(), QStringLiteral("DATE/TIME"));
+    auto* dateTime = board::dialog<DateTimeDialog>(a);
+    QVERIFY(dateTime && dateTime->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(dateTime));
+    QVERIFY(!board::timer(a, 2)->isActive());   // held while the calendar is open
+    tick();          // 60 s: a tick that was already on its way
+    tick();          // 62 s
+    QVERIFY(dateTime->isVisible());
+
+    YearCalendar* cal = dateTime->calendar();
+    cal->viewport()->repaint();
+    const QDate day(cal->year(), 5, 14);
+    CalendarYear layout(day);
+    layout.setStartOfWeek(cal->startOfWeek());
+    const QPoint cell = layout.dateCell();
+    QTest::mouseClick(cal->viewport(), Qt::LeftButton, {}, cal->cellRect(cell.x(), cell.y()).center());
+    QVERIFY(!dateTime->isVisible());
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
+    QVERIFY(board::timer(a, 2)->isActive());   // afresh once the dialog closed
+    QCOMPARE(board::timer(a, 2)->interval(), 30000);
+    const GridData& grid = a->board().grid;
+    for (int c = 1; c <= 4; ++c)
+        QCOMPARE(grid.cell(c, row), picked[c - 1]);
+    QCOMPARE(grid.cell(5, row), DateTimeText::calendarPick(day, a->board().prefs.leadingZero));
+    QCOMPARE(grid.cell(5, 0), QStringLiteral("Date"));
+
+    // Idle from here on, the session ends and saves what was picked.
+    tick();
+    board::sessionControl(a).onTimeoutTick();
+    QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
+    GridData saved;
+    QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
+    QCOMPARE(saved.cell(5, row), grid.cell(5, row));
 }
 
 void TestSessionWindow::failedSaveKeepsSession()

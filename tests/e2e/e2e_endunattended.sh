@@ -16,6 +16,6 @@ case "$how" in
     xloss) kill -KILL "$XVFB_PID" ;;
     *) fail "unknown way to end: $how" ;;
 esac
-wait_for 10 bash -c "! kill -0 $pid 2>/dev/null" || fail "the board did not end ($how)"
+wait_for "$E2E_DEADLINE" bash -c "! kill -0 $pid 2>/dev/null" || fail "the board did not end ($how)"
 grep -q "^$expected"$'\r'"\$" "$dir/gsystem/sgrid.scd" || fail "the edit '$expected' was not saved ($how)"
 if ls "$dir"/lock*.scd >/dev/null 2>&1; then fail "the lock file was left behind ($how)"; fi

@@ -30,7 +30,7 @@ shot "$w" "$ARTIFACTS/fillrow_coloured.png"
 click "$w" "$ux" "$uy"
 # The release saves when its click is handled: on a busy machine a moment later.
 colour_saved() { [ "$(line_of "$dir/gsystem/gclrsgrid.scd" $row)" = 5 ]; }
-wait_for 10 colour_saved || true
+wait_for "$E2E_DEADLINE" colour_saved || true
 
 grid="$dir/gsystem/sgrid.scd"
 cols=$(line_of "$grid" 1)

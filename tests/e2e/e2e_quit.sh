@@ -6,16 +6,16 @@ source "$(dirname "$0")/e2elib.sh"
 start_x
 dir=$(make_board_folder)
 before=$(stat -c %Y "$dir/gsystem/parm.scd")
-sleep 1
+sleep 1   # stamps in whole seconds: a rewrite must show as a later one
 pid=$(start_board "$dir")
 w=$(board_window "$pid")
+# The board handles its X events in order: the resize before the click below.
 xdotool windowsize --sync "$w" 900 600
-sleep 0.5
 # Its pictures (toolbar, lamp, window icon) need no image format plugin.
 if grep -q '/imageformats/' "/proc/$pid/maps"; then fail "the start loaded an image format plugin"; fi
 read -r qx qy < <(quit_button_xy "$w")
 click "$w" "$qx" "$qy"
-wait_for 10 bash -c "! kill -0 $pid 2>/dev/null" || fail "the board did not end after Quit"
+wait_for "$E2E_DEADLINE" bash -c "! kill -0 $pid 2>/dev/null" || fail "the board did not end after Quit"
 
 parm="$dir/gsystem/parm.scd"
 [ "$(stat -c %Y "$parm")" -gt "$before" ] || fail "parm.scd was not rewritten"

@@ -36,15 +36,34 @@ trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# How long a test waits for what a loaded machine (or a sanitizer build) may
+# be slow to do: a display to answer, a board to start or to end.
+E2E_DEADLINE=${E2E_DEADLINE:-60}
+
+# A private X server on a display number nobody uses (-displayfd: Xvfb takes
+# the first free one and writes it out once it accepts connections).
+# -noreset: by default an X server resets when its last client disconnects
+# and drops any client that connects meanwhile. The window searches below
+# connect and disconnect while a board is still starting, so under load the
+# board's own connection fell into such a reset and it ended with "could not
+# connect to display".
 start_x() {
     local fdfile="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     track $XVFB_PID
-    for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
-    [ -s "$fdfile" ] || fail "Xvfb did not start"
+    numbered() { [ -s "$fdfile" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; }
+    wait_for "$E2E_DEADLINE" numbered && [ -s "$fdfile" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$(head -n1 "$fdfile")"
     export QT_QPA_PLATFORM=xcb
+    answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+    wait_for "$E2E_DEADLINE" answers || fail "display $DISPLAY does not answer: $(cat "$E2E_TMP/xvfb.log")"
+}
+
+# Why a board is not there: its log's end, and whether the X server still runs.
+board_trouble() {
+    kill -0 "$XVFB_PID" 2>/dev/null || echo "the X server ended: $(cat "$E2E_TMP/xvfb.log")"
+    tail -n 5 "$E2E_TMP/board.log" 2>/dev/null
 }
 
 # A data folder from the installation data with the board beside it.
@@ -64,18 +83,20 @@ start_board() {
     echo $pid
 }
 
-# The board's main window of a process (the newest one with that pid).
+# The board's main window of a process (the newest one with that pid), once
+# it is mapped.
 board_window() {
-    local pid=$1 w
-    for _ in $(seq 100); do
+    local pid=$1 w end=$((SECONDS + E2E_DEADLINE))
+    while [ $SECONDS -lt $end ]; do
         w=$(xdotool search --all --onlyvisible --pid "$pid" --class SchedBoard 2>/dev/null | while read -r id; do
-                g=$(xdotool getwindowgeometry "$id" | awk '/Geometry/ {print $2}')
+                g=$(xdotool getwindowgeometry "$id" 2>/dev/null | awk '/Geometry/ {print $2}')
                 [ "${g%x*}" -ge 700 ] 2>/dev/null && echo "$id"
             done | head -n1)
         [ -n "$w" ] && { echo "$w"; return 0; }
+        kill -0 "$pid" 2>/dev/null || fail "the board (pid $pid) ended before its window showed: $(board_trouble)"
         sleep 0.1
     done
-    fail "no board window for pid $pid"
+    fail "no board window for pid $pid: $(board_trouble)"
 }
 
 window_origin() {   # prints "x y"
@@ -154,8 +175,7 @@ start_board_at() {
     pid=$(start_board "$dir")
     w=$(board_window "$pid")
     at() { [ "$(window_origin "$w")" = "$left $top" ]; }
-    wait_for 10 at || fail "board opened at $(window_origin "$w")"
-    sleep 0.3
+    wait_for "$E2E_DEADLINE" at || fail "board opened at $(window_origin "$w")"
     echo "$pid $w"
 }
 
@@ -168,7 +188,7 @@ board_in_update_with_menu() {
     read -r ux uy < <(update_button_xy)
     click "$w" "$ux" "$uy"
     has_lock_file() { ls "$dir"/lock*.scd >/dev/null 2>&1; }
-    wait_for 10 has_lock_file || fail "no lock file during the update"
+    wait_for "$E2E_DEADLINE" has_lock_file || fail "no lock file during the update"
     y=$(cell_y "$1")
     click "$w" "$TRAILER_X" "$y" 1
     click "$w" "$TRAILER_X" "$y" 3

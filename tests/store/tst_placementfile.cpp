@@ -254,10 +254,21 @@ void TestPlacementFile::placeForm_data()
         << Numbers{40, -5000, 0, 0} << design << true << QRect(0, 40, 300, 250) << true;
     QTest::newRow("title bar below the screen")
         << Numbers{760, 60, 0, 0} << design << true << QRect(60, 518, 300, 250) << true;
+    // The file is shared: a place another workstation's screens allowed
+    // comes wholly onto this one.
     QTest::newRow("partly off but grabbable stays")
-        << Numbers{40, 900, 0, 0} << design << true << QRect(900, 40, 300, 250) << true;
+        << Numbers{40, 900, 0, 0} << design << true << QRect(724, 40, 300, 250) << true;
     QTest::newRow("larger than the screen")
-        << Numbers{10, 10, 5000, 5000} << design << true << QRect(10, 10, 1024, 768) << true;
+        << Numbers{10, 10, 5000, 5000} << design << true << QRect(0, 0, 1024, 768) << true;
+    QTest::newRow("fixed size off the right edge")
+        << Numbers{5, 900, 0, 0} << QRect(0, 0, 701, 400) << false << QRect(323, 5, 701, 400) << true;
+    QTest::newRow("off the bottom") << Numbers{700, 60, 0, 0} << design << true << QRect(60, 518, 300, 250) << true;
+    QTest::newRow("negative place") << Numbers{-30, -40, 0, 0} << design << true << QRect(0, 0, 300, 250) << true;
+    QTest::newRow("stored size off the right and bottom")
+        << Numbers{600, 900, 400, 300} << design << true << QRect(624, 468, 400, 300) << true;
+    // A fixed size cannot shrink: its top left corner comes onto the screen.
+    QTest::newRow("fixed size larger than the screen")
+        << Numbers{20, 20, 0, 0} << QRect(0, 0, 1200, 900) << false << QRect(0, 0, 1200, 900) << true;
     QTest::newRow("below the minimum") << Numbers{10, 10, 20, 20} << design << true << QRect(10, 10, 100, 80) << true;
     QTest::newRow("extremes") << Numbers{INT_MIN, INT_MAX, INT_MAX, INT_MAX} << design << true
                               << QRect(0, 0, 1024, 768) << true;

@@ -538,8 +538,18 @@ void TestPreferences::windowPlacement_data()
     const QList<QRect> one{QRect(0, 0, 1920, 1040)};
     QTest::newRow("as saved") << one << QList<int>{800, 600, 70, 90} << QRect(90, 70, 800, 600);
     QTest::newRow("at the top left corner") << one << QList<int>{800, 600, 0, 0} << QRect(0, 0, 800, 600);
+    // Partly off the screen is off it: the place may be another
+    // workstation's, whose screen is larger.
     QTest::newRow("mostly off the right, title bar grabbable")
-        << one << QList<int>{800, 600, 100, 1820} << QRect(1820, 100, 800, 600);
+        << one << QList<int>{800, 600, 100, 1820} << QRect(1120, 100, 800, 600);
+    QTest::newRow("one pixel off the right") << one << QList<int>{800, 600, 100, 1121} << QRect(1120, 100, 800, 600);
+    QTest::newRow("flush with the right edge") << one << QList<int>{800, 600, 100, 1120} << QRect(1120, 100, 800, 600);
+    QTest::newRow("bottom off the screen") << one << QList<int>{800, 600, 500, 90} << QRect(90, 440, 800, 600);
+    QTest::newRow("off the right and the bottom")
+        << one << QList<int>{800, 600, 900, 1500} << QRect(1120, 440, 800, 600);
+    QTest::newRow("negative place") << one << QList<int>{800, 600, -20, -30} << QRect(0, 0, 800, 600);
+    QTest::newRow("wider than the screen, placed off it")
+        << one << QList<int>{2500, 600, 100, 300} << QRect(0, 100, 1920, 600);
     QTest::newRow("too little left to grab on the right")
         << one << QList<int>{800, 600, 100, 1821} << QRect(1120, 100, 800, 600);
     QTest::newRow("too little left to grab on the left")
@@ -547,7 +557,7 @@ void TestPreferences::windowPlacement_data()
     QTest::newRow("title bar above the screen") << one << QList<int>{800, 600, -1, 90} << QRect(90, 0, 800, 600);
     QTest::newRow("title bar below the bottom")
         << one << QList<int>{800, 600, 1011, 90} << QRect(90, 440, 800, 600);
-    QTest::newRow("larger than the screen") << one << QList<int>{3000, 2000, 10, 10} << QRect(10, 10, 1920, 1040);
+    QTest::newRow("larger than the screen") << one << QList<int>{3000, 2000, 10, 10} << QRect(0, 0, 1920, 1040);
     QTest::newRow("below the minimum") << one << QList<int>{100, 100, 10, 10} << QRect(10, 10, 770, 450);
     QTest::newRow("zero") << one << QList<int>{0, 0, 0, 0} << QRect(0, 0, 770, 450);
     QTest::newRow("negative") << one << QList<int>{-800, -600, -70, -90} << QRect(0, 0, 770, 450);
@@ -575,6 +585,10 @@ void TestPreferences::windowPlacement_data()
         << two << QList<int>{800, 600, 100, 9000} << QRect(1120, 100, 800, 600);
     QTest::newRow("two screens: below the left one")
         << two << QList<int>{800, 600, 1030, -1000} << QRect(-1000, 424, 800, 600);
+    QTest::newRow("two screens: across both, off the shorter one's bottom")
+        << two << QList<int>{800, 600, 430, -400} << QRect(0, 430, 800, 600);
+    QTest::newRow("two screens: off the right one, shrunk to it")
+        << two << QList<int>{2500, 900, 100, 500} << QRect(0, 100, 1920, 900);
     QTest::newRow("two screens: INT_MIN place")
         << two << QList<int>{800, 600, INT_MIN, INT_MIN} << QRect(-1280, 0, 800, 600);
 }

@@ -56,8 +56,10 @@ start_board_kind() {   # KIND DIR LEFT TOP: prints "pid window"
     place_next_board "$dir" "$left" "$top"
     if [ "$kind" = win ]; then pid=$(start_win_board "$dir"); else pid=$(start_board "$dir"); fi
     w=$(main_window "$pid" 60)
-    # Now and then, with Wine's clients on the display, a Linux board's xcb
-    # plugin fails to come up (the cause is not known): it gets one more go.
+    # With Wine's clients coming and going, an X server that resets when its
+    # last client leaves dropped a Linux board connecting just then, and its
+    # xcb plugin failed to come up; wintest.sh now runs Xvfb with -noreset.
+    # Should it happen all the same, the board gets one more go.
     if [ -z "$w" ] && [ "$kind" = linux ] && grep -q 'Could not load the Qt platform plugin' "$E2E_TMP/board.log"; then
         echo "      the Linux board's xcb plugin did not come up: started again" >&2
         : > "$E2E_TMP/board.log"
