@@ -10,7 +10,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$BOARD/SchedBoard" ] || fail "no SchedBoard in $BOARD"
 [ -f "$BOARD/libsb_sound.so" ] || fail "no sound module in $BOARD"
-allowed=" SchedBoard libsb_sound.so Schedboard.ini $(cd "$SRC/data" && ls -A | tr '\n' ' ') "
+# guard.scd is made by the first press of Update, as the lock files are.
+allowed=" SchedBoard libsb_sound.so Schedboard.ini guard.scd $(cd "$SRC/data" && ls -A | tr '\n' ' ') "
 for f in "$BOARD"/* "$BOARD"/.[!.]*; do
     [ -e "$f" ] || continue
     name=$(basename "$f")
