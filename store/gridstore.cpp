@@ -304,7 +304,17 @@ TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTim
     for (int row = 1; row < std::min(grid.rowCount(), int(GridData::kColorRows)); ++row)
         colors.append(QString::number(grid.rowColor(row)));
     lines.append(colors.join(u' '));
-    return TextFile::write(m_folder.backups(backupFileName(localNow)), lines);
+    return backupBytes(TextFile::joinLines(lines), localNow);
+}
+
+TextFile::WriteResult GridStore::backupBytes(const QByteArray& bytes, const QDateTime& localNow) const
+{
+    // Names count the wall clock's seconds whatever the zone does: on the
+    // night clocks go back, the second after 01:59:59 is named 02:00:00,
+    // not 01:00:00 again.
+    const QDateTime wallClock(localNow.date(), localNow.time(), Qt::UTC);
+    return TextFile::writeNew(
+        [&](int later) { return m_folder.backups(backupFileName(wallClock.addSecs(later))); }, kBackupNames, bytes);
 }
 
 FileResult<QList<GridStore::BackupEntry>> GridStore::listBackups() const

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -150,7 +151,7 @@ bool isRegularAt(const Folder& folder, const QByteArray& name)
 
 namespace TextFile::Platform {
 
-FileResult<> createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access access, Target kind, TempFile& temp)
 {
     QByteArray targetName;
     const Folder folder = openParent(target, targetName);
@@ -158,12 +159,15 @@ FileResult<> createTemp(const QString& target, const QString& suffix, Access acc
         return failure(target, folder.err, folder.error);
     struct stat existing {};
     bool exists = false;
-    if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!S_ISREG(existing.st_mode))
-            return FileOutcome::failed(FileStatus::Missing, target, QStringLiteral("it is not a regular file"));
-        exists = true;
-    } else if (errno != ENOENT) {
-        return failure(target, errno);
+    // A new file never takes the place of whatever holds its name now.
+    if (kind == Target::Replaced) {
+        if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(existing.st_mode))
+                return FileOutcome::failed(FileStatus::Missing, target, QStringLiteral("it is not a regular file"));
+            exists = true;
+        } else if (errno != ENOENT) {
+            return failure(target, errno);
+        }
     }
 
     const QString tempPath = target + u'.' + suffix;
@@ -246,6 +250,41 @@ FileResult<> replace(const QString& from, const QString& to)
     const QByteArray fromName = native(QFileInfo(from).fileName());
     if (::renameat(folder.fd, fromName.constData(), folder.fd, toName.constData()) != 0)
         return failure(to, errno);
+    return FileOutcome::done(to);
+}
+
+FileResult<> renameNew(const QString& from, const QString& to)
+{
+    QByteArray toName;
+    const Folder folder = openParent(to, toName);
+    if (!folder.isOpen())
+        return failure(to, folder.err, folder.error);
+    const QByteArray fromName = native(QFileInfo(from).fileName());
+    int err = injectedError(Step::NoReplaceRename, to);
+    if (err == 0) {
+        if (::renameat2(folder.fd, fromName.constData(), folder.fd, toName.constData(), RENAME_NOREPLACE) == 0)
+            return FileOutcome::done(to);
+        err = errno;
+    }
+    // File systems without that rename (NFS among them) refuse the flag. A
+    // hard link is as safe: made in one step, refused where the name exists.
+    if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP)
+        return failure(to, err);
+    if (::linkat(folder.fd, fromName.constData(), folder.fd, toName.constData(), 0) != 0) {
+        err = errno;
+        // NFS may answer a link request it repeated with EEXIST although the
+        // link it made first is ours.
+        struct stat made {};
+        struct stat ours {};
+        const bool oursAlready = err == EEXIST
+            && ::fstatat(folder.fd, toName.constData(), &made, AT_SYMLINK_NOFOLLOW) == 0
+            && ::fstatat(folder.fd, fromName.constData(), &ours, AT_SYMLINK_NOFOLLOW) == 0
+            && made.st_dev == ours.st_dev && made.st_ino == ours.st_ino;
+        if (!oursAlready)
+            return failure(to, err);
+    }
+    // A temporary name that stays behind is cleared up with the others.
+    (void)::unlinkat(folder.fd, fromName.constData(), 0);
     return FileOutcome::done(to);
 }
 

@@ -160,13 +160,13 @@ QString parentOf(const QString& path)
 
 namespace TextFile::Platform {
 
-FileResult<> createTemp(const QString& target, const QString& suffix, Access, TempFile& temp)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access, Target kind, TempFile& temp)
 {
     const PinnedFolder folder(parentOf(target));
     if (!folder.isOpen())
         return folder.failure(target);
     const DWORD attributes = GetFileAttributesW(native(target).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
+    if (kind == Target::Replaced && attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
         return notRegular(target);
     const QString name = target + u'.' + suffix;
     HANDLE h = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -215,8 +215,9 @@ void discard(TempFile& temp)
     if (temp.handle != -1)
         CloseHandle(HANDLE(temp.handle));
     temp.handle = -1;
+    // A temporary that stays is removed by the next holder's clean-up.
     if (!temp.path.isEmpty())
-        removeFile(temp.path);
+        (void)removeFile(temp.path);
     temp.path.clear();
 }
 
@@ -228,6 +229,22 @@ FileResult<> replace(const QString& from, const QString& to)
     if (!MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastFailure(to);
     return FileOutcome::done(to);
+}
+
+FileResult<> renameNew(const QString& from, const QString& to)
+{
+    const PinnedFolder folder(parentOf(to));
+    if (!folder.isOpen())
+        return folder.failure(to);
+    // Without MOVEFILE_REPLACE_EXISTING the file system refuses a name that
+    // is taken, in the same step as the rename.
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return FileOutcome::done(to);
+    const DWORD err = GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS
+        || GetFileAttributesW(native(to).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return FileOutcome::failed(FileStatus::Busy, to, qt_error_string(int(err)));
+    return failure(to, err);
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)

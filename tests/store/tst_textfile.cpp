@@ -153,12 +153,20 @@ void TestTextFile::everyFailingStepKeepsOldFile()
     const QString p = dir.filePath(QStringLiteral("f.scd"));
     QVERIFY(TextFile::write(p, {QStringLiteral("old")}).ok());
     TextFile::setFaultHook([&](TextFile::Step s, const QString&) { return s == step ? err : 0; });
+    const auto noHook = qScopeGuard([] { TextFile::setFaultHook({}); });
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("new"), QStringLiteral("longer")});
-    TextFile::setFaultHook({});
     QVERIFY(!w.ok());
     QCOMPARE(w.reason, qt_error_string(err));
     QCOMPARE(TextFile::read(p).value, QStringList{"old"});
     QCOMPARE(leftovers(dir.path()), QStringList());
+
+    // A new file that fails is not there at all, under any of its names.
+    const TextFile::WriteResult n = TextFile::writeNew(
+        [&](int i) { return dir.filePath(QStringLiteral("n%1.scd").arg(i)); }, 3, "new\r\n");
+    QVERIFY(!n.ok());
+    QCOMPARE(n.reason, qt_error_string(err));
+    QCOMPARE(n.message, QStringLiteral("Could not save n0.scd:\r") + n.reason);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.scd"});
 }
 
 void TestTextFile::fullDiskKeepsOldFile()
