@@ -71,8 +71,8 @@ public:
         bool readable = false;
         QString error;    // why it cannot be read
     };
-    // The backups in databkup, newest first. Each is checked as far as its
-    // counts and its trailer, without building its cells.
+    // The backups in databkup, newest first. Of each only the ends are
+    // read: its counts at the head and its trailer at the tail.
     FileResult<QList<BackupEntry>> listBackups() const;
     // A backup's grid with its colours; a backup without colours has none.
     LoadResult loadBackup(const QString& fileName, GridData& grid, BackupKind* kind = nullptr) const;

@@ -249,6 +249,11 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
     return Platform::readBytes(path, maxBytes);
 }
 
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    return Platform::readEnds(path, std::max<qint64>(headBytes, 0), std::max<qint64>(tailBytes, 0), maxBytes);
+}
+
 ReadResult read(const QString& path, qint64 maxBytes)
 {
     const BytesResult bytes = Platform::readBytes(path, maxBytes);

@@ -42,6 +42,18 @@ constexpr qint64 kImageFileCap = 4 * 1024 * 1024;  // toolbar bitmaps
 using BytesResult = FileResult<QByteArray>;
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 
+// The first `headBytes` and the last `tailBytes` of a file (a smaller file
+// whole, in both) and its size, for readers that need only its ends: a file
+// of any size costs two short reads. TooLarge when it is over `maxBytes`,
+// as readBytes() would find it.
+struct FileEnds {
+    QByteArray head;
+    QByteArray tail;
+    qint64 size = 0;
+    bool whole() const { return tail.size() >= size; }
+};
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes);
+
 using ReadResult = FileResult<QStringList>;   // the lines
 ReadResult read(const QString& path, qint64 maxBytes = kListFileCap);
 

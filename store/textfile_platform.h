@@ -30,6 +30,7 @@ FileResult<> replace(const QString& from, const QString& to);
 FileResult<> renameNew(const QString& from, const QString& to);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes);
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes);
 bool isRegularFile(const QString& path);
 FileResult<> removeFile(const QString& path);
 ListResult listFiles(const QString& folder, Stamps stamps);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -286,6 +287,55 @@ FileResult<> renameNew(const QString& from, const QString& to)
     // A temporary name that stays behind is cleared up with the others.
     (void)::unlinkat(folder.fd, fromName.constData(), 0);
     return FileOutcome::done(to);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    struct stat st {};
+    int err = 0;
+    QByteArray name;
+    const Folder folder = openParent(path, name);
+    const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
+    if (fd < 0) {
+        if (!folder.isOpen())
+            return failure(path, folder.err, folder.error);
+        if (err == ELOOP || err == ENXIO)
+            return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+        return failure(path, err);
+    }
+    if (st.st_size > maxBytes) {
+        ::close(fd);
+        return FileOutcome::failed(FileStatus::TooLarge, path, QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    }
+    // Reads `length` bytes from `offset`, fewer where the file ends sooner
+    // (a writer elsewhere may shorten it meanwhile).
+    auto readAt = [fd, &err](qint64 offset, qint64 length, QByteArray& out) {
+        out.resize(qsizetype(length));
+        qint64 have = 0;
+        while (have < length) {
+            const ssize_t n = ::pread(fd, out.data() + have, size_t(length - have), off_t(offset + have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                err = errno;
+                return false;
+            }
+            if (n == 0)
+                break;
+            have += n;
+        }
+        out.truncate(qsizetype(have));
+        return true;
+    };
+    FileResult<FileEnds> r = FileOutcome::done(path);
+    const qint64 size = st.st_size;
+    const qint64 tail = std::min(tailBytes, size);
+    const bool ok = readAt(0, std::min(headBytes, size), r.value.head) && readAt(size - tail, tail, r.value.tail);
+    ::close(fd);
+    if (!ok)
+        return FileOutcome::failed(FileStatus::Failed, path, errnoText(err));
+    r.value.size = size;
+    return r;
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 #include <windows.h>
@@ -245,6 +246,49 @@ FileResult<> renameNew(const QString& from, const QString& to)
         || GetFileAttributesW(native(to).c_str()) != INVALID_FILE_ATTRIBUTES)
         return FileOutcome::failed(FileStatus::Busy, to, qt_error_string(int(err)));
     return failure(to, err);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    const PinnedFolder folder(parentOf(path));
+    if (!folder.isOpen())
+        return folder.failure(path);
+    HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return openFailure(path, GetLastError());
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
+        || !regularAttributes(info.dwFileAttributes)) {
+        CloseHandle(h);
+        return notRegular(path);
+    }
+    const qint64 size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > maxBytes) {
+        CloseHandle(h);
+        return FileOutcome::failed(FileStatus::TooLarge, path,
+                                   QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    }
+    // Fewer bytes where the file ends sooner (shortened meanwhile).
+    auto readAt = [h](qint64 offset, qint64 length, QByteArray& out) {
+        out.resize(qsizetype(length));
+        LARGE_INTEGER at {};
+        at.QuadPart = offset;
+        DWORD got = 0;
+        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN) || !ReadFile(h, out.data(), DWORD(length), &got, nullptr))
+            return false;
+        out.truncate(qsizetype(got));
+        return true;
+    };
+    FileResult<FileEnds> r = FileOutcome::done(path);
+    const qint64 tail = std::min(tailBytes, size);
+    const bool ok = readAt(0, std::min(headBytes, size), r.value.head) && readAt(size - tail, tail, r.value.tail);
+    const DWORD err = GetLastError();
+    CloseHandle(h);
+    if (!ok)
+        return FileOutcome::failed(FileStatus::Failed, path, qt_error_string(int(err)));
+    r.value.size = size;
+    return r;
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)

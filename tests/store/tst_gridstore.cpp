@@ -1071,6 +1071,32 @@ void TestGridStore::listBackups_data()
     QTest::newRow("a short file still lists") << QStringList{"sgridbkup010126000000.scd"}
                                               << QList<QByteArray>{"2\r\n3\r\nA\r\n"}
                                               << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    // Only the ends of a backup are read: its counts and its trailer.
+    const QByteArray longCell(20000, 'x');
+    QTest::newRow("trailer after long cells")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n" + longCell + "\r\n" + longCell + "\r\n[backup] Hourly\r\n0 11\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Hourly 1"};
+    QByteArray colorsToTheTail(4078, ' ');
+    colorsToTheTail[0] = '5';
+    QTest::newRow("a cell ending like a trailer where the read begins")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n" + longCell + "[backup] Close\r\n" + colorsToTheTail + "\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    QTest::newRow("last two cells like a trailer but the last is no colour line")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n[backup] Close\r\nT-12\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    QTest::newRow("line ends of every kind")
+        << QStringList{"sgridbkup010126000000.scd", "sgridbkup010126000001.scd", "sgridbkup010126000002.scd",
+                       "sgridbkup010126000003.scd"}
+        << QList<QByteArray>{"1\n2\nA\nB\n[backup] Update\n0\n", "1\r2\rA\rB\r[backup] Manual\r0\r",
+                             plain + "[backup] Hourly\r\n0", plain + "[backup] Rescue\r\n\r\n"}
+        << QStringList{"sgridbkup010126000003.scd Unsaved edits 1", "sgridbkup010126000002.scd Hourly 1",
+                       "sgridbkup010126000001.scd Backup Now 1", "sgridbkup010126000000.scd Update 1"};
+    QTest::newRow("larger than a grid file may be")
+        << QStringList{"sgridbkup010126000000.scd"} << QList<QByteArray>{"@oversized"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 0"};
 }
 
 void TestGridStore::listBackups()
@@ -1079,8 +1105,15 @@ void TestGridStore::listBackups()
     QFETCH(QList<QByteArray>, contents);
     QFETCH(QStringList, listed);
     TestFolder tf;
-    for (int i = 0; i < names.size(); ++i)
-        tf.writeFile(QStringLiteral("databkup/") + names[i], contents[i]);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString rel = QStringLiteral("databkup/") + names[i];
+        if (contents[i] == "@oversized") {
+            tf.writeFile(rel, "1\r\n1\r\n");
+            QVERIFY(QFile::resize(tf.path(rel), GridStore::kMaxGridFileBytes + 1));   // sparse where it can be
+        } else {
+            tf.writeFile(rel, contents[i]);
+        }
+    }
     QStringList got;
     for (const GridStore::BackupEntry& e : GridStore(tf.folder()).listBackups().value) {
         got << QStringLiteral("%1 %2 %3").arg(e.fileName, GridStore::backupKindText(e.kind)).arg(int(e.readable));
