@@ -185,20 +185,43 @@ void TestPrintLayout::wrapping_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("maxLines");
     QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<double>("charWidth");   // a text's width is its characters' sum, rounded
     // Every character is 10 wide.
-    QTest::newRow("fits") << "alpha beta" << 100 << 0 << QStringList{"alpha beta"};
-    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << 0 << QStringList{"alpha beta", "gamma"};
-    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << 0 << QStringList{"extraordinary", "day"};
-    QTest::newRow("inner blanks kept") << "a  b" << 100 << 0 << QStringList{"a  b"};
-    QTest::newRow("trailing blank kept") << "ab " << 100 << 0 << QStringList{"ab "};
-    QTest::newRow("only the blank at the break dropped") << "ab  cd" << 30 << 0 << QStringList{"ab ", "cd"};
-    QTest::newRow("empty") << "" << 100 << 0 << QStringList{};
-    QTest::newRow("no room at all") << "ab cd" << 0 << 0 << QStringList{"ab", "cd"};
-    QTest::newRow("first lines only") << "a b c d e f" << 30 << 2 << QStringList{"a b", "c d"};
-    QTest::newRow("fewer lines than allowed") << "a b c" << 30 << 5 << QStringList{"a b", "c"};
+    QTest::newRow("fits") << "alpha beta" << 100 << 0 << QStringList{"alpha beta"} << 10.0;
+    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << 0 << QStringList{"alpha beta", "gamma"} << 10.0;
+    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << 0 << QStringList{"extraordinary", "day"}
+                                          << 10.0;
+    QTest::newRow("inner blanks kept") << "a  b" << 100 << 0 << QStringList{"a  b"} << 10.0;
+    QTest::newRow("trailing blank kept") << "ab " << 100 << 0 << QStringList{"ab "} << 10.0;
+    QTest::newRow("only the blank at the break dropped") << "ab  cd" << 30 << 0 << QStringList{"ab ", "cd"} << 10.0;
+    QTest::newRow("empty") << "" << 100 << 0 << QStringList{} << 10.0;
+    QTest::newRow("no room at all") << "ab cd" << 0 << 0 << QStringList{"ab", "cd"} << 10.0;
+    QTest::newRow("first lines only") << "a b c d e f" << 30 << 2 << QStringList{"a b", "c d"} << 10.0;
+    QTest::newRow("fewer lines than allowed") << "a b c" << 30 << 5 << QStringList{"a b", "c"} << 10.0;
     // Laid out no further than asked: a few hundred characters measured.
     QTest::newRow("huge text, first lines only")
-        << QStringLiteral("word ").repeated(400000) << 100 << 2 << QStringList{"word word", "word word"};
+        << QStringLiteral("word ").repeated(400000) << 100 << 2 << QStringList{"word word", "word word"} << 10.0;
+    // Long lines cost what their words do, not the square of it.
+    const QString line = QStringLiteral("ab ").repeated(333).chopped(1);
+    QTest::newRow("long lines") << QStringLiteral("ab ").repeated(5000) << 10000 << 0
+                                << QList<QString>(15, line) + QStringList{QStringLiteral("ab ").repeated(5)} << 10.0;
+    QTest::newRow("long lines, first two only") << QStringLiteral("ab ").repeated(5000) << 10000 << 2
+                                                << QStringList{line, line} << 10.0;
+    QTest::newRow("one giant word") << QString(40000, u'x') << 1000 << 0 << QStringList{QString(40000, u'x')} << 10.0;
+    QTest::newRow("a giant word between short ones") << "a " + QString(40000, u'x') + " b" << 100 << 0
+                                                     << QStringList{"a", QString(40000, u'x'), "b"} << 10.0;
+    QTest::newRow("a run of blanks") << "a" + QString(50, u' ') + "b" << 100 << 0
+                                     << QStringList{"a" + QString(9, u' '), QString(10, u' '), QString(10, u' '),
+                                                    QString(10, u' '), QString(7, u' ') + "b"}
+                                     << 10.0;
+    QTest::newRow("only blanks") << QString(30, u' ') << 100 << 0
+                                 << QStringList{QString(10, u' '), QString(10, u' '), QString(8, u' ')} << 10.0;
+    QTest::newRow("leading blanks") << "  lead" << 30 << 0 << QStringList{" ", "lead"} << 10.0;
+    // Each part rounded up: summed, 32 words would pass 1000; measured whole they fit.
+    QTest::newRow("widths that do not add up")
+        << QStringLiteral("ab ").repeated(300) << 1000 << 0
+        << QList<QString>(9, QStringLiteral("ab ").repeated(32).chopped(1)) + QStringList{QStringLiteral("ab ").repeated(12)}
+        << 10.5;
 }
 
 void TestPrintLayout::wrapping()
@@ -206,13 +229,17 @@ void TestPrintLayout::wrapping()
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(int, maxLines);
+    QFETCH(double, charWidth);
     qint64 measured = 0;
-    const QStringList lines = wrapWords(text, width, [&measured](QStringView s) {
+    const QStringList lines = wrapWords(text, width, [&measured, charWidth](QStringView s) {
         measured += s.size();
-        return int(s.size()) * 10;
+        return qRound(double(s.size()) * charWidth);
     }, maxLines);
     QTEST(lines, "lines");
-    QVERIFY2(measured <= 1000, qPrintable(QString::number(measured)));
+    qint64 laidOut = 0;
+    for (const QString& l : lines)
+        laidOut += l.size() + 1;
+    QVERIFY2(measured <= 1000 + 8 * laidOut, qPrintable(QString::number(measured)));
 }
 
 void TestPrintLayout::shownWidths_data()
