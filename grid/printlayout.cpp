@@ -116,12 +116,13 @@ struct Prefix
     int width = 0;
 };
 
-// Grows prefixes of the shown part by fours from kWholeMeasured characters
-// until one is `cap` wide or the shown part is used up.
-Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView)>& measure)
+// Grows prefixes of the shown part by fours from `first` characters until
+// one is `cap` wide or the shown part is used up.
+Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView)>& measure,
+                  qsizetype first = kWholeMeasured)
 {
     const QStringView shown = text.left(wholeCharacters(text, kMaxShownChars));
-    qsizetype n = kWholeMeasured;
+    qsizetype n = std::max<qsizetype>(first, 1);
     for (;;) {
         n = wholeCharacters(shown, n);
         const int width = measure(shown.left(n));
@@ -137,11 +138,11 @@ int shownWidth(const QString& text, int cap, const std::function<int(QStringView
     return std::min(growPrefix(text, cap, measure).width, cap);
 }
 
-qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure)
+qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure, qsizetype whole)
 {
-    if (text.size() <= kWholeMeasured)
+    if (text.size() <= whole)
         return text.size();
-    return growPrefix(text, std::max(width, 1), measure).length;
+    return growPrefix(text, std::max(width, 1), measure, whole).length;
 }
 
 QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure, int maxLines)

@@ -295,26 +295,36 @@ void TestPrintLayout::filledLengths_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
+    QTest::addColumn<qsizetype>("whole");   // texts up to this long are laid out whole
     QTest::addColumn<qsizetype>("length");
     // Every character is 10 wide, except the zero-width space.
-    QTest::newRow("short text, whole however narrow") << QString(1024, u'a') << 10 << qsizetype(1024);
-    QTest::newRow("long text, first prefix fills") << QString(6000000, u'a') << 5000 << qsizetype(1024);
-    QTest::newRow("long text, second prefix fills") << QString(6000000, u'a') << 20000 << qsizetype(4096);
-    QTest::newRow("no width") << QString(2000, u'a') << 0 << qsizetype(1024);
-    QTest::newRow("long text narrower than the width") << QString(3000, u'a') << 100000 << qsizetype(3000);
+    QTest::newRow("short text, whole however narrow") << QString(1024, u'a') << 10 << kWholeMeasured << qsizetype(1024);
+    QTest::newRow("long text, first prefix fills") << QString(6000000, u'a') << 5000 << kWholeMeasured
+                                                   << qsizetype(1024);
+    QTest::newRow("long text, second prefix fills") << QString(6000000, u'a') << 20000 << kWholeMeasured
+                                                    << qsizetype(4096);
+    QTest::newRow("no width") << QString(2000, u'a') << 0 << kWholeMeasured << qsizetype(1024);
+    QTest::newRow("long text narrower than the width") << QString(3000, u'a') << 100000 << kWholeMeasured
+                                                       << qsizetype(3000);
     QTest::newRow("invisible characters: up to what can be shown")
-        << QString(6000000, QChar(0x200B)) << 100 << kMaxShownChars;
+        << QString(6000000, QChar(0x200B)) << 100 << kWholeMeasured << kMaxShownChars;
     QTest::newRow("surrogate pair kept whole") << QString(1023, u'a') + QStringLiteral("\U0001F600") + QString(5000, u'b')
-                                               << 100 << qsizetype(1025);
+                                               << 100 << kWholeMeasured << qsizetype(1025);
+    // A printed line several papers wide: drawn as far as the paper's edge.
+    QTest::newRow("short prefixes, second fills") << QString(2000, u'a') << 2000 << qsizetype(64) << qsizetype(256);
+    QTest::newRow("short prefixes, a short text whole") << QString(64, u'a') << 10 << qsizetype(64) << qsizetype(64);
+    QTest::newRow("short prefixes, text narrower than the width") << QString(300, u'a') << 100000 << qsizetype(64)
+                                                                  << qsizetype(300);
 }
 
 void TestPrintLayout::filledLengths()
 {
     QFETCH(QString, text);
     QFETCH(int, width);
+    QFETCH(qsizetype, whole);
     const qsizetype length = filledLength(text, width, [](QStringView s) {
         return int(s.count(QChar(0x200B)) == s.size() ? 0 : s.size() * 10);
-    });
+    }, whole);
     QTEST(length, "length");
 }
 
