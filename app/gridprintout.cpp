@@ -5,6 +5,7 @@
 #include "widgets/boardstyle.h"
 
 #include <QFontMetrics>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 
@@ -13,6 +14,10 @@
 namespace GridPrintout {
 
 namespace {
+
+// Lines of up to this many characters are drawn whole: finding where to cut
+// them would cost about what drawing them does.
+constexpr qsizetype kDrawnWhole = 64;
 
 void drawHeading(QPainter& painter, const Heading& heading, int page, int pages, int width, int height)
 {
@@ -60,6 +65,11 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
     const int sx = scale.x;
     const int sy = scale.y;
     const int paperWidth = printer.width();
+    // The paper's right edge, where the painter's origin is the printable
+    // area's corner: nothing past it is seen.
+    const int resolution = printer.resolution();
+    const int paperRight = printer.pageLayout().fullRectPixels(resolution).right() + 1
+        - printer.pageLayout().paintRectPixels(resolution).left();
     bool ok = false;
     {
         QPainter painter;
@@ -103,16 +113,20 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
                         break;
                     // Only the lines the row's height shows are laid out.
                     const int shownLines = rect.height() / std::max(fm.lineSpacing(), 1) + 1;
-                    const QStringList lines = PrintLayout::wrapWords(
-                        PrintLayout::shownPart(grid.cell(c, row.row)), rect.width(),
-                        [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); }, shownLines);
+                    const auto measure = [&fm](QStringView s) { return fm.horizontalAdvance(s.toString()); };
+                    const QStringList lines = PrintLayout::wrapWords(PrintLayout::shownPart(grid.cell(c, row.row)),
+                                                                     rect.width(), measure, shownLines);
                     if (lines.isEmpty())
                         continue;
+                    // A column as wide as columns get holds lines several
+                    // papers wide: only what reaches the paper's edge is drawn.
+                    const int seen = std::min(rect.x() + rect.width(), paperRight) - rect.x();
                     painter.save();
                     painter.setClipRect(rect);
                     int y = rect.top() + fm.ascent();
                     for (const QString& line : lines) {
-                        painter.drawText(QPoint(rect.left(), y), line);
+                        painter.drawText(QPoint(rect.left(), y),
+                                         line.left(PrintLayout::filledLength(line, seen, measure, kDrawnWhole)));
                         y += fm.lineSpacing();
                         if (y - fm.ascent() > rect.bottom())
                             break;

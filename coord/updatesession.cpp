@@ -526,7 +526,7 @@ TextFile::WriteResult UpdateSession::keepReplacedGrid()
     const TextFile::BytesResult raw = TextFile::readBytes(m_folder.gsystem(kGridFile), GridStore::kMaxGridFileBytes);
     if (!raw.ok())
         return FileOutcome::saveFailed(raw.path, raw.reason, raw.status);
-    return TextFile::writeBytes(m_folder.backups(GridStore::backupFileName(m_clock.localNow())), raw.value);
+    return m_store.backupBytes(raw.value, m_clock.localNow());
 }
 
 TextFile::WriteResult UpdateSession::hourlyBackup()

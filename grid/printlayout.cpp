@@ -3,6 +3,7 @@
 #include "grid/colorcodes.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace PrintLayout {
 
@@ -115,12 +116,13 @@ struct Prefix
     int width = 0;
 };
 
-// Grows prefixes of the shown part by fours from kWholeMeasured characters
-// until one is `cap` wide or the shown part is used up.
-Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView)>& measure)
+// Grows prefixes of the shown part by fours from `first` characters until
+// one is `cap` wide or the shown part is used up.
+Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView)>& measure,
+                  qsizetype first = kWholeMeasured)
 {
     const QStringView shown = text.left(wholeCharacters(text, kMaxShownChars));
-    qsizetype n = kWholeMeasured;
+    qsizetype n = std::max<qsizetype>(first, 1);
     for (;;) {
         n = wholeCharacters(shown, n);
         const int width = measure(shown.left(n));
@@ -136,11 +138,11 @@ int shownWidth(const QString& text, int cap, const std::function<int(QStringView
     return std::min(growPrefix(text, cap, measure).width, cap);
 }
 
-qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure)
+qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure, qsizetype whole)
 {
-    if (text.size() <= kWholeMeasured)
+    if (text.size() <= whole)
         return text.size();
-    return growPrefix(text, std::max(width, 1), measure).length;
+    return growPrefix(text, std::max(width, 1), measure, whole).length;
 }
 
 QStringList wrapWords(QStringView text, int width, const std::function<int(QStringView)>& measure, int maxLines)
@@ -155,19 +157,85 @@ QStringList wrapWords(QStringView text, int width, const std::function<int(QStri
         const qsizetype blank = text.indexOf(u' ', from);
         return blank < 0 ? text.size() : blank;
     };
+    // The text is measured once, in runs of words with the blank before
+    // them, and a line's width is the sum of its runs: each call costs a
+    // font a good deal more than a character does, so a run holds several
+    // words until it nears the line's end, and one from there on. A sum may
+    // be off the whole line's width by each part's rounding (half a pixel);
+    // where it is too close to the width to tell, whole lines are measured,
+    // as few as a binary search takes.
+    constexpr qsizetype kRunLength = 64;
+    struct Piece
+    {
+        qsizetype end;   // of its last word; it begins at the blank before its first
+        int width;
+        bool words;      // more than one word
+    };
+    struct Stop
+    {
+        qsizetype end;   // where the line would end
+        qint64 width;    // the summed widths up to there
+    };
+    auto slack = [](std::size_t parts) { return qint64(parts / 2 + 1); };
+    auto piece = [&](qsizetype from, qsizetype length) {
+        const qsizetype end = wordEnd(std::min(from + length, text.size()));
+        return Piece{end, measure(text.sliced(from, end - from)), wordEnd(from + 1) < end};
+    };
+    std::vector<Piece> ahead;   // measured past the current line's first word
+    std::vector<Stop> stops;
     qsizetype start = 0;
-    qsizetype end = wordEnd(0);
-    while (end < text.size()) {
-        const qsizetype next = wordEnd(end + 1);
-        if (measure(text.sliced(start, next - start)) <= width) {
-            end = next;
-            continue;
+    for (;;) {
+        const qsizetype firstEnd = wordEnd(start);
+        if (firstEnd == text.size())
+            break;
+        // The first word always stands on the line, however wide.
+        stops.assign(1, {firstEnd, measure(text.sliced(start, firstEnd - start))});
+        std::size_t used = 0;
+        while (stops.back().end < text.size()) {
+            if (used == ahead.size())
+                ahead.push_back(piece(stops.back().end, kRunLength));
+            const qint64 sum = stops.back().width + ahead[used].width;
+            const std::size_t parts = stops.size() + 1;
+            if (ahead[used].words && sum + slack(parts) > width) {
+                // The line may end inside the run: its words are measured one by one.
+                std::vector<Piece> words;
+                for (qsizetype from = stops.back().end; from < ahead[used].end; from = words.back().end)
+                    words.push_back(piece(from, 1));
+                ahead.erase(ahead.begin() + std::ptrdiff_t(used));
+                ahead.insert(ahead.begin() + std::ptrdiff_t(used), words.begin(), words.end());
+                continue;
+            }
+            stops.push_back({ahead[used++].end, sum});
+            // Past the width beyond doubt: no longer line fits either.
+            if (sum - slack(parts) > width)
+                break;
         }
+        // The line ends at the last stop that fits, as measured whole where
+        // the sum cannot tell.
+        std::size_t fits = 0;
+        while (fits + 1 < stops.size() && stops[fits + 1].width + slack(fits + 2) <= width)
+            ++fits;
+        std::size_t fails = fits + 1;
+        while (fails < stops.size() && stops[fails].width - slack(fails + 1) <= width)
+            ++fails;
+        while (fails - fits > 1) {
+            const std::size_t mid = fits + (fails - fits) / 2;
+            if (measure(text.sliced(start, stops[mid].end - start)) <= width)
+                fits = mid;
+            else
+                fails = mid;
+        }
+        const qsizetype end = stops[fits].end;
+        if (end == text.size())
+            break;
         lines.append(text.sliced(start, end - start).toString());
         if (maxLines > 0 && lines.size() >= maxLines)
             return lines;
         start = end + 1;
-        end = next;
+        // The word after the break, always measured alone here, opens the
+        // next line without its blank and is measured again there; the
+        // pieces after it stay good.
+        ahead.erase(ahead.begin(), ahead.begin() + std::ptrdiff_t(std::min(fits + 1, ahead.size())));
     }
     lines.append(text.sliced(start).toString());
     return lines;

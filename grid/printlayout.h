@@ -92,9 +92,11 @@ constexpr qsizetype kWholeMeasured = 1024;
 int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure);
 
 // How many first characters of a text to lay out to fill `width`: all of a
-// text of up to kWholeMeasured characters; of a longer one, the first of the
-// growing prefixes that is at least `width` wide (at most its shown part).
-qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure);
+// text of up to `whole` characters; of a longer one, the first of the
+// prefixes growing by fours from `whole` characters that is at least
+// `width` wide (at most its shown part).
+qsizetype filledLength(QStringView text, int width, const std::function<int(QStringView)>& measure,
+                       qsizetype whole = kWholeMeasured);
 
 // The lines a text breaks into at word boundaries (blanks) to fit `width`,
 // measured by `measure`; a word wider than the line stays whole on its own.

@@ -111,6 +111,46 @@ BackupKind kindOfTrailer(QByteArrayView line)
     return BackupKind::Unknown;
 }
 
+// What listing a backup reads of it: the counts are two short lines at its
+// head (counts padded beyond that are none the board writes), and the
+// trailer, a kind and at most 255 colour codes, lies in its last bytes.
+constexpr qint64 kCountBytes = 4096;
+constexpr qint64 kTrailerBytes = 4096;
+
+// Splits the last line off `bytes` (which end without a line break) into
+// `line`. False when that line may begin before `bytes` do: it follows no
+// line break, and `bytes` are not the whole file.
+bool takeLastLine(QByteArrayView& bytes, QByteArrayView& line, bool whole)
+{
+    const qsizetype at = std::max(bytes.lastIndexOf('\r'), bytes.lastIndexOf('\n'));
+    if (at < 0 && !whole)
+        return false;
+    line = bytes.sliced(at + 1);
+    const bool crlf = at > 0 && bytes[at] == '\n' && bytes[at - 1] == '\r';
+    bytes.truncate(std::max<qsizetype>(crlf ? at - 1 : at, 0));
+    return true;
+}
+
+// The kind a backup's trailer names, from its last bytes: its last two
+// lines are "[backup] <kind>" and the colour codes. Backups written before
+// the trailer existed end in cells: Unknown.
+BackupKind kindAtEnd(QByteArrayView tail, bool whole)
+{
+    if (tail.endsWith("\r\n"))
+        tail.chop(2);
+    else if (tail.endsWith('\n') || tail.endsWith('\r'))
+        tail.chop(1);
+    QByteArrayView colors;
+    QByteArrayView trailer;
+    if (!takeLastLine(tail, colors, whole) || !takeLastLine(tail, trailer, whole))
+        return BackupKind::Unknown;
+    // The cells a backup from before the trailer ends in could look like a
+    // trailer line; the line after a real one holds nothing but codes.
+    if (!std::all_of(colors.begin(), colors.end(), [](char c) { return c == ' ' || (c >= '0' && c <= '9'); }))
+        return BackupKind::Unknown;
+    return kindOfTrailer(trailer);
+}
+
 } // namespace
 
 bool GridStore::isRefused(const LoadResult& r)
@@ -304,7 +344,17 @@ TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTim
     for (int row = 1; row < std::min(grid.rowCount(), int(GridData::kColorRows)); ++row)
         colors.append(QString::number(grid.rowColor(row)));
     lines.append(colors.join(u' '));
-    return TextFile::write(m_folder.backups(backupFileName(localNow)), lines);
+    return backupBytes(TextFile::joinLines(lines), localNow);
+}
+
+TextFile::WriteResult GridStore::backupBytes(const QByteArray& bytes, const QDateTime& localNow) const
+{
+    // Names count the wall clock's seconds whatever the zone does: on the
+    // night clocks go back, the second after 01:59:59 is named 02:00:00,
+    // not 01:00:00 again.
+    const QDateTime wallClock(localNow.date(), localNow.time(), Qt::UTC);
+    return TextFile::writeNew(
+        [&](int later) { return m_folder.backups(backupFileName(wallClock.addSecs(later))); }, kBackupNames, bytes);
 }
 
 FileResult<QList<GridStore::BackupEntry>> GridStore::listBackups() const
@@ -319,19 +369,18 @@ FileResult<QList<GridStore::BackupEntry>> GridStore::listBackups() const
         e.time = backupTime(file.name);
         if (!e.time.isValid())
             continue;
-        const TextFile::BytesResult bytes = TextFile::readBytes(m_folder.backups(file.name), kMaxGridFileBytes);
-        if (!bytes.ok()) {
-            e.error = bytes.reason;
+        const FileResult<TextFile::FileEnds> ends =
+            TextFile::readEnds(m_folder.backups(file.name), kCountBytes, kTrailerBytes, kMaxGridFileBytes);
+        if (!ends.ok()) {
+            e.error = ends.reason;
         } else {
-            LineCursor lines(bytes.value);
+            LineCursor lines(ends.value.head);
             int cols = 0;
             int rows = 0;
             if (!readCounts(lines, cols, rows)) {
                 e.error = QStringLiteral("it does not start with a valid column and row count");
             } else {
-                for (qint64 i = qint64(cols) * rows; i > 0 && !lines.atEnd(); --i)
-                    lines.next();
-                e.kind = kindOfTrailer(lines.next());
+                e.kind = kindAtEnd(ends.value.tail, ends.value.whole());
                 e.readable = true;
             }
         }

@@ -30,6 +30,9 @@ public:
     // 254 rows of 1024 columns of long cells stay far below this.
     static constexpr qint64 kMaxGridFileBytes = 64 * 1024 * 1024;
     static constexpr int kKeptBackups = 100;
+    // How many seconds on a backup may look for a free name: an hour of
+    // names taken means something other than backups fills the folder.
+    static constexpr int kBackupNames = 3600;
 
     // ok(): the grid and its colours loaded; Missing: there is no grid file
     // (or no regular one). The value: the counts and cells replaced the grid,
@@ -51,8 +54,14 @@ public:
     LoadResult loadGrid(const QString& name, GridData& grid) const;
     // The grid, its colours and the fixed column as one unit (see the .cpp).
     TextFile::WriteResult saveGrid(const QString& name, const GridData& grid) const;
+    // A backup never replaces another: when the name of `localNow` is taken
+    // (a backup in the same second, here or on another workstation), it
+    // takes the next free second's. The path is the backup written.
     TextFile::WriteResult backupGrid(const GridData& grid, const QDateTime& localNow,
                                      BackupKind kind = BackupKind::Unknown) const;
+    // A backup of a grid file's bytes as they are (one that does not read
+    // as a grid), named as every backup.
+    TextFile::WriteResult backupBytes(const QByteArray& bytes, const QDateTime& localNow) const;
 
     struct BackupEntry
     {
@@ -62,8 +71,8 @@ public:
         bool readable = false;
         QString error;    // why it cannot be read
     };
-    // The backups in databkup, newest first. Each is checked as far as its
-    // counts and its trailer, without building its cells.
+    // The backups in databkup, newest first. Of each only the ends are
+    // read: its counts at the head and its trailer at the tail.
     FileResult<QList<BackupEntry>> listBackups() const;
     // A backup's grid with its colours; a backup without colours has none.
     LoadResult loadBackup(const QString& fileName, GridData& grid, BackupKind* kind = nullptr) const;

@@ -47,8 +47,7 @@ FaultHook& faultHook()
 // The failure of a step that the test seam fails, or success.
 FileResult<> injected(Step step, const QString& target)
 {
-    const FaultHook& hook = faultHook();
-    const int err = hook ? hook(step, target) : 0;
+    const int err = Platform::injectedError(step, target);
     if (err == 0)
         return FileOutcome::done(target);
     return FileOutcome::failed(FileStatus::Failed, target, qt_error_string(err));
@@ -69,11 +68,12 @@ QString newSuffix()
 
 // Writes, syncs and closes one temporary file beside its target; Busy when
 // the temporary file's name is taken.
-FileResult<> writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::TempFile& temp)
+FileResult<> writeTemp(const FileContent& file, const QString& suffix, Access access, Platform::Target kind,
+                       Platform::TempFile& temp)
 {
     FileResult<> r = injected(Step::Create, file.path);
     if (r.ok())
-        r = Platform::createTemp(file.path, suffix, access, temp);
+        r = Platform::createTemp(file.path, suffix, access, kind, temp);
     if (r.ok())
         r = injected(Step::Write, file.path);
     if (r.ok())
@@ -105,43 +105,51 @@ FileResult<> replaceTarget(const QString& temp, const QString& target)
     }
 }
 
-// Writes every temporary file (all with one suffix, which ties them together
-// should the renames be cut short), then renames them in order.
-WriteResult writeFiles(const QList<FileContent>& files, Access access)
+void discardAll(QList<Platform::TempFile>& temps)
 {
-    QList<Platform::TempFile> temps(files.size());
-    auto discardAll = [&temps] {
-        for (Platform::TempFile& t : temps)
-            Platform::discard(t);
-    };
-    bool written = false;
-    for (int attempt = 0; attempt < 10 && !written; ++attempt) {
+    for (Platform::TempFile& t : temps)
+        Platform::discard(t);
+}
+
+// Writes every temporary file, all with one suffix, which ties them together
+// should the renames that follow be cut short. On failure none is left.
+WriteResult writeTemps(const QList<FileContent>& files, Access access, Platform::Target kind,
+                       QList<Platform::TempFile>& temps)
+{
+    temps.resize(files.size());
+    for (int attempt = 0; attempt < 10; ++attempt) {
         const QString suffix = newSuffix();
         bool nameTaken = false;
         for (qsizetype i = 0; i < files.size(); ++i) {
-            const FileResult<> r = writeTemp(files[i], suffix, access, temps[i]);
+            const FileResult<> r = writeTemp(files[i], suffix, access, kind, temps[i]);
             nameTaken = r.status == FileStatus::Busy;
             if (nameTaken)
                 break;
             if (!r.ok()) {
-                discardAll();
+                discardAll(temps);
                 return FileOutcome::saveFailed(files[i].path, r.reason, r.status);
             }
         }
-        if (nameTaken)
-            discardAll();
-        else
-            written = true;
+        if (!nameTaken)
+            return FileOutcome::done();
+        discardAll(temps);
     }
-    if (!written)
-        return FileOutcome::saveFailed(files.value(0).path, QStringLiteral("no free temporary file name"));
+    return FileOutcome::saveFailed(files.value(0).path, QStringLiteral("no free temporary file name"));
+}
+
+// Writes every temporary file, then renames them over their targets in order.
+WriteResult writeFiles(const QList<FileContent>& files, Access access)
+{
+    QList<Platform::TempFile> temps;
+    if (const WriteResult w = writeTemps(files, access, Platform::Target::Replaced, temps); !w.ok())
+        return w;
 
     // No sync of the folder after the renames: the shares this runs on make
     // a rename durable before they answer it, and on a local disk it would
     // cost a fifth of a save.
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (const FileResult<> r = replaceTarget(temps[i].path, files[i].path); !r.ok()) {
-            discardAll();
+            discardAll(temps);
             return FileOutcome::saveFailed(files[i].path, r.reason, r.status);
         }
         temps[i].path.clear();   // it is the target now
@@ -241,6 +249,11 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
     return Platform::readBytes(path, maxBytes);
 }
 
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    return Platform::readEnds(path, std::max<qint64>(headBytes, 0), std::max<qint64>(tailBytes, 0), maxBytes);
+}
+
 ReadResult read(const QString& path, qint64 maxBytes)
 {
     const BytesResult bytes = Platform::readBytes(path, maxBytes);
@@ -259,6 +272,12 @@ void setFaultHook(FaultHook hook)
     faultHook() = std::move(hook);
 }
 
+int Platform::injectedError(Step step, const QString& target)
+{
+    const FaultHook& hook = faultHook();
+    return hook ? hook(step, target) : 0;
+}
+
 WriteResult writeBytes(const QString& path, const QByteArray& bytes, Access access)
 {
     return writeFiles({{path, bytes}}, access);
@@ -272,6 +291,31 @@ WriteResult write(const QString& path, const QStringList& lines)
 WriteResult writeAll(const QList<FileContent>& files)
 {
     return writeFiles(files, Access::Inherit);
+}
+
+WriteResult writeNew(const std::function<QString(int)>& nameAt, int names, const QByteArray& bytes)
+{
+    const QString first = nameAt(0);
+    QList<Platform::TempFile> temp;
+    if (const WriteResult w = writeTemps({{first, bytes}}, Access::Inherit, Platform::Target::New, temp); !w.ok())
+        return w;
+    for (int i = 0; i < names; ++i) {
+        const QString name = i == 0 ? first : nameAt(i);
+        FileResult<> r = injected(Step::Rename, name);
+        if (r.ok())
+            r = Platform::renameNew(temp[0].path, name);
+        if (r.ok()) {
+            temp[0].path.clear();   // it is the new file now
+            return FileOutcome::done(name);
+        }
+        if (r.status != FileStatus::Busy) {
+            discardAll(temp);
+            return FileOutcome::saveFailed(name, r.reason, r.status);
+        }
+    }
+    discardAll(temp);
+    return FileOutcome::saveFailed(first, QStringLiteral("this name and the next %1 are taken").arg(names - 1),
+                                   FileStatus::Busy);
 }
 
 bool isTemporaryName(const QString& fileName)

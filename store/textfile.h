@@ -42,6 +42,18 @@ constexpr qint64 kImageFileCap = 4 * 1024 * 1024;  // toolbar bitmaps
 using BytesResult = FileResult<QByteArray>;
 BytesResult readBytes(const QString& path, qint64 maxBytes);
 
+// The first `headBytes` and the last `tailBytes` of a file (a smaller file
+// whole, in both) and its size, for readers that need only its ends: a file
+// of any size costs two short reads. TooLarge when it is over `maxBytes`,
+// as readBytes() would find it.
+struct FileEnds {
+    QByteArray head;
+    QByteArray tail;
+    qint64 size = 0;
+    bool whole() const { return tail.size() >= size; }
+};
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes);
+
 using ReadResult = FileResult<QStringList>;   // the lines
 ReadResult read(const QString& path, qint64 maxBytes = kListFileCap);
 
@@ -97,6 +109,14 @@ WriteResult write(const QString& path, const QStringList& lines);
 // the first rename, then all are renamed in the given order, so the set on
 // disk changes only within the moments between those renames.
 WriteResult writeAll(const QList<FileContent>& files);
+// A new file that never replaces one: the bytes go to a temporary file as
+// above, which then takes the first of the names nameAt(0), nameAt(1), ...
+// (at most `names` of them, all in one folder) that nothing holds. The
+// check and the rename are one step of the file system, so another
+// workstation writing the same name at the same moment makes one of the two
+// move on to the next name. Busy when every name was taken; on success the
+// path is the name the file took.
+WriteResult writeNew(const std::function<QString(int)>& nameAt, int names, const QByteArray& bytes);
 
 // Temporary files of writes that never finished (a crash, a power loss):
 // "<name>.sbtmpXXXXXX" beside their target. Removes the regular ones in
@@ -118,7 +138,10 @@ int replaceRetryMs();
 
 // Test seam: consulted before every step of every write. A hook that returns
 // an errno value makes that step fail with it, as a full disk would.
-enum class Step { Create, Write, Sync, Close, Rename };
+// NoReplaceRename is the file system's own rename that refuses to replace
+// (writeNew on Linux): failed with EINVAL it stands for a file system that
+// lacks one, and writeNew takes its way around, as it would there.
+enum class Step { Create, Write, Sync, Close, Rename, NoReplaceRename };
 using FaultHook = std::function<int(Step step, const QString& target)>;
 void setFaultHook(FaultHook hook);
 

@@ -13,10 +13,11 @@ struct TempFile {
     QString path;
 };
 
-// A new, empty temporary file `<target>.<suffix>`. Fails when `target`
-// exists but is not a regular file, and is Busy when the temporary file's
-// name is in use.
-FileResult<> createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp);
+// A new, empty temporary file `<target>.<suffix>`. When it is to replace
+// `target`, fails where `target` exists but is not a regular file. Busy
+// when the temporary file's name is in use.
+enum class Target { Replaced, New };
+FileResult<> createTemp(const QString& target, const QString& suffix, Access access, Target kind, TempFile& temp);
 FileResult<> writeAll(TempFile& temp, const QByteArray& bytes);
 FileResult<> sync(TempFile& temp);
 FileResult<> close(TempFile& temp);
@@ -24,12 +25,19 @@ FileResult<> close(TempFile& temp);
 void discard(TempFile& temp);
 // Renames `from` over `to`; never follows a link at `to`.
 FileResult<> replace(const QString& from, const QString& to);
+// Renames `from` to `to` only while nothing has that name (Busy when
+// something has), in one step of the file system.
+FileResult<> renameNew(const QString& from, const QString& to);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes);
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes);
 bool isRegularFile(const QString& path);
 FileResult<> removeFile(const QString& path);
 ListResult listFiles(const QString& folder, Stamps stamps);
 FileResult<> checkFolder(const QString& folder);
+
+// The errno value the test seam fails `step` with, or 0 (in textfile.cpp).
+int injectedError(Step step, const QString& target);
 
 // The registered data folder that holds `path`, or an empty string (in
 // textfile.cpp, for both platforms).

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -150,7 +152,7 @@ bool isRegularAt(const Folder& folder, const QByteArray& name)
 
 namespace TextFile::Platform {
 
-FileResult<> createTemp(const QString& target, const QString& suffix, Access access, TempFile& temp)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access access, Target kind, TempFile& temp)
 {
     QByteArray targetName;
     const Folder folder = openParent(target, targetName);
@@ -158,12 +160,15 @@ FileResult<> createTemp(const QString& target, const QString& suffix, Access acc
         return failure(target, folder.err, folder.error);
     struct stat existing {};
     bool exists = false;
-    if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!S_ISREG(existing.st_mode))
-            return FileOutcome::failed(FileStatus::Missing, target, QStringLiteral("it is not a regular file"));
-        exists = true;
-    } else if (errno != ENOENT) {
-        return failure(target, errno);
+    // A new file never takes the place of whatever holds its name now.
+    if (kind == Target::Replaced) {
+        if (::fstatat(folder.fd, targetName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(existing.st_mode))
+                return FileOutcome::failed(FileStatus::Missing, target, QStringLiteral("it is not a regular file"));
+            exists = true;
+        } else if (errno != ENOENT) {
+            return failure(target, errno);
+        }
     }
 
     const QString tempPath = target + u'.' + suffix;
@@ -247,6 +252,90 @@ FileResult<> replace(const QString& from, const QString& to)
     if (::renameat(folder.fd, fromName.constData(), folder.fd, toName.constData()) != 0)
         return failure(to, errno);
     return FileOutcome::done(to);
+}
+
+FileResult<> renameNew(const QString& from, const QString& to)
+{
+    QByteArray toName;
+    const Folder folder = openParent(to, toName);
+    if (!folder.isOpen())
+        return failure(to, folder.err, folder.error);
+    const QByteArray fromName = native(QFileInfo(from).fileName());
+    int err = injectedError(Step::NoReplaceRename, to);
+    if (err == 0) {
+        if (::renameat2(folder.fd, fromName.constData(), folder.fd, toName.constData(), RENAME_NOREPLACE) == 0)
+            return FileOutcome::done(to);
+        err = errno;
+    }
+    // File systems without that rename (NFS among them) refuse the flag. A
+    // hard link is as safe: made in one step, refused where the name exists.
+    if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP)
+        return failure(to, err);
+    if (::linkat(folder.fd, fromName.constData(), folder.fd, toName.constData(), 0) != 0) {
+        err = errno;
+        // NFS may answer a link request it repeated with EEXIST although the
+        // link it made first is ours.
+        struct stat made {};
+        struct stat ours {};
+        const bool oursAlready = err == EEXIST
+            && ::fstatat(folder.fd, toName.constData(), &made, AT_SYMLINK_NOFOLLOW) == 0
+            && ::fstatat(folder.fd, fromName.constData(), &ours, AT_SYMLINK_NOFOLLOW) == 0
+            && made.st_dev == ours.st_dev && made.st_ino == ours.st_ino;
+        if (!oursAlready)
+            return failure(to, err);
+    }
+    // A temporary name that stays behind is cleared up with the others.
+    (void)::unlinkat(folder.fd, fromName.constData(), 0);
+    return FileOutcome::done(to);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    struct stat st {};
+    int err = 0;
+    QByteArray name;
+    const Folder folder = openParent(path, name);
+    const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
+    if (fd < 0) {
+        if (!folder.isOpen())
+            return failure(path, folder.err, folder.error);
+        if (err == ELOOP || err == ENXIO)
+            return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
+        return failure(path, err);
+    }
+    if (st.st_size > maxBytes) {
+        ::close(fd);
+        return FileOutcome::failed(FileStatus::TooLarge, path, QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    }
+    // Reads `length` bytes from `offset`, fewer where the file ends sooner
+    // (a writer elsewhere may shorten it meanwhile).
+    auto readAt = [fd, &err](qint64 offset, qint64 length, QByteArray& out) {
+        out.resize(qsizetype(length));
+        qint64 have = 0;
+        while (have < length) {
+            const ssize_t n = ::pread(fd, out.data() + have, size_t(length - have), off_t(offset + have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                err = errno;
+                return false;
+            }
+            if (n == 0)
+                break;
+            have += n;
+        }
+        out.truncate(qsizetype(have));
+        return true;
+    };
+    FileResult<FileEnds> r = FileOutcome::done(path);
+    const qint64 size = st.st_size;
+    const qint64 tail = std::min(tailBytes, size);
+    const bool ok = readAt(0, std::min(headBytes, size), r.value.head) && readAt(size - tail, tail, r.value.tail);
+    ::close(fd);
+    if (!ok)
+        return FileOutcome::failed(FileStatus::Failed, path, errnoText(err));
+    r.value.size = size;
+    return r;
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)

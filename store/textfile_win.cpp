@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 #include <windows.h>
@@ -160,13 +161,13 @@ QString parentOf(const QString& path)
 
 namespace TextFile::Platform {
 
-FileResult<> createTemp(const QString& target, const QString& suffix, Access, TempFile& temp)
+FileResult<> createTemp(const QString& target, const QString& suffix, Access, Target kind, TempFile& temp)
 {
     const PinnedFolder folder(parentOf(target));
     if (!folder.isOpen())
         return folder.failure(target);
     const DWORD attributes = GetFileAttributesW(native(target).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
+    if (kind == Target::Replaced && attributes != INVALID_FILE_ATTRIBUTES && !regularAttributes(attributes))
         return notRegular(target);
     const QString name = target + u'.' + suffix;
     HANDLE h = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -215,8 +216,9 @@ void discard(TempFile& temp)
     if (temp.handle != -1)
         CloseHandle(HANDLE(temp.handle));
     temp.handle = -1;
+    // A temporary that stays is removed by the next holder's clean-up.
     if (!temp.path.isEmpty())
-        removeFile(temp.path);
+        (void)removeFile(temp.path);
     temp.path.clear();
 }
 
@@ -228,6 +230,65 @@ FileResult<> replace(const QString& from, const QString& to)
     if (!MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastFailure(to);
     return FileOutcome::done(to);
+}
+
+FileResult<> renameNew(const QString& from, const QString& to)
+{
+    const PinnedFolder folder(parentOf(to));
+    if (!folder.isOpen())
+        return folder.failure(to);
+    // Without MOVEFILE_REPLACE_EXISTING the file system refuses a name that
+    // is taken, in the same step as the rename.
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return FileOutcome::done(to);
+    const DWORD err = GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS
+        || GetFileAttributesW(native(to).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return FileOutcome::failed(FileStatus::Busy, to, qt_error_string(int(err)));
+    return failure(to, err);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    const PinnedFolder folder(parentOf(path));
+    if (!folder.isOpen())
+        return folder.failure(path);
+    HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return openFailure(path, GetLastError());
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
+        || !regularAttributes(info.dwFileAttributes)) {
+        CloseHandle(h);
+        return notRegular(path);
+    }
+    const qint64 size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > maxBytes) {
+        CloseHandle(h);
+        return FileOutcome::failed(FileStatus::TooLarge, path,
+                                   QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    }
+    // Fewer bytes where the file ends sooner (shortened meanwhile).
+    auto readAt = [h](qint64 offset, qint64 length, QByteArray& out) {
+        out.resize(qsizetype(length));
+        LARGE_INTEGER at {};
+        at.QuadPart = offset;
+        DWORD got = 0;
+        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN) || !ReadFile(h, out.data(), DWORD(length), &got, nullptr))
+            return false;
+        out.truncate(qsizetype(got));
+        return true;
+    };
+    FileResult<FileEnds> r = FileOutcome::done(path);
+    const qint64 tail = std::min(tailBytes, size);
+    const bool ok = readAt(0, std::min(headBytes, size), r.value.head) && readAt(size - tail, tail, r.value.tail);
+    const DWORD err = GetLastError();
+    CloseHandle(h);
+    if (!ok)
+        return FileOutcome::failed(FileStatus::Failed, path, qt_error_string(int(err)));
+    r.value.size = size;
+    return r;
 }
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)

@@ -1,6 +1,8 @@
 #include "store/gridstore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -104,6 +106,47 @@ void BM_ListBackups(benchmark::State& state)
 }
 BENCHMARK(BM_ListBackups)->Unit(benchmark::kMillisecond);
 
+// A schedule of about 20 MB: the full board with every cell some 2,700
+// characters long.
+GridData largeGrid()
+{
+    GridData g = fullGrid();
+    for (int c = 0; c < g.colCount(); ++c)
+        for (int r = 1; r < g.rowCount(); ++r)
+            g.setCell(c, r, QStringLiteral("T-%1 load %2 ").arg(r).arg(c).repeated(300).left(2700));
+    return g;
+}
+
+// Opening the Backups window on the 100 backups kept of a 20 MB schedule:
+// the list, without any preview. Target: under a second.
+void BM_ListBackupsOfLargeSchedule(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    const QDateTime first(QDate(2026, 3, 1), QTime(8, 0, 0));
+    if (!store.backupGrid(largeGrid(), first, BackupKind::Update).ok()) {
+        state.SkipWithError("could not write the backup");
+        return;
+    }
+    const QString written = f.folder().backups(GridStore::backupFileName(first));
+    for (int i = 1; i < GridStore::kKeptBackups; ++i) {
+        if (!QFile::copy(written, f.folder().backups(GridStore::backupFileName(first.addSecs(3600 * i))))) {
+            state.SkipWithError("could not copy the backups");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        const QList<GridStore::BackupEntry> list = store.listBackups().value;
+        if (list.size() != GridStore::kKeptBackups || !list.first().readable || list.first().kind != BackupKind::Update) {
+            state.SkipWithError("backups missing from the list");
+            break;
+        }
+        benchmark::DoNotOptimize(list);
+    }
+    state.counters["backup_MB"] = double(QFileInfo(written).size()) / (1024 * 1024);
+}
+BENCHMARK(BM_ListBackupsOfLargeSchedule)->Unit(benchmark::kMillisecond);
+
 // Selecting a backup: reading it whole for the preview.
 void BM_LoadBackup(benchmark::State& state)
 {
@@ -124,6 +167,27 @@ void BM_LoadBackup(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LoadBackup)->Unit(benchmark::kMicrosecond);
+
+// Selecting a backup of a 20 MB schedule: what the preview waits for.
+void BM_LoadLargeBackup(benchmark::State& state)
+{
+    Folder f;
+    GridStore store(f.folder());
+    const QDateTime when(QDate(2026, 3, 1), QTime(8, 0, 0));
+    if (!store.backupGrid(largeGrid(), when, BackupKind::Update).ok()) {
+        state.SkipWithError("could not write the backup");
+        return;
+    }
+    GridData g;
+    for (auto _ : state) {
+        if (!store.loadBackup(GridStore::backupFileName(when), g).ok()) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(g);
+    }
+}
+BENCHMARK(BM_LoadLargeBackup)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

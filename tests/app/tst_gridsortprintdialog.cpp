@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QPageLayout>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QTimer>
@@ -523,6 +524,21 @@ void TestGridSortPrintDialog::columnsBeyondThePaper()
         QVERIFY(text.contains(QStringLiteral("T1 12/31/05")));
         QVERIFY(!text.contains(QStringLiteral("Driver")));
         QVERIFY(!text.contains(QStringLiteral("Ann")));
+        // A note wider than the paper is printed as far as the paper's edge.
+        if (cells.join(u'|').contains(QStringLiteral("a note longer"))) {
+            const double edge = QPageLayout(QPageSize(QPageSize::A4),
+                                            portrait ? QPageLayout::Portrait : QPageLayout::Landscape, QMarginsF())
+                                    .fullRect(QPageLayout::Point)
+                                    .right();
+            const QList<PrintedWord> words = printedWords(pdf);
+            const auto row = std::find_if(words.cbegin(), words.cend(), [](const PrintedWord& w) { return w.text == u"T2"; });
+            QVERIFY(row != words.cend());
+            double reach = 0;
+            for (const PrintedWord& w : words)
+                if (qAbs(w.box.top() - row->box.top()) < 1)
+                    reach = std::max(reach, w.box.right());
+            QVERIFY2(reach > edge - 36, qPrintable(QStringLiteral("%1 of %2").arg(reach).arg(edge)));
+        }
     }
     // The sort the user meant to print is still there after the question.
     if (!question.isEmpty()) {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -110,6 +111,8 @@ private slots:
     void restoreBackup_data();
     void restoreBackup();
     void restoreKeepsUnreadableSchedule();
+    void backupsInOneSecondAreAllKept_data();
+    void backupsInOneSecondAreAllKept();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -1307,6 +1310,96 @@ void TestUpdateSession::restoreKeepsUnreadableSchedule()
     QCOMPARE(int(again.kind), int(UpdateSession::RestoreResult::Restored));
     QVERIFY(again.keptAs.isEmpty());
     QCOMPARE(m_a->grid, TestFolder::sampleGrid());
+}
+
+// Backups made within one second, by one workstation or two, each keep
+// their schedule in a file of their own, named a second apart.
+void TestUpdateSession::backupsInOneSecondAreAllKept_data()
+{
+    QTest::addColumn<QStringList>("steps");   // "<station> restore <backup>", "<station> backup now", "break"
+    QTest::addColumn<QStringList>("kept");    // from the clock's second on: "<kind> <schedule>"
+    QTest::newRow("two restores") << QStringList{"A restore X", "A restore Y"}
+                                  << QStringList{"Restore S", "Restore X"};
+    QTest::newRow("restore, then Backup Now") << QStringList{"A restore X", "A backup now"}
+                                              << QStringList{"Restore S", "Manual X"};
+    QTest::newRow("Backup Now, then restore") << QStringList{"A backup now", "A restore X"}
+                                              << QStringList{"Manual S", "Restore S"};
+    QTest::newRow("two workstations restore") << QStringList{"A restore X", "B restore Y"}
+                                              << QStringList{"Restore S", "Restore X"};
+    QTest::newRow("a restore here, Backup Now there") << QStringList{"A restore X", "B backup now"}
+                                                      << QStringList{"Restore S", "Manual S"};
+    QTest::newRow("three restores") << QStringList{"A restore X", "B restore Y", "A restore X"}
+                                    << QStringList{"Restore S", "Restore X", "Restore Y"};
+    // A schedule that does not read as a grid is kept byte for byte.
+    QTest::newRow("two unreadable schedules restored over")
+        << QStringList{"break", "A restore X", "break", "B restore Y"} << QStringList{"Restore broken", "Restore broken"};
+}
+
+void TestUpdateSession::backupsInOneSecondAreAllKept()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, kept);
+    GridStore store(m_tf->folder());
+    const QDateTime now = m_a->clock.now;
+    QCOMPARE(m_b->clock.now, now);
+    QMap<QString, GridData> schedules{{"S", TestFolder::sampleGrid()}};
+    schedules["X"] = TestFolder::sampleGrid();
+    schedules["X"].setCell(2, 2, QStringLiteral("Sand"));
+    schedules["X"].setRowColor(3, 5);
+    schedules["Y"] = TestFolder::sampleGrid();
+    schedules["Y"].setCell(1, 1, QStringLiteral("Gravel"));
+    // The backups restored from, made days before.
+    QMap<QString, QString> files;
+    for (const QString& id : {QStringLiteral("X"), QStringLiteral("Y")}) {
+        const QDateTime made = now.addDays(id == u"X" ? -1 : -2);
+        const TextFile::WriteResult w = store.backupGrid(schedules[id], made, BackupKind::Update);
+        QVERIFY(w.ok());
+        files[id] = QFileInfo(w.path).fileName();
+    }
+    const QByteArray broken("99999\r\nnot a schedule\r\n");
+
+    QStringList keptAs;
+    for (const QString& step : steps) {
+        if (step == u"break") {
+            m_tf->writeFile(QStringLiteral("gsystem/sgrid.scd"), broken);
+            continue;
+        }
+        Station& station = step.startsWith(u'A') ? *m_a : *m_b;
+        if (step.endsWith(u"backup now")) {
+            const TextFile::WriteResult w = station.session.backupNow();
+            QVERIFY2(w.ok(), qPrintable(w.message));
+            keptAs << w.path;
+        } else {
+            const UpdateSession::RestoreResult r = station.session.restoreBackup(files[step.right(1)]);
+            QCOMPARE(int(r.kind), int(UpdateSession::RestoreResult::Restored));
+            keptAs << r.keptAs;
+        }
+    }
+
+    QStringList expected;
+    for (int i = 0; i < kept.size(); ++i)
+        expected << m_tf->folder().backups(GridStore::backupFileName(now.addSecs(i)));
+    QCOMPARE(keptAs, expected);
+    QCOMPARE(backups(*m_tf).size(), qsizetype(files.size() + kept.size()));
+    for (int i = 0; i < kept.size(); ++i) {
+        const QString kind = kept[i].section(u' ', 0, 0);
+        const QString schedule = kept[i].section(u' ', 1);
+        if (schedule == u"broken") {
+            QCOMPARE(readAll(keptAs[i]), broken);
+            continue;
+        }
+        GridData back;
+        BackupKind read = BackupKind::Unknown;
+        QVERIFY(store.loadBackup(QFileInfo(keptAs[i]).fileName(), back, &read).ok());
+        QCOMPARE(back, schedules[schedule]);
+        QCOMPARE(read, kind == u"Restore" ? BackupKind::Restore : BackupKind::Manual);
+    }
+    // The backups restored from are as they were.
+    for (const QString& id : files.keys()) {
+        GridData back;
+        QVERIFY(store.loadBackup(files[id], back).ok());
+        QCOMPARE(back, schedules[id]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUpdateSession)

@@ -185,20 +185,43 @@ void TestPrintLayout::wrapping_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("maxLines");
     QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<double>("charWidth");   // a text's width is its characters' sum, rounded
     // Every character is 10 wide.
-    QTest::newRow("fits") << "alpha beta" << 100 << 0 << QStringList{"alpha beta"};
-    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << 0 << QStringList{"alpha beta", "gamma"};
-    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << 0 << QStringList{"extraordinary", "day"};
-    QTest::newRow("inner blanks kept") << "a  b" << 100 << 0 << QStringList{"a  b"};
-    QTest::newRow("trailing blank kept") << "ab " << 100 << 0 << QStringList{"ab "};
-    QTest::newRow("only the blank at the break dropped") << "ab  cd" << 30 << 0 << QStringList{"ab ", "cd"};
-    QTest::newRow("empty") << "" << 100 << 0 << QStringList{};
-    QTest::newRow("no room at all") << "ab cd" << 0 << 0 << QStringList{"ab", "cd"};
-    QTest::newRow("first lines only") << "a b c d e f" << 30 << 2 << QStringList{"a b", "c d"};
-    QTest::newRow("fewer lines than allowed") << "a b c" << 30 << 5 << QStringList{"a b", "c"};
+    QTest::newRow("fits") << "alpha beta" << 100 << 0 << QStringList{"alpha beta"} << 10.0;
+    QTest::newRow("breaks at a blank") << "alpha beta gamma" << 100 << 0 << QStringList{"alpha beta", "gamma"} << 10.0;
+    QTest::newRow("long word kept whole") << "extraordinary day" << 50 << 0 << QStringList{"extraordinary", "day"}
+                                          << 10.0;
+    QTest::newRow("inner blanks kept") << "a  b" << 100 << 0 << QStringList{"a  b"} << 10.0;
+    QTest::newRow("trailing blank kept") << "ab " << 100 << 0 << QStringList{"ab "} << 10.0;
+    QTest::newRow("only the blank at the break dropped") << "ab  cd" << 30 << 0 << QStringList{"ab ", "cd"} << 10.0;
+    QTest::newRow("empty") << "" << 100 << 0 << QStringList{} << 10.0;
+    QTest::newRow("no room at all") << "ab cd" << 0 << 0 << QStringList{"ab", "cd"} << 10.0;
+    QTest::newRow("first lines only") << "a b c d e f" << 30 << 2 << QStringList{"a b", "c d"} << 10.0;
+    QTest::newRow("fewer lines than allowed") << "a b c" << 30 << 5 << QStringList{"a b", "c"} << 10.0;
     // Laid out no further than asked: a few hundred characters measured.
     QTest::newRow("huge text, first lines only")
-        << QStringLiteral("word ").repeated(400000) << 100 << 2 << QStringList{"word word", "word word"};
+        << QStringLiteral("word ").repeated(400000) << 100 << 2 << QStringList{"word word", "word word"} << 10.0;
+    // Long lines cost what their words do, not the square of it.
+    const QString line = QStringLiteral("ab ").repeated(333).chopped(1);
+    QTest::newRow("long lines") << QStringLiteral("ab ").repeated(5000) << 10000 << 0
+                                << QList<QString>(15, line) + QStringList{QStringLiteral("ab ").repeated(5)} << 10.0;
+    QTest::newRow("long lines, first two only") << QStringLiteral("ab ").repeated(5000) << 10000 << 2
+                                                << QStringList{line, line} << 10.0;
+    QTest::newRow("one giant word") << QString(40000, u'x') << 1000 << 0 << QStringList{QString(40000, u'x')} << 10.0;
+    QTest::newRow("a giant word between short ones") << "a " + QString(40000, u'x') + " b" << 100 << 0
+                                                     << QStringList{"a", QString(40000, u'x'), "b"} << 10.0;
+    QTest::newRow("a run of blanks") << "a" + QString(50, u' ') + "b" << 100 << 0
+                                     << QStringList{"a" + QString(9, u' '), QString(10, u' '), QString(10, u' '),
+                                                    QString(10, u' '), QString(7, u' ') + "b"}
+                                     << 10.0;
+    QTest::newRow("only blanks") << QString(30, u' ') << 100 << 0
+                                 << QStringList{QString(10, u' '), QString(10, u' '), QString(8, u' ')} << 10.0;
+    QTest::newRow("leading blanks") << "  lead" << 30 << 0 << QStringList{" ", "lead"} << 10.0;
+    // Each part rounded up: summed, 32 words would pass 1000; measured whole they fit.
+    QTest::newRow("widths that do not add up")
+        << QStringLiteral("ab ").repeated(300) << 1000 << 0
+        << QList<QString>(9, QStringLiteral("ab ").repeated(32).chopped(1)) + QStringList{QStringLiteral("ab ").repeated(12)}
+        << 10.5;
 }
 
 void TestPrintLayout::wrapping()
@@ -206,13 +229,17 @@ void TestPrintLayout::wrapping()
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(int, maxLines);
+    QFETCH(double, charWidth);
     qint64 measured = 0;
-    const QStringList lines = wrapWords(text, width, [&measured](QStringView s) {
+    const QStringList lines = wrapWords(text, width, [&measured, charWidth](QStringView s) {
         measured += s.size();
-        return int(s.size()) * 10;
+        return qRound(double(s.size()) * charWidth);
     }, maxLines);
     QTEST(lines, "lines");
-    QVERIFY2(measured <= 1000, qPrintable(QString::number(measured)));
+    qint64 laidOut = 0;
+    for (const QString& l : lines)
+        laidOut += l.size() + 1;
+    QVERIFY2(measured <= 1000 + 8 * laidOut, qPrintable(QString::number(measured)));
 }
 
 void TestPrintLayout::shownWidths_data()
@@ -268,26 +295,36 @@ void TestPrintLayout::filledLengths_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
+    QTest::addColumn<qsizetype>("whole");   // texts up to this long are laid out whole
     QTest::addColumn<qsizetype>("length");
     // Every character is 10 wide, except the zero-width space.
-    QTest::newRow("short text, whole however narrow") << QString(1024, u'a') << 10 << qsizetype(1024);
-    QTest::newRow("long text, first prefix fills") << QString(6000000, u'a') << 5000 << qsizetype(1024);
-    QTest::newRow("long text, second prefix fills") << QString(6000000, u'a') << 20000 << qsizetype(4096);
-    QTest::newRow("no width") << QString(2000, u'a') << 0 << qsizetype(1024);
-    QTest::newRow("long text narrower than the width") << QString(3000, u'a') << 100000 << qsizetype(3000);
+    QTest::newRow("short text, whole however narrow") << QString(1024, u'a') << 10 << kWholeMeasured << qsizetype(1024);
+    QTest::newRow("long text, first prefix fills") << QString(6000000, u'a') << 5000 << kWholeMeasured
+                                                   << qsizetype(1024);
+    QTest::newRow("long text, second prefix fills") << QString(6000000, u'a') << 20000 << kWholeMeasured
+                                                    << qsizetype(4096);
+    QTest::newRow("no width") << QString(2000, u'a') << 0 << kWholeMeasured << qsizetype(1024);
+    QTest::newRow("long text narrower than the width") << QString(3000, u'a') << 100000 << kWholeMeasured
+                                                       << qsizetype(3000);
     QTest::newRow("invisible characters: up to what can be shown")
-        << QString(6000000, QChar(0x200B)) << 100 << kMaxShownChars;
+        << QString(6000000, QChar(0x200B)) << 100 << kWholeMeasured << kMaxShownChars;
     QTest::newRow("surrogate pair kept whole") << QString(1023, u'a') + QStringLiteral("\U0001F600") + QString(5000, u'b')
-                                               << 100 << qsizetype(1025);
+                                               << 100 << kWholeMeasured << qsizetype(1025);
+    // A printed line several papers wide: drawn as far as the paper's edge.
+    QTest::newRow("short prefixes, second fills") << QString(2000, u'a') << 2000 << qsizetype(64) << qsizetype(256);
+    QTest::newRow("short prefixes, a short text whole") << QString(64, u'a') << 10 << qsizetype(64) << qsizetype(64);
+    QTest::newRow("short prefixes, text narrower than the width") << QString(300, u'a') << 100000 << qsizetype(64)
+                                                                  << qsizetype(300);
 }
 
 void TestPrintLayout::filledLengths()
 {
     QFETCH(QString, text);
     QFETCH(int, width);
+    QFETCH(qsizetype, whole);
     const qsizetype length = filledLength(text, width, [](QStringView s) {
         return int(s.count(QChar(0x200B)) == s.size() ? 0 : s.size() * 10);
-    });
+    }, whole);
     QTEST(length, "length");
 }
 

@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QScopeGuard>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <time.h>
@@ -107,6 +110,8 @@ private slots:
     void backupName_data();
     void backupName();
     void backupWritesGridOnly();
+    void backupsNeverReplace_data();
+    void backupsNeverReplace();
     void failedBackupReported();
     void backupTime_data();
     void backupTime();
@@ -618,19 +623,165 @@ void TestGridStore::backupWritesGridOnly()
     QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")).left(6), QByteArray("4\r\n4\r\n"));
     QCOMPARE(QDir(tf.path(QStringLiteral("gsystem"))).entryList(QDir::Files), QStringList());
 
-    // The same second again: the later backup wins.
+    // The same second again: the later backup takes the next second's name.
     const GridData changed = makeGrid({{"later"}});
-    QVERIFY(store.backupGrid(changed, clock.localNow()).ok());
-    QCOMPARE(backupNames(tf), QStringList{"sgridbkup030726140509.scd"});
+    const TextFile::WriteResult later = store.backupGrid(changed, clock.localNow());
+    QVERIFY(later.ok());
+    QCOMPARE(later.path, tf.path(QStringLiteral("databkup/sgridbkup030726140510.scd")));
+    QCOMPARE(backupNames(tf), (QStringList{"sgridbkup030726140509.scd", "sgridbkup030726140510.scd"}));
     QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140509.scd")),
+             crlf(GridStore::gridLines(g) << "[backup] Unknown" << "0 1 0"));
+    QCOMPARE(tf.readFile(QStringLiteral("databkup/sgridbkup030726140510.scd")),
              QByteArray("1\r\n1\r\nlater\r\n[backup] Unknown\r\n\r\n"));
 
     // A backup loads like any grid file.
-    QFile::copy(tf.path(QStringLiteral("databkup/sgridbkup030726140509.scd")),
+    QFile::copy(tf.path(QStringLiteral("databkup/sgridbkup030726140510.scd")),
                 tf.path(QStringLiteral("gsystem/restored.scd")));
     GridData loaded = stale();
     QVERIFY(store.loadGrid(QStringLiteral("restored.scd"), loaded).value);
     QCOMPARE(loaded.column(0), QStringList{"later"});
+}
+
+void TestGridStore::backupsNeverReplace_data()
+{
+    QTest::addColumn<int>("kind");         // -1: a grid file's bytes as they are
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<int>("taken");        // backups there already, from `when` on, a second apart
+    QTest::addColumn<QString>("holder");   // what else holds the name of `when`: "folder", "link"
+    QTest::addColumn<int>("raced");        // names another workstation takes as this one renames
+    QTest::addColumn<bool>("noFlag");      // a file system without the rename that never replaces
+    QTest::addColumn<int>("later");        // seconds after `when` the backup is named; -1: none written
+    QTest::addColumn<QByteArray>("zone");  // the local time zone, where it matters
+    const QDateTime now(QDate(2026, 3, 7), QTime(14, 5, 9));
+    const QByteArray here;
+    for (int kind = int(BackupKind::Unknown); kind <= int(BackupKind::Rescue); ++kind)
+        QTest::addRow("second taken, %s", qPrintable(GridStore::backupKindText(BackupKind(kind))))
+            << kind << now << 1 << "" << 0 << false << 1 << here;
+    QTest::newRow("second taken, bytes as they are") << -1 << now << 1 << "" << 0 << false << 1 << here;
+    QTest::newRow("three seconds taken") << int(BackupKind::Manual) << now << 3 << "" << 0 << false << 3 << here;
+    QTest::newRow("a folder holds the name")
+        << int(BackupKind::Restore) << now << 0 << "folder" << 0 << false << 1 << here;
+    QTest::newRow("a link holds the name") << int(BackupKind::Restore) << now << 0 << "link" << 0 << false << 1 << here;
+    QTest::newRow("taken at the rename") << int(BackupKind::Restore) << now << 0 << "" << 1 << false << 1 << here;
+    QTest::newRow("taken at the rename, bytes as they are") << -1 << now << 0 << "" << 1 << false << 1 << here;
+    QTest::newRow("no such rename, name free") << int(BackupKind::Update) << now << 0 << "" << 0 << true << 0 << here;
+    QTest::newRow("no such rename, second taken")
+        << int(BackupKind::Update) << now << 1 << "" << 0 << true << 1 << here;
+    QTest::newRow("no such rename, taken at the rename")
+        << int(BackupKind::Update) << now << 0 << "" << 2 << true << 2 << here;
+    QTest::newRow("last second of a year taken")
+        << int(BackupKind::Close) << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)) << 1 << "" << 0 << false << 1
+        << here;
+    QTest::newRow("every name for an hour taken")
+        << int(BackupKind::Hourly) << now << 0 << "" << GridStore::kBackupNames << false << -1 << here;
+    // Names count the wall clock: the second after 01:59:59 is 02:00:00 also
+    // on the night the clock goes back from 02:00 to 01:00.
+    QTest::newRow("second taken as the clock goes back")
+        << int(BackupKind::Update) << QDateTime(QDate(2026, 11, 1), QTime(1, 59, 59)) << 1 << "" << 0 << false << 1
+        << QByteArray("America/New_York");
+}
+
+void TestGridStore::backupsNeverReplace()
+{
+    QFETCH(int, kind);
+    QFETCH(QDateTime, when);
+    QFETCH(int, taken);
+    QFETCH(QString, holder);
+    QFETCH(int, raced);
+    QFETCH(bool, noFlag);
+    QFETCH(int, later);
+    QFETCH(QByteArray, zone);
+    const QDate day = when.date();   // as written, before the zone changes
+    const QTime time = when.time();
+    const QByteArray oldZone = qgetenv("TZ");
+    if (!zone.isEmpty()) {
+        qputenv("TZ", zone);
+        ::tzset();
+    }
+    auto restoreZone = qScopeGuard([&] {
+        if (zone.isEmpty())
+            return;
+        if (oldZone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+        ::tzset();
+    });
+    const QDateTime now(day, time);
+    TestFolder tf;
+    GridStore store(tf.folder());
+    const QDateTime wallClock(day, time, Qt::UTC);
+    auto nameAt = [&](int seconds) { return GridStore::backupFileName(wallClock.addSecs(seconds)); };
+    auto pathAt = [&](int seconds) { return tf.path(QStringLiteral("databkup/") + nameAt(seconds)); };
+
+    // What is there already, never to change.
+    QMap<QString, QByteArray> before;
+    for (int i = 0; i < taken; ++i) {
+        before[pathAt(i)] = "1\r\n1\r\nearlier " + QByteArray::number(i) + "\r\n";
+        QVERIFY(TextFile::writeBytes(pathAt(i), before[pathAt(i)]).ok());
+    }
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath(QStringLiteral("victim"));
+    if (holder == u"folder")
+        QVERIFY(QDir().mkdir(pathAt(0)));
+    if (holder == u"link") {
+        if (const QString why = TestPlatform::whyNoLinks(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(TextFile::writeBytes(victim, "precious").ok());
+        QVERIFY(TestPlatform::makeLink(victim, pathAt(0)));
+    }
+    const QByteArray theirs("1\r\n1\r\nanother workstation's\r\n");
+    TextFile::setFaultHook([&](TextFile::Step step, const QString& target) {
+        if (step == TextFile::Step::NoReplaceRename && noFlag)
+            return EINVAL;
+        if (step == TextFile::Step::Rename && raced > 0) {
+            --raced;
+            QFile f(target);
+            if (f.open(QIODevice::NewOnly) && f.write(theirs) == theirs.size())
+                before[target] = theirs;
+        }
+        return 0;
+    });
+    const auto noHook = qScopeGuard([] { TextFile::setFaultHook({}); });
+    const GridData g = makeGrid({{"", "1"}, {"Trailer", "T-7"}}, {0, 3});
+    const QByteArray raw("99999\r\nnot a schedule\r\n");
+    const TextFile::WriteResult w = kind < 0 ? store.backupBytes(raw, now) : store.backupGrid(g, now, BackupKind(kind));
+    TextFile::setFaultHook({});
+
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QCOMPARE(readAll(it.key()), it.value());
+    if (later < 0) {
+        QVERIFY(!w.ok());
+        QCOMPARE(w.status, FileStatus::Busy);
+        QVERIFY2(w.message.contains(nameAt(0)), qPrintable(w.message));
+        QCOMPARE(backupNames(tf).size(), qsizetype(before.size()));
+        return;
+    }
+    QVERIFY2(w.ok(), qPrintable(w.message));
+    QCOMPARE(w.path, pathAt(later));
+    if (!zone.isEmpty())
+        QCOMPARE(QFileInfo(w.path).fileName(), QStringLiteral("sgridbkup110126020000.scd"));
+    if (kind < 0) {
+        QCOMPARE(readAll(w.path), raw);
+    } else {
+        GridData back = stale();
+        BackupKind read = BackupKind::Hourly;
+        QVERIFY(store.loadBackup(nameAt(later), back, &read).ok());
+        QCOMPARE(back, g);
+        QCOMPARE(int(read), kind);
+    }
+    if (holder == u"folder")
+        QVERIFY(QFileInfo(pathAt(0)).isDir());
+    if (holder == u"link") {
+        QVERIFY(QFileInfo(pathAt(0)).isSymLink());
+        QCOMPARE(readAll(victim), QByteArray("precious"));
+    }
+    // Every file there is a backup of its own: no temporary is left.
+    QStringList expected;
+    for (int i = holder == u"folder" ? 1 : 0; i <= later; ++i)
+        expected << nameAt(i);
+    expected.sort();
+    QCOMPARE(backupNames(tf), expected);
 }
 
 void TestGridStore::failedBackupReported()
@@ -920,6 +1071,32 @@ void TestGridStore::listBackups_data()
     QTest::newRow("a short file still lists") << QStringList{"sgridbkup010126000000.scd"}
                                               << QList<QByteArray>{"2\r\n3\r\nA\r\n"}
                                               << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    // Only the ends of a backup are read: its counts and its trailer.
+    const QByteArray longCell(20000, 'x');
+    QTest::newRow("trailer after long cells")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n" + longCell + "\r\n" + longCell + "\r\n[backup] Hourly\r\n0 11\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Hourly 1"};
+    QByteArray colorsToTheTail(4078, ' ');
+    colorsToTheTail[0] = '5';
+    QTest::newRow("a cell ending like a trailer where the read begins")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n" + longCell + "[backup] Close\r\n" + colorsToTheTail + "\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    QTest::newRow("last two cells like a trailer but the last is no colour line")
+        << QStringList{"sgridbkup010126000000.scd"}
+        << QList<QByteArray>{"1\r\n3\r\nA\r\n[backup] Close\r\nT-12\r\n"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 1"};
+    QTest::newRow("line ends of every kind")
+        << QStringList{"sgridbkup010126000000.scd", "sgridbkup010126000001.scd", "sgridbkup010126000002.scd",
+                       "sgridbkup010126000003.scd"}
+        << QList<QByteArray>{"1\n2\nA\nB\n[backup] Update\n0\n", "1\r2\rA\rB\r[backup] Manual\r0\r",
+                             plain + "[backup] Hourly\r\n0", plain + "[backup] Rescue\r\n\r\n"}
+        << QStringList{"sgridbkup010126000003.scd Unsaved edits 1", "sgridbkup010126000002.scd Hourly 1",
+                       "sgridbkup010126000001.scd Backup Now 1", "sgridbkup010126000000.scd Update 1"};
+    QTest::newRow("larger than a grid file may be")
+        << QStringList{"sgridbkup010126000000.scd"} << QList<QByteArray>{"@oversized"}
+        << QStringList{"sgridbkup010126000000.scd Not recorded 0"};
 }
 
 void TestGridStore::listBackups()
@@ -928,8 +1105,15 @@ void TestGridStore::listBackups()
     QFETCH(QList<QByteArray>, contents);
     QFETCH(QStringList, listed);
     TestFolder tf;
-    for (int i = 0; i < names.size(); ++i)
-        tf.writeFile(QStringLiteral("databkup/") + names[i], contents[i]);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString rel = QStringLiteral("databkup/") + names[i];
+        if (contents[i] == "@oversized") {
+            tf.writeFile(rel, "1\r\n1\r\n");
+            QVERIFY(QFile::resize(tf.path(rel), GridStore::kMaxGridFileBytes + 1));   // sparse where it can be
+        } else {
+            tf.writeFile(rel, contents[i]);
+        }
+    }
     QStringList got;
     for (const GridStore::BackupEntry& e : GridStore(tf.folder()).listBackups().value) {
         got << QStringLiteral("%1 %2 %3").arg(e.fileName, GridStore::backupKindText(e.kind)).arg(int(e.readable));

@@ -153,12 +153,20 @@ void TestTextFile::everyFailingStepKeepsOldFile()
     const QString p = dir.filePath(QStringLiteral("f.scd"));
     QVERIFY(TextFile::write(p, {QStringLiteral("old")}).ok());
     TextFile::setFaultHook([&](TextFile::Step s, const QString&) { return s == step ? err : 0; });
+    const auto noHook = qScopeGuard([] { TextFile::setFaultHook({}); });
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("new"), QStringLiteral("longer")});
-    TextFile::setFaultHook({});
     QVERIFY(!w.ok());
     QCOMPARE(w.reason, qt_error_string(err));
     QCOMPARE(TextFile::read(p).value, QStringList{"old"});
     QCOMPARE(leftovers(dir.path()), QStringList());
+
+    // A new file that fails is not there at all, under any of its names.
+    const TextFile::WriteResult n = TextFile::writeNew(
+        [&](int i) { return dir.filePath(QStringLiteral("n%1.scd").arg(i)); }, 3, "new\r\n");
+    QVERIFY(!n.ok());
+    QCOMPARE(n.reason, qt_error_string(err));
+    QCOMPARE(n.message, QStringLiteral("Could not save n0.scd:\r") + n.reason);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.scd"});
 }
 
 void TestTextFile::fullDiskKeepsOldFile()
@@ -224,6 +232,9 @@ void TestTextFile::onlyRegularFilesAreData()
     QVERIFY(!r.ok());
     QCOMPARE(r.status, FileStatus::Missing);
     QCOMPARE(r.message, QStringLiteral("curuser.scd: it is not a regular file"));
+    const FileResult<TextFile::FileEnds> ends = TextFile::readEnds(p, 10, 10, 1000);
+    QCOMPARE(ends.status, FileStatus::Missing);
+    QCOMPARE(ends.message, r.message);
     QVERIFY(!TextFile::isRegularFile(p));
     const TextFile::WriteResult w = TextFile::write(p, {QStringLiteral("x")});
     QVERIFY(!w.ok());
@@ -246,6 +257,23 @@ void TestTextFile::readsAreCapped()
     QCOMPARE(over.message, QStringLiteral("f.scd: it is larger than 99 bytes"));
     QVERIFY(over.value.isEmpty());
     QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("none"))).status, FileStatus::Missing);
+
+    // Reading only a file's ends is capped alike, however little it reads.
+    QVERIFY(TextFile::writeBytes(p, QByteArray("0123456789").repeated(10)).ok());
+    const FileResult<TextFile::FileEnds> ends = TextFile::readEnds(p, 4, 6, 100);
+    QVERIFY(ends.ok());
+    QCOMPARE(ends.value.head, QByteArray("0123"));
+    QCOMPARE(ends.value.tail, QByteArray("456789"));
+    QCOMPARE(ends.value.size, 100);
+    QVERIFY(!ends.value.whole());
+    const FileResult<TextFile::FileEnds> all = TextFile::readEnds(p, 1000, 1000, 100);
+    QCOMPARE(all.value.head, QByteArray("0123456789").repeated(10));
+    QCOMPARE(all.value.tail, all.value.head);
+    QVERIFY(all.value.whole());
+    const FileResult<TextFile::FileEnds> overCap = TextFile::readEnds(p, 4, 6, 99);
+    QCOMPARE(overCap.status, FileStatus::TooLarge);
+    QCOMPARE(overCap.message, QStringLiteral("f.scd: it is larger than 99 bytes"));
+    QCOMPARE(TextFile::readEnds(dir.filePath(QStringLiteral("none")), 4, 6, 100).status, FileStatus::Missing);
 }
 
 void TestTextFile::permissions()
