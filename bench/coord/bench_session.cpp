@@ -37,6 +37,9 @@ struct Board
     {
         for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
             QDir(dir.path()).mkpath(QString::fromLatin1(sub));
+        // As on a share pressed on before: the first press ever makes the
+        // guard and waits for holders to look at theirs.
+        (void)QFile(QDir(dir.path()).filePath(QStringLiteral("guard.scd"))).open(QIODevice::WriteOnly);
         for (int c = 0; c < grid.colCount(); ++c)
             for (int r = 0; r < grid.rowCount(); ++r)
                 grid.setCell(c, r, QStringLiteral("C%1 R%2 text").arg(c).arg(r));
