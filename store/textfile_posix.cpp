@@ -289,13 +289,14 @@ FileResult<> renameNew(const QString& from, const QString& to)
     return FileOutcome::done(to);
 }
 
-FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+// Opens a data file for reading: a regular file only, reached without a
+// link, no larger than `maxBytes`. On success `fd` is open and `st` filled.
+FileOutcome openForReading(const QString& path, qint64 maxBytes, int& fd, struct stat& st)
 {
-    struct stat st {};
     int err = 0;
     QByteArray name;
     const Folder folder = openParent(path, name);
-    const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
+    fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
     if (fd < 0) {
         if (!folder.isOpen())
             return failure(path, folder.err, folder.error);
@@ -305,8 +306,19 @@ FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tail
     }
     if (st.st_size > maxBytes) {
         ::close(fd);
+        fd = -1;
         return FileOutcome::failed(FileStatus::TooLarge, path, QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
     }
+    return FileOutcome::done(path);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    struct stat st {};
+    int fd = -1;
+    if (const FileOutcome opened = openForReading(path, maxBytes, fd, st); !opened.ok())
+        return opened;
+    int err = 0;
     // Reads `length` bytes from `offset`, fewer where the file ends sooner
     // (a writer elsewhere may shorten it meanwhile).
     auto readAt = [fd, &err](qint64 offset, qint64 length, QByteArray& out) {
@@ -341,27 +353,14 @@ FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tail
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
     struct stat st {};
+    int fd = -1;
+    if (const FileOutcome opened = openForReading(path, maxBytes, fd, st); !opened.ok())
+        return opened;
     int err = 0;
-    QByteArray name;
-    const Folder folder = openParent(path, name);
-    const int fd = folder.isOpen() ? openRegular(folder, name, O_RDONLY, st, err) : -1;
-    if (fd < 0) {
-        if (!folder.isOpen())
-            return failure(path, folder.err, folder.error);
-        if (err == ENOENT || err == ENOTDIR)
-            return failure(path, err);
-        if (err == ELOOP || err == ENXIO)
-            return FileOutcome::failed(FileStatus::Missing, path, QStringLiteral("it is not a regular file"));
-        return failure(path, err);
-    }
     const auto tooLarge = [&] {
         return FileOutcome::failed(FileStatus::TooLarge, path,
                                    QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
     };
-    if (st.st_size > maxBytes) {
-        ::close(fd);
-        return tooLarge();
-    }
     // The size may change while we read (a writer elsewhere appending in
     // place); read to the end, but never past the cap.
     QByteArray bytes;

@@ -248,27 +248,40 @@ FileResult<> renameNew(const QString& from, const QString& to)
     return failure(to, err);
 }
 
-FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+// Opens a data file for reading: a regular file only, reached without a
+// link, no larger than `maxBytes`. On success `h` is open and `size` set.
+FileOutcome openForReading(const QString& path, qint64 maxBytes, HANDLE& h, qint64& size)
 {
     const PinnedFolder folder(parentOf(path));
     if (!folder.isOpen())
         return folder.failure(path);
-    HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return openFailure(path, GetLastError());
     BY_HANDLE_FILE_INFORMATION info {};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
         || !regularAttributes(info.dwFileAttributes)) {
         CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
         return notRegular(path);
     }
-    const qint64 size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (size > maxBytes) {
         CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
         return FileOutcome::failed(FileStatus::TooLarge, path,
                                    QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
     }
+    return FileOutcome::done(path);
+}
+
+FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tailBytes, qint64 maxBytes)
+{
+    HANDLE h = INVALID_HANDLE_VALUE;
+    qint64 size = 0;
+    if (const FileOutcome opened = openForReading(path, maxBytes, h, size); !opened.ok())
+        return opened;
     // Fewer bytes where the file ends sooner (shortened meanwhile).
     auto readAt = [h](qint64 offset, qint64 length, QByteArray& out) {
         out.resize(qsizetype(length));
@@ -293,25 +306,10 @@ FileResult<FileEnds> readEnds(const QString& path, qint64 headBytes, qint64 tail
 
 BytesResult readBytes(const QString& path, qint64 maxBytes)
 {
-    const PinnedFolder folder(parentOf(path));
-    if (!folder.isOpen())
-        return folder.failure(path);
-    HANDLE h = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return openFailure(path, GetLastError());
-    BY_HANDLE_FILE_INFORMATION info {};
-    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
-        || !regularAttributes(info.dwFileAttributes)) {
-        CloseHandle(h);
-        return notRegular(path);
-    }
-    const qint64 size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (size > maxBytes) {
-        CloseHandle(h);
-        return FileOutcome::failed(FileStatus::TooLarge, path,
-                                   QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
-    }
+    HANDLE h = INVALID_HANDLE_VALUE;
+    qint64 size = 0;
+    if (const FileOutcome opened = openForReading(path, maxBytes, h, size); !opened.ok())
+        return opened;
     QByteArray bytes;
     bytes.resize(qsizetype(size));
     DWORD got = 0;
