@@ -455,7 +455,10 @@ void UpdateSession::setState(State state)
 
 TextFile::WriteResult UpdateSession::backupOn(int choice)
 {
-    if (m_prefs.backup != choice || m_prefs.backupComputer != m_identity.computerName())
+    // Computer names are the same whatever their case: Windows gives one PC
+    // as "VM" where Linux gives "vm".
+    if (m_prefs.backup != choice
+        || m_prefs.backupComputer.compare(m_identity.computerName(), Qt::CaseInsensitive) != 0)
         return {};
     return m_store.backupGrid(m_grid, m_clock.localNow(),
                               choice == Preferences::BackupHourly ? BackupKind::Hourly : BackupKind::Close);

@@ -756,8 +756,10 @@ void TestUpdateSession::timedBackups_data()
     QTest::addColumn<bool>("atClose");
     QTest::newRow("Hourly here") << int(Preferences::BackupHourly) << QStringLiteral("PC-A") << true << false;
     QTest::newRow("Hourly elsewhere") << int(Preferences::BackupHourly) << QStringLiteral("PC-B") << false << false;
-    QTest::newRow("Hourly, case differs") << int(Preferences::BackupHourly) << QStringLiteral("pc-a") << false << false;
+    // One PC is "PC-A" to Windows and "pc-a" to Linux: the same computer.
+    QTest::newRow("Hourly, case differs") << int(Preferences::BackupHourly) << QStringLiteral("pc-a") << true << false;
     QTest::newRow("Close here") << int(Preferences::BackupClose) << QStringLiteral("PC-A") << false << true;
+    QTest::newRow("Close, case differs") << int(Preferences::BackupClose) << QStringLiteral("Pc-A") << false << true;
     QTest::newRow("Update here") << int(Preferences::BackupUpdate) << QStringLiteral("PC-A") << false << false;
 }
 
