@@ -398,6 +398,10 @@ def help_lines():
         '<tr><td class="sw" style="background:%s"></td><td>Color %s</td></tr>' % (hexc, name)
         for name, hexc in COLOUR_NAMES)
     html = """<!DOCTYPE html>
+<!-- SchedBoard's help. It opens inside the board, from the "?" button on the
+     board's toolbar. Though named .chm, it is not a Windows help file: the
+     Windows help viewer that a double-click in Explorer opens cannot show it.
+     Keep the name: the board reads this file by it. -->
 <html lang="en">
 <head>
 <meta charset="windows-1252">
