@@ -77,7 +77,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_tray = new TrayIcon(this);
     buildToolbar();
 
-    m_board.view = new GridView(m_board.grid, m_board.prefs, this);
+    m_board.view = new GridView(m_board.document, m_board.prefs, this);
     m_board.view->setObjectName(QStringLiteral("StringGrid1"));
     m_interaction = new GridInteraction(m_board, this);
     connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
@@ -165,10 +165,7 @@ BackupsDialog* MainWindow::backupsDialog()
         return m_backupsDialog;
     m_backupsDialog = new BackupsDialog(m_board.folder, m_board.session, m_board.prefs, *m_board.services.messages,
                                         preferencesDialog());
-    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
-        m_board.view->reload();
-        m_board.view->fitColumnWidths();
-    });
+    connect(m_backupsDialog, &BackupsDialog::restored, m_board.view, &GridView::fitColumnWidths);
     return m_backupsDialog;
 }
 
@@ -190,7 +187,6 @@ void MainWindow::buildWindow()
         m_board.services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.message), kCentralOffset);
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
-    m_board.view->reload();
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);

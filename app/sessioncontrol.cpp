@@ -121,9 +121,8 @@ void SessionControl::onUpdateToggled()
     case UpdateSession::StartResult::SnapshotFailed:
         setUpdateChecked(false);
         // What the press did load is what the board shows.
-        if (r.reloaded) {
-            reloadView();
-        }
+        if (r.reloaded)
+            refitColumns();
         m_messages.show(MessageKind::Error,
                                   (r.kind == UpdateSession::StartResult::ReloadFailed
                                        ? QStringLiteral("Could not read %1").arg(r.loadError)
@@ -138,9 +137,8 @@ void SessionControl::startSessionUi(bool reloaded)
 {
     m_interaction.clearGridSelection();
     refreshStatus();
-    if (reloaded) {
-        reloadView();
-    }
+    if (reloaded)
+        refitColumns();
     m_toolbar.showSession(true);
     setGridEditable(true);
     m_interaction.editor().disablePasteItems();
@@ -162,8 +160,6 @@ bool SessionControl::endSession(bool updateBackup)
         leaveLostSession(r.rescuedTo, r.failure);
         return true;
     }
-    if (r.cellsChanged)
-        m_view->reload();
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
         setUpdateChecked(true);
@@ -236,7 +232,7 @@ void SessionControl::checkLock()
 void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure)
 {
     leaveSessionUi();
-    reloadView();
+    refitColumns();
     QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
                                   "or the guard file was missing, so your changes were not saved over its work.");
     if (!rescuedTo.isEmpty())
@@ -278,7 +274,7 @@ void SessionControl::onCancelClicked()
     m_session.cancel();
     m_interaction.clearGridSelection();
     leaveSessionUi();
-    reloadView();
+    refitColumns();
 }
 
 void SessionControl::onPollTick()
@@ -290,7 +286,7 @@ void SessionControl::onPollTick()
         m_sounds.play(m_folder.gsystem(QStringLiteral("alarm.wav")));
     }
     if (r.reloaded) {
-        reloadView();
+        refitColumns();
         // An incomplete reload is tried again at the next tick; beep once, when it is whole.
         if (m_toolbar.beepAction()->isChecked() && r.loadError.isEmpty())
             m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
@@ -320,8 +316,7 @@ void SessionControl::onBackupTick()
 }
 
 
-void SessionControl::reloadView()
+void SessionControl::refitColumns()
 {
-    m_view->reload();
     m_view->fitColumnWidths();
 }

@@ -68,7 +68,8 @@ private:
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void showSaveFailure(const TextFile::WriteResult& failure);
-    void reloadView();
+    // The session loaded a grid: the columns fit it.
+    void refitColumns();
 
     DataFolder m_folder;
     const Preferences& m_prefs;
