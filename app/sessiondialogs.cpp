@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QToolButton>
 
 #include <utility>
 
@@ -39,7 +38,7 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
                 columnData()->openFor(m_interaction.editor().target().x());
         },
         [this] { fixedColumn()->open(); });
-    connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
+    connect(&toolbar, &Toolbar::listRequested, this, [this] {
         if (const std::optional<QPoint> focused = m_interaction.editor().focused())
             list()->openFor(focused->y());
         else

@@ -1,5 +1,6 @@
 #include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
+#include "app/sessioncontrol.h"
 #include "grid/calendaryear.h"
 #include "grid/datetimetext.h"
 #include "coord/updatesession.h"
@@ -35,6 +36,7 @@ private slots:
     void cleanup();
 
     void pressStartsSession();
+    void sessionStateLivesInTheControl();
     void busyMessage_data();
     void busyMessage();
     void waitingLampAndAlarm();
@@ -678,6 +680,41 @@ void TestSessionWindow::reloadFailureDoesNotStart()
     QCOMPARE(a->board().document.draft().cell(0, 0), QStringLiteral("new"));
     press(a);
     QCOMPARE(m_folder->readFile("gsystem/gclrsgrid.scd"), QByteArray("0\r\n0\r\n"));
+}
+
+void TestSessionWindow::sessionStateLivesInTheControl()
+{
+    Workstation& a = *m_a;
+    SessionControl& control = board::sessionControl(a);
+    // The grid's "Update" entry presses as the button does, and the button shows it.
+    control.press();
+    QVERIFY(control.running());
+    QVERIFY(board::updateButton(a)->isChecked());
+    board::editingButton(a)->click();
+    QVERIFY(control.editing());
+    QVERIFY(board::gridView(a)->editingAllowed());
+
+    // "UPDATE OFF" releases: saved, Update up, and Editing with it.
+    a->board().document.draft().setCell(1, 1, QStringLiteral("released"));
+    control.release();
+    QVERIFY(!control.running());
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!control.editing());
+    QVERIFY(!board::editingButton(a)->isChecked());
+    QVERIFY(!board::gridView(a)->editingAllowed());
+    QCOMPARE(GridStore(a->board().folder).loadGrid(QStringLiteral("sgrid.scd"), a->board().document.draft()).value,
+             true);
+    QCOMPARE(a->board().document.draft().cell(1, 1), QStringLiteral("released"));
+
+    // Editing pressed outside a session lets nobody type.
+    board::editingButton(a)->setEnabled(true);
+    board::editingButton(a)->click();
+    QVERIFY(control.editing());
+    QVERIFY(!board::gridView(a)->editingAllowed());
+
+    QVERIFY(!control.beep());
+    board::beepAction(a)->setChecked(true);
+    QVERIFY(control.beep());
 }
 
 QTEST_MAIN(TestSessionWindow)
