@@ -108,7 +108,7 @@ void SessionControl::onUpdateToggled()
         // editor's names, and the lamp only for a board already waiting.
         m_toolbar.led()->setVisible(m_session.state() == UpdateSession::State::Waiting);
         setUpdateChecked(false);
-        m_messages.show(MessageKind::Error, lockErrorText(r.lockError, r.unopenableLock), kCentralOffset);
+        m_messages.show(MessageKind::Error, lockErrorText(r, r.lockUnopenable), kCentralOffset);
         break;
     case UpdateSession::StartResult::Busy: {
         m_toolbar.led()->show();
@@ -126,8 +126,8 @@ void SessionControl::onUpdateToggled()
         }
         m_messages.show(MessageKind::Error,
                                   (r.kind == UpdateSession::StartResult::ReloadFailed
-                                       ? QStringLiteral("Could not read %1").arg(r.loadError)
-                                       : r.failure.message)
+                                       ? QStringLiteral("Could not read %1").arg(r.message)
+                                       : r.message)
                                       + QStringLiteral("\r\rThe update was not started."),
                                   kCentralOffset);
         break;
@@ -275,7 +275,9 @@ void SessionControl::onCancelClicked()
         || m_session.state() != UpdateSession::State::Updating)
         return;
     m_view->closeEditor();
-    m_session.cancel();
+    // An unreadable snapshot leaves the grid as sgrid.scd holds it, which is
+    // where the session started: the same undo, unsaid.
+    (void)m_session.cancel();
     m_interaction.clearGridSelection();
     leaveSessionUi();
     reloadView();
@@ -292,7 +294,7 @@ void SessionControl::onPollTick()
     if (r.reloaded) {
         reloadView();
         // An incomplete reload is tried again at the next tick; beep once, when it is whole.
-        if (m_toolbar.beepAction()->isChecked() && r.loadError.isEmpty())
+        if (m_toolbar.beepAction()->isChecked() && r.ok())
             m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
 }
