@@ -29,7 +29,7 @@ fdfile=$(mktemp)
 # A free display number, written once the server accepts connections; no
 # reset when the last client leaves, which would drop a board connecting
 # just then (Wine's programs come and go on this display).
-Xvfb -displayfd 3 -noreset -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
 end=$((SECONDS + 60))

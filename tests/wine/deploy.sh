@@ -98,7 +98,7 @@ check "the old program went to old-1" eval '[ -f "$udir/old-1/SchedBoard.exe" ] 
 check "the new program is in place" eval '[ -f "$udir/SchedBoard.exe" ] && [ -f "$udir/licences/marker.txt" ]'
 check "the schedule, settings, help and backups are untouched" [ "$(data_sum "$udir")" = "$before" ]
 check "the board that was running still runs" kill -0 "$upid"
-read -r npid nw < <(start_board_kind win "$udir" 0 500)
+read -r npid nw < <(start_board_kind win "$udir" 0 640)
 check "a board started after the upgrade shows its window" [ -n "$nw" ]
 stop_board "$npid"
 stop_board "$upid"
