@@ -4,7 +4,8 @@
 #   runtime's, found by following their imports), platforms/qwindows.dll,
 #   styles/qwindowsvistastyle.dll and the installation data beside them.
 #   licences/: the licence texts of the bundled libraries and a notice;
-#   Upgrade.cmd, which puts a new version into a folder in use.
+#   README.txt, the administrator's steps; Upgrade.cmd, which puts a new
+#   version into a folder in use.
 # Usage: winbundle.sh <board dir> <Qt prefix> <data dir> <out dir> <zip file>
 #                     <version>
 set -euo pipefail
@@ -62,9 +63,13 @@ for f in "$out"/*.dll "$out"/platforms/*.dll "$out"/styles/*.dll; do
     *) echo "winbundle: no licence known for $rel"; exit 1 ;;
   esac
 done
-pkgver() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
+# The source package a binary package was built from, as "name version".
+srcpkg() { dpkg-query -W -f='${source:Package} ${source:Version}' "$1" 2>/dev/null || echo "unknown unknown"; }
 read -r qt_pkg qt_ver < "$qt/licences/qt-source"
-gcc_ver=$(pkgver gcc-mingw-w64-x86-64-posix-runtime)
+read -r gcc_src gcc_ver < <(srcpkg gcc-mingw-w64-x86-64-posix-runtime)
+read -r mingw_src mingw_ver < <(srcpkg mingw-w64-x86-64-dev)
+gcc_release=$(dpkg-query -W -f='${Version}' gcc-mingw-w64-x86-64-posix-runtime 2>/dev/null || echo unknown)
+gcc_release=${gcc_release%%-*}
 cat > "$lic/README.txt" <<EOF
 SchedBoard $version for Windows: what this folder holds, and under which licences
 
@@ -85,16 +90,19 @@ Qt ${qt_ver%%+*}:${qt_dlls}
   that configured and built it (scripts/build-qt-mingw.sh). On request, the
   SchedBoard developers supply that source and script as well.
 
-The GCC runtime:${gcc_dlls}
+The GCC $gcc_release runtime:${gcc_dlls}
   Licence: GNU General Public License version 3 with the GCC Runtime Library
   Exception 3.1 (GCC-runtime-copyright.txt, GPL-3.0.txt), which lets these
   libraries go with a program of any licence.
-  Source: Debian's gcc-mingw-w64 $gcc_ver.
+  Source: Debian's source package $gcc_src $gcc_ver, which builds GCC
+  $gcc_release from Debian's gcc-${gcc_release%%.*}-source,
+  https://sources.debian.org/src/$gcc_src/$gcc_ver/
 
 winpthreads (MinGW-w64):${pthread_dlls}
   Licence: MIT-style (mingw-w64-copyright.txt, under
   mingw-w64-libraries/winpthreads).
-  Source: Debian's mingw-w64 $(pkgver mingw-w64-x86-64-dev).
+  Source: Debian's source package $mingw_src $mingw_ver,
+  https://sources.debian.org/src/$mingw_src/$mingw_ver/
 
 Replacing Qt's libraries
   SchedBoard contains none of Qt: it loads the Qt DLLs above from its own
@@ -106,8 +114,11 @@ Replacing Qt's libraries
   platforms\qwindows.dll and styles\qwindowsvistastyle.dll together, and
   start a board to check.
 EOF
-# The upgrade script, with the CR LF line ends cmd.exe wants for its jumps.
-sed 's/\r*$/\r/' "$(dirname "$0")/../packaging/windows/Upgrade.cmd" > "$out/Upgrade.cmd"
+# What an administrator reads first, and the upgrade script, with the CR LF
+# line ends Notepad and cmd.exe's jumps want.
+win=$(dirname "$0")/../packaging/windows
+sed -e "s/@VERSION@/$version/g" -e 's/\r*$/\r/' "$win/README.txt" > "$out/README.txt"
+sed 's/\r*$/\r/' "$win/Upgrade.cmd" > "$out/Upgrade.cmd"
 
 # Notepad before Windows 10 shows a text without CR as one long line.
 for f in "$lic"/*; do sed -i 's/\r*$/\r/' "$f"; done

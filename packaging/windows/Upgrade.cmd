@@ -45,7 +45,7 @@ if errorlevel 1 goto unchanged
 mkdir "%old%\styles"
 if errorlevel 1 goto unchanged
 
-echo Moving the old program into %old% ...
+echo Moving the old program into "%old%" ...
 rem Wildcards only unquoted and relative to the current folder: Wine's cmd
 rem matches nothing with a quoted pattern.
 pushd "%dst%"
@@ -64,15 +64,15 @@ if not exist "%dst%\styles" mkdir "%dst%\styles"
 if not exist "%dst%\licences" mkdir "%dst%\licences"
 pushd "%src%"
 if errorlevel 1 goto failed
-for %%f in (*.dll platforms\*.dll styles\*.dll licences\* Upgrade.cmd SchedBoard.exe) do (
+for %%f in (*.dll platforms\*.dll styles\*.dll licences\* README.txt Upgrade.cmd SchedBoard.exe) do (
     copy /y "%%f" "%dst%\%%f" >nul
     if errorlevel 1 goto failed
 )
 popd
 
 echo Done. Boards that are running keep the old program until they are closed;
-echo every board started from now on runs the new one. Delete %old% once
-echo every board has been closed and started again.
+echo every board started from now on runs the new one. Delete "%old%"
+echo once every board has been closed and started again.
 exit /b 0
 
 :restore
@@ -81,12 +81,20 @@ pushd "%old%"
 for %%f in (*.exe *.dll platforms\*.dll styles\*.dll) do move /y "%%f" "%dst%\%%f" >nul
 popd
 :unchanged
-rd /s /q "%old%" 2>nul
+rem Without /s: a folder that still holds a file that could not go back stays.
+rd "%old%\platforms" 2>nul
+rd "%old%\styles" 2>nul
+rd "%old%" 2>nul
+if exist "%old%" (
+    echo Some old program files could not be put back: they are in "%old%".
+    echo Move them back to "%dst%" by hand before a board starts there.
+    exit /b 1
+)
 echo Nothing was changed. Close the boards, or check the rights on "%dst%", and run this again.
 exit /b 1
 
 :failed
-echo Copying the new program failed: the old one is in %old%.
-echo Free some room or check the rights on "%dst%", then run this again, or move
-echo the files of %old% back to put the old program back.
+echo Copying the new program failed: the old one is in "%old%".
+echo Free some room or check the rights on "%dst%", then run this again,
+echo or move the files of "%old%" back to put the old program back.
 exit /b 1

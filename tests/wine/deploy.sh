@@ -108,4 +108,22 @@ rc=$?
 check "Upgrade.cmd refuses a folder that holds no board and changes nothing" \
     eval '[ "$rc" != 0 ] && [ -z "$(ls -A "$not_board")" ]'
 
+# A program file that cannot be moved aside (an immutable file stands in for
+# one Windows will not rename): what was moved goes back, nothing changes.
+sdir=$(win_folder stuck)
+listing() { (cd "$1" && find . | sort | sha1sum); }
+if chattr +i "$sdir/Qt6Gui.dll" 2>/dev/null; then
+    before=$(listing "$sdir")
+    env -u QT_QPA_PLATFORM wine cmd /c "$(winepath -w "$ndir/Upgrade.cmd")" "$(winepath -w "$sdir")" > "$E2E_TMP/stuck.log" 2>&1
+    rc=$?
+    after=$(listing "$sdir")
+    chattr -i "$sdir/Qt6Gui.dll"
+    check "Upgrade.cmd that cannot move a file aside puts everything back and says so" \
+        eval '[ "$rc" != 0 ] && [ "$after" = "$before" ] && grep -q "Nothing was changed" "$E2E_TMP/stuck.log"'
+else
+    echo "SKIP: no immutable files here (chattr), so no file refuses to move"
+fi
+check "the zip's README.txt has the steps for a new board and a new version" \
+    eval 'grep -q "Never unzip a new version over" "$rdir/README.txt" && grep -q "Upgrade.cmd <shared folder>" "$rdir/README.txt" && crlf_only "$rdir/README.txt"'
+
 [ $failures = 0 ]
