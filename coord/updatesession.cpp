@@ -454,10 +454,11 @@ void UpdateSession::setState(State state)
 
 TextFile::WriteResult UpdateSession::backupOn(int choice)
 {
-    // Computer names are the same whatever their case: Windows gives one PC
-    // as "VM" where Linux gives "vm".
+    // Computer names are the same whatever their case (Windows gives one PC
+    // as "VM" where Linux gives "vm"), and hold no spaces, so a space typed
+    // around the name in Prefs does not count.
     if (m_prefs.backup != choice
-        || m_prefs.backupComputer.compare(m_identity.computerName(), Qt::CaseInsensitive) != 0)
+        || m_prefs.backupComputer.trimmed().compare(m_identity.computerName().trimmed(), Qt::CaseInsensitive) != 0)
         return {};
     return m_store.backupGrid(m_grid, m_clock.localNow(),
                               choice == Preferences::BackupHourly ? BackupKind::Hourly : BackupKind::Close);

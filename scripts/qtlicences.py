@@ -32,7 +32,10 @@ NOT_SHIPPED = (
 
 
 def attributions(src):
-    for path in sorted(glob.glob(os.path.join(src, "src", "**", "qt_attribution.json"), recursive=True)):
+    # util/gradientgen holds WebGradients, whose table Qt Gui compiles in.
+    paths = sorted(glob.glob(os.path.join(src, "src", "**", "qt_attribution.json"), recursive=True))
+    paths.append(os.path.join(src, "util", "gradientgen", "qt_attribution.json"))
+    for path in paths:
         folder = os.path.relpath(os.path.dirname(path), src).replace(os.sep, "/")
         if folder.startswith(NOT_SHIPPED):
             continue
@@ -83,8 +86,9 @@ def main():
     shutil.copyfile(os.path.join(src, "LICENSES", "LGPL-3.0-only.txt"), os.path.join(out, "LGPL-3.0.txt"))
     shutil.copyfile(os.path.join(src, "LICENSES", "GPL-3.0-only.txt"), os.path.join(out, "GPL-3.0.txt"))
     shutil.copyfile(os.path.join(src, "debian", "copyright"), os.path.join(out, "Qt-copyright.txt"))
+    text = third_party(src)   # first, so a failure leaves no empty file behind
     with open(os.path.join(out, "Qt-third-party.txt"), "w", encoding="utf-8", newline="\r\n") as f:
-        f.write(third_party(src))
+        f.write(text)
 
 
 if __name__ == "__main__":

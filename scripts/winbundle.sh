@@ -29,13 +29,22 @@ while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}; queue=("${queue[@]:1}")
   for dll in $("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
     [ -e "$out/$dll" ] && continue
+    found=""
     for d in "${search[@]}"; do
       if [ -f "$d/$dll" ]; then
         cp "$d/$dll" "$out/"
         queue+=("$out/$dll")
+        found=1
         break
       fi
     done
+    [ -n "$found" ] && continue
+    # Windows' own: mingw-w64 has an import library for each, and the
+    # api-ms-win-* names are Windows' API sets. Anything else missing would
+    # leave a board that does not start.
+    lower=$(tr '[:upper:]' '[:lower:]' <<<"${dll%.*}")
+    [ -f "/usr/x86_64-w64-mingw32/lib/lib$lower.a" ] || [[ $lower == api-ms-win-* ]] || {
+      echo "winbundle: $(basename "$file") imports $dll, found neither here nor in Windows"; exit 1; }
   done
 done
 
@@ -47,7 +56,9 @@ find "$out" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --st
 # without its licence.
 lic=$out/licences
 mkdir -p "$lic"
-[ -s "$qt/licences/qt-source" ] || { echo "no licences in $qt: run scripts/build-qt-mingw.sh"; exit 1; }
+for f in qt-source LGPL-3.0.txt GPL-3.0.txt Qt-third-party.txt Qt-copyright.txt; do
+  [ -s "$qt/licences/$f" ] || { echo "winbundle: $qt/licences/$f missing: run scripts/build-qt-mingw.sh"; exit 1; }
+done
 cp "$qt/licences/"*.txt "$lic/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$lic/GCC-runtime-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$lic/mingw-w64-copyright.txt"
@@ -114,11 +125,11 @@ Replacing Qt's libraries
   platforms\qwindows.dll and styles\qwindowsvistastyle.dll together, and
   start a board to check.
 EOF
-# What an administrator reads first, and the upgrade script, with the CR LF
-# line ends Notepad and cmd.exe's jumps want.
+# What an administrator reads first, with the CR LF line ends Notepad
+# wants, and the upgrade script naming this version's program files.
 win=$(dirname "$0")/../packaging/windows
 sed -e "s/@VERSION@/$version/g" -e 's/\r*$/\r/' "$win/README.txt" > "$out/README.txt"
-sed 's/\r*$/\r/' "$win/Upgrade.cmd" > "$out/Upgrade.cmd"
+python3 "$(dirname "$0")/winupgrade.py" "$win/Upgrade.cmd" "$out"
 
 # Notepad before Windows 10 shows a text without CR as one long line.
 for f in "$lic"/*; do sed -i 's/\r*$/\r/' "$f"; done

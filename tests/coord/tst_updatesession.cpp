@@ -760,6 +760,7 @@ void TestUpdateSession::timedBackups_data()
     QTest::newRow("Hourly, case differs") << int(Preferences::BackupHourly) << QStringLiteral("pc-a") << true << false;
     QTest::newRow("Close here") << int(Preferences::BackupClose) << QStringLiteral("PC-A") << false << true;
     QTest::newRow("Close, case differs") << int(Preferences::BackupClose) << QStringLiteral("Pc-A") << false << true;
+    QTest::newRow("Close, typed with spaces") << int(Preferences::BackupClose) << QStringLiteral(" PC-A ") << false << true;
     QTest::newRow("Update here") << int(Preferences::BackupUpdate) << QStringLiteral("PC-A") << false << false;
 }
 

@@ -102,14 +102,22 @@ read -r wpid ww < <(start_board_kind win "$mdir" 0 640)
 wait_for 30 painted "$ww" || flunk "the Windows board did not paint its grid"
 read -r ux uy < <(update_button_xy)
 
+updating() { grep -q UPDATING <<<"$(ocr "$1" 200x40+0+0)"; }
 # The busy message is read from the box's screenshot.
 busy_box_read=""
 refuses() {   # HOLDER_WINDOW PRESSER_PID PRESSER_WINDOW NAME
     local holder=$1 pid=$2 w=$3 name=$4 box
     click "$holder" "$ux" "$uy"
+    # The first press on a folder makes guard.scd and lets it settle for a
+    # second before it takes it: a press meanwhile may rightly win.
+    wait_for 10 updating "$holder" || { echo "      the holder did not start updating"; return 1; }
     click "$w" "$ux" "$uy"
     has_box() { [ -n "$(message_box "$pid")" ]; }
-    wait_for 10 has_box || { echo "      no message box"; return 1; }
+    wait_for 10 has_box || {
+        echo "      no message box: both boards in $ARTIFACTS/no_box_*.png"
+        shot "$holder" "$ARTIFACTS/no_box_holder_$name.png"; shot "$w" "$ARTIFACTS/no_box_presser_$name.png"
+        return 1
+    }
     box=$(message_box "$pid")
     sleep 0.5
     shot "$box" "$ARTIFACTS/busy_$name.png"
@@ -163,7 +171,6 @@ kill -9 "$wpid"
 wait_for 10 eval '! kill -0 $wpid 2>/dev/null' || flunk "the Windows board did not die"
 click "$lw" "$ux" "$uy"
 sleep 2
-updating() { grep -q UPDATING <<<"$(ocr "$1" 200x40+0+0)"; }
 freed() { [ -z "$(message_box "$lpid")" ] && updating "$lw"; }
 check "a killed Windows board's lock is free for the Linux board" freed
 shot "$lw" "$ARTIFACTS/office_after_kill.png"
