@@ -185,20 +185,20 @@ void BackupsDialog::restoreSelected()
                MessageKind::Information);
         return;
     case R::LockError:
-        report(lockErrorText(r.lockError, r.unopenableLock), MessageKind::Error);
+        report(lockErrorText(r, r.lockUnopenable), MessageKind::Error);
         return;
     case R::Updating:
         report(QStringLiteral("Release Update before restoring a backup."));
         return;
     case R::Unreadable:
-        report(QStringLiteral("Could not read %1\r\rNothing was restored.").arg(r.error));
+        report(QStringLiteral("Could not read %1\r\rNothing was restored.").arg(r.message));
         break;
     case R::KeepFailed:
-        report(r.failure.message + QStringLiteral("\r\rThe schedule in place could not be kept, "
+        report(r.message + QStringLiteral("\r\rThe schedule in place could not be kept, "
                                                      "so nothing was restored."));
         break;
     case R::SaveFailed:
-        report(r.failure.message + QStringLiteral("\r\rThe schedule was not replaced."));
+        report(r.message + QStringLiteral("\r\rThe schedule was not replaced."));
         break;
     }
     reloadList();

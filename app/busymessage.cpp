@@ -1,5 +1,7 @@
 #include "app/busymessage.h"
 
+#include <QDir>
+
 QString busyDetails(const QString& computer, const QString& user, bool displayUser)
 {
     if (!displayUser)
@@ -7,15 +9,15 @@ QString busyDetails(const QString& computer, const QString& user, bool displayUs
     return QStringLiteral("\r\rCom name: ") + computer + QStringLiteral("\rUser name: ") + user;
 }
 
-QString lockErrorText(const QString& lockError, const QString& unopenableLock)
+QString lockErrorText(const FileOutcome& lock, bool unopenable)
 {
     QString text = QStringLiteral("Error attempting to lock file.  Try again.");
-    if (!lockError.isEmpty())
-        text += QStringLiteral("\r\r") + lockError;
+    if (!lock.ok())
+        text += QStringLiteral("\r\r%1: %2").arg(QDir::toNativeSeparators(lock.path), lock.reason);
     // Without a name nobody could find the file that blocks everybody.
-    if (!unopenableLock.isEmpty())
+    if (unopenable)
         text += QStringLiteral("\r\rThe lock file %1 cannot be opened from this account. "
                                "If no workstation is updating, remove it.")
-                    .arg(unopenableLock);
+                    .arg(lock.fileName());
     return text;
 }

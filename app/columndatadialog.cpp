@@ -66,14 +66,14 @@ bool ColumnDataDialog::openFor(int column)
         return true;
     }
     const QString title = m_grid.cell(column, 0);
-    const ColumnData::MenuLines menu = ColumnData::readMenuLines(m_folder, title);
-    if (!menu.ok) {
+    const TextFile::ReadResult menu = ColumnData::readMenuLines(m_folder, title);
+    if (!menu.okOrMissing()) {
         m_messages.show(MessageKind::Error, menu.message, kCentralOffset);
         return false;
     }
     m_column = column;
     m_header->setText(title);
-    setBoxLines(menu.lines);
+    setBoxLines(menu.value);
     showOpen();
     return true;
 }

@@ -99,12 +99,15 @@ void ColumnEditorDialog::done(int result)
 
 void ColumnEditorDialog::finishSave(const ColumnData::SaveResult& result)
 {
-    if (result.gridChanged || result.recomputeWidths)
-        emit gridChanged(result.recomputeWidths);
-    if (result.close)
+    const ColumnData::SaveEffect& effect = result.value;
+    if (effect.gridChanged || effect.recomputeWidths)
+        emit gridChanged(effect.recomputeWidths);
+    if (effect.close)
         accept();
     // Last: timers run while the box is up, and a session that ends behind
     // it closes this dialog; nothing may act after the box returns.
-    if (!result.message.isEmpty())
-        m_messages.show(result.kind, result.message, kCentralOffset);
+    if (!result.ok())
+        m_messages.show(MessageKind::Error, result.message, kCentralOffset);
+    else if (!effect.notice.isEmpty())
+        m_messages.show(MessageKind::Information, effect.notice, kCentralOffset);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/datafolder.h"
+#include "store/fileresult.h"
 
 #include <QDialog>
 
@@ -9,7 +10,7 @@ class Messages;
 class QLayout;
 class QPlainTextEdit;
 class QPushButton;
-namespace ColumnData { struct SaveResult; }
+namespace ColumnData { struct SaveEffect; }
 
 // What the two column data editors share: a fixed-size dialog centred on the
 // desktop, a box of lines, and the way a save ends. They open without a
@@ -43,7 +44,7 @@ protected:
     // The designed size at least, larger where the fonts need room.
     void fixSize(QLayout* layout);
     void showOpen();
-    void finishSave(const ColumnData::SaveResult& result);
+    void finishSave(const FileResult<ColumnData::SaveEffect>& result);
 
     DataFolder m_folder;
     GridData& m_grid;

@@ -358,7 +358,8 @@ void DateTimeDialog::loadBusinessHours(const QString& path)
     const QModelIndex current = m_hours->currentIndex();
     const int column = current.column();
     const int row = current.row();
-    m_hoursModel->apply(BusinessHours::read(path));
+    // The tables are optional: one that cannot be read shows nothing, unsaid.
+    m_hoursModel->apply(BusinessHours::read(path).value);
     // The cell last clicked stays current while the table still has it.
     if (current.isValid() && column < m_hoursModel->columnCount() && row < m_hoursModel->rowCount())
         m_hours->setCurrentIndex(m_hoursModel->index(row, column));

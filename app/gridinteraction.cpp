@@ -157,13 +157,13 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
 void GridInteraction::buildColumnMenu(int column)
 {
     m_columnMenu->clear();
-    const ColumnMenuLoad menu = loadColumnMenu(m_folder, m_document.data().cell(column, 0));
-    if (!menu.folderProblem.isEmpty())
+    const FileResult<QList<ColumnMenuItem>> menu = loadColumnMenu(m_folder, m_document.data().cell(column, 0));
+    if (!menu.ok())
         m_messages.show(MessageKind::Error,
                         QStringLiteral("The menu of column \"%1\" cannot be read: %2.")
-                            .arg(m_document.data().cell(column, 0), menu.folderProblem),
+                            .arg(m_document.data().cell(column, 0), menu.reason),
                         kCentralOffset);
-    for (const ColumnMenuItem& item : menu.items) {
+    for (const ColumnMenuItem& item : menu.value) {
         const auto pick = [this, item] { pickColumnItem(item); };
         if (item.kind == ColumnMenuItem::Head) {
             m_columnMenu->setHeadItem(item.caption, pick);

@@ -82,9 +82,10 @@ int runShareCheck(int argc, char** argv)
         return 1;
     }
     // Only an existing folder is checked: none is made from the sample here.
-    const Installation::Choice choice = Installation::chooseDataFolder(
+    const FileResult<Installation::Choice> chosen = Installation::chooseDataFolder(
         options.positionalArguments(), QCoreApplication::applicationDirPath(), QDir::homePath());
-    QString error = choice.error;
+    const Installation::Choice& choice = chosen.value;
+    QString error = chosen.message;
     if (error.isEmpty() && !QFileInfo(choice.folder).isDir())
         error = QStringLiteral("There is no data folder at '%1' yet.").arg(QDir::toNativeSeparators(choice.folder));
     if (!error.isEmpty()) {
@@ -143,12 +144,13 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const Installation::Choice choice = Installation::chooseDataFolder(
+    const FileResult<Installation::Choice> chosen = Installation::chooseDataFolder(
         options.positionalArguments(), QCoreApplication::applicationDirPath(), QDir::homePath());
-    if (!choice.error.isEmpty()) {
-        messages.show(MessageKind::Error, choice.error, {});
+    if (!chosen.ok()) {
+        messages.show(MessageKind::Error, chosen.message, {});
         return 1;
     }
+    const Installation::Choice& choice = chosen.value;
     if (!choice.sample.isEmpty()) {
         const Installation::SeedResult seeded = Installation::seedFolder(choice.sample, choice.folder);
         if (!seeded.ok()) {

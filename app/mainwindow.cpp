@@ -47,9 +47,9 @@ constexpr int kNoticeMs = 6000;
 
 std::unique_ptr<MainWindow> MainWindow::create(const DataFolder& folder, const Services& services)
 {
-    const QString missing = StartupCheck::missingFileMessage(folder);
-    if (!missing.isEmpty()) {
-        services.messages->show(MessageKind::Error, missing, {0, 30});
+    const FileResult<> usable = StartupCheck::checkDataFolder(folder);
+    if (!usable.ok()) {
+        services.messages->show(MessageKind::Error, usable.message, {0, 30});
         return nullptr;
     }
     return std::unique_ptr<MainWindow>(new MainWindow(folder, services));
@@ -246,7 +246,7 @@ void MainWindow::onActivated()
         return;
     m_interaction->clearGridSelection();
 
-    const bool read = m_settings->loadPreferences();
+    const bool read = m_settings->loadPreferences().ok();
     if (m_prefsDialog)
         m_prefsDialog->loadFromPreferences();
     applyPreferencesToWindow();
@@ -275,11 +275,13 @@ void MainWindow::applyPreferencesToWindow()
     // together with its old position, before the move.
     // This user's own place wins; parm.scd's is for users without one.
     Preferences wanted = prefs;
-    if (const std::optional<QRect> own = UserPlacement::load(m_board.services.userSettingsFile, m_board.folder.root())) {
-        wanted.left = own->x();
-        wanted.top = own->y();
-        wanted.width = own->width();
-        wanted.height = own->height();
+    // Without one (or with one that cannot be read) parm.scd's is used, unsaid.
+    if (const FileResult<QRect> own = UserPlacement::load(m_board.services.userSettingsFile, m_board.folder.root());
+        own.ok()) {
+        wanted.left = own.value.x();
+        wanted.top = own.value.y();
+        wanted.width = own.value.width();
+        wanted.height = own.value.height();
     }
     m_placement = placeWindow(wanted, screens, minimumSize());
     // Standing where it was placed, the window leaves parm.scd's numbers
@@ -300,12 +302,13 @@ void MainWindow::applyPreferencesToWindow()
 void MainWindow::applyPrivileges()
 {
     // A list that cannot be read gives level 0 and is never saved over.
-    const QStringList users = m_settings->loadUsers();
-    if (!m_settings->usersLoaded())
+    const TextFile::ReadResult read = m_settings->loadUsers();
+    const QStringList& users = read.value;
+    if (!read.ok())
         m_board.services.messages->show(MessageKind::Error,
                                         QStringLiteral("Could not read users.scd:\r%1\rUpdate and Prefs stay hidden "
                                                        "until the next start that can read it.")
-                                            .arg(m_settings->usersError()),
+                                            .arg(read.reason),
                                         kCentralOffset);
     const int level = privilegeLevel(users, m_board.services.identity->userName());
     m_toolbar->showPrivileges(level);

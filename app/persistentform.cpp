@@ -83,7 +83,7 @@ void PersistentForm::keepProperties(const QList<Property>& properties)
 void PersistentForm::load()
 {
     // A file that is missing or cannot be read gives the design values.
-    const IniFile file = IniFile::read(m_file);
+    const IniFile file = IniFile::read(m_file).value;
     m_stored = PlacementFile::readNumbers(file, m_section);
     for (const Property& p : std::as_const(m_properties)) {
         const QString text = file.value(m_section, p.control + u'.' + p.name);
@@ -167,7 +167,8 @@ QList<TextFile::WriteResult> PersistentForm::saveAll(QObject* root)
     // Read again at the end: other sections may have changed meanwhile on
     // another workstation, and they stay as that one wrote them.
     for (const QString& path : std::as_const(files)) {
-        IniFile file = IniFile::read(path);
+        // One that cannot be read is not written either: write() says so.
+        IniFile file = IniFile::read(path).value;
         for (const PersistentForm* f : forms) {
             if (f->m_file == path)
                 f->store(file);

@@ -117,7 +117,7 @@ void SessionControl::press()
         // editor's names, and the lamp only for a board already waiting.
         m_toolbar.showWaiting(m_session.state() == UpdateSession::State::Waiting);
         setUpdateChecked(false);
-        m_messages.show(MessageKind::Error, lockErrorText(r.lockError, r.unopenableLock), kCentralOffset);
+        m_messages.show(MessageKind::Error, lockErrorText(r, r.lockUnopenable), kCentralOffset);
         break;
     case UpdateSession::StartResult::Busy: {
         m_toolbar.showWaiting(true);
@@ -134,8 +134,8 @@ void SessionControl::press()
             refitColumns();
         m_messages.show(MessageKind::Error,
                                   (r.kind == UpdateSession::StartResult::ReloadFailed
-                                       ? QStringLiteral("Could not read %1").arg(r.loadError)
-                                       : r.failure.message)
+                                       ? QStringLiteral("Could not read %1").arg(r.message)
+                                       : r.message)
                                       + QStringLiteral("\r\rThe update was not started."),
                                   kCentralOffset);
         break;
@@ -282,7 +282,9 @@ void SessionControl::cancel()
         || m_session.state() != UpdateSession::State::Updating)
         return;
     m_view->closeEditor();
-    m_session.cancel();
+    // An unreadable snapshot leaves the grid as sgrid.scd holds it, which is
+    // where the session started: the same undo, unsaid.
+    (void)m_session.cancel();
     m_interaction.clearGridSelection();
     leaveSessionUi();
     refitColumns();
@@ -299,7 +301,7 @@ void SessionControl::onPollTick()
     if (r.reloaded) {
         refitColumns();
         // An incomplete reload is tried again at the next tick; beep once, when it is whole.
-        if (m_beep && r.loadError.isEmpty())
+        if (m_beep && r.ok())
             m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
 }

@@ -50,7 +50,8 @@ GridStore::LoadResult UpdateSession::startUp()
     // without it, a save under way elsewhere looks just like them.
     m_currentStamp = gridStamp();
     m_lastKnownStamp = m_currentStamp;
-    m_store.pruneGridBackups();
+    // A backup that cannot be deleted now waits for the next start.
+    (void)m_store.pruneGridBackups();
     const GridStore::LoadResult r = m_store.loadGrid(kGridFile, m_grid);
     // A grid that did not load completely is tried again at the next poll,
     // unless it is malformed: then only once it has changed.
@@ -96,26 +97,21 @@ void UpdateSession::readCurrentUser(QString& computer, QString& user) const
     user = r.value.value(1).left(kMaxNameLength);
 }
 
-template <typename Result>
-bool UpdateSession::takeLock(Result& r)
+FileResult<> UpdateSession::takeLock(QString& computer, QString& user, bool& unopenable)
 {
     const FileResult<> lock = m_lock.acquireUpdateLock();
     if (lock.ok())
-        return true;
+        return lock;
     // Busy is a board that another workstation really holds: only then are
     // its editor's names worth showing.
     if (lock.status == FileStatus::Busy) {
-        r.kind = Result::Busy;
-        readCurrentUser(r.computer, r.user);
-        return false;
+        readCurrentUser(computer, user);
+        return lock;
     }
-    r.kind = Result::LockError;
-    r.lockError = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(lock.path), lock.reason);
     // Somebody has to remove a file this account cannot open; a file that
     // could not be made is the folder's rights, which the reason names.
-    if (lock.status == FileStatus::Refused && lock.path != m_folder.root() && QFileInfo::exists(lock.path))
-        r.unopenableLock = lock.fileName();
-    return false;
+    unopenable = lock.status == FileStatus::Refused && lock.path != m_folder.root() && QFileInfo::exists(lock.path);
+    return lock;
 }
 
 UpdateSession::StartResult UpdateSession::pressUpdate()
@@ -127,7 +123,9 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         return r;
     }
 
-    if (!takeLock(r)) {
+    if (const FileResult<> lock = takeLock(r.computer, r.user, r.lockUnopenable); !lock.ok()) {
+        static_cast<FileOutcome&>(r) = lock;
+        r.kind = lock.status == FileStatus::Busy ? StartResult::Busy : StartResult::LockError;
         // A lock error waits for nobody: a board already waiting goes on
         // waiting for the holder it found, any other stays as it was.
         if (r.kind == StartResult::Busy) {
@@ -140,8 +138,10 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     setPollFromPreferences();
     // Holding the lock nobody else saves the grid: whatever a crashed save
     // left half-renamed is finished before the session builds on it.
+    // One that cannot be finished now is tried again at the next press; the
+    // save of this session replaces the set whole anyway.
     for (const QString& name : {kGridFile, kSnapshotFile})
-        m_store.recoverInterruptedSave(name);
+        (void)m_store.recoverInterruptedSave(name);
     m_currentStamp = gridStamp();
     // Only this session may change sgrid.scd from now on: taken before the
     // session's own reads, so that a save of anybody else after our lock
@@ -159,7 +159,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         // that could not be read are only lost colours: the save writes them.
         if (!load.value && load.status != FileStatus::Missing) {
             r.kind = StartResult::ReloadFailed;
-            r.loadError = load.message;
+            static_cast<FileOutcome&>(r) = load;
             releaseLock();
             setState(State::Viewing);
             return r;
@@ -167,7 +167,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
     }
     if (auto w = m_store.saveGrid(kSnapshotFile, m_grid); !w.ok()) {
         r.kind = StartResult::SnapshotFailed;
-        r.failure = w;
+        static_cast<FileOutcome&>(r) = w;
         releaseLock();
         setState(State::Viewing);
         return r;
@@ -190,7 +190,8 @@ void UpdateSession::clearLeftovers()
     const FileResult<FileStamp> written = readFileStamp(m_folder.users(kCurrentUserFile));
     if (!written.ok())
         return;
-    m_store.removeLeftoverTemporaries(written.value.writeTimeNs - kSettledNs);
+    // What cannot be removed now is tried again at the next session.
+    (void)m_store.removeLeftoverTemporaries(written.value.writeTimeNs - kSettledNs);
     m_lock.removeStaleLockFiles(written.value.writeTimeNs - kSettledNs);
 }
 
@@ -297,25 +298,25 @@ void UpdateSession::abandon()
     setState(State::Viewing);
 }
 
-bool UpdateSession::cancel()
+FileResult<> UpdateSession::cancel()
 {
     const PublishOnExit publish(m_document);
     if (m_state != State::Updating)
-        return false;
-    GridStore::LoadResult load = m_store.loadGrid(kSnapshotFile, m_grid);
-    const bool restored = load.ok();
-    if (restored)
+        return FileOutcome::failed(FileStatus::Failed, m_folder.gsystem(kSnapshotFile),
+                                   QStringLiteral("no update is running"));
+    const GridStore::LoadResult snapshot = m_store.loadGrid(kSnapshotFile, m_grid);
+    if (snapshot.ok()) {
         restoreSharedFiles(m_grid);
-    if (!restored) {
+    } else {
         // Without a readable snapshot the shared file is the session's
         // starting point: nobody else could write it while we held the lock.
-        load = m_store.loadGrid(kGridFile, m_grid);
+        const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
         m_lastKnownStamp = load.ok() ? m_currentStamp : FileStamp{};
     }
     releaseLock();
     setTimeoutActive(false);
     setState(State::Viewing);
-    return restored;
+    return FileOutcome(snapshot);
 }
 
 UpdateSession::PollResult UpdateSession::poll()
@@ -339,13 +340,11 @@ UpdateSession::PollResult UpdateSession::poll()
         return r;
     const GridStore::LoadResult load = m_store.loadGrid(kGridFile, m_grid);
     r.reloaded = load.value;
-    if (load.ok()) {
+    static_cast<FileOutcome&>(r) = load;
+    if (load.ok())
         m_lastKnownStamp = m_currentStamp;
-    } else {
-        r.loadError = load.message;
-        if (GridStore::isRefused(load))
-            m_refusedStamp = m_currentStamp;
-    }
+    else if (GridStore::isRefused(load))
+        m_refusedStamp = m_currentStamp;
     return r;
 }
 
@@ -476,10 +475,11 @@ void UpdateSession::setState(State state)
 
 TextFile::WriteResult UpdateSession::backupOn(int choice)
 {
-    // Computer names are the same whatever their case: Windows gives one PC
-    // as "VM" where Linux gives "vm".
+    // Computer names are the same whatever their case (Windows gives one PC
+    // as "VM" where Linux gives "vm"), and hold no spaces, so a space typed
+    // around the name in Prefs does not count.
     if (m_prefs.backup != choice
-        || m_prefs.backupComputer.compare(m_identity.computerName(), Qt::CaseInsensitive) != 0)
+        || m_prefs.backupComputer.trimmed().compare(m_identity.computerName().trimmed(), Qt::CaseInsensitive) != 0)
         return {};
     return m_store.backupGrid(m_grid, m_clock.localNow(),
                               choice == Preferences::BackupHourly ? BackupKind::Hourly : BackupKind::Close);
@@ -494,40 +494,39 @@ UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileNam
 {
     const PublishOnExit publish(m_document);
     RestoreResult r;
-    if (m_state == State::Updating) {
-        r.kind = RestoreResult::Updating;
+    const auto failed = [&r](RestoreResult::Kind kind, const FileOutcome& outcome) {
+        r.kind = kind;
+        static_cast<FileOutcome&>(r) = outcome;
         return r;
-    }
+    };
+    if (m_state == State::Updating)
+        return failed(RestoreResult::Updating,
+                      FileOutcome::failed(FileStatus::Busy, m_folder.gsystem(kGridFile),
+                                          QStringLiteral("this workstation is updating it")));
     // Read before the lock is taken: a backup that cannot be read costs
     // nobody a moment of the board.
     GridData restored;
-    if (const GridStore::LoadResult load = m_store.loadBackup(fileName, restored); !load.ok()) {
-        r.kind = RestoreResult::Unreadable;
-        r.error = load.message;
-        return r;
-    }
+    if (const GridStore::LoadResult load = m_store.loadBackup(fileName, restored); !load.ok())
+        return failed(RestoreResult::Unreadable, load);
 
-    if (!takeLock(r))
-        return r;
+    if (const FileResult<> lock = takeLock(r.computer, r.user, r.lockUnopenable); !lock.ok())
+        return failed(lock.status == FileStatus::Busy ? RestoreResult::Busy : RestoreResult::LockError, lock);
     // The session timers are left alone: a waiting board keeps waiting.
     // Who holds the board, as for a session: only informative.
     (void)TextFile::write(m_folder.users(kCurrentUserFile), {m_identity.computerName(), m_identity.userName()});
+    // As at a press: what cannot be finished now waits, the save replaces the set.
     for (const QString& name : {kGridFile, kSnapshotFile})
-        m_store.recoverInterruptedSave(name);
+        (void)m_store.recoverInterruptedSave(name);
 
-    if (const TextFile::WriteResult kept = keepReplacedGrid(); !kept.ok()) {
-        r.kind = RestoreResult::KeepFailed;
-        r.failure = kept;
+    const TextFile::WriteResult kept = keepReplacedGrid();
+    if (!kept.ok()) {
         m_lock.releaseUpdateLock();
-        return r;
-    } else {
-        r.keptAs = kept.path;
+        return failed(RestoreResult::KeepFailed, kept);
     }
+    r.keptAs = kept.path;
     if (const TextFile::WriteResult saved = m_store.saveGrid(kGridFile, restored); !saved.ok()) {
-        r.kind = RestoreResult::SaveFailed;
-        r.failure = saved;
         m_lock.releaseUpdateLock();
-        return r;
+        return failed(RestoreResult::SaveFailed, saved);
     }
     m_grid = restored;
     m_currentStamp = gridStamp();

@@ -53,17 +53,18 @@ public:
     QTimer& timeoutTimer() { return m_timeoutTimer; }
     QTimer& lockTimer() { return m_lockTimer; }
 
-    struct StartResult
+    // How a press of Update went. The outcome is the lock's when the board
+    // is Busy or the lock could not be taken (LockError), the grid file's
+    // on ReloadFailed, the snapshot's (bsgrid.scd or its colours) on
+    // SnapshotFailed.
+    struct [[nodiscard]] StartResult : FileOutcome
     {
         enum Kind { Started, Busy, LockError, ReloadFailed, SnapshotFailed } kind = Busy;
         bool reloaded = false;         // sgrid.scd had changed and was loaded first
         QString computer, user;        // curuser.scd on the busy path
-        QString lockError;             // "<file or folder>: <reason>" why it could not be told
-        QString unopenableLock;        // LockError: this lock file cannot be opened from this account
-        TextFile::WriteResult failure; // SnapshotFailed: bsgrid.scd (or its colours) not written
-        // ReloadFailed: sgrid.scd had changed but could not be read in full;
-        // editing the older grid would save it over the newer file.
-        QString loadError;
+        // LockError: the lock file (the outcome's path) cannot be opened from
+        // this account, so somebody has to remove it.
+        bool lockUnopenable = false;
     };
     // The Update button pressed down. Busy leaves the workstation Waiting;
     // a LockError (nobody can tell whether the board is free) leaves it as
@@ -96,19 +97,20 @@ public:
     // releaseUpdate() does when it finds that (lockLost); nullopt otherwise.
     std::optional<EndResult> checkLock();
 
-    // "Cancel" answered Yes: back to the snapshot, nothing saved. False when
-    // the snapshot could not be read; the grid then holds sgrid.scd again,
-    // which is what the session started from.
-    bool cancel();
+    // "Cancel" answered Yes: back to the snapshot, nothing saved. Fails
+    // when no session runs, or when the snapshot could not be read: the grid
+    // then holds sgrid.scd again, which is what the session started from.
+    FileResult<> cancel();
     // A close answered No: the lock goes, nothing is saved and the grid on
     // screen stays as edited (the "Close" backup is of it).
     void abandon();
 
-    struct PollResult
+    // The outcome is the reload's: a failed one was incomplete, and the
+    // next tick tries again.
+    struct [[nodiscard]] PollResult : FileOutcome
     {
         bool freed = false;    // Waiting ended: sound the alarm
         bool reloaded = false; // the grid was replaced: refit the columns
-        QString loadError;     // the reload was incomplete; the next tick tries again
     };
     // Timer1: the waiting check, then the reload check unless Updating.
     PollResult poll();
@@ -152,16 +154,16 @@ public:
     TextFile::WriteResult backupNow();
     TextFile::WriteResult closeBackup();
 
-    struct RestoreResult
+    // How a restore went. The outcome is the lock's on Busy and LockError,
+    // the backup's on Unreadable, the write's on KeepFailed (the schedule in
+    // place could not be kept, so it stays) and SaveFailed (the restored one
+    // could not be written, the files stay); Updating is this workstation's
+    // own session.
+    struct [[nodiscard]] RestoreResult : FileOutcome
     {
         enum Kind { Restored, Busy, LockError, Updating, Unreadable, KeepFailed, SaveFailed } kind = Busy;
         QString computer, user;        // curuser.scd on the busy path
-        QString lockError;
-        QString unopenableLock;
-        QString error;                 // Unreadable: why
-        // KeepFailed: the schedule in place could not be kept, so it stays;
-        // SaveFailed: the restored one could not be written, the files stay.
-        TextFile::WriteResult failure;
+        bool lockUnopenable = false;   // as for StartResult
         QString keptAs;                // the backup of the schedule replaced ("" when there was none)
     };
     // Makes a backup the shared schedule, between two of this workstation's
@@ -185,11 +187,6 @@ public:
 
     // Lines 1 (computer) and 2 (user) of curuser.scd; missing lines read as empty.
     void readCurrentUser(QString& computer, QString& user) const;
-    // Takes the update lock for a press or a restore. When another
-    // workstation holds it or it cannot be taken, fills in what the busy and
-    // lock error boxes show and returns false; the lock is not held then.
-    template <typename Result>
-    bool takeLock(Result& r);
 
     // The session's undo steps: begun with the session, gone when it ends
     // however it ends.
@@ -206,6 +203,11 @@ public:
     FileStamp lastKnownStamp() const { return m_lastKnownStamp; }
 
 private:
+    // Takes the update lock for a press or a restore. Busy when another
+    // workstation holds it: its names are read into `computer` and `user`.
+    // Any other failure is a lock error; `unopenable` says whether it is a
+    // lock file this account cannot open. The lock is not held on failure.
+    FileResult<> takeLock(QString& computer, QString& user, bool& unopenable);
     FileStamp gridStamp() const;
     void setPollFromPreferences();
     void readHolder();

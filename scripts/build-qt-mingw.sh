@@ -22,7 +22,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-[ -x "$prefix/bin/qt-cmake" ] && { echo "Qt for Windows: $prefix"; exit 0; }
+# The licence texts that must travel with Qt's DLLs, and the source they
+# were built from, kept with the build (winbundle.sh puts them in the zip).
+licences=$prefix/licences
+[ -x "$prefix/bin/qt-cmake" ] && [ -s "$licences/qt-source" ] && { echo "Qt for Windows: $prefix"; exit 0; }
 
 work=$cache/qt-src
 mkdir -p "$work"
@@ -47,6 +50,20 @@ fi
 [ -n "$src" ] || { echo "qt6-base source not found in $work"; exit 1; }
 
 hostlib=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+gather_licences() {
+  python3 "$here/scripts/qtlicences.py" "$src" "$licences"
+  local dsc
+  dsc=$(find "$work" -maxdepth 1 -name 'qt6-base_*.dsc' | head -n1)
+  [ -n "$dsc" ] || { echo "no qt6-base .dsc in $work"; exit 1; }
+  sed -n 's/^Source: //p; s/^Version: //p' "$dsc" | head -n2 | paste -sd' ' > "$licences/qt-source"
+}
+# A Qt built before its licences were kept needs only them.
+if [ -x "$prefix/bin/qt-cmake" ]; then
+  gather_licences
+  echo "Qt for Windows: $prefix"
+  exit 0
+fi
+
 # Qt remembers its toolchain file: a copy in the cache outlives the checkout.
 cp "$here/cmake/mingw64.cmake" "$cache/mingw64.cmake"
 bld=$work/build
@@ -66,4 +83,5 @@ fi
 # The install step wants every default target, not just the ones we link.
 cmake --build "$bld" --parallel "$jobs"
 cmake --install "$bld"
+gather_licences
 echo "Qt for Windows: $prefix"

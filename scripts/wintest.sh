@@ -11,7 +11,7 @@ export WIN_BUILD QT_WIN LINUX_BUILD SRC=$here
 
 sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
 missing=()
-for p in wine wine64 xvfb xauth xdotool imagemagick python3 tesseract-ocr x11-xserver-utils; do
+for p in wine wine64 xvfb xauth xdotool imagemagick python3 tesseract-ocr x11-xserver-utils icoutils; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -29,7 +29,7 @@ fdfile=$(mktemp)
 # A free display number, written once the server accepts connections; no
 # reset when the last client leaves, which would drop a board connecting
 # just then (Wine's programs come and go on this display).
-Xvfb -displayfd 3 -noreset -screen 0 1400x1100x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1400x1300x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -f "$fdfile"' EXIT
 end=$((SECONDS + 60))
@@ -44,6 +44,25 @@ export DISPLAY=":$(head -n1 "$fdfile")"
 wineserver -k 2>/dev/null || true
 mkdir -p "$WINEPREFIX"
 [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+# Every Windows has Verdana, Tahoma and Segoe UI; this prefix has none of
+# them. For a missing face Wine picks DejaVu Math TeX Gyre, whose glyph boxes
+# are four times its line height (55 pixels for "Hello" in a 13-pixel line),
+# and Qt's line edits centre typed text on that box: it was drawn outside
+# every one-line field. DejaVu Sans, Debian's TrueType font closest to
+# Verdana, takes their place, as a workstation's own fonts would.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+for f in DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSerif.ttf DejaVuSansMono.ttf; do
+  [ -f "$fonts/$f" ] || cp "/usr/share/fonts/truetype/dejavu/$f" "$fonts/"
+done
+reg=$(mktemp --suffix=.reg)
+{
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  for face in Verdana Tahoma "Segoe UI" "MS Shell Dlg" "MS Shell Dlg 2" Arial "MS Sans Serif"; do
+    printf '"%s"="DejaVu Sans"\r\n' "$face"
+  done
+} > "$reg"
+wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1; wineserver -w
+rm -f "$reg"
 
 # Qt's DLLs and the mingw runtime, for the test programs that run from the
 # build folder (the boards run from the zip's own layout).
@@ -54,8 +73,11 @@ done
 export WINEPATH=$winpath
 
 status=0
+# WINTEST_STAGES="deploy boards" runs only those stages.
 for stage in "$here"/tests/wine/*.sh; do
-  echo "== $(basename "$stage" .sh)"
+  name=$(basename "$stage" .sh)
+  [ -z "${WINTEST_STAGES:-}" ] || [[ " $WINTEST_STAGES " == *" $name "* ]] || continue
+  echo "== $name"
   bash "$stage" || status=1
 done
 exit $status

@@ -52,12 +52,12 @@ Table parse(const QStringList& lines)
     return t;
 }
 
-Table read(const QString& path)
+FileResult<Table> read(const QString& path)
 {
     const TextFile::ReadResult r = TextFile::read(path, TextFile::kListFileCap);
     if (!r.ok())
-        return Table{};
-    return parse(r.value);
+        return FileOutcome(r);
+    return {r, parse(r.value)};
 }
 
 } // namespace BusinessHours

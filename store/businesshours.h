@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/fileresult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +33,8 @@ struct Table
 bool parseCount(const QString& line, int& count);
 
 Table parse(const QStringList& lines);
-// A missing or unreadable file gives nothing (Table{}).
-Table read(const QString& path);
+// A missing or unreadable file fails, with an empty table (Table{}) as the
+// value; the dialog then keeps its own counts.
+FileResult<Table> read(const QString& path);
 
 } // namespace BusinessHours

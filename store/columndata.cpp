@@ -28,9 +28,9 @@ bool fitsInGridFile(const QString& text)
 
 SaveResult notice(const QString& text)
 {
-    SaveResult r;
-    r.message = text;
-    return r;
+    SaveEffect e;
+    e.notice = text;
+    return {FileOutcome::done(), e};
 }
 
 } // namespace
@@ -84,32 +84,28 @@ QStringList sortedLines(QStringList lines)
     return lines;
 }
 
-MenuLines readMenuLines(const DataFolder& folder, const QString& title)
+TextFile::ReadResult readMenuLines(const DataFolder& folder, const QString& title)
 {
-    MenuLines r;
     const QString path = folder.columnMenuFile(title);
     if (path.isEmpty())
-        return r;
-    const TextFile::ReadResult file = TextFile::read(path, TextFile::kListFileCap);
-    if (file.ok()) {
-        r.lines = file.value;
-    } else if (file.status != FileStatus::Missing) {
-        // Shown empty, a save would replace values the user never saw.
-        r.ok = false;
-        r.message = QStringLiteral("Can't read '%1'.").arg(file.fileName());
-        if (!file.reason.isEmpty())
-            r.message += u'\r' + file.reason;
-    }
-    return r;
+        return FileOutcome::failed(FileStatus::Missing, title, QStringLiteral("no file can have this name"));
+    TextFile::ReadResult file = TextFile::read(path, TextFile::kListFileCap);
+    if (file.okOrMissing())
+        return file;
+    // Shown empty, a save would replace values the user never saw.
+    QString message = QStringLiteral("Can't read '%1'.").arg(file.fileName());
+    if (!file.reason.isEmpty())
+        message += u'\r' + file.reason;
+    return FileOutcome{file.status, file.path, file.reason, message};
 }
 
 SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, const QString& header,
                           const QStringList& lines)
 {
     if (header.isEmpty() && lines.isEmpty()) {
-        SaveResult r;
-        r.close = true;
-        return r;
+        SaveEffect e;
+        e.close = true;
+        return {FileOutcome::done(), e};
     }
     const HeaderProblem problem = checkHeader(header);
     if (problem != HeaderProblem::None)
@@ -127,20 +123,16 @@ SaveResult saveColumnData(const DataFolder& folder, GridData& grid, int column, 
                           .arg(TextFile::kListFileCap));
 
     const TextFile::WriteResult written = TextFile::write(folder.columnMenuFile(header), lines);
-    if (!written.ok()) {
-        SaveResult r;
-        r.kind = MessageKind::Error;
-        r.message = written.message;
-        return r;
-    }
-    SaveResult r;
-    r.close = true;
+    if (!written.ok())
+        return FileOutcome(written);
+    SaveEffect e;
+    e.close = true;
     if (grid.cell(column, 0) != header) {
         grid.setCell(column, 0, header);
-        r.gridChanged = true;
+        e.gridChanged = true;
     }
-    r.recomputeWidths = true;
-    return r;
+    e.recomputeWidths = true;
+    return {written, e};
 }
 
 bool replacesAnotherMenu(const DataFolder& folder, const GridData& grid, int column, const QString& header)
@@ -182,9 +174,9 @@ SaveResult saveFixedColumn(const DataFolder& folder, GridData& grid, const QStri
                           .arg(maxRows - 1)
                           .arg(lines.size()));
 
-    SaveResult r;
-    r.gridChanged = true;
-    r.recomputeWidths = true;
+    SaveEffect e;
+    e.gridChanged = true;
+    e.recomputeWidths = true;
     while (grid.rowCount() < rowsNeeded) {
         grid.insertRow(grid.rowCount() + 1);
         // A new row starts without colour, whatever a larger grid left at
@@ -195,13 +187,10 @@ SaveResult saveFixedColumn(const DataFolder& folder, GridData& grid, const QStri
     column.prepend(QString());   // the title cell of the fixed column is emptied too
     grid.setColumn(0, column);
 
-    r.close = true;
-    const TextFile::WriteResult written = TextFile::write(folder.gsystem(kFixedColumnFile), lines);
-    if (!written.ok()) {
-        r.kind = MessageKind::Error;
-        r.message = written.message
-            + QStringLiteral("\rThe grid keeps the new texts; they are saved with the grid when the update ends.");
-    }
+    e.close = true;
+    SaveResult r{TextFile::write(folder.gsystem(kFixedColumnFile), lines), e};
+    if (!r.ok())
+        r.message += QStringLiteral("\rThe grid keeps the new texts; they are saved with the grid when the update ends.");
     return r;
 }
 

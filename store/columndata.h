@@ -3,6 +3,8 @@
 #include "base/services.h"
 #include "grid/griddata.h"
 #include "store/datafolder.h"
+#include "store/fileresult.h"
+#include "store/textfile.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,26 +36,22 @@ QString textOfLines(const QStringList& lines);
 // their order, empty lines come first.
 QStringList sortedLines(QStringList lines);
 
-// What a save tells the dialog.
-struct SaveResult
+// What a save did, for the dialog.
+struct SaveEffect
 {
     bool close = false;            // the dialog closes
     bool gridChanged = false;      // titles, texts or rows of the grid changed
     bool recomputeWidths = false;  // fitColumnWidths
-    MessageKind kind = MessageKind::Information;
-    QString message;               // shown when not empty
+    QString notice;                // input refused before anything was written
 };
+// The outcome is the write's: a failure names the file and why, for an
+// error box; a notice alone is information.
+using SaveResult = FileResult<SaveEffect>;
 
 // The lines of the menu file of `title` for the editor. A missing file (or a
-// title that cannot name one) gives no lines; a file that is there but
-// cannot be read whole gives ok = false and the notice to show.
-struct MenuLines
-{
-    bool ok = true;
-    QStringList lines;
-    QString message;
-};
-MenuLines readMenuLines(const DataFolder& folder, const QString& title);
+// title that cannot name one) is Missing, with no lines; a file that is
+// there but cannot be read whole fails with the notice to show.
+TextFile::ReadResult readMenuLines(const DataFolder& folder, const QString& title);
 
 // "Save" of "Column Data" for the grid column `column`: writes the lines to
 // the menu file of `header` and then makes `header` the column's title.

@@ -41,6 +41,12 @@ struct [[nodiscard]] FileOutcome
     {
         return {status, path, reason, QStringLiteral("Could not save %1:\r%2").arg(QFileInfo(path).fileName(), reason)};
     }
+    // A failure whose reason is a whole sentence for the user, naming the
+    // file or folder itself.
+    static FileOutcome told(FileStatus status, const QString& path, const QString& sentence)
+    {
+        return {status, path, sentence, sentence};
+    }
     static FileOutcome done(const QString& path = {}) { return {FileStatus::Ok, path, {}, {}}; }
 };
 

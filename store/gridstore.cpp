@@ -321,15 +321,16 @@ QStringList GridStore::savedFiles(const QString& name) const
     return {m_folder.gsystem(colorFileName(name)), m_folder.gsystem(kFixedColumnFile), m_folder.gsystem(name)};
 }
 
-bool GridStore::recoverInterruptedSave(const QString& name) const
+FileResult<bool> GridStore::recoverInterruptedSave(const QString& name) const
 {
     // Only a grid that loads may replace the schedule: a planted or damaged
     // temporary would lock every workstation out of Update.
-    return TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
+    const FileResult<int> completed = TextFile::completeInterruptedWrite(savedFiles(name), [this](const QString& gridTemp) {
         GridData scratch;
         // The value: its cells loaded whole (its colours may still be bad).
         return loadGrid(QFileInfo(gridTemp).fileName(), scratch).value;
-    }) > 0;
+    });
+    return {completed, completed.value > 0};
 }
 
 TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTime& localNow, BackupKind kind) const
@@ -420,15 +421,16 @@ GridStore::LoadResult GridStore::loadBackup(const QString& fileName, GridData& g
     return r;
 }
 
-int GridStore::pruneGridBackups() const
+FileResult<int> GridStore::pruneGridBackups() const
 {
     QStringList names;
     // A listing that failed is empty: nothing is pruned.
-    for (const TextFile::FileEntry& file : TextFile::listFiles(m_folder.backupDir()).value)
+    const TextFile::ListResult listed = TextFile::listFiles(m_folder.backupDir());
+    for (const TextFile::FileEntry& file : listed.value)
         if (file.name.startsWith(kBackupPrefix) && file.name.endsWith(kBackupSuffix))
             names.append(file.name);
     if (names.size() <= kKeptBackups)
-        return 0;
+        return {listed, 0};
 
     struct Entry { QDateTime time; QString name; };
     std::vector<Entry> entries;
@@ -444,11 +446,16 @@ int GridStore::pruneGridBackups() const
         return a.name < b.name;
     });
     int deleted = 0;
+    FileOutcome outcome = listed;
     const qsizetype surplus = qsizetype(entries.size()) - kKeptBackups;
-    for (qsizetype i = 0; i < surplus; ++i)
-        if (TextFile::remove(m_folder.backups(entries[size_t(i)].name)).ok())
-            ++deleted;   // one that cannot be deleted waits for the next start
-    return deleted;
+    for (qsizetype i = 0; i < surplus; ++i) {
+        const FileResult<> removed = TextFile::remove(m_folder.backups(entries[size_t(i)].name));
+        if (removed.ok())
+            ++deleted;
+        else if (outcome.ok())
+            outcome = removed;   // one that cannot be deleted waits for the next start
+    }
+    return {outcome, deleted};
 }
 
 FileResult<FileStamp> GridStore::gridFileStamp(const QString& name) const
@@ -456,11 +463,16 @@ FileResult<FileStamp> GridStore::gridFileStamp(const QString& name) const
     return readFileStamp(m_folder.gsystem(name));
 }
 
-int GridStore::removeLeftoverTemporaries(qint64 beforeNs) const
+FileResult<int> GridStore::removeLeftoverTemporaries(qint64 beforeNs) const
 {
     int removed = 0;
+    FileOutcome outcome = FileOutcome::done(m_folder.root());
     for (const QString& folder : {m_folder.root(), m_folder.gsystemDir(), m_folder.usersDir(),
-                                  m_folder.colfilesDir(), m_folder.backupDir()})
-        removed += TextFile::removeTemporaries(folder, beforeNs);
-    return removed;
+                                  m_folder.colfilesDir(), m_folder.backupDir()}) {
+        const FileResult<int> r = TextFile::removeTemporaries(folder, beforeNs);
+        removed += r.value;
+        if (!r.ok() && outcome.ok())
+            outcome = r;
+    }
+    return {outcome, removed};
 }

@@ -79,16 +79,19 @@ public:
     // The words the backups window shows for a kind.
     static QString backupKindText(BackupKind kind);
     // Deletes the oldest backups, by the time their names carry, until 100
-    // remain. Returns how many were deleted.
-    int pruneGridBackups() const;
+    // remain. The value: how many were deleted; a failed listing, or the
+    // first backup that could not be deleted, is the failure.
+    FileResult<int> pruneGridBackups() const;
     FileResult<FileStamp> gridFileStamp(const QString& name) const;
     // Temporary files that crashed writes left in the data folder's folders:
-    // those stamped before `beforeNs`, a time of the file server's.
-    int removeLeftoverTemporaries(qint64 beforeNs) const;
+    // those stamped before `beforeNs`, a time of the file server's. The
+    // value: how many went; the first folder or file that failed is the failure.
+    FileResult<int> removeLeftoverTemporaries(qint64 beforeNs) const;
     // Finishes a saveGrid of `name` that a crash cut short between its
     // renames, so grid, colours and fixed column belong together again.
-    // Only for the holder of the update lock, the grid's only writer.
-    bool recoverInterruptedSave(const QString& name) const;
+    // Only for the holder of the update lock, the grid's only writer. The
+    // value: a save was finished.
+    FileResult<bool> recoverInterruptedSave(const QString& name) const;
 
     static QStringList gridLines(const GridData& grid);
     // Turns every cell into what the files hold of it (a line break becomes a

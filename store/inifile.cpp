@@ -29,15 +29,15 @@ bool sameName(const QString& a, const QString& b)
 
 IniFile::IniFile(const QString& path) : m_path(path) {}
 
-IniFile IniFile::read(const QString& path, qint64 maxBytes)
+FileResult<IniFile> IniFile::read(const QString& path, qint64 maxBytes)
 {
     const TextFile::BytesResult r = TextFile::readBytes(path, maxBytes);
     if (r.ok())
-        return fromBytes(r.value, path);
+        return {r, fromBytes(r.value, path)};
     IniFile file(path);
     file.m_readStatus = r.status;
     file.m_readError = r.reason;
-    return file;
+    return {r, file};
 }
 
 IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& path)

@@ -23,14 +23,14 @@ public:
     // An empty file that write() creates at `path`.
     explicit IniFile(const QString& path = {});
 
-    // A missing file reads as empty; so does one that cannot be read, but
-    // that one is never replaced (see write()).
-    static IniFile read(const QString& path, qint64 maxBytes = TextFile::kSmallFileCap);
+    // The value is the file as read. A missing file gives an empty one; so
+    // does a file that cannot be read, but that one is never replaced (see
+    // write()). Missing, TooLarge, Refused or Failed as TextFile::readBytes().
+    static FileResult<IniFile> read(const QString& path, qint64 maxBytes = TextFile::kSmallFileCap);
     // The file as if read from `path` with these bytes.
     static IniFile fromBytes(const QByteArray& bytes, const QString& path = {});
 
     QString path() const { return m_path; }
-    FileStatus readStatus() const { return m_readStatus; }
 
     bool contains(const QString& section, const QString& key) const;
     // The value, trimmed; `fallback` when the key is not there.

@@ -98,46 +98,40 @@ QString homeFolder(const QString& homeDir)
     return QDir::cleanPath(homeDir + QStringLiteral("/SchedBoard"));
 }
 
-Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir)
+FileResult<Choice> chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir)
 {
-    Choice choice;
-    if (folders.size() > 1) {
-        choice.error = QStringLiteral("Start the board with one data folder, not %1.").arg(folders.size());
-        return choice;
-    }
+    if (folders.size() > 1)
+        return FileOutcome::told(FileStatus::Malformed, {},
+                                 QStringLiteral("Start the board with one data folder, not %1.").arg(folders.size()));
     if (folders.size() == 1) {
         // A named folder is used as it is, never filled from the sample: a
         // share that is not mounted must not quietly become a local schedule.
         const QString& named = folders.first();
-        if (named.isEmpty()) {
-            choice.error = QStringLiteral("The data folder given to the board is empty.");
-            return choice;
-        }
+        if (named.isEmpty())
+            return FileOutcome::told(FileStatus::Missing, named,
+                                     QStringLiteral("The data folder given to the board is empty."));
         const QFileInfo info(named);
         const QString shown = QDir::toNativeSeparators(named);
         if (!info.exists())
-            choice.error = QStringLiteral("The data folder '%1' does not exist.").arg(shown);
-        else if (!info.isDir())
-            choice.error = QStringLiteral("'%1' is a file, not a data folder.").arg(shown);
-        else if (!isDataFolder(named))
-            choice.error = notDataFolder(named) + QStringLiteral(" Is the shared folder mounted?");
-        else
-            choice.folder = info.absoluteFilePath();
-        return choice;
+            return FileOutcome::told(FileStatus::Missing, named,
+                                     QStringLiteral("The data folder '%1' does not exist.").arg(shown));
+        if (!info.isDir())
+            return FileOutcome::told(FileStatus::Missing, named,
+                                     QStringLiteral("'%1' is a file, not a data folder.").arg(shown));
+        if (!isDataFolder(named))
+            return FileOutcome::told(FileStatus::Malformed, named,
+                                     notDataFolder(named) + QStringLiteral(" Is the shared folder mounted?"));
+        return {FileOutcome::done(named), Choice{info.absoluteFilePath(), {}}};
     }
     const QString sample = sampleFolder(executableDir);
-    if (isDataFolder(executableDir) || !isDataFolder(sample)) {
-        choice.folder = executableDir;
-        return choice;
-    }
-    if (homeDir.isEmpty() || QDir(homeDir).isRoot() || QDir::isRelativePath(homeDir)) {
-        choice.error = QStringLiteral("There is no home folder to copy the sample data folder to. "
-                                      "Start the board with a data folder: schedboard <folder>");
-        return choice;
-    }
-    choice.folder = homeFolder(homeDir);
-    choice.sample = sample;
-    return choice;
+    if (isDataFolder(executableDir) || !isDataFolder(sample))
+        return {FileOutcome::done(executableDir), Choice{executableDir, {}}};
+    if (homeDir.isEmpty() || QDir(homeDir).isRoot() || QDir::isRelativePath(homeDir))
+        return FileOutcome::told(FileStatus::Missing, homeDir,
+                                 QStringLiteral("There is no home folder to copy the sample data folder to. "
+                                                "Start the board with a data folder: schedboard <folder>"));
+    const QString home = homeFolder(homeDir);
+    return {FileOutcome::done(home), Choice{home, sample}};
 }
 
 SeedResult seedFolder(const QString& sample, const QString& target)

@@ -23,11 +23,12 @@ QString homeFolder(const QString& homeDir);
 struct Choice {
     QString folder;   // the data folder to run on
     QString sample;   // copy this to `folder` first when it does not exist
-    QString error;    // a named folder that cannot be used; nothing else is set
 };
 
 // `folders`: the folders given on the command line; at most one may be.
-Choice chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir);
+// Fails (with no choice) when a named folder cannot be used or there is no
+// home folder to copy the sample to; the message says why.
+FileResult<Choice> chooseDataFolder(const QStringList& folders, const QString& executableDir, const QString& homeDir);
 
 // The value: the sample was copied (false when the folder existed already).
 // The message is for the user, naming the folder and the reason.

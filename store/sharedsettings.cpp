@@ -5,27 +5,24 @@ SharedSettings::SharedSettings(const DataFolder& folder, Preferences& prefs)
 {
 }
 
-bool SharedSettings::loadPreferences()
+FileResult<> SharedSettings::loadPreferences()
 {
     const TextFile::ReadResult parm = TextFile::read(parmPath(), TextFile::kSmallFileCap);
     if (parm.ok())
         readParmLines(parm.value, m_prefs);
     m_parmBase = parmLines(m_prefs);
-    return parm.ok();
+    return FileOutcome(parm);
 }
 
-QStringList SharedSettings::loadUsers()
+TextFile::ReadResult SharedSettings::loadUsers()
 {
-    const TextFile::ReadResult users = TextFile::read(usersPath(), TextFile::kListFileCap);
-    if (!users.ok()) {
-        m_usersLoaded = false;
-        m_usersError = users.reason;
-        return {};
-    }
-    m_usersLoaded = true;
-    m_usersError.clear();
-    m_usersBase = users.value;
-    return m_usersBase;
+    TextFile::ReadResult users = TextFile::read(usersPath(), TextFile::kListFileCap);
+    m_usersLoaded = users.ok();
+    if (!users.ok())
+        users.value.clear();
+    else
+        m_usersBase = users.value;
+    return users;
 }
 
 TextFile::WriteResult SharedSettings::save(const QStringList& users)

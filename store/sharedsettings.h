@@ -16,17 +16,15 @@ class SharedSettings
 public:
     SharedSettings(const DataFolder& folder, Preferences& prefs);
 
-    // readParmLines from parm.scd; false when the file cannot be read (the
-    // preferences keep their values then). Bad lines take their defaults.
-    bool loadPreferences();
-    // users.scd as it stands; empty when it cannot be read, and then
-    // usersError() says why.
-    QStringList loadUsers();
+    // readParmLines from parm.scd; a file that cannot be read fails and the
+    // preferences keep their values. Bad lines take their defaults.
+    FileResult<> loadPreferences();
+    // users.scd as it stands; an empty list when it cannot be read.
+    TextFile::ReadResult loadUsers();
     // Whether a read of users.scd succeeded. Until one has, nothing writes
     // users.scd: the list shown would be empty, and saving it would lock
     // everybody out.
     bool usersLoaded() const { return m_usersLoaded; }
-    QString usersError() const { return m_usersError; }
 
     // "OK": parm.scd from the preferences, then users.scd from `users`.
     TextFile::WriteResult save(const QStringList& users);
@@ -45,5 +43,4 @@ private:
     QStringList m_parmBase;
     QStringList m_usersBase;
     bool m_usersLoaded = false;
-    QString m_usersError;
 };

@@ -20,22 +20,25 @@ QList<RequiredFile> requiredFiles(const DataFolder& folder)
     };
 }
 
-QString missingFileMessage(const DataFolder& folder)
+FileResult<> checkDataFolder(const DataFolder& folder)
 {
     // A folder that is there but cannot be used (a link to elsewhere, a
     // folder that refuses us) is named as such, not as missing files.
     for (const QString& name : {QStringLiteral("gsystem"), QStringLiteral("users")}) {
         const QString dir = folder.inRoot(name);
         if (const FileResult<> usable = TextFile::checkFolder(dir); !usable.ok() && QFileInfo::exists(dir))
-            return QStringLiteral("The data folder's %1 folder cannot be used: %2.\rPut a real folder named %1 there, "
-                                  "or reinstall the program.")
-                .arg(name, usable.reason);
+            return FileOutcome::told(FileStatus::Refused, dir,
+                                     QStringLiteral("The data folder's %1 folder cannot be used: %2.\rPut a real "
+                                                    "folder named %1 there, or reinstall the program.")
+                                         .arg(name, usable.reason));
     }
     for (const RequiredFile& r : requiredFiles(folder)) {
         if (!TextFile::isRegularFile(r.path))
-            return QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.").arg(r.what, r.name);
+            return FileOutcome::told(FileStatus::Missing, r.path,
+                                     QStringLiteral("%1 (%2)\rRestore this file or reinstall the program.")
+                                         .arg(r.what, r.name));
     }
-    return {};
+    return FileOutcome::done(folder.root());
 }
 
 } // namespace StartupCheck

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/datafolder.h"
+#include "store/fileresult.h"
 
 #include <QList>
 #include <QString>
@@ -18,8 +19,8 @@ struct RequiredFile {
 // The files the board needs to start, in the order they are checked.
 QList<RequiredFile> requiredFiles(const DataFolder& folder);
 
-// The message for an unusable folder or the first missing
-// required file, or an empty string.
-QString missingFileMessage(const DataFolder& folder);
+// Refused for an unusable folder, Missing for the first missing required
+// file; the message is the one the board shows before it gives up.
+FileResult<> checkDataFolder(const DataFolder& folder);
 
 } // namespace StartupCheck

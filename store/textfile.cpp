@@ -336,7 +336,7 @@ bool isTemporaryName(const QString& fileName)
     return true;
 }
 
-int completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole)
+FileResult<int> completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole)
 {
     // Every temporary of one write carries the same suffix.
     // One listing per folder: this runs at every press of Update.
@@ -345,11 +345,19 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
         const QFileInfo info(target);
         targets[info.absolutePath()].append(info.fileName());
     }
+    // The first step that failed; the others are still tried.
+    FileOutcome outcome = FileOutcome::done(group.value(group.size() - 1));
+    const auto note = [&outcome](const FileOutcome& step) {
+        if (!step.ok() && outcome.ok())
+            outcome = step;
+    };
     QSet<QString> suffixes;
     for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
         // A folder that cannot be listed shows no interrupted write: the
         // save that follows replaces the set whole anyway.
-        for (const FileEntry& file : listFiles(it.key()).value) {
+        const ListResult listed = listFiles(it.key());
+        note(listed);
+        for (const FileEntry& file : listed.value) {
             const QString suffix = file.name.right(kTempMark.size() + 6);
             if (isTemporaryName(file.name) && it.value().contains(file.name.chopped(suffix.size() + 1)))
                 suffixes.insert(suffix);
@@ -370,28 +378,37 @@ int completeInterruptedWrite(const QStringList& group, const std::function<bool(
             if (!Platform::isRegularFile(temp(target)))
                 continue;
             // A step that fails leaves its temporary for the next press.
-            if (renaming)
-                finished = Platform::replace(temp(target), target).ok() && finished;
-            else
-                (void)Platform::removeFile(temp(target));
+            if (renaming) {
+                const FileResult<> replaced = Platform::replace(temp(target), target);
+                note(replaced);
+                finished = replaced.ok() && finished;
+            } else {
+                note(Platform::removeFile(temp(target)));
+            }
         }
         if (finished)
             ++completed;
     }
-    return completed;
+    return {outcome, completed};
 }
 
-int removeTemporaries(const QString& folder, qint64 beforeNs)
+FileResult<int> removeTemporaries(const QString& folder, qint64 beforeNs)
 {
     int removed = 0;
     // A listing that failed removes nothing.
-    for (const FileEntry& file : listFiles(folder).value) {
+    const ListResult listed = listFiles(folder);
+    FileOutcome outcome = listed;
+    for (const FileEntry& file : listed.value) {
         // Younger ones may belong to a write under way on another workstation.
-        if (isTemporaryName(file.name) && file.writeTimeNs < beforeNs
-            && Platform::removeFile(QDir(folder).filePath(file.name)).ok())
+        if (!isTemporaryName(file.name) || file.writeTimeNs >= beforeNs)
+            continue;
+        const FileResult<> gone = Platform::removeFile(QDir(folder).filePath(file.name));
+        if (gone.ok())
             ++removed;
+        else if (outcome.ok())
+            outcome = gone;   // the first that stays; the others are still tried
     }
-    return removed;
+    return {outcome, removed};
 }
 
 FileResult<> remove(const QString& path)

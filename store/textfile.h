@@ -121,15 +121,18 @@ WriteResult writeNew(const std::function<QString(int)>& nameAt, int names, const
 // Temporary files of writes that never finished (a crash, a power loss):
 // "<name>.sbtmpXXXXXX" beside their target. Removes the regular ones in
 // `folder` stamped before `beforeNs` (a time of the file server's, as read
-// from a stamp) and returns how many went.
-int removeTemporaries(const QString& folder, qint64 beforeNs);
+// from a stamp). The value: how many went. A failed listing, or the first
+// file that could not be removed, is the failure; the rest are still tried.
+FileResult<int> removeTemporaries(const QString& folder, qint64 beforeNs);
 // A writeAll() of `group` that was cut short (the writer killed) between its
 // renames leaves the set mixed, old and new. Its temporary files tell: this
 // finishes the renames of such a write, and removes the temporaries of one
 // that had not begun renaming. Only for a caller that knows nobody writes the
 // group now. `isWhole`, where given, vets the temporary of the group's last
-// file before it is renamed into place. Returns how many writes it finished.
-int completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole = {});
+// file before it is renamed into place. The value: how many writes it
+// finished; the first step that failed (a listing, a rename, a removal) is
+// the failure, and what it left waits for the next call.
+FileResult<int> completeInterruptedWrite(const QStringList& group, const std::function<bool(const QString&)>& isWhole = {});
 bool isTemporaryName(const QString& fileName);
 
 // How long a replace the platform refused is tried again (the platform file):

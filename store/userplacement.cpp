@@ -35,22 +35,32 @@ QString folderText(const QString& dataFolder)
 
 namespace UserPlacement {
 
-std::optional<QRect> load(const QString& settingsFile, const QString& dataFolder)
+FileResult<QRect> load(const QString& settingsFile, const QString& dataFolder)
 {
     if (settingsFile.isEmpty())
-        return std::nullopt;
-    const IniFile ini = IniFile::read(settingsFile);
+        return FileOutcome::failed(FileStatus::Missing, settingsFile, QStringLiteral("no settings file"));
+    const FileResult<IniFile> read = IniFile::read(settingsFile);
+    if (!read.ok())
+        return FileOutcome(read);
+    const IniFile& ini = read.value;
     const QString section = sectionFor(dataFolder);
+    const QStringList keys{QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
+                           QStringLiteral("Height")};
+    for (const QString& key : keys)
+        if (!ini.contains(section, key))
+            return FileOutcome::failed(FileStatus::Missing, settingsFile,
+                                       QStringLiteral("no place kept for %1").arg(folderText(dataFolder)));
     constexpr int kBad = std::numeric_limits<int>::min();
-    const int left = ini.intValue(section, QStringLiteral("Left"), kBad);
-    const int top = ini.intValue(section, QStringLiteral("Top"), kBad);
-    const int width = ini.intValue(section, QStringLiteral("Width"), kBad);
-    const int height = ini.intValue(section, QStringLiteral("Height"), kBad);
+    const int left = ini.intValue(section, keys[0], kBad);
+    const int top = ini.intValue(section, keys[1], kBad);
+    const int width = ini.intValue(section, keys[2], kBad);
+    const int height = ini.intValue(section, keys[3], kBad);
     const auto coordinate = [](int v) { return v != kBad && v >= -kMaxCoordinate && v <= kMaxCoordinate; };
     const auto extent = [](int v) { return v > 0 && v <= kMaxExtent; };
     if (!coordinate(left) || !coordinate(top) || !extent(width) || !extent(height))
-        return std::nullopt;
-    return QRect(left, top, width, height);
+        return FileOutcome::failed(FileStatus::Malformed, settingsFile,
+                                   QStringLiteral("the place kept for %1 is not a place").arg(folderText(dataFolder)));
+    return {FileOutcome::done(settingsFile), QRect(left, top, width, height)};
 }
 
 TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolder, const QRect& place)
@@ -59,7 +69,7 @@ TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolde
         return FileOutcome::saveFailed(settingsFile, QStringLiteral("no place to keep"));
     if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath()))
         return FileOutcome::saveFailed(settingsFile, QStringLiteral("its folder cannot be made"));
-    IniFile ini = IniFile::read(settingsFile);
+    IniFile ini = IniFile::read(settingsFile).value;
     const QString section = sectionFor(dataFolder);
     ini.setValue(section, QStringLiteral("Folder"), folderText(dataFolder));
     ini.setInt(section, QStringLiteral("Left"), place.x());

@@ -5,17 +5,16 @@
 #include <QRect>
 #include <QString>
 
-#include <optional>
-
 // The main window's place as this workstation's user left it, kept in the
 // user's own settings file rather than the shared parm.scd, so one user's
 // move never moves the board on other workstations. One section per data
 // folder: the same user may run boards on several.
 namespace UserPlacement {
 
-// The place kept for the board on `dataFolder`; none when the file, its
-// section or a number is missing or malformed.
-std::optional<QRect> load(const QString& settingsFile, const QString& dataFolder);
+// The place kept for the board on `dataFolder`. Missing when there is no
+// file, no section or no number for it; Malformed when a number is out of
+// range; a file that cannot be read as readBytes() says.
+FileResult<QRect> load(const QString& settingsFile, const QString& dataFolder);
 // Keeps `place` for the board on `dataFolder`, creating the file's folder
 // when needed; the file's other sections stay as they are.
 TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolder, const QRect& place);

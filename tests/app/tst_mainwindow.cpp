@@ -473,8 +473,8 @@ void TestMainWindow::placedFromParmAndLeftAsRead()
     // The place is the user's own for the next start, of this folder's board
     // only; a window as wide as the screen counts as maximised and keeps none.
     if (now.width() < w->screen()->geometry().width())
-        QCOMPARE(UserPlacement::load(ownFile, folder.folder().root()), std::optional<QRect>(now));
-    QCOMPARE(UserPlacement::load(ownFile, home.path()), std::nullopt);
+        QCOMPARE(UserPlacement::load(ownFile, folder.folder().root()).value, now);
+    QCOMPARE(UserPlacement::load(ownFile, home.path()).status, FileStatus::Missing);
 }
 
 void TestMainWindow::toolbarAnchoredRight_data()
@@ -1158,7 +1158,7 @@ void TestMainWindow::backupsWindowRestores()
     QCOMPARE(a->board().document.draft().cell(1, 1), shownCell);
     QCOMPARE(board::gridView(a)->model()->data(board::gridView(a)->model()->index(1, 1)).toString(), shownCell);
     QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 4);
-    b->board().session.poll();
+    (void)b->board().session.poll();
     QCOMPARE(b->board().document.draft(), a->board().document.draft());
     QVERIFY(a.fake.messages.shown.isEmpty());
 }

@@ -35,6 +35,7 @@
 #include "store/textfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QThread>
@@ -67,11 +68,11 @@ bool enter(UpdateSession& session)
         if (r.kind == UpdateSession::StartResult::Started)
             return true;
         if (r.kind == UpdateSession::StartResult::SnapshotFailed) {
-            std::fprintf(stderr, "%s\n", qPrintable(r.failure.message));
+            std::fprintf(stderr, "%s\n", qPrintable(r.message));
             return false;
         }
         if (r.kind == UpdateSession::StartResult::ReloadFailed) {
-            std::fprintf(stderr, "Could not read %s\n", qPrintable(r.loadError));
+            std::fprintf(stderr, "Could not read %s\n", qPrintable(r.message));
             return false;
         }
         QThread::usleep(500 + QRandomGenerator::global()->bounded(3500));
@@ -86,11 +87,11 @@ QString pressOutcome(const UpdateSession::StartResult& r)
     case UpdateSession::StartResult::Busy:
         return QStringLiteral("busy");
     case UpdateSession::StartResult::LockError:
-        return QStringLiteral("lockerror ") + r.lockError;
+        return QStringLiteral("lockerror %1: %2").arg(QDir::toNativeSeparators(r.path), r.reason);
     case UpdateSession::StartResult::ReloadFailed:
-        return QStringLiteral("failed ") + r.loadError;
+        return QStringLiteral("failed ") + r.message;
     case UpdateSession::StartResult::SnapshotFailed:
-        return QStringLiteral("failed ") + r.failure.message;
+        return QStringLiteral("failed ") + r.message;
     }
     return QStringLiteral("failed");
 }

@@ -5,6 +5,7 @@
 #include "coord/updatesession.h"
 #include "grid/griddata.h"
 #include "store/columndata.h"
+#include "store/columnmenufile.h"
 #include "store/gridstore.h"
 #include "store/listfile.h"
 #include "store/sharedsettings.h"
@@ -112,22 +113,35 @@ void TestLinkedFolders::nothingPassesThroughALink()
         QVERIFY2(refused(backup.message), qPrintable(backup.message));
     Preferences prefs;
     SharedSettings settings(folder, prefs);
-    settings.loadPreferences();
+    QCOMPARE(settings.loadPreferences().ok(), sub != u"gsystem");
     // A user list that could not be read through the link is never written.
-    QCOMPARE(settings.loadUsers().isEmpty(), sub == u"users");
+    const TextFile::ReadResult users = settings.loadUsers();
+    QCOMPARE(users.ok(), sub != u"users");
+    QCOMPARE(users.value.isEmpty(), sub == u"users");
     const TextFile::WriteResult settingsSave = settings.save({QStringLiteral("All")});
     QCOMPARE(settingsSave.ok(), sub != u"gsystem");
     if (!settingsSave.ok())
         QVERIFY2(refused(settingsSave.message), qPrintable(settingsSave.message));
     GridData edited = grid;
-    ColumnData::saveColumnData(folder, edited, 1, QStringLiteral("Trailer"), {QStringLiteral("T-3")});
+    QCOMPARE(ColumnData::saveColumnData(folder, edited, 1, QStringLiteral("Trailer"), {QStringLiteral("T-3")}).ok(),
+             sub != u"colfiles");
     QCOMPARE(ListFile::write(folder, {QStringLiteral("b record")}).ok(), sub != u"gsystem");
-    ColumnData::saveFixedColumn(folder, edited, {QStringLiteral("9")});
+    QCOMPARE(ColumnData::saveFixedColumn(folder, edited, {QStringLiteral("9")}).ok(), sub != u"gsystem");
+    // A menu file behind the link reads as no menu, and the folder is named.
+    const FileResult<QList<ColumnMenuItem>> menu = loadColumnMenu(folder, QStringLiteral("Trailer"));
+    QCOMPARE(menu.ok(), sub != u"colfiles");
+    QVERIFY(!menu.value.isEmpty());
+    if (!menu.ok())
+        QVERIFY2(menu.status == FileStatus::Refused && refused(menu.message), qPrintable(menu.message));
 
     // Deletes: pruning, clean-up of temporaries, interrupted saves.
-    QCOMPARE(store.pruneGridBackups() > 0, sub != u"databkup");
-    store.removeLeftoverTemporaries(std::numeric_limits<qint64>::max());
-    store.recoverInterruptedSave(QStringLiteral("sgrid.scd"));
+    const FileResult<int> pruned = store.pruneGridBackups();
+    QCOMPARE(pruned.value > 0, sub != u"databkup");
+    QCOMPARE(pruned.ok(), sub != u"databkup");
+    // Every folder is cleared, so the linked one always fails, and says where.
+    const FileResult<int> cleared = store.removeLeftoverTemporaries(std::numeric_limits<qint64>::max());
+    QVERIFY2(!cleared.ok() && refused(cleared.message), qPrintable(cleared.message));
+    QCOMPARE(store.recoverInterruptedSave(QStringLiteral("sgrid.scd")).ok(), sub != u"gsystem");
     // A whole session: start, press (curuser.scd, clean-up), release.
     FakeIdentity identity(QStringLiteral("PC-A"), QStringLiteral("anna"));
     FakeClock clock;
@@ -190,7 +204,9 @@ void TestLinkedFolders::linkedFolderRefusedAtStart()
     const QString outside = elsewhere.filePath(sub);
     QVERIFY(QDir().rename(tf.path(sub), outside));
     QVERIFY(TestPlatform::makeLink(outside, tf.path(sub)));
-    const QString message = StartupCheck::missingFileMessage(tf.folder());
+    const FileResult<> usable = StartupCheck::checkDataFolder(tf.folder());
+    QCOMPARE(usable.status, FileStatus::Refused);
+    const QString message = usable.message;
     QVERIFY2(message.startsWith(QStringLiteral("The data folder's %1 folder cannot be used: the folder %1").arg(sub)),
              qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("link")));
@@ -206,7 +222,7 @@ void TestLinkedFolders::dataFolderItselfMayBeALink()
     const QString mountPoint = mounts.filePath(QStringLiteral("share"));
     QVERIFY(TestPlatform::makeLink(tf.root(), mountPoint));
     const DataFolder folder(mountPoint);
-    QCOMPARE(StartupCheck::missingFileMessage(folder), QString());
+    QVERIFY(StartupCheck::checkDataFolder(folder).ok());
     const GridStore store(folder);
     QVERIFY(store.saveGrid(QStringLiteral("sgrid.scd"), TestFolder::sampleGrid()).ok());
     QVERIFY(store.backupGrid(TestFolder::sampleGrid(), QDateTime::currentDateTime()).ok());

@@ -420,7 +420,7 @@ void TestMultiProcess::killedSaveLeavesWholeGrid()
         // lock finds it after finishing the interrupted save.
         for (const bool recovered : {false, true}) {
             if (recovered)
-                GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd"));
+                QVERIFY(GridStore(folder).recoverInterruptedSave(QStringLiteral("sgrid.scd")).ok());
             GridData grid;
             const GridStore::LoadResult r = GridStore(folder).loadGrid(QStringLiteral("sgrid.scd"), grid);
             QVERIFY2(r.value, qPrintable(r.message));

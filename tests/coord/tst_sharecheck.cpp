@@ -296,7 +296,9 @@ void TestShareCheck::faultIsFound()
         // The first rename makes the file, the second one replaces it.
         auto renames = std::make_shared<int>(0);
         TextFile::setFaultHook([renames](TextFile::Step step, const QString& target) {
-            const bool inUsers = step == TextFile::Step::Rename && target.contains(QStringLiteral("/users/"));
+            // Windows hands the hook native paths.
+            const bool inUsers = step == TextFile::Step::Rename
+                && QDir::fromNativeSeparators(target).contains(QStringLiteral("/users/"));
             return inUsers && ++*renames == 2 ? EBUSY : 0;
         });
         break;

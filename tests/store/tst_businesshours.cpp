@@ -83,12 +83,13 @@ void TestBusinessHours::read_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("lastCell");
-    QTest::newRow("file with CR LF") << "crlf" << 2 << 1 << "8:00 am";
-    QTest::newRow("Windows-1252 text") << "cp1252" << 1 << 1 << QStringLiteral("caf\u00e9");
-    QTest::newRow("5000 by 5000 is capped") << "huge" << 1024 << 1024 << "";
-    QTest::newRow("missing file") << "missing" << 0 << 0 << "";
-    QTest::newRow("folder in its place") << "folder" << 0 << 0 << "";
-    QTest::newRow("over the read cap") << "toolarge" << 0 << 0 << "";
+    QTest::addColumn<FileStatus>("status");
+    QTest::newRow("file with CR LF") << "crlf" << 2 << 1 << "8:00 am" << FileStatus::Ok;
+    QTest::newRow("Windows-1252 text") << "cp1252" << 1 << 1 << QStringLiteral("caf\u00e9") << FileStatus::Ok;
+    QTest::newRow("5000 by 5000 is capped") << "huge" << 1024 << 1024 << "" << FileStatus::Ok;
+    QTest::newRow("missing file") << "missing" << 0 << 0 << "" << FileStatus::Missing;
+    QTest::newRow("folder in its place") << "folder" << 0 << 0 << "" << FileStatus::Missing;
+    QTest::newRow("over the read cap") << "toolarge" << 0 << 0 << "" << FileStatus::TooLarge;
 }
 
 void TestBusinessHours::read()
@@ -107,7 +108,12 @@ void TestBusinessHours::read()
         QVERIFY(QDir().mkpath(path));
     else if (setup == u"toolarge")
         tf.writeFile("gsystem/timegrid.scd", "1\r\n1\r\n" + QByteArray(TextFile::kListFileCap, 'x'));
-    const BusinessHours::Table t = BusinessHours::read(path);
+    const FileResult<BusinessHours::Table> r = BusinessHours::read(path);
+    QTEST(r.status, "status");
+    QCOMPARE(r.message.isEmpty(), r.ok());
+    if (!r.ok())
+        QVERIFY2(r.message.startsWith(QStringLiteral("timegrid.scd: ")), qPrintable(r.message));
+    const BusinessHours::Table& t = r.value;
     QTEST(t.columns, "columns");
     QTEST(t.rows, "rows");
     if (t.complete()) {

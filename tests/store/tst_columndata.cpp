@@ -117,16 +117,16 @@ void TestColumnData::readMenuLines_data()
 {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QByteArray>("bytes");     // the file's content; null: no file
-    QTest::addColumn<bool>("ok");
+    QTest::addColumn<FileStatus>("status");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("file") << "Product" << QByteArray("Apples\r\n&Date\r\n\r\n") << true
+    QTest::newRow("file") << "Product" << QByteArray("Apples\r\n&Date\r\n\r\n") << FileStatus::Ok
                           << QStringList{"Apples", "&Date", ""} << "";
-    QTest::newRow("no file") << "Product" << QByteArray() << true << QStringList{} << "";
-    QTest::newRow("title that names no file") << "a/b" << QByteArray() << true << QStringList{} << "";
+    QTest::newRow("no file") << "Product" << QByteArray() << FileStatus::Missing << QStringList{} << "";
+    QTest::newRow("title that names no file") << "a/b" << QByteArray() << FileStatus::Missing << QStringList{} << "";
     // Shown empty, a save would throw away every value the user never saw.
-    QTest::newRow("over the cap") << "Product" << QByteArray(TextFile::kListFileCap + 1, 'x') << false
+    QTest::newRow("over the cap") << "Product" << QByteArray(TextFile::kListFileCap + 1, 'x') << FileStatus::TooLarge
                                   << QStringList{} << "Can't read 'Product.scd'.";
 }
 
@@ -134,17 +134,19 @@ void TestColumnData::readMenuLines()
 {
     QFETCH(QString, title);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, ok);
     QFETCH(QStringList, lines);
     QFETCH(QString, message);
 
     TestFolder tf;
     if (!bytes.isNull())
         tf.writeFile(QStringLiteral("colfiles/") + title + QStringLiteral(".scd"), bytes);
-    const MenuLines m = ColumnData::readMenuLines(tf.folder(), title);
-    QCOMPARE(m.ok, ok);
-    QCOMPARE(m.lines, lines);
+    const TextFile::ReadResult m = ColumnData::readMenuLines(tf.folder(), title);
+    QTEST(m.status, "status");
+    QCOMPARE(m.value, lines);
+    if (m.okOrMissing())
+        return;
     QCOMPARE(m.message.section(u'\r', 0, 0), message);
+    QCOMPARE(m.message.section(u'\r', 1), m.reason);
 }
 
 void TestColumnData::saveColumnData_data()
@@ -211,19 +213,20 @@ void TestColumnData::saveColumnData()
     const GridData unchanged = grid;
 
     const SaveResult r = ColumnData::saveColumnData(tf.folder(), grid, 2, header, lines);
-    QCOMPARE(r.message, message);
-    QCOMPARE(r.close, closes);
+    QVERIFY2(r.ok(), qPrintable(r.message));
+    QCOMPARE(r.value.notice, message);
+    QCOMPARE(r.value.close, closes);
     if (!message.isEmpty() || (lines.isEmpty() && header.isEmpty())) {
         QVERIFY(grid == unchanged);
-        QVERIFY(!r.gridChanged);
+        QVERIFY(!r.value.gridChanged);
         QCOMPARE(QDir(tf.folder().colfilesDir()).entryList(QDir::Files), before);
         QCOMPARE(tf.readFile(QStringLiteral("colfiles/Product.scd")), oldProduct);
         return;
     }
     QCOMPARE(TextFile::read(tf.folder().colfiles(header + QStringLiteral(".scd"))).value, lines);
     QCOMPARE(grid.cell(2, 0), header);
-    QCOMPARE(r.gridChanged, header != u"Product");
-    QVERIFY(r.recomputeWidths);
+    QCOMPARE(r.value.gridChanged, header != u"Product");
+    QVERIFY(r.value.recomputeWidths);
     // Only the title changed; the old title's file stays for other columns.
     grid.setCell(2, 0, QStringLiteral("Product"));
     QVERIFY(grid == unchanged);
@@ -262,11 +265,12 @@ void TestColumnData::saveColumnDataWriteFails()
     guard.reset();
 
     // Never reported as saved: the dialog stays open with what was typed.
-    QVERIFY(!r.close);
-    QCOMPARE(r.kind, MessageKind::Error);
+    QVERIFY(!r.value.close);
+    QVERIFY(!r.ok());
     QVERIFY2(r.message.contains(QStringLiteral("Goods.scd")), qPrintable(r.message));
     QVERIFY(r.message.section(u'\r', 1).size() > 0);   // the reason
-    QVERIFY(!r.gridChanged);
+    QVERIFY(r.value.notice.isEmpty());
+    QVERIFY(!r.value.gridChanged);
     QVERIFY(grid == unchanged);
     QVERIFY(!tf.exists(QStringLiteral("colfiles/Goods.scd")));
     QCOMPARE(QDir(tf.folder().colfilesDir()).entryList(QDir::Files | QDir::Hidden), QStringList{"Product.scd"});
@@ -299,10 +303,11 @@ void TestColumnData::saveFixedColumn()
     const GridData before = grid;
 
     const SaveResult r = ColumnData::saveFixedColumn(tf.folder(), grid, lines);
-    QVERIFY(r.close);
-    QVERIFY(r.message.isEmpty());
-    QVERIFY(r.gridChanged);
-    QVERIFY(r.recomputeWidths);
+    QVERIFY(r.ok());
+    QVERIFY(r.value.close);
+    QVERIFY(r.value.notice.isEmpty());
+    QVERIFY(r.value.gridChanged);
+    QVERIFY(r.value.recomputeWidths);
     QCOMPARE(grid.rowCount(), rows);
     QCOMPARE(grid.cell(0, 0), QString());
     for (int row = 1; row < rows; ++row) {
@@ -344,7 +349,8 @@ void TestColumnData::saveFixedColumnTooManyRows()
     grid.setSize(cols, grid.rowCount());
     const GridData before = grid;
     const SaveResult r = ColumnData::saveFixedColumn(tf.folder(), grid, QStringList(lines, QStringLiteral("x")));
-    QCOMPARE(r.close, !refused);
+    QVERIFY(r.ok());
+    QCOMPARE(r.value.close, !refused);
     if (!refused) {
         QCOMPARE(grid.rowCount(), lines + 1);
         // The grid file takes it back whole.
@@ -355,8 +361,8 @@ void TestColumnData::saveFixedColumnTooManyRows()
         QCOMPARE(loaded.rowCount(), lines + 1);
         return;
     }
-    QVERIFY(r.message.contains(QString::number(maxGridRows(cols) - 1)));
-    QVERIFY(!r.gridChanged);
+    QVERIFY(r.value.notice.contains(QString::number(maxGridRows(cols) - 1)));
+    QVERIFY(!r.value.gridChanged);
     QVERIFY(grid == before);
     QCOMPARE(tf.readFile(kFixed), QByteArray("r1\r\n"));
 }
@@ -372,10 +378,12 @@ void TestColumnData::saveFixedColumnWriteFails()
 
     // The grid keeps the texts (its own save writes the file again); the
     // user is told which file failed and why.
-    QCOMPARE(r.kind, MessageKind::Error);
+    QVERIFY(!r.ok());
     QVERIFY2(r.message.contains(QStringLiteral("FixedColumn.scd")), qPrintable(r.message));
     QVERIFY(r.message.contains(qt_error_string(EACCES)));
-    QVERIFY(r.gridChanged);
+    QVERIFY(r.message.endsWith(QStringLiteral("saved with the grid when the update ends.")));
+    QVERIFY(r.value.close);
+    QVERIFY(r.value.gridChanged);
     QCOMPARE(grid.rowCount(), 13);
     QCOMPARE(grid.cell(0, 12), QStringLiteral("F12"));
     QCOMPARE(tf.readFile(kFixed), QByteArray("r1\r\n"));

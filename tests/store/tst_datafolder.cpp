@@ -157,13 +157,15 @@ void TestDataFolder::chooseDataFolder()
         if (!f.isEmpty())
             f = root.filePath(f);
 
-    const Installation::Choice choice = Installation::chooseDataFolder(named, exe, home);
+    const FileResult<Installation::Choice> chosen = Installation::chooseDataFolder(named, exe, home);
+    const Installation::Choice& choice = chosen.value;
     if (folder.contains(u' ')) {
+        QVERIFY(!chosen.ok());
         QVERIFY(choice.folder.isEmpty());
-        QVERIFY2(choice.error.endsWith(folder), qPrintable(choice.error));
+        QVERIFY2(chosen.message.endsWith(folder), qPrintable(chosen.message));
         return;
     }
-    QVERIFY2(choice.error.isEmpty(), qPrintable(choice.error));
+    QVERIFY2(chosen.ok(), qPrintable(chosen.message));
     QCOMPARE(choice.folder, QDir(root.path()).canonicalPath() + u'/' + folder);
     QCOMPARE(choice.sample.isEmpty(), !seeds);
     if (seeds)

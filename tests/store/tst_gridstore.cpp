@@ -897,8 +897,9 @@ void TestGridStore::prune()
 
     QStringList expectedGone = deleted + regular.mid(0, regularDeleted);
     QStringList all = regular + extra;
-    const int n = GridStore(tf.folder()).pruneGridBackups();
-    QCOMPARE(n, int(expectedGone.size()));
+    const FileResult<int> pruned = GridStore(tf.folder()).pruneGridBackups();
+    QVERIFY2(pruned.ok(), qPrintable(pruned.message));
+    QCOMPARE(pruned.value, int(expectedGone.size()));
 
     QStringList remaining = backupNames(tf);
     for (const QString& o : others) {
@@ -932,7 +933,7 @@ void TestGridStore::pruneAcrossDaylightSaving()
         tf.writeFile(QStringLiteral("databkup/") + GridStore::backupFileName(start.addSecs(60 * i)), "1\r\n1\r\n\r\n");
     tf.writeFile(QStringLiteral("databkup/sgridbkup030826023000.scd"), "1\r\n1\r\n\r\n");
     tf.writeFile(QStringLiteral("databkup/sgridbkup030726120000.scd"), "1\r\n1\r\n\r\n");
-    QCOMPARE(GridStore(tf.folder()).pruneGridBackups(), 1);
+    QCOMPARE(GridStore(tf.folder()).pruneGridBackups().value, 1);
     QVERIFY(!tf.exists(QStringLiteral("databkup/sgridbkup030726120000.scd")));
     QVERIFY(tf.exists(QStringLiteral("databkup/sgridbkup030826023000.scd")));
 }

@@ -118,8 +118,9 @@ void TestPlacementFile::reading()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
     QVERIFY(writeRaw(path, content));
-    const IniFile ini = IniFile::read(path);
-    QCOMPARE(ini.readStatus(), FileStatus::Ok);
+    const FileResult<IniFile> read = IniFile::read(path);
+    QCOMPARE(read.status, FileStatus::Ok);
+    const IniFile& ini = read.value;
     QCOMPARE(ini.contains(section, key), !value.isNull());
     QCOMPARE(ini.value(section, key, QStringLiteral("<none>")), value.isNull() ? QStringLiteral("<none>") : value);
     QCOMPARE(ini.intValue(section, key, 0), number);
@@ -173,13 +174,13 @@ void TestPlacementFile::writing()
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
     if (!content.isNull())
         QVERIFY(writeRaw(path, content));
-    IniFile ini = IniFile::read(path);
+    IniFile ini = IniFile::read(path).value;
     for (qsizetype i = 0; i + 2 < sets.size(); i += 3)
         ini.setValue(sets[i], sets[i + 1], sets[i + 2]);
     QVERIFY(ini.write().ok());
     QCOMPARE(readAll(path), expected);
     // What was written reads back.
-    const IniFile again = IniFile::read(path);
+    const IniFile again = IniFile::read(path).value;
     for (qsizetype i = 0; i + 2 < sets.size(); i += 3) {
         QString v = sets[i + 2];
         if (!v.contains(u'\n'))
@@ -215,7 +216,7 @@ void TestPlacementFile::writeFailures()
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
     if (!content.isNull())
         QVERIFY(writeRaw(path, content));
-    IniFile ini = IniFile::read(path);
+    IniFile ini = IniFile::read(path).value;
     if (change)
         ini.setInt(QStringLiteral("Form6"), QStringLiteral("Top"), 2);
     else
@@ -391,14 +392,14 @@ void TestPlacementFile::fixedFormRoundTrip()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Schedboard.ini"));
     QVERIFY(writeRaw(path, "[FORM6]\r\nTop=0\r\nLeft=garbage\r\nWidth=9000\r\nHeight=30\r\n"));
-    const Numbers stored = PlacementFile::readNumbers(IniFile::read(path), QStringLiteral("Form6"));
+    const Numbers stored = PlacementFile::readNumbers(IniFile::read(path).value, QStringLiteral("Form6"));
     QCOMPARE(stored, (Numbers{0, 0, 9000, 30}));
     const QRect design(100, 100, 320, 240);
     const PlacementFile::FormPlacement p = PlacementFile::placeForm(stored, design, false, {kScreen}, QSize());
     QCOMPARE(p.rect, design);
     QVERIFY(!p.move);
 
-    IniFile ini = IniFile::read(path);
+    IniFile ini = IniFile::read(path).value;
     PlacementFile::writeNumbers(ini, QStringLiteral("Form6"),
                                 PlacementFile::numbersToWrite(stored, p.rect, QRect(120, 80, 320, 240), false));
     QVERIFY(ini.write().ok());
@@ -411,14 +412,17 @@ void TestPlacementFile::userPlacement_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QRect>("loaded");   // null: none
+    QTest::addColumn<FileStatus>("status");
     const QRect saved(-40, 30, 800, 500);
-    QTest::newRow("as saved") << "" << "" << saved;
-    QTest::newRow("hand-edited number") << "Left" << "15" << QRect(15, 30, 800, 500);
-    QTest::newRow("not a number") << "Top" << "7x" << QRect();
-    QTest::newRow("empty") << "Width" << "" << QRect();
-    QTest::newRow("zero size") << "Height" << "0" << QRect();
-    QTest::newRow("beyond any desktop") << "Left" << "2147483647" << QRect();
-    QTest::newRow("beyond int") << "Top" << "99999999999" << QRect();
+    const FileStatus ok = FileStatus::Ok;
+    const FileStatus malformed = FileStatus::Malformed;
+    QTest::newRow("as saved") << "" << "" << saved << ok;
+    QTest::newRow("hand-edited number") << "Left" << "15" << QRect(15, 30, 800, 500) << ok;
+    QTest::newRow("not a number") << "Top" << "7x" << QRect() << malformed;
+    QTest::newRow("empty") << "Width" << "" << QRect() << malformed;
+    QTest::newRow("zero size") << "Height" << "0" << QRect() << malformed;
+    QTest::newRow("beyond any desktop") << "Left" << "2147483647" << QRect() << malformed;
+    QTest::newRow("beyond int") << "Top" << "99999999999" << QRect() << malformed;
 }
 
 void TestPlacementFile::userPlacement()
@@ -431,11 +435,12 @@ void TestPlacementFile::userPlacement()
     QTemporaryDir otherBoard;
     // The settings' folder is made when missing.
     const QString file = QDir(home.path()).filePath(QStringLiteral("config/SchedBoard/window.ini"));
-    QCOMPARE(UserPlacement::load(file, board.path()), std::nullopt);
+    QCOMPARE(UserPlacement::load(file, board.path()).status, FileStatus::Missing);
     QVERIFY(UserPlacement::save(file, otherBoard.path(), QRect(1, 2, 300, 400)).ok());
+    QCOMPARE(UserPlacement::load(file, board.path()).status, FileStatus::Missing);   // no section of its own
     QVERIFY(UserPlacement::save(file, board.path(), QRect(-40, 30, 800, 500)).ok());
     if (!key.isEmpty()) {
-        IniFile ini = IniFile::read(file);
+        IniFile ini = IniFile::read(file).value;
         QString section;
         for (const QByteArray& line : ini.bytes().split('\n'))
             if (line.startsWith("[Board ") && ini.value(QString::fromLatin1(line.trimmed().mid(1).chopped(1)),
@@ -445,12 +450,16 @@ void TestPlacementFile::userPlacement()
         ini.setValue(section, key, value);
         QVERIFY(ini.write().ok());
     }
-    QCOMPARE(UserPlacement::load(file, board.path()),
-             loaded.isNull() ? std::nullopt : std::optional<QRect>(loaded));
+    const FileResult<QRect> own = UserPlacement::load(file, board.path());
+    QTEST(own.status, "status");
+    if (own.ok())
+        QCOMPARE(own.value, loaded);
+    else
+        QVERIFY2(own.message.startsWith(QStringLiteral("window.ini: ")), qPrintable(own.message));
     // Each board's place is its own.
-    QCOMPARE(UserPlacement::load(file, otherBoard.path()), std::optional<QRect>(QRect(1, 2, 300, 400)));
+    QCOMPARE(UserPlacement::load(file, otherBoard.path()).value, QRect(1, 2, 300, 400));
     // No settings file, or nothing to keep: nothing kept, and said so.
-    QCOMPARE(UserPlacement::load(QString(), board.path()), std::nullopt);
+    QVERIFY(!UserPlacement::load(QString(), board.path()).ok());
     QVERIFY(!UserPlacement::save(QString(), board.path(), QRect(0, 0, 10, 10)).ok());
     QVERIFY(!UserPlacement::save(file, board.path(), QRect()).ok());
 }

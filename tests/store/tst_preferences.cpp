@@ -627,9 +627,9 @@ void TestPreferences::sharedSettingsTwoWorkstations()
     tf.writeMinimalData();
     Preferences pa, pb;
     SharedSettings a(tf.folder(), pa), b(tf.folder(), pb);
-    QVERIFY(a.loadPreferences() && b.loadPreferences());
-    const QStringList users = a.loadUsers();
-    QCOMPARE(b.loadUsers(), users);
+    QVERIFY(a.loadPreferences().ok() && b.loadPreferences().ok());
+    const QStringList users = a.loadUsers().value;
+    QCOMPARE(b.loadUsers().value, users);
 
     // Nothing changed: a close leaves both files alone.
     const QByteArray parm = tf.readFile(QStringLiteral("gsystem/parm.scd"));
@@ -695,10 +695,12 @@ void TestPreferences::userListNotReadIsNeverWritten()
 
     Preferences p;
     SharedSettings s(tf.folder(), p);
-    QVERIFY(s.loadPreferences());
+    QVERIFY(s.loadPreferences().ok());
     if (kind != u"never") {
-        QVERIFY(s.loadUsers().isEmpty());
-        QVERIFY(!s.usersError().isEmpty());
+        const TextFile::ReadResult read = s.loadUsers();
+        QVERIFY(!read.ok());
+        QVERIFY(read.value.isEmpty());
+        QVERIFY2(read.message.startsWith(QStringLiteral("users.scd: ")), qPrintable(read.message));
     }
     QVERIFY(!s.usersLoaded());
 
@@ -720,7 +722,7 @@ void TestPreferences::userListNotReadIsNeverWritten()
     else
         QFile::remove(users);
     tf.writeFile(QStringLiteral("users/users.scd"), list);
-    QCOMPARE(s.loadUsers(), (QStringList{"jim[2]", "ann[1]"}));
+    QCOMPARE(s.loadUsers().value, (QStringList{"jim[2]", "ann[1]"}));
     QVERIFY(s.usersLoaded());
     QVERIFY(s.save({QStringLiteral("jim[2]")}).ok());
     QCOMPARE(tf.readFile(QStringLiteral("users/users.scd")), QByteArray("jim[2]\r\n"));

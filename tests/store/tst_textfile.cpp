@@ -316,19 +316,27 @@ void TestTextFile::staleTemporariesRemoved()
     }
     const QStringList group{dir.filePath(QStringLiteral("gclrsgrid.scd")), dir.filePath(QStringLiteral("FixedColumn.scd")),
                             dir.filePath(QStringLiteral("sgrid.scd"))};
-    QCOMPARE(TextFile::completeInterruptedWrite(group), 1);   // the sbtmp one: its renames had begun
+    const FileResult<int> completed = TextFile::completeInterruptedWrite(group);
+    QVERIFY2(completed.ok(), qPrintable(completed.message));
+    QCOMPARE(completed.value, 1);   // the sbtmp one: its renames had begun
     QCOMPARE(TextFile::read(dir.filePath(QStringLiteral("sgrid.scd"))).value, QStringList{"sgrid.scd.sbtmpAb3dE9"});
     // Ages come from the stamps the file system gave, against a time taken
     // from one of them, never from this machine's clock.
     const qint64 writtenNs = [&] {
         return readFileStamp(dir.filePath(QStringLiteral("sgrid.scd.120724"))).value.writeTimeNs;
     }();
-    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs), 0);   // the young one stays
+    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs).value, 0);   // the young one stays
     QStringList expected{"users.scd.sbtmpyoung1", "sgrid.scd.120724", "users.scd.backup", "notes.txt.sbtmpAb3dE9",
                          "sgrid.scd", "x.scd.sbtmp\u00e912345", "Schedboard.ini.sbtmpPl4ce1"};
     expected.sort(Qt::CaseInsensitive);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
-    QCOMPARE(TextFile::removeTemporaries(dir.path(), writtenNs + 1000LL * 1000 * 1000 * 3600), 2);
+    const FileResult<int> removed = TextFile::removeTemporaries(dir.path(), writtenNs + 1000LL * 1000 * 1000 * 3600);
+    QVERIFY(removed.ok());
+    QCOMPARE(removed.value, 2);
+    // A folder that cannot be listed removes nothing, and says so.
+    const FileResult<int> none = TextFile::removeTemporaries(dir.filePath(QStringLiteral("gone")), 0);
+    QCOMPARE(none.status, FileStatus::Missing);
+    QCOMPARE(none.value, 0);
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Schedboard.ini.sbtmpPl4ce1"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("users.scd.sbtmpyoung1"))));
 }
