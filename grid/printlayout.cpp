@@ -1,6 +1,7 @@
 #include "grid/printlayout.h"
 
 #include "grid/colorcodes.h"
+#include "grid/griddata.h"
 
 #include <algorithm>
 #include <vector>
@@ -39,6 +40,59 @@ int columnsAcross(const QList<Band>& bands, int scaleX, int printableWidth)
         ++whole;
     }
     return whole;
+}
+
+QList<int> fitWidths(const QList<int>& widths, int available)
+{
+    QList<int> fitted;
+    fitted.reserve(widths.size());
+    qint64 total = 0;
+    int widest = 0;
+    for (int w : widths) {
+        fitted.append(std::clamp(w, 0, kMaxColumnWidth));
+        total += fitted.last();
+        widest = std::max(widest, fitted.last());
+    }
+    const qint64 room = qint64(available) - (widths.size() - 1);
+    if (total <= 0 || room <= 0)
+        return widths;
+    if (total <= room) {
+        // Each edge at its share of the room, so the rounding never adds up.
+        qint64 before = 0;
+        qint64 edge = 0;
+        for (int& w : fitted) {
+            before += w;
+            const qint64 next = before * room / total;
+            w = int(std::min<qint64>(next - edge, kMaxColumnWidth));
+            edge = next;
+        }
+        return fitted;
+    }
+    // The widest common width `cap` with which the columns still fit.
+    auto capped = [&fitted](int cap) {
+        qint64 sum = 0;
+        for (int w : fitted)
+            sum += std::min(w, cap);
+        return sum;
+    };
+    int low = 0;
+    int high = widest;
+    while (low < high) {
+        const int mid = low + (high - low + 1) / 2;
+        if (capped(mid) <= room)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    // What the cap leaves over goes a pixel each to the capped columns.
+    qint64 left = room - capped(low);
+    for (int& w : fitted) {
+        if (w > low) {
+            w = low + (left > 0 ? 1 : 0);
+            left = std::max<qint64>(left - 1, 0);
+        }
+    }
+    return fitted;
 }
 
 int scale(int printerDpi, int screenPpi)
@@ -258,6 +312,39 @@ int rowTint(int code)
     const int white = ((kMinTintGrey - grey) * 1000 + (255 - grey) - 1) / (255 - grey);
     auto mix = [white](int channel) { return channel + ((255 - channel) * white + 999) / 1000; };
     return mix(ColorCodes::red(value)) | (mix(ColorCodes::green(value)) << 8) | (mix(ColorCodes::blue(value)) << 16);
+}
+
+GridData pickRows(const GridData& grid, QList<int> dataRows)
+{
+    std::sort(dataRows.begin(), dataRows.end());
+    dataRows.erase(std::unique(dataRows.begin(), dataRows.end()), dataRows.end());
+    dataRows.removeIf([&grid](int r) { return r < 1 || r >= grid.rowCount(); });
+    GridData picked(grid.colCount(), int(dataRows.size()) + 1);
+    dataRows.prepend(0);
+    for (int to = 0; to < dataRows.size(); ++to) {
+        const int from = dataRows.at(to);
+        for (int c = 0; c < grid.colCount(); ++c)
+            picked.setCell(c, to, grid.cell(c, from));
+        picked.setRowColor(to, grid.rowColor(from));
+    }
+    return picked;
+}
+
+Paper localPaper(const QLocale& locale)
+{
+    static constexpr QLocale::Territory kLetter[] = {
+        QLocale::UnitedStates, QLocale::Canada,   QLocale::Mexico,      QLocale::Belize,
+        QLocale::Guatemala,    QLocale::ElSalvador, QLocale::Nicaragua, QLocale::CostaRica,
+        QLocale::Panama,       QLocale::Colombia, QLocale::Venezuela,   QLocale::Chile,
+        QLocale::PuertoRico,   QLocale::Philippines,
+    };
+    const QLocale::Territory t = locale.territory();
+    if (std::find(std::begin(kLetter), std::end(kLetter), t) != std::end(kLetter))
+        return Paper::Letter;
+    // A locale that names no territory still tells US measures apart.
+    if (t == QLocale::AnyTerritory && locale.measurementSystem() == QLocale::ImperialUSSystem)
+        return Paper::Letter;
+    return Paper::A4;
 }
 
 QString pageNumberText(int page, int pages)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,8 @@
 // dialog's grid until cellRect() turns them into printer pixels with the
 // integer scale; the printout is text only, one band per column and row,
 // with the title row at the top of every page.
+class GridData;
+
 namespace PrintLayout {
 
 constexpr int kPortraitLimit = 1100;
@@ -43,6 +46,13 @@ QList<Band> columnBands(const QList<int>& widths);
 // `printableWidth` printer pixels wide: the rest are cut at the paper's edge
 // or left off. A width of 0 or less is no known limit: all of them.
 int columnsAcross(const QList<Band>& bands, int scaleX, int printableWidth);
+
+// Content widths that fill `available` screen pixels, the one-pixel gaps
+// between columns included. A narrower table grows in proportion; a wider
+// one shrinks its widest columns to one common width first, so a long note
+// wraps before a trailer number does. A column of width 0 stays 0; with no
+// width at all or no room for the gaps, the widths are returned as given.
+QList<int> fitWidths(const QList<int>& widths, int available);
 
 // Printer dots per screen pixel, by integer division; never below 1.
 int scale(int printerDpi, int screenPpi);
@@ -112,6 +122,16 @@ constexpr int kMinTintGrey = 210;
 int rowTint(int code);
 // The grey (0..255) a grey-scale printer makes of a 0x00BBGGRR colour.
 int greyOf(int value);
+
+// The title row and the given data rows of `grid` (with their colours), in
+// the grid's order; rows outside 1 .. rowCount-1 and repeats are ignored.
+GridData pickRows(const GridData& grid, QList<int> dataRows);
+
+// The paper a PDF is made on where no printer says otherwise: Letter in the
+// territories that use it (the Americas from Canada to Chile, the
+// Philippines), A4 everywhere else.
+enum class Paper { A4, Letter };
+Paper localPaper(const QLocale& locale);
 
 // "Page n of m", the right of every page's heading.
 QString pageNumberText(int page, int pages);

@@ -1,4 +1,5 @@
 #include "grid/colorcodes.h"
+#include "grid/griddata.h"
 #include "grid/printlayout.h"
 
 #include <QTest>
@@ -11,6 +12,12 @@ class TestPrintLayout : public QObject
 private slots:
     void bands_data();
     void bands();
+    void fitsThePageWidth_data();
+    void fitsThePageWidth();
+    void picksRows_data();
+    void picksRows();
+    void paperOfTheLocale_data();
+    void paperOfTheLocale();
     void scaleIsWholeAndPositive_data();
     void scaleIsWholeAndPositive();
     void pages_data();
@@ -88,6 +95,104 @@ void TestPrintLayout::bands()
     const QList<Band> bands = columnBands(widths);
     QTEST(bandText(bands), "bands");
     QTEST(columnsAcross(bands, 6, printableWidth), "across");
+}
+
+void TestPrintLayout::fitsThePageWidth_data()
+{
+    QTest::addColumn<QList<int>>("widths");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<QList<int>>("fitted");
+    // 3 + 2 gaps fill 5 + 2; the edges fall at their share, so nothing is lost.
+    QTest::newRow("grown in proportion") << QList<int>{10, 20, 30} << 122 << QList<int>{20, 40, 60};
+    QTest::newRow("grown, rounding spread") << QList<int>{1, 1, 1} << 12 << QList<int>{3, 3, 4};
+    QTest::newRow("already filling") << QList<int>{10, 20} << 31 << QList<int>{10, 20};
+    // The wide note gives way first; the narrow columns keep their text.
+    QTest::newRow("widest shrink to a common width") << QList<int>{40, 500, 30, 300} << 403
+                                                      << QList<int>{40, 165, 30, 165};
+    QTest::newRow("common width, pixels left over") << QList<int>{40, 500, 30, 300} << 404
+                                                    << QList<int>{40, 166, 30, 165};
+    QTest::newRow("all shrink alike") << QList<int>{100, 100} << 51 << QList<int>{25, 25};
+    QTest::newRow("empty columns stay empty") << QList<int>{0, 10, 0} << 24 << QList<int>{0, 22, 0};
+    QTest::newRow("oversized width bounded first") << QList<int>{20000, 10} << 1001 << QList<int>{990, 10};
+    QTest::newRow("no widths") << QList<int>{} << 500 << QList<int>{};
+    QTest::newRow("all empty: as given") << QList<int>{0, 0} << 500 << QList<int>{0, 0};
+    QTest::newRow("no room for the gaps: as given") << QList<int>{5, 5, 5} << 2 << QList<int>{5, 5, 5};
+}
+
+void TestPrintLayout::fitsThePageWidth()
+{
+    QFETCH(QList<int>, widths);
+    QFETCH(int, available);
+    QFETCH(QList<int>, fitted);
+    const QList<int> got = fitWidths(widths, available);
+    QCOMPARE(got, fitted);
+    // Fitted, the last band ends at the available width, and every column
+    // prints whole across a page that wide.
+    if (got != widths || (!widths.isEmpty() && columnBands(widths).last().right == available)) {
+        const QList<Band> b = columnBands(got);
+        QCOMPARE(b.last().right, available);
+        QCOMPARE(columnsAcross(b, 6, available * 6), int(got.size()));
+    }
+}
+
+void TestPrintLayout::picksRows_data()
+{
+    QTest::addColumn<QList<int>>("picked");
+    QTest::addColumn<QStringList>("rows");   // first cells, the title first
+    QTest::addColumn<QList<int>>("colours");
+    QTest::newRow("none: the title row alone") << QList<int>{} << QStringList{"Trailer"} << QList<int>{0};
+    QTest::newRow("in the grid's order, with colours")
+        << QList<int>{3, 1} << QStringList{"Trailer", "T-1", "T-3"} << QList<int>{0, 4, 7};
+    QTest::newRow("repeats, the title and rows past the end ignored")
+        << QList<int>{2, 2, 0, -1, 4, 9} << QStringList{"Trailer", "T-2"} << QList<int>{0, 0};
+}
+
+void TestPrintLayout::picksRows()
+{
+    QFETCH(QList<int>, picked);
+    QFETCH(QStringList, rows);
+    QFETCH(QList<int>, colours);
+    GridData g(2, 4);
+    for (int r = 0; r < 4; ++r) {
+        g.setCell(0, r, r == 0 ? QStringLiteral("Trailer") : QStringLiteral("T-%1").arg(r));
+        g.setCell(1, r, QStringLiteral("p%1").arg(r));
+    }
+    g.setRowColor(1, 4);
+    g.setRowColor(3, 7);
+    const GridData got = pickRows(g, picked);
+    QCOMPARE(got.colCount(), 2);
+    QStringList firsts;
+    QList<int> codes;
+    for (int r = 0; r < got.rowCount(); ++r) {
+        firsts.append(got.cell(0, r));
+        codes.append(got.rowColor(r));
+        QCOMPARE(got.cell(1, r), QStringLiteral("p%1").arg(r == 0 ? 0 : got.cell(0, r).mid(2).toInt()));
+    }
+    QCOMPARE(firsts, rows);
+    QCOMPARE(codes, colours);
+}
+
+void TestPrintLayout::paperOfTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("letter");
+    QTest::newRow("en_US") << "en_US" << true;
+    QTest::newRow("en_CA") << "en_CA" << true;
+    QTest::newRow("fr_CA") << "fr_CA" << true;
+    QTest::newRow("es_MX") << "es_MX" << true;
+    QTest::newRow("es_CL") << "es_CL" << true;
+    QTest::newRow("en_PH") << "en_PH" << true;
+    QTest::newRow("en_GB") << "en_GB" << false;
+    QTest::newRow("de_DE") << "de_DE" << false;
+    QTest::newRow("es_ES") << "es_ES" << false;
+    QTest::newRow("en_AU") << "en_AU" << false;
+    QTest::newRow("C") << "C" << false;
+}
+
+void TestPrintLayout::paperOfTheLocale()
+{
+    QFETCH(QString, locale);
+    QTEST(localPaper(QLocale(locale)) == Paper::Letter, "letter");
 }
 
 void TestPrintLayout::scaleIsWholeAndPositive_data()
