@@ -85,9 +85,14 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
             plain.setPixelSize(font.pixelSize() * sy);
             if (sx != sy)
                 plain.setStretch(std::clamp(100 * sx / sy, 1, 4000));
+            // The heading keeps to its band above the rows, whatever the grid's size.
+            QFont headingFont = heading.font.pixelSize() > 0 ? heading.font : font;
+            headingFont.setPixelSize(headingFont.pixelSize() * sy);
+            if (sx != sy)
+                headingFont.setStretch(std::clamp(100 * sx / sy, 1, 4000));
             const int pages = rows.isEmpty() ? 1 : rows.last().page + 1;
             const int headingHeight = (PrintLayout::kTopOffset - 2) * sy;
-            painter.setFont(plain);
+            painter.setFont(headingFont);
             drawHeading(painter, heading, 1, pages, paperWidth, headingHeight);
             int page = 0;
             for (const PrintLayout::PlacedRow& row : rows) {
@@ -97,7 +102,7 @@ bool print(QPrinter& printer, const GridData& grid, const QList<PrintLayout::Ban
                         ok = false;
                         break;
                     }
-                    painter.setFont(plain);
+                    painter.setFont(headingFont);
                     drawHeading(painter, heading, page + 1, pages, paperWidth, headingHeight);
                 }
                 drawRowCells(painter, grid, bands, row, sx, sy, paperWidth);

@@ -29,6 +29,7 @@ struct Heading
 {
     QString title;
     QString printed;
+    QFont font = {};   // scaled like the grid's; without a pixel size, the grid's
 };
 
 // `font`: the screen font the texts are printed in, scaled like every

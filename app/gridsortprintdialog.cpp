@@ -11,6 +11,7 @@
 #include "store/gridstore.h"
 #include "widgets/boardstyle.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
@@ -82,7 +83,8 @@ void GridSortPrintDialog::buildGrid()
     header->setHighlightSections(false);
     m_view->verticalHeader()->setMinimumSectionSize(0);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone);
@@ -95,6 +97,10 @@ void GridSortPrintDialog::connectGrid()
     connect(m_view->horizontalHeader(), &QHeaderView::sectionMoved, this, &GridSortPrintDialog::onSectionMoved);
     connect(m_view, &QTableView::clicked, this, &GridSortPrintDialog::onGridClicked);
     connect(m_view, &SortGridView::movedByKey, this, &GridSortPrintDialog::onGridClicked);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &GridSortPrintDialog::onSelectionChanged);
+    // A reload or a sort clears the selection without telling.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &GridSortPrintDialog::onSelectionChanged);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &GridSortPrintDialog::onFocusWindowChanged);
 }
 
@@ -134,6 +140,11 @@ void GridSortPrintDialog::buildPanelControls()
     if (auto* typed = m_fontSize->findChild<QLineEdit*>())
         typed->setMaxLength(2);
     connect(m_fontSize, &QSpinBox::valueChanged, this, &GridSortPrintDialog::onFontSizeChanged);
+    m_fitWidth = new QCheckBox(QStringLiteral("Fit to page width"), m_panel);
+    m_fitWidth->setObjectName(QStringLiteral("FitWidthBox"));
+    m_selectedOnly = new QCheckBox(QStringLiteral("Selected rows only"), m_panel);
+    m_selectedOnly->setObjectName(QStringLiteral("SelectedRowsBox"));
+    m_selectedOnly->setEnabled(false);
 }
 
 void GridSortPrintDialog::buildPanelButtons()
@@ -175,10 +186,12 @@ void GridSortPrintDialog::layOutPanel()
     sizeRow->addWidget(m_fontSize);
     sizeRow->addStretch();
     panelLayout->addLayout(sizeRow, 3, 0, 1, 2);
-    panelLayout->addWidget(m_panelPreview, 4, 0);
-    panelLayout->addWidget(m_panelPdf, 4, 1);
-    panelLayout->addWidget(m_panelPrint, 5, 0);
-    panelLayout->addWidget(m_panelCancel, 5, 1);
+    panelLayout->addWidget(m_fitWidth, 4, 0, 1, 2);
+    panelLayout->addWidget(m_selectedOnly, 5, 0, 1, 2);
+    panelLayout->addWidget(m_panelPreview, 6, 0);
+    panelLayout->addWidget(m_panelPdf, 6, 1);
+    panelLayout->addWidget(m_panelPrint, 7, 0);
+    panelLayout->addWidget(m_panelCancel, 7, 1);
     m_panel->resize(m_panel->sizeHint().expandedTo(kDesignedPanelSize));
     m_panel->hide();
 }
@@ -355,6 +368,8 @@ void GridSortPrintDialog::onSectionMoved(int logical, int oldVisual, int newVisu
 
 void GridSortPrintDialog::onGridClicked()
 {
+    if (m_view->selectingRows())
+        return;
     // The column of the cell just selected; a grid reloaded since has none.
     const QModelIndex current = m_view->currentIndex();
     if (!current.isValid() || !GridSort::sortRows(m_copy, current.column()))
@@ -365,6 +380,25 @@ void GridSortPrintDialog::onGridClicked()
     const QModelIndex keep = m_model->index(current.row(), current.column());
     m_view->selectionModel()->setCurrentIndex(keep, QItemSelectionModel::NoUpdate);
     m_view->selectionModel()->clearSelection();
+}
+
+QList<int> GridSortPrintDialog::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedRows())
+        rows.append(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void GridSortPrintDialog::onSelectionChanged()
+{
+    // Offered only while there is a selection, so a printout never comes
+    // out empty, or whole, because of one made before the last sort.
+    const bool any = m_view->selectionModel()->hasSelection();
+    m_selectedOnly->setEnabled(any);
+    if (!any)
+        m_selectedOnly->setChecked(false);
 }
 
 void GridSortPrintDialog::onFontSizeChanged(int value)
@@ -423,9 +457,14 @@ void GridSortPrintDialog::beforeBox()
 
 SortGridPrinter::Pages GridSortPrintDialog::pages() const
 {
-    // The dialog's own font, whatever size the grid shows.
-    return {m_copy, m_widths, rowHeight(), headingTitle(),
-            BoardStyle::pixelFont(font(), BoardStyle::kSortPrintFormPixels)};
+    // The grid's font at the chosen size: the widths were measured with it.
+    return {m_copy,
+            m_widths,
+            rowHeight(),
+            headingTitle(),
+            m_view->font(),
+            m_selectedOnly->isChecked() ? selectedRows() : QList<int>(),
+            m_fitWidth->isChecked()};
 }
 
 bool GridSortPrintDialog::printGrid(bool portrait)

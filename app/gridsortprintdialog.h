@@ -12,6 +12,7 @@
 #include <memory>
 
 class Messages;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QPrinter;
@@ -28,7 +29,9 @@ struct Preferences;
 // Nothing done here reaches the board's grid or its files: the copy is read
 // afresh from the grid file when the dialog opens, when it is activated
 // again from another window of the board, and when the grid file changed
-// since; coming back from another program keeps the user's sort.
+// since; coming back from another program keeps the user's sort. A click
+// sorts; Ctrl and Shift with a click or the arrow keys select rows instead,
+// for a printout of those rows alone.
 //
 // It opens without a nested event loop (QDialog::open), so the board can
 // close it with closeWithoutEffect().
@@ -71,6 +74,8 @@ public:
     // Content widths of the copy's columns, in screen pixels.
     const QList<int>& columnWidths() const { return m_widths; }
     int rowHeight() const;
+    // The selected data rows of the copy (1 is the first under the titles).
+    QList<int> selectedRows() const;
 
     // The handlers, by the names the form's events have.
     void onActivated();
@@ -108,6 +113,7 @@ private:
     void layOutPanel();
     void layoutControls();
     void applyWidths();
+    void onSelectionChanged();
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     void onFocusWindowChanged(QWindow* window);
     bool gridFileChanged() const;
@@ -137,6 +143,8 @@ private:
     QPushButton* m_panelCancel = nullptr;      // SpeedButton11
     QPushButton* m_panelPreview = nullptr;
     QPushButton* m_panelPdf = nullptr;
+    QCheckBox* m_fitWidth = nullptr;
+    QCheckBox* m_selectedOnly = nullptr;
     QLabel* m_panelTitle = nullptr;
     QLabel* m_fontSizeLabel = nullptr;
 

@@ -5,11 +5,14 @@
 #include "base/services.h"
 #include "grid/griddata.h"
 #include "grid/printlayout.h"
+#include "widgets/boardstyle.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QLocale>
+#include <QPageSize>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -25,16 +28,38 @@ namespace {
 const QString kNoPrinter = QStringLiteral("There is no default printer, so the grid was not printed.");
 const QString kNothingToPrint = QStringLiteral("The grid holds no text, so there is nothing to print.");
 
+bool hasText(const GridData& grid, int column)
+{
+    const QStringList& texts = grid.column(column);
+    return std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); });
+}
+
 // How many columns from `first` on hold any text.
 int columnsWithText(const GridData& grid, int first)
 {
     int count = 0;
-    for (int c = std::max(first, 0); c < grid.colCount(); ++c) {
-        const QStringList& texts = grid.column(c);
-        if (std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); }))
-            ++count;
-    }
+    for (int c = std::max(first, 0); c < grid.colCount(); ++c)
+        count += hasText(grid, c) ? 1 : 0;
     return count;
+}
+
+// What a selection leaves of the grid.
+GridData printedGrid(const SortGridPrinter::Pages& pages)
+{
+    return pages.rows.isEmpty() ? pages.grid : PrintLayout::pickRows(pages.grid, pages.rows);
+}
+
+QPageSize localPageSize()
+{
+    return QPageSize(PrintLayout::localPaper(QLocale()) == PrintLayout::Paper::Letter ? QPageSize::Letter
+                                                                                      : QPageSize::A4);
+}
+
+// The preview shows what "Print" would print on.
+QPageSize printerPageSize(const QPrinterInfo& info)
+{
+    const QPageSize size = info.isNull() ? QPageSize() : info.defaultPageSize();
+    return size.isValid() ? size : localPageSize();
 }
 
 QPageLayout::Orientation orientationOf(bool portrait)
@@ -58,7 +83,7 @@ void SortGridPrinter::fail(const QString& text)
 bool SortGridPrinter::print(const Pages& pages, bool portrait)
 {
     // A blank page is not a printed grid.
-    if (columnsWithText(pages.grid, 0) == 0) {
+    if (columnsWithText(printedGrid(pages), 0) == 0) {
         fail(kNothingToPrint);
         return false;
     }
@@ -76,6 +101,7 @@ bool SortGridPrinter::print(const Pages& pages, bool portrait)
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
                                 : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer->setPageSize(printerPageSize(info));
         printer->setPageOrientation(orientationOf(portrait));
         m_beforeBox();
         if (!runPrintDialog(*printer))
@@ -97,11 +123,12 @@ bool SortGridPrinter::runPrintDialog(QPrinter& printer)
 
 bool SortGridPrinter::preview(const Pages& pages, bool portrait)
 {
-    if (columnsWithText(pages.grid, 0) == 0) {
+    if (columnsWithText(printedGrid(pages), 0) == 0) {
         fail(kNothingToPrint);
         return false;
     }
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(printerPageSize(QPrinterInfo::defaultPrinter()));
     printer.setPageOrientation(orientationOf(portrait));
     QPrintPreviewDialog preview(&printer, m_owner);
     preview.setObjectName(QStringLiteral("PrintPreview"));
@@ -117,7 +144,7 @@ bool SortGridPrinter::preview(const Pages& pages, bool portrait)
 
 bool SortGridPrinter::savePdf(const Pages& pages, bool portrait)
 {
-    if (columnsWithText(pages.grid, 0) == 0) {
+    if (columnsWithText(printedGrid(pages), 0) == 0) {
         fail(kNothingToPrint);
         return false;
     }
@@ -139,6 +166,7 @@ bool SortGridPrinter::savePdf(const Pages& pages, bool portrait)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
+    printer.setPageSize(localPageSize());
     printer.setPageOrientation(orientationOf(portrait));
     printer.setDocName(pages.title);
     return printOn(printer, pages, portrait, true,
@@ -157,12 +185,21 @@ bool SortGridPrinter::printOn(QPrinter& printer, const Pages& pages, bool portra
     printer.setPageOrientation(orientationOf(portrait));
     const int sx = PrintLayout::scale(printer.logicalDpiX(), m_owner->logicalDpiX());
     const int sy = PrintLayout::scale(printer.logicalDpiY(), m_owner->logicalDpiY());
-    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(pages.widths);
+    const GridData grid = printedGrid(pages);
+    const int paperWidth = printer.width();
+    QList<int> widths = pages.widths;
+    if (pages.fitWidth && paperWidth > 0) {
+        // A column without text takes no room from those with text.
+        for (int c = 0; c < widths.size() && c < grid.colCount(); ++c)
+            if (!hasText(grid, c))
+                widths[c] = 0;
+        widths = PrintLayout::fitWidths(widths, paperWidth / sx);
+    }
+    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(widths);
     // There is no paging across: what does not fit the paper's width is
     // cut off, and the user decides whether that is worth printing. A
     // column without text loses nothing off the paper.
-    const int paperWidth = printer.width();
-    if (const int cut = columnsWithText(pages.grid, PrintLayout::columnsAcross(bands, sx, paperWidth));
+    if (const int cut = columnsWithText(grid, PrintLayout::columnsAcross(bands, sx, paperWidth));
         askCut && cut > 0) {
         const QString orientation = portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
         const QString question =
@@ -182,9 +219,10 @@ bool SortGridPrinter::printOn(QPrinter& printer, const Pages& pages, bool portra
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     const GridPrintout::Heading heading{
-        pages.title, QStringLiteral("Printed ") + QDateTime::currentDateTime().toString(QStringLiteral("M/d/yyyy HH:mm"))};
+        pages.title, QStringLiteral("Printed ") + QDateTime::currentDateTime().toString(QStringLiteral("M/d/yyyy HH:mm")),
+        BoardStyle::pixelFont(pages.font, BoardStyle::kSortPrintFormPixels)};
     const bool ok =
-        GridPrintout::print(printer, pages.grid, bands, {pages.rowHeight, portrait, sx, sy}, pages.font, heading);
+        GridPrintout::print(printer, grid, bands, {pages.rowHeight, portrait, sx, sy}, pages.font, heading);
     if (!ok) {
         restoreCursor.dismiss();
         QApplication::restoreOverrideCursor();

@@ -13,8 +13,10 @@ class QPrinter;
 class QWidget;
 
 // Prints the sort dialog's copy of the grid: on a printer, in a preview
-// window, or into a PDF file. Every failure is told to the user, and a
-// print that would lose columns off the paper asks first.
+// window, or into a PDF file, all three through one layout. The paper is
+// the default printer's, and for a PDF the one usual where the user lives.
+// Every failure is told to the user, and a print that would lose columns
+// off the paper asks first.
 class SortGridPrinter
 {
 public:
@@ -28,7 +30,9 @@ public:
         const QList<int>& widths;   // content widths in screen pixels
         int rowHeight;
         QString title;              // the heading, and the PDF's name
-        QFont font;
+        QFont font;                 // the grid's, at the chosen size
+        QList<int> rows = {};       // the data rows printed; none: all of them
+        bool fitWidth = false;      // the columns widened or narrowed to the paper's width
     };
 
     // `owner` parents the print, preview and file dialogs, and the widths

@@ -8,6 +8,8 @@
 #include "tests/support/testfolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QScopeGuard>
 #include <QHeaderView>
 #include <QImage>
 #include <QPageLayout>
@@ -48,6 +50,8 @@ private slots:
     void printOutputs_data();
     void printOutputs();
     void rowTintsAndGridLines();
+    void samePagesEverywhere_data();
+    void samePagesEverywhere();
 
 private:
     struct Board {
@@ -244,6 +248,30 @@ void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
              (QStringList{"Trailer|Date|Note", "t2|12/31/05|[a", "T1|01/05/06|b]", "T3|03/01/06|"}));
     QVERIFY(!view(d)->selectionModel()->hasSelection());
 
+    // Ctrl and Shift select rows and do not sort; "Selected rows only" is
+    // offered while rows are selected, and a sort takes the selection away.
+    auto* selectedOnly = d.findChild<QCheckBox*>(QStringLiteral("SelectedRowsBox"));
+    QVERIFY(!selectedOnly->isEnabled());
+    const QStringList sorted = rows(d.gridCopy());
+    auto pick = [&](int dataRow, Qt::KeyboardModifiers keys) {
+        QTableView* v = view(d);
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, keys, v->visualRect(v->model()->index(dataRow - 1, 0)).center());
+    };
+    pick(1, Qt::ControlModifier);
+    pick(3, Qt::ControlModifier);
+    QCOMPARE(d.selectedRows(), (QList<int>{1, 3}));
+    pick(2, Qt::ShiftModifier);
+    QCOMPARE(d.selectedRows(), (QList<int>{1, 2, 3}));
+    QCOMPARE(rows(d.gridCopy()), sorted);
+    QTest::keyClick(view(d), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(view(d)->currentIndex().row(), 2);
+    QCOMPARE(rows(d.gridCopy()), sorted);
+    QVERIFY(selectedOnly->isEnabled());
+    selectedOnly->setChecked(true);
+    click(d, 1, 3);
+    QVERIFY(d.selectedRows().isEmpty());
+    QVERIFY(!selectedOnly->isEnabled() && !selectedOnly->isChecked());
+
     // A key that moves the current cell sorts by its new column.
     click(d, 1, 1);
     QTest::keyClick(view(d), Qt::Key_Right);
@@ -301,6 +329,8 @@ void TestGridSortPrintDialog::printsEveryRow_data()
     QTest::newRow("portrait") << "Trailer|Product" << 160 << true << 7;
     QTest::newRow("landscape") << "Trailer|Product" << 120 << false << 7;
     QTest::newRow("landscape, 14 points") << "Trailer|Product" << 60 << false << 14;
+    QTest::newRow("portrait, 12 points") << "Trailer|Product" << 90 << true << 12;
+    QTest::newRow("portrait, 9 points") << "Trailer|Product" << 90 << true << 9;
     // The widest text of its column, printed bold from the second page on.
     QTest::newRow("titles wider than their cells") << "Consignee Name|Product of the consignment in full"
                                                    << 130 << false << 7;
@@ -396,6 +426,14 @@ void TestGridSortPrintDialog::printsEveryRow()
         QCOMPARE(m.captured(2).toInt(), pages);
     }
     for (const PrintedWord& w : words) {
+        // Printed at the size chosen: a word's box is the font's ascent and
+        // descent, about 1.16 of its size in DejaVu Sans; screen pixels
+        // scaled by whole printer dots make it a few percent smaller.
+        // The heading keeps the form's 7 points.
+        const double size = w.box.height() / 1.16;
+        const int chosen = w.box.bottom() <= headingBottom ? 7 : fontSize;
+        QVERIFY2(size > chosen * 0.9 && size < chosen * 1.1,
+                 qPrintable(QStringLiteral("\"%1\" printed at %2 points").arg(w.text).arg(size)));
         if (w.box.bottom() <= headingBottom)
             continue;
         QRectF cell;
@@ -719,6 +757,114 @@ void TestGridSortPrintDialog::rowTintsAndGridLines()
     // The line between the columns.
     const double middle = (placed[1].top + placed[1].bottom) / 2.0 * sy + PrintLayout::kTopOffset * sy;
     QVERIFY(qGray(pixel((bands[0].right + 0.5) * sx, middle)) < 160);
+}
+
+void TestGridSortPrintDialog::samePagesEverywhere_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<bool>("fit");
+    QTest::addColumn<QList<int>>("picked");   // data rows Ctrl-clicked; none: all printed
+    QTest::addColumn<int>("pages");
+    QTest::newRow("Letter, portrait, 7 points") << "en_US" << true << 7 << false << QList<int>{} << 3;
+    QTest::newRow("A4, portrait, 7 points") << "de_DE" << true << 7 << false << QList<int>{} << 2;
+    QTest::newRow("Letter, landscape, 12 points, fitted") << "es_MX" << false << 12 << true << QList<int>{} << 5;
+    QTest::newRow("A4, portrait, 14 points, fitted") << "en_GB" << true << 14 << true << QList<int>{} << 4;
+    QTest::newRow("one driver's rows") << "en_CA" << true << 10 << true << QList<int>{4, 9, 17, 120} << 1;
+}
+
+// Preview and PDF come from one layout: the same pages, on the paper of the
+// user's locale; fitted, the columns fill the paper's width, and a
+// selection prints its rows alone.
+void TestGridSortPrintDialog::samePagesEverywhere()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, portrait);
+    QFETCH(int, fontSize);
+    QFETCH(bool, fit);
+    QFETCH(QList<int>, picked);
+    QFETCH(int, pages);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is missing");
+    QLocale::setDefault(QLocale(locale));
+    auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+    const bool letter = PrintLayout::localPaper(QLocale()) == PrintLayout::Paper::Letter;
+    const QPageSize paper(letter ? QPageSize::Letter : QPageSize::A4);
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (!printer.isNull() && printer.defaultPageSize().isValid() && !printer.defaultPageSize().isEquivalentTo(paper))
+        QSKIP("the default printer's paper is not the locale's: the preview shows the printer's");
+
+    QStringList cells{"Trailer|Product|Consignee|Date"};
+    for (int r = 1; r <= 150; ++r)
+        cells.append(QStringLiteral("T-%1|Steel coils|Consignee %1 of the load|3/%2/2026").arg(r).arg(1 + r % 28));
+    auto b = makeBoard(grid(cells));
+    b->prefs.portrait = portrait;
+    b->prefs.printFontSize = fontSize;
+    GridSortPrintDialog& d = *b->dialog;
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("grid.pdf"));
+    d.setPdfPathChooser([&](const QString&) { return pdf; });
+    d.showOpen();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    for (int r : picked) {
+        QTableView* v = view(d);
+        v->scrollTo(v->model()->index(r - 1, 0));
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          v->visualRect(v->model()->index(r - 1, 0)).center());
+    }
+    QCOMPARE(d.selectedRows(), picked);
+    d.showPrintPanel();
+    d.findChild<QCheckBox*>(QStringLiteral("FitWidthBox"))->setChecked(fit);
+    d.findChild<QCheckBox*>(QStringLiteral("SelectedRowsBox"))->setChecked(!picked.isEmpty());
+
+    int previewPages = -1;
+    QTimer::singleShot(0, &d, [&] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        QVERIFY(preview);
+        previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+        preview->reject();
+    });
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("PreviewButton")), Qt::LeftButton);
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("PdfButton")), Qt::LeftButton);
+    QVERIFY(b->messages.shown.isEmpty() && b->messages.questions.isEmpty());
+
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished());
+    const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+    QCOMPARE(infoText.section(QStringLiteral("Pages:"), 1).section(u'\n', 0, 0).trimmed().toInt(), pages);
+    QCOMPARE(previewPages, pages);
+    const QSizeF points = paper.size(QPageSize::Point);
+    const QStringList size = infoText.section(QStringLiteral("Page size:"), 1).simplified().split(u' ');
+    const QSizeF printed(size.value(0).toDouble(), size.value(2).toDouble());
+    QCOMPARE(qRound(std::min(printed.width(), printed.height())), qRound(points.width()));
+    QCOMPARE(qRound(std::max(printed.width(), printed.height())), qRound(points.height()));
+
+    const QString text = pdfText(pdf);
+    for (int r = 1; r <= 150; ++r)
+        QCOMPARE(text.contains(QStringLiteral("T-%1 ").arg(r)), picked.isEmpty() || picked.contains(r));
+
+    // Each date printed where its column begins: fitted, the last column
+    // ends at the paper's printable edge.
+    QPrinter same(QPrinter::HighResolution);
+    same.setOutputFormat(QPrinter::PdfFormat);
+    same.setPageSize(paper);
+    same.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const int sx = same.logicalDpiX() / d.logicalDpiX();
+    const QList<int> widths = fit ? PrintLayout::fitWidths(d.columnWidths(), same.width() / sx) : d.columnWidths();
+    const QList<PrintLayout::Band> bands = PrintLayout::columnBands(widths);
+    if (fit)
+        QVERIFY(bands.last().right * sx > same.width() - 2 * sx);
+    const double left = same.pageLayout().paintRect(QPageLayout::Point).left()
+        + bands.last().left * sx * 72.0 / same.logicalDpiX();
+    int dates = 0;
+    for (const PrintedWord& w : printedWords(pdf))
+        if (w.text.startsWith(QStringLiteral("3/"))) {
+            QVERIFY2(qAbs(w.box.left() - left) < 1, qPrintable(QStringLiteral("%1 at %2, not %3").arg(w.text).arg(w.box.left()).arg(left)));
+            ++dates;
+        }
+    QCOMPARE(dates, picked.isEmpty() ? 150 : int(picked.size()));
 }
 
 QTEST_MAIN(TestGridSortPrintDialog)
