@@ -144,6 +144,7 @@ void GridSortPrintDialog::buildPanelControls()
     m_fitWidth->setObjectName(QStringLiteral("FitWidthBox"));
     m_selectedOnly = new QCheckBox(QStringLiteral("Selected rows only"), m_panel);
     m_selectedOnly->setObjectName(QStringLiteral("SelectedRowsBox"));
+    m_selectedOnly->setToolTip(QStringLiteral("Ctrl+click or Shift+click rows in the grid to select them."));
     m_selectedOnly->setEnabled(false);
 }
 
