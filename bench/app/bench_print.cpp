@@ -1,7 +1,8 @@
 // "Grid Sort / Print" on a board whose rows each hold a cell of 40,000
 // characters of short words, the most a cell shows, measures and prints:
 // the pages' text layout alone, and a whole "Save as PDF" through the
-// dialog, as the user starts it.
+// dialog, as the user starts it. Then a full board of ordinary cells saved
+// as a PDF at the print sizes a dispatcher picks, fitted to the paper.
 
 #include "app/gridsortprintdialog.h"
 #include "base/preferences.h"
@@ -12,10 +13,13 @@
 #include "widgets/boardstyle.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTemporaryDir>
+
+#include <iterator>
 
 #include <benchmark/benchmark.h>
 
@@ -67,15 +71,42 @@ public:
     QStringList shown;
 };
 
+// Every row of a board filled as the dispatchers fill it: trailers,
+// products, consignors, consignees, dates and notes, each row coloured.
+GridData fullGrid()
+{
+    static const char* const titles[] = {"Trailer", "Product", "Consignor", "Consignee", "City", "Load date",
+                                         "Delivery", "Driver", "Notes", "Status"};
+    constexpr int cols = int(std::size(titles));
+    GridData g(cols, kRows);
+    for (int c = 0; c < cols; ++c)
+        g.setCell(c, 0, QString::fromLatin1(titles[c]));
+    for (int r = 1; r < kRows; ++r) {
+        g.setCell(0, r, QStringLiteral("T-%1").arg(100 + r));
+        g.setCell(1, r, r % 3 ? QStringLiteral("Steel coils") : QStringLiteral("Fertiliser, bagged"));
+        g.setCell(2, r, QStringLiteral("Consignor %1 Ltd").arg(r % 17));
+        g.setCell(3, r, QStringLiteral("Consignee %1 Distribution").arg(r % 23));
+        g.setCell(4, r, QStringLiteral("Springfield"));
+        g.setCell(5, r, QStringLiteral("3/%1/2026").arg(1 + r % 28));
+        g.setCell(6, r, QStringLiteral("4/%1/2026 08:30").arg(1 + r % 28));
+        g.setCell(7, r, QStringLiteral("Driver %1").arg(r % 31));
+        g.setCell(8, r, shortWords(r, 60));
+        g.setCell(9, r, r % 2 ? QStringLiteral("Booked") : QStringLiteral("Loaded"));
+        g.setRowColor(r, r % 12);
+    }
+    return g;
+}
+
 struct Board
 {
-    Board()
+    explicit Board(const GridData& grid = longCellGrid(), int fontSize = 7)
     {
         QDir root(dir.path());
         for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
             root.mkpath(QString::fromLatin1(sub));
-        if (!GridStore(DataFolder(dir.path())).saveGrid(QStringLiteral("sgrid.scd"), longCellGrid()).ok())
+        if (!GridStore(DataFolder(dir.path())).saveGrid(QStringLiteral("sgrid.scd"), grid).ok())
             qFatal("cannot write the grid file");
+        prefs.printFontSize = fontSize;
         dialog = std::make_unique<GridSortPrintDialog>(DataFolder(dir.path()), prefs, messages);
         dialog->setPdfPathChooser([this](const QString&) { return pdf(); });
         dialog->showOpen();
@@ -131,6 +162,23 @@ void BM_LongCellsSavePdf(benchmark::State& state)
     state.counters["pdf_kB"] = double(QFile(b.pdf()).size()) / 1024;
 }
 BENCHMARK(BM_LongCellsSavePdf)->Unit(benchmark::kMillisecond);
+
+// "Save as PDF…" of a full board (254 rows), landscape, fitted to the
+// paper's width, at the font size given.
+void BM_FullGridSavePdf(benchmark::State& state)
+{
+    Board b(fullGrid(), int(state.range(0)));
+    b.dialog->findChild<QCheckBox*>(QStringLiteral("FitWidthBox"))->setChecked(true);
+    for (auto _ : state) {
+        QFile::remove(b.pdf());
+        if (!b.dialog->savePdf(false) || !b.messages.shown.isEmpty()) {
+            state.SkipWithError("the PDF was not written");
+            break;
+        }
+    }
+    state.counters["pdf_kB"] = double(QFile(b.pdf()).size()) / 1024;
+}
+BENCHMARK(BM_FullGridSavePdf)->Arg(7)->Arg(10)->Arg(14)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
