@@ -94,10 +94,12 @@ check "row 4 is green (colour 5) in gclrsgrid.scd" [ "$(line_of "$wdir/gsystem/g
 # 3. A mixed office: the zip unpacked and the Linux board beside it.
 mdir=$(win_folder office)
 cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$mdir/"
-read -r lpid lw < <(start_board_kind linux "$mdir" 0 0)
-# Below the Linux board, clear of it: with no window manager, a click lands
-# on whichever window is on top, and the main window is 572 pixels tall.
-read -r wpid ww < <(start_board_kind win "$mdir" 0 640)
+# Clear of each other and of Wine's tray window (at 3,22 once a Windows
+# program runs): with no window manager, a click lands on whichever window
+# is on top, the main window is 572 pixels tall, and the tray would hide the
+# Linux board's Update caption from the checks that read it.
+read -r lpid lw < <(start_board_kind linux "$mdir" 0 60)
+read -r wpid ww < <(start_board_kind win "$mdir" 0 700)
 [ -n "$lw" ] && [ -n "$ww" ] || fail "the boards of the mixed office did not start"
 wait_for 30 painted "$ww" || flunk "the Windows board did not paint its grid"
 read -r ux uy < <(update_button_xy)
