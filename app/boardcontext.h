@@ -3,13 +3,14 @@
 #include "base/preferences.h"
 #include "base/services.h"
 #include "coord/updatesession.h"
-#include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "store/datafolder.h"
 
 class GridView;
 
 // What the parts of one board share: its data folder and services, the
-// grid and preferences the whole board reads, the update session over them,
+// grid (views read it, writers publish their changes through it) and the
+// preferences the whole board reads, the update session over them,
 // and the view that shows the grid. The main window owns it and hands it to
 // the parts it wires; they keep a reference, so it never moves.
 struct BoardContext
@@ -17,7 +18,7 @@ struct BoardContext
     BoardContext(const DataFolder& dataFolder, const Services& boardServices)
         : folder(dataFolder)
         , services(boardServices)
-        , session(folder, grid, prefs, *services.identity, *services.clock)
+        , session(folder, document, prefs, *services.identity, *services.clock)
     {
     }
     BoardContext(const BoardContext&) = delete;
@@ -25,7 +26,7 @@ struct BoardContext
 
     const DataFolder folder;
     const Services services;
-    GridData grid;
+    GridDocument document;
     Preferences prefs;
     UpdateSession session;
     GridView* view = nullptr;   // set by the window as soon as it made the view

@@ -3,8 +3,10 @@
 #include "app/boardcontext.h"
 
 #include "base/services.h"
+#include "grid/griddocument.h"
 #include "grid/gridhistory.h"
 #include "coord/updatesession.h"
+#include "gridview/gridtablemodel.h"
 #include "gridview/gridview.h"
 #include "store/columnmenufile.h"
 
@@ -20,12 +22,12 @@
 GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
     : QObject(window)
     , m_folder(board.folder)
-    , m_grid(board.grid)
+    , m_document(board.document)
     , m_session(board.session)
     , m_messages(*board.services.messages)
     , m_view(board.view)
     , m_window(window)
-    , m_editor(std::make_unique<GridEditor>(board.grid, board.prefs, *board.services.messages))
+    , m_editor(std::make_unique<GridEditor>(board.document, board.prefs, *board.services.messages))
 {
     setObjectName(QStringLiteral("gridInteraction"));
     m_editor->setEditingCheck([this] { return updating(); });
@@ -42,12 +44,14 @@ GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
         if (updating())
             m_session.noteActivity();
     });
-    connect(m_view, &GridView::cellTextEdited, this, [this](int col) {
+    // What is typed goes through the editing rules as every other change.
+    m_view->gridModel()->setCellWriter(
+        [this](int col, int row, const QString& text) { return m_editor->typeIntoCell(col, row, text); });
+    connect(m_view, &GridView::cellTextEdited, this, [this](int col, int row) {
         // One step for what is typed into one cell, not one for every key.
-        const QPoint cell = m_editor->target();
         if (updating())
-            m_session.history().record(m_grid, QStringLiteral("Typing in %1").arg(m_editor->columnName(col)),
-                                       QStringLiteral("typing %1 %2").arg(col).arg(cell.y()));
+            m_session.recordChange(QStringLiteral("Typing in %1").arg(m_editor->columnName(col)),
+                                   QStringLiteral("typing %1 %2").arg(col).arg(row));
         m_view->fitColumnWidths();
     });
 
@@ -153,11 +157,11 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
 void GridInteraction::buildColumnMenu(int column)
 {
     m_columnMenu->clear();
-    const FileResult<QList<ColumnMenuItem>> menu = loadColumnMenu(m_folder, m_grid.cell(column, 0));
+    const FileResult<QList<ColumnMenuItem>> menu = loadColumnMenu(m_folder, m_document.data().cell(column, 0));
     if (!menu.ok())
         m_messages.show(MessageKind::Error,
                         QStringLiteral("The menu of column \"%1\" cannot be read: %2.")
-                            .arg(m_grid.cell(column, 0), menu.reason),
+                            .arg(m_document.data().cell(column, 0), menu.reason),
                         kCentralOffset);
     for (const ColumnMenuItem& item : menu.value) {
         const auto pick = [this, item] { pickColumnItem(item); };
@@ -219,7 +223,9 @@ void GridInteraction::buildOperationsMenu()
 void GridInteraction::recordChange(const QString& label)
 {
     if (updating())
-        m_session.history().record(m_grid, label);
+        m_session.recordChange(label);
+    else
+        m_document.publish();
 }
 
 bool GridInteraction::historyReachable() const
@@ -233,20 +239,20 @@ bool GridInteraction::historyReachable() const
 
 void GridInteraction::undo()
 {
-    historyStep(&GridHistory::undo);
+    historyStep(&UpdateSession::undo);
 }
 
 void GridInteraction::redo()
 {
-    historyStep(&GridHistory::redo);
+    historyStep(&UpdateSession::redo);
 }
 
-void GridInteraction::historyStep(bool (GridHistory::*step)(GridData&))
+void GridInteraction::historyStep(bool (UpdateSession::*step)())
 {
     if (!historyReachable())
         return;
     m_view->closeEditor();
-    if ((m_session.history().*step)(m_grid))
+    if ((m_session.*step)())
         afterHistoryStep();
 }
 
@@ -255,9 +261,7 @@ void GridInteraction::afterHistoryStep()
     m_session.noteActivity();
     // The focused cell may be gone with a row or column the step took away.
     clearGridSelection();
-    m_view->reload();
     m_view->fitColumnWidths();
-    m_view->viewport()->update();
 }
 
 void GridInteraction::runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command)
@@ -266,7 +270,7 @@ void GridInteraction::runCommand(const QString& label, const std::function<GridE
         return;
     const GridEditor::Outcome o = command();
     recordChange(label);
-    afterCommand(o.changed, o.recomputeWidths, o.focusToToolbar);
+    afterCommand(o.recomputeWidths, o.focusToToolbar);
 }
 
 void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
@@ -287,8 +291,6 @@ void GridInteraction::pickColumnItem(const ColumnMenuItem& item)
         emit endSessionRequested();
         break;
     case PickResult::Advanced:
-        if (r.changed)
-            m_view->reload();
         applyAdvance(r.advance);
         if (r.recomputeWidths)
             m_view->fitColumnWidths();
@@ -326,16 +328,13 @@ void GridInteraction::applyAdvance(const AdvanceResult& advance)
         m_columnMenu->popup(m_popupPos);
 }
 
-void GridInteraction::afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar)
+void GridInteraction::afterCommand(bool recomputeWidths, bool focusToToolbar)
 {
-    if (changed)
-        m_view->reload();
     if (recomputeWidths)
         m_view->fitColumnWidths();
     syncFocus();
     if (focusToToolbar)
         emit focusToolbarRequested();
-    m_view->viewport()->update();
 }
 
 void GridInteraction::clearGridSelection()

@@ -11,7 +11,7 @@
 #include <memory>
 
 struct BoardContext;
-class GridHistory;
+class GridDocument;
 class GridView;
 class Messages;
 class QMenu;
@@ -67,7 +67,8 @@ public:
     void clearGridSelection();
     // The session ended or begins: menus and the cell editor close.
     void closeMenusAndEditor();
-    // A change to the grid is finished: it becomes one undo step.
+    // A change to the grid's draft is finished: every view shows it, and
+    // in a session it becomes one undo step.
     void recordChange(const QString& label);
     // Ctrl + Z and Ctrl + Y, and the operations menu's "Undo" and "Redo".
     void undo();
@@ -77,8 +78,8 @@ public:
     void onPointerRested();
     bool pointerResting() const { return m_pointerResting; }
 
-    // After a command that changed the grid: redraw and refocus.
-    void afterCommand(bool changed, bool recomputeWidths, bool focusToToolbar);
+    // After a command: widths and focus as it left them.
+    void afterCommand(bool recomputeWidths, bool focusToToolbar);
 
 signals:
     void updateRequested();       // "Update" in the menu outside a session
@@ -97,13 +98,13 @@ private:
     void buildOperationsMenu();
     void pickColumnItem(const ColumnMenuItem& item);
     void runCommand(const QString& label, const std::function<GridEditor::Outcome()>& command);
-    void historyStep(bool (GridHistory::*step)(GridData&));
+    void historyStep(bool (UpdateSession::*step)());
     void afterHistoryStep();
     void applyAdvance(const AdvanceResult& advance);
     void syncFocus();
 
     DataFolder m_folder;
-    GridData& m_grid;
+    GridDocument& m_document;
     UpdateSession& m_session;
     Messages& m_messages;
     GridView* m_view;

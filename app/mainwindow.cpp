@@ -19,10 +19,8 @@
 #include "store/userplacement.h"
 #include "widgets/boardstyle.h"
 #include "widgets/imagefile.h"
-#include "widgets/led.h"
 #include "widgets/plaintext.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -35,7 +33,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -77,7 +74,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_tray = new TrayIcon(this);
     buildToolbar();
 
-    m_board.view = new GridView(m_board.grid, m_board.prefs, this);
+    m_board.view = new GridView(m_board.document, m_board.prefs, this);
     m_board.view->setObjectName(QStringLiteral("StringGrid1"));
     m_interaction = new GridInteraction(m_board, this);
     connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
@@ -104,7 +101,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_statusBar);
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
-    connect(m_toolbar->printAction(), &QAction::triggered, this, [this] { sortPrintDialog()->showOpen(); });
+    connect(m_toolbar, &Toolbar::printRequested, this, [this] { sortPrintDialog()->showOpen(); });
 
     // Undo and redo reach the board only while one of its windows is
     // active: the rest of the desktop keeps its own Ctrl + Z.
@@ -165,10 +162,7 @@ BackupsDialog* MainWindow::backupsDialog()
         return m_backupsDialog;
     m_backupsDialog = new BackupsDialog(m_board.folder, m_board.session, m_board.prefs, *m_board.services.messages,
                                         preferencesDialog());
-    connect(m_backupsDialog, &BackupsDialog::restored, this, [this] {
-        m_board.view->reload();
-        m_board.view->fitColumnWidths();
-    });
+    connect(m_backupsDialog, &BackupsDialog::restored, m_board.view, &GridView::fitColumnWidths);
     return m_backupsDialog;
 }
 
@@ -190,7 +184,6 @@ void MainWindow::buildWindow()
         m_board.services.messages->show(MessageKind::Error, QStringLiteral("Could not read %1").arg(r.message), kCentralOffset);
     // The column widths follow at the first activation, once the grid font
     // is known; nothing is painted before it.
-    m_board.view->reload();
     // The icons can wait for the first paint: asking the desktop for a
     // notification area may start a bus daemon.
     QTimer::singleShot(0, this, &MainWindow::setUpIcons);
@@ -212,17 +205,10 @@ void MainWindow::setUpIcons()
 void MainWindow::buildToolbar()
 {
     m_toolbar = new Toolbar(m_board.folder, this);
-    connect(m_toolbar->helpButton(), &QToolButton::clicked, this, &MainWindow::onHelpClicked);
-    connect(m_toolbar->editingButton(), &QToolButton::toggled, this, [this](bool down) {
-        m_board.view->setEditingAllowed(down && m_board.session.state() == UpdateSession::State::Updating);
-        if (!down) {
-            m_board.view->closeEditor();
-            m_interaction->clearGridSelection();
-        }
-    });
-    connect(m_toolbar->prefsButton(), &QToolButton::clicked, this, &MainWindow::onPrefsClicked);
-    connect(m_toolbar->quitButton(), &QToolButton::clicked, this, &MainWindow::onQuitClicked);
-    connect(m_toolbar->trayButton(), &QToolButton::clicked, this, &MainWindow::onTrayClicked);
+    connect(m_toolbar, &Toolbar::helpRequested, this, &MainWindow::onHelpClicked);
+    connect(m_toolbar, &Toolbar::prefsRequested, this, &MainWindow::onPrefsClicked);
+    connect(m_toolbar, &Toolbar::quitRequested, this, &MainWindow::onQuitClicked);
+    connect(m_toolbar, &Toolbar::trayRequested, this, &MainWindow::onTrayClicked);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

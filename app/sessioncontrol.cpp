@@ -9,12 +9,9 @@
 #include "base/services.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
-#include "widgets/led.h"
 
-#include <QAction>
 #include <QDir>
 #include <QTimer>
-#include <QToolButton>
 
 #include <utility>
 
@@ -34,13 +31,13 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     , m_interaction(interaction)
 {
     setObjectName(QStringLiteral("sessionControl"));
-    connect(m_toolbar.updateButton(), &QToolButton::clicked, this, &SessionControl::onUpdateToggled);
-    connect(m_toolbar.cancelButton(), &QToolButton::clicked, this, &SessionControl::onCancelClicked);
-    connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::onUpdateMenuEntry);
-    connect(&m_interaction, &GridInteraction::endSessionRequested, this, [this] {
-        setUpdateChecked(false);
-        onUpdateToggled();
-    });
+    connect(&m_toolbar, &Toolbar::updatePressed, this, &SessionControl::press);
+    connect(&m_toolbar, &Toolbar::updateReleased, this, &SessionControl::release);
+    connect(&m_toolbar, &Toolbar::cancelRequested, this, &SessionControl::cancel);
+    connect(&m_toolbar, &Toolbar::editingToggled, this, &SessionControl::setEditing);
+    connect(&m_toolbar, &Toolbar::beepToggled, this, &SessionControl::setBeep);
+    connect(&m_interaction, &GridInteraction::updateRequested, this, &SessionControl::press);
+    connect(&m_interaction, &GridInteraction::endSessionRequested, this, &SessionControl::release);
     // The session runs Timer1, Timer2 and the lock watch at its own pace.
     connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::onPollTick);
     connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::onTimeoutTick);
@@ -52,8 +49,6 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     // a user busy there must not be timed out.
     auto* activity = new ActivityFilter(m_view->window(), this);
     connect(activity, &ActivityFilter::activity, this, &SessionControl::onActivity);
-    m_toolbar.led()->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
-                                               "An alarm sounds here when it is free to update."));
     m_backupTimer = new QTimer(this);
     m_backupTimer->setObjectName(QStringLiteral("Timer4"));
     connect(m_backupTimer, &QTimer::timeout, this, &SessionControl::onBackupTick);
@@ -74,29 +69,43 @@ void SessionControl::setUpdateChecked(bool down)
 void SessionControl::setGridEditable(bool enable)
 {
     m_view->setColumnDragAllowed(enable);
-    m_view->setEditingAllowed(enable && m_toolbar.editingButton()->isChecked());
+    m_view->setEditingAllowed(enable && m_editing);
     if (!enable)
         m_view->closeEditor();
     m_toolbar.takeFocus();
 }
 
-void SessionControl::onUpdateMenuEntry()
+bool SessionControl::running() const
 {
-    setUpdateChecked(true);
-    onUpdateToggled();
+    return m_session.state() == UpdateSession::State::Updating;
 }
 
-void SessionControl::onUpdateToggled()
+void SessionControl::setEditing(bool on)
 {
-    noteAction();
-    m_toolbar.led()->hide();
-    m_view->window()->unsetCursor();
-    if (!m_toolbar.updateButton()->isChecked()) {
-        if (endSession())
-            m_view->viewport()->update();
-        return;
+    m_editing = on;
+    m_view->setEditingAllowed(on && running());
+    if (!on) {
+        m_view->closeEditor();
+        m_interaction.clearGridSelection();
     }
+}
 
+void SessionControl::release()
+{
+    setUpdateChecked(false);
+    noteAction();
+    m_toolbar.showWaiting(false);
+    m_view->window()->unsetCursor();
+    if (endSession())
+        m_view->viewport()->update();
+}
+
+void SessionControl::press()
+{
+    setUpdateChecked(true);
+    noteAction();
+    m_toolbar.showWaiting(false);
+    m_view->window()->unsetCursor();
     const UpdateSession::StartResult r = m_session.pressUpdate();
     switch (r.kind) {
     case UpdateSession::StartResult::Started:
@@ -106,12 +115,12 @@ void SessionControl::onUpdateToggled()
     case UpdateSession::StartResult::LockError:
         // Nobody could tell whether the board is free: no busy message, no
         // editor's names, and the lamp only for a board already waiting.
-        m_toolbar.led()->setVisible(m_session.state() == UpdateSession::State::Waiting);
+        m_toolbar.showWaiting(m_session.state() == UpdateSession::State::Waiting);
         setUpdateChecked(false);
         m_messages.show(MessageKind::Error, lockErrorText(r, r.lockUnopenable), kCentralOffset);
         break;
     case UpdateSession::StartResult::Busy: {
-        m_toolbar.led()->show();
+        m_toolbar.showWaiting(true);
         setUpdateChecked(false);
         showCentralMessage(QStringLiteral("System busy (update in progress).")
                        + busyDetails(r.computer, r.user, m_prefs.displayUser));
@@ -121,9 +130,8 @@ void SessionControl::onUpdateToggled()
     case UpdateSession::StartResult::SnapshotFailed:
         setUpdateChecked(false);
         // What the press did load is what the board shows.
-        if (r.reloaded) {
-            reloadView();
-        }
+        if (r.reloaded)
+            refitColumns();
         m_messages.show(MessageKind::Error,
                                   (r.kind == UpdateSession::StartResult::ReloadFailed
                                        ? QStringLiteral("Could not read %1").arg(r.message)
@@ -138,9 +146,8 @@ void SessionControl::startSessionUi(bool reloaded)
 {
     m_interaction.clearGridSelection();
     refreshStatus();
-    if (reloaded) {
-        reloadView();
-    }
+    if (reloaded)
+        refitColumns();
     m_toolbar.showSession(true);
     setGridEditable(true);
     m_interaction.editor().disablePasteItems();
@@ -162,8 +169,6 @@ bool SessionControl::endSession(bool updateBackup)
         leaveLostSession(r.rescuedTo, r.failure);
         return true;
     }
-    if (r.cellsChanged)
-        m_view->reload();
     if (!r.saved) {
         // Nothing was lost: the session stays open until a save succeeds.
         setUpdateChecked(true);
@@ -236,7 +241,7 @@ void SessionControl::checkLock()
 void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure)
 {
     leaveSessionUi();
-    reloadView();
+    refitColumns();
     QString text = QStringLiteral("Another workstation started an update while this workstation's lock file "
                                   "or the guard file was missing, so your changes were not saved over its work.");
     if (!rescuedTo.isEmpty())
@@ -249,6 +254,8 @@ void SessionControl::leaveLostSession(const QString& rescuedTo, const TextFile::
 void SessionControl::leaveSessionUi()
 {
     setUpdateChecked(false);
+    // Editing is let up with the session.
+    m_editing = false;
     m_toolbar.showSession(false);
     setGridEditable(false);
     m_saveErrorShown = false;
@@ -269,7 +276,7 @@ void SessionControl::showSaveFailure(const TextFile::WriteResult& failure)
     m_saveErrorShown = false;
 }
 
-void SessionControl::onCancelClicked()
+void SessionControl::cancel()
 {
     if (!m_messages.askYesNo(QStringLiteral("Do you wish undo this update?"), {0, 30})
         || m_session.state() != UpdateSession::State::Updating)
@@ -280,7 +287,7 @@ void SessionControl::onCancelClicked()
     (void)m_session.cancel();
     m_interaction.clearGridSelection();
     leaveSessionUi();
-    reloadView();
+    refitColumns();
 }
 
 void SessionControl::onPollTick()
@@ -288,13 +295,13 @@ void SessionControl::onPollTick()
     const UpdateSession::PollResult r = m_session.poll();
     refreshStatus();
     if (r.freed) {
-        m_toolbar.led()->hide();
+        m_toolbar.showWaiting(false);
         m_sounds.play(m_folder.gsystem(QStringLiteral("alarm.wav")));
     }
     if (r.reloaded) {
-        reloadView();
+        refitColumns();
         // An incomplete reload is tried again at the next tick; beep once, when it is whole.
-        if (m_toolbar.beepAction()->isChecked() && r.ok())
+        if (m_beep && r.ok())
             m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
 }
@@ -322,8 +329,7 @@ void SessionControl::onBackupTick()
 }
 
 
-void SessionControl::reloadView()
+void SessionControl::refitColumns()
 {
-    m_view->reload();
     m_view->fitColumnWidths();
 }

@@ -15,21 +15,34 @@ class Toolbar;
 class UpdateSession;
 struct Preferences;
 
-// The update session as the user sees it: the Update and Cancel buttons,
-// the boxes that tell why a session did not start or could not be saved,
-// and the session's timers (Timer1 polling, Timer2 time-out, the lock watch,
-// Timer4 hourly backups) turned into reloads, sounds and session ends.
-// The session's rules live in UpdateSession; this only draws its results.
+// The update session as the user sees it: what pressing, releasing and
+// cancelling Update do, the editing mode and the beep switch, the boxes that
+// tell why a session did not start or could not be saved, and the session's
+// timers (Timer1 polling, Timer2 time-out, the lock watch, Timer4 hourly
+// backups) turned into sounds and session ends. It owns this state and tells
+// the toolbar what to show; the toolbar only says what the user asked for.
+// The session's rules live in UpdateSession.
 class SessionControl : public QObject
 {
     Q_OBJECT
 public:
     SessionControl(BoardContext& board, Toolbar& toolbar, GridInteraction& interaction, QObject* parent = nullptr);
 
-    // Update button pressed or released by the user (its state already toggled).
-    void onUpdateToggled();
-    void onUpdateMenuEntry();  // the grid's "Update" menu entry
-    void onCancelClicked();    // "Cancel"
+    // Update pressed (the button or the grid's "Update" entry): a session
+    // starts, or the boxes say why not.
+    void press();
+    // Update released (the button or "UPDATE OFF"): saves and ends the
+    // session; when the save fails it stays open and Update stays down.
+    void release();
+    // "Cancel": asked, then back to the grid the session started from.
+    void cancel();
+    // "Editing": typing into cells during a session.
+    void setEditing(bool on);
+    bool editing() const { return m_editing; }
+    // "Beep on any updates": a sound at every reload another workstation caused.
+    void setBeep(bool on) { m_beep = on; }
+    bool beep() const { return m_beep; }
+    bool running() const;
     void onPollTick();
     void onTimeoutTick();
     void onBackupTick();
@@ -68,7 +81,8 @@ private:
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void showSaveFailure(const TextFile::WriteResult& failure);
-    void reloadView();
+    // The session loaded a grid: the columns fit it.
+    void refitColumns();
 
     DataFolder m_folder;
     const Preferences& m_prefs;
@@ -81,5 +95,7 @@ private:
     QTimer* m_backupTimer = nullptr;
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
     bool m_timedOut = false;        // the time-out ended the session; not yet acted on
+    bool m_editing = false;
+    bool m_beep = false;
     QString m_status;
 };

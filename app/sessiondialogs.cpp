@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QToolButton>
 
 #include <utility>
 
@@ -39,14 +38,14 @@ SessionDialogs::SessionDialogs(BoardContext& board, SessionControl& control, Gri
                 columnData()->openFor(m_interaction.editor().target().x());
         },
         [this] { fixedColumn()->open(); });
-    connect(toolbar.listButton(), &QToolButton::clicked, this, [this] {
+    connect(&toolbar, &Toolbar::listRequested, this, [this] {
         if (const std::optional<QPoint> focused = m_interaction.editor().focused())
             list()->openFor(focused->y());
         else
             m_control.showCentralMessage(QStringLiteral("Click on a row first."));
     });
     interaction.setCreateListRecordsAction(
-        [this] { ListDialog::createListRecords(m_board.grid, *m_board.services.messages); });
+        [this] { ListDialog::createListRecords(m_board.document.draft(), *m_board.services.messages); });
     interaction.setDateTimeAction([this] { dateTime()->showOpen(); });
     reserveDateTimePlacement();
 }
@@ -104,7 +103,8 @@ void SessionDialogs::wireColumnEditor(ColumnEditorDialog* dialog)
 {
     connect(dialog, &ColumnEditorDialog::gridChanged, this, [this](bool recomputeWidths) {
         m_interaction.recordChange(QStringLiteral("Column Data Setup"));
-        refreshView(recomputeWidths);
+        if (recomputeWidths)
+            m_board.view->fitColumnWidths();
     });
     connect(&m_control, &SessionControl::closingSessionWindows, dialog, &ColumnEditorDialog::closeWithoutEffect);
     holdTimeoutWhileOpen(dialog);
@@ -113,7 +113,7 @@ void SessionDialogs::wireColumnEditor(ColumnEditorDialog* dialog)
 ColumnDataDialog* SessionDialogs::columnData()
 {
     if (!m_columnData) {
-        m_columnData = new ColumnDataDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
+        m_columnData = new ColumnDataDialog(m_board.folder, m_board.document.draft(), *m_board.services.messages, m_window);
         wireColumnEditor(m_columnData);
     }
     return m_columnData;
@@ -122,7 +122,7 @@ ColumnDataDialog* SessionDialogs::columnData()
 FixedColumnDialog* SessionDialogs::fixedColumn()
 {
     if (!m_fixedColumn) {
-        m_fixedColumn = new FixedColumnDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
+        m_fixedColumn = new FixedColumnDialog(m_board.folder, m_board.document.draft(), *m_board.services.messages, m_window);
         wireColumnEditor(m_fixedColumn);
     }
     return m_fixedColumn;
@@ -132,10 +132,10 @@ ListDialog* SessionDialogs::list()
 {
     if (m_list)
         return m_list;
-    m_list = new ListDialog(m_board.folder, m_board.grid, *m_board.services.messages, m_window);
+    m_list = new ListDialog(m_board.folder, m_board.document.draft(), *m_board.services.messages, m_window);
     connect(m_list, &ListDialog::gridChanged, this, [this] {
         m_interaction.recordChange(QStringLiteral("List Record"));
-        refreshView(true);
+        m_board.view->fitColumnWidths();
     });
     // Held while open, in list editing mode as for pastes.
     connect(&m_control, &SessionControl::closingSessionWindows, m_list, &ListDialog::closeWithoutEffect);
@@ -194,22 +194,13 @@ void SessionDialogs::applyKeptDateTimeOptions()
     m_board.prefs.militaryTime = m_board.prefs.militaryTime || m_keptBoxes[kMilitaryBox];
 }
 
-void SessionDialogs::refreshView(bool recomputeWidths)
-{
-    m_board.view->reload();
-    if (recomputeWidths)
-        m_board.view->fitColumnWidths();
-}
-
 void SessionDialogs::writeTargetCell(const QString& text)
 {
     if (m_board.session.state() != UpdateSession::State::Updating)
         return;
     const QString label = QStringLiteral("Date/Time in %1").arg(m_interaction.editor().columnName(
         m_interaction.editor().target().x()));
-    if (m_interaction.editor().writeTarget(text)) {
+    if (m_interaction.editor().writeTarget(text))
         m_interaction.recordChange(label);
-        m_board.view->reload();
-    }
     m_board.view->fitColumnWidths();
 }

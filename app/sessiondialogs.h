@@ -45,7 +45,6 @@ private:
     void wireColumnEditor(ColumnEditorDialog* dialog);
     void applyKeptDateTimeOptions();
     void reserveDateTimePlacement();
-    void refreshView(bool recomputeWidths);
     void writeTargetCell(const QString& text);
 
     BoardContext& m_board;

@@ -48,6 +48,22 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     buildTrayButton();
     showSession(false);
     layoutButtons();
+
+    connect(m_helpButton, &QToolButton::clicked, this, &Toolbar::helpRequested);
+    connect(m_updateButton, &QToolButton::clicked, this, [this](bool down) {
+        if (down)
+            emit updatePressed();
+        else
+            emit updateReleased();
+    });
+    connect(m_cancelButton, &QToolButton::clicked, this, &Toolbar::cancelRequested);
+    connect(m_editingButton, &QToolButton::toggled, this, &Toolbar::editingToggled);
+    connect(m_listButton, &QToolButton::clicked, this, &Toolbar::listRequested);
+    connect(m_prefsButton, &QToolButton::clicked, this, &Toolbar::prefsRequested);
+    connect(m_quitButton, &QToolButton::clicked, this, &Toolbar::quitRequested);
+    connect(m_trayButton, &QToolButton::clicked, this, &Toolbar::trayRequested);
+    connect(m_beep, &QAction::toggled, this, &Toolbar::beepToggled);
+    connect(m_print, &QAction::triggered, this, &Toolbar::printRequested);
 }
 
 void Toolbar::buildBar()
@@ -101,6 +117,8 @@ void Toolbar::buildSessionButtons()
     m_led->setLit(true);
     m_led->setColor(Led::lcRed);
     m_led->move(121, 13);
+    m_led->setToolTip(QStringLiteral("Another workstation is updating the schedule. "
+                                     "An alarm sounds here when it is free to update."));
     m_led->hide();
 
     addPanelButton(m_cancelPanel, "Panel2", m_cancelButton, "SpeedButton2", QStringLiteral("Cancel"), 80);
@@ -190,6 +208,11 @@ void Toolbar::setUpdateDown(bool down)
 {
     const QSignalBlocker block(m_updateButton);
     m_updateButton->setChecked(down);
+}
+
+void Toolbar::showWaiting(bool waiting)
+{
+    m_led->setVisible(waiting);
 }
 
 void Toolbar::showPrivileges(int level)

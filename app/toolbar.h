@@ -12,8 +12,9 @@ class QToolButton;
 // The board's button bar (Panel8 framing Panel1): help, Update with its
 // waiting lamp, Cancel, Editing, List, Prefs, Quit and Tray, with their
 // images from gsystem, the right-hand buttons anchored to the right edge and
-// the bar's right-click menu (PopupMenu4). It shows what the window tells
-// it: the session state and the user's privileges.
+// the bar's right-click menu (PopupMenu4). It says what the user asks for
+// and shows what it is told: the session state, the waiting lamp and the
+// user's privileges. It keeps no state of its own for others to read.
 class Toolbar : public QFrame
 {
     Q_OBJECT
@@ -22,24 +23,13 @@ public:
 
     Toolbar(const DataFolder& folder, QWidget* parent);
 
-    QToolButton* helpButton() const { return m_helpButton; }        // SpeedButton17
-    QToolButton* updateButton() const { return m_updateButton; }    // SpeedButton1
-    QToolButton* cancelButton() const { return m_cancelButton; }    // SpeedButton2
-    QToolButton* editingButton() const { return m_editingButton; }  // SpeedButton8
-    QToolButton* listButton() const { return m_listButton; }        // SpeedButton7
-    QToolButton* prefsButton() const { return m_prefsButton; }      // SpeedButton12
-    QToolButton* quitButton() const { return m_quitButton; }        // SpeedButton13
-    QToolButton* trayButton() const { return m_trayButton; }        // SpeedButton9
-    Led* led() const { return m_led; }                              // LED1
-    QAction* beepAction() const { return m_beep; }                  // Beeponanyupdates1
-    QMenu* menu() const { return m_menu; }                          // PopupMenu4
-    QAction* printAction() const { return m_print; }                // "Print / Sort Grid"
-
     // Images, captions and enabling inside and outside an update session;
     // Editing is let up when the session ends.
     void showSession(bool inSession);
-    // Pressed or released from code: no click handler runs.
+    // Pressed or released from code: no intent is raised.
     void setUpdateDown(bool down);
+    // The lamp beside Update: another workstation holds the board.
+    void showWaiting(bool waiting);
     // The Update group from level 1, "Prefs" from level 2.
     void showPrivileges(int level);
     bool updateGroupShown() const;
@@ -48,6 +38,19 @@ public:
     void takeFocus();
     // The Update button's picture of the released button, at first activation.
     void loadUpdateImage();
+
+signals:
+    void helpRequested();
+    void updatePressed();     // Update pushed down
+    void updateReleased();    // Update let up
+    void cancelRequested();
+    void editingToggled(bool on);
+    void listRequested();
+    void prefsRequested();
+    void quitRequested();
+    void trayRequested();
+    void beepToggled(bool on);   // "Beep on any updates"
+    void printRequested();       // "Print / Sort Grid"
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -16,11 +16,26 @@ const QString kGridFile = QStringLiteral("sgrid.scd");
 const QString kSnapshotFile = QStringLiteral("bsgrid.scd");
 const QString kCurrentUserFile = QStringLiteral("curuser.scd");
 
+// The grid a step loaded or changed reaches the views once, however the
+// step returns.
+class PublishOnExit
+{
+public:
+    explicit PublishOnExit(GridDocument& document) : m_document(document) {}
+    ~PublishOnExit() { m_document.publish(); }
+    PublishOnExit(const PublishOnExit&) = delete;
+    PublishOnExit& operator=(const PublishOnExit&) = delete;
+
+private:
+    GridDocument& m_document;
+};
+
 } // namespace
 
-UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs,
+UpdateSession::UpdateSession(const DataFolder& folder, GridDocument& document, Preferences& prefs,
                              Identity& identity, Clock& clock)
-    : m_folder(folder), m_store(folder), m_grid(grid), m_prefs(prefs), m_identity(identity),
+    : m_folder(folder), m_store(folder), m_document(document), m_grid(document.draft()), m_prefs(prefs),
+      m_identity(identity),
       m_clock(clock), m_lock(folder)
 {
     m_pollTimer.setObjectName(QStringLiteral("Timer1"));
@@ -30,6 +45,7 @@ UpdateSession::UpdateSession(const DataFolder& folder, GridData& grid, Preferenc
 
 GridStore::LoadResult UpdateSession::startUp()
 {
+    const PublishOnExit publish(m_document);
     // Leftovers of crashed saves wait for the next holder of the update lock:
     // without it, a save under way elsewhere looks just like them.
     m_currentStamp = gridStamp();
@@ -100,6 +116,7 @@ FileResult<> UpdateSession::takeLock(QString& computer, QString& user, bool& uno
 
 UpdateSession::StartResult UpdateSession::pressUpdate()
 {
+    const PublishOnExit publish(m_document);
     StartResult r;
     if (m_state == State::Updating) {
         r.kind = StartResult::Started;
@@ -180,6 +197,7 @@ void UpdateSession::clearLeftovers()
 
 UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
 {
+    const PublishOnExit publish(m_document);
     EndResult r;
     if (m_state != State::Updating)
         return r;
@@ -215,6 +233,7 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
 
 std::optional<UpdateSession::EndResult> UpdateSession::checkLock()
 {
+    const PublishOnExit publish(m_document);
     if (m_state != State::Updating || !anotherSessionCameIn())
         return std::nullopt;
     return yieldToOtherSession();
@@ -281,6 +300,7 @@ void UpdateSession::abandon()
 
 FileResult<> UpdateSession::cancel()
 {
+    const PublishOnExit publish(m_document);
     if (m_state != State::Updating)
         return FileOutcome::failed(FileStatus::Failed, m_folder.gsystem(kSnapshotFile),
                                    QStringLiteral("no update is running"));
@@ -301,6 +321,7 @@ FileResult<> UpdateSession::cancel()
 
 UpdateSession::PollResult UpdateSession::poll()
 {
+    const PublishOnExit publish(m_document);
     PollResult r;
     // Fails closed: a check that cannot tell keeps the board waiting.
     if (m_state == State::Waiting && !m_lock.boardHeldElsewhere().value) {
@@ -471,6 +492,7 @@ TextFile::WriteResult UpdateSession::backupNow()
 
 UpdateSession::RestoreResult UpdateSession::restoreBackup(const QString& fileName)
 {
+    const PublishOnExit publish(m_document);
     RestoreResult r;
     const auto failed = [&r](RestoreResult::Kind kind, const FileOutcome& outcome) {
         r.kind = kind;
@@ -548,6 +570,7 @@ void UpdateSession::closeDown()
 
 UpdateSession::EndResult UpdateSession::saveOrRescue()
 {
+    const PublishOnExit publish(m_document);
     EndResult r;
     if (m_state != State::Updating)
         return r;
@@ -563,7 +586,26 @@ UpdateSession::EndResult UpdateSession::saveOrRescue()
 
 UpdateSession::EndResult UpdateSession::shutdownWithoutAnswer()
 {
+    const PublishOnExit publish(m_document);
     const EndResult r = saveOrRescue();
     closeDown();
     return r;
+}
+
+bool UpdateSession::recordChange(const QString& label, const QString& mergeKey)
+{
+    m_document.publish();
+    return m_history.record(m_grid, label, mergeKey);
+}
+
+bool UpdateSession::undo()
+{
+    const PublishOnExit publish(m_document);
+    return m_history.undo(m_grid);
+}
+
+bool UpdateSession::redo()
+{
+    const PublishOnExit publish(m_document);
+    return m_history.redo(m_grid);
 }

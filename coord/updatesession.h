@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coord/updatelock.h"
+#include "grid/griddocument.h"
 #include "grid/gridhistory.h"
 #include "store/datafolder.h"
 #include "store/filestamp.h"
@@ -13,7 +14,6 @@
 #include <optional>
 
 class Clock;
-class GridData;
 class Identity;
 struct Preferences;
 
@@ -23,7 +23,8 @@ struct Preferences;
 // selection flags and the timers whose pace follows the session: the polling
 // timer (Timer1), the time-out (Timer2) and the lock check of every second of
 // a session. It starts and stops them itself; the window only connects their
-// ticks to poll(), timeoutTick() and checkLock().
+// ticks to poll(), timeoutTick() and checkLock(). Whatever a step loads
+// into the grid is published when the step ends.
 class UpdateSession
 {
 public:
@@ -38,7 +39,7 @@ public:
     // write or press under way on any workstation: left over, and cleared.
     static constexpr qint64 kSettledNs = 60LL * 1000 * 1000 * 1000;
 
-    UpdateSession(const DataFolder& folder, GridData& grid, Preferences& prefs, Identity& identity,
+    UpdateSession(const DataFolder& folder, GridDocument& document, Preferences& prefs, Identity& identity,
                   Clock& clock);
 
     // Window creation: both stamps from sgrid.scd, old backups pruned, the
@@ -189,8 +190,12 @@ public:
 
     // The session's undo steps: begun with the session, gone when it ends
     // however it ends.
-    GridHistory& history() { return m_history; }
     const GridHistory& history() const { return m_history; }
+    // The grid as it stands becomes one undo step (see GridHistory::record).
+    bool recordChange(const QString& label, const QString& mergeKey = {});
+    // Ctrl + Z and Ctrl + Y: false when there was no step to take.
+    bool undo();
+    bool redo();
 
     const UpdateLock& lock() const { return m_lock; }
     UpdateLock& lock() { return m_lock; }
@@ -221,7 +226,8 @@ private:
 
     DataFolder m_folder;
     GridStore m_store;
-    GridData& m_grid;
+    GridDocument& m_document;
+    GridData& m_grid;   // the document's draft
     Preferences& m_prefs;
     Identity& m_identity;
     Clock& m_clock;

@@ -1,6 +1,7 @@
 #include "grid/grideditor.h"
 
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "base/preferences.h"
 
 // Column-menu picks and the advance to the next cell: the part of the
@@ -49,6 +50,7 @@ bool GridEditor::writeTarget(const QString& value)
     if (!dataCell || m_grid.cell(m_target.x(), m_target.y()) == value)
         return false;
     m_grid.setCell(m_target.x(), m_target.y(), value);
+    m_document.publish();
     return true;
 }
 

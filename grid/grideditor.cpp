@@ -2,6 +2,8 @@
 
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
+#include "grid/printlayout.h"
 #include "base/preferences.h"
 #include "base/services.h"
 
@@ -23,9 +25,24 @@ const QString kMaxRowsWarning = QStringLiteral("Maximum rows = 254. Row not appe
 
 } // namespace
 
-GridEditor::GridEditor(GridData& grid, const Preferences& prefs, Messages& messages)
-    : m_grid(grid), m_prefs(prefs), m_messages(messages)
+GridEditor::GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages)
+    : m_document(document), m_grid(document.draft()), m_prefs(prefs), m_messages(messages)
 {
+}
+
+bool GridEditor::typable(const GridData& grid, int col, int row)
+{
+    return col >= 1 && row >= 1 && col < grid.colCount() && row < grid.rowCount()
+        && grid.cell(col, row).size() <= PrintLayout::kMaxShownChars;
+}
+
+bool GridEditor::typeIntoCell(int col, int row, const QString& text)
+{
+    if (!typable(m_grid, col, row))
+        return false;
+    m_grid.setCell(col, row, text);
+    m_document.publish();
+    return true;
 }
 
 void GridEditor::selectCell(int col, int row)
@@ -86,6 +103,13 @@ void GridEditor::removeRowMovingColors(int row)
 }
 
 GridEditor::Outcome GridEditor::run(Command c)
+{
+    const Outcome out = runUnpublished(c);
+    m_document.publish();
+    return out;
+}
+
+GridEditor::Outcome GridEditor::runUnpublished(Command c)
 {
     switch (c) {
     case Command::CopyRow: return copyRow();
@@ -477,6 +501,7 @@ void GridEditor::colorFocusedRow(int code)
     m_grid.setRowColor(f->y(), 0);
     if (code >= 1 && code <= GridData::kMaxColorCode)
         m_grid.setRowColor(f->y(), code);
+    m_document.publish();
 }
 
 QString GridEditor::caption(Command c)

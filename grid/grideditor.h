@@ -10,6 +10,7 @@
 #include <optional>
 
 class GridData;
+class GridDocument;
 class Messages;
 struct Preferences;
 
@@ -55,12 +56,14 @@ QString gridGestureHint();
 // the colour commands and the column-menu picks with the advance rule.
 //
 // Commands ask and tell through Messages and return what the view must do
-// afterwards. After every call the view takes focused() as the grid's
-// current cell (none clears the selection rectangle).
+// afterwards. Each command changes the document's draft and publishes it
+// when done, so every view hears of the change. After every call the view
+// takes focused() as the grid's current cell (none clears the selection
+// rectangle).
 class GridEditor
 {
 public:
-    GridEditor(GridData& grid, const Preferences& prefs, Messages& messages);
+    GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages);
     // Asked after every question: timers keep running while a box is open,
     // and a session that ended meanwhile must not see the answer acted on.
     void setEditingCheck(std::function<bool()> stillEditing) { m_stillEditing = std::move(stillEditing); }
@@ -123,6 +126,13 @@ public:
     // titles name the menu files); true when the text changed.
     bool writeTarget(const QString& value);
 
+    // Whether the user may type into a cell in place: data cells only (the
+    // titles name the menu files), and no text longer than a cell shows,
+    // which an in-place editor would hold only part of and save back cut.
+    static bool typable(const GridData& grid, int col, int row);
+    // What is typed into a cell replaces its text; true when the cell took it.
+    bool typeIntoCell(int col, int row, const QString& text);
+
     // The advance step: the target moves one column right and is focused.
     AdvanceResult advanceTarget();
     // A pick from the column menu; captions compare exactly, so a value that
@@ -130,6 +140,7 @@ public:
     PickResult pickColumnItem(const ColumnMenuItem& item);
 
 private:
+    Outcome runUnpublished(Command c);
     bool stillEditing() const;
     // A Yes that still counts: the session is still running.
     bool confirm(const QString& question, QPoint offset);
@@ -158,7 +169,8 @@ private:
     Outcome clearGridColors();
     Outcome alternateColors();
 
-    GridData& m_grid;
+    GridDocument& m_document;
+    GridData& m_grid;   // the document's draft
     const Preferences& m_prefs;
     Messages& m_messages;
     std::function<bool()> m_stillEditing;

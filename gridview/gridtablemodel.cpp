@@ -1,31 +1,32 @@
 #include "gridview/gridtablemodel.h"
 
-#include "grid/griddata.h"
+#include "grid/griddocument.h"
+#include "grid/grideditor.h"
 #include "grid/printlayout.h"
 
-GridTableModel::GridTableModel(GridData& grid, QObject* parent)
+GridTableModel::GridTableModel(GridDocument& document, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_grid(grid)
-    , m_cols(grid.colCount())
-    , m_rows(grid.rowCount())
+    , m_document(document)
 {
+    connect(&m_document, &GridDocument::aboutToChange, this, &GridTableModel::onAboutToChange);
+    connect(&m_document, &GridDocument::changed, this, &GridTableModel::onChanged);
 }
 
 int GridTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rows;
+    return parent.isValid() ? 0 : m_document.data().rowCount();
 }
 
 int GridTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_cols;
+    return parent.isValid() ? 0 : m_document.data().colCount();
 }
 
 QVariant GridTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    const QString text = m_grid.cell(index.column(), index.row());
+    const QString text = m_document.data().cell(index.column(), index.row());
     return role == Qt::DisplayRole ? PrintLayout::shownPart(text) : text;
 }
 
@@ -33,7 +34,8 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (role != Qt::DisplayRole)
         return {};
-    return PrintLayout::shownPart(orientation == Qt::Horizontal ? m_grid.cell(section, 0) : m_grid.cell(0, section));
+    const GridData& grid = m_document.data();
+    return PrintLayout::shownPart(orientation == Qt::Horizontal ? grid.cell(section, 0) : grid.cell(0, section));
 }
 
 Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
@@ -42,9 +44,7 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     if (index.row() == 0 || index.column() == 0)
         return Qt::ItemIsEnabled;
-    // A text longer than it shows is not edited in place: the editor would
-    // hold only part of it and save that part back at the first keystroke.
-    if (m_grid.cell(index.column(), index.row()).size() > PrintLayout::kMaxShownChars)
+    if (!GridEditor::typable(m_document.data(), index.column(), index.row()))
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
@@ -53,37 +53,84 @@ bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, in
 {
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    const int col = index.column();
+    const int row = index.row();
     const QString text = value.toString();
-    if (m_grid.cell(index.column(), index.row()) == text)
+    if (m_document.data().cell(col, row) == text)
         return true;
-    m_grid.setCell(index.column(), index.row(), text);
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    emit cellTextEdited(index.column(), index.row(), text);
+    if (m_writer) {
+        if (!m_writer(col, row, text))
+            return false;
+    } else {
+        m_document.draft().setCell(col, row, text);
+        m_document.publish();
+    }
+    emit cellTextEdited(col, row, text);
     return true;
-}
-
-void GridTableModel::textsChanged()
-{
-    if (m_rows == 0 || m_cols == 0)
-        return;
-    emit dataChanged(index(0, 0), index(m_rows - 1, m_cols - 1), {Qt::DisplayRole, Qt::EditRole});
-    emit headerDataChanged(Qt::Horizontal, 0, m_cols - 1);
-    emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
-}
-
-void GridTableModel::shapeChanged()
-{
-    beginResetModel();
-    m_cols = m_grid.colCount();
-    m_rows = m_grid.rowCount();
-    endResetModel();
 }
 
 bool GridTableModel::moveDataColumn(int from, int to)
 {
-    if (from < 1 || to < 1 || from >= m_cols || to >= m_cols || from == to)
+    const int cols = columnCount();
+    if (from < 1 || to < 1 || from >= cols || to >= cols || from == to)
         return false;
-    m_grid.moveColumn(from, to);
-    textsChanged();
+    m_document.draft().moveColumn(from, to);
+    m_document.publish();
     return true;
+}
+
+void GridTableModel::onAboutToChange(const GridChange& change)
+{
+    switch (change.kind) {
+    case GridChange::RowsInserted:
+        beginInsertRows({}, change.first, change.first + change.count - 1);
+        break;
+    case GridChange::RowsRemoved:
+        beginRemoveRows({}, change.first, change.first + change.count - 1);
+        break;
+    case GridChange::ColumnsInserted:
+        beginInsertColumns({}, change.first, change.first + change.count - 1);
+        break;
+    case GridChange::ColumnsRemoved:
+        beginRemoveColumns({}, change.first, change.first + change.count - 1);
+        break;
+    case GridChange::Reset:
+        beginResetModel();
+        break;
+    case GridChange::None:
+    case GridChange::Cells:
+        break;
+    }
+}
+
+void GridTableModel::onChanged(const GridChange& change)
+{
+    switch (change.kind) {
+    case GridChange::RowsInserted: endInsertRows(); break;
+    case GridChange::RowsRemoved: endRemoveRows(); break;
+    case GridChange::ColumnsInserted: endInsertColumns(); break;
+    case GridChange::ColumnsRemoved: endRemoveColumns(); break;
+    case GridChange::Reset: endResetModel(); return;
+    case GridChange::None: return;
+    case GridChange::Cells: break;
+    }
+    const int lastCol = columnCount() - 1;
+    const int lastRow = rowCount() - 1;
+    if (lastCol < 0 || lastRow < 0)
+        return;
+    const QList<int> roles{Qt::DisplayRole, Qt::EditRole};
+    if (change.kind == GridChange::Cells && change.textsChanged()) {
+        emit dataChanged(index(change.firstRow, change.firstCol), index(change.lastRow, change.lastCol), roles);
+        // The titles and the fixed column are drawn by the headers.
+        if (change.firstRow == 0)
+            emit headerDataChanged(Qt::Horizontal, change.firstCol, change.lastCol);
+        if (change.firstCol == 0)
+            emit headerDataChanged(Qt::Vertical, change.firstRow, change.lastRow);
+    }
+    // A row's colour shows across the row, fixed cell included.
+    if (change.colorsChanged() && change.firstColorRow <= lastRow) {
+        const int last = std::min(change.lastColorRow, lastRow);
+        emit dataChanged(index(change.firstColorRow, 0), index(last, lastCol), {Qt::BackgroundRole});
+        emit headerDataChanged(Qt::Vertical, change.firstColorRow, last);
+    }
 }

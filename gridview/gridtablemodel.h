@@ -2,19 +2,29 @@
 
 #include <QAbstractTableModel>
 
-class GridData;
+#include <functional>
+
+class GridDocument;
+struct GridChange;
 
 // The grid's cells as an item model. Model rows and columns are the grid's
 // own: row 0 holds the titles and column 0 the fixed left column, which the
-// view shows in its headers. Writes go straight into the GridData.
+// view shows in its headers. Every change the document publishes reaches
+// the views as Qt's model signals; the model keeps no copy of the grid's shape.
 class GridTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    explicit GridTableModel(GridData& grid, QObject* parent = nullptr);
+    // Writes a typed text into a cell by the board's editing rules; true
+    // when the cell took it.
+    using CellWriter = std::function<bool(int col, int row, const QString& text)>;
 
-    GridData& grid() const { return m_grid; }
+    explicit GridTableModel(GridDocument& document, QObject* parent = nullptr);
+
+    GridDocument& document() const { return m_document; }
+    // Without one, a typed text goes straight into the document.
+    void setCellWriter(CellWriter writer) { m_writer = std::move(writer); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -23,21 +33,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-    // The GridData changed behind the model's back: texts only (same shape)
-    // or anything (a reset).
-    void textsChanged();
-    void shapeChanged();
-    bool hasShape(int cols, int rows) const { return cols == m_cols && rows == m_rows; }
-
-    // Moves a data column within the GridData (titles and cells; row
-    // colours stay with their rows).
+    // Moves a data column within the grid (titles and cells; row colours
+    // stay with their rows).
     bool moveDataColumn(int from, int to);
 
 signals:
     void cellTextEdited(int col, int row, const QString& text);
 
 private:
-    GridData& m_grid;
-    int m_cols = 0;
-    int m_rows = 0;
+    void onAboutToChange(const GridChange& change);
+    void onChanged(const GridChange& change);
+
+    GridDocument& m_document;
+    CellWriter m_writer;
 };

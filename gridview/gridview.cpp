@@ -2,6 +2,7 @@
 
 #include "gridview/celldelegate.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "gridview/gridheaderview.h"
 #include "gridview/gridtablemodel.h"
 #include "grid/printlayout.h"
@@ -17,14 +18,20 @@
 #include <cmath>
 #include <utility>
 
-GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
+GridView::GridView(GridDocument& document, const Preferences& prefs, QWidget* parent)
     : QTableView(parent)
-    , m_grid(grid)
+    , m_grid(document.data())
     , m_prefs(prefs)
 {
     setObjectName(QStringLiteral("StringGrid1"));
-    m_model = new GridTableModel(grid, this);
-    m_delegate = new CellDelegate(grid, prefs, this);
+    m_model = new GridTableModel(document, this);
+    m_delegate = new CellDelegate(m_grid, prefs, this);
+    // Before the view's own connections: the widths and focus are taken
+    // while the headers still have the old sections.
+    for (auto before : {&QAbstractItemModel::rowsAboutToBeInserted, &QAbstractItemModel::rowsAboutToBeRemoved,
+                        &QAbstractItemModel::columnsAboutToBeInserted, &QAbstractItemModel::columnsAboutToBeRemoved})
+        connect(m_model, before, this, &GridView::beforeShapeChange);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &GridView::beforeShapeChange);
     m_top = new GridHeaderView(Qt::Horizontal, *m_delegate, this);
     m_left = new GridHeaderView(Qt::Vertical, *m_delegate, this);
     // Fixed extents from the start: every geometry update while the view is
@@ -35,6 +42,12 @@ GridView::GridView(GridData& grid, const Preferences& prefs, QWidget* parent)
     setVerticalHeader(m_left);
     setModel(m_model);
     setItemDelegate(m_delegate);
+    for (auto after : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved,
+                       &QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved})
+        connect(m_model, after, this, &GridView::afterShapeChange);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &GridView::afterShapeChange);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &GridView::repaintAll);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, &GridView::repaintAll);
 
     setShowGrid(false);
     setWordWrap(false);
@@ -100,24 +113,32 @@ void GridView::applyWidths(const QList<int>& widths)
         setColWidth(c, widths[c]);
 }
 
-void GridView::reload()
+void GridView::beforeShapeChange()
 {
-    if (m_model->hasShape(m_grid.colCount(), m_grid.rowCount())) {
-        m_model->textsChanged();
-    } else {
-        QList<int> keep = widths();
-        const std::optional<QPoint> focus = focusedCell();
-        m_silent = true;
-        m_model->shapeChanged();
-        setupSections();
-        keep.resize(m_model->columnCount(), kDefaultColWidth);
-        if (!keep.isEmpty())
-            keep[0] = m_fixedWidth;
-        applyWidths(keep);
-        if (focus && focus->x() < m_model->columnCount() && focus->y() < m_model->rowCount())
-            selectionModel()->setCurrentIndex(m_model->index(focus->y(), focus->x()), QItemSelectionModel::ClearAndSelect);
-        m_silent = false;
-    }
+    m_keptWidths = widths();
+    m_keptFocus = focusedCell();
+    m_silent = true;
+}
+
+void GridView::afterShapeChange()
+{
+    setupSections();
+    QList<int> keep = std::exchange(m_keptWidths, {});
+    keep.resize(m_model->columnCount(), kDefaultColWidth);
+    if (!keep.isEmpty())
+        keep[0] = m_fixedWidth;
+    applyWidths(keep);
+    const std::optional<QPoint> focus = std::exchange(m_keptFocus, std::nullopt);
+    if (focus && focus->x() < m_model->columnCount() && focus->y() < m_model->rowCount())
+        selectionModel()->setCurrentIndex(m_model->index(focus->y(), focus->x()), QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+    m_silent = false;
+    repaintAll();
+}
+
+void GridView::repaintAll()
+{
     // Row colours also reach the fixed column (Mask), drawn by the headers.
     viewport()->update();
     m_top->viewport()->update();
@@ -204,8 +225,6 @@ int GridView::cellTextWidth(const QString& text, const QFontMetrics& metrics, co
 
 void GridView::fitColumnWidths()
 {
-    if (!m_model->hasShape(m_grid.colCount(), m_grid.rowCount()))
-        reload();
     const QFontMetrics metrics(m_delegate->font());
     const QFontMetricsF exact(m_delegate->font());
     for (int c = 0; c < m_grid.colCount(); ++c) {

@@ -10,6 +10,7 @@
 
 class CellDelegate;
 class GridData;
+class GridDocument;
 class GridHeaderView;
 class GridTableModel;
 struct Preferences;
@@ -30,12 +31,9 @@ public:
     // widest text a cell shows would overflow the header's length.
     static constexpr int kMaxColWidth = PrintLayout::kMaxColumnWidth - kWidthMargin;
 
-    GridView(GridData& grid, const Preferences& prefs, QWidget* parent = nullptr);
+    GridView(GridDocument& document, const Preferences& prefs, QWidget* parent = nullptr);
     ~GridView() override;
 
-    // The grid's texts or shape changed; the focused cell stays when it
-    // still exists.
-    void reload();
     // Font, text colour, row height, line width or centring changed; call
     // it before fitColumnWidths after a font change.
     void applyPreferences();
@@ -100,8 +98,13 @@ private:
     int latinTextWidth(QStringView text, const QFontMetricsF& exact);
     int cellTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact);
     void emitPress(QMouseEvent* event);
+    // Around a change of the grid's shape: widths stay with their column
+    // indices and the focused cell with its place, when it still exists.
+    void beforeShapeChange();
+    void afterShapeChange();
+    void repaintAll();
 
-    GridData& m_grid;
+    const GridData& m_grid;
     const Preferences& m_prefs;
     GridTableModel* m_model = nullptr;
     CellDelegate* m_delegate = nullptr;
@@ -118,6 +121,8 @@ private:
     bool m_restoringSections = false;
     bool m_inDoubleClick = false;
     bool m_inKeyPress = false;
+    QList<int> m_keptWidths;
+    std::optional<QPoint> m_keptFocus;
 
     bool m_resizingFixed = false;
     int m_resizeStartX = 0;

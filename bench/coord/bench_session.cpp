@@ -49,12 +49,13 @@ struct Board
             std::abort();
         prefs.network = true;
         prefs.updateInterval = QStringLiteral("5");
-        session = std::make_unique<UpdateSession>(DataFolder(dir.path()), grid, prefs, identity, clock);
+        session = std::make_unique<UpdateSession>(DataFolder(dir.path()), document, prefs, identity, clock);
         if (!session->startUp().ok())
             std::abort();
     }
     QTemporaryDir dir;
-    GridData grid;
+    GridDocument document;
+    GridData& grid = document.draft();
     Preferences prefs;
     BenchIdentity identity;
     SystemClock clock;
@@ -82,7 +83,7 @@ void BM_ReleaseUpdate(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         board.session->pressUpdate();
-        board.grid.setCell(1, 1, QString::number(state.iterations()));
+        board.document.draft().setCell(1, 1, QString::number(state.iterations()));
         state.ResumeTiming();
         if (!board.session->releaseUpdate().saved) {
             state.SkipWithError("grid not saved");
@@ -150,7 +151,7 @@ void BM_PollUnchanged(benchmark::State& state)
     Board board(false);
     plantLockFiles(QDir(board.dir.path()), int(state.range(0)), 0);
     Board holder(false);
-    UpdateSession other(DataFolder(board.dir.path()), holder.grid, holder.prefs, holder.identity, holder.clock);
+    UpdateSession other(DataFolder(board.dir.path()), holder.document, holder.prefs, holder.identity, holder.clock);
     if (other.pressUpdate().kind != UpdateSession::StartResult::Started)
         state.SkipWithError("the other workstation could not start");
     for (auto _ : state) {

@@ -1,6 +1,7 @@
 // The grid commands on a full board: 254 data rows by 30 columns.
 #include "grid/columnmenu.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "grid/grideditor.h"
 #include "grid/gridsort.h"
 #include "base/preferences.h"
@@ -37,11 +38,12 @@ QStringList menuLines()
 // One pick: write the cell, advance, build the next column's menu.
 void BM_Pick(benchmark::State& state)
 {
-    GridData g = fullGrid(254);
+    GridDocument doc{fullGrid(254)};
+    GridData& g = doc.draft();
     Preferences p;
     p.autoMenu = true;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     const QStringList lines = menuLines();
     const ColumnMenuItem item{ColumnMenuItem::Value, QStringLiteral("Item 7")};
     int col = 1;
@@ -68,10 +70,11 @@ BENCHMARK(BM_BuildColumnMenu);
 // The grid is put back outside the timing so every run sees a full board.
 void BM_DeleteRow(benchmark::State& state)
 {
-    GridData g = fullGrid(254);
+    GridDocument doc{fullGrid(254)};
+    GridData& g = doc.draft();
     Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     for (auto _ : state) {
         e.selectCell(5, 10);
         e.run(GridEditor::Command::DeleteRow);
@@ -85,10 +88,11 @@ BENCHMARK(BM_DeleteRow);
 // At 253 data rows, the most Insert Row accepts.
 void BM_InsertRow(benchmark::State& state)
 {
-    GridData g = fullGrid(253);
+    GridDocument doc{fullGrid(253)};
+    GridData& g = doc.draft();
     Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     for (auto _ : state) {
         e.selectCell(5, 10);
         e.run(GridEditor::Command::InsertRow);
@@ -105,11 +109,12 @@ void BM_DeleteBlankLines(benchmark::State& state)
     FakeMessages m;
     for (auto _ : state) {
         state.PauseTiming();
-        GridData g = fullGrid(254);
+        GridDocument doc{fullGrid(254)};
+        GridData& g = doc.draft();
         for (int r = 2; r <= 254; r += 2)
             for (int c = 0; c < kCols; ++c)
                 g.setCell(c, r, QString());
-        GridEditor e(g, p, m);
+        GridEditor e(doc, p, m);
         state.ResumeTiming();
         e.run(GridEditor::Command::DeleteBlankLines);
     }

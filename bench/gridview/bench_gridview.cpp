@@ -2,6 +2,7 @@
 
 #include "gridview/columnmenupopup.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "gridview/gridview.h"
 #include "grid/printlayout.h"
 #include "base/preferences.h"
@@ -37,9 +38,10 @@ GridData fullGrid()
 
 struct Board
 {
-    GridData grid = fullGrid();
+    GridDocument document{fullGrid()};
+    GridData& grid = document.draft();
     Preferences prefs;
-    GridView view{grid, prefs};
+    GridView view{document, prefs};
     ColumnMenuPopup menu;
 
     Board()
@@ -74,7 +76,7 @@ void BM_Pick(benchmark::State& state)
         const int col = 1 + n % (kCols - 1);
         const int row = 1 + (n / (kCols - 1)) % (kRows - 1);
         b.grid.setCell(col, row, QStringLiteral("Picked %1").arg(n % 40));
-        b.view.reload();
+        b.document.publish();
         b.view.fitColumnWidths();
         b.view.focusCell(std::min(col + 1, kCols - 1), row);
         b.buildMenu(50);
@@ -190,7 +192,7 @@ void pickToNextMenu(benchmark::State& state, Menu& menu, void (*build)(Menu&, in
         const int row = 1 + (n / (kCols - 2)) % (kRows - 1);
         menu.hide();
         b.grid.setCell(col, row, QStringLiteral("Picked %1").arg(n % 40));
-        b.view.reload();
+        b.document.publish();
         b.view.focusCell(col + 1, row);
         build(menu, col + 1);
         open(menu, QPoint(300, 200));

@@ -5,6 +5,7 @@
 // resident memory during the benchmark.
 
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
 #include "base/preferences.h"
@@ -97,13 +98,14 @@ void BM_ViewerReload(benchmark::State& state)
         }
     }
 
-    GridData grid;
+    GridDocument document;
+    GridData& grid = document.draft();
     Preferences prefs;
-    GridView view(grid, prefs);
+    GridView view(document, prefs);
     view.resize(1024, 700);
     view.show();
     store.loadGrid(names[1], grid);
-    view.reload();
+    document.publish();
     view.fitColumnWidths();
     resetPeak();
     int n = 0;
@@ -112,7 +114,7 @@ void BM_ViewerReload(benchmark::State& state)
             state.SkipWithError("the grid file was not loaded");
             break;
         }
-        view.reload();
+        document.publish();
         view.fitColumnWidths();
         QPixmap painted = view.grab();
         benchmark::DoNotOptimize(painted);

@@ -731,7 +731,7 @@ void TestMainWindow::keptDateTimeOptionsCountBeforeFirstUse()
     ws->board().prefs.autoMenu = false;
     board::updateButton(ws)->click();
     int dateColumn = 1;
-    while (dateColumn < ws->board().grid.colCount() && ws->board().grid.cell(dateColumn, 0) != u"Date")
+    while (dateColumn < ws->board().document.draft().colCount() && ws->board().document.draft().cell(dateColumn, 0) != u"Date")
         ++dateColumn;
     board::gridView(ws)->focusCell(dateColumn, 1);
     ColumnMenuPopup* menu = board::columnMenu(ws);
@@ -1110,7 +1110,7 @@ void TestMainWindow::backupsWindowRestores()
     Workstation b(folder, QStringLiteral("PC2"), QStringLiteral("ann"));
     if (otherUpdating)
         QCOMPARE(b->board().session.pressUpdate().kind, UpdateSession::StartResult::Started);
-    const GridData before = a->board().grid;
+    const GridData before = a->board().document.draft();
 
     BackupsDialog* dialog = board::backupsDialog(a);
     dialog->show();
@@ -1148,18 +1148,18 @@ void TestMainWindow::backupsWindowRestores()
                                                "The schedule it replaces is kept as a backup."));
     }
     if (shownCell.isEmpty()) {
-        QCOMPARE(a->board().grid, before);
+        QCOMPARE(a->board().document.draft(), before);
         QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 3);
         if (otherUpdating)
             QVERIFY(a.fake.messages.texts().value(0).startsWith(u"System busy (update in progress)."));
         return;
     }
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(a->board().grid.cell(1, 1), shownCell);
+    QCOMPARE(a->board().document.draft().cell(1, 1), shownCell);
     QCOMPARE(board::gridView(a)->model()->data(board::gridView(a)->model()->index(1, 1)).toString(), shownCell);
     QCOMPARE(QDir(folder.path("databkup")).entryList(QDir::Files).size(), 4);
     (void)b->board().session.poll();
-    QCOMPARE(b->board().grid, a->board().grid);
+    QCOMPARE(b->board().document.draft(), a->board().document.draft());
     QVERIFY(a.fake.messages.shown.isEmpty());
 }
 

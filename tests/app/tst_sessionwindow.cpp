@@ -1,10 +1,12 @@
 #include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
+#include "app/sessioncontrol.h"
 #include "grid/calendaryear.h"
 #include "grid/datetimetext.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
+#include "tests/support/modelmirror.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
 #include "widgets/led.h"
@@ -34,6 +36,7 @@ private slots:
     void cleanup();
 
     void pressStartsSession();
+    void sessionStateLivesInTheControl();
     void busyMessage_data();
     void busyMessage();
     void waitingLampAndAlarm();
@@ -165,13 +168,13 @@ void TestSessionWindow::waitingLampAndAlarm()
     QCOMPARE(status(a), QString());
 
     board::gridView(a);   // A edits a cell and releases
-    a->board().grid.setCell(1, 1, QStringLiteral("T-99"));
+    a->board().document.draft().setCell(1, 1, QStringLiteral("T-99"));
     press(a);
     board::sessionControl(b).onPollTick();
     QVERIFY(board::led(b)->isHidden());
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
-    QCOMPARE(b->board().grid.cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
+    QCOMPARE(b->board().document.draft().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
     QCOMPARE(b->board().session.state(), UpdateSession::State::Viewing);
     QCOMPARE(status(b), QString());
 
@@ -189,19 +192,25 @@ void TestSessionWindow::reloadBeepsOnlyWhenAsked()
 {
     Workstation& a = *m_a;
     Workstation& b = *m_b;
+    // The viewer's poll reaches its grid view through the model alone.
+    const ModelMirror mirror(board::gridView(b)->model());
     press(a);
-    a->board().grid.setCell(2, 1, QStringLiteral("first"));
+    a->board().document.draft().setCell(2, 1, QStringLiteral("first"));
+    a->board().document.draft().insertRow(3);
     press(a);
     board::sessionControl(b).onPollTick();
-    QCOMPARE(b->board().grid.cell(2, 1), QStringLiteral("first"));
+    QCOMPARE(b->board().document.data().cell(2, 1), QStringLiteral("first"));
+    QCOMPARE(b->board().document.data(), a->board().document.data());
+    QCOMPARE(mirror.mismatch(), QString());
     QVERIFY(b.fake.sounds.played.isEmpty());
 
     board::beepAction(b)->setChecked(true);
     press(a);
-    a->board().grid.setCell(2, 1, QStringLiteral("second"));
+    a->board().document.draft().setCell(2, 1, QStringLiteral("second"));
     press(a);
     board::sessionControl(b).onPollTick();
-    QCOMPARE(b->board().grid.cell(2, 1), QStringLiteral("second"));
+    QCOMPARE(b->board().document.data().cell(2, 1), QStringLiteral("second"));
+    QCOMPARE(mirror.mismatch(), QString());
     QCOMPARE(b.fake.sounds.played.size(), 1);
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarmc.wav")));
     board::sessionControl(b).onPollTick();
@@ -213,36 +222,36 @@ void TestSessionWindow::noReloadOfOwnSave()
     Workstation& a = *m_a;
     board::beepAction(a)->setChecked(true);
     press(a);
-    a->board().grid.setCell(1, 2, QStringLiteral("mine"));
+    a->board().document.draft().setCell(1, 2, QStringLiteral("mine"));
     press(a);
     board::sessionControl(a).onPollTick();
     QVERIFY(a.fake.sounds.played.isEmpty());
-    QCOMPARE(a->board().grid.cell(1, 2), QStringLiteral("mine"));
+    QCOMPARE(a->board().document.draft().cell(1, 2), QStringLiteral("mine"));
 }
 
 void TestSessionWindow::cancelAnsweredNoAndYes()
 {
     Workstation& a = *m_a;
     const QByteArray before = m_folder->readFile("gsystem/sgrid.scd");
-    const QString original = a->board().grid.cell(1, 1);
-    const int color = a->board().grid.rowColor(1);
+    const QString original = a->board().document.draft().cell(1, 1);
+    const int color = a->board().document.draft().rowColor(1);
     press(a);
-    a->board().grid.setCell(1, 1, QStringLiteral("changed"));
-    a->board().grid.setRowColor(1, 7);
+    a->board().document.draft().setCell(1, 1, QStringLiteral("changed"));
+    a->board().document.draft().setRowColor(1, 7);
 
     a.fake.messages.answers = {Answer::No};
     board::cancelButton(a)->click();
     QCOMPARE(a.fake.messages.questions, QStringList{"Do you wish undo this update?"});
     QCOMPARE(a.fake.messages.questionOffsets[0], QPoint(0, 30));
     QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
-    QCOMPARE(a->board().grid.cell(1, 1), QStringLiteral("changed"));
+    QCOMPARE(a->board().document.draft().cell(1, 1), QStringLiteral("changed"));
 
     a.fake.messages.answers = {Answer::Yes};
     board::cancelButton(a)->click();
     QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     QVERIFY(!board::updateButton(a)->isChecked());
-    QCOMPARE(a->board().grid.cell(1, 1), original);
-    QCOMPARE(a->board().grid.rowColor(1), color);
+    QCOMPARE(a->board().document.draft().cell(1, 1), original);
+    QCOMPARE(a->board().document.draft().rowColor(1), color);
     QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), before);
     press(*m_b);
     QCOMPARE((*m_b)->board().session.state(), UpdateSession::State::Updating);   // the lock was let go
@@ -255,7 +264,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
     press(a);
     QVERIFY(board::timer(a, 2)->isActive());
     QCOMPARE(board::timer(a, 2)->interval(), 30000);
-    a->board().grid.setCell(1, 1, QStringLiteral("kept"));
+    a->board().document.draft().setCell(1, 1, QStringLiteral("kept"));
 
     // A click on the grid every 20 seconds keeps the session open.
     for (int i = 0; i < 3; ++i) {
@@ -359,7 +368,7 @@ void TestSessionWindow::busyInMenusAndDialogsKeepsSession()
     QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
     QVERIFY(board::timer(a, 2)->isActive());   // afresh once the dialog closed
     QCOMPARE(board::timer(a, 2)->interval(), 30000);
-    const GridData& grid = a->board().grid;
+    const GridData& grid = a->board().document.draft();
     for (int c = 1; c <= 4; ++c)
         QCOMPARE(grid.cell(c, row), picked[c - 1]);
     QCOMPARE(grid.cell(5, row), DateTimeText::calendarPick(day, a->board().prefs.leadingZero));
@@ -379,7 +388,7 @@ void TestSessionWindow::failedSaveKeepsSession()
     Workstation& a = *m_a;
     a->board().prefs.timeOut = true;
     press(a);
-    a->board().grid.setCell(1, 1, QStringLiteral("precious"));
+    a->board().document.draft().setCell(1, 1, QStringLiteral("precious"));
     {
         ReadOnlyGuard guard(m_folder->path("gsystem"));
         if (!guard.isActive())
@@ -418,7 +427,7 @@ void TestSessionWindow::failedBackupIsReported()
     QVERIFY(QFile::link(elsewhere.filePath("databkup"), m_folder->path("databkup")));
     press(a);
     board::gridView(a)->focusCell(3, 1);
-    a->board().grid.setCell(1, 1, QStringLiteral("kept"));
+    a->board().document.draft().setCell(1, 1, QStringLiteral("kept"));
     press(a);
     QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
     QCOMPARE(a.fake.messages.shown.size(), 1);
@@ -458,7 +467,7 @@ void TestSessionWindow::closeWithUpdateDown()
     a->board().prefs.backupComputer = QStringLiteral("PC-A");
     press(a);
     board::gridView(a)->focusCell(3, 1);   // the selection flag that the Update backup needs
-    a->board().grid.setCell(3, 1, QStringLiteral("edited"));
+    a->board().document.draft().setCell(3, 1, QStringLiteral("edited"));
     a.fake.messages.answers = {Answer(answer)};
     QCOMPARE(a->close(), closed);
     const QStringList made = QDir(m_folder->path("databkup")).entryList({QStringLiteral("sgridbkup*")});
@@ -520,7 +529,7 @@ void TestSessionWindow::desktopSessionEndsWithoutAnswer()
     Workstation& a = *m_a;
     const QByteArray parm = m_folder->readFile("gsystem/parm.scd");
     press(a);
-    a->board().grid.setCell(2, 4, QStringLiteral("saved at the end"));
+    a->board().document.draft().setCell(2, 4, QStringLiteral("saved at the end"));
     const QString lockFile = m_folder->path(a->board().session.lock().fileName());
     a->endOfDesktopSession(false);
     QVERIFY(a.fake.messages.questions.isEmpty());
@@ -552,7 +561,7 @@ void TestSessionWindow::desktopSessionEndAsks()
     QFETCH(bool, saveFails);
     Workstation& a = *m_a;
     press(a);
-    a->board().grid.setCell(2, 4, QStringLiteral("asked"));
+    a->board().document.draft().setCell(2, 4, QStringLiteral("asked"));
     a.fake.messages.answers = {yes ? Answer::Yes : Answer::No};
     // A dialog of the session open behind the question closes with it.
     ColumnMenuPopup* setup = board::setupMenu(a);
@@ -610,8 +619,8 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     board::operationsMenu(a)->closeMenu();
     board::columnMenu(a)->closeMenu();
     QVERIFY(board::operationsMenu(a)->count() > 10 && board::columnMenu(a)->count() > 3);
-    a->board().grid.setCell(1, 1, QStringLiteral("edited"));
-    const GridData edited = a->board().grid;
+    a->board().document.draft().setCell(1, 1, QStringLiteral("edited"));
+    const GridData edited = a->board().document.draft();
     a.fake.messages.answers = {Answer::Yes};
     a.fake.messages.whileAsking = [&a] {
         board::sessionControl(a).onTimeoutTick();   // no activity since the last tick
@@ -629,7 +638,7 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
     QVERIFY(!board::updateButton(a)->isChecked());
     QVERIFY(!board::cancelButton(a)->isEnabled());
     // The late Yes changed nothing: grid and file hold what the time-out saved.
-    QCOMPARE(a->board().grid, edited);
+    QCOMPARE(a->board().document.draft(), edited);
     GridData onDisk;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), onDisk).ok());
     QCOMPARE(onDisk, edited);
@@ -641,7 +650,7 @@ void TestSessionWindow::timeoutBehindOpenQuestion()
         board::operationsMenu(a)->trigger(i);
     for (int i = 0; i < board::columnMenu(a)->count(); ++i)
         board::columnMenu(a)->trigger(i);
-    QCOMPARE(a->board().grid, edited);
+    QCOMPARE(a->board().document.draft(), edited);
 }
 
 void TestSessionWindow::reloadFailureDoesNotStart()
@@ -649,7 +658,7 @@ void TestSessionWindow::reloadFailureDoesNotStart()
     // Another workstation's save that cannot be read must not be overwritten
     // by a session on the older grid.
     Workstation& a = *m_a;
-    const GridData before = a->board().grid;
+    const GridData before = a->board().document.draft();
     m_folder->writeFile("gsystem/sgrid.scd", "2\r\n99999\r\nnew\r\n");
     const QByteArray newer = m_folder->readFile("gsystem/sgrid.scd");
     press(a);
@@ -660,7 +669,7 @@ void TestSessionWindow::reloadFailureDoesNotStart()
     QVERIFY(a.fake.messages.shown[0].text.startsWith(QStringLiteral("Could not read sgrid.scd: ")));
     QVERIFY(a.fake.messages.shown[0].text.contains(QStringLiteral("The update was not started.")));
     QCOMPARE(m_folder->readFile("gsystem/sgrid.scd"), newer);
-    QCOMPARE(a->board().grid, before);
+    QCOMPARE(a->board().document.draft(), before);
 
     // Colours that cannot be read do not keep anybody from updating: the
     // session's save writes them anew.
@@ -668,9 +677,44 @@ void TestSessionWindow::reloadFailureDoesNotStart()
     m_folder->writeFile("gsystem/gclrsgrid.scd", "x\r\n");
     press(a);
     QCOMPARE(a->board().session.state(), UpdateSession::State::Updating);
-    QCOMPARE(a->board().grid.cell(0, 0), QStringLiteral("new"));
+    QCOMPARE(a->board().document.draft().cell(0, 0), QStringLiteral("new"));
     press(a);
     QCOMPARE(m_folder->readFile("gsystem/gclrsgrid.scd"), QByteArray("0\r\n0\r\n"));
+}
+
+void TestSessionWindow::sessionStateLivesInTheControl()
+{
+    Workstation& a = *m_a;
+    SessionControl& control = board::sessionControl(a);
+    // The grid's "Update" entry presses as the button does, and the button shows it.
+    control.press();
+    QVERIFY(control.running());
+    QVERIFY(board::updateButton(a)->isChecked());
+    board::editingButton(a)->click();
+    QVERIFY(control.editing());
+    QVERIFY(board::gridView(a)->editingAllowed());
+
+    // "UPDATE OFF" releases: saved, Update up, and Editing with it.
+    a->board().document.draft().setCell(1, 1, QStringLiteral("released"));
+    control.release();
+    QVERIFY(!control.running());
+    QVERIFY(!board::updateButton(a)->isChecked());
+    QVERIFY(!control.editing());
+    QVERIFY(!board::editingButton(a)->isChecked());
+    QVERIFY(!board::gridView(a)->editingAllowed());
+    QCOMPARE(GridStore(a->board().folder).loadGrid(QStringLiteral("sgrid.scd"), a->board().document.draft()).value,
+             true);
+    QCOMPARE(a->board().document.draft().cell(1, 1), QStringLiteral("released"));
+
+    // Editing pressed outside a session lets nobody type.
+    board::editingButton(a)->setEnabled(true);
+    board::editingButton(a)->click();
+    QVERIFY(control.editing());
+    QVERIFY(!board::gridView(a)->editingAllowed());
+
+    QVERIFY(!control.beep());
+    board::beepAction(a)->setChecked(true);
+    QVERIFY(control.beep());
 }
 
 QTEST_MAIN(TestSessionWindow)

@@ -127,13 +127,14 @@ int main(int argc, char** argv)
     if (mode == u"save" && args.size() == 3)
         saveForEver(folder);
 
-    GridData grid;
+    GridDocument document;
+    GridData& grid = document.draft();
     Preferences prefs;
     prefs.network = true;
     prefs.updateInterval = QStringLiteral("1");
     HammerIdentity identity;
     SystemClock clock;
-    UpdateSession session(folder, grid, prefs, identity, clock);
+    UpdateSession session(folder, document, prefs, identity, clock);
     // A grid that did not load is read again by the press.
     (void)session.startUp();
 

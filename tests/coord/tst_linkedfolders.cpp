@@ -145,8 +145,8 @@ void TestLinkedFolders::nothingPassesThroughALink()
     // A whole session: start, press (curuser.scd, clean-up), release.
     FakeIdentity identity(QStringLiteral("PC-A"), QStringLiteral("anna"));
     FakeClock clock;
-    GridData shown;
-    UpdateSession session(folder, shown, prefs, identity, clock);
+    GridDocument document;
+    UpdateSession session(folder, document, prefs, identity, clock);
     (void)session.startUp();   // refused or not, only where it reaches counts here
     if (session.pressUpdate().kind == UpdateSession::StartResult::Started)
         session.releaseUpdate();

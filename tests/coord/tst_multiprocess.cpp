@@ -312,13 +312,13 @@ void TestMultiProcess::killedHolderBlocksNobody()
     QProcess holder;
     QVERIFY(startHolder(holder, tf.root()));
 
-    GridData grid;
+    GridDocument document;
     Preferences prefs;
     prefs.network = true;
     prefs.updateInterval = QStringLiteral("5");
     FakeIdentity identity(QStringLiteral("PC-B"), QStringLiteral("ben"));
     FakeClock clock;
-    UpdateSession session(tf.folder(), grid, prefs, identity, clock);
+    UpdateSession session(tf.folder(), document, prefs, identity, clock);
     QVERIFY(session.startUp().ok());
     const UpdateSession::StartResult busy = session.pressUpdate();
     QCOMPARE(busy.kind, UpdateSession::StartResult::Busy);

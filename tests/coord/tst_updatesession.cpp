@@ -26,12 +26,13 @@ namespace {
 struct Station
 {
     Station(const DataFolder& folder, const QString& computer, const QString& user)
-        : identity(computer, user), session(folder, grid, prefs, identity, clock)
+        : identity(computer, user), session(folder, document, prefs, identity, clock)
     {
         prefs.updateInterval = QStringLiteral("7");
         prefs.network = true;
     }
-    GridData grid;
+    GridDocument document;
+    GridData& grid = document.draft();
     Preferences prefs;
     FakeIdentity identity;
     FakeClock clock;
@@ -491,10 +492,11 @@ void TestUpdateSession::historyBelongsToTheSession()
     QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
     const GridData start = m_a->grid;
     m_a->grid.setCell(1, 1, QStringLiteral("changed"));
-    QVERIFY(m_a->session.history().record(m_a->grid, QStringLiteral("typed")));
-    QVERIFY(m_a->session.history().undo(m_a->grid));
+    QVERIFY(m_a->session.recordChange(QStringLiteral("typed")));
+    QVERIFY(m_a->session.undo());
     QCOMPARE(m_a->grid, start);
-    QVERIFY(m_a->session.history().redo(m_a->grid));
+    QCOMPARE(m_a->document.data(), start);
+    QVERIFY(m_a->session.redo());
 
     if (end == QLatin1String("release")) {
         QVERIFY(m_a->session.releaseUpdate().saved);
@@ -511,7 +513,7 @@ void TestUpdateSession::historyBelongsToTheSession()
     QVERIFY(!m_a->session.history().active());
     QVERIFY(!m_a->session.history().canUndo() && !m_a->session.history().canRedo());
     const GridData after = m_a->grid;
-    QVERIFY(!m_a->session.history().undo(m_a->grid));
+    QVERIFY(!m_a->session.undo());
     QCOMPARE(m_a->grid, after);
 
     // The next session starts with no steps of its own.

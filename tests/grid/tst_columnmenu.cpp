@@ -1,5 +1,6 @@
 #include "grid/columnmenu.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "grid/grideditor.h"
 #include "base/preferences.h"
 #include "tests/support/fakeservices.h"
@@ -186,11 +187,12 @@ void TestColumnMenu::pick()
     QFETCH(int, kind);
     QFETCH(QString, caption);
 
-    GridData g = rowGrid();
+    GridDocument doc{rowGrid()};
+    GridData& g = doc.draft();
     Preferences p;
     p.autoMenu = autoMenu;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(column, 1);
 
     const PickResult r = e.pickColumnItem({ColumnMenuItem::Kind(kind), caption});
@@ -216,11 +218,12 @@ void TestColumnMenu::pick()
 // focus nothing until the user selects a cell again.
 void TestColumnMenu::advancePastTheEnd()
 {
-    GridData g = rowGrid();
+    GridDocument doc{rowGrid()};
+    GridData& g = doc.draft();
     Preferences p;
     p.autoMenu = true;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(2, 1);
 
     const PickResult a = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("x")});
@@ -249,11 +252,12 @@ void TestColumnMenu::advancePastTheEnd()
 
 void TestColumnMenu::advanceOnARowThatIsGone()
 {
-    GridData g = rowGrid();
+    GridDocument doc{rowGrid()};
+    GridData& g = doc.draft();
     Preferences p;
     p.autoMenu = true;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(1, 2);
     g.setSize(4, 2);   // reloaded with fewer rows meanwhile
 
@@ -268,10 +272,11 @@ void TestColumnMenu::advanceOnARowThatIsGone()
 // titles name the menu files.
 void TestColumnMenu::pickNeverWritesTitles()
 {
-    GridData g = rowGrid();
+    GridDocument doc{rowGrid()};
+    GridData& g = doc.draft();
     Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);   // target (0, 0)
+    GridEditor e(doc, p, m);   // target (0, 0)
     const PickResult r = e.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("x")});
     QVERIFY(!r.changed);
     QCOMPARE(g.cell(0, 0), QString());

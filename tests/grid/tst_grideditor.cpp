@@ -1,6 +1,7 @@
 #include "grid/grideditor.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "base/preferences.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/gridtext.h"
@@ -305,13 +306,14 @@ void TestGridEditor::commands()
     QFETCH(QString, answers);
     QFETCH(QStringList, script);
 
-    GridData g = grid(layout);
+    GridDocument doc{grid(layout)};
+    GridData& g = doc.draft();
     setColors(g, colorsBefore);
     const Preferences p = prefsFrom(prefs);
     FakeMessages m;
     for (QChar a : answers)
         m.answers.append(a == u'Y' ? Answer::Yes : Answer::No);
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     for (const QString& s : script)
         step(e, s);
 
@@ -349,12 +351,13 @@ void TestGridEditor::withoutFocusedCell()
     QFETCH(QString, message);
     QFETCH(int, how);
 
-    GridData g = grid(kFive);
+    GridDocument doc{grid(kFive)};
+    GridData& g = doc.draft();
     setColors(g, QStringLiteral("0 1 2 3 4 5"));
     const Preferences p = prefsFrom(QStringLiteral("ask clearcolor"));
     FakeMessages m;
     m.fallback = Answer::Yes;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     if (how == 1) {
         e.selectCell(1, 1);
         e.clearSelection();
@@ -394,10 +397,11 @@ void TestGridEditor::rowLimit()
     QFETCH(int, dataRows);
     QFETCH(bool, appended);
 
-    GridData g = filled(3, dataRows);
+    GridDocument doc{filled(3, dataRows)};
+    GridData& g = doc.draft();
     const Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(1, 100);
     const GridData before = g;
 
@@ -437,11 +441,12 @@ void TestGridEditor::incrementColumnDigits()
     QFETCH(int, rowCount);
     QFETCH(bool, symmetrical);
 
-    GridData g = filled(4, rowCount - 1);
+    GridDocument doc{filled(4, rowCount - 1)};
+    GridData& g = doc.draft();
     const Preferences p;
     FakeMessages m;
     m.answers = {Answer::Yes, symmetrical ? Answer::Yes : Answer::No};
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(3, 7);
     e.run(Command::IncrementColumn);
 
@@ -475,7 +480,8 @@ void TestGridEditor::rowsAbove255()
 {
     QFETCH(QStringList, script);
 
-    GridData g = filled(3, 299);
+    GridDocument doc{filled(3, 299)};
+    GridData& g = doc.draft();
     for (int r = 1; r < GridData::kColorRows; ++r)
         g.setRowColor(r, 1 + r % 11);
     QStringList texts;
@@ -485,7 +491,7 @@ void TestGridEditor::rowsAbove255()
     p.clearColorWhenClearCell = true;
     FakeMessages m;
     m.fallback = Answer::Yes;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     for (const QString& s : script)
         step(e, s);
 
@@ -529,11 +535,12 @@ void TestGridEditor::deleteBlankLinesKeepsOneRow()
     QFETCH(QStringList, layout);
     QFETCH(QString, colorsBefore);
 
-    GridData g = grid(layout);
+    GridDocument doc{grid(layout)};
+    GridData& g = doc.draft();
     setColors(g, colorsBefore);
     const Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(1, g.rowCount() - 1);
     const GridEditor::Outcome o = e.run(Command::DeleteBlankLines);
     // Whether or not a row went: selection cleared, widths, focus to the bar.
@@ -550,11 +557,12 @@ void TestGridEditor::deleteBlankLinesKeepsOneRow()
 
 void TestGridEditor::copyBufferAndPasteItems()
 {
-    GridData g = grid(kAbc);
+    GridDocument doc{grid(kAbc)};
+    GridData& g = doc.draft();
     setColors(g, QStringLiteral("0 7 0"));
     const Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     QVERIFY(!e.pasteRowEnabled() && !e.pasteCellEnabled());
     QCOMPARE(e.copyBuffer(), QString());
 
@@ -583,7 +591,7 @@ void TestGridEditor::copyBufferAndPasteItems()
     QCOMPARE(g.rowColor(2), 7);
 
     // Copying an empty row gives empty values, not a shorter record.
-    GridData blank = grid({"T|A|B", "||"});
+    GridDocument blank{grid({"T|A|B", "||"})};
     GridEditor e2(blank, p, m);
     e2.selectCell(1, 1);
     e2.run(Command::CopyRow);
@@ -604,11 +612,12 @@ void TestGridEditor::appendedRowStartsUncoloured_data()
 void TestGridEditor::appendedRowStartsUncoloured()
 {
     QFETCH(QString, step);
-    GridData g = grid(kAbc);
+    GridDocument doc{grid(kAbc)};
+    GridData& g = doc.draft();
     setColors(g, QStringLiteral("0 0 0 5 6"));
     const Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     e.selectCell(1, 2);
     ::step(e, step);
     QCOMPARE(g.rowCount(), 4);
@@ -617,10 +626,10 @@ void TestGridEditor::appendedRowStartsUncoloured()
 
 void TestGridEditor::cellState()
 {
-    GridData g = grid(kAbc);
+    GridDocument doc{grid(kAbc)};
     const Preferences p;
     FakeMessages m;
-    GridEditor e(g, p, m);
+    GridEditor e(doc, p, m);
     QCOMPARE(e.target(), QPoint(0, 0));
     QVERIFY(!e.focused());
 
@@ -706,12 +715,13 @@ void TestGridEditor::stepLabels()
 {
     QFETCH(QString, command);
     QFETCH(QPoint, focus);
-    GridData grid = filled(4, 3);
+    GridDocument document{filled(4, 3)};
+    GridData& grid = document.draft();
     grid.setCell(3, 0, QStringLiteral("  "));
     grid.setCell(0, 3, QString());
     Preferences prefs;
     FakeMessages messages;
-    GridEditor editor(grid, prefs, messages);
+    GridEditor editor(document, prefs, messages);
     if (focus.x() >= 0)
         editor.selectCell(focus.x(), focus.y());
     const auto c = ::command(command);

@@ -1,10 +1,14 @@
 #include "gridview/celldelegate.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
+#include "grid/griddocument.h"
 #include "gridview/gridtablemodel.h"
 #include "gridview/gridview.h"
 #include "grid/printlayout.h"
 #include "base/preferences.h"
+#include "grid/grideditor.h"
+#include "tests/support/fakeservices.h"
+#include "tests/support/modelmirror.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -21,17 +25,20 @@ const QColor kFixed(230, 216, 173);
 const QColor kWhite(255, 255, 255);
 const QColor kLine(192, 192, 192);
 
-// A grid, its preferences and a shown view over them. The grid and the
-// preferences are set up before the view is made.
+// A grid, its preferences and a shown view over them. The grid (the
+// document's draft) and the preferences are set up before the view is made;
+// later changes reach the view when published.
 struct Board
 {
-    GridData grid{5, 6};
+    GridDocument document{GridData{5, 6}};
+    GridData& grid = document.draft();
     Preferences prefs;
     std::unique_ptr<GridView> view;
 
     void show()
     {
-        view = std::make_unique<GridView>(grid, prefs);
+        document.publish();
+        view = std::make_unique<GridView>(document, prefs);
         view->resize(760, 420);
         view->show();
         (void)QTest::qWaitForWindowExposed(view.get());
@@ -154,6 +161,8 @@ private slots:
     void longCellsKeptWhole_data();
     void longCellsKeptWhole();
     void reloadKeepsFocusAndWidths();
+    void everyEditReachesTheModel_data();
+    void everyEditReachesTheModel();
 };
 
 void TestGridView::rowColours_data()
@@ -463,7 +472,7 @@ void TestGridView::widthsRecomputedFromScratch()
 
     // Texts that got shorter shrink the column again.
     b.grid.setCell(1, 2, QStringLiteral("x"));
-    b.view->reload();
+    b.document.publish();
     b.view->fitColumnWidths();
     QCOMPARE(b.view->colWidth(1), QFontMetrics(prefFont(b.prefs)).horizontalAdvance(QStringLiteral("x")) + 6);
 }
@@ -865,7 +874,7 @@ void TestGridView::reloadKeepsFocusAndWidths()
     b.grid.setCell(2, 3, QStringLiteral("changed"));
     b.grid.insertRow(b.grid.rowCount() + 1);
     b.grid.insertColumn(b.grid.colCount() + 1);
-    b.view->reload();
+    b.document.publish();
     QCOMPARE(b.view->model()->rowCount(), b.grid.rowCount());
     QCOMPARE(b.view->model()->columnCount(), b.grid.colCount());
     QCOMPARE(b.view->model()->index(3, 2).data().toString(), QStringLiteral("changed"));
@@ -881,8 +890,65 @@ void TestGridView::reloadKeepsFocusAndWidths()
 
     // A focused cell that no longer exists is gone.
     b.grid.setSize(2, 3);
-    b.view->reload();
+    b.document.publish();
     QCOMPARE(b.view->focusedCell(), std::nullopt);
+}
+
+void TestGridView::everyEditReachesTheModel_data()
+{
+    QTest::addColumn<QString>("edit");
+    for (const char* c : {"Paste Cell", "Add Row", "Add Column", "Insert Row", "Insert Column", "Insert Cell",
+                          "Clear Row", "Clear Column", "Delete Row", "Delete Column", "Delete Cell",
+                          "Delete Blank Lines", "Increment Column", "Alternate Colors"})
+        QTest::newRow(c) << QString::fromLatin1(c);
+    QTest::newRow("typing") << QStringLiteral("typing");
+    QTest::newRow("column dragged") << QStringLiteral("drag");
+    QTest::newRow("pick") << QStringLiteral("pick");
+}
+
+void TestGridView::everyEditReachesTheModel()
+{
+    QFETCH(QString, edit);
+    Board b;
+    for (int c = 0; c < b.grid.colCount(); ++c)
+        for (int r = 0; r < b.grid.rowCount(); ++r)
+            b.grid.setCell(c, r, r == 3 ? QString() : QStringLiteral("%1.%2").arg(c).arg(r));
+    b.show();
+    const ModelMirror mirror(b.view->model());
+    FakeMessages messages;
+    messages.fallback = Answer::Yes;
+    GridEditor editor(b.document, b.prefs, messages);
+    editor.selectCell(1, 1);
+    editor.run(GridEditor::Command::CopyCell);
+    editor.selectCell(2, 2);
+
+    if (edit == u"typing") {
+        b.view->gridModel()->setCellWriter(
+            [&](int col, int row, const QString& text) { return editor.typeIntoCell(col, row, text); });
+        b.view->setEditingAllowed(true);
+        b.view->focusCell(2, 4);
+        QTest::keyClick(b.view.get(), Qt::Key_T);
+        auto* cellEditor = b.view->viewport()->findChild<QLineEdit*>();
+        QVERIFY(cellEditor);
+        QTest::keyClicks(cellEditor, QStringLiteral("yped"));
+        QCOMPARE(b.document.data().cell(2, 4), QStringLiteral("typed"));
+    } else if (edit == u"drag") {
+        b.view->horizontalHeader()->moveSection(1, 3);
+        QCOMPARE(b.document.data().cell(3, 1), QStringLiteral("1.1"));
+    } else if (edit == u"pick") {
+        QVERIFY(editor.pickColumnItem({ColumnMenuItem::Value, QStringLiteral("Picked")}).changed);
+    } else {
+        for (int i = 0; i <= int(GridEditor::Command::AlternateColors); ++i) {
+            const auto c = GridEditor::Command(i);
+            if (GridEditor::caption(c).section(QStringLiteral("  "), 0, 0) == edit)
+                QVERIFY(editor.run(c).changed);
+        }
+    }
+    QCOMPARE(b.document.data(), b.document.draft());
+    QCOMPARE(mirror.mismatch(), QString());
+    // The fixed row and column stay in the headers whatever the change.
+    QVERIFY(b.view->isRowHidden(0));
+    QVERIFY(b.view->isColumnHidden(0));
 }
 
 QTEST_MAIN(TestGridView)
