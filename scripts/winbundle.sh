@@ -75,7 +75,7 @@ for f in "$out"/*.dll "$out"/platforms/*.dll "$out"/styles/*.dll; do
   esac
 done
 # The source package a binary package was built from, as "name version".
-srcpkg() { dpkg-query -W -f='${source:Package} ${source:Version}' "$1" 2>/dev/null || echo "unknown unknown"; }
+srcpkg() { dpkg-query -W -f='${source:Package} ${source:Version}\n' "$1" 2>/dev/null || echo "unknown unknown"; }
 read -r qt_pkg qt_ver < "$qt/licences/qt-source"
 read -r gcc_src gcc_ver < <(srcpkg gcc-mingw-w64-x86-64-posix-runtime)
 read -r mingw_src mingw_ver < <(srcpkg mingw-w64-x86-64-dev)

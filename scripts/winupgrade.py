@@ -32,7 +32,7 @@ def main():
     template, folder = sys.argv[1], sys.argv[2]
     names = program_files(folder)
     check = "\n".join('if not exist "%%src%%%s" (echo missing: %s& set missing=1)\n'
-                      'if exist "%%src%%%s\\" (echo not a file: %s& set missing=1)' % (n, n, n, n)
+                      'if exist "%%src%%%s\\*" (echo not a file: %s& set missing=1)' % (n, n, n, n)
                       for n in names)
     copy = "\n".join('copy /y "%%src%%%s" "%s" >nul\nif errorlevel 1 goto failed' % (n, n) for n in names)
     with open(template, encoding="ascii") as f:

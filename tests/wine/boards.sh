@@ -94,15 +94,26 @@ check "row 4 is green (colour 5) in gclrsgrid.scd" [ "$(line_of "$wdir/gsystem/g
 # 3. A mixed office: the zip unpacked and the Linux board beside it.
 mdir=$(win_folder office)
 cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$mdir/"
-read -r lpid lw < <(start_board_kind linux "$mdir" 0 0)
-# Below the Linux board, clear of it: with no window manager, a click lands
-# on whichever window is on top, and the main window is 572 pixels tall.
-read -r wpid ww < <(start_board_kind win "$mdir" 0 640)
+# Clear of each other and of Wine's tray window (at 3,22 once a Windows
+# program runs): with no window manager, a click lands on whichever window
+# is on top, the main window is 572 pixels tall, and the tray would hide the
+# Linux board's Update caption from the checks that read it.
+read -r lpid lw < <(start_board_kind linux "$mdir" 0 60)
+read -r wpid ww < <(start_board_kind win "$mdir" 0 700)
 [ -n "$lw" ] && [ -n "$ww" ] || fail "the boards of the mixed office did not start"
 wait_for 30 painted "$ww" || flunk "the Windows board did not paint its grid"
 read -r ux uy < <(update_button_xy)
 
 updating() { grep -q UPDATING <<<"$(ocr "$1" 200x40+0+0)"; }
+# Whether a lock on guard.scd is held, as a Linux board sees it.
+guard_held() {
+    python3 - "$1" 2>/dev/null <<'PY'
+import fcntl, os, struct, sys
+fd = os.open(sys.argv[1], os.O_RDONLY)
+fl = fcntl.fcntl(fd, fcntl.F_OFD_GETLK, struct.pack("hhqqi4x", fcntl.F_WRLCK, 0, 0, 0x7FFF, 0))
+sys.exit(0 if struct.unpack("hhqqi4x", fl)[0] != fcntl.F_UNLCK else 1)
+PY
+}
 # The busy message is read from the box's screenshot.
 busy_box_read=""
 refuses() {   # HOLDER_WINDOW PRESSER_PID PRESSER_WINDOW NAME
@@ -110,7 +121,7 @@ refuses() {   # HOLDER_WINDOW PRESSER_PID PRESSER_WINDOW NAME
     click "$holder" "$ux" "$uy"
     # The first press on a folder makes guard.scd and lets it settle for a
     # second before it takes it: a press meanwhile may rightly win.
-    wait_for 10 updating "$holder" || { echo "      the holder did not start updating"; return 1; }
+    wait_for 10 guard_held "$mdir/guard.scd" || { echo "      the holder did not start updating"; return 1; }
     click "$w" "$ux" "$uy"
     has_box() { [ -n "$(message_box "$pid")" ]; }
     wait_for 10 has_box || {
@@ -145,14 +156,6 @@ check "the Windows board holding the lock refuses the Linux board: System busy (
     refuses "$ww" "$lpid" "$lw" linux
 # The Windows board holds the guard too, and a Linux open-file-description
 # test sees its lock: the two builds exclude each other without any listing.
-guard_held() {
-    python3 - "$1" <<'PY'
-import fcntl, os, struct, sys
-fd = os.open(sys.argv[1], os.O_RDONLY)
-fl = fcntl.fcntl(fd, fcntl.F_OFD_GETLK, struct.pack("hhqqi4x", fcntl.F_WRLCK, 0, 0, 0x7FFF, 0))
-sys.exit(0 if struct.unpack("hhqqi4x", fl)[0] != fcntl.F_UNLCK else 1)
-PY
-}
 check "the Windows board updating holds guard.scd, as a Linux board sees it" guard_held "$mdir/guard.scd"
 click "$ww" $EDITING_XY
 click "$ww" "$TRAILER_X" "$(cell_y 8)"

@@ -89,13 +89,13 @@ read -r upid uw < <(start_board_kind win "$udir" 0 0)
 data_sum() { (cd "$1" && find gsystem users colfiles databkup Help.chm -type f -print0 | sort -z | xargs -0 sha1sum | sha1sum); }
 before=$(data_sum "$udir")
 ndir=$(win_folder new-version)
-echo "new" > "$ndir/licences/marker.txt"
+printf 'new version\r\n' >> "$ndir/licences/README.txt"
 env -u QT_QPA_PLATFORM wine cmd /c "$(winepath -w "$ndir/Upgrade.cmd")" "$(winepath -w "$udir")" > "$E2E_TMP/upgrade.log" 2>&1
 rc=$?
 tr -d '\r' < "$E2E_TMP/upgrade.log" | sed 's/^/      /'
 check "Upgrade.cmd ends with success" [ "$rc" = 0 ]
 check "the old program went to old-1" eval '[ -f "$udir/old-1/SchedBoard.exe" ] && [ -f "$udir/old-1/platforms/qwindows.dll" ]'
-check "the new program is in place" eval '[ -f "$udir/SchedBoard.exe" ] && [ -f "$udir/licences/marker.txt" ]'
+check "the new program is in place" eval '[ -f "$udir/SchedBoard.exe" ] && grep -q "new version" "$udir/licences/README.txt"'
 check "the schedule, settings, help and backups are untouched" [ "$(data_sum "$udir")" = "$before" ]
 check "the board that was running still runs" kill -0 "$upid"
 read -r npid nw < <(start_board_kind win "$udir" 0 640)
