@@ -1,6 +1,7 @@
 #include "app/backupsdialog.h"
 
 #include "app/busymessage.h"
+#include "app/messageboxes.h"
 #include "base/preferences.h"
 #include "base/services.h"
 #include "coord/updatesession.h"

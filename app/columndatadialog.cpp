@@ -1,5 +1,6 @@
 #include "app/columndatadialog.h"
 
+#include "app/messageboxes.h"
 #include "app/unstorabletext.h"
 #include "grid/griddata.h"
 #include "store/columndata.h"

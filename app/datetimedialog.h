@@ -48,7 +48,6 @@ public:
 
     YearCalendar* calendar() const { return m_calendar; }
     QTableView* businessHoursGrid() const { return m_hours; }
-    int rememberedYear() const { return m_rememberedYear; }
 
     // The handlers, by the names the form's events have.
     void onActivated();

@@ -1,6 +1,7 @@
 #include "app/gridinteraction.h"
 
 #include "app/boardcontext.h"
+#include "app/messageboxes.h"
 
 #include "base/services.h"
 #include "grid/griddocument.h"
@@ -12,12 +13,34 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 
 #include <utility>
+
+namespace {
+
+// The focused cell is the view's current cell: the editing rules read and
+// move it there, so what they act on is what the user sees.
+class ViewCellFocus final : public CellFocus
+{
+public:
+    explicit ViewCellFocus(GridView& view) : m_view(view) {}
+    std::optional<QPoint> cell() const override { return m_view.focusedCell(); }
+    void setCell(std::optional<QPoint> cell) override
+    {
+        if (cell)
+            m_view.focusCell(cell->x(), cell->y());
+        else
+            m_view.clearSelection();
+    }
+
+private:
+    GridView& m_view;
+};
+
+} // namespace
 
 GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
     : QObject(window)
@@ -27,13 +50,14 @@ GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
     , m_messages(*board.services.messages)
     , m_view(board.view)
     , m_window(window)
-    , m_editor(std::make_unique<GridEditor>(board.document, board.prefs, *board.services.messages))
+    , m_focus(std::make_unique<ViewCellFocus>(*board.view))
+    , m_editor(std::make_unique<GridEditor>(board.document, board.prefs, *board.services.messages, m_focus.get()))
 {
     setObjectName(QStringLiteral("gridInteraction"));
     m_editor->setEditingCheck([this] { return updating(); });
 
     connect(m_view, &GridView::cellSelected, this, [this](int col, int row) {
-        m_editor->selectCell(col, row);
+        m_editor->focusMovedTo(col, row);
         m_session.noteSelection();
     });
     connect(m_view, &GridView::gridMousePressed, this, &GridInteraction::onGridMousePress);
@@ -80,17 +104,22 @@ GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
     m_restTimer->setInterval(600);
     connect(m_restTimer, &QTimer::timeout, this, &GridInteraction::onPointerRested);
     m_view->viewport()->installEventFilter(this);
+    connect(m_view, &GridView::gridRightReleased, this, &GridInteraction::openChosenMenu);
 
-    // The window sees the grid's right-button releases (on a cell, a title,
-    // the fixed column or the corner) and every key release before its
-    // controls do.
-    qApp->installEventFilter(this);
+    // Ctrl + letter acts on the press, wherever the keyboard is in the
+    // window, once however long the key is held.
+    for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
+        if (!GridEditor::shortcut(QChar(letter)))
+            continue;
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_A + (letter - u'A'))), window);
+        shortcut->setObjectName(QStringLiteral("shortcut%1").arg(QChar(letter)));
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(false);
+        connect(shortcut, &QShortcut::activated, this, [this, letter] { runShortcut(QChar(letter)); });
+    }
 }
 
-GridInteraction::~GridInteraction()
-{
-    qApp->removeEventFilter(this);
-}
+GridInteraction::~GridInteraction() = default;
 
 bool GridInteraction::updating() const
 {
@@ -318,7 +347,6 @@ void GridInteraction::onAdvanceTick()
 
 void GridInteraction::applyAdvance(const AdvanceResult& advance)
 {
-    syncFocus();
     if (advance.focusToToolbar)
         emit focusToolbarRequested();
     if (!advance.menuColumn)
@@ -332,7 +360,6 @@ void GridInteraction::afterCommand(bool recomputeWidths, bool focusToToolbar)
 {
     if (recomputeWidths)
         m_view->fitColumnWidths();
-    syncFocus();
     if (focusToToolbar)
         emit focusToolbarRequested();
 }
@@ -340,7 +367,6 @@ void GridInteraction::afterCommand(bool recomputeWidths, bool focusToToolbar)
 void GridInteraction::clearGridSelection()
 {
     m_editor->clearSelection();
-    m_view->clearSelection();
 }
 
 void GridInteraction::closeMenusAndEditor()
@@ -350,27 +376,12 @@ void GridInteraction::closeMenusAndEditor()
     m_view->closeEditor();
 }
 
-void GridInteraction::syncFocus()
-{
-    if (const std::optional<QPoint> f = m_editor->focused())
-        m_view->focusCell(f->x(), f->y());
-    else
-        m_view->clearSelection();
-}
-
-bool GridInteraction::onKeyRelease(int key, Qt::KeyboardModifiers modifiers)
+void GridInteraction::runShortcut(QChar letter)
 {
     if (!updating())
-        return false;
-    const Qt::KeyboardModifiers held =
-        modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (held != Qt::ControlModifier || key < Qt::Key_A || key > Qt::Key_Z)
-        return false;
-    const std::optional<GridEditor::Command> command = GridEditor::shortcut(QChar(u'A' + (key - Qt::Key_A)));
-    if (!command)
-        return false;
-    runCommand(m_editor->stepLabel(*command), [this, c = *command] { return m_editor->run(c); });
-    return true;
+        return;
+    if (const std::optional<GridEditor::Command> command = GridEditor::shortcut(letter))
+        runCommand(m_editor->stepLabel(*command), [this, c = *command] { return m_editor->run(c); });
 }
 
 void GridInteraction::onPointerRested()
@@ -389,17 +400,6 @@ bool GridInteraction::eventFilter(QObject* watched, QEvent* event)
             if (std::exchange(m_pointerResting, false))
                 emit pointerRestingChanged(false);
         }
-    }
-    if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()
-        && m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
-        const auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::RightButton)
-            openChosenMenu(me->globalPosition().toPoint());
-    } else if (event->type() == QEvent::KeyRelease && watched->isWidgetType()
-               && static_cast<QWidget*>(watched)->window() == m_window) {
-        const auto* ke = static_cast<QKeyEvent*>(event);
-        if (!ke->isAutoRepeat() && onKeyRelease(ke->key(), ke->modifiers()))
-            return true;
     }
     return QObject::eventFilter(watched, event);
 }

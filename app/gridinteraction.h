@@ -22,8 +22,8 @@ struct Preferences;
 
 // What the user does on the grid (StringGrid1): which menu a right click
 // opens, the update, operations, setup and column menus and what their
-// items do, the advance after a pick, Ctrl shortcuts, and the focused cell
-// kept the same in the editing rules and on screen.
+// items do, the advance after a pick and the Ctrl shortcuts. The focused
+// cell the editing rules act on is the view's current cell.
 //
 // Nothing here runs outside an update session, even a pick or an answer
 // that arrives after the session ended. What belongs to the window (the
@@ -60,8 +60,6 @@ public:
     void scheduleAdvance();
     void onAdvanceTick();
     QTimer* advanceTimer() const { return m_advanceTimer; }
-    // Ctrl + letter on key release (onKeyRelease); true when it was a shortcut.
-    bool onKeyRelease(int key, Qt::KeyboardModifiers modifiers);
 
     // Nothing focused, in the editing rules and on screen.
     void clearGridSelection();
@@ -101,7 +99,7 @@ private:
     void historyStep(bool (UpdateSession::*step)());
     void afterHistoryStep();
     void applyAdvance(const AdvanceResult& advance);
-    void syncFocus();
+    void runShortcut(QChar letter);
 
     DataFolder m_folder;
     GridDocument& m_document;
@@ -109,6 +107,7 @@ private:
     Messages& m_messages;
     GridView* m_view;
     QWidget* m_window;
+    std::unique_ptr<CellFocus> m_focus;
     std::unique_ptr<GridEditor> m_editor;
 
     QMenu* m_updateMenu = nullptr;

@@ -16,9 +16,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-#include <cstdlib>
 #include <initializer_list>
-#include <utility>
 
 namespace {
 
@@ -99,18 +97,6 @@ int runShareCheck(int argc, char** argv)
     return ShareCheck::allOk(findings) ? 0 : 1;
 }
 
-// Qt's X11 layer ends the process with exit() when the display goes away
-// (the X server dies, a remote desktop ends): no event, no signal, nobody to
-// ask. A running update is then saved from an exit handler, or its edits
-// kept in a backup, as at a logout; only files are touched, the display is gone.
-UpdateSession* g_sessionAtExit = nullptr;
-
-void saveAtExit()
-{
-    if (UpdateSession* session = std::exchange(g_sessionAtExit, nullptr))
-        session->shutdownWithoutAnswer();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -178,12 +164,15 @@ int main(int argc, char** argv)
         app.quit();
     });
 
-    g_sessionAtExit = &window->board().session;
-    std::atexit(saveAtExit);
+    // A running update is saved, or its edits kept in a backup, however the
+    // process ends: a quit that bypassed the window's close, or the display
+    // gone.
+    UpdateSession& session = window->board().session;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, window.get(), [&session] { session.shutdownWithoutAnswer(); });
+    watcher.setSaveAtForcedExit([&session] { session.shutdownWithoutAnswer(); });
+    app.setFailureNotice([&messages](const QString& text) { messages.show(MessageKind::Error, text, kCentralOffset); });
 
     window->show();
     window->onActivated();
-    const int code = app.exec();
-    g_sessionAtExit = nullptr;
-    return code;
+    return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
 #include "app/helpwindow.h"
+#include "app/messageboxes.h"
 #include "app/persistentform.h"
 #include "app/preferencesdialog.h"
 #include "app/sessioncontrol.h"
@@ -56,7 +57,8 @@ std::unique_ptr<MainWindow> MainWindow::create(const DataFolder& folder, const S
 }
 
 MainWindow::MainWindow(const DataFolder& folder, const Services& services)
-    : m_board(folder, services)
+    : m_toolbar(new Toolbar(folder, this))
+    , m_board(folder, services, this)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("RYX"));
@@ -72,10 +74,8 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     m_settings = std::make_unique<SharedSettings>(m_board.folder, m_board.prefs);
 
     m_tray = new TrayIcon(this);
-    buildToolbar();
+    connectToolbar();
 
-    m_board.view = new GridView(m_board.document, m_board.prefs, this);
-    m_board.view->setObjectName(QStringLiteral("StringGrid1"));
     m_interaction = new GridInteraction(m_board, this);
     connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
     m_sessionControl = new SessionControl(m_board, *m_toolbar, *m_interaction, this);
@@ -202,9 +202,8 @@ void MainWindow::setUpIcons()
     m_tray->setUp(windowIcon);
 }
 
-void MainWindow::buildToolbar()
+void MainWindow::connectToolbar()
 {
-    m_toolbar = new Toolbar(m_board.folder, this);
     connect(m_toolbar, &Toolbar::helpRequested, this, &MainWindow::onHelpClicked);
     connect(m_toolbar, &Toolbar::prefsRequested, this, &MainWindow::onPrefsClicked);
     connect(m_toolbar, &Toolbar::quitRequested, this, &MainWindow::onQuitClicked);

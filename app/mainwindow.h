@@ -61,7 +61,7 @@ private:
     MainWindow(const DataFolder& folder, const Services& services);
     void buildWindow();
     void setUpIcons();
-    void buildToolbar();
+    void connectToolbar();
     void rememberGeometry();
     void applyPreferencesToWindow();
     void applyPrivileges();
@@ -77,6 +77,8 @@ private:
     void onCommitDataRequest(QSessionManager& manager);
     bool confirmClose();               // false when the close was refused
 
+    // Made first, so that it comes before the grid in the tab order.
+    Toolbar* m_toolbar = nullptr;           // Panel8
     BoardContext m_board;
 
     std::unique_ptr<SharedSettings> m_settings;
@@ -92,7 +94,6 @@ private:
     QStringList m_userLines;        // users.scd as read, for a dialog not made yet
     bool m_restoreAllowed = false;
 
-    Toolbar* m_toolbar = nullptr;           // Panel8
     GridInteraction* m_interaction = nullptr;
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1

@@ -8,6 +8,9 @@
 class QDialog;
 class QWidget;
 
+// Where the pointer goes for a notice: the desktop's centre, 33 pixels down.
+constexpr QPoint kCentralOffset{0, 33};
+
 // Puts a window about to be shown in the middle of the desktop (the primary
 // screen), whatever its parent: message boxes and dialogs come up there,
 // under the pointer that was moved there for them.

@@ -4,6 +4,7 @@
 #include "app/boardcontext.h"
 #include "app/busymessage.h"
 #include "app/gridinteraction.h"
+#include "app/messageboxes.h"
 #include "app/toolbar.h"
 #include "base/preferences.h"
 #include "base/services.h"

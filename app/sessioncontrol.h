@@ -46,7 +46,6 @@ public:
     void onPollTick();
     void onTimeoutTick();
     void onBackupTick();
-    QTimer* backupTimer() const { return m_backupTimer; }
 
     // Saves and leaves the session; false when the save failed (the
     // session then stays open and says why).

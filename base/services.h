@@ -29,8 +29,6 @@ public:
 
 enum class MessageKind { Information, Warning, Error };
 
-// Where the pointer goes for a notice: the desktop's centre, 33 pixels down.
-constexpr QPoint kCentralOffset{0, 33};
 enum class Answer { Yes, No, Cancel };
 
 // Every box moves the mouse pointer first to the centre of the desktop plus

@@ -14,7 +14,8 @@ namespace {
 // Including the title row: 254 data rows.
 constexpr int kMaxRows = 255;
 
-const QPoint kCentral = kCentralOffset;
+// Where the pointer goes for a notice: the desktop's centre, 33 pixels down.
+const QPoint kCentral{0, 33};
 const QPoint kAskRow{30, 35};
 const QPoint kAskColumn{30, 33};
 
@@ -25,8 +26,9 @@ const QString kMaxRowsWarning = QStringLiteral("Maximum rows = 254. Row not appe
 
 } // namespace
 
-GridEditor::GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages)
+GridEditor::GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages, CellFocus* focus)
     : m_document(document), m_grid(document.draft()), m_prefs(prefs), m_messages(messages)
+    , m_focus(focus ? *focus : m_ownFocus)
 {
 }
 
@@ -48,12 +50,12 @@ bool GridEditor::typeIntoCell(int col, int row, const QString& text)
 void GridEditor::selectCell(int col, int row)
 {
     m_target = QPoint(col, row);
-    m_focused = m_target;
+    m_focus.setCell(m_target);
 }
 
 void GridEditor::clearSelection()
 {
-    m_focused.reset();
+    m_focus.setCell(std::nullopt);
 }
 
 void GridEditor::disablePasteItems()
@@ -67,9 +69,10 @@ void GridEditor::disablePasteItems()
 // column or cells that are no longer there.
 std::optional<QPoint> GridEditor::focusedDataCell() const
 {
-    if (!m_focused)
+    const std::optional<QPoint> focus = m_focus.cell();
+    if (!focus)
         return std::nullopt;
-    const QPoint p = *m_focused;
+    const QPoint p = *focus;
     if (p.x() < 1 || p.x() >= m_grid.colCount() || p.y() < 1 || p.y() >= m_grid.rowCount())
         return std::nullopt;
     return p;
@@ -548,14 +551,15 @@ QString GridEditor::stepLabel(Command c) const
     QString base = caption(c);
     if (const qsizetype shortcutAt = base.indexOf(QStringLiteral("  (")); shortcutAt >= 0)
         base.truncate(shortcutAt);
-    if (!m_focused)
+    const std::optional<QPoint> focus = m_focus.cell();
+    if (!focus)
         return base;
     switch (c) {
     case Command::PasteRow:
     case Command::InsertRow:
     case Command::ClearRow:
     case Command::DeleteRow:
-        return base + u' ' + rowName(m_focused->y());
+        return base + u' ' + rowName(focus->y());
     case Command::PasteCell:
     case Command::InsertColumn:
     case Command::InsertCell:
@@ -564,7 +568,7 @@ QString GridEditor::stepLabel(Command c) const
     case Command::DeleteColumn:
     case Command::DeleteCell:
     case Command::IncrementColumn:
-        return base + u' ' + columnName(m_focused->x());
+        return base + u' ' + columnName(focus->x());
     default:
         return base;
     }

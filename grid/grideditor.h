@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/cellfocus.h"
 #include "grid/columnmenu.h"
 
 #include <QList>
@@ -63,16 +64,21 @@ QString gridGestureHint();
 class GridEditor
 {
 public:
-    GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages);
+    // The focused cell is kept in `focus` (the view's, on the board); without
+    // one the editor keeps it itself.
+    GridEditor(GridDocument& document, const Preferences& prefs, Messages& messages, CellFocus* focus = nullptr);
     // Asked after every question: timers keep running while a box is open,
     // and a session that ended meanwhile must not see the answer acted on.
     void setEditingCheck(std::function<bool()> stillEditing) { m_stillEditing = std::move(stillEditing); }
 
     // Cell state. x = column, y = row.
-    std::optional<QPoint> focused() const { return m_focused; }
+    std::optional<QPoint> focused() const { return m_focus.cell(); }
     QPoint target() const { return m_target; }
-    // The grid moved its focus to (col, row): it becomes the target as well.
+    // Focuses (col, row), which becomes the target as well.
     void selectCell(int col, int row);
+    // The focus was moved to (col, row) where it is kept (a click, a key):
+    // it becomes the target.
+    void focusMovedTo(int col, int row) { m_target = QPoint(col, row); }
     void clearSelection();   // nothing focused; the target stays
 
     // Copy buffer and the enabling of the two paste items.
@@ -175,7 +181,8 @@ private:
     Messages& m_messages;
     std::function<bool()> m_stillEditing;
 
-    std::optional<QPoint> m_focused;
+    PlainCellFocus m_ownFocus;
+    CellFocus& m_focus;
     QPoint m_target{0, 0};
 
     QString m_copyBuffer;

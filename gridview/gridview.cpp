@@ -9,6 +9,7 @@
 #include "base/preferences.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -371,6 +372,13 @@ void GridView::mousePressEvent(QMouseEvent* event)
         emit cellSelected(index.column(), index.row());
 }
 
+void GridView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton)
+        emit gridRightReleased(event->globalPosition().toPoint());
+    QTableView::mouseReleaseEvent(event);
+}
+
 void GridView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     emitPress(event);
@@ -385,6 +393,19 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void GridView::keyPressEvent(QKeyEvent* event)
 {
+    // A key that reaches the grid while its cell editor is open belongs to
+    // the editor: Qt's view would only give the editor the focus back and
+    // drop the key, so a letter typed then was lost.
+    // A key the editor leaves (Enter) comes back here and is handled as before.
+    if (isEditing() && !m_forwardingKey) {
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            editor->setFocus();
+            m_forwardingKey = true;
+            QCoreApplication::sendEvent(editor, event);
+            m_forwardingKey = false;
+            return;
+        }
+    }
     emit gridKeyPressed();
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && m_editingAllowed && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
@@ -395,6 +416,22 @@ void GridView::keyPressEvent(QKeyEvent* event)
     m_inKeyPress = true;
     QTableView::keyPressEvent(event);
     m_inKeyPress = false;
+}
+
+bool GridView::focusNextPrevChild(bool next)
+{
+    // Tab while a cell is edited moves on to the next cell, as it does in
+    // the editor, also when the grid itself got the key.
+    if (isEditing() && !m_forwardingKey) {
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            QKeyEvent tab(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier);
+            m_forwardingKey = true;
+            QCoreApplication::sendEvent(editor, &tab);
+            m_forwardingKey = false;
+            return true;
+        }
+    }
+    return QTableView::focusNextPrevChild(next);
 }
 
 void GridView::focusInEvent(QFocusEvent* event)
@@ -527,6 +564,11 @@ bool GridView::eventFilter(QObject* watched, QEvent* event)
             // button drags borders and columns.
             if (me->button() != Qt::LeftButton || watched != m_top->viewport())
                 return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (me->button() == Qt::RightButton)
+                emit gridRightReleased(me->globalPosition().toPoint());
         }
     }
     return QTableView::eventFilter(watched, event);

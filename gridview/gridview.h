@@ -48,7 +48,6 @@ public:
     void setEditingAllowed(bool allowed);
     bool editingAllowed() const { return m_editingAllowed; }
     void setColumnDragAllowed(bool allowed);
-    bool columnDragAllowed() const { return m_columnDragAllowed; }
     using QTableView::closeEditor;
     // Ends an in-place edit; what was typed is already in the cell.
     void closeEditor();
@@ -63,7 +62,6 @@ public:
     QRect cellRect(int col, int row) const;
 
     GridTableModel* gridModel() const { return m_model; }
-    CellDelegate* cellDelegate() const { return m_delegate; }
 
 signals:
     // Emitted for every selection of a data cell: by mouse, keyboard or
@@ -71,6 +69,9 @@ signals:
     void cellSelected(int col, int row);
     // Every mouse press on the grid, fixed cells included, before any menu.
     void gridMousePressed(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
+    // The right button let go on the grid, fixed cells included: where the
+    // menu chosen at the press opens.
+    void gridRightReleased(QPoint globalPos);
     void gridKeyPressed();
     void cellTextEdited(int col, int row, const QString& text);
     // A data column was dragged by its title from one index to another.
@@ -79,8 +80,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyboardSearch(const QString& search) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +124,7 @@ private:
     bool m_restoringSections = false;
     bool m_inDoubleClick = false;
     bool m_inKeyPress = false;
+    bool m_forwardingKey = false;
     QList<int> m_keptWidths;
     std::optional<QPoint> m_keptFocus;
 

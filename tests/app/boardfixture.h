@@ -70,6 +70,11 @@ template<class W> ColumnMenuPopup* setupMenu(const W& w) { return child<ColumnMe
 template<class W> ColumnMenuPopup* columnMenu(const W& w) { return child<ColumnMenuPopup>(w, "PopupMenu3"); }
 template<class W> QShortcut* undoShortcut(const W& w) { return child<QShortcut>(w, "undoShortcut"); }
 template<class W> QShortcut* redoShortcut(const W& w) { return child<QShortcut>(w, "redoShortcut"); }
+// Ctrl + `letter`, as the window's shortcut hears it.
+template<class W> QShortcut* ctrlShortcut(const W& w, char letter)
+{
+    return child<QShortcut>(w, QByteArray("shortcut").append(letter).constData());
+}
 template<class W> bool updateGroupShown(const W& w) { return child<Toolbar>(w, "Panel8")->updateGroupShown(); }
 template<class W> bool prefsShown(const W& w) { return child<Toolbar>(w, "Panel8")->prefsShown(); }
 

@@ -5,6 +5,7 @@
 #include "app/storabletextvalidator.h"
 #include "coord/updatesession.h"
 #include "gridview/columnmenupopup.h"
+#include "grid/griddocument.h"
 #include "grid/grideditor.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
@@ -51,6 +52,10 @@ private slots:
     void dateTimeFromColumnMenu();
     void listButtonNeedsARow();
     void typingWithEditingDown();
+    void typingIntoCell_data();
+    void typingIntoCell();
+    void focusHasOneOwner_data();
+    void focusHasOneOwner();
     void undoRedoOfOneChange_data();
     void undoRedoOfOneChange();
     void gestureHintWhenPointerRests();
@@ -378,27 +383,45 @@ void TestEditingWindow::shortcutsOnlyDuringSession_data()
 {
     QTest::addColumn<bool>("inSession");
     QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("onToolbar");   // the keyboard on the button bar, not the grid
     QTest::addColumn<int>("rowsAdded");
-    QTest::newRow("ctrl a in a session") << true << int(Qt::ControlModifier) << 1;
-    QTest::newRow("ctrl shift a") << true << int(Qt::ControlModifier | Qt::ShiftModifier) << 0;
-    QTest::newRow("ctrl alt a") << true << int(Qt::ControlModifier | Qt::AltModifier) << 0;
-    QTest::newRow("outside a session") << false << int(Qt::ControlModifier) << 0;
+    QTest::newRow("ctrl a in a session") << true << int(Qt::ControlModifier) << false << 1;
+    QTest::newRow("ctrl a on the button bar") << true << int(Qt::ControlModifier) << true << 1;
+    QTest::newRow("ctrl shift a") << true << int(Qt::ControlModifier | Qt::ShiftModifier) << false << 0;
+    QTest::newRow("ctrl alt a") << true << int(Qt::ControlModifier | Qt::AltModifier) << false << 0;
+    QTest::newRow("a alone") << true << int(Qt::NoModifier) << false << 0;
+    QTest::newRow("outside a session") << false << int(Qt::ControlModifier) << false << 0;
 }
 
 void TestEditingWindow::shortcutsOnlyDuringSession()
 {
     QFETCH(bool, inSession);
     QFETCH(int, modifiers);
+    QFETCH(bool, onToolbar);
     QFETCH(int, rowsAdded);
     MainWindow* w = m_ws->window.get();
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
     if (!inSession)
         board::updateButton(w)->click();
+    QWidget* target = onToolbar ? static_cast<QWidget*>(board::updateButton(w)) : board::gridView(w);
+    target->setFocus();
+    const auto mods = Qt::KeyboardModifiers(modifiers);
     const int rows = w->board().document.draft().rowCount();
-    board::interaction(w).onKeyRelease(Qt::Key_A, Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(w->board().document.draft().rowCount(), rows + rowsAdded);
 
-    // Through the key events of the window, as a user types.
-    QTest::keyRelease(board::gridView(w), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+    // The press acts, with Ctrl still down: a typist may let go of Ctrl
+    // before the letter.
+    QTest::keyPress(target, Qt::Key_A, mods);
+    QCOMPARE(w->board().document.draft().rowCount(), rows + rowsAdded);
+    // Held down: the repeated presses do nothing more.
+    QTest::simulateEvent(target, true, Qt::Key_A, mods, QStringLiteral("a"), true);
+    QTest::simulateEvent(target, true, Qt::Key_A, mods, QStringLiteral("a"), true);
+    QCOMPARE(w->board().document.draft().rowCount(), rows + rowsAdded);
+    QTest::keyRelease(target, Qt::Key_A, mods);
+    QCOMPARE(w->board().document.draft().rowCount(), rows + rowsAdded);
+    // A second press is a second command.
+    QTest::keyClick(target, Qt::Key_A, mods);
     QCOMPARE(w->board().document.draft().rowCount(), rows + 2 * rowsAdded);
 }
 
@@ -486,6 +509,94 @@ void TestEditingWindow::typingWithEditingDown()
     GridData saved;
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(2, 4), QStringLiteral("A rather long typed value"));
+}
+
+void TestEditingWindow::typingIntoCell_data()
+{
+    QTest::addColumn<QString>("reached");   // how the cell got the focus before the typing
+    QTest::newRow("fresh cell") << "focus";
+    QTest::newRow("after a click") << "click";
+    QTest::newRow("after tab") << "tab";
+    QTest::newRow("after a menu pick") << "pick";
+}
+
+void TestEditingWindow::typingIntoCell()
+{
+    QFETCH(QString, reached);
+    MainWindow* w = m_ws->window.get();
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    GridView* view = board::gridView(w);
+    board::editingButton(w)->click();
+    const GridData& grid = w->board().document.draft();
+    if (reached == u"focus") {
+        view->focusCell(2, 4);
+        view->setFocus();
+    } else if (reached == u"click") {
+        const QRect cell = view->visualRect(view->model()->index(4, 2));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    } else if (reached == u"tab") {
+        view->focusCell(1, 4);
+        view->setFocus();
+        QTest::keyClicks(view, QStringLiteral("Acme"));
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(grid.cell(1, 4), QStringLiteral("Acme"));
+    } else {
+        view->focusCell(1, 4);
+        view->setFocus();
+        rightClick();
+        ColumnMenuPopup* menu = board::columnMenu(w);
+        QVERIFY(menu->isVisible());
+        const int item = indexOf(menu, menu->caption(menu->count() - 1));
+        const QString picked = menu->caption(item);
+        menu->trigger(item);
+        menu->closeMenu();
+        QCOMPARE(grid.cell(1, 4), picked);
+    }
+    QCOMPARE(view->focusedCell(), std::optional<QPoint>(QPoint(2, 4)));
+    QTest::keyClicks(view, QStringLiteral("Metro Hardware"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(grid.cell(2, 4), QStringLiteral("Metro Hardware"));
+    // Enter closes the editor once the key is done with.
+    QCoreApplication::processEvents();
+    QVERIFY(!view->isEditing());
+    QCOMPARE(grid.cell(2, 4), QStringLiteral("Metro Hardware"));
+}
+
+void TestEditingWindow::focusHasOneOwner_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("focusStays");
+    QTest::newRow("rows added above") << "insert" << true;
+    QTest::newRow("focused row taken away") << "remove" << false;
+    QTest::newRow("whole grid replaced") << "reset" << false;
+}
+
+void TestEditingWindow::focusHasOneOwner()
+{
+    // A change published by another writer moves or drops the view's
+    // current cell without a selection signal: the editing rules must see
+    // the same cell the view shows.
+    QFETCH(QString, change);
+    QFETCH(bool, focusStays);
+    MainWindow* w = m_ws->window.get();
+    GridView* view = board::gridView(w);
+    GridDocument& document = w->board().document;
+    const int last = document.draft().rowCount() - 1;
+    view->focusCell(2, last);
+    QCOMPARE(board::editor(w).focused(), std::optional<QPoint>(QPoint(2, last)));
+    if (change == u"insert")
+        document.draft().insertRow(1);
+    else if (change == u"remove")
+        document.draft().removeRow(last);
+    else
+        document.draft().setSize(2, 2);
+    document.publish();
+    QCOMPARE(board::editor(w).focused(), view->focusedCell());
+    QCOMPARE(board::editor(w).focused().has_value(), focusStays);
+    if (focusStays)
+        QVERIFY(board::editor(w).focused()->y() >= 1);
 }
 
 void TestEditingWindow::undoRedoOfOneChange_data()

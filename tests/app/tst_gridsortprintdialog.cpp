@@ -1,4 +1,5 @@
 #include "app/gridsortprintdialog.h"
+#include "app/messageboxes.h"
 #include "base/preferences.h"
 #include "grid/colorcodes.h"
 #include "grid/printlayout.h"
