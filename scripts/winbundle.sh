@@ -94,11 +94,9 @@ Qt ${qt_ver%%+*}:${qt_dlls}
   adds its permissions to GPL-3.0.txt). The third-party code compiled into
   these libraries, with its licences: Qt-third-party.txt. Every source
   file's copyright and licence: Qt-copyright.txt.
-  Source: Debian's source package $qt_pkg $qt_ver, unmodified,
-  https://sources.debian.org/src/$qt_pkg/$qt_ver/ and
-  https://snapshot.debian.org/package/$qt_pkg/$qt_ver/ (Qt's own releases:
-  https://download.qt.io/archive/qt/). SchedBoard's source holds the script
-  that configured and built it (scripts/build-qt-mingw.sh). On request, the
+  Source: Debian's source package $qt_pkg $qt_ver, unmodified, from
+  Debian's archive ("apt-get source $qt_pkg=$qt_ver" on a Debian machine).
+  SchedBoard's source holds the script that configured and built it (scripts/build-qt-mingw.sh). On request, the
   SchedBoard developers supply that source and script as well.
 
 The GCC $gcc_release runtime:${gcc_dlls}
@@ -106,14 +104,14 @@ The GCC $gcc_release runtime:${gcc_dlls}
   Exception 3.1 (GCC-runtime-copyright.txt, GPL-3.0.txt), which lets these
   libraries go with a program of any licence.
   Source: Debian's source package $gcc_src $gcc_ver, which builds GCC
-  $gcc_release from Debian's gcc-${gcc_release%%.*}-source,
-  https://sources.debian.org/src/$gcc_src/$gcc_ver/
+  $gcc_release from Debian's gcc-${gcc_release%%.*}-source
+  ("apt-get source $gcc_src=$gcc_ver").
 
 winpthreads (MinGW-w64):${pthread_dlls}
   Licence: MIT-style (mingw-w64-copyright.txt, under
   mingw-w64-libraries/winpthreads).
-  Source: Debian's source package $mingw_src $mingw_ver,
-  https://sources.debian.org/src/$mingw_src/$mingw_ver/
+  Source: Debian's source package $mingw_src $mingw_ver
+  ("apt-get source $mingw_src=$mingw_ver").
 
 Replacing Qt's libraries
   SchedBoard contains none of Qt: it loads the Qt DLLs above from its own

@@ -57,7 +57,7 @@ while read -r dll; do
 done < <(cd "$rdir" && find . -name '*.dll' ! -name sb_sound.dll | sed 's|^\./||')
 check "the notice names every bundled DLL${unnamed:+ (misses:$unnamed)}" [ -z "$unnamed" ]
 check "the notice says where Qt's source is and how to replace Qt's DLLs" \
-    eval 'grep -q "sources.debian.org/src/qt6-base" "$lic/README.txt" && grep -q "Replacing Qt" "$lic/README.txt"'
+    eval 'grep -q "apt-get source qt6-base=" "$lic/README.txt" && grep -q "Replacing Qt" "$lic/README.txt"'
 crlf_only() { python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); sys.exit(not d or d.count(b"\n") != d.count(b"\r\n"))' "$1"; }
 check "the notice and Upgrade.cmd have CR LF line ends" eval 'crlf_only "$lic/README.txt" && crlf_only "$rdir/Upgrade.cmd"'
 
