@@ -8,6 +8,7 @@
 #include "app/toolbar.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "coord/changewatch.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 
@@ -43,6 +44,9 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::onPollTick);
     connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::onTimeoutTick);
     connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
+    // A change the folder reports runs the same poll at once.
+    m_changeWatch = new ChangeWatch(m_folder, m_session, this);
+    connect(m_changeWatch, &ChangeWatch::pollDue, this, &SessionControl::onPollTick);
     connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
     connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
     connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);

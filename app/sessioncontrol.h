@@ -6,6 +6,7 @@
 #include <QObject>
 
 struct BoardContext;
+class ChangeWatch;
 class GridInteraction;
 class GridView;
 class QTimer;
@@ -19,8 +20,9 @@ struct Preferences;
 // cancelling Update do, the editing mode and the beep switch, the boxes that
 // tell why a session did not start or could not be saved, and the session's
 // timers (Timer1 polling, Timer2 time-out, the lock watch, Timer4 hourly
-// backups) turned into sounds and session ends. It owns this state and tells
-// the toolbar what to show; the toolbar only says what the user asked for.
+// backups) turned into sounds and session ends; a change the data folder
+// reports runs the poll at once. It owns this state and tells the toolbar
+// what to show; the toolbar only says what the user asked for.
 // The session's rules live in UpdateSession.
 class SessionControl : public QObject
 {
@@ -92,6 +94,7 @@ private:
     GridView* m_view;
     GridInteraction& m_interaction;
     QTimer* m_backupTimer = nullptr;
+    ChangeWatch* m_changeWatch = nullptr;
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
     bool m_timedOut = false;        // the time-out ended the session; not yet acted on
     bool m_editing = false;
