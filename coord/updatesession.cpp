@@ -4,6 +4,7 @@
 #include "grid/griddata.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "store/savehistory.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -159,6 +160,7 @@ UpdateSession::StartResult UpdateSession::pressUpdate()
         setState(State::Viewing);
         return r;
     }
+    m_sessionStart = m_grid;
     setTimeoutActive(m_prefs.timeOut);
     setState(State::Updating);
     m_saveFailed = false;
@@ -213,9 +215,20 @@ UpdateSession::EndResult UpdateSession::releaseUpdate(bool updateBackup)
     // Our own save must not come back as somebody else's change.
     m_currentStamp = gridStamp();
     m_lastKnownStamp = m_currentStamp;
+    recordSave();
     releaseLock();
     setState(State::Viewing);
     return r;
+}
+
+void UpdateSession::recordSave()
+{
+    // Still under the lock, so nobody else writes the file meanwhile. It
+    // only tells the other boards who changed what: a failure here is no
+    // failure of the save.
+    (void)SaveHistory::append(m_folder, SaveHistory::record(m_sessionStart, m_grid, m_identity.userName(),
+                                                            m_identity.computerName(),
+                                                            m_clock.utcNow().toMSecsSinceEpoch(), m_currentStamp));
 }
 
 std::optional<UpdateSession::EndResult> UpdateSession::checkLock()
