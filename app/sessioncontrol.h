@@ -1,12 +1,15 @@
 #pragma once
 
 #include "store/datafolder.h"
+#include "store/filestamp.h"
 #include "store/textfile.h"
 
 #include <QObject>
 
 struct BoardContext;
 class ChangeWatch;
+class GridData;
+class GridDocument;
 class GridInteraction;
 class GridView;
 class QTimer;
@@ -21,8 +24,10 @@ struct Preferences;
 // tell why a session did not start or could not be saved, and the session's
 // timers (Timer1 polling, Timer2 time-out, the lock watch, Timer4 hourly
 // backups) turned into sounds and session ends; a change the data folder
-// reports runs the poll at once. It owns this state and tells the toolbar
-// what to show; the toolbar only says what the user asked for.
+// reports runs the poll at once. After a reload of another workstation's
+// save it tints the cells that changed and says who saved. It owns this
+// state and tells the toolbar what to show; the toolbar only says what the
+// user asked for.
 // The session's rules live in UpdateSession.
 class SessionControl : public QObject
 {
@@ -82,12 +87,17 @@ private:
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void showSaveFailure(const TextFile::WriteResult& failure);
+    // A poll loaded another workstation's save: its cells are tinted and
+    // the status line says who saved what.
+    void showOthersSave(const GridData& before);
+    void nameSaver();
     // The session loaded a grid: the columns fit it.
     void refitColumns();
 
     DataFolder m_folder;
     const Preferences& m_prefs;
     UpdateSession& m_session;
+    const GridDocument& m_document;
     Messages& m_messages;
     Sounds& m_sounds;
     Toolbar& m_toolbar;
@@ -100,4 +110,10 @@ private:
     bool m_editing = false;
     bool m_beep = false;
     QString m_status;
+    QTimer* m_savedNoticeTimer = nullptr;
+    QString m_savedNotice;   // "Saved by ...", while the timer runs
+    bool m_savedNamed = false;
+    int m_savedCells = 0;
+    int m_savedRows = 0;
+    FileStamp m_savedStamp;
 };

@@ -6,6 +6,7 @@
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
+#include "store/savehistory.h"
 #include "tests/support/modelmirror.h"
 #include "store/textfile.h"
 #include "tests/app/boardfixture.h"
@@ -42,6 +43,8 @@ private slots:
     void waitingLampAndAlarm();
     void reloadBeepsOnlyWhenAsked();
     void noReloadOfOwnSave();
+    void othersSaveIsTintedAndNamed_data();
+    void othersSaveIsTintedAndNamed();
     void cancelAnsweredNoAndYes();
     void timeoutEndsIdleSession();
     void busyInMenusAndDialogsKeepsSession();
@@ -176,7 +179,8 @@ void TestSessionWindow::waitingLampAndAlarm()
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
     QCOMPARE(b->board().document.draft().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
     QCOMPARE(b->board().session.state(), UpdateSession::State::Viewing);
-    QCOMPARE(status(b), QString());
+    // The holder's line gives way to what it saved.
+    QCOMPARE(status(b), QStringLiteral("Saved by anna on PC-A at 2:05 PM: 1 cell in 1 row"));
 
     // Pressing Update again hides the lamp before the lock is tried.
     press(a);
@@ -227,6 +231,50 @@ void TestSessionWindow::noReloadOfOwnSave()
     board::sessionControl(a).onPollTick();
     QVERIFY(a.fake.sounds.played.isEmpty());
     QCOMPARE(a->board().document.draft().cell(1, 2), QStringLiteral("mine"));
+}
+
+void TestSessionWindow::othersSaveIsTintedAndNamed_data()
+{
+    QTest::addColumn<bool>("recorded");   // false: the saving board keeps no history
+    QTest::newRow("recorded") << true;
+    QTest::newRow("older board") << false;
+}
+
+void TestSessionWindow::othersSaveIsTintedAndNamed()
+{
+    QFETCH(bool, recorded);
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    b->board().prefs.militaryTime = true;
+    a.fake.clock.now = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9));
+    press(a);
+    a->board().document.draft().setCell(2, 1, QStringLiteral("T-77"));
+    a->board().document.draft().setCell(3, 1, QStringLiteral("Steel 9"));
+    a->board().document.draft().setCell(1, 4, QStringLiteral("Gravel 3"));
+    a->board().document.draft().setCell(2, 4, QStringLiteral("<b>bold</b>"));
+    press(a);
+    if (!recorded)
+        QVERIFY(TextFile::remove(m_folder->path(QStringLiteral("gsystem/history.scd"))).ok());
+    board::sessionControl(b).onPollTick();
+
+    QList<QPoint> tinted = board::gridView(b)->tintedCells();
+    std::sort(tinted.begin(), tinted.end(), [](QPoint l, QPoint r) { return std::pair(l.y(), l.x()) < std::pair(r.y(), r.x()); });
+    QCOMPARE(tinted, (QList<QPoint>{{2, 1}, {3, 1}, {1, 4}, {2, 4}}));
+    const QString status = b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
+    if (recorded)
+        QCOMPARE(status, QStringLiteral("Saved by anna on PC-A at 14:05: 4 cells in 2 rows"));
+    else   // the time is the grid file's, by the file system's clock
+        QVERIFY2(QRegularExpression(QStringLiteral("^Saved at \\d\\d:\\d\\d: 4 cells in 2 rows$")).match(status).hasMatch(),
+                 qPrintable(status));
+    // The saver itself is not told of its own save.
+    QVERIFY(board::gridView(a)->tintedCells().isEmpty());
+    QVERIFY(a->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text().isEmpty());
+
+    // The tint goes after its time; a poll with nothing new keeps the line.
+    board::gridView(b)->tintTimer()->setInterval(1);
+    QTRY_VERIFY(board::gridView(b)->tintedCells().isEmpty());
+    board::sessionControl(b).onPollTick();
+    QCOMPARE(b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text(), status);
 }
 
 void TestSessionWindow::cancelAnsweredNoAndYes()
