@@ -1,5 +1,6 @@
 #include "app/datetimedialog.h"
 #include "app/fixedcolumndialog.h"
+#include "app/historywindow.h"
 #include "app/sessioncontrol.h"
 #include "grid/calendaryear.h"
 #include "grid/datetimetext.h"
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <cerrno>
 
@@ -45,6 +47,7 @@ private slots:
     void noReloadOfOwnSave();
     void othersSaveIsTintedAndNamed_data();
     void othersSaveIsTintedAndNamed();
+    void historyWindowFiltersAndFocuses();
     void cancelAnsweredNoAndYes();
     void timeoutEndsIdleSession();
     void busyInMenusAndDialogsKeepsSession();
@@ -275,6 +278,49 @@ void TestSessionWindow::othersSaveIsTintedAndNamed()
     QTRY_VERIFY(board::gridView(b)->tintedCells().isEmpty());
     board::sessionControl(b).onPollTick();
     QCOMPARE(b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text(), status);
+}
+
+void TestSessionWindow::historyWindowFiltersAndFocuses()
+{
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    for (const QString& text : {QStringLiteral("first"), QStringLiteral("second")}) {
+        press(a);
+        a->board().document.draft().setCell(2, 5, text);
+        a->board().document.draft().setCell(1, 3, text + QStringLiteral(" load"));
+        press(a);
+    }
+    board::sessionControl(b).onPollTick();
+    // From the bar's menu; Ctrl + H opens the same window.
+    QAction* menuEntry = board::child<QAction>(b, "History1");
+    QVERIFY(menuEntry);
+    QCOMPARE(menuEntry->text(), QStringLiteral("History"));
+    QCOMPARE(board::child<QShortcut>(b, "historyShortcut")->key(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    menuEntry->trigger();
+    auto* window = b->findChild<HistoryWindow*>();
+    QVERIFY(window && window->isVisible());
+    QTreeWidget* list = window->list();
+    QCOMPARE(list->topLevelItemCount(), 4);
+    // Newest first, plain text, who and what.
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("anna on PC-A"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("3"));
+    QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("first load"));
+    QCOMPARE(list->topLevelItem(0)->text(5), QStringLiteral("second load"));
+
+    window->setFilter(QStringLiteral("SECOND"));
+    QCOMPARE(window->shownCount(), 2);
+    window->setFilter(QStringLiteral("first"));
+    QCOMPARE(window->shownCount(), 4);   // also the changes from "first" to "second"
+    window->setFilter(QStringLiteral("no such text"));
+    QCOMPARE(window->shownCount(), 0);
+
+    // Enter on a line moves the board's focus to its cell.
+    window->setFilter(QString());
+    list->setCurrentItem(list->topLevelItem(1));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(board::gridView(b)->focusedCell(), std::optional<QPoint>(QPoint(2, 5)));
+    window->close();
 }
 
 void TestSessionWindow::cancelAnsweredNoAndYes()
