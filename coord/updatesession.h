@@ -212,6 +212,8 @@ private:
     void setPollFromPreferences();
     void readHolder();
     void releaseLock();
+    // After a successful save: who changed which cells, for the other boards.
+    void recordSave();
     // Holding the lock: temporaries and lock files that crashed or killed
     // boards left behind.
     void clearLeftovers();
@@ -248,5 +250,6 @@ private:
     FileStamp m_refusedStamp;   // a malformed sgrid.scd is not read again until it changes
     bool m_saveFailed = false;  // a save of this session failed: the files may be half replaced
     FileStamp m_sessionStamp;   // sgrid.scd as the session started
+    GridData m_sessionStart;    // the grid as the session started, for the record of its save
     std::optional<Holder> m_holder;
 };

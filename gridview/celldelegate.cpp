@@ -55,6 +55,20 @@ QRect CellDelegate::contentRect(const QRect& cellRect) const
     return cellRect.adjusted(0, 0, -m_lineWidth, -m_lineWidth);
 }
 
+void CellDelegate::setTintedCells(const QList<QPoint>& cells)
+{
+    m_tinted.clear();
+    for (const QPoint& cell : cells)
+        m_tinted.insert(cellKey(cell.x(), cell.y()));
+}
+
+QColor CellDelegate::tinted(const QColor& fill)
+{
+    // Half way to the tint: a row's own colour still shows through.
+    const QColor tint = QColor::fromRgb(kTintColor);
+    return QColor((fill.red() + tint.red()) / 2, (fill.green() + tint.green()) / 2, (fill.blue() + tint.blue()) / 2);
+}
+
 void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const
 {
     const QRect r = contentRect(cellRect);
@@ -65,7 +79,14 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         return;
 
     const QString text = m_grid.cell(col, row);
-    painter->fillRect(r, background(row, fixed));
+    const QColor fill = background(row, fixed);
+    const bool tint = !m_tinted.isEmpty() && isTinted(col, row);
+    painter->fillRect(r, tint ? tinted(fill) : fill);
+    if (tint) {
+        painter->setPen(QPen(QColor::fromRgb(kTintFrameColor), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(r.adjusted(1, 1, -1, -1));
+    }
     if (!text.isEmpty()) {
         painter->setFont(m_font);
         painter->setPen(m_textColor);

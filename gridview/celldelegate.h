@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QHash>
 #include <QPalette>
+#include <QPoint>
+#include <QSet>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
@@ -40,6 +42,14 @@ public:
     // reaches this cell, else the grid's own background.
     QColor background(int row, bool fixed) const;
 
+    // Cells another workstation just changed: drawn on a tint of their fill
+    // inside a frame, which shows on every row colour.
+    static constexpr QRgb kTintColor = qRgb(255, 235, 59);
+    static constexpr QRgb kTintFrameColor = qRgb(214, 93, 0);
+    void setTintedCells(const QList<QPoint>& cells);
+    bool isTinted(int col, int row) const { return m_tinted.contains(cellKey(col, row)); }
+    static QColor tinted(const QColor& fill);
+
     QRect contentRect(const QRect& cellRect) const;
     void paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const;
 
@@ -61,6 +71,8 @@ private:
     const QStaticText& laidOut(const QString& text) const;
     void drawText(QPainter* painter, const QRect& area, bool centred, const QString& text) const;
 
+    static quint64 cellKey(int col, int row) { return (quint64(quint32(col)) << 32) | quint32(row); }
+
     const GridData& m_grid;
     const Preferences& m_prefs;
     QFont m_font;
@@ -70,4 +82,5 @@ private:
     static constexpr qsizetype kMaxLaidOutChars = 1 << 20;
     mutable QHash<QString, QStaticText> m_laidOut;
     mutable qsizetype m_laidOutChars = 0;
+    QSet<quint64> m_tinted;
 };

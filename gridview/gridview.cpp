@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextOption>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,10 @@ GridView::GridView(GridDocument& document, const Preferences& prefs, QWidget* pa
     connect(m_model, &QAbstractItemModel::modelReset, this, &GridView::afterShapeChange);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &GridView::repaintAll);
     connect(m_model, &QAbstractItemModel::headerDataChanged, this, &GridView::repaintAll);
+    m_tintTimer = new QTimer(this);
+    m_tintTimer->setObjectName(QStringLiteral("tintTimer"));
+    m_tintTimer->setSingleShot(true);
+    connect(m_tintTimer, &QTimer::timeout, this, [this] { tintCells({}); });
 
     setShowGrid(false);
     setWordWrap(false);
@@ -135,6 +140,17 @@ void GridView::afterShapeChange()
     else
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
     m_silent = false;
+    repaintAll();
+}
+
+void GridView::tintCells(const QList<QPoint>& cells)
+{
+    m_tinted = cells;
+    m_delegate->setTintedCells(cells);
+    if (cells.isEmpty())
+        m_tintTimer->stop();
+    else
+        m_tintTimer->start(kTintMs);
     repaintAll();
 }
 

@@ -13,6 +13,7 @@ class GridData;
 class GridDocument;
 class GridHeaderView;
 class GridTableModel;
+class QTimer;
 struct Preferences;
 
 // The schedule board StringGrid1: a title row and a fixed left column that
@@ -63,6 +64,13 @@ public:
 
     GridTableModel* gridModel() const { return m_model; }
 
+    // Cells another workstation changed, tinted for kTintMs; a new set
+    // replaces the one shown.
+    static constexpr int kTintMs = 5000;
+    void tintCells(const QList<QPoint>& cells);
+    QList<QPoint> tintedCells() const { return m_tinted; }
+    QTimer* tintTimer() const { return m_tintTimer; }
+
 signals:
     // Emitted for every selection of a data cell: by mouse, keyboard or
     // focusCell, also when the cell was focused already.
@@ -110,6 +118,8 @@ private:
     const GridData& m_grid;
     const Preferences& m_prefs;
     GridTableModel* m_model = nullptr;
+    QTimer* m_tintTimer = nullptr;
+    QList<QPoint> m_tinted;
     CellDelegate* m_delegate = nullptr;
     GridHeaderView* m_top = nullptr;
     GridHeaderView* m_left = nullptr;

@@ -10,6 +10,7 @@
 #include "app/desktop/trayicon.h"
 #include "app/dialogs/backupsdialog.h"
 #include "app/dialogs/helpwindow.h"
+#include "app/dialogs/historywindow.h"
 #include "app/dialogs/preferencesdialog.h"
 #include "app/sortprint/gridsortprintdialog.h"
 #include "coord/updatesession.h"
@@ -35,6 +36,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -113,6 +116,12 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
         s->setContext(Qt::ApplicationShortcut);
     connect(m_undoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::undo);
     connect(m_redoShortcut, &QShortcut::activated, m_interaction, &GridInteraction::redo);
+    // Ctrl + H: no grid command has the letter.
+    m_historyShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    m_historyShortcut->setObjectName(QStringLiteral("historyShortcut"));
+    m_historyShortcut->setAutoRepeat(false);
+    connect(m_historyShortcut, &QShortcut::activated, this, &MainWindow::onHistoryClicked);
+    connect(m_toolbar, &Toolbar::historyRequested, this, &MainWindow::onHistoryClicked);
 
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::onCommitDataRequest,
             Qt::DirectConnection);
@@ -369,6 +378,24 @@ void MainWindow::onHelpClicked()
     if (!m_helpWindow)
         m_helpWindow = new HelpWindow(m_board.folder, this);
     m_helpWindow->showHelp();
+}
+
+void MainWindow::onHistoryClicked()
+{
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(m_board.folder, m_board.prefs, this);
+        connect(m_historyWindow, &HistoryWindow::cellChosen, this, [this](int col, int row) {
+            // The row as it stands now: later saves may have moved its cells.
+            GridView* view = m_board.view;
+            const GridData& grid = m_board.document.data();
+            if (row < 1 || row >= grid.rowCount())
+                return;
+            view->focusCell(std::clamp(col, 1, std::max(1, grid.colCount() - 1)), row);
+            activateWindow();
+            view->setFocus();
+        });
+    }
+    m_historyWindow->showHistory();
 }
 
 void MainWindow::onTrayClicked()

@@ -12,6 +12,7 @@ class BackupsDialog;
 class GridInteraction;
 class GridSortPrintDialog;
 class HelpWindow;
+class HistoryWindow;
 class PreferencesDialog;
 class QSessionManager;
 class QShortcut;
@@ -42,6 +43,7 @@ public:
     void onQuitClicked();   // "Quit"
     void onHelpClicked();   // help
     void onTrayClicked();   // "Tray"
+    void onHistoryClicked();   // "History" (the bar's menu, Ctrl+H)
     // Saves the preferences and the user list as the dialog's "OK" does.
     TextFile::WriteResult savePreferences();
     // The end of the desktop session: with `canAsk` the user is asked
@@ -105,4 +107,6 @@ private:
     GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
     BackupsDialog* m_backupsDialog = nullptr;
     HelpWindow* m_helpWindow = nullptr;
+    HistoryWindow* m_historyWindow = nullptr;
+    QShortcut* m_historyShortcut = nullptr;
 };

@@ -8,8 +8,11 @@
 #include "app/desktop/messageboxes.h"
 #include "base/preferences.h"
 #include "base/services.h"
+#include "coord/changewatch.h"
 #include "coord/updatesession.h"
+#include "grid/griddiff.h"
 #include "gridview/gridview.h"
+#include "store/savehistory.h"
 
 #include <QDir>
 #include <QTimer>
@@ -18,6 +21,8 @@
 
 namespace {
 constexpr int kHourMs = 3600 * 1000;
+// How long the status line names the last save another workstation made.
+constexpr int kSavedNoticeMs = 30 * 1000;
 }
 
 SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridInteraction& interaction, QObject* parent)
@@ -25,6 +30,7 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     , m_folder(board.folder)
     , m_prefs(board.prefs)
     , m_session(board.session)
+    , m_document(board.document)
     , m_messages(*board.services.messages)
     , m_sounds(*board.services.sounds)
     , m_toolbar(toolbar)
@@ -43,6 +49,9 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     connect(&m_session.pollTimer(), &QTimer::timeout, this, &SessionControl::onPollTick);
     connect(&m_session.timeoutTimer(), &QTimer::timeout, this, &SessionControl::onTimeoutTick);
     connect(&m_session.lockTimer(), &QTimer::timeout, this, &SessionControl::checkLock);
+    // A change the folder reports runs the same poll at once.
+    m_changeWatch = new ChangeWatch(m_folder, m_session, this);
+    connect(m_changeWatch, &ChangeWatch::pollDue, this, &SessionControl::onPollTick);
     connect(m_view, &GridView::gridMousePressed, this, &SessionControl::noteAction);
     connect(&m_interaction, &GridInteraction::pointerRestingChanged, this, &SessionControl::refreshStatus);
     connect(m_view, &GridView::gridKeyPressed, this, &SessionControl::noteAction);
@@ -54,6 +63,13 @@ SessionControl::SessionControl(BoardContext& board, Toolbar& toolbar, GridIntera
     m_backupTimer->setObjectName(QStringLiteral("Timer4"));
     connect(m_backupTimer, &QTimer::timeout, this, &SessionControl::onBackupTick);
     m_backupTimer->start(kHourMs);
+    m_savedNoticeTimer = new QTimer(this);
+    m_savedNoticeTimer->setObjectName(QStringLiteral("savedNoticeTimer"));
+    m_savedNoticeTimer->setSingleShot(true);
+    connect(m_savedNoticeTimer, &QTimer::timeout, this, [this] {
+        m_savedNotice.clear();
+        refreshStatus();
+    });
 }
 
 void SessionControl::showCentralMessage(const QString& text)
@@ -150,6 +166,8 @@ void SessionControl::startSessionUi(bool reloaded)
     if (reloaded)
         refitColumns();
     m_toolbar.showSession(true);
+    m_savedNotice.clear();
+    m_savedNoticeTimer->stop();
     setGridEditable(true);
     m_interaction.editor().disablePasteItems();
     m_saveErrorShown = false;
@@ -215,6 +233,8 @@ QString SessionControl::statusText() const
             .arg(UpdateSession::kTimeoutMs / 1000);
     if (const std::optional<UpdateSession::Holder> h = m_session.holder())
         return UpdateSession::holderText(*h, m_prefs.militaryTime);
+    if (!m_savedNotice.isEmpty() && m_session.state() != UpdateSession::State::Updating)
+        return m_savedNotice;
     if (m_session.state() == UpdateSession::State::Updating && m_interaction.pointerResting())
         return gridGestureHint();
     return {};
@@ -293,7 +313,13 @@ void SessionControl::cancel()
 
 void SessionControl::onPollTick()
 {
+    // Implicitly shared: what the board showed before a reload, to tell what changed.
+    const GridData shown = m_document.data();
     const UpdateSession::PollResult r = m_session.poll();
+    if (r.reloaded && r.ok())
+        showOthersSave(shown);
+    else if (!m_savedNotice.isEmpty() && !m_savedNamed)
+        nameSaver();   // its record is written just after the grid
     refreshStatus();
     if (r.freed) {
         m_toolbar.showWaiting(false);
@@ -305,6 +331,30 @@ void SessionControl::onPollTick()
         if (m_beep && r.ok())
             m_sounds.play(m_folder.gsystem(QStringLiteral("alarmc.wav")));
     }
+}
+
+void SessionControl::showOthersSave(const GridData& before)
+{
+    const QList<CellChange> changes = GridDiff::changedCells(before, m_document.data());
+    QList<QPoint> cells;
+    cells.reserve(changes.size());
+    for (const CellChange& c : changes)
+        cells.append(QPoint(c.col, c.row));
+    m_view->tintCells(cells);
+    m_savedCells = int(changes.size());
+    m_savedRows = GridDiff::rowCount(changes);
+    m_savedStamp = m_session.lastKnownStamp();
+    nameSaver();
+    m_savedNoticeTimer->start(kSavedNoticeMs);
+}
+
+void SessionControl::nameSaver()
+{
+    // Boards that keep no record leave the saver unnamed.
+    const FileResult<SaveRecord> newest = SaveHistory::readNewest(m_folder);
+    m_savedNamed = newest.ok() && SaveHistory::madeStamp(newest.value, m_savedStamp);
+    m_savedNotice = SaveHistory::savedText(m_savedNamed ? &newest.value : nullptr, m_savedStamp.writeTimeNs / 1000000,
+                                           m_savedCells, m_savedRows, m_prefs.militaryTime);
 }
 
 void SessionControl::onTimeoutTick()

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "store/datafolder.h"
+#include "store/filestamp.h"
 #include "store/textfile.h"
 
 #include <QObject>
 
 struct BoardContext;
+class ChangeWatch;
+class GridData;
+class GridDocument;
 class GridInteraction;
 class GridView;
 class QTimer;
@@ -19,8 +23,11 @@ struct Preferences;
 // cancelling Update do, the editing mode and the beep switch, the boxes that
 // tell why a session did not start or could not be saved, and the session's
 // timers (Timer1 polling, Timer2 time-out, the lock watch, Timer4 hourly
-// backups) turned into sounds and session ends. It owns this state and tells
-// the toolbar what to show; the toolbar only says what the user asked for.
+// backups) turned into sounds and session ends; a change the data folder
+// reports runs the poll at once. After a reload of another workstation's
+// save it tints the cells that changed and says who saved. It owns this
+// state and tells the toolbar what to show; the toolbar only says what the
+// user asked for.
 // The session's rules live in UpdateSession.
 class SessionControl : public QObject
 {
@@ -80,21 +87,33 @@ private:
     // one's lock file was gone: say where the edits went.
     void leaveLostSession(const QString& rescuedTo, const TextFile::WriteResult& failure);
     void showSaveFailure(const TextFile::WriteResult& failure);
+    // A poll loaded another workstation's save: its cells are tinted and
+    // the status line says who saved what.
+    void showOthersSave(const GridData& before);
+    void nameSaver();
     // The session loaded a grid: the columns fit it.
     void refitColumns();
 
     DataFolder m_folder;
     const Preferences& m_prefs;
     UpdateSession& m_session;
+    const GridDocument& m_document;
     Messages& m_messages;
     Sounds& m_sounds;
     Toolbar& m_toolbar;
     GridView* m_view;
     GridInteraction& m_interaction;
     QTimer* m_backupTimer = nullptr;
+    ChangeWatch* m_changeWatch = nullptr;
     bool m_saveErrorShown = false;  // the time-out retries without stacking boxes
     bool m_timedOut = false;        // the time-out ended the session; not yet acted on
     bool m_editing = false;
     bool m_beep = false;
     QString m_status;
+    QTimer* m_savedNoticeTimer = nullptr;
+    QString m_savedNotice;   // "Saved by ...", while the timer runs
+    bool m_savedNamed = false;
+    int m_savedCells = 0;
+    int m_savedRows = 0;
+    FileStamp m_savedStamp;
 };

@@ -87,6 +87,12 @@ void Toolbar::buildMenu()
     m_beep->setCheckable(true);
     m_print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
     m_print->setObjectName(QStringLiteral("PrintSortGrid1"));
+    QAction* history = m_menu->addAction(QStringLiteral("History"));
+    history->setObjectName(QStringLiteral("History1"));
+    // Shown in the menu; the window's own shortcut acts on it.
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    history->setShortcutContext(Qt::WidgetShortcut);
+    connect(history, &QAction::triggered, this, &Toolbar::historyRequested);
     connect(m_bar, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menuAllowed)
             m_menu->popup(m_bar->mapToGlobal(pos));

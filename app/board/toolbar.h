@@ -51,6 +51,7 @@ signals:
     void trayRequested();
     void beepToggled(bool on);   // "Beep on any updates"
     void printRequested();       // "Print / Sort Grid"
+    void historyRequested();     // "History"
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

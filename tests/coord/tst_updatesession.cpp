@@ -2,6 +2,7 @@
 #include "grid/griddata.h"
 #include "store/gridstore.h"
 #include "base/preferences.h"
+#include "store/savehistory.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/testfolder.h"
@@ -71,6 +72,8 @@ private slots:
     void lockErrorWaitsForNobody();
     void waitingEndsWhenOtherReleases();
     void releaseSavesWithoutOwnReload();
+    void releaseRecordsWhoChangedWhat_data();
+    void releaseRecordsWhoChangedWhat();
     void pressLoadsOthersSaveBeforeSnapshot();
     void touchedFileIsReloaded();
     void incompleteReloadIsRetried();
@@ -374,6 +377,60 @@ void TestUpdateSession::releaseSavesWithoutOwnReload()
 
     // Releasing outside a session does nothing.
     QVERIFY(!m_a->session.releaseUpdate().saved);
+}
+
+void TestUpdateSession::releaseRecordsWhoChangedWhat_data()
+{
+    QTest::addColumn<int>("fault");   // on the history file's rename; 0: none
+    QTest::addColumn<bool>("folderInPlace");
+    QTest::newRow("recorded") << 0 << false;
+    QTest::newRow("disk full") << ENOSPC << false;
+    QTest::newRow("a folder in its place") << 0 << true;
+}
+
+void TestUpdateSession::releaseRecordsWhoChangedWhat()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, folderInPlace);
+    const QString history = m_tf->path(QStringLiteral("gsystem/") + SaveHistory::fileName());
+    if (folderInPlace)
+        QVERIFY(QDir().mkpath(history));
+    const auto noFaults = qScopeGuard([] { TextFile::setFaultHook({}); });
+    TextFile::setFaultHook([fault](TextFile::Step step, const QString& target) {
+        return step == TextFile::Step::Rename && target.endsWith(SaveHistory::fileName()) ? fault : 0;
+    });
+
+    // Another workstation's save before the press is not this session's.
+    QCOMPARE(m_b->session.pressUpdate().kind, Start::Started);
+    m_b->grid.setCell(1, 1, QStringLiteral("ben's"));
+    QVERIFY(m_b->session.releaseUpdate().saved);
+    QCOMPARE(m_a->session.pressUpdate().kind, Start::Started);
+    const QString was = m_a->grid.cell(2, 3);
+    m_a->grid.setCell(2, 3, QStringLiteral("T-99"));
+    m_a->grid.setCell(0, 3, QStringLiteral("Dock 4"));
+    m_a->grid.setRowColor(3, 6);
+    m_a->clock.now = QDateTime(QDate(2026, 5, 1), QTime(9, 30), Qt::UTC);
+    // Whatever becomes of the record, the save is a save.
+    const UpdateSession::EndResult e = m_a->session.releaseUpdate();
+    QVERIFY(e.saved);
+    QVERIFY2(e.failure.ok(), qPrintable(e.failure.message));
+    QCOMPARE(m_a->session.state(), State::Viewing);
+    QVERIFY(m_b->session.poll().reloaded);
+    QCOMPARE(m_b->grid.cell(2, 3), QStringLiteral("T-99"));
+
+    const FileResult<SaveRecord> newest = SaveHistory::readNewest(m_tf->folder());
+    if (fault || folderInPlace) {
+        QVERIFY(!newest.ok() || newest.value.user == QStringLiteral("ben"));
+        return;
+    }
+    QVERIFY2(newest.ok(), qPrintable(newest.message));
+    QCOMPARE(newest.value.user, QStringLiteral("anna"));
+    QCOMPARE(newest.value.computer, QStringLiteral("PC-A"));
+    QCOMPARE(newest.value.timeMsUtc, m_a->clock.now.toMSecsSinceEpoch());
+    QCOMPARE(newest.value.cells, (QList<CellChange>{{0, 3, TestFolder::sampleGrid().cell(0, 3), QStringLiteral("Dock 4")},
+                                                    {2, 3, was, QStringLiteral("T-99")}}));
+    QVERIFY(SaveHistory::madeStamp(newest.value, m_b->session.lastKnownStamp()));
+    QCOMPARE(SaveHistory::read(m_tf->folder()).value.size(), 2);
 }
 
 void TestUpdateSession::pressLoadsOthersSaveBeforeSnapshot()

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -135,6 +136,7 @@ class TestGridView : public QObject
 private slots:
     void rowColours_data();
     void rowColours();
+    void tintedCellsFadeAfterTheirTime();
     void alignment_data();
     void alignment();
     void textDrawnAsQtDrawsIt_data();
@@ -207,6 +209,31 @@ void TestGridView::rowColours()
     const QRect below = b.view->cellRect(col, 3);
     QCOMPARE(QColor(image.pixel(below.right() - 2, below.bottom() - 1)), col == 0 ? kFixed : kWhite);
     QCOMPARE(b.grid.rowColor(2), code);
+}
+
+void TestGridView::tintedCellsFadeAfterTheirTime()
+{
+    Board b;
+    b.grid.setRowColor(2, int(ColorCodes::Red));
+    b.show();
+    b.view->tintCells({QPoint(2, 2), QPoint(0, 3), QPoint(3, 4)});
+    QVERIFY(b.view->tintTimer()->isActive());
+    QCOMPARE(b.view->tintTimer()->interval(), GridView::kTintMs);
+    QImage image = b.image();
+    const auto inside = [](const QRect& r) { return QPoint(r.right() - 4, r.bottom() - 4); };
+    // The tint lets the row's colour show through; the frame is the same on every colour.
+    const QRect red = b.view->cellRect(2, 2);
+    QCOMPARE(QColor(image.pixel(inside(red))), CellDelegate::tinted(QColor(247, 185, 132)));
+    QCOMPARE(QColor(image.pixel(red.left() + 1, red.center().y())), QColor::fromRgb(CellDelegate::kTintFrameColor));
+    QCOMPARE(QColor(image.pixel(inside(b.view->cellRect(0, 3)))), CellDelegate::tinted(kFixed));
+    QCOMPARE(QColor(image.pixel(inside(b.view->cellRect(3, 4)))), CellDelegate::tinted(kWhite));
+    QCOMPARE(QColor(image.pixel(inside(b.view->cellRect(3, 3)))), kWhite);
+
+    b.view->tintTimer()->start(1);
+    QTRY_VERIFY(b.view->tintedCells().isEmpty());
+    image = b.image();
+    QCOMPARE(QColor(image.pixel(inside(red))), QColor(247, 185, 132));
+    QCOMPARE(QColor(image.pixel(inside(b.view->cellRect(0, 3)))), kFixed);
 }
 
 void TestGridView::alignment_data()

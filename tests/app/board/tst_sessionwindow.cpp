@@ -1,11 +1,13 @@
-#include "app/dialogs/datetimedialog.h"
 #include "app/board/sessioncontrol.h"
+#include "app/dialogs/datetimedialog.h"
 #include "app/dialogs/fixedcolumndialog.h"
+#include "app/dialogs/historywindow.h"
 #include "coord/updatesession.h"
 #include "grid/calendaryear.h"
 #include "grid/datetimetext.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
+#include "store/savehistory.h"
 #include "store/textfile.h"
 #include "tests/app/board/boardfixture.h"
 #include "tests/support/modelmirror.h"
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <cerrno>
 
@@ -42,6 +45,9 @@ private slots:
     void waitingLampAndAlarm();
     void reloadBeepsOnlyWhenAsked();
     void noReloadOfOwnSave();
+    void othersSaveIsTintedAndNamed_data();
+    void othersSaveIsTintedAndNamed();
+    void historyWindowFiltersAndFocuses();
     void cancelAnsweredNoAndYes();
     void timeoutEndsIdleSession();
     void busyInMenusAndDialogsKeepsSession();
@@ -176,7 +182,8 @@ void TestSessionWindow::waitingLampAndAlarm()
     QVERIFY(b.fake.sounds.played[0].endsWith(QStringLiteral("gsystem/alarm.wav")));
     QCOMPARE(b->board().document.draft().cell(1, 1), QStringLiteral("T-99"));   // reloaded at the same tick
     QCOMPARE(b->board().session.state(), UpdateSession::State::Viewing);
-    QCOMPARE(status(b), QString());
+    // The holder's line gives way to what it saved.
+    QCOMPARE(status(b), QStringLiteral("Saved by anna on PC-A at 2:05 PM: 1 cell in 1 row"));
 
     // Pressing Update again hides the lamp before the lock is tried.
     press(a);
@@ -227,6 +234,93 @@ void TestSessionWindow::noReloadOfOwnSave()
     board::sessionControl(a).onPollTick();
     QVERIFY(a.fake.sounds.played.isEmpty());
     QCOMPARE(a->board().document.draft().cell(1, 2), QStringLiteral("mine"));
+}
+
+void TestSessionWindow::othersSaveIsTintedAndNamed_data()
+{
+    QTest::addColumn<bool>("recorded");   // false: the saving board keeps no history
+    QTest::newRow("recorded") << true;
+    QTest::newRow("older board") << false;
+}
+
+void TestSessionWindow::othersSaveIsTintedAndNamed()
+{
+    QFETCH(bool, recorded);
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    b->board().prefs.militaryTime = true;
+    a.fake.clock.now = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9));
+    press(a);
+    a->board().document.draft().setCell(2, 1, QStringLiteral("T-77"));
+    a->board().document.draft().setCell(3, 1, QStringLiteral("Steel 9"));
+    a->board().document.draft().setCell(1, 4, QStringLiteral("Gravel 3"));
+    a->board().document.draft().setCell(2, 4, QStringLiteral("<b>bold</b>"));
+    press(a);
+    if (!recorded)
+        QVERIFY(TextFile::remove(m_folder->path(QStringLiteral("gsystem/history.scd"))).ok());
+    board::sessionControl(b).onPollTick();
+
+    QList<QPoint> tinted = board::gridView(b)->tintedCells();
+    std::sort(tinted.begin(), tinted.end(), [](QPoint l, QPoint r) { return std::pair(l.y(), l.x()) < std::pair(r.y(), r.x()); });
+    QCOMPARE(tinted, (QList<QPoint>{{2, 1}, {3, 1}, {1, 4}, {2, 4}}));
+    const QString status = b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
+    if (recorded)
+        QCOMPARE(status, QStringLiteral("Saved by anna on PC-A at 14:05: 4 cells in 2 rows"));
+    else   // the time is the grid file's, by the file system's clock
+        QVERIFY2(QRegularExpression(QStringLiteral("^Saved at \\d\\d:\\d\\d: 4 cells in 2 rows$")).match(status).hasMatch(),
+                 qPrintable(status));
+    // The saver itself is not told of its own save.
+    QVERIFY(board::gridView(a)->tintedCells().isEmpty());
+    QVERIFY(a->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text().isEmpty());
+
+    // The tint goes after its time; a poll with nothing new keeps the line.
+    board::gridView(b)->tintTimer()->setInterval(1);
+    QTRY_VERIFY(board::gridView(b)->tintedCells().isEmpty());
+    board::sessionControl(b).onPollTick();
+    QCOMPARE(b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text(), status);
+}
+
+void TestSessionWindow::historyWindowFiltersAndFocuses()
+{
+    Workstation& a = *m_a;
+    Workstation& b = *m_b;
+    for (const QString& text : {QStringLiteral("first"), QStringLiteral("second")}) {
+        press(a);
+        a->board().document.draft().setCell(2, 5, text);
+        a->board().document.draft().setCell(1, 3, text + QStringLiteral(" load"));
+        press(a);
+    }
+    board::sessionControl(b).onPollTick();
+    // From the bar's menu; Ctrl + H opens the same window.
+    QAction* menuEntry = board::child<QAction>(b, "History1");
+    QVERIFY(menuEntry);
+    QCOMPARE(menuEntry->text(), QStringLiteral("History"));
+    QCOMPARE(board::child<QShortcut>(b, "historyShortcut")->key(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    menuEntry->trigger();
+    auto* window = b->findChild<HistoryWindow*>();
+    QVERIFY(window && window->isVisible());
+    QTreeWidget* list = window->list();
+    QCOMPARE(list->topLevelItemCount(), 4);
+    // Newest first, plain text, who and what.
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("anna on PC-A"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("3"));
+    QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("first load"));
+    QCOMPARE(list->topLevelItem(0)->text(5), QStringLiteral("second load"));
+
+    window->setFilter(QStringLiteral("SECOND"));
+    QCOMPARE(window->shownCount(), 2);
+    window->setFilter(QStringLiteral("first"));
+    QCOMPARE(window->shownCount(), 4);   // also the changes from "first" to "second"
+    window->setFilter(QStringLiteral("no such text"));
+    QCOMPARE(window->shownCount(), 0);
+
+    // Enter on a line moves the board's focus to its cell.
+    window->setFilter(QString());
+    list->setCurrentItem(list->topLevelItem(1));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(board::gridView(b)->focusedCell(), std::optional<QPoint>(QPoint(2, 5)));
+    window->close();
 }
 
 void TestSessionWindow::cancelAnsweredNoAndYes()
