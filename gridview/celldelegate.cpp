@@ -76,6 +76,12 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         else
             drawText(painter, r.adjusted(kTextOffset, kTextOffset, 0, 0), false, text);
     }
+    if (!fixed && m_marked.contains(QPoint(col, row))) {
+        // Inside the cell, so the focus rectangle and grid lines stay seen.
+        painter->setPen(QPen(QColor::fromRgb(kMarkColor), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
     if (current) {
         QPen pen(m_textColor, 1, Qt::DotLine);
         painter->setPen(pen);

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QHash>
 #include <QPalette>
+#include <QPoint>
+#include <QSet>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
@@ -24,6 +26,8 @@ public:
     static constexpr QRgb kFixedColor = BoardStyle::kFixedCell;
     static constexpr QRgb kCellColor = BoardStyle::kCell;
     static constexpr QRgb kLineColor = BoardStyle::kGridLine;
+    // Unlike every row colour, so a found cell shows on any row.
+    static constexpr QRgb kMarkColor = qRgb(214, 0, 120);
 
     CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent = nullptr);
 
@@ -39,6 +43,11 @@ public:
     // The fill of a row's cell: its colour code's fill when it has one that
     // reaches this cell, else the grid's own background.
     QColor background(int row, bool fixed) const;
+
+    // Cells marked as found: a frame drawn over them, their text and data
+    // untouched. The caller repaints.
+    void setMarkedCells(const QSet<QPoint>& cells) { m_marked = cells; }
+    const QSet<QPoint>& markedCells() const { return m_marked; }
 
     QRect contentRect(const QRect& cellRect) const;
     void paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const;
@@ -67,6 +76,7 @@ private:
     QColor m_textColor = Qt::black;
     QColor m_windowColor = Qt::white;
     int m_lineWidth = 1;
+    QSet<QPoint> m_marked;
     static constexpr qsizetype kMaxLaidOutChars = 1 << 20;
     mutable QHash<QString, QStaticText> m_laidOut;
     mutable qsizetype m_laidOutChars = 0;

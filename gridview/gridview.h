@@ -62,6 +62,7 @@ public:
     QRect cellRect(int col, int row) const;
 
     GridTableModel* gridModel() const { return m_model; }
+    CellDelegate* cellDelegate() const { return m_delegate; }
 
 signals:
     // Emitted for every selection of a data cell: by mouse, keyboard or
