@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/backupsdialog.h"
+#include "app/boardkeys.h"
 #include "app/celleditorguard.h"
+#include "app/findbar.h"
 #include "app/gridinteraction.h"
 #include "app/gridsortprintdialog.h"
 #include "app/helpwindow.h"
@@ -98,7 +100,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
     layout->addWidget(m_board.view, 1);
+    m_findBar = new FindBar(m_board.document, *m_board.view, this);
+    layout->addWidget(m_findBar);
     layout->addWidget(m_statusBar);
+    new BoardKeys(this, *m_toolbar, *m_interaction, *m_board.view, *m_findBar);
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
     connect(m_toolbar, &Toolbar::printRequested, this, [this] { sortPrintDialog()->showOpen(); });
