@@ -66,6 +66,11 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
 
     const QString text = m_grid.cell(col, row);
     painter->fillRect(r, background(row, fixed));
+    const bool marked = !fixed && m_marked.contains(QPoint(col, row));
+    // The focused match stands out among the others: the mark covers most
+    // of its focus rectangle.
+    if (marked && current)
+        painter->fillRect(r, QColor(qRed(kMarkColor), qGreen(kMarkColor), qBlue(kMarkColor), 56));
     if (!text.isEmpty()) {
         painter->setFont(m_font);
         painter->setPen(m_textColor);
@@ -76,11 +81,11 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         else
             drawText(painter, r.adjusted(kTextOffset, kTextOffset, 0, 0), false, text);
     }
-    if (!fixed && m_marked.contains(QPoint(col, row))) {
-        // Inside the cell, so the focus rectangle and grid lines stay seen.
+    if (marked) {
+        // Within the content area: the grid lines stay as they are.
         painter->setPen(QPen(QColor::fromRgb(kMarkColor), 2));
         painter->setBrush(Qt::NoBrush);
-        painter->drawRect(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5));
+        painter->drawRect(QRectF(r).adjusted(1, 1, -1, -1));
     }
     if (current) {
         QPen pen(m_textColor, 1, Qt::DotLine);
