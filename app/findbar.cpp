@@ -41,7 +41,6 @@ FindBar::FindBar(const GridDocument& document, GridView& view, QWidget* parent)
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("findText"));
     m_text->setMaxLength(kMaxFindChars);
-    m_text->setClearButtonEnabled(true);
     m_text->setToolTip(QStringLiteral("Find in the grid  (Ctrl+F); Enter finds the next"));
     m_count = PlainText::label(this);
     m_count->setObjectName(QStringLiteral("findCount"));

@@ -9,8 +9,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+
+#include <algorithm>
 
 // The board from the keyboard alone: the toolbar's keys, the menus that
 // the Menu key and Shift + F10 open, and finding text in the grid.
@@ -24,6 +27,7 @@ private slots:
     void toolbarKeys_data();
     void toolbarKeys();
     void everyKeyIsToldAndListed();
+    void keysOnlyForButtonsShown();
     void menuKeys_data();
     void menuKeys();
     void rowFromKeyboardAlone();
@@ -121,11 +125,9 @@ void TestBoardKeys::everyKeyIsToldAndListed()
             if (!row.isEmpty() && !row[0].paragraphs.isEmpty())
                 listed.append(row[0].paragraphs[0].text());
     const auto isListed = [&listed](const QString& keys) {
-        for (const QString& cell : listed)
-            if (cell == keys || cell.split(QStringLiteral(", ")).contains(keys)
-                || cell.split(QStringLiteral(" or ")).contains(keys))
-                return true;
-        return false;
+        return std::any_of(listed.cbegin(), listed.cend(), [&keys](const QString& cell) {
+            return cell.split(QRegularExpression(QStringLiteral(", | or "))).contains(keys);
+        });
     };
     int buttons = 0;
     for (const QAction* a : w->findChildren<QAction*>()) {
@@ -141,6 +143,29 @@ void TestBoardKeys::everyKeyIsToldAndListed()
         const QString keys = s->key().toString(QKeySequence::NativeText).replace(QStringLiteral("Menu"), QStringLiteral("Menu key"));
         QVERIFY2(isListed(keys), qPrintable(keys));
     }
+}
+
+void TestBoardKeys::keysOnlyForButtonsShown()
+{
+    // The user list gives this user neither Update nor Prefs.
+    m_ws.reset();
+    m_folder->writeFile("users/users.scd", "nobody[2]\r\n");
+    m_ws = std::make_unique<Workstation>(*m_folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    MainWindow* w = window();
+    activate(w);
+    QVERIFY(!board::updateGroupShown(w) && !board::prefsShown(w));
+    key(Qt::Key_F2);
+    QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
+    // A dialog opened by mistake is modal: closed, so that the test fails rather than waits.
+    QTimer::singleShot(200, w, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!board::dialog<PreferencesDialog>(w));
+    // Help is for everybody.
+    key(Qt::Key_F1);
+    QVERIFY(board::helpWindow(w) && board::helpWindow(w)->isVisible());
 }
 
 void TestBoardKeys::menuKeys_data()
