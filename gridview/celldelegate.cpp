@@ -1,10 +1,10 @@
 #include "gridview/celldelegate.h"
 #include "widgets/colorvalue.h"
 
+#include "base/preferences.h"
 #include "grid/colorcodes.h"
 #include "grid/griddata.h"
 #include "grid/printlayout.h"
-#include "base/preferences.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -87,6 +87,11 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(r.adjusted(1, 1, -1, -1));
     }
+    const bool marked = !fixed && m_marked.contains(QPoint(col, row));
+    // The focused match stands out among the others: the mark covers most
+    // of its focus rectangle.
+    if (marked && current)
+        painter->fillRect(r, QColor(qRed(kMarkColor), qGreen(kMarkColor), qBlue(kMarkColor), 56));
     if (!text.isEmpty()) {
         painter->setFont(m_font);
         painter->setPen(m_textColor);
@@ -96,6 +101,12 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
             drawText(painter, r.adjusted(0, kTextOffset, 0, 0), true, text);
         else
             drawText(painter, r.adjusted(kTextOffset, kTextOffset, 0, 0), false, text);
+    }
+    if (marked) {
+        // Within the content area: the grid lines stay as they are.
+        painter->setPen(QPen(QColor::fromRgb(kMarkColor), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(r).adjusted(1, 1, -1, -1));
     }
     if (current) {
         QPen pen(m_textColor, 1, Qt::DotLine);

@@ -26,6 +26,8 @@ public:
     static constexpr QRgb kFixedColor = BoardStyle::kFixedCell;
     static constexpr QRgb kCellColor = BoardStyle::kCell;
     static constexpr QRgb kLineColor = BoardStyle::kGridLine;
+    // Unlike every row colour, so a found cell shows on any row.
+    static constexpr QRgb kMarkColor = qRgb(214, 0, 120);
 
     CellDelegate(const GridData& grid, const Preferences& prefs, QObject* parent = nullptr);
 
@@ -49,6 +51,11 @@ public:
     void setTintedCells(const QList<QPoint>& cells);
     bool isTinted(int col, int row) const { return m_tinted.contains(cellKey(col, row)); }
     static QColor tinted(const QColor& fill);
+
+    // Cells marked as found: a frame drawn over them, their text and data
+    // untouched. The caller repaints.
+    void setMarkedCells(const QSet<QPoint>& cells) { m_marked = cells; }
+    const QSet<QPoint>& markedCells() const { return m_marked; }
 
     QRect contentRect(const QRect& cellRect) const;
     void paintCell(QPainter* painter, const QRect& cellRect, int col, int row, bool fixed, bool current) const;
@@ -79,6 +86,7 @@ private:
     QColor m_textColor = Qt::black;
     QColor m_windowColor = Qt::white;
     int m_lineWidth = 1;
+    QSet<QPoint> m_marked;
     static constexpr qsizetype kMaxLaidOutChars = 1 << 20;
     mutable QHash<QString, QStaticText> m_laidOut;
     mutable qsizetype m_laidOutChars = 0;

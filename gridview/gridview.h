@@ -63,6 +63,7 @@ public:
     QRect cellRect(int col, int row) const;
 
     GridTableModel* gridModel() const { return m_model; }
+    CellDelegate* cellDelegate() const { return m_delegate; }
 
     // Cells another workstation changed, tinted for kTintMs; a new set
     // replaces the one shown.

@@ -183,6 +183,22 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
     }
 }
 
+void GridInteraction::openMenuFromKeyboard(Qt::KeyboardModifiers modifiers)
+{
+    const std::optional<QPoint> cell = m_editor->focused();
+    const QRect shown = m_view->viewport()->rect();
+    QPoint at = shown.topLeft() + QPoint(20, 20);
+    if (cell) {
+        // A cell scrolled out of sight opens its menu at the grid's edge.
+        const QRect r = m_view->visualRect(m_view->model()->index(cell->y(), cell->x()));
+        at = shown.intersects(r) ? r.bottomLeft() : shown.topLeft();
+    }
+    const QPoint global = m_view->viewport()->mapToGlobal(at);
+    // The automatic menu after a pick opens 20 pixels below the press.
+    onGridMousePress(Qt::RightButton, global - QPoint(0, 20), modifiers);
+    openChosenMenu(global);
+}
+
 void GridInteraction::buildColumnMenu(int column)
 {
     m_columnMenu->clear();

@@ -53,6 +53,9 @@ public:
     // opens when the right button is released there.
     void onGridMousePress(Qt::MouseButton button, QPoint globalPos, Qt::KeyboardModifiers modifiers);
     void openChosenMenu(QPoint globalPos);
+    // The Menu key or Shift + F10 on the grid: what a right click on the
+    // focused cell would open, below that cell, with the same modifiers.
+    void openMenuFromKeyboard(Qt::KeyboardModifiers modifiers);
     // The advance step after a pick made elsewhere (the date and time).
     void advanceTarget();
     // The same step a moment later (Timer3), once the dialog that wrote the

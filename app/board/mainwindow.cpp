@@ -1,6 +1,8 @@
 #include "app/board/mainwindow.h"
 
+#include "app/board/boardkeys.h"
 #include "app/board/celleditorguard.h"
+#include "app/board/findbar.h"
 #include "app/board/gridinteraction.h"
 #include "app/board/sessioncontrol.h"
 #include "app/board/sessiondialogs.h"
@@ -101,7 +103,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
     layout->addWidget(m_board.view, 1);
+    m_findBar = new FindBar(m_board.document, *m_board.view, this);
+    layout->addWidget(m_findBar);
     layout->addWidget(m_statusBar);
+    new BoardKeys(this, *m_toolbar, *m_interaction, *m_board.view, *m_findBar);
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
     connect(m_toolbar, &Toolbar::printRequested, this, [this] { sortPrintDialog()->showOpen(); });

@@ -9,6 +9,7 @@
 #include <memory>
 
 class BackupsDialog;
+class FindBar;
 class GridInteraction;
 class GridSortPrintDialog;
 class HelpWindow;
@@ -100,6 +101,7 @@ private:
     SessionControl* m_sessionControl = nullptr;
     QStatusBar* m_statusBar = nullptr;      // StatusBar1
     TrayIcon* m_tray = nullptr;             // TrayIcon1 and "Tray"
+    FindBar* m_findBar = nullptr;
     QShortcut* m_undoShortcut = nullptr;
     QShortcut* m_redoShortcut = nullptr;
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPixmap>
 #include <QSignalBlocker>
@@ -48,6 +49,7 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     buildTrayButton();
     showSession(false);
     layoutButtons();
+    addKeys();
 
     connect(m_helpButton, &QToolButton::clicked, this, &Toolbar::helpRequested);
     connect(m_updateButton, &QToolButton::clicked, this, [this](bool down) {
@@ -111,7 +113,6 @@ void Toolbar::addPanelButton(QFrame*& panel, const char* panelName, QToolButton*
 void Toolbar::buildSessionButtons()
 {
     m_helpButton = makeButton(m_bar, "SpeedButton17", QStringLiteral("?"));
-    m_helpButton->setToolTip(QStringLiteral("Program help"));
     m_helpButton->setGeometry(5, 8, 22, 22);
 
     addPanelButton(m_updatePanel, "Panel5", m_updateButton, "SpeedButton1", QString(), 85);
@@ -150,6 +151,68 @@ void Toolbar::buildTrayButton()
     m_trayButton->setFont(BoardStyle::trayFont());
     // Greyed while a session runs, like every other disabled button.
     BoardStyle::apply(m_trayButton, BoardStyle::Look::NavyButton);
+}
+
+void Toolbar::addKeys()
+{
+    addButtonKeys(m_helpButton, "helpKey", QKeySequence(Qt::Key_F1), QStringLiteral("Program help"));
+    addButtonKeys(m_updateButton, "updateKey", QKeySequence(Qt::Key_F2),
+                  QStringLiteral("Update: start the update session, or save and end it"));
+    addButtonKeys(m_cancelButton, "cancelKey", QKeySequence(Qt::SHIFT | Qt::Key_F2),
+                  QStringLiteral("Cancel: end the update session without saving"));
+    addButtonKeys(m_editingButton, "editingKey", QKeySequence(Qt::Key_F4),
+                  QStringLiteral("Editing: type into the cells"));
+    addButtonKeys(m_listButton, "listKey", QKeySequence(Qt::CTRL | Qt::Key_L),
+                  QStringLiteral("List: paste a list record into the focused row"));
+    addButtonKeys(m_prefsButton, "prefsKey", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                  QStringLiteral("Prefs: the scheduling parameters"));
+    addButtonKeys(m_quitButton, "quitKey", QKeySequence(Qt::CTRL | Qt::Key_Q), QStringLiteral("Quit"));
+    addButtonKeys(m_trayButton, "trayKey", QKeySequence(Qt::CTRL | Qt::Key_M),
+                  QStringLiteral("Tray: hide the board to the notification area"));
+    addMenuKeys(m_beep, "beepKey", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    addMenuKeys(m_print, "printKey", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+}
+
+void Toolbar::addButtonKeys(QToolButton* button, const char* name, const QKeySequence& keys, const QString& tip)
+{
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    // Held down, F2 would press and release Update over and over.
+    action->setAutoRepeat(false);
+    addAction(action);
+    button->setToolTip(QStringLiteral("%1  (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
+    connect(action, &QAction::triggered, button, [this, button] {
+        // A button the user may not see (privileges) is not there for the keys either.
+        if (button->isEnabled() && button->isVisibleTo(this))
+            button->click();
+    });
+}
+
+void Toolbar::addMenuKeys(QAction* item, const char* name, const QKeySequence& keys)
+{
+    // Shown in the menu; the menu itself takes the keys only while open.
+    item->setShortcut(keys);
+    item->setShortcutContext(Qt::WidgetShortcut);
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setAutoRepeat(false);
+    addAction(action);
+    connect(action, &QAction::triggered, item, [this, item] {
+        if (m_menuAllowed)
+            item->trigger();
+    });
+}
+
+bool Toolbar::openMenu()
+{
+    if (!m_menuAllowed)
+        return false;
+    m_menu->popup(m_bar->mapToGlobal(QPoint(m_updatePanel->x(), kHeight - 4)));
+    return true;
 }
 
 void Toolbar::resizeEvent(QResizeEvent* event)

@@ -6,6 +6,7 @@
 
 class Led;
 class QAction;
+class QKeySequence;
 class QMenu;
 class QToolButton;
 
@@ -15,6 +16,8 @@ class QToolButton;
 // the bar's right-click menu (PopupMenu4). It says what the user asks for
 // and shows what it is told: the session state, the waiting lamp and the
 // user's privileges. It keeps no state of its own for others to read.
+// Every command has keys as well, named in its tooltip: they act as a click
+// does, only on a button that is shown and enabled.
 class Toolbar : public QFrame
 {
     Q_OBJECT
@@ -36,6 +39,9 @@ public:
     bool prefsShown() const;
     void setMenuAllowed(bool allowed) { m_menuAllowed = allowed; }
     void takeFocus();
+    // The bar's right-click menu from the keyboard; false in a session,
+    // where it does not open.
+    bool openMenu();
     // The Update button's picture of the released button, at first activation.
     void loadUpdateImage();
 
@@ -67,6 +73,11 @@ private:
                         const QString& caption, int width);
     void setButtonImage(QToolButton* button, const char* file);
     void layoutButtons();
+    void addKeys();
+    // `keys` click `button`; its tooltip says what it does and names them.
+    void addButtonKeys(QToolButton* button, const char* name, const QKeySequence& keys, const QString& tip);
+    // `keys` trigger the menu's `item` while the menu may open.
+    void addMenuKeys(QAction* item, const char* name, const QKeySequence& keys);
 
     DataFolder m_folder;
     bool m_menuAllowed = true;

@@ -1,0 +1,57 @@
+#include "grid/gridfind.h"
+
+#include "grid/griddata.h"
+
+namespace {
+
+// Reading order: the row first, then the column.
+bool before(const QPoint& a, const QPoint& b)
+{
+    return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
+}
+
+} // namespace
+
+namespace GridFind {
+
+QList<QPoint> matches(const GridData& grid, const QString& text)
+{
+    QList<QPoint> found;
+    if (text.isEmpty())
+        return found;
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        for (int col = 1; col < grid.colCount(); ++col) {
+            if (grid.cell(col, row).contains(text, Qt::CaseInsensitive))
+                found.append(QPoint(col, row));
+        }
+    }
+    return found;
+}
+
+int step(const QList<QPoint>& found, std::optional<QPoint> from, Direction direction, bool includeFrom)
+{
+    const int n = int(found.size());
+    if (n == 0)
+        return -1;
+    const bool forward = direction == Direction::Forward;
+    if (!from)
+        return forward ? 0 : n - 1;
+    if (includeFrom) {
+        if (const qsizetype at = found.indexOf(*from); at >= 0)
+            return int(at);
+    }
+    if (forward) {
+        for (int i = 0; i < n; ++i) {
+            if (before(*from, found[i]))
+                return i;
+        }
+        return 0;
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        if (before(found[i], *from))
+            return i;
+    }
+    return n - 1;
+}
+
+} // namespace GridFind
