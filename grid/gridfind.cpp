@@ -2,6 +2,8 @@
 
 #include "grid/griddata.h"
 
+#include <algorithm>
+
 namespace {
 
 // Reading order: the row first, then the column.
@@ -19,13 +21,20 @@ QList<QPoint> matches(const GridData& grid, const QString& text)
     QList<QPoint> found;
     if (text.isEmpty())
         return found;
-    for (int row = 1; row < grid.rowCount(); ++row) {
-        for (int col = 1; col < grid.colCount(); ++col) {
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        for (int col = 0; col < grid.colCount(); ++col) {
             if (grid.cell(col, row).contains(text, Qt::CaseInsensitive))
                 found.append(QPoint(col, row));
         }
     }
     return found;
+}
+
+std::optional<QPoint> focusFor(const GridData& grid, QPoint match)
+{
+    if (grid.colCount() < 2 || grid.rowCount() < 2)
+        return std::nullopt;
+    return QPoint(std::clamp(match.x(), 1, grid.colCount() - 1), std::clamp(match.y(), 1, grid.rowCount() - 1));
 }
 
 int step(const QList<QPoint>& found, std::optional<QPoint> from, Direction direction, bool includeFrom)

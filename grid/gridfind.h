@@ -10,12 +10,19 @@ class GridData;
 
 // The find rule of the board: which cells hold a text and which of them
 // comes next from a cell. Cells are QPoint(column, row) as everywhere in
-// the grid; only data cells count, as only they can take the focus.
+// the grid. The titles and the fixed column are searched too (a trailer is
+// known by its fixed cell); they cannot take the focus, so focusFor() names
+// the data cell that shows such a match.
 namespace GridFind {
 
-// Data cells whose text contains `text` in any case, in reading order:
-// row by row, left to right. An empty text matches nothing.
+// Cells whose text contains `text` in any case, in reading order: row by
+// row, left to right, the titles first. An empty text matches nothing.
 QList<QPoint> matches(const GridData& grid, const QString& text);
+
+// The data cell that takes the focus for a match: the match itself, or for a
+// title or a fixed cell the first data cell of its column or row. None when
+// the grid has no data cell.
+std::optional<QPoint> focusFor(const GridData& grid, QPoint match);
 
 enum class Direction { Forward, Backward };
 

@@ -87,7 +87,7 @@ void CellDelegate::paintCell(QPainter* painter, const QRect& cellRect, int col, 
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(r.adjusted(1, 1, -1, -1));
     }
-    const bool marked = !fixed && m_marked.contains(QPoint(col, row));
+    const bool marked = m_marked.contains(QPoint(col, row));
     // The focused match stands out among the others: the mark covers most
     // of its focus rectangle.
     if (marked && current)

@@ -83,6 +83,7 @@ void FindBar::closeBar()
 {
     hide();
     m_matches.clear();
+    m_current = -1;
     m_view.cellDelegate()->setMarkedCells({});
     m_view.viewport()->update();
     m_view.setFocus(Qt::ShortcutFocusReason);
@@ -105,20 +106,39 @@ void FindBar::step(bool forward)
         if (m_text->text().isEmpty())
             return;
     }
-    const int at = GridFind::step(m_matches, m_view.focusedCell(),
-                                  forward ? GridFind::Direction::Forward : GridFind::Direction::Backward);
-    if (at >= 0)
-        m_view.focusCell(m_matches[at].x(), m_matches[at].y());
+    const int current = currentMatch();
+    const std::optional<QPoint> from = current >= 0 ? m_matches[current] : m_view.focusedCell();
+    focusMatch(GridFind::step(m_matches, from, forward ? GridFind::Direction::Forward : GridFind::Direction::Backward));
     showCount();
+}
+
+int FindBar::currentMatch() const
+{
+    const std::optional<QPoint> cell = m_view.focusedCell();
+    if (!cell)
+        return -1;
+    if (m_current >= 0 && m_current < m_matches.size()
+        && GridFind::focusFor(m_document.data(), m_matches[m_current]) == cell)
+        return m_current;
+    return int(m_matches.indexOf(*cell));
+}
+
+void FindBar::focusMatch(int at)
+{
+    if (at < 0)
+        return;
+    m_current = at;
+    if (const std::optional<QPoint> cell = GridFind::focusFor(m_document.data(), m_matches[at]))
+        m_view.focusCell(cell->x(), cell->y());
 }
 
 void FindBar::onTextChanged()
 {
     refresh();
     // As the text grows the focus stays on a cell that still holds it.
-    const int at = GridFind::step(m_matches, m_view.focusedCell(), GridFind::Direction::Forward, true);
-    if (at >= 0)
-        m_view.focusCell(m_matches[at].x(), m_matches[at].y());
+    const int current = currentMatch();
+    const std::optional<QPoint> from = current >= 0 ? m_matches[current] : m_view.focusedCell();
+    focusMatch(GridFind::step(m_matches, from, GridFind::Direction::Forward, true));
     showCount();
 }
 
@@ -126,7 +146,10 @@ void FindBar::refresh()
 {
     if (isHidden())
         return;
+    const std::optional<QPoint> current =
+        m_current >= 0 && m_current < m_matches.size() ? std::optional<QPoint>(m_matches[m_current]) : std::nullopt;
     m_matches = GridFind::matches(m_document.data(), m_text->text());
+    m_current = current ? int(m_matches.indexOf(*current)) : -1;
     m_view.cellDelegate()->setMarkedCells(QSet<QPoint>(m_matches.cbegin(), m_matches.cend()));
     m_view.viewport()->update();
     showCount();
@@ -143,8 +166,7 @@ QString FindBar::countText() const
         return QString();
     if (m_matches.isEmpty())
         return QStringLiteral("Not found");
-    const std::optional<QPoint> cell = m_view.focusedCell();
-    const qsizetype at = cell ? m_matches.indexOf(*cell) : -1;
+    const int at = currentMatch();
     if (at < 0)
         return m_matches.size() == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(m_matches.size());
     return QStringLiteral("%1 of %2").arg(at + 1).arg(m_matches.size());

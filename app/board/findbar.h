@@ -40,6 +40,11 @@ private:
     void onTextChanged();
     void refresh();
     void step(bool forward);
+    // The match the focused cell stands for, -1 when none: the one the bar
+    // last moved to (a title or fixed cell focuses a data cell), else a match
+    // on the focused cell itself.
+    int currentMatch() const;
+    void focusMatch(int at);
     void showCount();
 
     const GridDocument& m_document;
@@ -47,4 +52,5 @@ private:
     QLineEdit* m_text = nullptr;
     QLabel* m_count = nullptr;
     QList<QPoint> m_matches;
+    int m_current = -1;
 };

@@ -17,7 +17,7 @@ QStringList describe(const QList<QPoint>& cells)
 }
 
 // Three data columns and three data rows under titles and a fixed column
-// that hold the searched word too: they are never matches.
+// that hold the searched words too.
 GridData sample()
 {
     GridData g(4, 4);
@@ -45,6 +45,8 @@ private slots:
     void matches();
     void step_data();
     void step();
+    void focusFor_data();
+    void focusFor();
 };
 
 void TestGridFind::matches_data()
@@ -52,14 +54,16 @@ void TestGridFind::matches_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("any case, in reading order") << "tr" << QStringList{"1,1", "2,2", "2,3"};
+    QTest::newRow("any case, in reading order, titles first")
+        << "tr" << QStringList{"0,0", "1,0", "0,1", "1,1", "2,2", "2,3"};
     QTest::newRow("inside a text") << "-2" << QStringList{"2,2"};
     QTest::newRow("blank inside") << "r b" << QStringList{"2,3"};
     QTest::newRow("letters above 127 in any case") << QString::fromUtf8("CRÈME") << QStringList{"3,2", "3,3"};
-    QTest::newRow("titles and the fixed column are no matches") << "Date" << QStringList{};
+    QTest::newRow("a title") << "Date" << QStringList{"3,0"};
+    QTest::newRow("a fixed cell") << "3" << QStringList{"0,3"};
     QTest::newRow("no match") << "plums" << QStringList{};
     QTest::newRow("empty text matches nothing, not every cell") << "" << QStringList{};
-    QTest::newRow("a blank matches texts with one") << " " << QStringList{"2,3", "3,3"};
+    QTest::newRow("a blank matches texts with one") << " " << QStringList{"0,1", "2,3", "3,3"};
 }
 
 void TestGridFind::matches()
@@ -99,6 +103,28 @@ void TestGridFind::step()
     const QList<QPoint> found = QList<QPoint>{{1, 1}, {2, 2}, {2, 3}}.first(count);
     const std::optional<QPoint> cell = from.isNull() ? std::nullopt : std::optional<QPoint>(from);
     QTEST(GridFind::step(found, cell, forward ? Direction::Forward : Direction::Backward, includeFrom), "expected");
+}
+
+void TestGridFind::focusFor_data()
+{
+    QTest::addColumn<QSize>("grid");   // columns, rows
+    QTest::addColumn<QPoint>("match");
+    QTest::addColumn<QPoint>("expected");   // 0,0 for none
+
+    QTest::newRow("a data cell: itself") << QSize(4, 4) << QPoint(2, 3) << QPoint(2, 3);
+    QTest::newRow("a fixed cell: the row's first data cell") << QSize(4, 4) << QPoint(0, 2) << QPoint(1, 2);
+    QTest::newRow("a title: the column's first data cell") << QSize(4, 4) << QPoint(3, 0) << QPoint(3, 1);
+    QTest::newRow("the corner") << QSize(4, 4) << QPoint(0, 0) << QPoint(1, 1);
+    QTest::newRow("titles only: nothing to focus") << QSize(4, 1) << QPoint(2, 0) << QPoint();
+    QTest::newRow("the fixed column only: nothing to focus") << QSize(1, 4) << QPoint(0, 2) << QPoint();
+}
+
+void TestGridFind::focusFor()
+{
+    QFETCH(QSize, grid);
+    QFETCH(QPoint, match);
+    const std::optional<QPoint> cell = GridFind::focusFor(GridData(grid.width(), grid.height()), match);
+    QTEST(cell.value_or(QPoint()), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestGridFind)

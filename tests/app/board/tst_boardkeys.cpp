@@ -263,6 +263,7 @@ void TestBoardKeys::find()
     GridDocument& doc = w->board().document;
     for (const QPoint& p : {QPoint(3, 1), QPoint(1, 4), QPoint(2, 4), QPoint(4, 6)})
         doc.draft().setCell(p.x(), p.y(), QStringLiteral("Zeta %1").arg(p.y()));
+    doc.draft().setCell(0, 5, QStringLiteral("Trailer Q7"));
     doc.publish();
     if (inSession)
         key(Qt::Key_F2);
@@ -293,6 +294,14 @@ void TestBoardKeys::find()
     QCOMPARE(count->text(), QStringLiteral("1 of 2"));   // the text grew: the focus moved on to a cell with it
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
     QCOMPARE(count->text(), QStringLiteral("Not found"));
+    // A row is found by its fixed cell, which the focus cannot take: the
+    // row's first data cell takes it.
+    board::child<QLineEdit>(w, "findText")->setText(QStringLiteral("q7"));
+    QCOMPARE(view->focusedCell(), std::optional<QPoint>(QPoint(1, 5)));
+    QCOMPARE(count->text(), QStringLiteral("1 of 1"));
+    QCOMPARE(view->cellDelegate()->markedCells(), QSet<QPoint>{QPoint(0, 5)});
+    key(Qt::Key_F3);
+    QCOMPARE(count->text(), QStringLiteral("1 of 1"));
 
     key(Qt::Key_Escape);
     QVERIFY(!bar->isVisible());
