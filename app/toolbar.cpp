@@ -64,6 +64,8 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     connect(m_trayButton, &QToolButton::clicked, this, &Toolbar::trayRequested);
     connect(m_beep, &QAction::toggled, this, &Toolbar::beepToggled);
     connect(m_print, &QAction::triggered, this, &Toolbar::printRequested);
+    connect(m_exportCsv, &QAction::triggered, this, &Toolbar::exportCsvRequested);
+    connect(m_importCsv, &QAction::triggered, this, &Toolbar::importCsvRequested);
 }
 
 void Toolbar::buildBar()
@@ -87,6 +89,13 @@ void Toolbar::buildMenu()
     m_beep->setCheckable(true);
     m_print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
     m_print->setObjectName(QStringLiteral("PrintSortGrid1"));
+    m_csvSeparator = m_menu->addSeparator();
+    m_exportCsv = m_menu->addAction(QStringLiteral("Export CSV\u2026"));
+    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
+    // Only an update session may change the grid.
+    m_importCsv = m_menu->addAction(QStringLiteral("Import CSV\u2026"));
+    m_importCsv->setObjectName(QStringLiteral("importCsv"));
+    m_importCsv->setEnabled(false);
     connect(m_bar, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menuAllowed)
             m_menu->popup(m_bar->mapToGlobal(pos));
@@ -201,7 +210,10 @@ void Toolbar::showSession(bool inSession)
         b->setEnabled(inSession);
     for (QToolButton* b : {m_trayButton, m_prefsButton, m_quitButton})
         b->setEnabled(!inSession);
-    m_menuAllowed = !inSession;
+    m_beep->setVisible(!inSession);
+    m_print->setVisible(!inSession);
+    m_csvSeparator->setVisible(!inSession);
+    m_importCsv->setEnabled(inSession);
 }
 
 void Toolbar::setUpdateDown(bool down)

@@ -15,6 +15,8 @@ class QToolButton;
 // the bar's right-click menu (PopupMenu4). It says what the user asks for
 // and shows what it is told: the session state, the waiting lamp and the
 // user's privileges. It keeps no state of its own for others to read.
+// During an update session the menu offers only the spreadsheet import and
+// export: the rest of it belongs to a board that is not being changed.
 class Toolbar : public QFrame
 {
     Q_OBJECT
@@ -51,6 +53,8 @@ signals:
     void trayRequested();
     void beepToggled(bool on);   // "Beep on any updates"
     void printRequested();       // "Print / Sort Grid"
+    void exportCsvRequested();   // "Export CSV…"
+    void importCsvRequested();   // "Import CSV…"
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -89,4 +93,7 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_beep = nullptr;
     QAction* m_print = nullptr;
+    QAction* m_csvSeparator = nullptr;
+    QAction* m_exportCsv = nullptr;
+    QAction* m_importCsv = nullptr;
 };
