@@ -97,22 +97,25 @@ void CsvImportDialog::fillChanges(const CsvImport::Plan& plan, const GridData& g
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     for (int i = 0; i < shown; ++i) {
         const CsvImport::Change& c = plan.changes[i];
         // A new row's name is the one it gets.
-        const QString name = c.row < grid.rowCount() ? grid.cell(0, c.row) : plan.result.cell(0, c.row);
+        const QString name = plan.result.cell(0, c.row);
+        const QString row = name.isEmpty() ? QStringLiteral("row %1").arg(c.row) : name;
         table->setItem(i, 0, item(QString::number(c.line)));
-        table->setItem(i, 1, item(name.isEmpty() ? QString::number(c.row) : QStringLiteral("%1 (%2)").arg(c.row).arg(name)));
+        table->setItem(i, 1, item(c.added ? row + QStringLiteral(" (added)") : row));
         table->setItem(i, 2, item(CsvImport::columnName(grid, c.col)));
         table->setItem(i, 3, item(c.before));
         table->setItem(i, 4, item(c.after));
     }
     if (cut)
         table->setItem(shown, 0, item(QStringLiteral("... and %1 more").arg(plan.changes.size() - shown)));
+    // The two texts share what the names leave.
     QHeaderView* header = table->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setStretchLastSection(true);
     table->resizeColumnsToContents();
-    for (int c = 0; c < 4; ++c)
-        table->setColumnWidth(c, std::min(table->columnWidth(c), 200));
+    for (int c = 0; c < 3; ++c)
+        table->setColumnWidth(c, std::min(table->columnWidth(c), 160));
+    header->setSectionResizeMode(3, QHeaderView::Stretch);
+    header->setSectionResizeMode(4, QHeaderView::Stretch);
 }

@@ -129,7 +129,7 @@ Reader::Result Reader::next(QStringList& fields, int& startLine, Problem& proble
 bool needsQuotes(const QString& field)
 {
     for (const QChar c : field)
-        if (c == u',' || c == u'"' || c == u';' || isLineEnd(c))
+        if (c == u',' || c == u'"' || c == u';' || c == u'\t' || isLineEnd(c))
             return true;
     return false;
 }
@@ -188,7 +188,8 @@ QByteArray format(const QList<QStringList>& rows)
         for (const QString& field : row)
             fields.append(needsQuotes(field) ? u'"' + QString(field).replace(u'"', QStringLiteral("\"\"")) + u'"'
                                              : field);
-        text += fields.join(u',');
+        // A line of one empty field would be an empty line, which a reader skips.
+        text += fields == QStringList{QString()} ? QStringLiteral("\"\"") : fields.join(u',');
         text += QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

@@ -153,7 +153,7 @@ void Planner::applyLine(int i)
         if (text == before)
             continue;
         m_plan.result.setCell(col, row, text);
-        m_plan.changes.append({row, col, line, before, text});
+        m_plan.changes.append({row, col, line, m_isNew[i], before, text});
         changed = true;
     }
     if (m_colorField >= 0) {
@@ -166,7 +166,8 @@ void Planner::applyLine(int i)
                                          : QStringLiteral("Line %1: rows below the 255th have no colour.").arg(line));
         } else if (code != before) {
             m_plan.result.setRowColor(row, code);
-            m_plan.changes.append({row, -1, line, ColorCodes::recordWord(before), ColorCodes::recordWord(code)});
+            m_plan.changes.append(
+                {row, -1, line, m_isNew[i], ColorCodes::recordWord(before), ColorCodes::recordWord(code)});
             changed = true;
         }
     }

@@ -35,6 +35,7 @@ struct Change
     int row = 0;          // in the grid after the import
     int col = 0;          // -1: the row's colour
     int line = 0;         // of the file
+    bool added = false;   // the row is one the import adds
     QString before;
     QString after;
 };

@@ -148,6 +148,10 @@ void TestCsv::formatRoundTrips()
     CsvFile::Problem problem;
     QVERIFY(CsvFile::parse(CsvFile::decode(bytes), table, problem));
     QCOMPARE(Rows{table.header} + table.rows, rows);
+    // One column: an empty cell is no empty line, a tab no separator.
+    const Rows single{{"K"}, {""}, {"a\tb"}, {"c;d"}};
+    QVERIFY(CsvFile::parse(CsvFile::decode(CsvFile::format(single)), table, problem));
+    QCOMPARE(Rows{table.header} + table.rows, single);
 }
 
 void TestCsv::failedWriteReported()
