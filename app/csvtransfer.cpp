@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 
@@ -67,7 +68,9 @@ void CsvTransfer::exportGrid()
 {
     m_board.session.suspendTimeout();
     const auto restart = qScopeGuard([this] { m_board.session.restartTimeout(); });
-    const QString title = m_board.prefs.title.trimmed();
+    // The board's title names the file, without what a file name cannot hold.
+    QString title = m_board.prefs.title.trimmed();
+    title.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]")), QStringLiteral("_"));
     const QString name = (title.isEmpty() ? QStringLiteral("Schedule") : title) + QStringLiteral(".csv");
     Choice choice = choose(true, QDir(startFolder()).filePath(name));
     if (choice.path.isEmpty())

@@ -141,7 +141,10 @@ QString decode(QByteArrayView bytes, bool* utf8)
     static constexpr char kBom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(QByteArrayView(kBom, 3)))
         bytes = bytes.sliced(3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    // The mark is dropped here once; a second one is text, which the
+    // decoder would otherwise drop too.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     const bool valid = !decoder.hasError();
     if (utf8)

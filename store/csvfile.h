@@ -51,7 +51,10 @@ QString decode(QByteArrayView bytes, bool* utf8 = nullptr);
 // ones. A line break inside a quoted field is kept in the field.
 bool parse(const QString& text, Table& table, Problem& problem);
 
-// The rows as UTF-8 text with a byte order mark and CR LF line ends.
+// The rows as UTF-8 text with a byte order mark and CR LF line ends. Texts
+// go out as they stand, a leading "=" included: the file is the office's
+// own schedule, and a text changed on the way out would not come back as
+// it was.
 QByteArray format(const QList<QStringList>& rows);
 
 // Reads and parses `path`: TooLarge over kMaxBytes, Malformed with

@@ -4,7 +4,8 @@
 #include "store/textfile.h"
 
 #include <QHash>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace CsvImport {
 
@@ -16,8 +17,11 @@ int colorCode(const QString& word)
 {
     if (word.isEmpty())
         return 0;
+    // The words list records take ("White", "clear"), then any case of the first.
+    if (const int named = ColorCodes::fromName(word); named > 0)
+        return named;
     for (int code = 1; code <= GridData::kMaxColorCode; ++code)
-        if (ColorCodes::fromName(word) == code || ColorCodes::recordWord(code).compare(word, Qt::CaseInsensitive) == 0)
+        if (ColorCodes::recordWord(code).compare(word, Qt::CaseInsensitive) == 0)
             return code;
     return -1;
 }

@@ -60,6 +60,8 @@ void TestCsv::parse_data()
                                                     << Rows{{"a", "b"}, {"5\" pipe", "x"}} << QList<int>{2} << true;
     QTest::newRow("UTF-8 with byte order mark") << QByteArray("\xEF\xBB\xBF" "K\xC3\xA4se,\xE2\x82\xAC\r\n")
                                                 << Rows{{u"K\u00e4se"_qs, u"\u20ac"_qs}} << QList<int>{} << true;
+    QTest::newRow("only the first mark dropped") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFk\r\n")
+                                                 << Rows{{u"\ufeffk"_qs}} << QList<int>{} << true;
     QTest::newRow("UTF-8 without mark") << QByteArray("Caf\xC3\xA9\r\n") << Rows{{u"Caf\u00e9"_qs}} << QList<int>{} << true;
     QTest::newRow("Windows-1252 fallback") << QByteArray("Caf\xE9,\x80\r\n") << Rows{{u"Caf\u00e9"_qs, u"\u20ac"_qs}}
                                            << QList<int>{} << false;
