@@ -77,6 +77,19 @@ void CsvTransfer::exportGrid()
         return;
     if (QFileInfo(choice.path).suffix().isEmpty())
         choice.path += QStringLiteral(".csv");
+    // The board's own folders hold its files by name: an export there could
+    // replace one (sgrid.scd) for every workstation.
+    const QString chosenFolder = QFileInfo(QFileInfo(choice.path).absolutePath()).canonicalFilePath();
+    const DataFolder& f = m_board.folder;
+    for (const QString& own : {f.gsystemDir(), f.usersDir(), f.colfilesDir(), f.backupDir()})
+        if (!chosenFolder.isEmpty() && chosenFolder == QFileInfo(own).canonicalFilePath()) {
+            m_board.services.messages->show(
+                MessageKind::Error,
+                QStringLiteral("Could not save %1:\rthe board's own folder %2 holds only its data files.")
+                    .arg(QFileInfo(choice.path).fileName(), QDir::toNativeSeparators(chosenFolder)),
+                kCentralOffset);
+            return;
+        }
     rememberFolder(choice.path);
     const TextFile::WriteResult written =
         CsvFile::write(choice.path, CsvImport::exportRows(m_board.document.data(), choice.withColors));

@@ -211,6 +211,16 @@ void TestCsvTransfer::failedExportIsTold()
     QCOMPARE(m_ws->fake.messages.shown[0].kind, MessageKind::Error);
     QVERIFY2(m_ws->fake.messages.shown[0].text.startsWith(QStringLiteral("Could not save board.csv:")),
              qPrintable(m_ws->fake.messages.shown[0].text));
+
+    // Never over the board's own files.
+    const QString gridFile = m_folder->path("gsystem/sgrid.scd");
+    const QByteArray grid = TextFile::readBytes(gridFile, TextFile::kListFileCap).value;
+    transfer().setChooser([gridFile](bool, const QString&) { return CsvTransfer::Choice{gridFile}; });
+    board::child<QAction>(*m_ws, "exportCsv")->trigger();
+    QCOMPARE(m_ws->fake.messages.shown.size(), 2);
+    QVERIFY2(m_ws->fake.messages.shown[1].text.contains(QStringLiteral("holds only its data files")),
+             qPrintable(m_ws->fake.messages.shown[1].text));
+    QCOMPARE(TextFile::readBytes(gridFile, TextFile::kListFileCap).value, grid);
 }
 
 QTEST_MAIN(TestCsvTransfer)
