@@ -79,4 +79,25 @@ TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolde
     return ini.write();
 }
 
+QString csvFolder(const QString& settingsFile, const QString& dataFolder)
+{
+    if (settingsFile.isEmpty())
+        return {};
+    const QString folder = IniFile::read(settingsFile).value.value(sectionFor(dataFolder), QStringLiteral("CsvFolder"));
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+TextFile::WriteResult saveCsvFolder(const QString& settingsFile, const QString& dataFolder, const QString& folder)
+{
+    if (settingsFile.isEmpty())
+        return FileOutcome::saveFailed(settingsFile, QStringLiteral("no settings file"));
+    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath()))
+        return FileOutcome::saveFailed(settingsFile, QStringLiteral("its folder cannot be made"));
+    IniFile ini = IniFile::read(settingsFile).value;
+    const QString section = sectionFor(dataFolder);
+    ini.setValue(section, QStringLiteral("Folder"), folderText(dataFolder));
+    ini.setValue(section, QStringLiteral("CsvFolder"), folder);
+    return ini.write();
+}
+
 } // namespace UserPlacement

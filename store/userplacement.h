@@ -19,4 +19,10 @@ FileResult<QRect> load(const QString& settingsFile, const QString& dataFolder);
 // when needed; the file's other sections stay as they are.
 TextFile::WriteResult save(const QString& settingsFile, const QString& dataFolder, const QRect& place);
 
+// The folder this user last exported a spreadsheet file to or imported one
+// from, on the board on `dataFolder`; empty when none is kept or the folder
+// is gone.
+QString csvFolder(const QString& settingsFile, const QString& dataFolder);
+TextFile::WriteResult saveCsvFolder(const QString& settingsFile, const QString& dataFolder, const QString& folder);
+
 } // namespace UserPlacement

@@ -41,9 +41,10 @@ void BoardKeys::openMenu(Qt::KeyboardModifiers modifiers)
     QWidget* focus = QApplication::focusWidget();
     if (m_find.isAncestorOf(focus))
         return;
-    // The bar's menu outside a session; in one, the keys reach the grid.
-    if (m_toolbar.isAncestorOf(focus) && m_toolbar.openMenu())
+    if (m_toolbar.isAncestorOf(focus)) {
+        m_toolbar.openMenu();
         return;
+    }
     m_interaction.openMenuFromKeyboard(modifiers);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/board/boardkeys.h"
 #include "app/board/celleditorguard.h"
+#include "app/board/csvtransfer.h"
 #include "app/board/findbar.h"
 #include "app/board/gridinteraction.h"
 #include "app/board/sessioncontrol.h"
@@ -110,6 +111,9 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
     connect(m_toolbar, &Toolbar::printRequested, this, [this] { sortPrintDialog()->showOpen(); });
+    auto* csv = new CsvTransfer(m_board, *m_interaction, *m_sessionControl, this);
+    connect(m_toolbar, &Toolbar::exportCsvRequested, csv, &CsvTransfer::exportGrid);
+    connect(m_toolbar, &Toolbar::importCsvRequested, csv, &CsvTransfer::importFile);
 
     // Undo and redo reach the board only while one of its windows is
     // active: the rest of the desktop keeps its own Ctrl + Z.

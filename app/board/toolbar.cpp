@@ -66,6 +66,8 @@ Toolbar::Toolbar(const DataFolder& folder, QWidget* parent)
     connect(m_trayButton, &QToolButton::clicked, this, &Toolbar::trayRequested);
     connect(m_beep, &QAction::toggled, this, &Toolbar::beepToggled);
     connect(m_print, &QAction::triggered, this, &Toolbar::printRequested);
+    connect(m_exportCsv, &QAction::triggered, this, &Toolbar::exportCsvRequested);
+    connect(m_importCsv, &QAction::triggered, this, &Toolbar::importCsvRequested);
 }
 
 void Toolbar::buildBar()
@@ -95,10 +97,15 @@ void Toolbar::buildMenu()
     history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     history->setShortcutContext(Qt::WidgetShortcut);
     connect(history, &QAction::triggered, this, &Toolbar::historyRequested);
-    connect(m_bar, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (m_menuAllowed)
-            m_menu->popup(m_bar->mapToGlobal(pos));
-    });
+    m_csvSeparator = m_menu->addSeparator();
+    m_exportCsv = m_menu->addAction(QStringLiteral("Export CSV\u2026"));
+    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
+    // Only an update session may change the grid.
+    m_importCsv = m_menu->addAction(QStringLiteral("Import CSV\u2026"));
+    m_importCsv->setObjectName(QStringLiteral("importCsv"));
+    m_importCsv->setEnabled(false);
+    connect(m_bar, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_menu->popup(m_bar->mapToGlobal(pos)); });
 }
 
 void Toolbar::addPanelButton(QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
@@ -201,18 +208,16 @@ void Toolbar::addMenuKeys(QAction* item, const char* name, const QKeySequence& k
     action->setShortcutContext(Qt::WindowShortcut);
     action->setAutoRepeat(false);
     addAction(action);
-    connect(action, &QAction::triggered, item, [this, item] {
-        if (m_menuAllowed)
+    // Like the menu: an item hidden during a session has no keys either.
+    connect(action, &QAction::triggered, item, [item] {
+        if (item->isVisible() && item->isEnabled())
             item->trigger();
     });
 }
 
-bool Toolbar::openMenu()
+void Toolbar::openMenu()
 {
-    if (!m_menuAllowed)
-        return false;
     m_menu->popup(m_bar->mapToGlobal(QPoint(m_updatePanel->x(), kHeight - 4)));
-    return true;
 }
 
 void Toolbar::resizeEvent(QResizeEvent* event)
@@ -270,7 +275,10 @@ void Toolbar::showSession(bool inSession)
         b->setEnabled(inSession);
     for (QToolButton* b : {m_trayButton, m_prefsButton, m_quitButton})
         b->setEnabled(!inSession);
-    m_menuAllowed = !inSession;
+    m_beep->setVisible(!inSession);
+    m_print->setVisible(!inSession);
+    m_csvSeparator->setVisible(!inSession);
+    m_importCsv->setEnabled(inSession);
 }
 
 void Toolbar::setUpdateDown(bool down)

@@ -18,6 +18,8 @@ class QToolButton;
 // user's privileges. It keeps no state of its own for others to read.
 // Every command has keys as well, named in its tooltip: they act as a click
 // does, only on a button that is shown and enabled.
+// During an update session the menu offers only the spreadsheet import and
+// export: the rest of it belongs to a board that is not being changed.
 class Toolbar : public QFrame
 {
     Q_OBJECT
@@ -37,11 +39,9 @@ public:
     void showPrivileges(int level);
     bool updateGroupShown() const;
     bool prefsShown() const;
-    void setMenuAllowed(bool allowed) { m_menuAllowed = allowed; }
     void takeFocus();
-    // The bar's right-click menu from the keyboard; false in a session,
-    // where it does not open.
-    bool openMenu();
+    // The bar's right-click menu from the keyboard.
+    void openMenu();
     // The Update button's picture of the released button, at first activation.
     void loadUpdateImage();
 
@@ -58,6 +58,8 @@ signals:
     void beepToggled(bool on);   // "Beep on any updates"
     void printRequested();       // "Print / Sort Grid"
     void historyRequested();     // "History"
+    void exportCsvRequested();   // "Export CSV…"
+    void importCsvRequested();   // "Import CSV…"
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -80,7 +82,6 @@ private:
     void addMenuKeys(QAction* item, const char* name, const QKeySequence& keys);
 
     DataFolder m_folder;
-    bool m_menuAllowed = true;
     QFrame* m_bar = nullptr;
     QFrame* m_updatePanel = nullptr;     // Update
     QFrame* m_cancelPanel = nullptr;     // Cancel
@@ -101,4 +102,7 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_beep = nullptr;
     QAction* m_print = nullptr;
+    QAction* m_csvSeparator = nullptr;
+    QAction* m_exportCsv = nullptr;
+    QAction* m_importCsv = nullptr;
 };

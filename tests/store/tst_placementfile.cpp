@@ -50,6 +50,7 @@ private slots:
     void fixedFormRoundTrip();
     void userPlacement_data();
     void userPlacement();
+    void csvFolderKeptBesidePlace();
 };
 
 void TestPlacementFile::applicationTitle_data()
@@ -462,6 +463,26 @@ void TestPlacementFile::userPlacement()
     QVERIFY(!UserPlacement::load(QString(), board.path()).ok());
     QVERIFY(!UserPlacement::save(QString(), board.path(), QRect(0, 0, 10, 10)).ok());
     QVERIFY(!UserPlacement::save(file, board.path(), QRect()).ok());
+}
+
+void TestPlacementFile::csvFolderKeptBesidePlace()
+{
+    QTemporaryDir home;
+    QTemporaryDir board;
+    QTemporaryDir otherBoard;
+    const QString file = QDir(home.path()).filePath(QStringLiteral("config/SchedBoard/window.ini"));
+    const QString kept = QDir(home.path()).filePath(QStringLiteral("sheets"));
+    QVERIFY(QDir().mkpath(kept));
+    QCOMPARE(UserPlacement::csvFolder(file, board.path()), QString());
+    QVERIFY(UserPlacement::save(file, board.path(), QRect(5, 6, 700, 500)).ok());
+    QVERIFY(UserPlacement::saveCsvFolder(file, board.path(), kept).ok());
+    QCOMPARE(UserPlacement::csvFolder(file, board.path()), kept);
+    QCOMPARE(UserPlacement::load(file, board.path()).value, QRect(5, 6, 700, 500));
+    QCOMPARE(UserPlacement::csvFolder(file, otherBoard.path()), QString());
+    // A folder since removed is no place to start from.
+    QVERIFY(QDir(kept).removeRecursively());
+    QCOMPARE(UserPlacement::csvFolder(file, board.path()), QString());
+    QVERIFY(!UserPlacement::saveCsvFolder(QString(), board.path(), kept).ok());
 }
 
 QTEST_GUILESS_MAIN(TestPlacementFile)
