@@ -185,7 +185,49 @@ Prefix growPrefix(QStringView text, int cap, const std::function<int(QStringView
         n *= 4;
     }
 }
+
+// A line being laid out by wrapWords: pieces measured ahead, and the places
+// where the line could end.
+struct Piece
+{
+    qsizetype end;   // of its last word; it begins at the blank before its first
+    int width;
+    bool words;      // more than one word
+};
+struct Stop
+{
+    qsizetype end;   // where the line would end
+    qint64 width;    // the summed widths up to there
+};
+
+// How far a sum of `parts` measured parts may be off the whole's width.
+qint64 slack(std::size_t parts)
+{
+    return qint64(parts / 2 + 1);
 }
+
+// The line from `start` ends at the last stop that fits, as measured whole
+// where the sum cannot tell.
+std::size_t lastFittingStop(const std::vector<Stop>& stops, QStringView text, qsizetype start, int width,
+                            const std::function<int(QStringView)>& measure)
+{
+    std::size_t fits = 0;
+    while (fits + 1 < stops.size() && stops[fits + 1].width + slack(fits + 2) <= width)
+        ++fits;
+    std::size_t fails = fits + 1;
+    while (fails < stops.size() && stops[fails].width - slack(fails + 1) <= width)
+        ++fails;
+    while (fails - fits > 1) {
+        const std::size_t mid = fits + (fails - fits) / 2;
+        if (measure(text.sliced(start, stops[mid].end - start)) <= width)
+            fits = mid;
+        else
+            fails = mid;
+    }
+    return fits;
+}
+
+} // namespace
 
 int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure)
 {
@@ -219,18 +261,6 @@ QStringList wrapWords(QStringView text, int width, const std::function<int(QStri
     // where it is too close to the width to tell, whole lines are measured,
     // as few as a binary search takes.
     constexpr qsizetype kRunLength = 64;
-    struct Piece
-    {
-        qsizetype end;   // of its last word; it begins at the blank before its first
-        int width;
-        bool words;      // more than one word
-    };
-    struct Stop
-    {
-        qsizetype end;   // where the line would end
-        qint64 width;    // the summed widths up to there
-    };
-    auto slack = [](std::size_t parts) { return qint64(parts / 2 + 1); };
     auto piece = [&](qsizetype from, qsizetype length) {
         const qsizetype end = wordEnd(std::min(from + length, text.size()));
         return Piece{end, measure(text.sliced(from, end - from)), wordEnd(from + 1) < end};
@@ -264,21 +294,7 @@ QStringList wrapWords(QStringView text, int width, const std::function<int(QStri
             if (sum - slack(parts) > width)
                 break;
         }
-        // The line ends at the last stop that fits, as measured whole where
-        // the sum cannot tell.
-        std::size_t fits = 0;
-        while (fits + 1 < stops.size() && stops[fits + 1].width + slack(fits + 2) <= width)
-            ++fits;
-        std::size_t fails = fits + 1;
-        while (fails < stops.size() && stops[fails].width - slack(fails + 1) <= width)
-            ++fails;
-        while (fails - fits > 1) {
-            const std::size_t mid = fits + (fails - fits) / 2;
-            if (measure(text.sliced(start, stops[mid].end - start)) <= width)
-                fits = mid;
-            else
-                fails = mid;
-        }
+        const std::size_t fits = lastFittingStop(stops, text, start, width, measure);
         const qsizetype end = stops[fits].end;
         if (end == text.size())
             break;

@@ -38,6 +38,10 @@ private:
     }
 
     void startTag(const TagToken& t);
+    // startTag for a paragraph of its own, a list item, a table's part.
+    void startBlock(const TagToken& t, const TagInfo& info);
+    void startItem(const TagToken& t);
+    void startTablePart(const TagToken& t, const TagInfo& info);
     void endTag(const QString& name);
     void addText(QStringView raw);
     void appendRaw(const QString& text);
@@ -339,52 +343,71 @@ void Builder::startTag(const TagToken& t)
     case Tag::Quote:
     case Tag::List:
     case Tag::Term:
-        closeParagraphElement();
-        if (info.tag == Tag::Term || (info.tag == Tag::Quote && t.name == u"dd")) {
-            // A term or its description ends the one before it.
-            for (const QString& sibling : {QStringLiteral("dt"), QStringLiteral("dd")})
-                if (const qsizetype open = findOpen(sibling, false); open >= 0)
-                    closeDownTo(open);
-        }
-        finishParagraph();
-        push({info.tag, t.name, info.level});
-        m_para.indent = indent();
-        if (info.tag == Tag::Heading) {
-            m_para.kind = HelpPage::Kind::Heading;
-            m_para.level = info.level;
-        } else if (info.tag == Tag::Pre) {
-            m_para.kind = HelpPage::Kind::Preformatted;
-            ++m_pre;
-        }
+        startBlock(t, info);
         return;
-    case Tag::Item: {
-        closeParagraphElement();
-        // An item ends the one before it in the same list.
-        for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
-            const Tag tag = m_stack[i].tag;
-            if (tag == Tag::Item) {
-                closeDownTo(i);
-                break;
-            }
-            if (tag == Tag::List || tag == Tag::Cell || tag == Tag::Table)
-                break;
-        }
-        finishParagraph();
-        QString marker = QStringLiteral("\u2022");
-        for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
-            if (m_stack[i].tag == Tag::List) {
-                if (m_stack[i].level == 1)
-                    marker = QStringLiteral("%1.").arg(++m_stack[i].counter);
-                break;
-            }
-        }
-        push({Tag::Item, t.name});
-        m_para.kind = HelpPage::Kind::ListItem;
-        m_para.indent = std::max(1, listDepth());
-        m_para.marker = marker;
+    case Tag::Item:
+        startItem(t);
+        return;
+    case Tag::Table:
+    case Tag::Row:
+    case Tag::Cell:
+        startTablePart(t, info);
         return;
     }
-    case Tag::Table:
+}
+
+void Builder::startBlock(const TagToken& t, const TagInfo& info)
+{
+    closeParagraphElement();
+    if (info.tag == Tag::Term || (info.tag == Tag::Quote && t.name == u"dd")) {
+        // A term or its description ends the one before it.
+        for (const QString& sibling : {QStringLiteral("dt"), QStringLiteral("dd")})
+            if (const qsizetype open = findOpen(sibling, false); open >= 0)
+                closeDownTo(open);
+    }
+    finishParagraph();
+    push({info.tag, t.name, info.level});
+    m_para.indent = indent();
+    if (info.tag == Tag::Heading) {
+        m_para.kind = HelpPage::Kind::Heading;
+        m_para.level = info.level;
+    } else if (info.tag == Tag::Pre) {
+        m_para.kind = HelpPage::Kind::Preformatted;
+        ++m_pre;
+    }
+}
+
+void Builder::startItem(const TagToken& t)
+{
+    closeParagraphElement();
+    // An item ends the one before it in the same list.
+    for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
+        const Tag tag = m_stack[i].tag;
+        if (tag == Tag::Item) {
+            closeDownTo(i);
+            break;
+        }
+        if (tag == Tag::List || tag == Tag::Cell || tag == Tag::Table)
+            break;
+    }
+    finishParagraph();
+    QString marker = QStringLiteral("\u2022");
+    for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
+        if (m_stack[i].tag == Tag::List) {
+            if (m_stack[i].level == 1)
+                marker = QStringLiteral("%1.").arg(++m_stack[i].counter);
+            break;
+        }
+    }
+    push({Tag::Item, t.name});
+    m_para.kind = HelpPage::Kind::ListItem;
+    m_para.indent = std::max(1, listDepth());
+    m_para.marker = marker;
+}
+
+void Builder::startTablePart(const TagToken& t, const TagInfo& info)
+{
+    if (info.tag == Tag::Table) {
         closeParagraphElement();
         finishParagraph();
         if (!m_inTable) {
@@ -396,53 +419,49 @@ void Builder::startTag(const TagToken& t)
             push({Tag::Table, t.name, 0, false});
         }
         return;
-    case Tag::Row:
-    case Tag::Cell: {
-        if (!m_inTable) {
-            closeParagraphElement();
-            finishParagraph();
-            return;
-        }
-        if (info.tag == Tag::Cell && ++m_cells > HelpPage::kMaxCells) {
-            breakBound(QStringLiteral("its tables have more than %1 cells").arg(HelpPage::kMaxCells));
-            return;
-        }
-        // The open cell (and for a row, the open row) of the innermost table ends.
-        const bool outer = m_innerTables == 0;
-        for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
-            const Tag tag = m_stack[i].tag;
-            if (tag == info.tag) {
-                closeDownTo(i);
-                break;
-            }
-            if (tag == Tag::Table || (info.tag == Tag::Cell && tag == Tag::Row))
-                break;
-        }
-        if (info.tag == Tag::Row) {
-            if (outer)
-                m_table.rows.emplaceBack();
-            else
-                finishParagraph();
-            push({Tag::Row, t.name, 0, outer});
-            return;
-        }
-        if (outer) {
-            ++m_outerCells;
-            finishParagraph();
-            if (m_table.rows.isEmpty())
-                m_table.rows.emplaceBack();
-            m_inCell = true;
-            m_cell = HelpPage::Cell();
-            m_cell.header = info.level == 1;
-            m_para.indent = 0;
-        } else if (!m_para.runs.isEmpty()) {
-            appendRaw(QStringLiteral("\t"));
-            m_lastSpace = true;
-        }
-        push({Tag::Cell, t.name, info.level, outer});
+    }
+    if (!m_inTable) {
+        closeParagraphElement();
+        finishParagraph();
         return;
     }
+    if (info.tag == Tag::Cell && ++m_cells > HelpPage::kMaxCells) {
+        breakBound(QStringLiteral("its tables have more than %1 cells").arg(HelpPage::kMaxCells));
+        return;
     }
+    // The open cell (and for a row, the open row) of the innermost table ends.
+    const bool outer = m_innerTables == 0;
+    for (qsizetype i = m_stack.size() - 1; i >= 0; --i) {
+        const Tag tag = m_stack[i].tag;
+        if (tag == info.tag) {
+            closeDownTo(i);
+            break;
+        }
+        if (tag == Tag::Table || (info.tag == Tag::Cell && tag == Tag::Row))
+            break;
+    }
+    if (info.tag == Tag::Row) {
+        if (outer)
+            m_table.rows.emplaceBack();
+        else
+            finishParagraph();
+        push({Tag::Row, t.name, 0, outer});
+        return;
+    }
+    if (outer) {
+        ++m_outerCells;
+        finishParagraph();
+        if (m_table.rows.isEmpty())
+            m_table.rows.emplaceBack();
+        m_inCell = true;
+        m_cell = HelpPage::Cell();
+        m_cell.header = info.level == 1;
+        m_para.indent = 0;
+    } else if (!m_para.runs.isEmpty()) {
+        appendRaw(QStringLiteral("\t"));
+        m_lastSpace = true;
+    }
+    push({Tag::Cell, t.name, info.level, outer});
 }
 
 void Builder::endTag(const QString& name)
