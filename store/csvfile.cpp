@@ -2,6 +2,9 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <utility>
+
 namespace CsvFile {
 
 namespace {
@@ -138,6 +141,17 @@ bool needsQuotes(const QString& field)
 
 QString decode(QByteArrayView bytes, bool* utf8)
 {
+    // Excel's "Unicode Text" is UTF-16 with its mark.
+    for (const auto& [mark, encoding] : {std::pair{QByteArrayView("\xFF\xFE", 2), QStringDecoder::Utf16LE},
+                                         std::pair{QByteArrayView("\xFE\xFF", 2), QStringDecoder::Utf16BE}}) {
+        if (bytes.startsWith(mark)) {
+            QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+            QString text = decoder.decode(bytes.sliced(2));
+            if (utf8)
+                *utf8 = !decoder.hasError();
+            return decoder.hasError() ? TextFile::decode(bytes) : text;
+        }
+    }
     static constexpr char kBom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(QByteArrayView(kBom, 3)))
         bytes = bytes.sliced(3);
@@ -155,6 +169,17 @@ QString decode(QByteArrayView bytes, bool* utf8)
 bool parse(const QString& text, Table& table, Problem& problem)
 {
     table = Table();
+    // A control character is no text of a schedule: a file in another
+    // encoding, or no table at all. Its line is named.
+    const auto control = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 && c != u'\t' && !isLineEnd(c);
+    });
+    if (control != text.cend()) {
+        const QStringView before(text.cbegin(), control);
+        const int line = int(before.count(u'\n') + before.count(u'\r') - before.count(u"\r\n")) + 1;
+        problem = {line, QStringLiteral("a control character (code %1) that no cell can hold").arg(control->unicode())};
+        return false;
+    }
     table.separator = pickSeparator(text);
     Reader reader(text, table.separator);
     int line = 0;
@@ -219,6 +244,12 @@ FileResult<Table> read(const QString& path)
 
 TextFile::WriteResult write(const QString& path, const QList<QStringList>& rows)
 {
+    // A read-only file stays as it is, as Windows keeps it; here the
+    // temporary file renamed over it would replace it.
+    // The bits as stored: "user" would ask what this user may do, and root may.
+    constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (const QFileInfo target(path); target.exists() && (!target.isWritable() || !(target.permissions() & kAnyWrite)))
+        return FileOutcome::saveFailed(path, QStringLiteral("the file is read-only."), FileStatus::Refused);
     return TextFile::writeBytes(path, format(rows));
 }
 

@@ -239,7 +239,9 @@ bool madeStamp(const SaveRecord& save, const FileStamp& stamp)
 
 QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int rows, bool militaryTime)
 {
-    const qint64 ms = save ? save->timeMsUtc : fileTimeMsUtc;
+    // The file server's clock, which every board shares; the saver's own
+    // may be set wrong, and its record's time only stands in.
+    const qint64 ms = fileTimeMsUtc > 0 ? fileTimeMsUtc : (save ? save->timeMsUtc : 0);
     const QTime at = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toLocalTime().time();
     QString text = QStringLiteral("Saved");
     if (save) {

@@ -186,15 +186,23 @@ void Toolbar::addButtonKeys(QToolButton* button, const char* name, const QKeySeq
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    // Held down, F2 would press and release Update over and over.
-    action->setAutoRepeat(false);
+    // Repeats come in too, to keep a held key held (see keyActs).
+    action->setAutoRepeat(true);
     addAction(action);
     button->setToolTip(QStringLiteral("%1  (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
-    connect(action, &QAction::triggered, button, [this, button] {
+    connect(action, &QAction::triggered, button, [this, action, button] {
         // A button the user may not see (privileges) is not there for the keys either.
-        if (button->isEnabled() && button->isVisibleTo(this))
+        if (keyActs(action) && button->isEnabled() && button->isVisibleTo(this))
             button->click();
     });
+}
+
+bool Toolbar::keyActs(const QAction* action)
+{
+    QElapsedTimer& last = m_lastKeyPress[action];
+    const bool held = last.isValid() && last.elapsed() < m_heldKeyMs;
+    last.start();
+    return !held;
 }
 
 void Toolbar::addMenuKeys(QAction* item, const char* name, const QKeySequence& keys)

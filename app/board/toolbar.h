@@ -2,7 +2,9 @@
 
 #include "store/datafolder.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
+#include <QHash>
 
 class Led;
 class QAction;
@@ -42,6 +44,11 @@ public:
     void takeFocus();
     // The bar's right-click menu from the keyboard.
     void openMenu();
+    // A button's key counts as held down, and does nothing, until it was
+    // quiet this long: a loaded X server sends a held key's repeats as
+    // fresh presses, and F2 would start and save session after session.
+    static constexpr int kHeldKeyMs = 1000;
+    void setHeldKeyMs(int ms) { m_heldKeyMs = ms; }
     // The Update button's picture of the released button, at first activation.
     void loadUpdateImage();
 
@@ -78,10 +85,14 @@ private:
     void addKeys();
     // `keys` click `button`; its tooltip says what it does and names them.
     void addButtonKeys(QToolButton* button, const char* name, const QKeySequence& keys, const QString& tip);
+    // Whether a press of a button's keys acts: not while the key is held.
+    bool keyActs(const QAction* action);
     // `keys` trigger the menu's `item` while the menu may open.
     void addMenuKeys(QAction* item, const char* name, const QKeySequence& keys);
 
     DataFolder m_folder;
+    int m_heldKeyMs = kHeldKeyMs;
+    QHash<const QAction*, QElapsedTimer> m_lastKeyPress;
     QFrame* m_bar = nullptr;
     QFrame* m_updatePanel = nullptr;     // Update
     QFrame* m_cancelPanel = nullptr;     // Cancel

@@ -67,6 +67,10 @@ void TestCsv::parse_data()
                                            << QList<int>{} << false;
     QTest::newRow("semicolons of a European Excel") << QByteArray("a;b\r\n1,5;2\r\n") << Rows{{"a", "b"}, {"1,5", "2"}}
                                                     << QList<int>{2} << true;
+    QTest::newRow("UTF-16 of Excel's Unicode Text, tabs") << QByteArray("\xFF\xFE\x4B\x00\xE4\x00\x73\x00\x65\x00\x09\x00\xAC\x20\x0D\x00\x0A\x00\x31\x00\x09\x00\x32\x00\x0D\x00\x0A\x00", 28)
+                                                       << Rows{{u"K\u00e4se"_qs, u"\u20ac"_qs}, {"1", "2"}} << QList<int>{2} << true;
+    QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\x00\x4B\x00\xE4\x00\x73\x00\x65\x00\x2C\x20\xAC\x00\x0D\x00\x0A", 18) << Rows{{u"K\u00e4se"_qs, u"\u20ac"_qs}}
+                                       << QList<int>{} << true;
     QTest::newRow("tabs") << QByteArray("a\tb\r\n1\t2\r\n") << Rows{{"a", "b"}, {"1", "2"}} << QList<int>{2} << true;
 }
 
@@ -99,6 +103,10 @@ void TestCsv::malformed_data()
         << QByteArray("a,b\r\n1,2\r\n1,2,3\r\n") << "x.csv, line 3: 3 fields where the first line has 2.";
     QTest::newRow("line counted through a quoted break")
         << QByteArray("a\r\n\"1\r\n2\"\r\n1,2\r\n") << "x.csv, line 4: 2 fields where the first line has 1.";
+    QTest::newRow("a NUL names its line") << QByteArray("a,b\r\n1,2\nx\0y,3\r\n", 16)
+                                          << "x.csv, line 3: a control character (code 0) that no cell can hold.";
+    QTest::newRow("UTF-16 read as bytes would hold NULs")
+        << QByteArray("a\0,\0b\0\r\0\n\0", 10) << "x.csv, line 1: a control character (code 0) that no cell can hold.";
     QTest::newRow("empty file") << QByteArray() << "x.csv: the file holds no lines.";
     QTest::newRow("only line breaks") << QByteArray("\r\n\r\n") << "x.csv: the file holds no lines.";
     QTest::newRow("too many fields") << QByteArray(CsvFile::kMaxFields + 1, ',')
@@ -168,6 +176,12 @@ void TestCsv::failedWriteReported()
     QVERIFY2(written.message.startsWith(QStringLiteral("Could not save out.csv:")), qPrintable(written.message));
     QCOMPARE(CsvFile::read(path).value.header, QStringList{"old"});
     QVERIFY(!CsvFile::write(dir.filePath(QStringLiteral("no/such/folder.csv")), {{"x"}}).ok());
+    // A read-only file is kept, for anybody (the rename would replace it).
+    TextFile::setFaultHook({});
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther));
+    const TextFile::WriteResult readOnly = CsvFile::write(path, {{"new"}});
+    QCOMPARE(readOnly.message, QStringLiteral("Could not save out.csv:\rthe file is read-only."));
+    QCOMPARE(CsvFile::read(path).value.header, QStringList{"old"});
 }
 
 void TestCsv::plan_data()
