@@ -68,6 +68,8 @@ public:
     // Cells another workstation changed, tinted for kTintMs; a new set
     // replaces the one shown.
     static constexpr int kTintMs = 5000;
+    // The cells and the headers, which draw the titles and the fixed column.
+    void repaintAll();
     void tintCells(const QList<QPoint>& cells);
     QList<QPoint> tintedCells() const { return m_tinted; }
     QTimer* tintTimer() const { return m_tintTimer; }
@@ -114,7 +116,6 @@ private:
     // indices and the focused cell with its place, when it still exists.
     void beforeShapeChange();
     void afterShapeChange();
-    void repaintAll();
 
     const GridData& m_grid;
     const Preferences& m_prefs;

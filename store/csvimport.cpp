@@ -26,9 +26,11 @@ int colorCode(const QString& word)
     return -1;
 }
 
+// No text in the data cells and no colour: the fixed cell may still hold
+// the row's number, which a new line's own name replaces.
 bool rowEmpty(const GridData& grid, int row)
 {
-    for (int c = 0; c < grid.colCount(); ++c)
+    for (int c = 1; c < grid.colCount(); ++c)
         if (!grid.cell(c, row).isEmpty())
             return false;
     return grid.rowColor(row) == 0;

@@ -227,7 +227,8 @@ TextFile::WriteResult append(const DataFolder& folder, const SaveRecord& save)
         saves.remove(0, (saves.size() + 1) / 2);
         bytes = TextFile::joinLines(format(saves));
     }
-    return TextFile::writeBytes(path, bytes);
+    // Whoever holds the board next rewrites it, under any account of the share.
+    return TextFile::writeBytes(path, bytes, TextFile::Access::Everybody);
 }
 
 bool madeStamp(const SaveRecord& save, const FileStamp& stamp)
@@ -237,7 +238,7 @@ bool madeStamp(const SaveRecord& save, const FileStamp& stamp)
         && std::abs(save.gridStamp.writeTimeNs - stamp.writeTimeNs) <= kFatTickNs;
 }
 
-QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int rows, bool militaryTime)
+QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int rows, bool militaryTime, int colorRows)
 {
     // The file server's clock, which every board shares; the saver's own
     // may be set wrong, and its record's time only stands in.
@@ -252,6 +253,8 @@ QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int r
     }
     if (ms > 0)
         text += QStringLiteral(" at ") + at.toString(militaryTime ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP"));
+    if (cells == 0 && colorRows > 0)
+        return text + (colorRows == 1 ? QStringLiteral(": color of 1 row") : QStringLiteral(": colors of %1 rows").arg(colorRows));
     return text + QStringLiteral(": ")
         + (cells == 0 ? QStringLiteral("no cell changed") : GridDiff::summary(cells, rows));
 }

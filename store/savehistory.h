@@ -70,9 +70,11 @@ bool madeStamp(const SaveRecord& save, const FileStamp& stamp);
 
 // The status line after a reload of another workstation's save: "Saved by
 // <user> on <computer> at <time>: 4 cells in 2 rows". Without a record of the
-// save (its board does not write one, or not yet) the names are left out and
-// the time is the grid file's.
-QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int rows, bool militaryTime);
+// save (its board does not write one, or not yet) the names are left out.
+// The time is the grid file's, by the file server's clock, where known. A
+// save that changed only row colours says so ("color of 1 row").
+QString savedText(const SaveRecord* save, qint64 fileTimeMsUtc, int cells, int rows, bool militaryTime,
+                  int colorRows = 0);
 
 // One line of the History window: a changed cell, newest save first.
 // A save that changed no cell, or more than it kept, has a line with row -1

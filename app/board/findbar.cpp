@@ -85,7 +85,7 @@ void FindBar::closeBar()
     m_matches.clear();
     m_current = -1;
     m_view.cellDelegate()->setMarkedCells({});
-    m_view.viewport()->update();
+    m_view.repaintAll();   // the titles and the fixed column are marked too
     m_view.setFocus(Qt::ShortcutFocusReason);
 }
 
@@ -151,7 +151,7 @@ void FindBar::refresh()
     m_matches = GridFind::matches(m_document.data(), m_text->text());
     m_current = current ? int(m_matches.indexOf(*current)) : -1;
     m_view.cellDelegate()->setMarkedCells(QSet<QPoint>(m_matches.cbegin(), m_matches.cend()));
-    m_view.viewport()->update();
+    m_view.repaintAll();   // the titles and the fixed column are marked too
     showCount();
 }
 

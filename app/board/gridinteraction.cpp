@@ -185,7 +185,13 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
 
 void GridInteraction::openMenuFromKeyboard(Qt::KeyboardModifiers modifiers)
 {
-    const std::optional<QPoint> cell = m_editor->focused();
+    std::optional<QPoint> cell = m_editor->focused();
+    // The keyboard starts at the first cell, as the first arrow key does:
+    // "Click on a column first." speaks of the mouse.
+    if (!cell && m_document.data().colCount() > 1 && m_document.data().rowCount() > 1) {
+        m_view->focusCell(1, 1);
+        cell = m_editor->focused();
+    }
     const QRect shown = m_view->viewport()->rect();
     QPoint at = shown.topLeft() + QPoint(20, 20);
     if (cell) {

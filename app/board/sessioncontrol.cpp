@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace {
@@ -343,6 +345,9 @@ void SessionControl::showOthersSave(const GridData& before)
     m_view->tintCells(cells);
     m_savedCells = int(changes.size());
     m_savedRows = GridDiff::rowCount(changes);
+    m_savedColorRows = 0;
+    for (int row = 1; row < std::min(before.rowCount(), m_document.data().rowCount()); ++row)
+        m_savedColorRows += before.rowColor(row) != m_document.data().rowColor(row);
     m_savedStamp = m_session.lastKnownStamp();
     nameSaver();
     m_savedNoticeTimer->start(kSavedNoticeMs);
@@ -354,7 +359,7 @@ void SessionControl::nameSaver()
     const FileResult<SaveRecord> newest = SaveHistory::readNewest(m_folder);
     m_savedNamed = newest.ok() && SaveHistory::madeStamp(newest.value, m_savedStamp);
     m_savedNotice = SaveHistory::savedText(m_savedNamed ? &newest.value : nullptr, m_savedStamp.writeTimeNs / 1000000,
-                                           m_savedCells, m_savedRows, m_prefs.militaryTime);
+                                           m_savedCells, m_savedRows, m_prefs.militaryTime, m_savedColorRows);
 }
 
 void SessionControl::onTimeoutTick()

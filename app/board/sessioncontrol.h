@@ -115,5 +115,6 @@ private:
     bool m_savedNamed = false;
     int m_savedCells = 0;
     int m_savedRows = 0;
+    int m_savedColorRows = 0;   // when no cell changed
     FileStamp m_savedStamp;
 };

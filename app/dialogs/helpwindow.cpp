@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -46,6 +47,10 @@ HelpWindow::HelpWindow(const DataFolder& folder, QWidget* parent)
     connect(findButton, &QPushButton::clicked, this, [this] { find(m_search->text()); });
     connect(m_search, &QLineEdit::textChanged, m_status, &QLabel::clear);
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
+    // Esc closes it, as it closes the board's other windows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("helpClose"));
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(new QLabel(QStringLiteral("Search:"), this));

@@ -72,6 +72,8 @@ void GridSortPrintDialog::buildGrid()
     m_model = new SortGridModel(m_copy, this);
     m_view = new SortGridView(this);
     m_view->setObjectName(QStringLiteral("StringGrid7"));
+    // Tab goes on to the buttons: moving the current cell by a key sorts.
+    m_view->setTabKeyNavigation(false);
     auto* header = new SortGridHeader(m_view);
     m_view->setHorizontalHeader(header);
     m_view->setModel(m_model);

@@ -206,6 +206,9 @@ void TestCsv::plan_data()
     QTest::newRow("new names fill empty rows at the bottom first")
         << QStringList{"|Trailer", "1|a", "|", "|"} << "D,Trailer\r\n7,g\r\n8,h\r\n9,i\r\n"
         << QStringList{"|Trailer", "1|a", "7|g", "8|h", "9|i"} << QList<int>{3, 0, 6} << QStringList{} << 0;
+    QTest::newRow("empty rows keep only their numbers, which new names replace")
+        << QStringList{"|Trailer", "1|a", "2|", "3|"} << "D,Trailer\r\nN1,g\r\nN2,h\r\n"
+        << QStringList{"|Trailer", "1|a", "N1|g", "N2|h"} << QList<int>{2, 0, 4} << QStringList{} << 0;
     QTest::newRow("repeated names pair in order")
         << QStringList{"|T", "A|1", "A|2", "|3"} << "k,T\r\nA,one\r\nA,two\r\n,three\r\n"
         << QStringList{"|T", "A|one", "A|two", "|three"} << QList<int>{0, 3, 3} << QStringList{} << 0;
@@ -247,9 +250,11 @@ void TestCsv::plan()
 
 void TestCsv::overTheRowLimitChangesNothing()
 {
-    GridData g(2, CsvImport::kMaxDataRows - 1);   // 252 data rows
-    for (int r = 1; r < g.rowCount(); ++r)
+    GridData g(2, CsvImport::kMaxDataRows - 1);   // 252 data rows, none empty
+    for (int r = 1; r < g.rowCount(); ++r) {
         g.setCell(0, r, QString::number(r));
+        g.setCell(1, r, QStringLiteral("used"));
+    }
     CsvFile::Table table;
     table.header = QStringList{"k", ""};
     for (const char* name : {"1", "new1", "new2", "new3", "new4"}) {

@@ -208,19 +208,22 @@ void TestSaveHistory::savedText_data()
     QTest::addColumn<int>("cells");
     QTest::addColumn<bool>("military");
     QTest::addColumn<qint64>("fileTimeKnown");   // 0: no stamp of the grid file
+    QTest::addColumn<int>("colorRows");
     QTest::addColumn<QString>("text");
     // The record says 14:05 by the saver's clock, the grid file 14:06 by the server's.
-    QTest::newRow("named, the file's time") << true << QStringLiteral("PC-A") << 4 << false << qint64(1)
+    QTest::newRow("named, the file's time") << true << QStringLiteral("PC-A") << 4 << false << qint64(1) << 0
                                            << QStringLiteral("Saved by anna on PC-A at 2:06 PM: 4 cells in 2 rows");
-    QTest::newRow("military") << true << QStringLiteral("PC-A") << 4 << true << qint64(1)
+    QTest::newRow("military") << true << QStringLiteral("PC-A") << 4 << true << qint64(1) << 0
                               << QStringLiteral("Saved by anna on PC-A at 14:06: 4 cells in 2 rows");
-    QTest::newRow("no computer") << true << QString() << 1 << true << qint64(1)
+    QTest::newRow("no computer") << true << QString() << 1 << true << qint64(1) << 0
                                  << QStringLiteral("Saved by anna at 14:06: 1 cell in 2 rows");
-    QTest::newRow("not recorded") << false << QString() << 4 << true << qint64(1)
+    QTest::newRow("not recorded") << false << QString() << 4 << true << qint64(1) << 0
                                   << QStringLiteral("Saved at 14:06: 4 cells in 2 rows");
-    QTest::newRow("no cell") << true << QStringLiteral("PC-A") << 0 << true << qint64(1)
+    QTest::newRow("no cell") << true << QStringLiteral("PC-A") << 0 << true << qint64(1) << 0
                              << QStringLiteral("Saved by anna on PC-A at 14:06: no cell changed");
-    QTest::newRow("no file time: the record's") << true << QStringLiteral("PC-A") << 4 << true << qint64(0)
+    QTest::newRow("colours only") << true << QStringLiteral("PC-A") << 0 << true << qint64(1) << 3
+                                  << QStringLiteral("Saved by anna on PC-A at 14:06: colors of 3 rows");
+    QTest::newRow("no file time: the record's") << true << QStringLiteral("PC-A") << 4 << true << qint64(0) << 0
                                                 << QStringLiteral("Saved by anna on PC-A at 14:05: 4 cells in 2 rows");
 }
 
@@ -231,11 +234,12 @@ void TestSaveHistory::savedText()
     QFETCH(int, cells);
     QFETCH(bool, military);
     QFETCH(qint64, fileTimeKnown);
+    QFETCH(int, colorRows);
     QFETCH(QString, text);
     SaveRecord s = save(QDateTime(QDate(2026, 3, 7), QTime(14, 5)).toMSecsSinceEpoch());
     s.computer = computer;
     const qint64 fileTime = fileTimeKnown ? QDateTime(QDate(2026, 3, 7), QTime(14, 6)).toMSecsSinceEpoch() : 0;
-    QCOMPARE(SaveHistory::savedText(named ? &s : nullptr, fileTime, cells, 2, military), text);
+    QCOMPARE(SaveHistory::savedText(named ? &s : nullptr, fileTime, cells, 2, military, colorRows), text);
 }
 
 void TestSaveHistory::filter_data()

@@ -32,6 +32,7 @@ private slots:
     void menuKeys_data();
     void menuKeys();
     void rowFromKeyboardAlone();
+    void menuKeyWithoutFocusedCell();
     void find_data();
     void find();
     void marksFollowReload();
@@ -258,6 +259,21 @@ void TestBoardKeys::rowFromKeyboardAlone()
     key(Qt::Key_F2);
     QCOMPARE(w->board().session.state(), UpdateSession::State::Viewing);
     QVERIFY(m_folder->readFile("gsystem/sgrid.scd").contains(picked.toLatin1()));
+}
+
+void TestBoardKeys::menuKeyWithoutFocusedCell()
+{
+    MainWindow* w = window();
+    key(Qt::Key_F2);
+    GridView* view = board::gridView(w);
+    QVERIFY(!view->focusedCell());
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+    QWidget* popup = QApplication::activePopupWidget();
+    QCOMPARE(popup ? popup->objectName() : QString(), QStringLiteral("PopupMenu3"));
+    QCOMPARE(view->focusedCell(), std::optional<QPoint>(QPoint(1, 1)));
+    QVERIFY(m_ws->fake.messages.shown.isEmpty());
+    QTest::keyClick(popup, Qt::Key_Escape);
 }
 
 void TestBoardKeys::find_data()

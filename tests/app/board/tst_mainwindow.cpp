@@ -1234,6 +1234,9 @@ void TestMainWindow::helpWindowLinksAndSearch()
     QTest::keyClick(search, Qt::Key_Return);
     QCOMPARE(help->status(), QStringLiteral("Not found"));
     QVERIFY(!help->browser()->textCursor().hasSelection());
+    // Esc closes it.
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
 }
 
 void TestMainWindow::helpReadsNothingElse_data()

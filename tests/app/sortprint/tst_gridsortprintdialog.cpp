@@ -278,6 +278,11 @@ void TestGridSortPrintDialog::clicksAndDragsWorkOnTheCopy()
     QTest::keyClick(view(d), Qt::Key_Right);
     QCOMPARE(rows(d.gridCopy()),
              (QStringList{"Trailer|Date|Note", "t2|12/31/05|[a", "T3|03/01/06|", "T1|01/05/06|b]"}));
+    // Tab leaves the table for the buttons and sorts nothing.
+    const QStringList beforeTab = rows(d.gridCopy());
+    QVERIFY(!view(d)->tabKeyNavigation());
+    QTest::keyClick(view(d), Qt::Key_Tab);
+    QCOMPARE(rows(d.gridCopy()), beforeTab);
 
     // A column dragged by its title moves with its cells and width.
     const QList<int> widths = d.columnWidths();
