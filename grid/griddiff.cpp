@@ -30,6 +30,14 @@ int rowCount(const QList<CellChange>& changes)
     return int(rows.size());
 }
 
+int colorRowCount(const GridData& before, const GridData& after)
+{
+    int n = 0;
+    for (int row = 1; row < std::min(before.rowCount(), after.rowCount()); ++row)
+        n += before.rowColor(row) != after.rowColor(row);
+    return n;
+}
+
 QString summary(int cells, int rows)
 {
     return QStringLiteral("%1 %2 in %3 %4")

@@ -26,6 +26,8 @@ namespace GridDiff {
 QList<CellChange> changedCells(const GridData& before, const GridData& after);
 // How many different rows the changes touch.
 int rowCount(const QList<CellChange>& changes);
+// How many data rows, in both grids, changed their colour.
+int colorRowCount(const GridData& before, const GridData& after);
 // "4 cells in 2 rows", "1 cell in 1 row".
 QString summary(int cells, int rows);
 

@@ -106,8 +106,7 @@ void FindBar::step(bool forward)
         if (m_text->text().isEmpty())
             return;
     }
-    const int current = currentMatch();
-    const std::optional<QPoint> from = current >= 0 ? m_matches[current] : m_view.focusedCell();
+    const std::optional<QPoint> from = stepStart();
     focusMatch(GridFind::step(m_matches, from, forward ? GridFind::Direction::Forward : GridFind::Direction::Backward));
     showCount();
 }
@@ -123,6 +122,12 @@ int FindBar::currentMatch() const
     return int(m_matches.indexOf(*cell));
 }
 
+std::optional<QPoint> FindBar::stepStart() const
+{
+    const int current = currentMatch();
+    return current >= 0 ? std::optional<QPoint>(m_matches[current]) : m_view.focusedCell();
+}
+
 void FindBar::focusMatch(int at)
 {
     if (at < 0)
@@ -136,8 +141,7 @@ void FindBar::onTextChanged()
 {
     refresh();
     // As the text grows the focus stays on a cell that still holds it.
-    const int current = currentMatch();
-    const std::optional<QPoint> from = current >= 0 ? m_matches[current] : m_view.focusedCell();
+    const std::optional<QPoint> from = stepStart();
     focusMatch(GridFind::step(m_matches, from, GridFind::Direction::Forward, true));
     showCount();
 }

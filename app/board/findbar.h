@@ -4,6 +4,8 @@
 #include <QList>
 #include <QPoint>
 
+#include <optional>
+
 class GridDocument;
 class GridView;
 class QLabel;
@@ -44,6 +46,8 @@ private:
     // last moved to (a title or fixed cell focuses a data cell), else a match
     // on the focused cell itself.
     int currentMatch() const;
+    // Where a step starts: the current match, else the focused cell.
+    std::optional<QPoint> stepStart() const;
     void focusMatch(int at);
     void showCount();
 

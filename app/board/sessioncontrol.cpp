@@ -345,9 +345,7 @@ void SessionControl::showOthersSave(const GridData& before)
     m_view->tintCells(cells);
     m_savedCells = int(changes.size());
     m_savedRows = GridDiff::rowCount(changes);
-    m_savedColorRows = 0;
-    for (int row = 1; row < std::min(before.rowCount(), m_document.data().rowCount()); ++row)
-        m_savedColorRows += before.rowColor(row) != m_document.data().rowColor(row);
+    m_savedColorRows = GridDiff::colorRowCount(before, m_document.data());
     m_savedStamp = m_session.lastKnownStamp();
     nameSaver();
     m_savedNoticeTimer->start(kSavedNoticeMs);

@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 void movePointer(QPoint offset)
@@ -65,6 +67,16 @@ void centreOnDesktop(QWidget* window)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->geometry().center());
     window->move(frame.topLeft());
+}
+
+void centreOver(QWidget* window, const QWidget& over)
+{
+    const QRect screen = over.screen()->availableGeometry();
+    QRect wanted(QPoint(), window->size().boundedTo(screen.size()));
+    wanted.moveCenter(over.frameGeometry().center());
+    wanted.moveLeft(std::clamp(wanted.left(), screen.left(), screen.right() - wanted.width() + 1));
+    wanted.moveTop(std::clamp(wanted.top(), screen.top(), screen.bottom() - wanted.height() + 1));
+    window->setGeometry(wanted);
 }
 
 bool MessageBoxes::run(QDialog& box, int& result)

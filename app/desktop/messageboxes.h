@@ -16,6 +16,9 @@ constexpr QPoint kCentralOffset{0, 33};
 // under the pointer that was moved there for them.
 void centreOnDesktop(QWidget* window);
 
+// Puts a window over the middle of `over`, inside the screen `over` is on.
+void centreOver(QWidget* window, const QWidget& over);
+
 // The real message boxes: the pointer is moved near the centre of the
 // desktop first, so the box's buttons come up under it.
 class MessageBoxes final : public Messages

@@ -1,5 +1,6 @@
 #include "app/dialogs/helpwindow.h"
 
+#include "app/desktop/messageboxes.h"
 #include "app/dialogs/helpbrowser.h"
 #include "store/helppage.h"
 #include "store/textfile.h"
@@ -11,13 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -69,12 +67,7 @@ void HelpWindow::showHelp()
     load();
     // The first time over the board; later where the user left it.
     if (!m_placed && parentWidget()) {
-        const QRect screen = parentWidget()->screen()->availableGeometry();
-        QRect wanted(QPoint(), size().boundedTo(screen.size()));
-        wanted.moveCenter(parentWidget()->frameGeometry().center());
-        wanted.moveLeft(std::clamp(wanted.left(), screen.left(), screen.right() - wanted.width() + 1));
-        wanted.moveTop(std::clamp(wanted.top(), screen.top(), screen.bottom() - wanted.height() + 1));
-        setGeometry(wanted);
+        centreOver(this, *parentWidget());
         m_placed = true;
     }
     show();

@@ -1,5 +1,6 @@
 #include "app/dialogs/historywindow.h"
 
+#include "app/desktop/messageboxes.h"
 #include "base/preferences.h"
 #include "widgets/plaintext.h"
 
@@ -8,7 +9,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -80,12 +80,7 @@ void HistoryWindow::showHistory()
 {
     load();
     if (!m_placed && parentWidget()) {
-        const QRect screen = parentWidget()->screen()->availableGeometry();
-        QRect wanted(QPoint(), size().boundedTo(screen.size()));
-        wanted.moveCenter(parentWidget()->frameGeometry().center());
-        wanted.moveLeft(std::clamp(wanted.left(), screen.left(), screen.right() - wanted.width() + 1));
-        wanted.moveTop(std::clamp(wanted.top(), screen.top(), screen.bottom() - wanted.height() + 1));
-        setGeometry(wanted);
+        centreOver(this, *parentWidget());
         m_placed = true;
     }
     show();

@@ -5,6 +5,7 @@
 #include "store/gridstore.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
+#include "tests/support/station.h"
 #include "tests/support/testfolder.h"
 
 #include <QElapsedTimer>
@@ -14,23 +15,6 @@
 #include <memory>
 
 namespace {
-
-// One workstation on the shared folder, with the watch its window makes.
-struct Station
-{
-    Station(const DataFolder& folder, const QString& computer, const QString& user)
-        : identity(computer, user), session(folder, document, prefs, identity, clock)
-    {
-        prefs.updateInterval = QStringLiteral("60");
-        prefs.network = true;
-    }
-    GridDocument document;
-    GridData& grid = document.draft();
-    Preferences prefs;
-    FakeIdentity identity;
-    FakeClock clock;
-    UpdateSession session;
-};
 
 // Inside a second under load; the latency itself is measured by the benchmark.
 constexpr int kReportMs = 900;
@@ -64,8 +48,10 @@ void TestChangeWatch::init()
 {
     m_tf = std::make_unique<TestFolder>();
     m_tf->writeMinimalData();
-    m_viewer = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-A"), QStringLiteral("anna"));
-    m_writer = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-B"), QStringLiteral("ben"));
+    m_viewer = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-A"), QStringLiteral("anna"),
+                                         QStringLiteral("60"));
+    m_writer = std::make_unique<Station>(m_tf->folder(), QStringLiteral("PC-B"), QStringLiteral("ben"),
+                                         QStringLiteral("60"));
     QVERIFY(m_viewer->session.startUp().ok());
     QVERIFY(m_writer->session.startUp().ok());
 }

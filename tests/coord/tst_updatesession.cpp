@@ -5,6 +5,7 @@
 #include "store/savehistory.h"
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
+#include "tests/support/station.h"
 #include "tests/support/testfolder.h"
 #include "tests/support/testplatform.h"
 
@@ -22,23 +23,6 @@
 #include <memory>
 
 namespace {
-
-// One simulated workstation on a shared folder.
-struct Station
-{
-    Station(const DataFolder& folder, const QString& computer, const QString& user)
-        : identity(computer, user), session(folder, document, prefs, identity, clock)
-    {
-        prefs.updateInterval = QStringLiteral("7");
-        prefs.network = true;
-    }
-    GridDocument document;
-    GridData& grid = document.draft();
-    Preferences prefs;
-    FakeIdentity identity;
-    FakeClock clock;
-    UpdateSession session;
-};
 
 using State = UpdateSession::State;
 using Start = UpdateSession::StartResult;
