@@ -37,6 +37,16 @@ FindBar::FindBar(const GridDocument& document, GridView& view, QWidget* parent)
     : QFrame(parent), m_document(document), m_view(view)
 {
     setObjectName(QStringLiteral("findBar"));
+    // A change from this board or a reload after another's save alike.
+    connect(&m_document, &GridDocument::changed, this, &FindBar::refresh);
+    connect(&m_view, &GridView::cellSelected, this, &FindBar::showCount);
+    hide();
+}
+
+void FindBar::build()
+{
+    // Built at the first Ctrl+F, not at the start: its fields load a font
+    // of their own, which the board's first window does not show.
     BoardStyle::apply(this, BoardStyle::Look::Board);
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("findText"));
@@ -63,14 +73,12 @@ FindBar::FindBar(const GridDocument& document, GridView& view, QWidget* parent)
     connect(previous, &QToolButton::clicked, this, &FindBar::findPrevious);
     connect(next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(close, &QToolButton::clicked, this, &FindBar::closeBar);
-    // A change from this board or a reload after another's save alike.
-    connect(&m_document, &GridDocument::changed, this, &FindBar::refresh);
-    connect(&m_view, &GridView::cellSelected, this, &FindBar::showCount);
-    hide();
 }
 
 void FindBar::open()
 {
+    if (!m_text)
+        build();
     const bool wasHidden = isHidden();
     show();
     m_text->setFocus(Qt::ShortcutFocusReason);
@@ -161,12 +169,13 @@ void FindBar::refresh()
 
 void FindBar::showCount()
 {
-    m_count->setText(countText());
+    if (m_count)
+        m_count->setText(countText());
 }
 
 QString FindBar::countText() const
 {
-    if (m_text->text().isEmpty())
+    if (!m_text || m_text->text().isEmpty())
         return QString();
     if (m_matches.isEmpty())
         return QStringLiteral("Not found");

@@ -39,6 +39,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void build();
     void onTextChanged();
     void refresh();
     void step(bool forward);

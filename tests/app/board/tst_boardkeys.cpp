@@ -298,10 +298,10 @@ void TestBoardKeys::find()
     GridView* view = board::gridView(w);
     view->focusCell(4, 2);
     auto* bar = board::child<FindBar>(w, "findBar");
-    auto* count = board::child<QLabel>(w, "findCount");
 
     key(Qt::Key_F, Qt::ControlModifier);
     QVERIFY(bar->isVisible());
+    auto* count = board::child<QLabel>(w, "findCount");
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("findText"));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zETA"));
     // From the focused cell on, in reading order.
