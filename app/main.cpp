@@ -1,6 +1,7 @@
 #include "app/desktop/application.h"
 #include "app/board/mainwindow.h"
 #include "app/desktop/checkreport.h"
+#include "app/desktop/fontreadahead.h"
 #include "app/desktop/messageboxes.h"
 #include "app/desktop/soundplayer.h"
 #include "app/desktop/terminationwatcher.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
     if (hasArgument(argc, argv, {"--check"}))
         return runShareCheck(argc, argv);
 
+    FontReadAhead fonts;
     Application app(argc, argv);
     app.setApplicationName(QStringLiteral("SchedBoard"));
     app.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
@@ -151,6 +153,7 @@ int main(int argc, char** argv)
                             QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
                                 .filePath(QStringLiteral("window.ini"))};
 
+    fonts.wait();
     std::unique_ptr<MainWindow> window = MainWindow::create(DataFolder(dataFolder), services);
     if (!window)
         return 1;

@@ -1,4 +1,7 @@
 #include "app/desktop/application.h"
+#include "app/desktop/fontreadahead.h"
+
+#include <QFontMetrics>
 
 #include <QTest>
 
@@ -28,6 +31,7 @@ class TestApplication : public QObject
     Q_OBJECT
 private slots:
     void failureLoggedAndToldOnce();
+    void fontsReadAheadOfTheApplication();
 };
 
 void TestApplication::failureLoggedAndToldOnce()
@@ -50,8 +54,23 @@ void TestApplication::failureLoggedAndToldOnce()
     QCOMPARE(told, QStringList{Application::failureText(QStringLiteral("cell out of range"))});
 }
 
+// Started as the board starts: the font configuration read on a second
+// thread while the application is made.
+FontReadAhead* readAhead = nullptr;
+
+void TestApplication::fontsReadAheadOfTheApplication()
+{
+    readAhead->wait();
+    readAhead->wait();
+    QVERIFY(QFontMetrics(QFont()).horizontalAdvance(QStringLiteral("Trailer")) > 0);
+    // One left running is waited for, not left to end the process.
+    FontReadAhead abandoned;
+}
+
 int main(int argc, char** argv)
 {
+    FontReadAhead fonts;
+    readAhead = &fonts;
     Application app(argc, argv);
     TestApplication test;
     QTEST_SET_MAIN_SOURCE_PATH
