@@ -1,4 +1,5 @@
 #include "gridview/celldelegate.h"
+#include "widgets/boardstyle.h"
 #include "widgets/colorvalue.h"
 
 #include "base/preferences.h"
@@ -22,7 +23,7 @@ CellDelegate::CellDelegate(const GridData& grid, const Preferences& prefs, QObje
 
 void CellDelegate::applyPreferences(const QPalette& palette)
 {
-    QFont font(m_prefs.fontName.isEmpty() ? QStringLiteral("Verdana") : m_prefs.fontName);
+    QFont font(BoardStyle::installedFamily(m_prefs.fontName.isEmpty() ? QStringLiteral("Verdana") : m_prefs.fontName));
     font.setPointSize(m_prefs.clampedFontSize());
     font.setBold(m_prefs.bold);
     font.setItalic(m_prefs.italic);

@@ -1,5 +1,7 @@
 #include "widgets/boardstyle.h"
 
+#include <QFontDatabase>
+#include <QHash>
 #include <QWidget>
 
 namespace BoardStyle {
@@ -49,9 +51,34 @@ QFont pixelFont(const QFont& base, int pixels)
     return f;
 }
 
+QString installedFamily(const QString& family)
+{
+    // The faces fontconfig puts in the place of the Windows fonts a board
+    // names or a user picks: metric-compatible where there are such, and
+    // Verdana's the preferred sans-serif of a default configuration.
+    static const QHash<QString, QStringList> standIns{
+        {QStringLiteral("verdana"), {QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")}},
+        {QStringLiteral("helvetica"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")}},
+        {QStringLiteral("times new roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos")}},
+        {QStringLiteral("courier new"), {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")}},
+    };
+    const auto it = standIns.constFind(family.toLower());
+    if (it == standIns.constEnd())
+        return family;
+    const QStringList installed = QFontDatabase::families();
+    if (installed.contains(family, Qt::CaseInsensitive))
+        return family;
+    for (const QString& standIn : *it) {
+        if (installed.contains(standIn, Qt::CaseInsensitive))
+            return standIn;
+    }
+    return family;
+}
+
 QFont trayFont()
 {
-    QFont f(QStringLiteral("Arial"));
+    QFont f(installedFamily(QStringLiteral("Arial")));
     f.setPixelSize(11);
     return f;
 }

@@ -53,6 +53,13 @@ constexpr int pixelsOfPoints(int points)
 }
 // `base` at `pixels` pixels.
 QFont pixelFont(const QFont& base, int pixels);
+// The family to ask for in place of `family`: itself when it is installed,
+// else the installed face the usual font configuration draws in its place
+// (on Linux, DejaVu Sans for Verdana, Liberation Sans for Arial), else
+// `family` again. Asking Qt for a family that is not installed makes it sort
+// every installed font by likeness, at every start; the stand-in named
+// directly draws the same text without that.
+QString installedFamily(const QString& family);
 // The small "Tray" caption of the button bar.
 QFont trayFont();
 

@@ -1,5 +1,7 @@
 #include "widgets/boardstyle.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QTest>
 #include <QWidget>
 
@@ -18,6 +20,8 @@ private slots:
     void looks_data();
     void looks();
     void fonts();
+    void installedFamilies_data();
+    void installedFamilies();
 };
 
 void TestBoardStyle::looks_data()
@@ -90,7 +94,28 @@ void TestBoardStyle::fonts()
 
     const QFont tray = BoardStyle::trayFont();
     QCOMPARE(tray.pixelSize(), 11);
-    QCOMPARE(tray.family(), QStringLiteral("Arial"));
+    QCOMPARE(tray.family(), BoardStyle::installedFamily(QStringLiteral("Arial")));
+}
+
+// A family that is not installed is asked for by an installed stand-in, the
+// face Qt's own search for the family would have drawn with.
+void TestBoardStyle::installedFamilies_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::newRow("Verdana") << QStringLiteral("Verdana");
+    QTest::newRow("Arial, in another case") << QStringLiteral("ARIAL");
+    QTest::newRow("Times New Roman") << QStringLiteral("Times New Roman");
+    QTest::newRow("Courier New") << QStringLiteral("Courier New");
+    QTest::newRow("installed itself") << QStringLiteral("DejaVu Sans");
+    QTest::newRow("no stand-in known") << QStringLiteral("No Such Face");
+}
+
+void TestBoardStyle::installedFamilies()
+{
+    QFETCH(QString, family);
+    const QString asked = BoardStyle::installedFamily(family);
+    QVERIFY(asked == family || QFontDatabase::families().contains(asked));
+    QCOMPARE(QFontInfo(QFont(asked)).family(), QFontInfo(QFont(family)).family());
 }
 
 QTEST_MAIN(TestBoardStyle)
