@@ -202,8 +202,11 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
     // of texts of a full board. Anything else (marks, other scripts) is shaped.
     // Control characters (a tab pasted into a cell) take their own advance
     // too: shaping every such cell of a full file would freeze the board.
+    // Latin letters and marks below U+0300, then punctuation, currency and
+    // letterlike symbols from U+2000 to U+21FF.
+    constexpr char16_t kLatinEnd = 0x300, kSymbolsStart = 0x2000, kSymbolsEnd = 0x2200;
     if (m_charWidths.isEmpty())
-        m_charWidths.fill(-1, 0x2200);
+        m_charWidths.fill(-1, kLatinEnd + (kSymbolsEnd - kSymbolsStart));
     // Taken once: a million cells of a full file add up tens of millions
     // of advances here.
     qreal* const advances = m_charWidths.data();
@@ -217,9 +220,9 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
             sum = (std::floor(sum / tabStop) + 1) * tabStop;
             continue;
         }
-        if (!(u < 0x300 || (u >= 0x2000 && u < 0x2200)))
+        if (!(u < kLatinEnd || (u >= kSymbolsStart && u < kSymbolsEnd)))
             return -1;
-        qreal& advance = advances[u];
+        qreal& advance = advances[u < kLatinEnd ? u : kLatinEnd + (u - kSymbolsStart)];
         if (advance < 0)
             advance = exact.horizontalAdvance(c);
         sum += advance;

@@ -146,5 +146,5 @@ private:
     QWidget* m_resizeCursorOn = nullptr;
 
     QHash<QString, int> m_widthCache;
-    QList<qreal> m_charWidths;   // advance by character up to U+21FF; -1 unknown
+    QList<qreal> m_charWidths;   // advance by character (see latinTextWidth); -1 unknown
 };
