@@ -216,6 +216,11 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
     qreal sum = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
+        // Most characters of most cells: a Latin one already measured.
+        if (u < kLatinEnd && u != u'\t' && advances[u] >= 0) {
+            sum += advances[u];
+            continue;
+        }
         if (u == u'\t') {
             sum = (std::floor(sum / tabStop) + 1) * tabStop;
             continue;
