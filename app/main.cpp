@@ -115,6 +115,7 @@ int main(int argc, char** argv)
     if (hasArgument(argc, argv, {"--check"}))
         return runShareCheck(argc, argv);
 
+    // Read on a second thread while the application connects to the display.
     FontReadAhead fonts;
     Application app(argc, argv);
     app.setApplicationName(QStringLiteral("SchedBoard"));
@@ -153,7 +154,7 @@ int main(int argc, char** argv)
                             QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
                                 .filePath(QStringLiteral("window.ini"))};
 
-    fonts.wait();
+    fonts.wait();   // the window lays out text at once
     std::unique_ptr<MainWindow> window = MainWindow::create(DataFolder(dataFolder), services);
     if (!window)
         return 1;

@@ -45,8 +45,8 @@ FindBar::FindBar(const GridDocument& document, GridView& view, QWidget* parent)
 
 void FindBar::build()
 {
-    // Built at the first Ctrl+F, not at the start: its fields load a font
-    // of their own, which the board's first window does not show.
+    // Built when first opened, not at every start: the board's first window
+    // does not show it.
     BoardStyle::apply(this, BoardStyle::Look::Board);
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("findText"));
