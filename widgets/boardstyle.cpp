@@ -1,8 +1,10 @@
 #include "widgets/boardstyle.h"
 
 #include <QFontDatabase>
-#include <QHash>
+#include <QList>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace BoardStyle {
 
@@ -51,29 +53,55 @@ QFont pixelFont(const QFont& base, int pixels)
     return f;
 }
 
+namespace {
+
+// The faces fontconfig puts in the place of the Windows fonts a board names
+// or a user picks: metric-compatible where there are such, and Verdana's the
+// preferred sans-serif of a default configuration.
+struct StandIns
+{
+    QString family;
+    QStringList faces;
+};
+
+const QList<StandIns>& standIns()
+{
+    static const QList<StandIns> table{
+        {QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")}},
+        {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos")}},
+        {QStringLiteral("Courier New"), {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")}},
+    };
+    return table;
+}
+
+} // namespace
+
 QString installedFamily(const QString& family)
 {
-    // The faces fontconfig puts in the place of the Windows fonts a board
-    // names or a user picks: metric-compatible where there are such, and
-    // Verdana's the preferred sans-serif of a default configuration.
-    static const QHash<QString, QStringList> standIns{
-        {QStringLiteral("verdana"), {QStringLiteral("DejaVu Sans")}},
-        {QStringLiteral("arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")}},
-        {QStringLiteral("helvetica"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")}},
-        {QStringLiteral("times new roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos")}},
-        {QStringLiteral("courier new"), {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")}},
-    };
-    const auto it = standIns.constFind(family.toLower());
-    if (it == standIns.constEnd())
+    const auto known = std::find_if(standIns().cbegin(), standIns().cend(), [&](const StandIns& s) {
+        return s.family.compare(family, Qt::CaseInsensitive) == 0;
+    });
+    if (known == standIns().cend())
         return family;
     const QStringList installed = QFontDatabase::families();
     if (installed.contains(family, Qt::CaseInsensitive))
         return family;
-    for (const QString& standIn : *it) {
-        if (installed.contains(standIn, Qt::CaseInsensitive))
-            return standIn;
+    for (const QString& face : known->faces) {
+        if (installed.contains(face, Qt::CaseInsensitive))
+            return face;
     }
     return family;
+}
+
+QString storedFamily(const QString& picked)
+{
+    for (const StandIns& s : standIns()) {
+        if (s.faces.contains(picked, Qt::CaseInsensitive)
+            && installedFamily(s.family).compare(picked, Qt::CaseInsensitive) == 0)
+            return s.family;
+    }
+    return picked;
 }
 
 QFont trayFont()

@@ -60,6 +60,11 @@ QFont pixelFont(const QFont& base, int pixels);
 // every installed font by likeness, at every start; the stand-in named
 // directly draws the same text without that.
 QString installedFamily(const QString& family);
+// The name to store for a family picked on this machine: the Windows family
+// it stands in for, when it is that family's stand-in here, so that the
+// shared preferences keep Verdana for the workstations that have it; else
+// the family picked.
+QString storedFamily(const QString& picked);
 // The small "Tray" caption of the button bar.
 QFont trayFont();
 

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -278,7 +279,7 @@ QStringList PreferencesDialog::userLines() const
 
 void PreferencesDialog::applyFont(const QFont& font, int color)
 {
-    m_prefs.fontName = font.family();
+    m_prefs.fontName = BoardStyle::storedFamily(font.family());
     if (font.pointSize() > 0)
         m_prefs.fontSize = font.pointSize();
     m_prefs.bold = font.bold();
@@ -289,15 +290,26 @@ void PreferencesDialog::applyFont(const QFont& font, int color)
     emit fontChanged();
 }
 
+QFont PreferencesDialog::fontDialogStart(const Preferences& prefs)
+{
+    // The dialog lists installed faces only: it opens on the one the grid
+    // shows, or it would offer its own default and store that.
+    QFont current(BoardStyle::installedFamily(prefs.fontName), prefs.clampedFontSize());
+    current.setBold(prefs.bold);
+    current.setItalic(prefs.italic);
+    current.setUnderline(prefs.underline);
+    current.setStrikeOut(prefs.strikeOut);
+    // It finds a style by its name, and the face's own may not be the one
+    // it guesses (DejaVu's regular style is "Book"): without it, it would
+    // select its list's first style, an oblique one, and store italics.
+    current.setStyleName(QFontInfo(current).styleName());
+    return current;
+}
+
 void PreferencesDialog::chooseGridFont()
 {
-    QFont current(m_prefs.fontName, m_prefs.clampedFontSize());
-    current.setBold(m_prefs.bold);
-    current.setItalic(m_prefs.italic);
-    current.setUnderline(m_prefs.underline);
-    current.setStrikeOut(m_prefs.strikeOut);
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, current, this, QStringLiteral("Font"));
+    const QFont font = QFontDialog::getFont(&ok, fontDialogStart(m_prefs), this, QStringLiteral("Font"));
     if (!ok)
         return;
     // A negative value is the system's window text colour.

@@ -33,6 +33,8 @@ public:
     // The grid font became `font` in `color` (0x00BBGGRR): what "Grid Font
     // Parameters" does after its dialog was confirmed.
     void applyFont(const QFont& font, int color);
+    // What the font dialog of "Grid Font Parameters" opens on.
+    static QFont fontDialogStart(const Preferences& prefs);
     // "Restore…" needs both the Update and the Prefs privileges.
     void setRestoreAllowed(bool allowed);
 

@@ -108,6 +108,7 @@ void TestBoardStyle::installedFamilies_data()
     QTest::newRow("Courier New") << QStringLiteral("Courier New");
     QTest::newRow("installed itself") << QStringLiteral("DejaVu Sans");
     QTest::newRow("no stand-in known") << QStringLiteral("No Such Face");
+    QTest::newRow("installed, no stand-in") << QStringLiteral("DejaVu Sans Mono");
 }
 
 void TestBoardStyle::installedFamilies()
@@ -116,6 +117,12 @@ void TestBoardStyle::installedFamilies()
     const QString asked = BoardStyle::installedFamily(family);
     QVERIFY(asked == family || QFontDatabase::families().contains(asked));
     QCOMPARE(QFontInfo(QFont(asked)).family(), QFontInfo(QFont(family)).family());
+    // Picked in the font dialog, which lists installed faces only, a face is
+    // stored under a name that draws it again; a stand-in under the name it
+    // stands in for.
+    QCOMPARE(BoardStyle::installedFamily(BoardStyle::storedFamily(asked)), asked);
+    if (asked != family)
+        QCOMPARE(BoardStyle::storedFamily(asked).compare(family, Qt::CaseInsensitive), 0);
 }
 
 QTEST_MAIN(TestBoardStyle)

@@ -17,6 +17,7 @@
 #include "store/textfile.h"
 #include "store/userplacement.h"
 #include "tests/app/board/boardfixture.h"
+#include "widgets/boardstyle.h"
 #include "widgets/colorvalue.h"
 
 #include <QAbstractButton>
@@ -41,6 +42,7 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QAction>
+#include <QFontDatabase>
 #include <QTest>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -152,6 +154,8 @@ private slots:
     void boxesAndDialogOnTheDesktopCentre();
     void fontStyleFlag_data();
     void fontStyleFlag();
+    void fontDialogOpensOnTheGridsFace_data();
+    void fontDialogOpensOnTheGridsFace();
     void hourlyBackupOnNamedComputer_data();
     void hourlyBackupOnNamedComputer();
     void trayHidesAndClicksBringBack_data();
@@ -983,8 +987,47 @@ void TestMainWindow::fontStyleFlag()
     font.setItalic(italic);
     board::preferencesDialog(ws)->applyFont(font, 255);
     QCOMPARE(parmLines(ws->board().prefs)[0][15], flag);
+    // Verdana's stand-in picked where Verdana is not installed: the shared
+    // preferences keep the name the Windows workstations draw.
+    if (!QFontDatabase::families().contains(QStringLiteral("Verdana")))
+        QCOMPARE(ws->board().prefs.fontName, QStringLiteral("Verdana"));
     QCOMPARE(ws->board().prefs.fontColor, 255);
     QVERIFY(board::gridView(ws)->colWidth(2) > before);   // the widths follow the bigger font at once
+}
+
+// "Grid Font Parameters" opens on the face and style the grid shows, so
+// that OK without a change stores what was there.
+void TestMainWindow::fontDialogOpensOnTheGridsFace_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("Verdana") << QStringLiteral("Verdana") << false << false;
+    QTest::newRow("Verdana bold") << QStringLiteral("Verdana") << true << false;
+    QTest::newRow("Verdana italic") << QStringLiteral("Verdana") << false << true;
+    QTest::newRow("Arial bold italic") << QStringLiteral("Arial") << true << true;
+    QTest::newRow("an installed face") << QStringLiteral("DejaVu Serif") << false << false;
+}
+
+void TestMainWindow::fontDialogOpensOnTheGridsFace()
+{
+    QFETCH(QString, family);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    Preferences prefs;
+    prefs.fontName = family;
+    prefs.bold = bold;
+    prefs.italic = italic;
+    const QFont start = PreferencesDialog::fontDialogStart(prefs);
+    QCOMPARE(start.family(), BoardStyle::installedFamily(family));
+    QCOMPARE(BoardStyle::storedFamily(start.family()), family);
+    if (!QFontDatabase::families().contains(start.family()))
+        QSKIP("Neither the face nor a stand-in is installed here");
+    QVERIFY2(QFontDatabase::styles(start.family()).contains(start.styleName()), qPrintable(start.styleName()));
+    // The style the dialog selects, and so returns on OK.
+    const QFont selected = QFontDatabase::font(start.family(), start.styleName(), 8);
+    QCOMPARE(selected.italic(), italic);
+    QCOMPARE(selected.bold(), bold);
 }
 
 void TestMainWindow::hourlyBackupOnNamedComputer_data()
