@@ -13,7 +13,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextOption>
 #include <QTimer>
 
 #include <algorithm>
@@ -200,8 +199,8 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
     // With kerning off, a Latin text is as wide as its characters' advances
     // added up, and adding them up is far cheaper than shaping the thousands
     // of texts of a full board. Anything else (marks, other scripts) is shaped.
-    // Control characters (a tab pasted into a cell) take their own advance
-    // too: shaping every such cell of a full file would freeze the board.
+    // Control characters take the advance they are drawn with too: shaping
+    // every such cell of a full file would freeze the board.
     // Latin letters and marks below U+0300, then punctuation, currency and
     // letterlike symbols from U+2000 to U+21FF.
     constexpr char16_t kLatinEnd = 0x300, kSymbolsStart = 0x2000, kSymbolsEnd = 0x2200;
@@ -210,26 +209,23 @@ int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
     // Taken once: a million cells of a full file add up tens of millions
     // of advances here.
     qreal* const advances = m_charWidths.data();
-    // A tab goes on to the next tab stop, as Qt lays it out (every 80
-    // pixels unless an option says otherwise).
-    static const qreal tabStop = QTextOption().tabStopDistance() > 0 ? QTextOption().tabStopDistance() : 80;
     qreal sum = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         // Most characters of most cells: a Latin one already measured.
-        if (u < kLatinEnd && u != u'\t' && advances[u] >= 0) {
+        if (u < kLatinEnd && advances[u] >= 0) {
             sum += advances[u];
-            continue;
-        }
-        if (u == u'\t') {
-            sum = (std::floor(sum / tabStop) + 1) * tabStop;
             continue;
         }
         if (!(u < kLatinEnd || (u >= kSymbolsStart && u < kSymbolsEnd)))
             return -1;
         qreal& advance = advances[u < kLatinEnd ? u : kLatinEnd + (u - kSymbolsStart)];
-        if (advance < 0)
-            advance = exact.horizontalAdvance(c);
+        if (advance < 0) {
+            // A cell is drawn on one line without tab stops: a tab is as wide
+            // as its own glyph, a soft hyphen shows only where a line breaks
+            // and a form feed not at all.
+            advance = (u == u'\u00AD' || u == u'\f') ? 0 : exact.horizontalAdvance(c);
+        }
         sum += advance;
     }
     return qRound(sum);

@@ -442,6 +442,8 @@ void TestGridView::optimalWidths_data()
                                           << false << 8;
     QTest::newRow("control characters") << QStringList{"Dock\t12", QStringLiteral("a\u0001b\u001Fc")} << QStringList{}
                                         << false << 8;
+    QTest::newRow("tabs, soft hyphens, form feeds") << QStringList{QStringLiteral("\t\t\tX"), QStringLiteral("AB") + QString(50, u'\u00AD') + QStringLiteral("CD"), QStringLiteral("a\f\f\f\fb")}
+                                                    << QStringList{} << false << 8;
     QTest::newRow("kerning pairs") << QStringList{"AVATAR To Yoke", "WAVE Ty"} << QStringList{} << false << 11;
     QTest::newRow("other scripts shaped") << QStringList{"Грузовик 12", "東京 配送", "e\u0301te\u0301"}
                                           << QStringList{} << false << 8;
@@ -470,11 +472,16 @@ void TestGridView::optimalWidths()
     b.show();
     b.view->fitColumnWidths();
 
-    const QFontMetrics fm(prefFont(b.prefs));
+    // As the cells are drawn: on one line, without tab stops.
+    const QFontMetricsF fm(prefFont(b.prefs));
+    const auto drawnWidth = [&fm](const QString& t) {
+        return qRound(
+            fm.boundingRect(QRectF(0, 0, 1 << 20, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t).width());
+    };
     auto expected = [&](const QStringList& list) {
         int widest = 0;
         for (const QString& t : list)
-            widest = std::max(widest, std::min(fm.horizontalAdvance(t), GridView::kMaxColWidth));
+            widest = std::max(widest, std::min(drawnWidth(t), GridView::kMaxColWidth));
         return widest > 0 ? widest + 6 : 30;
     };
     QCOMPARE(b.view->colWidth(1), expected(texts));
