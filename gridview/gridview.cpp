@@ -16,7 +16,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 GridView::GridView(GridDocument& document, const Preferences& prefs, QWidget* parent)
@@ -169,8 +168,7 @@ void GridView::applyPreferences()
     m_delegate->applyPreferences(palette());
     m_lineWidth = m_delegate->lineWidth();
     m_rowHeight = m_prefs.clampedRowHeight();
-    m_widthCache.clear();
-    m_charWidths.clear();
+    m_textWidths.setFont(m_delegate->font());
     setFont(m_delegate->font());
     setupSections();
     applyWidths(keep);
@@ -181,78 +179,13 @@ void GridView::applyPreferences()
         m_corner->update();
 }
 
-int GridView::textWidth(const QString& text, const QFontMetrics& metrics)
-{
-    auto it = m_widthCache.constFind(text);
-    if (it != m_widthCache.constEnd())
-        return *it;
-    // Schedules repeat their texts a lot; the cache only needs a bound.
-    if (m_widthCache.size() > 8192)
-        m_widthCache.clear();
-    const int width = metrics.horizontalAdvance(text);
-    m_widthCache.insert(text, width);
-    return width;
-}
-
-int GridView::latinTextWidth(QStringView text, const QFontMetricsF& exact)
-{
-    // With kerning off, a Latin text is as wide as its characters' advances
-    // added up, and adding them up is far cheaper than shaping the thousands
-    // of texts of a full board. Anything else (marks, other scripts) is shaped.
-    // Control characters take the advance they are drawn with too: shaping
-    // every such cell of a full file would freeze the board.
-    // Latin letters and marks below U+0300, then punctuation, currency and
-    // letterlike symbols from U+2000 to U+21FF.
-    constexpr char16_t kLatinEnd = 0x300, kSymbolsStart = 0x2000, kSymbolsEnd = 0x2200;
-    if (m_charWidths.isEmpty())
-        m_charWidths.fill(-1, kLatinEnd + (kSymbolsEnd - kSymbolsStart));
-    // Taken once: a million cells of a full file add up tens of millions
-    // of advances here.
-    qreal* const advances = m_charWidths.data();
-    qreal sum = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        // Most characters of most cells: a Latin one already measured.
-        if (u < kLatinEnd && advances[u] >= 0) {
-            sum += advances[u];
-            continue;
-        }
-        if (!(u < kLatinEnd || (u >= kSymbolsStart && u < kSymbolsEnd)))
-            return -1;
-        qreal& advance = advances[u < kLatinEnd ? u : kLatinEnd + (u - kSymbolsStart)];
-        if (advance < 0) {
-            // A cell is drawn on one line without tab stops: a tab is as wide
-            // as its own glyph, a soft hyphen shows only where a line breaks
-            // and a form feed not at all.
-            advance = (u == u'\u00AD' || u == u'\f') ? 0 : exact.horizontalAdvance(c);
-        }
-        sum += advance;
-    }
-    return qRound(sum);
-}
-
-int GridView::cellTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact)
-{
-    if (text.size() <= PrintLayout::kWholeMeasured) {
-        const int latin = latinTextWidth(text, exact);
-        return latin >= 0 ? latin : textWidth(text, metrics);
-    }
-    // Long texts are measured up to the widest column only, never kept.
-    return PrintLayout::shownWidth(text, kMaxColWidth, [&](QStringView s) {
-        const int latin = latinTextWidth(s, exact);
-        return latin >= 0 ? latin : metrics.horizontalAdvance(s.toString());
-    });
-}
-
 void GridView::fitColumnWidths()
 {
-    const QFontMetrics metrics(m_delegate->font());
-    const QFontMetricsF exact(m_delegate->font());
     for (int c = 0; c < m_grid.colCount(); ++c) {
         int widest = 0;
         for (const QString& text : m_grid.column(c)) {
             if (!text.isEmpty())
-                widest = std::max(widest, cellTextWidth(text, metrics, exact));
+                widest = std::max(widest, m_textWidths.width(text, kMaxColWidth));
             if (widest >= kMaxColWidth)
                 break;
         }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "grid/printlayout.h"
+#include "gridview/celltextwidths.h"
 
-#include <QHash>
 #include <QPoint>
 #include <QTableView>
 
@@ -107,10 +107,6 @@ private:
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     bool handleFixedColumnResize(QWidget* widget, QEvent* event);
     bool nearFixedColumnEdge(QWidget* widget, const QPoint& pos) const;
-    int textWidth(const QString& text, const QFontMetrics& metrics);
-    // -1 for a text that must be shaped.
-    int latinTextWidth(QStringView text, const QFontMetricsF& exact);
-    int cellTextWidth(const QString& text, const QFontMetrics& metrics, const QFontMetricsF& exact);
     void emitPress(QMouseEvent* event);
     // Around a change of the grid's shape: widths stay with their column
     // indices and the focused cell with its place, when it still exists.
@@ -145,6 +141,5 @@ private:
     int m_resizeStartWidth = 0;
     QWidget* m_resizeCursorOn = nullptr;
 
-    QHash<QString, int> m_widthCache;
-    QList<qreal> m_charWidths;   // advance by character (see latinTextWidth); -1 unknown
+    CellTextWidths m_textWidths;
 };
