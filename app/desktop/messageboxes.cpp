@@ -79,6 +79,17 @@ void centreOver(QWidget* window, const QWidget& over)
     window->setGeometry(wanted);
 }
 
+void showInFront(QWidget* window, bool& placed)
+{
+    if (!placed && window->parentWidget()) {
+        centreOver(window, *window->parentWidget());
+        placed = true;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 bool MessageBoxes::run(QDialog& box, int& result)
 {
     CentreWhenShown centre;

@@ -19,6 +19,10 @@ void centreOnDesktop(QWidget* window);
 // Puts a window over the middle of `over`, inside the screen `over` is on.
 void centreOver(QWidget* window, const QWidget& over);
 
+// Shows a tool window (help, history) in front: the first time over the
+// middle of its parent, later where the user left it. `placed` remembers.
+void showInFront(QWidget* window, bool& placed);
+
 // The real message boxes: the pointer is moved near the centre of the
 // desktop first, so the box's buttons come up under it.
 class MessageBoxes final : public Messages

@@ -65,14 +65,7 @@ HelpWindow::HelpWindow(const DataFolder& folder, QWidget* parent)
 void HelpWindow::showHelp()
 {
     load();
-    // The first time over the board; later where the user left it.
-    if (!m_placed && parentWidget()) {
-        centreOver(this, *parentWidget());
-        m_placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    showInFront(this, m_placed);
     m_search->setFocus();
 }
 

@@ -79,13 +79,7 @@ HistoryWindow::HistoryWindow(const DataFolder& folder, const Preferences& prefs,
 void HistoryWindow::showHistory()
 {
     load();
-    if (!m_placed && parentWidget()) {
-        centreOver(this, *parentWidget());
-        m_placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    showInFront(this, m_placed);
     m_filter->setFocus();
 }
 
