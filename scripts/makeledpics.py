@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Writes widgets/ledpics.png: the lamp strip, 24 x 52, 16 colours.
+"""Writes widgets/ledpics.bmp: the lamp strip, 24 x 52, 16 colours.
 
 Two columns (unlit, lit) by four rows (red, green, yellow, disabled) of
 12 x 13 pictures of a round lamp. The bottom-left pixel holds the colour
-that the lamp treats as transparent.
+that the lamp treats as transparent. A BMP rather than a PNG: QtGui reads it
+without loading the PNG and zlib code, which a board would otherwise map for
+this one picture at every start.
 """
 import os
 import struct
 import sys
-import zlib
 
 PALETTE = [
     (255, 0, 255),    # 0 transparent background
@@ -63,29 +64,24 @@ def strip():
     return pixels
 
 
-def png(pixels):
+def bmp(pixels):
     height, width = len(pixels), len(pixels[0])
+    stride = (width // 2 + 3) // 4 * 4
     raw = bytearray()
-    for row in pixels:
-        raw.append(0)
-        for x in range(0, width, 2):
-            raw.append((row[x] << 4) | row[x + 1])
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    head = struct.pack(">IIBBBBB", width, height, 4, 3, 0, 0, 0)
-    plte = b"".join(struct.pack("BBB", *c) for c in PALETTE)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"PLTE", plte)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    for row in reversed(pixels):   # bottom row first
+        line = bytearray((row[x] << 4) | row[x + 1] for x in range(0, width, 2))
+        raw += line + bytes(stride - len(line))
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+    offset = 14 + 40 + len(palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 4, 0, len(raw), 2835, 2835, 16, 16)
+    return b"BM" + struct.pack("<IHHI", offset + len(raw), 0, 0, offset) + info + palette + bytes(raw)
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "widgets", "ledpics.png")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "widgets", "ledpics.bmp")
     with open(out, "wb") as f:
-        f.write(png(strip()))
+        f.write(bmp(strip()))
 
 
 if __name__ == "__main__":

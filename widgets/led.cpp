@@ -31,7 +31,7 @@ struct LedStrip
             return;
         initLedResource();
         QFile file(QStringLiteral(":/LED_PICS"));
-        QImage image = file.open(QIODevice::ReadOnly) ? ImageFile::read(file.readAll(), "PNG") : QImage();
+        QImage image = file.open(QIODevice::ReadOnly) ? ImageFile::read(file.readAll(), "BMP") : QImage();
         if (image.isNull()) {
             pixmap = std::make_unique<QPixmap>();
             return;

@@ -215,7 +215,7 @@ void MainWindow::setUpIcons()
         iconImage = QPixmap::fromImage(ImageFile::readIcon(bytes.value));
     QIcon windowIcon = iconImage.isNull() ? QIcon() : QIcon(iconImage);
     if (QFile led(QStringLiteral(":/LED_PICS")); windowIcon.isNull() && led.open(QIODevice::ReadOnly))
-        windowIcon = QIcon(QPixmap::fromImage(ImageFile::read(led.readAll(), "PNG")));
+        windowIcon = QIcon(QPixmap::fromImage(ImageFile::read(led.readAll(), "BMP")));
     setWindowIcon(windowIcon);
     m_tray->setUp(windowIcon);
 }
