@@ -10,8 +10,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$BOARD/SchedBoard" ] || fail "no SchedBoard in $BOARD"
 [ -f "$BOARD/libsb_sound.so" ] || fail "no sound module in $BOARD"
+[ -f "$BOARD/libsb_print.so" ] || fail "no printing module in $BOARD"
 # guard.scd is made by the first press of Update, as the lock files are.
-allowed=" SchedBoard libsb_sound.so Schedboard.ini guard.scd $(cd "$SRC/data" && ls -A | tr '\n' ' ') "
+allowed=" SchedBoard libsb_sound.so libsb_print.so Schedboard.ini guard.scd $(cd "$SRC/data" && ls -A | tr '\n' ' ') "
 for f in "$BOARD"/* "$BOARD"/.[!.]*; do
     [ -e "$f" ] || continue
     name=$(basename "$f")

@@ -30,6 +30,7 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6, $7, $8}')
 expect() { grep -Eq "^\./$1( |\$)" <<<"$contents" || fail "package lacks $1"; }
 expect "usr/lib/schedboard/SchedBoard"
 expect "usr/lib/schedboard/libsb_sound.so"
+expect "usr/lib/schedboard/libsb_print.so"
 expect "usr/bin/schedboard -> \.\./lib/schedboard/SchedBoard"
 expect "usr/share/applications/org.schedboard.SchedBoard.desktop"
 expect "usr/share/icons/hicolor/32x32/apps/org.schedboard.SchedBoard.png"

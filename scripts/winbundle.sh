@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Lays out what an office copies onto its share, and zips it:
-#   SchedBoard.exe, sb_sound.dll, the DLLs they load (Qt's and the mingw
-#   runtime's, found by following their imports), platforms/qwindows.dll,
+#   SchedBoard.exe, sb_sound.dll, sb_print.dll, the DLLs they load (Qt's and
+#   the mingw runtime's, found by following their imports), platforms/qwindows.dll,
 #   styles/qwindowsvistastyle.dll and the installation data beside them.
 #   licences/: the licence texts of the bundled libraries and a notice;
 #   README.txt, the administrator's steps; Upgrade.cmd, which puts a new
@@ -19,12 +19,12 @@ done
 
 rm -rf "$out"
 mkdir -p "$out/platforms" "$out/styles"
-cp "$bin/SchedBoard.exe" "$bin/sb_sound.dll" "$out/"
+cp "$bin/SchedBoard.exe" "$bin/sb_sound.dll" "$bin/sb_print.dll" "$out/"
 cp "$qt/plugins/platforms/qwindows.dll" "$out/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
 
 # Every DLL imported, directly or not, that is not part of Windows itself.
-queue=("$out/SchedBoard.exe" "$out/sb_sound.dll" "$out/platforms/qwindows.dll" "$out/styles/qwindowsvistastyle.dll")
+queue=("$out/SchedBoard.exe" "$out/sb_sound.dll" "$out/sb_print.dll" "$out/platforms/qwindows.dll" "$out/styles/qwindowsvistastyle.dll")
 while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}; queue=("${queue[@]:1}")
   for dll in $("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
@@ -67,7 +67,7 @@ for f in "$out"/*.dll "$out"/platforms/*.dll "$out"/styles/*.dll; do
   rel=${f#"$out/"}
   rel=${rel//\//\\}
   case $(basename "$f") in
-    sb_sound.dll) ;;
+    sb_sound.dll|sb_print.dll) ;;
     Qt6*.dll|qwindows.dll|qwindowsvistastyle.dll) qt_dlls+=" $rel" ;;
     libgcc_s_*.dll|libstdc++-*.dll) gcc_dlls+=" $rel" ;;
     libwinpthread-*.dll) pthread_dlls+=" $rel" ;;
@@ -84,7 +84,7 @@ gcc_release=${gcc_release%%-*}
 cat > "$lic/README.txt" <<EOF
 SchedBoard $version for Windows: what this folder holds, and under which licences
 
-SchedBoard.exe and sb_sound.dll are SchedBoard's own.
+SchedBoard.exe, sb_sound.dll and sb_print.dll are SchedBoard's own.
 Copyright (C) 2026 The SchedBoard developers. All rights reserved.
 
 Beside them are libraries of others, each under its own licence, unchanged:

@@ -15,7 +15,6 @@
 #include "app/dialogs/helpwindow.h"
 #include "app/dialogs/historywindow.h"
 #include "app/dialogs/preferencesdialog.h"
-#include "app/sortprint/gridsortprintdialog.h"
 #include "coord/updatesession.h"
 #include "gridview/gridview.h"
 #include "store/gridstore.h"
@@ -110,7 +109,10 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     new BoardKeys(this, *m_toolbar, *m_interaction, *m_board.view, *m_findBar);
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);
-    connect(m_toolbar, &Toolbar::printRequested, this, [this] { sortPrintDialog()->showOpen(); });
+    connect(m_toolbar, &Toolbar::printRequested, this, [this] {
+        if (SortPrintWindow* dialog = sortPrintDialog())
+            dialog->showOpen();
+    });
     auto* csv = new CsvTransfer(m_board, *m_interaction, *m_sessionControl, this);
     connect(m_toolbar, &Toolbar::exportCsvRequested, csv, &CsvTransfer::exportGrid);
     connect(m_toolbar, &Toolbar::importCsvRequested, csv, &CsvTransfer::importFile);
@@ -184,11 +186,19 @@ BackupsDialog* MainWindow::backupsDialog()
     return m_backupsDialog;
 }
 
-GridSortPrintDialog* MainWindow::sortPrintDialog()
+SortPrintWindow* MainWindow::sortPrintDialog()
 {
     if (m_sortPrintDialog)
         return m_sortPrintDialog;
-    m_sortPrintDialog = new GridSortPrintDialog(m_board.folder, m_board.prefs, *m_board.services.messages, this);
+    QString error;
+    m_sortPrintDialog = m_makeSortPrint(m_board.folder, m_board.prefs, *m_board.services.messages, this, error);
+    if (!m_sortPrintDialog) {
+        m_board.services.messages->show(
+            MessageKind::Error,
+            QStringLiteral("\"Grid Sort / Print\" cannot be opened: its module could not be loaded.\n\n%1").arg(error),
+            kCentralOffset);
+        return nullptr;
+    }
     if (m_preferencesApplied)
         m_sortPrintDialog->loadFromPreferences();
     return m_sortPrintDialog;

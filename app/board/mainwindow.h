@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/board/boardcontext.h"
+#include "app/board/printmodule.h"
 #include "store/textfile.h"
 
 #include <QStringList>
@@ -11,7 +12,7 @@
 class BackupsDialog;
 class FindBar;
 class GridInteraction;
-class GridSortPrintDialog;
+class SortPrintWindow;
 class HelpWindow;
 class HistoryWindow;
 class PreferencesDialog;
@@ -53,6 +54,9 @@ public:
 
     // What the board's parts share; the application keeps the session.
     BoardContext& board() { return m_board; }
+    // How "Grid Sort / Print" is made at its first opening; the default loads
+    // the printing module beside the executable.
+    void setSortPrintMaker(SortPrintMaker maker) { m_makeSortPrint = std::move(maker); }
 
 protected:
     bool event(QEvent* event) override;
@@ -71,7 +75,8 @@ private:
     void onPrefsOk();
     // The dialogs, each made when it is first opened and kept for the run.
     PreferencesDialog* preferencesDialog();
-    GridSortPrintDialog* sortPrintDialog();
+    // Null when its module cannot be loaded (the user was told why).
+    SortPrintWindow* sortPrintDialog();
     BackupsDialog* backupsDialog();
     // The user list as "OK" or the close saves it: the dialog's box once
     // made, else the list as read.
@@ -106,7 +111,8 @@ private:
     QShortcut* m_redoShortcut = nullptr;
     PreferencesDialog* m_prefsDialog = nullptr;   // Form2
     SessionDialogs* m_dialogs = nullptr;
-    GridSortPrintDialog* m_sortPrintDialog = nullptr;   // Form7
+    SortPrintWindow* m_sortPrintDialog = nullptr;   // Form7
+    SortPrintMaker m_makeSortPrint = printModuleMaker(printModuleFile());
     BackupsDialog* m_backupsDialog = nullptr;
     HelpWindow* m_helpWindow = nullptr;
     HistoryWindow* m_historyWindow = nullptr;

@@ -43,7 +43,7 @@ constexpr std::array<int, 8> kRowHeights{13, 16, 17, 19, 21, 21, 23, 25};
 
 GridSortPrintDialog::GridSortPrintDialog(const DataFolder& folder, Preferences& prefs, Messages& messages,
                                          QWidget* parent)
-    : QDialog(parent), m_folder(folder), m_prefs(prefs), m_messages(messages),
+    : SortPrintWindow(parent), m_folder(folder), m_prefs(prefs), m_messages(messages),
       m_printer(this, messages, [this] { beforeBox(); })
 {
     setUpWindow();

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/sortprint/sortgridprinter.h"
+#include "app/sortprint/sortprintwindow.h"
 #include "grid/griddata.h"
 #include "store/datafolder.h"
 #include "store/filestamp.h"
 
-#include <QDialog>
 #include <QList>
 
 #include <functional>
@@ -35,7 +35,7 @@ struct Preferences;
 //
 // It opens without a nested event loop (QDialog::open), so the board can
 // close it with closeWithoutEffect().
-class GridSortPrintDialog : public QDialog
+class GridSortPrintDialog : public SortPrintWindow
 {
     Q_OBJECT
 public:
@@ -50,9 +50,7 @@ public:
                         QWidget* parent = nullptr);
     ~GridSortPrintDialog() override;
 
-    // The print orientation and font size from the preferences; run after
-    // they were read (the first opening does it if nobody did).
-    void loadFromPreferences();
+    void loadFromPreferences() override;
     // A factory's printer is printed on at once, without the print dialog.
     void setPrinterFactory(PrinterFactory factory) { m_printer.setPrinterFactory(std::move(factory)); }
     // Stand-ins for the system's print dialog (true: print) and for the
@@ -63,9 +61,8 @@ public:
         m_printer.setPdfPathChooser(std::move(chooser));
     }
 
-    // Shows the dialog (QDialog::open) with the grid file's current copy;
-    // nothing when it is already open.
-    void showOpen();
+    // Shows the dialog (QDialog::open).
+    void showOpen() override;
     bool isOpen() const { return m_open; }
     // Closes at once; the panel, font size and orientation stay as they are.
     void closeWithoutEffect();

@@ -71,7 +71,7 @@ make_board_folder() {
     local dir="$E2E_TMP/${1:-board}"
     mkdir -p "$dir"
     cp -r "$SRC/data/." "$dir/"
-    cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$dir/"
+    cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$BOARD/libsb_print.so" "$dir/"
     echo "$dir"
 }
 

@@ -93,7 +93,7 @@ check "row 4 is green (colour 5) in gclrsgrid.scd" [ "$(line_of "$wdir/gsystem/g
 
 # 3. A mixed office: the zip unpacked and the Linux board beside it.
 mdir=$(win_folder office)
-cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$mdir/"
+cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$BOARD/libsb_print.so" "$mdir/"
 # Clear of each other and of Wine's tray window (at 3,22 once a Windows
 # program runs): with no window manager, a click lands on whichever window
 # is on top, the main window is 572 pixels tall, and the tray would hide the
@@ -254,7 +254,7 @@ check "Linux and Windows hammers: no overlapping sessions, no lost increment" \
 # already, as it is on a workstation that has run a Windows program.
 START_RUNS=${START_RUNS:-5}
 sdir=$(win_folder starts)
-cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$sdir/"
+cp "$BOARD/SchedBoard" "$BOARD/libsb_sound.so" "$BOARD/libsb_print.so" "$sdir/"
 start_time() {   # KIND: prints seconds to a visible main window
     local t0 pid w
     t0=$(date +%s.%N)

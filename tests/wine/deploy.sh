@@ -54,7 +54,7 @@ check "Qt's third-party notices name zlib, FreeType, HarfBuzz, libpng, libjpeg a
 unnamed=""
 while read -r dll; do
     grep -qF "${dll//\//\\}" "$lic/README.txt" || unnamed+=" $dll"
-done < <(cd "$rdir" && find . -name '*.dll' ! -name sb_sound.dll | sed 's|^\./||')
+done < <(cd "$rdir" && find . -name '*.dll' ! -name sb_sound.dll ! -name sb_print.dll | sed 's|^\./||')
 check "the notice names every bundled DLL${unnamed:+ (misses:$unnamed)}" [ -z "$unnamed" ]
 check "the notice says where Qt's source is and how to replace Qt's DLLs" \
     eval 'grep -q "apt-get source qt6-base=" "$lic/README.txt" && grep -q "Replacing Qt" "$lic/README.txt"'

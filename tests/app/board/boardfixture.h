@@ -30,8 +30,15 @@ struct Workstation
         : fake(computer, user)
     {
         window = MainWindow::create(folder.folder(), fake.services());
-        if (window)
-            window->onActivated();
+        if (!window)
+            return;
+        // "Grid Sort / Print" made in this process, not loaded from its
+        // module, so that a test can reach into it.
+        window->setSortPrintMaker([](const DataFolder& f, Preferences& prefs, Messages& messages, QWidget* parent,
+                                     QString&) -> SortPrintWindow* {
+            return new GridSortPrintDialog(f, prefs, messages, parent);
+        });
+        window->onActivated();
     }
     MainWindow* operator->() const { return window.get(); }
 

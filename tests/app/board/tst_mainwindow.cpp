@@ -53,6 +53,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -123,6 +124,7 @@ private slots:
     void requiredFiles();
     void firstActivationRunsOnce();
     void soundModuleLoadedWithTheFirstSound();
+    void printModuleLoadedWithTheFirstPrint();
     void captionFromTitleLine_data();
     void captionFromTitleLine();
     void badPreferenceLineFallsBack_data();
@@ -226,6 +228,50 @@ void TestMainWindow::soundModuleLoadedWithTheFirstSound()
     player.play(wave.fileName());
     QVERIFY(module.isLoaded());
     QVERIFY(QLibrary(module.fileName()).resolve(kPlayWaveSymbol));
+}
+
+void TestMainWindow::printModuleLoadedWithTheFirstPrint()
+{
+    TestFolder folder;
+    folder.copyInstallationData();
+    Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    QAction* print = ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"));
+
+    // A module that cannot be loaded: a message and no dialog, each time.
+    ws->setSortPrintMaker(printModuleMaker(folder.path("nowhere/sb_print")));
+    print->trigger();
+    print->trigger();
+    QCOMPARE(ws.fake.messages.shown.size(), 2);
+    QVERIFY(ws.fake.messages.shown[1].text.startsWith(QStringLiteral("\"Grid Sort / Print\" cannot be opened")));
+    // One replaced after the start, by an upgrade while the board ran, is
+    // built for another executable: refused unread.
+    const QString copy = QStringLiteral("upgraded/") + QFileInfo(printModuleFile()).fileName();
+    QVERIFY(QDir().mkpath(folder.path("upgraded")) && QFile::copy(printModuleFile(), folder.path(copy)));
+    ws->setSortPrintMaker(printModuleMaker(folder.path(copy)));
+    folder.writeFile(copy, folder.readFile(copy) + "x");
+    print->trigger();
+    QCOMPARE(ws.fake.messages.shown.size(), 3);
+    QVERIFY(ws.fake.messages.shown[2].text.contains(QStringLiteral("was replaced since this board started")));
+    QVERIFY(!QLibrary(folder.path(copy)).isLoaded());
+    QVERIFY(!ws->findChild<QDialog*>(QStringLiteral("Form7")));
+
+    // Qt's printing libraries come with the module beside the program: not
+    // at start, but with the first opening. Its own copy of the file layer
+    // knows the data folder, so it does not read the grid through a link
+    // swapped in for gsystem either.
+    const QLibrary module(printModuleFile());
+    QVERIFY(!module.isLoaded());
+    QVERIFY(QDir().rename(folder.path("gsystem"), folder.path("elsewhere")));
+    QVERIFY(QFile::link(folder.path("elsewhere"), folder.path("gsystem")));
+    ws.fake.messages.shown.clear();
+    ws->setSortPrintMaker(printModuleMaker(printModuleFile()));
+    print->trigger();
+    QVERIFY(module.isLoaded());
+    auto* dialog = ws->findChild<QDialog*>(QStringLiteral("Form7"));
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(std::any_of(ws.fake.messages.shown.cbegin(), ws.fake.messages.shown.cend(),
+                        [](const FakeMessages::Shown& m) { return m.text.contains(QStringLiteral("is a link")); }));
+    dialog->reject();
 }
 
 void TestMainWindow::firstActivationRunsOnce()

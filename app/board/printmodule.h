@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/sortprint/sortprintwindow.h"
+
+#include <QString>
+
+#include <functional>
+
+// Makes "Grid Sort / Print" for a board: a new dialog, a child of parent, or
+// null when it cannot be made, `error` saying why.
+using SortPrintMaker = std::function<SortPrintWindow*(const DataFolder& folder, Preferences& prefs,
+                                                      Messages& messages, QWidget* parent, QString& error)>;
+
+// The maker that loads the printing module `file` at its first call. The
+// module is the one that was there when the maker was made, at the board's
+// start: an upgrade while the board runs may put another version there,
+// built for another executable, and that one is refused. A module that
+// could not be loaded is tried again at the next call.
+SortPrintMaker printModuleMaker(const QString& file);
+
+// The printing module beside the executable.
+QString printModuleFile();
