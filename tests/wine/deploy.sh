@@ -79,6 +79,13 @@ check "text typed into a cell shows before Enter" typed_shows
 keys Escape
 click "$tw" 263 20
 click "$tw" "$ux" "$uy"
+# "Grid Sort / Print" comes from sb_print.dll, loaded only now.
+xdotool windowfocus "$tw"
+keys ctrl+shift+p
+sort_print_shown() { xdotool search --onlyvisible --pid "$tpid" --name "^Grid Sort / Print$" >/dev/null 2>&1; }
+check "Ctrl+Shift+P opens \"Grid Sort / Print\" from sb_print.dll" wait_for 20 sort_print_shown
+shot root "$ARTIFACTS/sort_print.png"
+keys Escape
 stop_board "$tpid"
 
 # 4. An upgrade while a board runs from the folder: only program files
