@@ -19,7 +19,7 @@ deb=${debs[0]}
 
 info=$(dpkg-deb --info "$deb")
 for field in "Package: schedboard" "Architecture: $(dpkg --print-architecture)" "Section: misc" \
-             "Depends: .*libqt6widgets6" "Depends: .*libqt6multimedia6" \
+             "Depends: .*libqt6widgets6" "Depends: .*libqt6multimedia6" "Depends: .*libqt6printsupport6" \
              "Depends: .*fonts-dejavu-core"; do
     grep -Eq "^ $field" <<<"$info" || fail "control lacks '$field':"$'\n'"$info"
 done
