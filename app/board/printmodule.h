@@ -11,11 +11,11 @@
 using SortPrintMaker = std::function<SortPrintWindow*(const DataFolder& folder, Preferences& prefs,
                                                       Messages& messages, QWidget* parent, QString& error)>;
 
-// The maker that loads the printing module `file` at its first call. The
-// module is the one that was there when the maker was made, at the board's
-// start: an upgrade while the board runs may put another version there,
-// built for another executable, and that one is refused. A module that
-// could not be loaded is tried again at the next call.
+// The maker that loads the printing module `file` at its first call. A
+// module of another build is refused, and so is one that changed since the
+// maker was made, at the board's start: an upgrade while the board runs puts
+// the new executable's module there. One that could not be loaded is tried
+// again at the next call; one missing at the start may be put in later.
 SortPrintMaker printModuleMaker(const QString& file);
 
 // The printing module beside the executable.

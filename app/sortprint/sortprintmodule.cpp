@@ -12,4 +12,7 @@ extern "C" Q_DECL_EXPORT SortPrintWindow* sbMakeSortPrint(const DataFolder& fold
     return new GridSortPrintDialog(DataFolder(folder.root()), prefs, messages, parent);
 }
 
+extern "C" Q_DECL_EXPORT const char* sbPrintInterface() { return SB_PRINT_INTERFACE; }
+
 static_assert(std::is_same_v<decltype(&sbMakeSortPrint), MakeSortPrintFunction>);
+static_assert(std::is_same_v<decltype(&sbPrintInterface), PrintInterfaceFunction>);

@@ -27,3 +27,10 @@ public:
 using MakeSortPrintFunction = SortPrintWindow* (*)(const DataFolder& folder, Preferences& prefs,
                                                    Messages& messages, QWidget* parent);
 inline constexpr char kMakeSortPrintSymbol[] = "sbMakeSortPrint";
+
+// What the module was built against: the version and the headers of what
+// the entry is handed (SB_PRINT_INTERFACE, made by the build). The board asks
+// for it before the entry and refuses a module of another build: a share may
+// hold one, copied apart from the program.
+using PrintInterfaceFunction = const char* (*)();
+inline constexpr char kPrintInterfaceSymbol[] = "sbPrintInterface";

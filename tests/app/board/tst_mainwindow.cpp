@@ -124,6 +124,7 @@ private slots:
     void requiredFiles();
     void firstActivationRunsOnce();
     void soundModuleLoadedWithTheFirstSound();
+    void printModuleLoadedWithTheFirstPrint_data();
     void printModuleLoadedWithTheFirstPrint();
     void captionFromTitleLine_data();
     void captionFromTitleLine();
@@ -230,48 +231,76 @@ void TestMainWindow::soundModuleLoadedWithTheFirstSound()
     QVERIFY(QLibrary(module.fileName()).resolve(kPlayWaveSymbol));
 }
 
+void TestMainWindow::printModuleLoadedWithTheFirstPrint_data()
+{
+    QTest::addColumn<QString>("module");    // where it is at the start
+    QTest::addColumn<QString>("later");     // what happens to it before the first opening
+    QTest::addColumn<QString>("message");   // what the board says; none: the dialog opens
+    QTest::newRow("missing") << "" << "" << "is missing from";
+    QTest::newRow("missing, put in later") << "" << "put in" << "";
+    QTest::newRow("replaced while the board ran") << "copy" << "replaced" << "was replaced since this board started";
+    QTest::newRow("another build's") << "sound module" << "" << "belongs to another build of SchedBoard";
+    // Last: the first row to load the module beside the program.
+    QTest::newRow("beside the program") << "beside" << "" << "";
+}
+
 void TestMainWindow::printModuleLoadedWithTheFirstPrint()
 {
+    QFETCH(QString, module);
+    QFETCH(QString, later);
+    QFETCH(QString, message);
     TestFolder folder;
     folder.copyInstallationData();
     Workstation ws(folder, QStringLiteral("PC1"), QStringLiteral("jim"));
+    const QString name = QFileInfo(printModuleFile()).fileName();
+    QString file = folder.path("program/") + name;
+    QVERIFY(QDir().mkpath(folder.path("program")));
+    if (module == u"copy")
+        QVERIFY(QFile::copy(printModuleFile(), file));
+    else if (module == u"sound module")
+        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + u'/'
+                                + QFileInfo(printModuleFile()).fileName().replace(QStringLiteral("print"),
+                                                                                  QStringLiteral("sound")),
+                            file));
+    else if (module == u"beside")
+        file = printModuleFile();
+    // Qt's printing libraries come with the module: not at start, but with
+    // the first opening.
+    const QLibrary beside(printModuleFile());
+    QVERIFY(!beside.isLoaded());
+    ws->setSortPrintMaker(printModuleMaker(file));
+    if (later == u"put in")
+        QVERIFY(QFile::copy(printModuleFile(), file));
+    else if (later == u"replaced")
+        folder.writeFile("program/" + name, folder.readFile("program/" + name) + "x");
+    if (module == u"beside") {
+        // Its own copy of the file layer knows the data folder: it does not
+        // read the grid through a link swapped in for gsystem either.
+        QVERIFY(QDir().rename(folder.path("gsystem"), folder.path("elsewhere")));
+        QVERIFY(QFile::link(folder.path("elsewhere"), folder.path("gsystem")));
+    }
+
     QAction* print = ws->findChild<QAction*>(QStringLiteral("PrintSortGrid1"));
-
-    // A module that cannot be loaded: a message and no dialog, each time.
-    ws->setSortPrintMaker(printModuleMaker(folder.path("nowhere/sb_print")));
     print->trigger();
-    print->trigger();
-    QCOMPARE(ws.fake.messages.shown.size(), 2);
-    QVERIFY(ws.fake.messages.shown[1].text.startsWith(QStringLiteral("\"Grid Sort / Print\" cannot be opened")));
-    // One replaced after the start, by an upgrade while the board ran, is
-    // built for another executable: refused unread.
-    const QString copy = QStringLiteral("upgraded/") + QFileInfo(printModuleFile()).fileName();
-    QVERIFY(QDir().mkpath(folder.path("upgraded")) && QFile::copy(printModuleFile(), folder.path(copy)));
-    ws->setSortPrintMaker(printModuleMaker(folder.path(copy)));
-    folder.writeFile(copy, folder.readFile(copy) + "x");
-    print->trigger();
-    QCOMPARE(ws.fake.messages.shown.size(), 3);
-    QVERIFY(ws.fake.messages.shown[2].text.contains(QStringLiteral("was replaced since this board started")));
-    QVERIFY(!QLibrary(folder.path(copy)).isLoaded());
-    QVERIFY(!ws->findChild<QDialog*>(QStringLiteral("Form7")));
-
-    // Qt's printing libraries come with the module beside the program: not
-    // at start, but with the first opening. Its own copy of the file layer
-    // knows the data folder, so it does not read the grid through a link
-    // swapped in for gsystem either.
-    const QLibrary module(printModuleFile());
-    QVERIFY(!module.isLoaded());
-    QVERIFY(QDir().rename(folder.path("gsystem"), folder.path("elsewhere")));
-    QVERIFY(QFile::link(folder.path("elsewhere"), folder.path("gsystem")));
-    ws.fake.messages.shown.clear();
-    ws->setSortPrintMaker(printModuleMaker(printModuleFile()));
-    print->trigger();
-    QVERIFY(module.isLoaded());
     auto* dialog = ws->findChild<QDialog*>(QStringLiteral("Form7"));
-    QVERIFY(dialog && dialog->isVisible());
-    QVERIFY(std::any_of(ws.fake.messages.shown.cbegin(), ws.fake.messages.shown.cend(),
-                        [](const FakeMessages::Shown& m) { return m.text.contains(QStringLiteral("is a link")); }));
-    dialog->reject();
+    const QList<FakeMessages::Shown>& shown = ws.fake.messages.shown;
+    if (message.isEmpty()) {
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(QLibrary(file).isLoaded(), true);
+        const bool linkRefused = std::any_of(shown.cbegin(), shown.cend(), [](const FakeMessages::Shown& m) {
+            return m.text.contains(QStringLiteral("is a link"));
+        });
+        QCOMPARE(linkRefused, module == u"beside");
+        dialog->reject();
+        return;
+    }
+    // A message and no dialog, each time it is asked for.
+    QVERIFY(!dialog);
+    print->trigger();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY2(shown[1].text.startsWith(QStringLiteral("\"Grid Sort / Print\" cannot be opened")), qPrintable(shown[1].text));
+    QVERIFY2(shown[1].text.contains(message), qPrintable(shown[1].text));
+    QVERIFY(!beside.isLoaded());
 }
 
 void TestMainWindow::firstActivationRunsOnce()
