@@ -1,12 +1,14 @@
 #include "app/board/printmodule.h"
 
+#include "app/desktop/modulefile.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibrary>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -19,15 +21,15 @@ QString fileStamp(const QString& file)
     return QString::number(info.size()) + u' ' + QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
-// The module at `file`, loaded, or why not.
-MakeSortPrintFunction loadModule(const QString& file, const QString& atStart, QString& error)
+// The module's entry, loaded, or why not.
+MakeSortPrintFunction loadModule(ModuleFile& module, const QString& atStart, QString& error)
 {
-    const QString name = QFileInfo(file).fileName();
-    QLibrary module(file);
+    const QString name = QFileInfo(module.file()).fileName();
     if (!module.isLoaded()) {
-        const QString now = fileStamp(file);
+        const QString now = fileStamp(module.file());
         if (now.isEmpty()) {
-            error = QStringLiteral("%1 is missing from %2.").arg(name, QDir::toNativeSeparators(QFileInfo(file).path()));
+            error = QStringLiteral("%1 is missing from %2.")
+                        .arg(name, QDir::toNativeSeparators(QFileInfo(module.file()).path()));
             return nullptr;
         }
         // One that was there at the start and changed since came with an
@@ -38,11 +40,8 @@ MakeSortPrintFunction loadModule(const QString& file, const QString& atStart, QS
                         .arg(name);
             return nullptr;
         }
-    }
-    // Never unloaded: the dialog's code must outlive this call.
-    if (!module.load()) {
-        error = module.errorString();
-        return nullptr;
+        if (!module.load(error))
+            return nullptr;
     }
     const auto builtFor = reinterpret_cast<PrintInterfaceFunction>(module.resolve(kPrintInterfaceSymbol));
     if (!builtFor || std::strcmp(builtFor(), SB_PRINT_INTERFACE) != 0) {
@@ -53,7 +52,7 @@ MakeSortPrintFunction loadModule(const QString& file, const QString& atStart, QS
     }
     const auto make = reinterpret_cast<MakeSortPrintFunction>(module.resolve(kMakeSortPrintSymbol));
     if (!make)
-        error = module.errorString();
+        error = QStringLiteral("%1 has no dialog to make.").arg(name);
     return make;
 }
 
@@ -61,10 +60,14 @@ MakeSortPrintFunction loadModule(const QString& file, const QString& atStart, QS
 
 SortPrintMaker printModuleMaker(const QString& file)
 {
-    return [file, atStart = fileStamp(file)](const DataFolder& folder, Preferences& prefs, Messages& messages,
-                                              QWidget* parent, QString& error) -> SortPrintWindow* {
-        const MakeSortPrintFunction make = loadModule(file, atStart, error);
-        return make ? make(folder, prefs, messages, parent) : nullptr;
+    auto module = std::make_shared<ModuleFile>(file);
+    return [module, atStart = fileStamp(file)](const DataFolder& folder, Preferences& prefs, Messages& messages,
+                                                QWidget* parent, QString& error) -> SortPrintWindow* {
+        const MakeSortPrintFunction make = loadModule(*module, atStart, error);
+        SortPrintWindow* dialog = make ? make(folder, prefs, messages, parent) : nullptr;
+        if (make && !dialog)
+            error = QStringLiteral("%1 made no dialog.").arg(QFileInfo(module->file()).fileName());
+        return dialog;
     };
 }
 

@@ -1,10 +1,10 @@
 #include "app/desktop/soundplayer.h"
 
+#include "app/desktop/modulefile.h"
 #include "app/desktop/soundmodule.h"
 #include "store/textfile.h"
 
 #include <QCoreApplication>
-#include <QLibrary>
 
 void SoundPlayer::play(const QString& wavePath)
 {
@@ -18,8 +18,10 @@ void SoundPlayer::play(const QString& wavePath)
         m_moduleTried = true;
         // Beside the executable, never from the current folder. It stays
         // loaded: the effects it made live on after this call.
-        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/sb_sound"));
-        m_playWave = reinterpret_cast<PlayWaveFunction>(module.resolve(kPlayWaveSymbol));
+        ModuleFile module(QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(SB_SOUND_MODULE_FILE));
+        QString ignored;
+        if (module.load(ignored))
+            m_playWave = reinterpret_cast<PlayWaveFunction>(module.resolve(kPlayWaveSymbol));
     }
     // Without the module the board is silent, as without an audio device.
     if (m_playWave)
