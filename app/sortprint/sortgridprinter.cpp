@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLocale>
 #include <QPageSize>
@@ -17,8 +18,10 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <algorithm>
@@ -163,15 +166,44 @@ bool SortGridPrinter::savePdf(const Pages& pages, bool portrait)
         return false;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
+    const QString failure = QStringLiteral("The file \"%1\" could not be written, so the grid was not saved.")
+                                .arg(QDir::toNativeSeparators(path));
+    // The printer writes a draft, which replaces the file only once whole:
+    // the printer does not tell a full disk, and a board ended while it
+    // writes must leave the file as it was, not cut under its name.
+    const QTemporaryDir drafts;
+    const QString draft = drafts.filePath(QStringLiteral("grid.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
+    printer.setOutputFileName(draft);
     printer.setPageSize(localPageSize());
     printer.setPageOrientation(orientationOf(portrait));
     printer.setDocName(pages.title);
-    return printOn(printer, pages, portrait, true,
-                   QStringLiteral("The file \"%1\" could not be written, so the grid was not saved.")
-                       .arg(QDir::toNativeSeparators(path)));
+    if (!drafts.isValid()) {
+        fail(failure);
+        return false;
+    }
+    if (!printOn(printer, pages, portrait, true, failure))
+        return false;
+    if (!replaceWithDraft(path, draft)) {
+        fail(failure);
+        return false;
+    }
+    return true;
+}
+
+bool SortGridPrinter::replaceWithDraft(const QString& path, const QString& draft)
+{
+    QFile in(draft);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pdf = in.readAll();
+    // A PDF ends with its end-of-file mark; a draft cut off by a full disk
+    // does not.
+    if (!pdf.trimmed().endsWith("%%EOF"))
+        return false;
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size() && out.commit();
 }
 
 bool SortGridPrinter::printOn(QPrinter& printer, const Pages& pages, bool portrait, bool askCut, const QString& failure)

@@ -56,6 +56,9 @@ private:
     // `askCut`: ask before columns are lost off the paper. `failure`: what
     // to say when the pages could not be made (the printer's error by default).
     bool printOn(QPrinter& printer, const Pages& pages, bool portrait, bool askCut, const QString& failure = {});
+    // Puts a whole PDF draft in the place of `path` at once; false, and the
+    // file as it was, when the draft is cut off or cannot be put there.
+    static bool replaceWithDraft(const QString& path, const QString& draft);
 
     QWidget* m_owner;
     Messages& m_messages;

@@ -7,6 +7,7 @@
 #include "tests/support/fakeservices.h"
 #include "tests/support/gridtext.h"
 #include "tests/support/testfolder.h"
+#include "tests/support/testplatform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,6 +51,7 @@ private slots:
     void fitsItsTexts();
     void printOutputs_data();
     void printOutputs();
+    void pdfOnAFullDiskKeepsTheOldFile();
     void rowTintsAndGridLines();
     void samePagesEverywhere_data();
     void samePagesEverywhere();
@@ -701,6 +703,44 @@ void TestGridSortPrintDialog::printOutputs()
         QVERIFY2(text.contains(QStringLiteral("Page 2 of 2")) && text.contains(QStringLiteral("T-100 Steel")),
                  qPrintable(text));
     }
+}
+
+// Qt's PDF writer does not tell a disk that filled up under it: the old
+// file stays, whole, and the user is told.
+void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile()
+{
+    if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    QTemporaryDir mount;
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount.path()}) != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mount.path()}); });
+    const QString pdf = QDir(mount.path()).filePath(QStringLiteral("kept.pdf"));
+    const QByteArray old = "%PDF-1.4 the last good print\n%%EOF\n";
+    {
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        QFile filler(QDir(mount.path()).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(60 * 1024, 'x'));
+    }
+    QStringList cells{"Trailer|Product"};
+    for (int r = 1; r <= 100; ++r)
+        cells.append(QStringLiteral("T-%1|Steel").arg(r));
+    auto b = makeBoard(grid(cells));
+    GridSortPrintDialog& d = *b->dialog;
+    d.setPdfPathChooser([&](const QString&) { return pdf; });
+    d.showOpen();
+    d.showPrintPanel();
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("PdfButton")), Qt::LeftButton);
+
+    QCOMPARE(b->messages.texts(),
+             QStringList{QStringLiteral("The file \"%1\" could not be written, so the grid was not saved.").arg(pdf)});
+    QVERIFY(d.findChild<QFrame*>(QStringLiteral("Panel11"))->isVisible());
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    QCOMPARE(QDir(mount.path()).entryList(QDir::Files), (QStringList{"filler", "kept.pdf"}));
 }
 
 // Rows print on their colour's tint, light enough for a grey-scale
