@@ -3,7 +3,6 @@
 #include "app/desktop/modulefile.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -12,32 +11,14 @@
 
 namespace {
 
-// What tells one build of the module from another without reading it.
-QString fileStamp(const QString& file)
-{
-    const QFileInfo info(file);
-    if (!info.exists())
-        return {};
-    return QString::number(info.size()) + u' ' + QString::number(info.lastModified().toMSecsSinceEpoch());
-}
-
 // The module's entry, loaded, or why not.
-MakeSortPrintFunction loadModule(ModuleFile& module, const QString& atStart, QString& error)
+MakeSortPrintFunction loadModule(ModuleFile& module, QString& error)
 {
     const QString name = QFileInfo(module.file()).fileName();
     if (!module.isLoaded()) {
-        const QString now = fileStamp(module.file());
-        if (now.isEmpty()) {
+        if (!QFileInfo::exists(module.file())) {
             error = QStringLiteral("%1 is missing from %2.")
                         .arg(name, QDir::toNativeSeparators(QFileInfo(module.file()).path()));
-            return nullptr;
-        }
-        // One that was there at the start and changed since came with an
-        // upgrade while this board ran: built for the new executable.
-        if (!atStart.isEmpty() && now != atStart) {
-            error = QStringLiteral("%1 was replaced since this board started. Close the board and start it "
-                                   "again to print.")
-                        .arg(name);
             return nullptr;
         }
         if (!module.load(error))
@@ -45,6 +26,8 @@ MakeSortPrintFunction loadModule(ModuleFile& module, const QString& atStart, QSt
     }
     const auto builtFor = reinterpret_cast<PrintInterfaceFunction>(module.resolve(kPrintInterfaceSymbol));
     if (!builtFor || std::strcmp(builtFor(), SB_PRINT_INTERFACE) != 0) {
+        // The right one may be copied in while the board runs.
+        module.forget();
         error = QStringLiteral("%1 belongs to another build of SchedBoard. Copy the program and its modules "
                                "together, from one build.")
                     .arg(name);
@@ -61,9 +44,9 @@ MakeSortPrintFunction loadModule(ModuleFile& module, const QString& atStart, QSt
 SortPrintMaker printModuleMaker(const QString& file)
 {
     auto module = std::make_shared<ModuleFile>(file);
-    return [module, atStart = fileStamp(file)](const DataFolder& folder, Preferences& prefs, Messages& messages,
-                                                QWidget* parent, QString& error) -> SortPrintWindow* {
-        const MakeSortPrintFunction make = loadModule(*module, atStart, error);
+    return [module](const DataFolder& folder, Preferences& prefs, Messages& messages, QWidget* parent,
+                    QString& error) -> SortPrintWindow* {
+        const MakeSortPrintFunction make = loadModule(*module, error);
         SortPrintWindow* dialog = make ? make(folder, prefs, messages, parent) : nullptr;
         if (make && !dialog)
             error = QStringLiteral("%1 made no dialog.").arg(QFileInfo(module->file()).fileName());

@@ -12,10 +12,10 @@ using SortPrintMaker = std::function<SortPrintWindow*(const DataFolder& folder, 
                                                       Messages& messages, QWidget* parent, QString& error)>;
 
 // The maker that loads the printing module `file` at its first call. A
-// module of another build is refused, and so is one that changed since the
-// maker was made, at the board's start: an upgrade while the board runs puts
-// the new executable's module there. One that could not be loaded is tried
-// again at the next call; one missing at the start may be put in later.
+// module built against another interface than this program's is refused:
+// an old program beside new modules is what a half-done copy leaves, and an
+// upgrade while the board runs puts the new program's module beside it. One
+// that could not be loaded, or was refused, is tried again at the next call.
 SortPrintMaker printModuleMaker(const QString& file);
 
 // The printing module beside the executable.

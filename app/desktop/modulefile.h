@@ -8,8 +8,8 @@
 // On Linux it is loaded from a private copy of its file. A plain cp over the
 // file on the share writes into it in place, which would change the code of
 // a board that runs it; a FIFO or device planted under its name is refused
-// rather than waited on. Windows refuses to write over a DLL in use, and
-// loads the file itself.
+// rather than waited on, and a file cut short rather than mapped past its
+// end. Windows refuses to write over a DLL in use, and loads the file itself.
 class ModuleFile
 {
 public:
@@ -22,6 +22,10 @@ public:
     bool isLoaded() const { return m_handle != nullptr; }
     // An entry of the loaded module, or null.
     void* resolve(const char* symbol) const;
+    // Sets aside a module that turned out to be the wrong one, without
+    // unloading it (its entries are never called): the next load reads the
+    // file again.
+    void forget();
 
 private:
     QString m_file;

@@ -18,6 +18,8 @@ bool ModuleFile::load(QString& error)
     return true;
 }
 
+void ModuleFile::forget() { m_handle = nullptr; }
+
 void* ModuleFile::resolve(const char* symbol) const
 {
     return m_handle ? reinterpret_cast<void*>(static_cast<QLibrary*>(m_handle)->resolve(symbol)) : nullptr;

@@ -202,8 +202,11 @@ bool SortGridPrinter::replaceWithDraft(const QString& path, const QString& draft
     // does not.
     if (!pdf.trimmed().endsWith("%%EOF"))
         return false;
+    // Unbuffered: a buffered write failing only when the file is put in
+    // place is not seen by QSaveFile, which then commits what reached the
+    // disk.
     QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(pdf) == pdf.size() && out.commit();
+    return out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && out.write(pdf) == pdf.size() && out.commit();
 }
 
 bool SortGridPrinter::printOn(QPrinter& printer, const Pages& pages, bool portrait, bool askCut, const QString& failure)

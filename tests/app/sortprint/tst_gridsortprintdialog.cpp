@@ -51,6 +51,7 @@ private slots:
     void fitsItsTexts();
     void printOutputs_data();
     void printOutputs();
+    void pdfOnAFullDiskKeepsTheOldFile_data();
     void pdfOnAFullDiskKeepsTheOldFile();
     void rowTintsAndGridLines();
     void samePagesEverywhere_data();
@@ -707,8 +708,17 @@ void TestGridSortPrintDialog::printOutputs()
 
 // Qt's PDF writer does not tell a disk that filled up under it: the old
 // file stays, whole, and the user is told.
+void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("rows");
+    // A file of a few kilobytes is written at once when it is put in place.
+    QTest::newRow("a few rows") << 3;
+    QTest::newRow("pages of rows") << 100;
+}
+
 void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile()
 {
+    QFETCH(int, rows);
     if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
         QSKIP(qPrintable(why));
     QTemporaryDir mount;
@@ -725,7 +735,7 @@ void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile()
         filler.write(QByteArray(60 * 1024, 'x'));
     }
     QStringList cells{"Trailer|Product"};
-    for (int r = 1; r <= 100; ++r)
+    for (int r = 1; r <= rows; ++r)
         cells.append(QStringLiteral("T-%1|Steel").arg(r));
     auto b = makeBoard(grid(cells));
     GridSortPrintDialog& d = *b->dialog;
