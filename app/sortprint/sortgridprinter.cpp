@@ -172,6 +172,10 @@ bool SortGridPrinter::savePdf(const Pages& pages, bool portrait)
     // the printer does not tell a full disk, and a board ended while it
     // writes must leave the file as it was, not cut under its name.
     const QTemporaryDir drafts;
+    if (!drafts.isValid()) {
+        fail(failure);
+        return false;
+    }
     const QString draft = drafts.filePath(QStringLiteral("grid.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -179,10 +183,6 @@ bool SortGridPrinter::savePdf(const Pages& pages, bool portrait)
     printer.setPageSize(localPageSize());
     printer.setPageOrientation(orientationOf(portrait));
     printer.setDocName(pages.title);
-    if (!drafts.isValid()) {
-        fail(failure);
-        return false;
-    }
     if (!printOn(printer, pages, portrait, true, failure))
         return false;
     if (!replaceWithDraft(path, draft)) {

@@ -1145,12 +1145,9 @@ void TestUpdateSession::failingWritesNeverReportSuccess()
 void TestUpdateSession::fullDiskKeepsSessionOpen()
 {
     // The data folder on a small real file system that fills up mid-session.
-    if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
-        QSKIP(qPrintable(why));
-    QTemporaryDir mount;
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", mount.path()}) != 0)
-        QSKIP("mounting a small tmpfs needs root");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mount.path()}); });
+    const TestPlatform::SmallVolume mount(256);
+    if (!mount.whyNot().isEmpty())
+        QSKIP(qPrintable(mount.whyNot()));
     for (const char* sub : {"gsystem", "users", "colfiles", "databkup"})
         QVERIFY(QDir(mount.path()).mkdir(QString::fromLatin1(sub)));
     const DataFolder folder(mount.path());

@@ -173,14 +173,10 @@ void TestTextFile::fullDiskKeepsOldFile()
 {
     // A real full file system: the flush of the last block fails where a
     // library may not look.
-    if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
-        QSKIP(qPrintable(why));
-    QTemporaryDir dir;
-    const QString mountPoint = dir.filePath(QStringLiteral("small"));
-    QVERIFY(QDir().mkdir(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mountPoint}) != 0)
-        QSKIP("mounting a small tmpfs needs root");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    const TestPlatform::SmallVolume volume(64);
+    if (!volume.whyNot().isEmpty())
+        QSKIP(qPrintable(volume.whyNot()));
+    const QString mountPoint = volume.path();
     const QString p = QDir(mountPoint).filePath(QStringLiteral("sgrid.scd"));
     const QByteArray old(20000, 'o');
     QVERIFY(TextFile::writeBytes(p, old).ok());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 
 // What tests need of the operating system beyond Qt, one file per platform.
 // A function answering "why not" gives an empty string where the platform can
@@ -15,9 +16,25 @@ bool makeFifo(const QString& path);
 QString whyNoLinks();
 bool makeLink(const QString& target, const QString& link);
 
-// Why no small file system can be mounted to fill up (on Linux a tmpfs,
-// where the test runs as root).
-QString whyNoSmallVolumes();
+// A small file system to fill up, on a folder of its own for the object's
+// life (on Linux a tmpfs, where the test runs as root). whyNot() says why
+// there is none.
+class SmallVolume
+{
+public:
+    explicit SmallVolume(int kilobytes);
+    ~SmallVolume();
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+
+    QString whyNot() const { return m_whyNot; }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_whyNot;
+    bool m_mounted = false;
+};
 
 // The last-write time of a file or folder, in seconds since 1970.
 bool setModifiedTime(const QString& path, qint64 seconds);

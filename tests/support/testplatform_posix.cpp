@@ -1,6 +1,7 @@
 #include "tests/support/testplatform.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,9 +29,21 @@ bool makeLink(const QString& target, const QString& link)
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
 }
 
-QString whyNoSmallVolumes()
+SmallVolume::SmallVolume(int kilobytes)
 {
-    return {};
+    if (!m_dir.isValid())
+        m_whyNot = QStringLiteral("no temporary folder to mount on");
+    else if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kilobytes),
+                                                        "tmpfs", m_dir.path()}) != 0)
+        m_whyNot = QStringLiteral("mounting a small tmpfs needs root");
+    else
+        m_mounted = true;
+}
+
+SmallVolume::~SmallVolume()
+{
+    if (m_mounted)
+        QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
 }
 
 bool setModifiedTime(const QString& path, qint64 seconds)

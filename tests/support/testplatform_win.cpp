@@ -100,10 +100,12 @@ bool makeLink(const QString& target, const QString& link)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && junction(target, link);
 }
 
-QString whyNoSmallVolumes()
+SmallVolume::SmallVolume(int)
+    : m_whyNot(QStringLiteral("a small volume to fill needs a virtual disk attached by an administrator"))
 {
-    return QStringLiteral("a small volume to fill needs a virtual disk attached by an administrator");
 }
+
+SmallVolume::~SmallVolume() = default;
 
 bool setModifiedTime(const QString& path, qint64 seconds)
 {

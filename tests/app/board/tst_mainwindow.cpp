@@ -212,15 +212,19 @@ void TestMainWindow::requiredFiles()
     QCOMPARE(ws.fake.messages.shown[0].kind, MessageKind::Error);
 }
 
+// The lines of this process's mappings that name `what`.
+static qsizetype mappedLines(const char* what)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) ? maps.readAll().count(what) : -1;
+}
+
 void TestMainWindow::soundModuleLoadedWithTheFirstSound()
 {
     // Qt Multimedia comes with the sound module: not at start, and not for a
     // sound whose file is missing, but with the first one that can play. It
     // is loaded from a copy of its own, as the printing module is.
-    const auto multimediaLoaded = [] {
-        QFile maps(QStringLiteral("/proc/self/maps"));
-        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
-    };
+    const auto multimediaLoaded = [] { return mappedLines("libQt6Multimedia") > 0; };
     QVERIFY(!multimediaLoaded());
     QTemporaryDir dir;
     SoundPlayer player;
@@ -274,10 +278,7 @@ void TestMainWindow::printModuleLoadedWithTheFirstPrint()
         file = printModuleFile();
     // Loaded at the first opening, not at start, from a copy of its own
     // (the lines of its mappings).
-    const auto copiesMapped = [] {
-        QFile maps(QStringLiteral("/proc/self/maps"));
-        return maps.open(QIODevice::ReadOnly) ? maps.readAll().count("memfd:schedboard-module") : -1;
-    };
+    const auto copiesMapped = [] { return mappedLines("memfd:schedboard-module"); };
     const qsizetype mappedBefore = copiesMapped();
     ws->setSortPrintMaker(printModuleMaker(file));
     if (later == u"put in")

@@ -719,12 +719,9 @@ void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile_data()
 void TestGridSortPrintDialog::pdfOnAFullDiskKeepsTheOldFile()
 {
     QFETCH(int, rows);
-    if (const QString why = TestPlatform::whyNoSmallVolumes(); !why.isEmpty())
-        QSKIP(qPrintable(why));
-    QTemporaryDir mount;
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount.path()}) != 0)
-        QSKIP("mounting a small tmpfs needs root");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mount.path()}); });
+    const TestPlatform::SmallVolume mount(64);
+    if (!mount.whyNot().isEmpty())
+        QSKIP(qPrintable(mount.whyNot()));
     const QString pdf = QDir(mount.path()).filePath(QStringLiteral("kept.pdf"));
     const QByteArray old = "%PDF-1.4 the last good print\n%%EOF\n";
     {
