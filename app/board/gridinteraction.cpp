@@ -79,12 +79,6 @@ GridInteraction::GridInteraction(BoardContext& board, QWidget* window)
         m_view->fitColumnWidths();
     });
 
-    m_updateMenu = new QMenu(window);
-    m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
-    QAction* update = m_updateMenu->addAction(QStringLiteral("Update"));
-    update->setObjectName(QStringLiteral("Update1"));
-    connect(update, &QAction::triggered, this, &GridInteraction::updateRequested);
-
     m_operationsMenu = new ColumnMenuPopup(window);
     m_operationsMenu->setObjectName(QStringLiteral("PopupMenu1"));
     m_setupMenu = new ColumnMenuPopup(window);
@@ -168,6 +162,15 @@ void GridInteraction::openChosenMenu(QPoint globalPos)
     case GridMenu::ClickColumnFirst:   // told at the press
         break;
     case GridMenu::Update:
+        // Made at its first use: a viewer may never need it, and a menu is
+        // the only thing at the start that needs Qt's menu code.
+        if (!m_updateMenu) {
+            m_updateMenu = new QMenu(m_window);
+            m_updateMenu->setObjectName(QStringLiteral("PopupMenu5"));
+            QAction* update = m_updateMenu->addAction(QStringLiteral("Update"));
+            update->setObjectName(QStringLiteral("Update1"));
+            connect(update, &QAction::triggered, this, &GridInteraction::updateRequested);
+        }
         m_updateMenu->popup(globalPos);
         break;
     case GridMenu::Operations:

@@ -37,7 +37,6 @@ public:
     ~GridInteraction() override;
 
     GridEditor& editor() { return *m_editor; }
-    QMenu* updateMenu() const { return m_updateMenu; }             // PopupMenu5
     ColumnMenuPopup* operationsMenu() const { return m_operationsMenu; }  // PopupMenu1
     ColumnMenuPopup* setupMenu() const { return m_setupMenu; }     // PopupMenu2
     ColumnMenuPopup* columnMenu() const { return m_columnMenu; }   // PopupMenu3

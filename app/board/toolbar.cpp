@@ -84,28 +84,41 @@ void Toolbar::buildBar()
 
 void Toolbar::buildMenu()
 {
-    m_menu = new QMenu(this);
-    m_menu->setObjectName(QStringLiteral("PopupMenu4"));
-    m_beep = m_menu->addAction(QStringLiteral("Beep on any updates"));
-    m_beep->setObjectName(QStringLiteral("Beeponanyupdates1"));
+    const auto addItem = [this](const QString& caption, const char* name) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        m_menuActions.append(action);
+        return action;
+    };
+    m_beep = addItem(QStringLiteral("Beep on any updates"), "Beeponanyupdates1");
     m_beep->setCheckable(true);
-    m_print = m_menu->addAction(QStringLiteral("Print / Sort Grid"));
-    m_print->setObjectName(QStringLiteral("PrintSortGrid1"));
-    QAction* history = m_menu->addAction(QStringLiteral("History"));
-    history->setObjectName(QStringLiteral("History1"));
+    m_print = addItem(QStringLiteral("Print / Sort Grid"), "PrintSortGrid1");
+    QAction* history = addItem(QStringLiteral("History"), "History1");
     // Shown in the menu; the window's own shortcut acts on it.
     history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     history->setShortcutContext(Qt::WidgetShortcut);
     connect(history, &QAction::triggered, this, &Toolbar::historyRequested);
-    m_csvSeparator = m_menu->addSeparator();
-    m_exportCsv = m_menu->addAction(QStringLiteral("Export CSV\u2026"));
-    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
+    m_csvSeparator = new QAction(this);
+    m_csvSeparator->setSeparator(true);
+    m_menuActions.append(m_csvSeparator);
+    m_exportCsv = addItem(QStringLiteral("Export CSV\u2026"), "exportCsv");
     // Only an update session may change the grid.
-    m_importCsv = m_menu->addAction(QStringLiteral("Import CSV\u2026"));
-    m_importCsv->setObjectName(QStringLiteral("importCsv"));
+    m_importCsv = addItem(QStringLiteral("Import CSV\u2026"), "importCsv");
     m_importCsv->setEnabled(false);
     connect(m_bar, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { m_menu->popup(m_bar->mapToGlobal(pos)); });
+            [this](const QPoint& pos) { menu()->popup(m_bar->mapToGlobal(pos)); });
+}
+
+QMenu* Toolbar::menu()
+{
+    // Made at its first opening: the actions hold the state, and a menu is
+    // the only thing at the start that would need Qt's menu code.
+    if (!m_menu) {
+        m_menu = new QMenu(this);
+        m_menu->setObjectName(QStringLiteral("PopupMenu4"));
+        m_menu->addActions(m_menuActions);
+    }
+    return m_menu;
 }
 
 void Toolbar::addPanelButton(QFrame*& panel, const char* panelName, QToolButton*& button, const char* name,
@@ -225,7 +238,7 @@ void Toolbar::addMenuKeys(QAction* item, const char* name, const QKeySequence& k
 
 void Toolbar::openMenu()
 {
-    m_menu->popup(m_bar->mapToGlobal(QPoint(m_updatePanel->x(), kHeight - 4)));
+    menu()->popup(m_bar->mapToGlobal(QPoint(m_updatePanel->x(), kHeight - 4)));
 }
 
 void Toolbar::resizeEvent(QResizeEvent* event)

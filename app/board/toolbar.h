@@ -74,6 +74,7 @@ protected:
 private:
     void buildBar();
     void buildMenu();
+    QMenu* menu();
     void buildSessionButtons();   // "?", Update with its lamp, Cancel, Editing
     void buildRightButtons();     // List, Prefs, Quit
     void buildTrayButton();
@@ -110,7 +111,8 @@ private:
     QToolButton* m_quitButton = nullptr;
     QToolButton* m_trayButton = nullptr;
     Led* m_led = nullptr;
-    QMenu* m_menu = nullptr;
+    QMenu* m_menu = nullptr;     // made at its first opening
+    QList<QAction*> m_menuActions;
     QAction* m_beep = nullptr;
     QAction* m_print = nullptr;
     QAction* m_csvSeparator = nullptr;
