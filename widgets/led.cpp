@@ -3,7 +3,7 @@
 #include "widgets/imagefile.h"
 
 #include <QEvent>
-#include <QFile>
+#include <QResource>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -30,8 +30,10 @@ struct LedStrip
         if (users++ > 0)
             return;
         initLedResource();
-        QFile file(QStringLiteral(":/LED_PICS"));
-        QImage image = file.open(QIODevice::ReadOnly) ? ImageFile::read(file.readAll(), "BMP") : QImage();
+        // Read in place: the strip is stored uncompressed, and a QFile would
+        // copy it through a read buffer for nothing.
+        const QResource resource(QStringLiteral(":/LED_PICS"));
+        QImage image = resource.isValid() ? ImageFile::read(resource.uncompressedData(), "BMP") : QImage();
         if (image.isNull()) {
             pixmap = std::make_unique<QPixmap>();
             return;
