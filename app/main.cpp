@@ -125,16 +125,22 @@ int main(int argc, char** argv)
     SystemClock clock;
     MessageBoxes messages;
 
-    // Started from the desktop nobody sees the terminal: say it in a box.
-    QCommandLineParser options;
-    describeOptions(options);
-    if (!options.parse(app.arguments())) {
-        messages.show(MessageKind::Error, options.errorText(), {});
-        return 1;
+    // A start from a desktop icon has no arguments: the parser, whose code
+    // a start would otherwise map, is left alone then.
+    QStringList folderArguments;
+    if (app.arguments().size() > 1) {
+        // Started from the desktop nobody sees the terminal: say it in a box.
+        QCommandLineParser options;
+        describeOptions(options);
+        if (!options.parse(app.arguments())) {
+            messages.show(MessageKind::Error, options.errorText(), {});
+            return 1;
+        }
+        folderArguments = options.positionalArguments();
     }
 
     const FileResult<Installation::Choice> chosen = Installation::chooseDataFolder(
-        options.positionalArguments(), QCoreApplication::applicationDirPath(), QDir::homePath());
+        folderArguments, QCoreApplication::applicationDirPath(), QDir::homePath());
     if (!chosen.ok()) {
         messages.show(MessageKind::Error, chosen.message, {});
         return 1;
