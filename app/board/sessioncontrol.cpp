@@ -230,11 +230,13 @@ QString SessionControl::statusText() const
 {
     if (const std::optional<int> left = m_session.timeoutCountdown())
         return QStringLiteral("No activity: your update is saved and closed in %1 s.").arg(*left);
+    // Who updates now is newer than the time-out's notice, which waits
+    // behind it until the user acts or another board saves.
+    if (const std::optional<UpdateSession::Holder> h = m_session.holder())
+        return UpdateSession::holderText(*h, m_prefs.militaryTime);
     if (m_timedOut)
         return QStringLiteral("Your update was saved and closed after %1 seconds without activity.")
             .arg(UpdateSession::kTimeoutMs / 1000);
-    if (const std::optional<UpdateSession::Holder> h = m_session.holder())
-        return UpdateSession::holderText(*h, m_prefs.militaryTime);
     if (!m_savedNotice.isEmpty() && m_session.state() != UpdateSession::State::Updating)
         return m_savedNotice;
     if (m_session.state() == UpdateSession::State::Updating && m_interaction.pointerResting())
@@ -347,6 +349,7 @@ void SessionControl::showOthersSave(const GridData& before)
     m_savedRows = GridDiff::rowCount(changes);
     m_savedColorRows = GridDiff::colorRowCount(before, m_document.data());
     m_savedStamp = m_session.lastKnownStamp();
+    m_timedOut = false;   // the schedule has moved on since this board's time-out
     nameSaver();
     m_savedNoticeTimer->start(kSavedNoticeMs);
 }

@@ -391,6 +391,20 @@ void TestSessionWindow::timeoutEndsIdleSession()
     QVERIFY(GridStore(m_folder->folder()).loadGrid(QStringLiteral("sgrid.scd"), saved).ok());
     QCOMPARE(saved.cell(1, 1), QStringLiteral("kept"));
 
+    // Or until the board has newer news: another board's update, then its save.
+    Workstation& b = *m_b;
+    press(a);
+    board::sessionControl(a).onTimeoutTick();
+    board::sessionControl(a).onTimeoutTick();
+    QCOMPARE(status->text(), QStringLiteral("Your update was saved and closed after 30 seconds without activity."));
+    press(b);
+    board::sessionControl(a).onPollTick();
+    QVERIFY2(status->text().startsWith(QStringLiteral("Updating: ")), qPrintable(status->text()));
+    b->board().document.draft().setCell(2, 2, QStringLiteral("newer"));
+    press(b);
+    board::sessionControl(a).onPollTick();
+    QVERIFY2(status->text().startsWith(QStringLiteral("Saved ")), qPrintable(status->text()));
+
     // Switched off during a session: the next tick only stops the timer.
     press(a);
     a->board().prefs.timeOut = false;
