@@ -452,10 +452,14 @@ QList<ShareCheck::Finding> ShareCheck::checkLeftovers() const
                 .arg(plural(unopenableLocks.size(), QStringLiteral("lock file"), QStringLiteral("lock files")),
                      someNames(unopenableLocks))));
     }
+    // Not a problem: a board that runs between updates keeps its lock file
+    // unheld, just as a killed board leaves one, and nothing here can tell
+    // the two apart.
     if (!staleLocks.isEmpty()) {
-        findings.append(problem(Topic::Leftovers,
-            QStringLiteral("%1 left by boards that stopped without closing: %2. Such files block nobody; the "
-                           "next workstation that presses Update removes them, or remove them by hand.")
+        findings.append(passed(Topic::Leftovers,
+            QStringLiteral("%1 not held now: %2. A board running without an update keeps one, and a board that "
+                           "stopped without closing leaves one behind; they block nobody, and the next workstation "
+                           "that presses Update removes them.")
                 .arg(plural(staleLocks.size(), QStringLiteral("lock file"), QStringLiteral("lock files")),
                      someNames(staleLocks))));
     }
