@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes app/startcode.order: the code sections of the functions the board
-# runs from its start to its first idle moments, in the order they first ran,
-# for the Linux link to lay out together. Made from a profile (callgrind) of
+# runs from its start to its first idle moments, for the Linux link to lay
+# out together (scripts/startcode.py). Made from a profile (callgrind) of
 # the start benchmark's schedule under a private Xvfb. Run it after a change
 # that moves much of the start's work, then relink and compare with
 # bench_startup.sh.
@@ -30,38 +30,4 @@ python3 "$SRC/bench/app/benchschedule.py" "$tmp/board/gsystem"
     --compress-strings=no --callgrind-out-file="$tmp/profile" ./SchedBoard >/dev/null 2>&1) || true
 [ -s "$tmp/profile" ] || { echo "callgrind wrote no profile" >&2; exit 1; }
 
-python3 - "$tmp/profile" "$SRC/app/startcode.order" <<'PY'
-import re, sys
-
-profile, out = sys.argv[1], sys.argv[2]
-names, obj = [], None
-for line in open(profile):
-    if line.startswith("ob="):
-        obj = line[3:].strip()
-    elif line.startswith("fn=") and obj and obj.endswith("/SchedBoard"):
-        name = line[3:].strip().split("'")[0]   # "'2": a recursion level
-        if re.match(r"^[_A-Za-z]", name) and name not in names:
-            names.append(name)
-
-sections = []
-def add(section):
-    if section not in sections:
-        sections.append(section)
-for name in names:
-    if name.endswith(".cold"):   # the unlikely part of a function, split off by the compiler
-        add(".text.unlikely." + name[:-5])
-        continue
-    prefix = ".text.startup." if name == "main" or name.startswith("_GLOBAL__sub_I_") else ".text."
-    add(prefix + name)
-    # A constructor's or destructor's complete-object symbol is an alias of
-    # its base-object one, whose name the section carries.
-    for alias, base in (("C1E", "C2E"), ("D1E", "D2E")):
-        if alias in name:
-            add(prefix + name.replace(alias, base, 1))
-
-with open(out, "w") as f:
-    f.write("# Made by scripts/makestartcodeorder.sh; the link reads it (app/CMakeLists.txt).\n")
-    f.write("\n".join(sections) + "\n")
-    f.write("# Then every other function, in the link's usual order.\n.text.*\n")
-print("%d sections of %d functions written to %s" % (len(sections), len(names), out))
-PY
+python3 "$SRC/scripts/startcode.py" make "$tmp/profile" "$SRC/app/startcode.order"
