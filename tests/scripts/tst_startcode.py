@@ -2,8 +2,10 @@
 """scripts/startcode.py: a profile becomes the sections the link lays out
 first, and the checker reads those sections back as the same functions."""
 
+import contextlib
 import os
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
@@ -23,6 +25,7 @@ fn=(below main)
 fn=_ZN12_GLOBAL__N_17failureEv.cold
 fn=_ZN4GridD1Ev
 fn=_Z10readCountsRi.constprop.0
+fn=_ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex
 ob=/tmp/board/libsb_print.so
 fn=_ZN9PrintOnlyC2Ev
 """
@@ -34,7 +37,9 @@ class StartCodeTest(unittest.TestCase):
         # The board's own functions only, once each, sorted.
         self.assertEqual(names, ["_GLOBAL__sub_I_mainwindow.cpp", "_Z10readCountsRi.constprop.0",
                                  "_ZN10MainWindow5eventEP6QEvent", "_ZN10MainWindowC1Ev",
-                                 "_ZN12_GLOBAL__N_17failureEv.cold", "_ZN4GridD1Ev", "main"])
+                                 "_ZN12_GLOBAL__N_17failureEv.cold", "_ZN4GridD1Ev",
+                                 "_ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex",
+                                 "main"])
         self.assertEqual(startcode.sections(names), [
             ".text.startup._GLOBAL__sub_I_mainwindow.cpp",
             ".text._Z10readCountsRi.constprop.0",
@@ -42,8 +47,29 @@ class StartCodeTest(unittest.TestCase):
             ".text._ZN10MainWindowC1Ev", ".text._ZN10MainWindowC2Ev",
             ".text.unlikely._ZN12_GLOBAL__N_17failureEv",
             ".text._ZN4GridD1Ev", ".text._ZN4GridD2Ev",
+            ".text._ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex",
             ".text.startup.main",
         ])
+
+    def test_a_profile_cut_short_leaves_the_list(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            order = os.path.join(tmp, "startcode.order")
+            with open(order, "w") as f:
+                f.write("kept\n")
+            for name, profile, result, kept in [
+                ("ended before the first paint", PROFILE.replace("fn=_ZNK12CellDelegate5paint", "fn=_ZNK4Late"), 1, True),
+                ("empty", "", 1, True),
+                ("whole", PROFILE, 0, False),
+            ]:
+                with self.subTest(name):
+                    path = os.path.join(tmp, "profile")
+                    with open(path, "w") as f:
+                        f.write(profile)
+                    with open(os.devnull, "w") as quiet, contextlib.redirect_stdout(quiet), \
+                            contextlib.redirect_stderr(quiet):
+                        self.assertEqual(startcode.main(["make", path, order]), result)
+                    with open(order) as f:
+                        self.assertEqual(f.read() == "kept\n", kept)
 
     def test_sections_read_back_as_functions(self):
         names = ["main", "_ZN10MainWindowC1Ev", "_ZN12_GLOBAL__N_17failureEv.cold", "_Z1fv.part.0"]
