@@ -478,8 +478,11 @@ QList<ShareCheck::Finding> ShareCheck::checkLeftovers() const
                 .arg(plural(checkFiles.size(), QStringLiteral("file"), QStringLiteral("files")),
                      someNames(checkFiles))));
     }
-    if (findings.isEmpty())
-        findings.append(passed(Topic::Leftovers, QStringLiteral("no stale lock files and no leftover temporary files.")));
+    if (std::all_of(findings.cbegin(), findings.cend(), [](const Finding& f) { return f.ok; })) {
+        findings.append(passed(Topic::Leftovers, staleLocks.isEmpty()
+                                                     ? QStringLiteral("no unheld lock files and no leftover temporary files.")
+                                                     : QStringLiteral("no leftover temporary files.")));
+    }
     return findings;
 }
 

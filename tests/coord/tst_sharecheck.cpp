@@ -179,6 +179,8 @@ void TestShareCheck::faultIsFound_data()
     // Not held: a board between updates keeps one as a killed board leaves one.
     QTest::newRow("lock file not held") << Fault::StaleLockFile << QList<int>{}
                                         << QStringLiteral("1 lock file not held now: lockabcdefg.scd");
+    QTest::newRow("lock file not held, and nothing else left") << Fault::StaleLockFile << QList<int>{}
+                                                               << QStringLiteral("ok: no leftover temporary files.");
     QTest::newRow("old lock file held by a board") << Fault::HeldOldLockFile << QList<int>{} << QString();
     QTest::newRow("file of a check cut short") << Fault::LeftoverCheckFile << QList<int>{int(T::Leftovers)}
                                                << QStringLiteral("users/~sbcheckabc123.tmp");
