@@ -25,7 +25,8 @@ cp -r "$SRC/data/." "$tmp/board/"
 cp "$BOARD/SchedBoard" "$tmp/board/"
 python3 "$SRC/bench/app/benchschedule.py" "$tmp/board/gsystem"
 # Under callgrind the first paint takes a few seconds; the rest is the idle
-# board's timers, which run all day and belong with the start's code.
+# board's timers, which run all day and belong with the start's code. A
+# profile that misses the first paint or poll is refused (scripts/startcode.py).
 (cd "$tmp/board" && timeout -s INT "${SECONDS_TO_PROFILE:-20}" valgrind --tool=callgrind --demangle=no \
     --compress-strings=no --callgrind-out-file="$tmp/profile" ./SchedBoard >/dev/null 2>&1) || true
 [ -s "$tmp/profile" ] || { echo "callgrind wrote no profile" >&2; exit 1; }

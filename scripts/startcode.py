@@ -15,8 +15,11 @@ import re
 import subprocess
 import sys
 
-# The grid's painting: a profile without it ended before the first paint.
-FIRST_PAINT = "_ZNK12CellDelegate5paintE"
+# What a whole profile has run: the grid's painting, then a viewer's poll of
+# the schedule, which an idle board runs all day. A profile without either
+# ended too early (a board that stopped, or too short a time on a slow
+# machine) and lacks start code.
+MUST_HAVE_RUN = ("_ZNK12CellDelegate5paintE", "_ZN14SessionControl10onPollTickEv")
 HEADER = "# Made by scripts/makestartcodeorder.sh; the link reads it (app/CMakeLists.txt).\n"
 TRAILER = "# Then every other function, in the link's usual order.\n.text.*\n"
 # Where the compiler puts a function of each kind, with -ffunction-sections.
@@ -107,9 +110,9 @@ def main(argv):
     if len(argv) == 3 and argv[0] == "make":
         with open(argv[1]) as f:
             names = profiled_functions(f, "SchedBoard")
-        if not any(name.startswith(FIRST_PAINT) for name in names):
-            print("the profile ends before the board's first paint (a board that stopped early, or too short "
-                  "a profile): %s is left as it was" % argv[2], file=sys.stderr)
+        if not all(any(name.startswith(must) for name in names) for must in MUST_HAVE_RUN):
+            print("the profile ends before the board's first paint and poll (a board that stopped early, or too "
+                  "short a profile: see SECONDS_TO_PROFILE): %s is left as it was" % argv[2], file=sys.stderr)
             return 1
         listed = sections(names)
         with open(argv[2], "w") as f:

@@ -26,6 +26,7 @@ fn=_ZN12_GLOBAL__N_17failureEv.cold
 fn=_ZN4GridD1Ev
 fn=_Z10readCountsRi.constprop.0
 fn=_ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex
+fn=_ZN14SessionControl10onPollTickEv
 ob=/tmp/board/libsb_print.so
 fn=_ZN9PrintOnlyC2Ev
 """
@@ -37,7 +38,8 @@ class StartCodeTest(unittest.TestCase):
         # The board's own functions only, once each, sorted.
         self.assertEqual(names, ["_GLOBAL__sub_I_mainwindow.cpp", "_Z10readCountsRi.constprop.0",
                                  "_ZN10MainWindow5eventEP6QEvent", "_ZN10MainWindowC1Ev",
-                                 "_ZN12_GLOBAL__N_17failureEv.cold", "_ZN4GridD1Ev",
+                                 "_ZN12_GLOBAL__N_17failureEv.cold", "_ZN14SessionControl10onPollTickEv",
+                                 "_ZN4GridD1Ev",
                                  "_ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex",
                                  "main"])
         self.assertEqual(startcode.sections(names), [
@@ -46,6 +48,7 @@ class StartCodeTest(unittest.TestCase):
             ".text._ZN10MainWindow5eventEP6QEvent",
             ".text._ZN10MainWindowC1Ev", ".text._ZN10MainWindowC2Ev",
             ".text.unlikely._ZN12_GLOBAL__N_17failureEv",
+            ".text._ZN14SessionControl10onPollTickEv",
             ".text._ZN4GridD1Ev", ".text._ZN4GridD2Ev",
             ".text._ZNK12CellDelegate5paintEP8QPainterRK20QStyleOptionViewItemRK11QModelIndex",
             ".text.startup.main",
@@ -58,6 +61,8 @@ class StartCodeTest(unittest.TestCase):
                 f.write("kept\n")
             for name, profile, result, kept in [
                 ("ended before the first paint", PROFILE.replace("fn=_ZNK12CellDelegate5paint", "fn=_ZNK4Late"), 1, True),
+                ("ended before the first poll", PROFILE.replace("fn=_ZN14SessionControl10onPollTick", "fn=_ZN4Late"), 1,
+                 True),
                 ("empty", "", 1, True),
                 ("whole", PROFILE, 0, False),
             ]:
