@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -107,7 +108,10 @@ int main(int argc, char** argv)
         core.setApplicationVersion(QStringLiteral(SCHEDBOARD_VERSION));
         QCommandLineParser options;
         describeOptions(options);
-        options.process(core);   // prints and exits
+        // Qt knows "-?" on Windows only; it asks for the help everywhere.
+        QStringList arguments = core.arguments();
+        std::replace(arguments.begin(), arguments.end(), QStringLiteral("-?"), QStringLiteral("--help"));
+        options.process(arguments);   // prints and exits
         return 0;
     }
     if (hasArgument(argc, argv, {"--check-probe"}))

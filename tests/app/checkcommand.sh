@@ -13,9 +13,11 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-help=$("$board" --help) || fail "--help exited with $?"
-grep -q -- "--check" <<<"$help" || fail "--help does not name --check"
-! grep -q -- "--check-probe" <<<"$help" || fail "--help shows the probe option"
+for asked in --help -h "-?"; do
+    help=$("$board" "$asked") || fail "$asked exited with $?"
+    grep -q -- "--check" <<<"$help" || fail "$asked does not name --check"
+    ! grep -q -- "--check-probe" <<<"$help" || fail "$asked shows the probe option"
+done
 
 cp -r "$data" "$work/share"
 out=$("$board" --check "$work/share")
