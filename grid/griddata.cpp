@@ -12,30 +12,35 @@ void GridData::setSize(int cols, int rows)
     cols = std::max(cols, 0);
     rows = std::max(rows, 0);
     m_cols.resize(cols);
-    for (QStringList& c : m_cols)
+    for (CellColumn& c : m_cols)
         c.resize(rows);
     m_rows = rows;
 }
 
 QString GridData::cell(int col, int row) const
 {
+    return cellView(col, row).toString();
+}
+
+QStringView GridData::cellView(int col, int row) const
+{
     if (col < 0 || col >= colCount() || row < 0 || row >= m_rows)
         return {};
-    return m_cols[col][row];
+    return m_cols[col].at(row);
 }
 
 void GridData::setCell(int col, int row, const QString& text)
 {
     if (col < 0 || col >= colCount() || row < 0 || row >= m_rows)
         return;
-    m_cols[col][row] = text;
+    m_cols[col].set(row, text);
 }
 
-void GridData::setColumn(int col, const QStringList& cells)
+void GridData::setColumn(int col, const CellColumn& cells)
 {
     if (col < 0 || col >= colCount())
         return;
-    QStringList c = cells;
+    CellColumn c = cells;
     c.resize(m_rows);
     m_cols[col] = std::move(c);
 }
@@ -62,8 +67,8 @@ void GridData::clearColors()
 void GridData::insertRow(int p)
 {
     const int at = std::clamp(p - 1, 0, m_rows);
-    for (QStringList& c : m_cols)
-        c.insert(at, QString());
+    for (CellColumn& c : m_cols)
+        c.insert(at, {});
     ++m_rows;
 }
 
@@ -71,7 +76,7 @@ void GridData::removeRow(int p)
 {
     if (p < 1 || p > m_rows)
         return;
-    for (QStringList& c : m_cols)
+    for (CellColumn& c : m_cols)
         c.removeAt(p - 1);
     --m_rows;
 }
@@ -79,7 +84,7 @@ void GridData::removeRow(int p)
 void GridData::insertColumn(int p)
 {
     const int at = std::clamp(p - 1, 0, colCount());
-    m_cols.insert(at, QStringList(m_rows));
+    m_cols.insert(at, CellColumn(m_rows));
 }
 
 void GridData::removeColumn(int p)

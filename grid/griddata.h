@@ -1,8 +1,9 @@
 #pragma once
 
+#include "grid/cellcolumn.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 
@@ -24,9 +25,11 @@ public:
     void setSize(int cols, int rows);
 
     QString cell(int col, int row) const;
+    // The same text without a copy, valid until the grid changes; empty outside the grid.
+    QStringView cellView(int col, int row) const;
     void setCell(int col, int row, const QString& text);
-    const QStringList& column(int col) const { return m_cols[col]; }
-    void setColumn(int col, const QStringList& cells);   // padded or cut to rowCount
+    const CellColumn& column(int col) const { return m_cols[col]; }
+    void setColumn(int col, const CellColumn& cells);   // padded or cut to rowCount
 
     int rowColor(int row) const;              // 0 outside 0..255
     void setRowColor(int row, int code);      // ignored outside rows 0..255, codes 0..11
@@ -45,7 +48,7 @@ public:
     bool operator==(const GridData& other) const = default;
 
 private:
-    QList<QStringList> m_cols;
+    QList<CellColumn> m_cols;
     int m_rows = 0;
     std::array<quint8, kColorRows> m_colors{};
 };

@@ -11,12 +11,21 @@ QList<CellChange> changedCells(const GridData& before, const GridData& after)
     QList<CellChange> changes;
     const int cols = std::max(before.colCount(), after.colCount());
     const int rows = std::max(before.rowCount(), after.rowCount());
+    // Columns the change left alone are skipped whole; on a full board a
+    // save changes a few cells of millions.
+    QList<bool> same(cols, false);
+    if (before.rowCount() == after.rowCount()) {
+        for (int col = 0; col < std::min(before.colCount(), after.colCount()); ++col)
+            same[col] = before.column(col) == after.column(col);
+    }
     for (int row = 0; row < rows; ++row) {
         for (int col = 0; col < cols; ++col) {
-            const QString was = before.cell(col, row);
-            const QString now = after.cell(col, row);
+            if (same[col])
+                continue;
+            const QStringView was = before.cellView(col, row);
+            const QStringView now = after.cellView(col, row);
             if (was != now)
-                changes.append({col, row, was, now});
+                changes.append({col, row, was.toString(), now.toString()});
         }
     }
     return changes;

@@ -4,37 +4,23 @@
 
 namespace {
 
-bool sameCell(const QString& a, const QString& b)
-{
-    return a.isSharedWith(b) || a == b;
-}
-
 // Rows equal at the top and at the bottom of two columns, the runs not
 // overlapping in the shorter one.
-std::pair<int, int> equalEnds(const QStringList& a, const QStringList& b)
+std::pair<int, int> equalEnds(const CellColumn& a, const CellColumn& b)
 {
     const int n = int(std::min(a.size(), b.size()));
     int top = 0;
-    while (top < n && sameCell(a[top], b[top]))
+    while (top < n && a[top] == b[top])
         ++top;
     int bottom = 0;
-    while (bottom < n - top && sameCell(a[a.size() - 1 - bottom], b[b.size() - 1 - bottom]))
+    while (bottom < n - top && a[a.size() - 1 - bottom] == b[b.size() - 1 - bottom])
         ++bottom;
     return {top, bottom};
 }
 
 bool sameColumn(const GridData& a, int ca, const GridData& b, int cb)
 {
-    const QStringList& x = a.column(ca);
-    const QStringList& y = b.column(cb);
-    if (x.isSharedWith(y))
-        return true;
-    if (x.size() != y.size())
-        return false;
-    for (qsizetype r = 0; r < x.size(); ++r)
-        if (!sameCell(x[r], y[r]))
-            return false;
-    return true;
+    return a.column(ca) == b.column(cb);
 }
 
 void addColors(GridChange& c, const GridData& before, const GridData& after)

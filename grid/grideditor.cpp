@@ -273,8 +273,8 @@ GridEditor::Outcome GridEditor::insertCell()
     const int col = f->x();
     const int row = f->y();
     appendEmptyRow();
-    QStringList cells = m_grid.column(col);
-    cells.insert(row, QString());
+    CellColumn cells = m_grid.column(col);
+    cells.insert(row, {});
     m_grid.setColumn(col, cells);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
@@ -316,8 +316,10 @@ GridEditor::Outcome GridEditor::clearColumn()
         return tell(kClickRow);
     if (!confirm(QStringLiteral("Clear column %1?").arg(columnName(f->x())), kAskRow))
         return out;
-    for (int r = 1; r < m_grid.rowCount(); ++r)
-        m_grid.setCell(f->x(), r, QString());
+    // Built whole: one cell at a time would move the rest of the column each time.
+    CellColumn cells(m_grid.rowCount());
+    cells.set(0, m_grid.cellView(f->x(), 0));
+    m_grid.setColumn(f->x(), cells);
     colorFocusedRow(ColorCodes::Clear);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
@@ -377,9 +379,9 @@ GridEditor::Outcome GridEditor::deleteCell()
     const auto f = focusedDataCell();
     if (!f)
         return tell(kClickCell);
-    QStringList cells = m_grid.column(f->x());
+    CellColumn cells = m_grid.column(f->x());
     cells.removeAt(f->y());
-    cells.append(QString());
+    cells.append(QStringView());
     m_grid.setColumn(f->x(), cells);
     clearSelection();
     out.changed = out.recomputeWidths = out.focusToToolbar = true;
@@ -397,7 +399,7 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
     for (int r = 1; r < rows; ++r) {
         bool blank = true;
         for (int c = 0; c < cols && blank; ++c)
-            blank = m_grid.cell(c, r).isEmpty();
+            blank = m_grid.cellView(c, r).isEmpty();
         if (!blank)
             kept.append(r);
     }
@@ -411,14 +413,15 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
         return out;
     }
 
-    QList<QStringList> columns;
+    QList<CellColumn> columns;
     columns.reserve(cols);
     for (int c = 0; c < cols; ++c) {
-        const QStringList& old = m_grid.column(c);
-        QStringList cells;
-        cells.reserve(kept.size());
+        const CellColumn& old = m_grid.column(c);
+        CellColumn cells;
+        cells.reserve(kept.size(), old.textSize());
         for (int r : kept)
             cells.append(old[r]);
+        cells.squeeze();
         columns.append(cells);
     }
     QList<int> colors;
@@ -455,9 +458,12 @@ GridEditor::Outcome GridEditor::incrementColumn()
         return out;
     const int rows = m_grid.rowCount();
     const int digits = int(QString::number(rows).size());
+    CellColumn cells;
+    cells.append(m_grid.cellView(col, 0));
     for (int r = 1; r < rows; ++r)
-        m_grid.setCell(col, r, symmetrical ? QStringLiteral("%1").arg(r, digits, 10, QLatin1Char('0'))
-                                           : QString::number(r));
+        cells.append(symmetrical ? QStringLiteral("%1").arg(r, digits, 10, QLatin1Char('0')) : QString::number(r));
+    cells.squeeze();
+    m_grid.setColumn(col, cells);
     out.changed = out.recomputeWidths = true;
     return out;
 }

@@ -23,7 +23,7 @@ QList<QPoint> matches(const GridData& grid, const QString& text)
         return found;
     for (int row = 0; row < grid.rowCount(); ++row) {
         for (int col = 0; col < grid.colCount(); ++col) {
-            if (grid.cell(col, row).contains(text, Qt::CaseInsensitive))
+            if (grid.cellView(col, row).contains(text, Qt::CaseInsensitive))
                 found.append(QPoint(col, row));
         }
     }

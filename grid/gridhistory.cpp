@@ -2,20 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool sameCell(const QString& a, const QString& b)
-{
-    return a.isSharedWith(b) || a == b;
-}
-
-bool sameColumn(const QStringList& a, const QStringList& b)
-{
-    return a.isSharedWith(b) || a == b;
-}
-
-} // namespace
-
 void GridHistory::start(const GridData& grid)
 {
     clear();
@@ -47,7 +33,7 @@ GridHistory::Step GridHistory::diff(const GridData& from, const GridData& to, co
     const int toCols = to.colCount();
     // Whole columns compare only when the row counts agree.
     const bool sameRows = from.rowCount() == to.rowCount();
-    const auto equalAt = [&](int f, int t) { return sameRows && sameColumn(from.column(f), to.column(t)); };
+    const auto equalAt = [&](int f, int t) { return sameRows && from.column(f) == to.column(t); };
     while (s.keepLeft < std::min(fromCols, toCols) && equalAt(s.keepLeft, s.keepLeft))
         ++s.keepLeft;
     while (s.keepRight < std::min(fromCols, toCols) - s.keepLeft
@@ -57,19 +43,19 @@ GridHistory::Step GridHistory::diff(const GridData& from, const GridData& to, co
     const int fromMiddle = fromCols - s.keepLeft - s.keepRight;
     const int toMiddle = toCols - s.keepLeft - s.keepRight;
     for (int i = 0; i < toMiddle; ++i) {
-        const QStringList& target = to.column(s.keepLeft + i);
+        const CellColumn& target = to.column(s.keepLeft + i);
         if (fromMiddle != toMiddle) {
             s.whole.append(target);
             continue;
         }
         // A row added, removed or typed into changes one run of each column.
-        const QStringList& source = from.column(s.keepLeft + i);
+        const CellColumn& source = from.column(s.keepLeft + i);
         ColumnDelta d;
         const int n = int(std::min(source.size(), target.size()));
-        while (d.keepTop < n && sameCell(source[d.keepTop], target[d.keepTop]))
+        while (d.keepTop < n && source[d.keepTop] == target[d.keepTop])
             ++d.keepTop;
         while (d.keepBottom < n - d.keepTop
-               && sameCell(source[source.size() - 1 - d.keepBottom], target[target.size() - 1 - d.keepBottom]))
+               && source[source.size() - 1 - d.keepBottom] == target[target.size() - 1 - d.keepBottom])
             ++d.keepBottom;
         d.middle = target.mid(d.keepTop, target.size() - d.keepTop - d.keepBottom);
         s.deltas.append(d);
@@ -94,10 +80,8 @@ GridData GridHistory::apply(const GridData& from, const Step& s)
             continue;
         }
         const ColumnDelta& d = s.deltas[i];
-        const QStringList& source = from.column(s.keepLeft + i);
-        QStringList cells = source.mid(0, d.keepTop);
-        cells += d.middle;
-        cells += source.mid(source.size() - d.keepBottom);
+        CellColumn cells = from.column(s.keepLeft + i);
+        cells.splice(d.keepTop, cells.size() - d.keepTop - d.keepBottom, d.middle);
         to.setColumn(col++, cells);
     }
     for (int i = fromCols - s.keepRight; i < fromCols; ++i)

@@ -4,14 +4,13 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <optional>
 
 // The undo and redo steps of one update session. Each step keeps only what
 // tells two neighbouring grids apart (the changed run of columns, and in each
-// changed column the changed run of rows), sharing the unchanged strings with
+// changed column the changed run of rows), sharing the unchanged columns with
 // the grid, so a long session of cell edits, picks and row moves stays small.
 //
 // The window reports each finished change with record(); a change the grid
@@ -50,7 +49,7 @@ private:
     {
         int keepTop = 0;        // rows equal at the top
         int keepBottom = 0;     // rows equal at the bottom
-        QStringList middle;     // the target's rows between them
+        CellColumn middle;      // the target's rows between them
     };
     // How to turn one grid (the "from") into another (the target).
     struct Step
@@ -62,7 +61,7 @@ private:
         // The target's columns between them: each a delta against the
         // from-grid's column at the same offset, or whole when the counts differ.
         QList<ColumnDelta> deltas;
-        QList<QStringList> whole;
+        QList<CellColumn> whole;
         std::optional<std::array<quint8, GridData::kColorRows>> colors;
     };
     static Step diff(const GridData& from, const GridData& to, const QString& label);

@@ -101,10 +101,11 @@ bool sortRows(GridData& grid, int column)
                      [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
 
     for (int c = 0; c < grid.colCount(); ++c) {
-        const QStringList old = grid.column(c);
-        QStringList sorted = old;
-        for (int k = 0; k < dataRows; ++k)
-            sorted[k + 1] = old.at(order.at(k) + 1);
+        const CellColumn& old = grid.column(c);
+        CellColumn sorted;
+        sorted.reserve(old.size(), old.textSize());
+        for (qsizetype r = 0; r < old.size(); ++r)
+            sorted.append(old.at(r >= 1 && r <= dataRows ? order.at(r - 1) + 1 : r));
         grid.setColumn(c, sorted);
     }
     // A row's colour goes with it, so that the printout shows it on its row.

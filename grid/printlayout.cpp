@@ -229,7 +229,7 @@ std::size_t lastFittingStop(const std::vector<Stop>& stops, QStringView text, qs
 
 } // namespace
 
-int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure)
+int shownWidth(QStringView text, int cap, const std::function<int(QStringView)>& measure)
 {
     return std::min(growPrefix(text, cap, measure).width, cap);
 }
@@ -337,12 +337,16 @@ GridData pickRows(const GridData& grid, QList<int> dataRows)
     dataRows.removeIf([&grid](int r) { return r < 1 || r >= grid.rowCount(); });
     GridData picked(grid.colCount(), int(dataRows.size()) + 1);
     dataRows.prepend(0);
-    for (int to = 0; to < dataRows.size(); ++to) {
-        const int from = dataRows.at(to);
-        for (int c = 0; c < grid.colCount(); ++c)
-            picked.setCell(c, to, grid.cell(c, from));
-        picked.setRowColor(to, grid.rowColor(from));
+    // Column by column: a column is one string, built once.
+    for (int c = 0; c < grid.colCount(); ++c) {
+        CellColumn cells;
+        for (int from : dataRows)
+            cells.append(grid.cellView(c, from));
+        cells.squeeze();
+        picked.setColumn(c, cells);
     }
+    for (int to = 0; to < dataRows.size(); ++to)
+        picked.setRowColor(to, grid.rowColor(dataRows.at(to)));
     return picked;
 }
 

@@ -99,7 +99,7 @@ QString shownPart(const QString& text);
 // cell of millions of characters costs about as much as one that fills the
 // widest column.
 constexpr qsizetype kWholeMeasured = 1024;
-int shownWidth(const QString& text, int cap, const std::function<int(QStringView)>& measure);
+int shownWidth(QStringView text, int cap, const std::function<int(QStringView)>& measure);
 
 // How many first characters of a text to lay out to fill `width`: all of a
 // text of up to `whole` characters; of a longer one, the first of the

@@ -14,8 +14,9 @@ void CellTextWidths::setFont(const QFont& font)
     m_advances.clear();
 }
 
-int CellTextWidths::shapedWidth(const QString& text)
+int CellTextWidths::shapedWidth(QStringView view)
 {
+    const QString text = view.toString();
     auto it = m_shaped.constFind(text);
     if (it != m_shaped.constEnd())
         return *it;
@@ -64,7 +65,7 @@ int CellTextWidths::latinWidth(QStringView text)
     return qRound(sum);
 }
 
-int CellTextWidths::width(const QString& text, int cap)
+int CellTextWidths::width(QStringView text, int cap)
 {
     if (text.size() <= PrintLayout::kWholeMeasured) {
         const int latin = latinWidth(text);

@@ -19,10 +19,10 @@ public:
     void setFont(const QFont& font);
     // The width of `text` as a cell draws it, counted up to `cap` pixels
     // for a text too long to be measured whole.
-    int width(const QString& text, int cap);
+    int width(QStringView text, int cap);
 
 private:
-    int shapedWidth(const QString& text);
+    int shapedWidth(QStringView text);
     // -1 for a text that must be shaped.
     int latinWidth(QStringView text);
 

@@ -183,7 +183,7 @@ void GridView::fitColumnWidths()
 {
     for (int c = 0; c < m_grid.colCount(); ++c) {
         int widest = 0;
-        for (const QString& text : m_grid.column(c)) {
+        for (const QStringView text : m_grid.column(c)) {
             if (!text.isEmpty())
                 widest = std::max(widest, m_textWidths.width(text, kMaxColWidth));
             if (widest >= kMaxColWidth)

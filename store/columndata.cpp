@@ -148,9 +148,9 @@ QStringList fixedColumnLines(const GridData& grid)
     QStringList lines;
     if (grid.colCount() < 1)
         return lines;
-    const QStringList& column = grid.column(0);
+    const CellColumn& column = grid.column(0);
     for (int row = 1; row < grid.rowCount(); ++row)
-        lines.append(column[row]);
+        lines.append(column[row].toString());
     return lines;
 }
 

@@ -31,7 +31,7 @@ int colorCode(const QString& word)
 bool rowEmpty(const GridData& grid, int row)
 {
     for (int c = 1; c < grid.colCount(); ++c)
-        if (!grid.cell(c, row).isEmpty())
+        if (!grid.cellView(c, row).isEmpty())
             return false;
     return grid.rowColor(row) == 0;
 }
@@ -50,6 +50,7 @@ private:
     void applyLine(int i);
     QString cellText(int i, int field, int col);
     void note(const QString& text);
+    QStringList& cellsOf(int col);
 
     const GridData& m_grid;
     const CsvFile::Table& m_table;
@@ -58,6 +59,9 @@ private:
     int m_colorField = -1;
     QList<int> m_rowOf;         // grid row of each line
     QList<bool> m_isNew;
+    // The result's columns the lines write to, as lists: a line writes one
+    // cell of each, and a packed column would be rebuilt for every cell.
+    QList<QStringList> m_columns;
 };
 
 void Planner::matchColumns()
@@ -155,10 +159,11 @@ void Planner::applyLine(int i)
         if (col < 0 || (col == 0 && !m_isNew[i]))
             continue;
         const QString text = cellText(i, f, col);
-        const QString before = m_plan.result.cell(col, row);
+        QStringList& cells = cellsOf(col);
+        const QString before = cells[row];
         if (text == before)
             continue;
-        m_plan.result.setCell(col, row, text);
+        cells[row] = text;
         m_plan.changes.append({row, col, line, m_isNew[i], before, text});
         changed = true;
     }
@@ -191,9 +196,21 @@ Plan Planner::run()
     if (!m_plan.fits())
         return m_plan;
     m_plan.result.setSize(m_grid.colCount(), m_grid.rowCount() + appended);
+    m_columns.resize(m_grid.colCount());
     for (int i = 0; i < m_table.rows.size(); ++i)
         applyLine(i);
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (!m_columns[c].isEmpty())
+            m_plan.result.setColumn(c, m_columns[c]);
+    }
     return m_plan;
+}
+
+QStringList& Planner::cellsOf(int col)
+{
+    if (m_columns[col].isEmpty())
+        m_columns[col] = m_plan.result.column(col).toList();
+    return m_columns[col];
 }
 
 } // namespace

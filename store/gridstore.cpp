@@ -62,25 +62,23 @@ bool parseCount(QByteArrayView line, int max, int& out)
 }
 
 // Windows-1252 is Latin-1 but for 0x80..0x9F: most cells take Qt's exact,
-// vectorised Latin-1 conversion. The general decoder's string may be larger
-// than its text, which a million cells would pay for in memory.
-QString decodeCell(QByteArrayView line)
+// vectorised Latin-1 conversion, straight into the column.
+void appendCell(CellColumn& column, QByteArrayView line)
 {
     const bool latin1 = std::none_of(line.begin(), line.end(), [](char b) { return (uchar(b) & 0xE0) == 0x80; });
     if (latin1)
-        return QString::fromLatin1(line);
-    QString cell = TextFile::decode(line);
-    cell.squeeze();
-    return cell;
+        column.append(QLatin1StringView(line));
+    else
+        column.append(TextFile::decode(line));
 }
 
 // The files hold one cell a line: a line break inside a cell would shift
 // every later cell by a line and scramble the whole schedule on the next load.
-QString oneLine(const QString& cell)
+QString oneLine(QStringView cell)
 {
+    QString out = cell.toString();
     if (!cell.contains(u'\r') && !cell.contains(u'\n'))
-        return cell;
-    QString out = cell;
+        return out;
     out.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     out.replace(u'\r', u' ');
     out.replace(u'\n', u' ');
@@ -199,7 +197,7 @@ QStringList GridStore::gridLines(const GridData& grid)
     lines.reserve(2 + qsizetype(grid.colCount()) * grid.rowCount());
     lines << QString::number(grid.colCount()) << QString::number(grid.rowCount());
     for (int c = 0; c < grid.colCount(); ++c)
-        for (const QString& cell : grid.column(c))
+        for (const QStringView cell : grid.column(c))
             lines.append(oneLine(cell));
     return lines;
 }
@@ -208,8 +206,10 @@ bool GridStore::makeAsStored(GridData& grid)
 {
     bool changed = false;
     for (int c = 0; c < grid.colCount(); ++c) {
-        for (int r = 0; r < grid.rowCount(); ++r) {
-            const QString& cell = grid.column(c)[r];
+        const CellColumn& column = grid.column(c);
+        QList<std::pair<qsizetype, QString>> fixes;
+        for (qsizetype r = 0; r < column.size(); ++r) {
+            const QStringView cell = column[r];
             // Most cells are plain text: only those that are not are converted.
             const bool plain = std::all_of(cell.cbegin(), cell.cend(), [](QChar ch) {
                 const char16_t u = ch.unicode();
@@ -217,12 +217,24 @@ bool GridStore::makeAsStored(GridData& grid)
             });
             if (plain)
                 continue;
-            const QString stored = TextFile::decode(TextFile::encode(oneLine(cell)));
-            if (stored != cell) {
-                grid.setCell(c, r, stored);
-                changed = true;
-            }
+            QString stored = TextFile::decode(TextFile::encode(oneLine(cell)));
+            if (stored != cell)
+                fixes.append({r, std::move(stored)});
         }
+        if (fixes.isEmpty())
+            continue;
+        // The column is built anew in one pass: a cell set at a time would
+        // move the rest of the column for each of a hostile file's cells.
+        CellColumn fixed;
+        fixed.reserve(column.size(), column.textSize());
+        qsizetype next = 0;
+        for (qsizetype r = 0; r < column.size(); ++r) {
+            const bool isFixed = next < fixes.size() && fixes[next].first == r;
+            fixed.append(isFixed ? QStringView(fixes[next++].second) : column[r]);
+        }
+        fixed.squeeze();
+        grid.setColumn(c, fixed);
+        changed = true;
     }
     return changed;
 }
@@ -247,10 +259,11 @@ GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& n
         // The old column goes before its replacement is built, so that a
         // reload never holds a huge cell twice.
         grid.setColumn(c, {});
-        QStringList cells;
-        cells.reserve(rows);
+        CellColumn cells;
+        cells.reserve(rows, 0);
         for (int row = 0; row < rows; ++row)
-            cells.append(decodeCell(lines.next()));   // past the end: empty cells
+            appendCell(cells, lines.next());   // past the end: empty cells
+        cells.squeeze();
         grid.setColumn(c, cells);
     }
     grid.clearColors();

@@ -331,7 +331,7 @@ void GridSortPrintDialog::fitColumnWidths()
     constexpr int cap = PrintLayout::kMaxColumnWidth - kWidthMargin;
     m_widths.clear();
     for (int c = 0; c < m_copy.colCount(); ++c) {
-        const QStringList& texts = m_copy.column(c);
+        const CellColumn& texts = m_copy.column(c);
         int widest = 0;
         for (qsizetype r = 0; r < texts.size() && widest < cap; ++r) {
             if (!texts.at(r).isEmpty())

@@ -33,8 +33,8 @@ const QString kNothingToPrint = QStringLiteral("The grid holds no text, so there
 
 bool hasText(const GridData& grid, int column)
 {
-    const QStringList& texts = grid.column(column);
-    return std::any_of(texts.cbegin(), texts.cend(), [](const QString& t) { return !t.isEmpty(); });
+    // Every cell empty is exactly no text at all.
+    return grid.column(column).textSize() > 0;
 }
 
 // How many columns from `first` on hold any text.

@@ -77,7 +77,7 @@ void TestGridDocument::between_data()
     QTest::newRow("row added and a column shifted")
         << Change([](GridData& g) {
                g.insertRow(g.rowCount() + 1);
-               QStringList cells = g.column(2);
+               QStringList cells = g.column(2).toList();
                cells.insert(2, QString());
                g.setColumn(2, cells);
            })
