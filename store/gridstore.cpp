@@ -191,6 +191,25 @@ QDateTime GridStore::backupTime(const QString& fileName)
     return QDateTime(date, time, Qt::UTC);
 }
 
+QByteArray GridStore::gridBytes(const GridData& grid)
+{
+    // Encoded cell by cell: a list of a million line strings first would
+    // hold a full board's text twice more while it is saved.
+    qsizetype size = 32;
+    for (int c = 0; c < grid.colCount(); ++c)
+        size += grid.column(c).textSize() + 2 * grid.rowCount();
+    QByteArray out;
+    out.reserve(size);
+    out += QByteArray::number(grid.colCount()) + "\r\n" + QByteArray::number(grid.rowCount()) + "\r\n";
+    for (int c = 0; c < grid.colCount(); ++c) {
+        for (const QStringView cell : grid.column(c)) {
+            out += TextFile::encode(oneLine(cell));
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
 QStringList GridStore::gridLines(const GridData& grid)
 {
     QStringList lines;
@@ -314,7 +333,7 @@ TextFile::WriteResult GridStore::saveGrid(const QString& name, const GridData& g
     // and fixed column go first and the grid file last, so a workstation that
     // sees the grid file's new stamp finds its colours already in place.
     const QStringList paths = savedFiles(name);
-    QByteArray gridBytes = TextFile::joinLines(gridLines(grid));
+    QByteArray gridBytes = GridStore::gridBytes(grid);
     // A file no workstation could read back is never written over one it can.
     if (gridBytes.size() > kMaxGridFileBytes)
         return FileOutcome::saveFailed(paths[2],
@@ -348,17 +367,15 @@ FileResult<bool> GridStore::recoverInterruptedSave(const QString& name) const
 
 TextFile::WriteResult GridStore::backupGrid(const GridData& grid, const QDateTime& localNow, BackupKind kind) const
 {
-    QStringList lines = gridLines(grid);
     QString word = QStringLiteral("Unknown");
     for (const KindWord& k : kKindWords)
         if (k.kind == kind)
             word = QString::fromLatin1(k.word);
-    lines.append(QString::fromLatin1(kTrailerMark) + word);
     QStringList colors;
     for (int row = 1; row < std::min(grid.rowCount(), int(GridData::kColorRows)); ++row)
         colors.append(QString::number(grid.rowColor(row)));
-    lines.append(colors.join(u' '));
-    return backupBytes(TextFile::joinLines(lines), localNow);
+    const QStringList trailer{QString::fromLatin1(kTrailerMark) + word, colors.join(u' ')};
+    return backupBytes(gridBytes(grid) + TextFile::joinLines(trailer), localNow);
 }
 
 TextFile::WriteResult GridStore::backupBytes(const QByteArray& bytes, const QDateTime& localNow) const

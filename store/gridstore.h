@@ -94,6 +94,8 @@ public:
     FileResult<bool> recoverInterruptedSave(const QString& name) const;
 
     static QStringList gridLines(const GridData& grid);
+    // The same lines as the file holds them.
+    static QByteArray gridBytes(const GridData& grid);
     // Turns every cell into what the files hold of it (a line break becomes a
     // blank, a character Windows-1252 lacks a "?"), so that the saving
     // workstation shows what every other one loads. True when a cell changed.

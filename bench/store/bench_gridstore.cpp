@@ -77,7 +77,7 @@ void BM_GridFileBytes(benchmark::State& state)
 {
     const GridData g = fullGrid();
     for (auto _ : state)
-        benchmark::DoNotOptimize(TextFile::joinLines(GridStore::gridLines(g)));
+        benchmark::DoNotOptimize(GridStore::gridBytes(g));
 }
 BENCHMARK(BM_GridFileBytes)->Unit(benchmark::kMicrosecond);
 

@@ -148,6 +148,9 @@ void TestGridStore::savedBytes_data()
         << Cells{{" left", "Caf\u00e9 \u20ac5 "}, {"\u201cq\u201d \u2013", "\u4e2d"}} << Colors{0, 10}
         << QByteArray("2\r\n2\r\n left\r\nCaf\xe9 \x80" "5 \r\n\x93q\x94 \x96\r\n?\r\n")
         << QByteArray("10\r\n") << QByteArray("Caf\xe9 \x80" "5 \r\n");
+    QTest::newRow("line breaks in cells") << Cells{{"a\r\nb", "c\rd"}, {"e\nf", ""}} << Colors{}
+                                          << QByteArray("2\r\n2\r\na b\r\nc d\r\ne f\r\n\r\n")
+                                          << QByteArray("0\r\n") << QByteArray("c d\r\n");
 }
 
 void TestGridStore::savedBytes()
@@ -162,6 +165,8 @@ void TestGridStore::savedBytes()
     const TextFile::WriteResult w = GridStore(tf.folder()).saveGrid(kGrid, makeGrid(cells, colors));
     QVERIFY2(w.ok(), qPrintable(w.reason));
     QCOMPARE(tf.readFile(QStringLiteral("gsystem/sgrid.scd")), grid);
+    // The lines as a list say the same as the bytes.
+    QCOMPARE(TextFile::joinLines(GridStore::gridLines(makeGrid(cells, colors))), grid);
     QVERIFY(tf.exists(kColors));
     QCOMPARE(tf.readFile(kColors), colorFile);
     QVERIFY(tf.exists(kFixed));
