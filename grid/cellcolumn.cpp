@@ -12,10 +12,17 @@ CellColumn::CellColumn(const QStringList& cells)
 {
     qsizetype chars = 0;
     for (const QString& cell : cells)
-        chars += cell.size();
-    reserve(cells.size(), chars);
-    for (const QString& cell : cells)
-        append(cell);
+        chars += cell.size() < kOwnStringFrom ? cell.size() : 0;
+    m_ends.reserve(cells.size());
+    m_text.reserve(chars);
+    for (const QString& cell : cells) {
+        if (cell.size() < kOwnStringFrom) {
+            append(cell);
+        } else {
+            m_long.append({size(), cell});
+            m_ends.append(checkedEnd(m_text.size()));
+        }
+    }
 }
 
 quint32 CellColumn::checkedEnd(qsizetype end)
@@ -25,17 +32,57 @@ quint32 CellColumn::checkedEnd(qsizetype end)
     return quint32(end);
 }
 
+qsizetype CellColumn::textSize() const
+{
+    qsizetype chars = m_text.size();
+    for (const LongCell& cell : m_long)
+        chars += cell.text.size();
+    return chars;
+}
+
+QList<CellColumn::LongCell>::const_iterator CellColumn::longFrom(qsizetype row) const
+{
+    return std::lower_bound(m_long.cbegin(), m_long.cend(), row,
+                            [](const LongCell& cell, qsizetype r) { return cell.row < r; });
+}
+
+QStringView CellColumn::longAt(qsizetype row) const
+{
+    const auto it = longFrom(row);
+    return it != m_long.cend() && it->row == row ? QStringView(it->text) : QStringView();
+}
+
+QString CellColumn::string(qsizetype row) const
+{
+    if (!m_long.isEmpty()) {
+        const auto it = longFrom(row);
+        if (it != m_long.cend() && it->row == row)
+            return it->text;
+    }
+    return at(row).toString();
+}
+
 QStringList CellColumn::toList() const
 {
     QStringList cells;
     cells.reserve(size());
-    for (const QStringView cell : *this)
-        cells.append(cell.toString());
+    for (qsizetype r = 0; r < size(); ++r)
+        cells.append(string(r));
     return cells;
+}
+
+bool operator==(const CellColumn& a, const CellColumn& b)
+{
+    return a.isSharedWith(b) || (a.m_ends == b.m_ends && a.m_text == b.m_text && a.m_long == b.m_long);
 }
 
 void CellColumn::append(QStringView text)
 {
+    if (text.size() >= kOwnStringFrom) {
+        m_long.append({size(), text.toString()});
+        m_ends.append(checkedEnd(m_text.size()));
+        return;
+    }
     const quint32 end = checkedEnd(m_text.size() + text.size());
     m_text.append(text);
     m_ends.append(end);
@@ -43,6 +90,11 @@ void CellColumn::append(QStringView text)
 
 void CellColumn::append(QLatin1StringView text)
 {
+    if (text.size() >= kOwnStringFrom) {
+        m_long.append({size(), QString(text)});
+        m_ends.append(checkedEnd(m_text.size()));
+        return;
+    }
     const quint32 end = checkedEnd(m_text.size() + text.size());
     m_text.append(text);
     m_ends.append(end);
@@ -50,19 +102,49 @@ void CellColumn::append(QLatin1StringView text)
 
 void CellColumn::set(qsizetype row, QStringView text)
 {
-    const QStringView old = at(row);
-    if (old == text)
+    if (same(at(row), text))
         return;
+    // `text` may be a view into this very column: it is copied before anything changes.
+    const QString copy = text.toString();
+    set(row, copy);
+}
+
+void CellColumn::set(qsizetype row, const QString& text)
+{
+    if (same(at(row), text))
+        return;
+    const bool isLong = text.size() >= kOwnStringFrom;
+    // Both parts are written from a string of the caller's, never from a
+    // view into the column itself.
+    setPacked(row, isLong ? QStringView() : QStringView(text));
+    setLong(row, isLong ? &text : nullptr);
+}
+
+void CellColumn::setPacked(qsizetype row, QStringView text)
+{
     const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
-    const qsizetype delta = text.size() - old.size();
+    const qsizetype oldSize = m_ends.at(row) - begin;
+    if (oldSize == 0 && text.isEmpty())
+        return;
+    const qsizetype delta = text.size() - oldSize;
     checkedEnd(m_text.size() + delta);
-    // `text` may be a view into this very column: it is copied before the
-    // string detaches or moves.
-    m_text.replace(begin, old.size(), text.toString());
+    m_text.replace(begin, oldSize, text.toString());
     if (delta != 0) {
         for (qsizetype r = row; r < m_ends.size(); ++r)
             m_ends[r] = quint32(m_ends[r] + delta);
     }
+}
+
+void CellColumn::setLong(qsizetype row, const QString* text)
+{
+    const qsizetype at = longFrom(row) - m_long.cbegin();
+    const bool present = at < m_long.size() && m_long.at(at).row == row;
+    if (text && present)
+        m_long[at].text = *text;
+    else if (text)
+        m_long.insert(at, {row, *text});
+    else if (present)
+        m_long.removeAt(at);
 }
 
 CellColumn CellColumn::mid(qsizetype row, qsizetype count) const
@@ -76,6 +158,8 @@ CellColumn CellColumn::mid(qsizetype row, qsizetype count) const
     part.m_ends.reserve(count);
     for (qsizetype r = row; r < row + count; ++r)
         part.m_ends.append(quint32(m_ends.at(r) - begin));
+    for (auto it = longFrom(row); it != m_long.cend() && it->row < row + count; ++it)
+        part.m_long.append({it->row - row, it->text});
     return part;
 }
 
@@ -85,21 +169,39 @@ void CellColumn::splice(qsizetype row, qsizetype count, const CellColumn& cells)
     count = std::clamp<qsizetype>(count, 0, size() - row);
     const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
     const qsizetype oldEnd = count > 0 ? m_ends.at(row + count - 1) : begin;
-    const qsizetype delta = cells.textSize() - (oldEnd - begin);
+    const qsizetype delta = cells.m_text.size() - (oldEnd - begin);
     checkedEnd(m_text.size() + delta);
 
     // `cells` may be this very column: its parts are read before anything changes.
     const QString text = cells.m_text;
     const QList<quint32> cellEnds = cells.m_ends;
+    const QList<LongCell> cellLong = cells.m_long;
+    const qsizetype shift = cellEnds.size() - count;
+
     m_text.replace(begin, oldEnd - begin, text);
     QList<quint32> ends;
-    ends.reserve(size() - count + cellEnds.size());
+    ends.reserve(size() + shift);
     ends.append(m_ends.first(row));
     for (const quint32 end : cellEnds)
         ends.append(quint32(begin + end));
     for (qsizetype r = row + count; r < size(); ++r)
         ends.append(quint32(m_ends.at(r) + delta));
     m_ends = std::move(ends);
+
+    if (m_long.isEmpty() && cellLong.isEmpty())
+        return;
+    QList<LongCell> longCells;
+    for (const LongCell& cell : std::as_const(m_long)) {
+        if (cell.row < row)
+            longCells.append(cell);
+    }
+    for (const LongCell& cell : cellLong)
+        longCells.append({row + cell.row, cell.text});
+    for (const LongCell& cell : std::as_const(m_long)) {
+        if (cell.row >= row + count)
+            longCells.append({cell.row + shift, cell.text});
+    }
+    m_long = std::move(longCells);
 }
 
 void CellColumn::insert(qsizetype row, QStringView text)
@@ -115,15 +217,16 @@ void CellColumn::resize(qsizetype rows)
     if (rows < size()) {
         m_text.truncate(rows > 0 ? m_ends.at(rows - 1) : 0);
         m_ends.resize(rows);
+        m_long.erase(longFrom(rows), m_long.cend());
         return;
     }
     m_ends.resize(rows, quint32(m_text.size()));
 }
 
-void CellColumn::reserve(qsizetype rows, qsizetype chars)
+void CellColumn::reserve(qsizetype rows, const CellColumn& like)
 {
     m_ends.reserve(rows);
-    m_text.reserve(chars);
+    m_text.reserve(like.m_text.size());
 }
 
 void CellColumn::squeeze()

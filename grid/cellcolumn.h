@@ -11,30 +11,44 @@
 // one string, and where each ends. A schedule is thousands of short texts; a
 // string of its own each cost more than twice the memory of the text.
 //
-// Implicitly shared like Qt's containers: a copy costs two reference counts,
-// and columns a change did not touch stay shared with the undo history.
-// Views into a column are valid until the column changes.
+// Cells longer than kOwnStringFrom keep a string of their own, shared as Qt
+// shares strings: otherwise every edit of the column would copy a cell of
+// megabytes, and every pasted copy of it would be one more.
+//
+// Implicitly shared like Qt's containers: a copy costs a few reference
+// counts, and columns a change did not touch stay shared with the undo
+// history. Views into a column are valid until the column changes.
 class CellColumn
 {
 public:
+    static constexpr qsizetype kOwnStringFrom = 1024;
+
     CellColumn() = default;
     explicit CellColumn(qsizetype rows);   // that many empty cells
     CellColumn(const QStringList& cells);  // NOLINT: a list is a column's natural literal
 
     qsizetype size() const { return m_ends.size(); }
-    qsizetype textSize() const { return m_text.size(); }   // all cells' characters
-    qsizetype textCapacity() const { return m_text.capacity(); }
+    qsizetype textSize() const;   // all cells' characters
+    // Room the packed string holds beyond its text.
+    qsizetype unusedCapacity() const { return m_text.capacity() - m_text.size(); }
     QStringView at(qsizetype row) const
     {
         const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
+        if (m_ends.at(row) == begin && !m_long.isEmpty())
+            return longAt(row);
         return QStringView(m_text).sliced(begin, m_ends.at(row) - begin);
     }
     QStringView operator[](qsizetype row) const { return at(row); }
+    // The cell as a string; a long one shared, not copied.
+    QString string(qsizetype row) const;
     QStringList toList() const;
+    // Equal texts, at once when both view the same characters.
+    static bool same(QStringView a, QStringView b) { return (a.data() == b.data() && a.size() == b.size()) || a == b; }
 
     void append(QStringView text);
     void append(QLatin1StringView text);
     void set(qsizetype row, QStringView text);
+    void set(qsizetype row, const QString& text);
     // `count` cells from `row` on, as a column of their own.
     CellColumn mid(qsizetype row, qsizetype count) const;
     // Takes out `count` cells at `row` and puts `cells` in their place.
@@ -43,19 +57,17 @@ public:
     void removeAt(qsizetype row) { splice(row, 1, {}); }
     // Cut, or padded with empty cells.
     void resize(qsizetype rows);
-    // Room for a column being built cell by cell; squeeze() gives back what
-    // was not used.
-    void reserve(qsizetype rows, qsizetype chars);
+    // Room for a column being built cell by cell: `rows` cells and as much
+    // packed text as `like` holds. squeeze() gives back what was not used.
+    void reserve(qsizetype rows, const CellColumn& like);
     void squeeze();
 
     bool isSharedWith(const CellColumn& other) const
     {
-        return m_ends.isSharedWith(other.m_ends) && m_text.isSharedWith(other.m_text);
+        return m_ends.isSharedWith(other.m_ends) && m_text.isSharedWith(other.m_text)
+            && m_long.isSharedWith(other.m_long);
     }
-    friend bool operator==(const CellColumn& a, const CellColumn& b)
-    {
-        return a.isSharedWith(b) || (a.m_ends == b.m_ends && a.m_text == b.m_text);
-    }
+    friend bool operator==(const CellColumn& a, const CellColumn& b);
     friend bool operator!=(const CellColumn& a, const CellColumn& b) { return !(a == b); }
 
     class const_iterator
@@ -94,12 +106,27 @@ public:
     const_iterator cend() const { return end(); }
 
 private:
+    struct LongCell
+    {
+        qsizetype row = 0;
+        QString text;
+        friend bool operator==(const LongCell& a, const LongCell& b)
+        {
+            return a.row == b.row && (a.text.isSharedWith(b.text) || a.text == b.text);
+        }
+    };
     // A cell's end, and so the next cell's start. 32 bits halve what the
-    // column spends beside its text; a column of over 4 G characters
+    // column spends beside its text; packed text of over 4 G characters
     // (8 GB) is refused as an allocation that failed.
     static quint32 checkedEnd(qsizetype end);
+    QStringView longAt(qsizetype row) const;
+    // The first long cell at or below `row`.
+    QList<LongCell>::const_iterator longFrom(qsizetype row) const;
+    void setPacked(qsizetype row, QStringView text);
+    void setLong(qsizetype row, const QString* text);
 
     QString m_text;
-    QList<quint32> m_ends;
+    QList<quint32> m_ends;     // a long cell ends where it starts
+    QList<LongCell> m_long;    // by row
 };
 Q_DECLARE_TYPEINFO(CellColumn, Q_RELOCATABLE_TYPE);

@@ -19,7 +19,9 @@ void GridData::setSize(int cols, int rows)
 
 QString GridData::cell(int col, int row) const
 {
-    return cellView(col, row).toString();
+    if (col < 0 || col >= colCount() || row < 0 || row >= m_rows)
+        return {};
+    return m_cols[col].string(row);
 }
 
 QStringView GridData::cellView(int col, int row) const

@@ -24,8 +24,8 @@ QList<CellChange> changedCells(const GridData& before, const GridData& after)
                 continue;
             const QStringView was = before.cellView(col, row);
             const QStringView now = after.cellView(col, row);
-            if (was != now)
-                changes.append({col, row, was.toString(), now.toString()});
+            if (!CellColumn::same(was, now))
+                changes.append({col, row, before.cell(col, row), after.cell(col, row)});
         }
     }
     return changes;

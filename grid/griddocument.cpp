@@ -10,10 +10,10 @@ std::pair<int, int> equalEnds(const CellColumn& a, const CellColumn& b)
 {
     const int n = int(std::min(a.size(), b.size()));
     int top = 0;
-    while (top < n && a[top] == b[top])
+    while (top < n && CellColumn::same(a[top], b[top]))
         ++top;
     int bottom = 0;
-    while (bottom < n - top && a[a.size() - 1 - bottom] == b[b.size() - 1 - bottom])
+    while (bottom < n - top && CellColumn::same(a[a.size() - 1 - bottom], b[b.size() - 1 - bottom]))
         ++bottom;
     return {top, bottom};
 }

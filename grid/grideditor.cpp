@@ -418,7 +418,7 @@ GridEditor::Outcome GridEditor::deleteBlankLines()
     for (int c = 0; c < cols; ++c) {
         const CellColumn& old = m_grid.column(c);
         CellColumn cells;
-        cells.reserve(kept.size(), old.textSize());
+        cells.reserve(kept.size(), old);
         for (int r : kept)
             cells.append(old[r]);
         cells.squeeze();

@@ -52,10 +52,10 @@ GridHistory::Step GridHistory::diff(const GridData& from, const GridData& to, co
         const CellColumn& source = from.column(s.keepLeft + i);
         ColumnDelta d;
         const int n = int(std::min(source.size(), target.size()));
-        while (d.keepTop < n && source[d.keepTop] == target[d.keepTop])
+        while (d.keepTop < n && CellColumn::same(source[d.keepTop], target[d.keepTop]))
             ++d.keepTop;
         while (d.keepBottom < n - d.keepTop
-               && source[source.size() - 1 - d.keepBottom] == target[target.size() - 1 - d.keepBottom])
+               && CellColumn::same(source[source.size() - 1 - d.keepBottom], target[target.size() - 1 - d.keepBottom]))
             ++d.keepBottom;
         d.middle = target.mid(d.keepTop, target.size() - d.keepTop - d.keepBottom);
         s.deltas.append(d);

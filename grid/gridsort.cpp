@@ -103,7 +103,7 @@ bool sortRows(GridData& grid, int column)
     for (int c = 0; c < grid.colCount(); ++c) {
         const CellColumn& old = grid.column(c);
         CellColumn sorted;
-        sorted.reserve(old.size(), old.textSize());
+        sorted.reserve(old.size(), old);
         for (qsizetype r = 0; r < old.size(); ++r)
             sorted.append(old.at(r >= 1 && r <= dataRows ? order.at(r - 1) + 1 : r));
         grid.setColumn(c, sorted);

@@ -245,7 +245,7 @@ bool GridStore::makeAsStored(GridData& grid)
         // The column is built anew in one pass: a cell set at a time would
         // move the rest of the column for each of a hostile file's cells.
         CellColumn fixed;
-        fixed.reserve(column.size(), column.textSize());
+        fixed.reserve(column.size(), column);
         qsizetype next = 0;
         for (qsizetype r = 0; r < column.size(); ++r) {
             const bool isFixed = next < fixes.size() && fixes[next].first == r;
@@ -279,7 +279,7 @@ GridStore::LoadResult GridStore::loadCells(const QString& path, const QString& n
         // reload never holds a huge cell twice.
         grid.setColumn(c, {});
         CellColumn cells;
-        cells.reserve(rows, 0);
+        cells.reserve(rows, {});
         for (int row = 0; row < rows; ++row)
             appendCell(cells, lines.next());   // past the end: empty cells
         cells.squeeze();

@@ -15,12 +15,14 @@ private slots:
     void editsMatchAList_data();
     void editsMatchAList();
     void equalityLooksAtEveryBoundary();
+    void longCellsAreShared();
 };
 
 namespace {
 
 using Edit = std::function<void(CellColumn&, QStringList&)>;
 
+const QString kLong(CellColumn::kOwnStringFrom, u'L');
 const QStringList kCells{QStringLiteral("Trailer 1"), QString(), QStringLiteral("Fruit"), QStringLiteral("Ä ½ €"),
                          QStringLiteral("x")};
 
@@ -38,7 +40,7 @@ void TestCellColumn::editsMatchAList_data()
         l[0] = QStringLiteral("T");
     });
     QTest::newRow("emptied last cell") << Edit([](CellColumn& c, QStringList& l) {
-        c.set(4, {});
+        c.set(4, QString());
         l[4] = QString();
     });
     QTest::newRow("same length, other text") << Edit([](CellColumn& c, QStringList& l) {
@@ -79,6 +81,34 @@ void TestCellColumn::editsMatchAList_data()
     QTest::newRow("an empty run taken from its end") << Edit([](CellColumn& c, QStringList& l) {
         c = c.mid(5, 0);
         l.clear();
+    });
+    QTest::newRow("long cells in, then one made short") << Edit([](CellColumn& c, QStringList& l) {
+        c.set(1, kLong);
+        c.set(3, kLong + u'!');
+        c.set(3, u"short");
+        c.append(kLong);
+        l[1] = kLong;
+        l[3] = QStringLiteral("short");
+        l << kLong;
+    });
+    QTest::newRow("long cells move with rows put in and taken out") << Edit([](CellColumn& c, QStringList& l) {
+        c.set(2, kLong);
+        c.set(4, kLong);
+        c.insert(1, u"new");
+        c.removeAt(0);
+        c.splice(1, 0, c.mid(1, 2));
+        l[2] = kLong;
+        l[4] = kLong;
+        l.insert(1, QStringLiteral("new"));
+        l.removeAt(0);
+        l = l.mid(0, 1) + l.mid(1, 2) + l.mid(1);
+    });
+    QTest::newRow("long cell cut off") << Edit([](CellColumn& c, QStringList& l) {
+        c.set(4, kLong);
+        c.resize(4);
+        c.resize(6);
+        l.resize(4);
+        l.resize(6);
     });
     QTest::newRow("cells added at the end") << Edit([](CellColumn& c, QStringList& l) {
         c.append(u"tail");
@@ -137,6 +167,26 @@ void TestCellColumn::equalityLooksAtEveryBoundary()
     edited.set(1, u"d");
     QVERIFY(!edited.isSharedWith(a));
     QVERIFY(edited != a);
+}
+
+void TestCellColumn::longCellsAreShared()
+{
+    // A cell of megabytes pasted down a column: each paste and each edit
+    // elsewhere in the column must not copy it.
+    const QString big(4 * 1024 * 1024, u'B');
+    CellColumn column(kCells);
+    for (qsizetype r = 0; r < column.size(); ++r)
+        column.set(r, big);
+    const CellColumn before = column;
+    column.set(0, u"short");
+    column.insert(0, u"top");
+    for (qsizetype r = 2; r < column.size(); ++r) {
+        QVERIFY(column.string(r).isSharedWith(big));
+        QVERIFY(column.at(r).data() == big.constData());
+    }
+    QVERIFY(before.mid(1, 2).string(0).isSharedWith(big));
+    QVERIFY(before != column);
+    QCOMPARE(before.textSize(), big.size() * kCells.size());
 }
 
 QTEST_GUILESS_MAIN(TestCellColumn)
