@@ -16,12 +16,10 @@ CellColumn::CellColumn(const QStringList& cells)
     m_ends.reserve(cells.size());
     m_text.reserve(chars);
     for (const QString& cell : cells) {
-        if (cell.size() < kOwnStringFrom) {
+        if (cell.size() < kOwnStringFrom)
             append(cell);
-        } else {
-            m_long.append({size(), cell});
-            m_ends.append(checkedEnd(m_text.size()));
-        }
+        else
+            appendLong(cell);   // shared with the list, not copied
     }
 }
 
@@ -46,19 +44,16 @@ QList<CellColumn::LongCell>::const_iterator CellColumn::longFrom(qsizetype row) 
                             [](const LongCell& cell, qsizetype r) { return cell.row < r; });
 }
 
-QStringView CellColumn::longAt(qsizetype row) const
+const QString* CellColumn::longAt(qsizetype row) const
 {
     const auto it = longFrom(row);
-    return it != m_long.cend() && it->row == row ? QStringView(it->text) : QStringView();
+    return it != m_long.cend() && it->row == row ? &it->text : nullptr;
 }
 
 QString CellColumn::string(qsizetype row) const
 {
-    if (!m_long.isEmpty()) {
-        const auto it = longFrom(row);
-        if (it != m_long.cend() && it->row == row)
-            return it->text;
-    }
+    if (const QString* text = m_long.isEmpty() ? nullptr : longAt(row))
+        return *text;
     return at(row).toString();
 }
 
@@ -76,28 +71,30 @@ bool operator==(const CellColumn& a, const CellColumn& b)
     return a.isSharedWith(b) || (a.m_ends == b.m_ends && a.m_text == b.m_text && a.m_long == b.m_long);
 }
 
-void CellColumn::append(QStringView text)
+template <typename View>
+void CellColumn::appendText(View text)
 {
-    if (text.size() >= kOwnStringFrom) {
-        m_long.append({size(), text.toString()});
-        m_ends.append(checkedEnd(m_text.size()));
-        return;
-    }
+    if (text.size() >= kOwnStringFrom)
+        return appendLong(text.toString());
     const quint32 end = checkedEnd(m_text.size() + text.size());
     m_text.append(text);
     m_ends.append(end);
 }
 
+void CellColumn::append(QStringView text)
+{
+    appendText(text);
+}
+
 void CellColumn::append(QLatin1StringView text)
 {
-    if (text.size() >= kOwnStringFrom) {
-        m_long.append({size(), QString(text)});
-        m_ends.append(checkedEnd(m_text.size()));
-        return;
-    }
-    const quint32 end = checkedEnd(m_text.size() + text.size());
-    m_text.append(text);
-    m_ends.append(end);
+    appendText(text);
+}
+
+void CellColumn::appendLong(const QString& text)
+{
+    m_long.append({size(), text});
+    m_ends.append(checkedEnd(m_text.size()));
 }
 
 void CellColumn::set(qsizetype row, QStringView text)
@@ -122,7 +119,7 @@ void CellColumn::set(qsizetype row, const QString& text)
 
 void CellColumn::setPacked(qsizetype row, QStringView text)
 {
-    const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
+    const qsizetype begin = startOf(row);
     const qsizetype oldSize = m_ends.at(row) - begin;
     if (oldSize == 0 && text.isEmpty())
         return;
@@ -152,8 +149,8 @@ CellColumn CellColumn::mid(qsizetype row, qsizetype count) const
     row = std::clamp<qsizetype>(row, 0, size());
     count = std::clamp<qsizetype>(count, 0, size() - row);
     CellColumn part;
-    const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
-    const qsizetype end = count > 0 ? m_ends.at(row + count - 1) : begin;
+    const qsizetype begin = startOf(row);
+    const qsizetype end = startOf(row + count);
     part.m_text = m_text.mid(begin, end - begin);
     part.m_ends.reserve(count);
     for (qsizetype r = row; r < row + count; ++r)
@@ -167,8 +164,8 @@ void CellColumn::splice(qsizetype row, qsizetype count, const CellColumn& cells)
 {
     row = std::clamp<qsizetype>(row, 0, size());
     count = std::clamp<qsizetype>(count, 0, size() - row);
-    const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
-    const qsizetype oldEnd = count > 0 ? m_ends.at(row + count - 1) : begin;
+    const qsizetype begin = startOf(row);
+    const qsizetype oldEnd = startOf(row + count);
     const qsizetype delta = cells.m_text.size() - (oldEnd - begin);
     checkedEnd(m_text.size() + delta);
 
@@ -215,7 +212,7 @@ void CellColumn::resize(qsizetype rows)
 {
     rows = std::max<qsizetype>(rows, 0);
     if (rows < size()) {
-        m_text.truncate(rows > 0 ? m_ends.at(rows - 1) : 0);
+        m_text.truncate(startOf(rows));
         m_ends.resize(rows);
         m_long.erase(longFrom(rows), m_long.cend());
         return;

@@ -33,9 +33,11 @@ public:
     qsizetype unusedCapacity() const { return m_text.capacity() - m_text.size(); }
     QStringView at(qsizetype row) const
     {
-        const qsizetype begin = row > 0 ? m_ends.at(row - 1) : 0;
-        if (m_ends.at(row) == begin && !m_long.isEmpty())
-            return longAt(row);
+        const qsizetype begin = startOf(row);
+        if (m_ends.at(row) == begin && !m_long.isEmpty()) {
+            const QString* text = longAt(row);
+            return text ? QStringView(*text) : QStringView();
+        }
         return QStringView(m_text).sliced(begin, m_ends.at(row) - begin);
     }
     QStringView operator[](qsizetype row) const { return at(row); }
@@ -119,7 +121,13 @@ private:
     // column spends beside its text; packed text of over 4 G characters
     // (8 GB) is refused as an allocation that failed.
     static quint32 checkedEnd(qsizetype end);
-    QStringView longAt(qsizetype row) const;
+    // Where the cell at `row` starts in the packed text (its end for row size()).
+    qsizetype startOf(qsizetype row) const { return row > 0 ? m_ends.at(row - 1) : 0; }
+    template <typename View>
+    void appendText(View text);
+    void appendLong(const QString& text);
+    // The long cell's string at `row`, or null.
+    const QString* longAt(qsizetype row) const;
     // The first long cell at or below `row`.
     QList<LongCell>::const_iterator longFrom(qsizetype row) const;
     void setPacked(qsizetype row, QStringView text);
