@@ -2,40 +2,29 @@
 
 #include "coord/updatesession.h"
 
-#include <QFileInfo>
-
 ChangeWatch::ChangeWatch(const DataFolder& folder, const UpdateSession& session, QObject* parent)
-    : QObject(parent), m_session(session), m_gridFile(folder.gsystem(QStringLiteral("sgrid.scd")))
+    : QObject(parent), m_session(session)
 {
     setObjectName(QStringLiteral("changeWatch"));
     m_settle.setObjectName(QStringLiteral("changeSettle"));
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &ChangeWatch::onSettled);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &ChangeWatch::onChange);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &ChangeWatch::onChange);
+    connect(&m_watch, &FolderWatch::changed, this, &ChangeWatch::onChange);
     // gsystem holds the grid and its colours; users holds curuser.scd, which
     // names who took the board. A folder that cannot be watched (it vanished,
     // or the platform refuses) leaves the board to its poll timer.
     for (const QString& dir : {folder.gsystemDir(), folder.usersDir()})
-        (void)m_watcher.addPath(dir);
-    watchGridFile();
+        (void)m_watch.add(dir);
 }
 
 bool ChangeWatch::watching() const
 {
-    return !m_watcher.directories().isEmpty();
-}
-
-void ChangeWatch::watchGridFile()
-{
-    if (!m_watcher.files().contains(m_gridFile) && QFileInfo(m_gridFile).isFile())
-        (void)m_watcher.addPath(m_gridFile);
+    return m_watch.watching();
 }
 
 void ChangeWatch::onChange()
 {
-    watchGridFile();
     // Not restarted by later events: a steady stream of changes still polls
     // kSettleMs after its first one, and no more often than that.
     if (!m_settle.isActive())

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "coord/folderwatch.h"
 #include "store/datafolder.h"
 
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 
@@ -33,11 +33,8 @@ signals:
 private:
     void onChange();
     void onSettled();
-    // The grid file is replaced by a rename, which ends a watch on it.
-    void watchGridFile();
 
     const UpdateSession& m_session;
-    QString m_gridFile;
-    QFileSystemWatcher m_watcher;
+    FolderWatch m_watch;
     QTimer m_settle;
 };

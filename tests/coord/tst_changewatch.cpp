@@ -9,6 +9,7 @@
 #include "tests/support/testfolder.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,21 +67,34 @@ void TestChangeWatch::cleanup()
 void TestChangeWatch::othersSaveWakesViewer_data()
 {
     QTest::addColumn<int>("saves");
-    QTest::newRow("one save") << 1;
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("one save") << 1 << false;
     // The grid file was replaced by the first save: its watch must follow.
-    QTest::newRow("second save after a replace") << 2;
+    QTest::newRow("second save after a replace") << 2 << false;
+    // Another program writing into the grid file itself: no file is created
+    // or renamed in the folder.
+    QTest::newRow("grid written in place") << 2 << true;
 }
 
 void TestChangeWatch::othersSaveWakesViewer()
 {
     QFETCH(int, saves);
+    QFETCH(bool, inPlace);
     ChangeWatch watch(m_tf->folder(), m_viewer->session);
     QVERIFY(watch.watching());
     QSignalSpy due(&watch, &ChangeWatch::pollDue);
     for (int i = 0; i < saves; ++i) {
-        QCOMPARE(m_writer->session.pressUpdate().kind, UpdateSession::StartResult::Started);
-        m_writer->grid.setCell(2, 1, QStringLiteral("T-%1").arg(i));
-        QVERIFY(m_writer->session.releaseUpdate().saved);
+        if (inPlace) {
+            m_writer->grid.setCell(2, 1, QStringLiteral("T-%1").arg(i));
+            QFile file(m_tf->path(QStringLiteral("gsystem/sgrid.scd")));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray bytes = GridStore::gridBytes(m_writer->grid);
+            QVERIFY(file.write(bytes) == bytes.size() && file.resize(bytes.size()));
+        } else {
+            QCOMPARE(m_writer->session.pressUpdate().kind, UpdateSession::StartResult::Started);
+            m_writer->grid.setCell(2, 1, QStringLiteral("T-%1").arg(i));
+            QVERIFY(m_writer->session.releaseUpdate().saved);
+        }
         due.clear();
         QVERIFY(due.wait(kReportMs));
         const UpdateSession::PollResult r = m_viewer->session.poll();
