@@ -7,6 +7,7 @@
 #include "app/board/gridinteraction.h"
 #include "app/board/sessioncontrol.h"
 #include "app/board/sessiondialogs.h"
+#include "app/board/statusline.h"
 #include "app/board/toolbar.h"
 #include "app/desktop/messageboxes.h"
 #include "app/desktop/persistentform.h"
@@ -30,12 +31,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
 #include <QShortcut>
-#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -85,17 +84,13 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     connect(m_interaction, &GridInteraction::focusToolbarRequested, m_toolbar, &Toolbar::takeFocus);
     m_sessionControl = new SessionControl(m_board, *m_toolbar, *m_interaction, this);
 
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar->setSizeGripEnabled(false);
+    m_statusLine = new StatusLine(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusBar1"));
     // It names the user and computer of users/curuser.scd.
-    QLabel* sessionStatus = PlainText::label(m_statusBar);
-    sessionStatus->setObjectName(QStringLiteral("sessionStatus"));
-    m_statusBar->addWidget(sessionStatus, 1);
-    connect(m_sessionControl, &SessionControl::statusChanged, sessionStatus, &QLabel::setText);
+    connect(m_sessionControl, &SessionControl::statusChanged, m_statusLine, &StatusLine::setText);
     auto* cellGuard = new CellEditorGuard(m_board.view, this);
-    connect(cellGuard, &CellEditorGuard::notice, m_statusBar, [this](const QString& text) {
-        m_statusBar->showMessage(text, kNoticeMs);
+    connect(cellGuard, &CellEditorGuard::notice, m_statusLine, [this](const QString& text) {
+        m_statusLine->showNotice(text, kNoticeMs);
     });
 
     auto* layout = new QVBoxLayout(this);
@@ -105,7 +100,7 @@ MainWindow::MainWindow(const DataFolder& folder, const Services& services)
     layout->addWidget(m_board.view, 1);
     m_findBar = new FindBar(m_board.document, *m_board.view, this);
     layout->addWidget(m_findBar);
-    layout->addWidget(m_statusBar);
+    layout->addWidget(m_statusLine);
     new BoardKeys(this, *m_toolbar, *m_interaction, *m_board.view, *m_findBar);
 
     m_dialogs = new SessionDialogs(m_board, *m_sessionControl, *m_interaction, *m_toolbar, this);

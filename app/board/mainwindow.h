@@ -18,7 +18,7 @@ class HistoryWindow;
 class PreferencesDialog;
 class QSessionManager;
 class QShortcut;
-class QStatusBar;
+class StatusLine;
 class SessionControl;
 class SessionDialogs;
 class SharedSettings;
@@ -104,7 +104,7 @@ private:
 
     GridInteraction* m_interaction = nullptr;
     SessionControl* m_sessionControl = nullptr;
-    QStatusBar* m_statusBar = nullptr;      // StatusBar1
+    StatusLine* m_statusLine = nullptr;     // StatusBar1
     TrayIcon* m_tray = nullptr;             // TrayIcon1 and "Tray"
     FindBar* m_findBar = nullptr;
     QShortcut* m_undoShortcut = nullptr;

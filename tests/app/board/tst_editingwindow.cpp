@@ -1,3 +1,4 @@
+#include "app/board/statusline.h"
 #include "app/dialogs/columndatadialog.h"
 #include "app/desktop/storabletextvalidator.h"
 #include "app/dialogs/datetimedialog.h"
@@ -14,7 +15,6 @@
 
 #include <QLineEdit>
 #include <QMenu>
-#include <QStatusBar>
 #include <QPushButton>
 #include <QEnterEvent>
 #include <QHeaderView>
@@ -478,16 +478,16 @@ void TestEditingWindow::typingWithEditingDown()
     // left out of a paste, and the status bar says which.
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
-    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    auto* status = w->findChild<StatusLine*>(QStringLiteral("StatusBar1"));
     QVERIFY(status);
-    QVERIFY(status->currentMessage().isEmpty());
+    QVERIFY(status->notice().isEmpty());
     QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QStringLiteral("\u2713"), Qt::NoModifier);
     QCOMPARE(editor->text(), QStringLiteral("A rather long typed value"));
-    QCOMPARE(status->currentMessage(), QStringLiteral("\"\u2713\" cannot be stored in the schedule's files and was left out."));
+    QCOMPARE(status->notice(), QStringLiteral("\"\u2713\" cannot be stored in the schedule's files and was left out."));
     editor->setCursorPosition(1);
     editor->insert(QString::fromUtf8(" \u2605caf\u00e9 \xF0\x9F\x98\x80\u2605"));
     QCOMPARE(editor->text(), QString::fromUtf8("A caf\u00e9  rather long typed value"));
-    QCOMPARE(status->currentMessage(),
+    QCOMPARE(status->notice(),
              QString::fromUtf8("\"\u2605\", \"\xF0\x9F\x98\x80\" cannot be stored in the schedule's files and were left out."));
     QTRY_COMPARE(w->board().document.draft().cell(2, 4), QString::fromUtf8("A caf\u00e9  rather long typed value"));
     editor->selectAll();
@@ -691,7 +691,7 @@ void TestEditingWindow::undoRedoOfOneChange()
 void TestEditingWindow::gestureHintWhenPointerRests()
 {
     MainWindow* w = m_ws->window.get();
-    QLabel* status = w->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+    StatusLine* status = w->findChild<StatusLine*>(QStringLiteral("StatusBar1"));
     QWidget* viewport = board::gridView(w)->viewport();
     const auto enterGrid = [viewport] {
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));

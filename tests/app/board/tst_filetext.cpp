@@ -1,5 +1,8 @@
+#include "app/board/statusline.h"
 #include "app/desktop/messageboxes.h"
 #include "store/textfile.h"
+#include "widgets/boardstyle.h"
+#include "widgets/plaintext.h"
 #include "tests/app/board/boardfixture.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <functional>
@@ -27,6 +31,8 @@ private slots:
     void cleanup();
     void shownAsWritten_data();
     void shownAsWritten();
+    void statusLineLooksLikeAStatusBar_data();
+    void statusLineLooksLikeAStatusBar();
 
 private:
     enum Place { StatusLine, BusyBox, Caption, NoticeBox, YesNoBox, YesNoCancelBox, InputBox };
@@ -147,9 +153,9 @@ void TestFileText::shownAsWritten()
         m_folder->writeFile("users/curuser.scd", TextFile::encode(computer + QStringLiteral("\r\n") + user + QStringLiteral("\r\n")));
         if (place == StatusLine) {
             board::sessionControl(b).onPollTick();
-            auto* status = b->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+            auto* status = b->findChild<::StatusLine*>(QStringLiteral("StatusBar1"));
             QCoreApplication::processEvents();
-            shown = {seen(status), status->grab().toImage()};
+            shown = {status->text(), status->grab().toImage()};
         } else {
             shown = captureBox([&] { board::updateButton(b)->click(); }, boxes);
             QCOMPARE(b->board().session.state(), UpdateSession::State::Waiting);
@@ -190,6 +196,51 @@ void TestFileText::shownAsWritten()
     for (const QString& text : std::as_const(expected))
         QVERIFY2(shown.text.contains(text), qPrintable(shown.text));
     QVERIFY2(!showsProbe(shown.picture), "the planted picture is shown");
+}
+
+void TestFileText::statusLineLooksLikeAStatusBar_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("who holds the board") << QStringLiteral("Updating: anna on PC-A since 09:12") << false;
+    QTest::newRow("markup and marks") << QStringLiteral("<b>R&amp;D</b> & <img src=\"x\">") << false;
+    QTest::newRow("right to left") << QString::fromUtf8("\u05d3\u05e0\u05d4 \u05e2\u05dc PC-7") << false;
+    QTest::newRow("wider than the line") << QStringLiteral("W").repeated(300) << false;
+    QTest::newRow("notice") << QStringLiteral("\"<b>\" cannot be stored & was left out.") << true;
+}
+
+void TestFileText::statusLineLooksLikeAStatusBar()
+{
+    // The board's painted line against what it replaced: a status bar
+    // holding one plain label, in the board's style.
+    QFETCH(QString, text);
+    QFETCH(bool, notice);
+    QWidget host;
+    BoardStyle::apply(&host, BoardStyle::Look::Board);
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QStatusBar;
+    bar->setSizeGripEnabled(false);
+    QLabel* label = PlainText::label(bar);
+    bar->addWidget(label, 1);
+    auto* line = new ::StatusLine;
+    layout->addWidget(bar);
+    layout->addWidget(line);
+    layout->addStretch(1);
+    if (notice) {
+        bar->showMessage(text);
+        line->showNotice(text, 60000);
+    } else {
+        label->setText(text);
+        line->setText(text);
+    }
+    host.resize(799, 60);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(line->height(), bar->height());
+    QCOMPARE(line->grab().toImage(), bar->grab().toImage());
 }
 
 QTEST_MAIN(TestFileText)

@@ -1,3 +1,4 @@
+#include "app/board/statusline.h"
 #include "app/board/sessioncontrol.h"
 #include "app/dialogs/datetimedialog.h"
 #include "app/dialogs/fixedcolumndialog.h"
@@ -166,7 +167,7 @@ void TestSessionWindow::waitingLampAndAlarm()
     QVERIFY(!board::led(b)->toolTip().isEmpty());
     // Each poll says who holds the board, on a waiting board and a viewing one.
     const auto status = [](Workstation& ws) {
-        return ws->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
+        return ws->findChild<StatusLine*>(QStringLiteral("StatusBar1"))->text();
     };
     QVERIFY2(status(b).startsWith(QStringLiteral("Updating: %1 on %2 since ")
                                       .arg(a.fake.identity.userName(), a.fake.identity.computerName())),
@@ -266,20 +267,20 @@ void TestSessionWindow::othersSaveIsTintedAndNamed()
     QList<QPoint> tinted = board::gridView(b)->tintedCells();
     std::sort(tinted.begin(), tinted.end(), [](QPoint l, QPoint r) { return std::pair(l.y(), l.x()) < std::pair(r.y(), r.x()); });
     QCOMPARE(tinted, (QList<QPoint>{{2, 1}, {3, 1}, {1, 4}, {2, 4}}));
-    const QString status = b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text();
+    const QString status = b->findChild<StatusLine*>(QStringLiteral("StatusBar1"))->text();
     // The time is the grid file's, by the file system's clock, not the saver's.
     const QString who = recorded ? QStringLiteral("by anna on PC-A ") : QString();
     QVERIFY2(QRegularExpression(QStringLiteral("^Saved %1at \\d\\d:\\d\\d: 4 cells in 2 rows$").arg(who)).match(status).hasMatch(),
              qPrintable(status));
     // The saver itself is not told of its own save.
     QVERIFY(board::gridView(a)->tintedCells().isEmpty());
-    QVERIFY(a->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text().isEmpty());
+    QVERIFY(a->findChild<StatusLine*>(QStringLiteral("StatusBar1"))->text().isEmpty());
 
     // The tint goes after its time; a poll with nothing new keeps the line.
     board::gridView(b)->tintTimer()->setInterval(1);
     QTRY_VERIFY(board::gridView(b)->tintedCells().isEmpty());
     board::sessionControl(b).onPollTick();
-    QCOMPARE(b->findChild<QLabel*>(QStringLiteral("sessionStatus"))->text(), status);
+    QCOMPARE(b->findChild<StatusLine*>(QStringLiteral("StatusBar1"))->text(), status);
 }
 
 void TestSessionWindow::historyWindowFiltersAndFocuses()
@@ -380,7 +381,7 @@ void TestSessionWindow::timeoutEndsIdleSession()
     board::sessionControl(a).onTimeoutTick();
     board::sessionControl(a).onTimeoutTick();   // a whole tick without activity
     QCOMPARE(a->board().session.state(), UpdateSession::State::Viewing);
-    QLabel* status = a->findChild<QLabel*>(QStringLiteral("sessionStatus"));
+    StatusLine* status = a->findChild<StatusLine*>(QStringLiteral("StatusBar1"));
     QCOMPARE(status->text(), QStringLiteral("Your update was saved and closed after 30 seconds without activity."));
     // Until the next action.
     emit board::gridView(a)->gridMousePressed(Qt::LeftButton, QPoint(), Qt::NoModifier);
