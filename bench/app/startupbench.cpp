@@ -162,12 +162,12 @@ int main(int argc, char** argv)
             peak[p].push_back(s.peakMB);
         }
     for (size_t p = 0; p < programs.size(); ++p)
-        std::printf("%-24s median %8.1f ms (quartiles %.1f-%.1f) %8.1f MB resident %8.1f MB peak over %d runs\n",
+        std::printf("%-24s median %8.1f ms (quartiles %.1f-%.1f) %8.2f MB resident %8.2f MB peak over %d runs\n",
                     labels[p].c_str(), median(times[p]), quartile(times[p], 1), quartile(times[p], 3), median(rss[p]),
                     median(peak[p]), runs);
     // The first program against each of the others: time and resident memory.
     for (size_t p = 1; p < programs.size(); ++p)
-        std::printf("%-24s %8.2f    %8.2f\n", ("ratio to " + labels[p]).c_str(), median(times[0]) / median(times[p]),
+        std::printf("%-24s %8.3f    %8.3f\n", ("ratio to " + labels[p]).c_str(), median(times[0]) / median(times[p]),
                     median(rss[0]) / median(rss[p]));
     xcb_disconnect(c);
     return 0;
