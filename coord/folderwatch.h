@@ -19,7 +19,8 @@ public:
     // folder, or no more watches are to be had.
     bool add(const QString& folder);
     // Whether any folder is still watched: a watched folder that is removed
-    // or renamed away ends its watch.
+    // or renamed away ends its watch, and one made anew in its place is not
+    // watched.
     bool watching() const;
 
 signals:

@@ -60,7 +60,10 @@ bool FolderWatch::add(const QString& folder)
                 any = true;
                 for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
                     const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
-                    if (e->mask & IN_IGNORED)
+                    // A folder renamed away would be watched where it went.
+                    if (e->mask & (IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
+                        (void)::inotify_rm_watch(d->fd, e->wd);
+                    if (e->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
                         d->watches.removeAll(e->wd);
                     at += ssize_t(sizeof(inotify_event)) + e->len;
                 }

@@ -1,4 +1,5 @@
 #include "coord/changewatch.h"
+#include "coord/folderwatch.h"
 #include "coord/updatesession.h"
 #include "base/preferences.h"
 #include "grid/griddata.h"
@@ -8,9 +9,11 @@
 #include "tests/support/station.h"
 #include "tests/support/testfolder.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -38,6 +41,8 @@ private slots:
     void lockHolderIsNeverWoken();
     void stoppedPollingStaysStopped();
     void unwatchableFolderLeavesThePoll();
+    void folderGoneEndsItsWatch_data();
+    void folderGoneEndsItsWatch();
 
 private:
     std::unique_ptr<TestFolder> m_tf;
@@ -168,6 +173,37 @@ void TestChangeWatch::unwatchableFolderLeavesThePoll()
     QVERIFY(!watch.watching());
     QCOMPARE(m_viewer->session.pollInterval(), UpdateSession::kStartPollMs);
     QVERIFY(m_viewer->session.pollTimer().isActive());
+}
+
+void TestChangeWatch::folderGoneEndsItsWatch_data()
+{
+    QTest::addColumn<bool>("renamed");
+    QTest::newRow("removed") << false;
+    QTest::newRow("renamed away") << true;
+}
+
+void TestChangeWatch::folderGoneEndsItsWatch()
+{
+    QFETCH(bool, renamed);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("watched")));
+    const QString folder = root.filePath(QStringLiteral("watched"));
+    FolderWatch watch;
+    QVERIFY(watch.add(folder));
+    QVERIFY(!watch.add(root.filePath(QStringLiteral("missing"))));
+    QVERIFY(watch.watching());
+    QSignalSpy changed(&watch, &FolderWatch::changed);
+    if (renamed)
+        QVERIFY(QDir(root.path()).rename(QStringLiteral("watched"), QStringLiteral("elsewhere")));
+    else
+        QVERIFY(QDir(folder).removeRecursively());
+    QTRY_VERIFY(!watch.watching());
+    QVERIFY(!changed.isEmpty());
+    // Nothing more is reported from where it went.
+    changed.clear();
+    QVERIFY(TextFile::write(root.filePath(renamed ? QStringLiteral("elsewhere/x") : QStringLiteral("x")), {QStringLiteral("x")}).ok());
+    QTest::qWait(kQuietMs);
+    QCOMPARE(changed.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestChangeWatch)
