@@ -30,6 +30,32 @@ struct FolderWatch::Private
         if (fd >= 0)
             ::close(fd);
     }
+
+    // Reads what the kernel has queued; whether there was anything.
+    bool drain()
+    {
+        alignas(inotify_event) char buf[4096];
+        bool any = false;
+        for (int i = 0; i < kMaxReadsPerWake; ++i) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) {
+                if (n < 0 && errno == EINTR)
+                    continue;
+                break;
+            }
+            any = true;
+            for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                // A folder renamed away would be watched where it went.
+                if (e->mask & (IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
+                    (void)::inotify_rm_watch(fd, e->wd);
+                if (e->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
+                    watches.removeAll(e->wd);
+                at += ssize_t(sizeof(inotify_event)) + e->len;
+            }
+        }
+        return any;
+    }
 };
 
 FolderWatch::FolderWatch(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
@@ -48,27 +74,7 @@ bool FolderWatch::add(const QString& folder)
             return false;
         d->notifier = new QSocketNotifier(d->fd, QSocketNotifier::Read);
         connect(d->notifier, &QSocketNotifier::activated, this, [this] {
-            alignas(inotify_event) char buf[4096];
-            bool any = false;
-            for (int i = 0; i < kMaxReadsPerWake; ++i) {
-                const ssize_t n = ::read(d->fd, buf, sizeof buf);
-                if (n <= 0) {
-                    if (n < 0 && errno == EINTR)
-                        continue;
-                    break;
-                }
-                any = true;
-                for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
-                    const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
-                    // A folder renamed away would be watched where it went.
-                    if (e->mask & (IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
-                        (void)::inotify_rm_watch(d->fd, e->wd);
-                    if (e->mask & (IN_IGNORED | IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT))
-                        d->watches.removeAll(e->wd);
-                    at += ssize_t(sizeof(inotify_event)) + e->len;
-                }
-            }
-            if (any)
+            if (d->drain())
                 emit changed();
         });
     }

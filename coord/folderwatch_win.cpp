@@ -1,9 +1,11 @@
 #include "coord/folderwatch.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QList>
 #include <QWinEventNotifier>
 
+#include <algorithm>
 #include <utility>
 
 #include <windows.h>
@@ -21,6 +23,7 @@ struct FolderWatch::Private
     {
         HANDLE handle;
         QWinEventNotifier* notifier;
+        QString folder;
     };
     QList<Watch> watches;
 };
@@ -43,11 +46,13 @@ bool FolderWatch::add(const QString& folder)
     if (h == INVALID_HANDLE_VALUE)
         return false;
     auto* notifier = new QWinEventNotifier(h);
-    d->watches.append({h, notifier});
-    connect(notifier, &QWinEventNotifier::activated, this, [this, h, notifier] {
+    d->watches.append({h, notifier, folder});
+    connect(notifier, &QWinEventNotifier::activated, this, [this, h, notifier, folder] {
         // Armed again for the next change; a folder that went away ends its
-        // watch. The notifier is inside its own signal: it goes later.
-        if (!::FindNextChangeNotification(h)) {
+        // watch (the handle may follow it where it was moved, or go on
+        // succeeding for a folder already removed). The notifier is inside its
+        // own signal: it goes later.
+        if (!QFileInfo(folder).isDir() || !::FindNextChangeNotification(h)) {
             notifier->setEnabled(false);
             notifier->deleteLater();
             ::FindCloseChangeNotification(h);
@@ -60,5 +65,8 @@ bool FolderWatch::add(const QString& folder)
 
 bool FolderWatch::watching() const
 {
-    return !d->watches.isEmpty();
+    // Windows reports nothing when a watched folder itself is removed or
+    // renamed: its watch ends at the next report, or here.
+    return std::any_of(d->watches.cbegin(), d->watches.cend(),
+                       [](const Private::Watch& w) { return QFileInfo(w.folder).isDir(); });
 }

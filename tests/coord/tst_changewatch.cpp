@@ -7,6 +7,7 @@
 #include "store/textfile.h"
 #include "tests/support/fakeservices.h"
 #include "tests/support/station.h"
+#include "tests/support/testplatform.h"
 #include "tests/support/testfolder.h"
 
 #include <QDir>
@@ -185,6 +186,8 @@ void TestChangeWatch::folderGoneEndsItsWatch_data()
 void TestChangeWatch::folderGoneEndsItsWatch()
 {
     QFETCH(bool, renamed);
+    if (const QString why = TestPlatform::whyNoRemovingWatchedFolders(); !renamed && !why.isEmpty())
+        QSKIP(qPrintable(why));
     QTemporaryDir root;
     QVERIFY(QDir(root.path()).mkpath(QStringLiteral("watched")));
     const QString folder = root.filePath(QStringLiteral("watched"));
@@ -198,10 +201,13 @@ void TestChangeWatch::folderGoneEndsItsWatch()
     else
         QVERIFY(QDir(folder).removeRecursively());
     QTRY_VERIFY(!watch.watching());
-    QVERIFY(!changed.isEmpty());
-    // Nothing more is reported from where it went.
+    // Nothing is reported from where it went, after the report that may end
+    // the watch.
+    const QString elsewhere = root.filePath(renamed ? QStringLiteral("elsewhere/%1") : QStringLiteral("%1"));
+    QVERIFY(TextFile::write(elsewhere.arg(1), {QStringLiteral("x")}).ok());
+    QTest::qWait(kQuietMs);
     changed.clear();
-    QVERIFY(TextFile::write(root.filePath(renamed ? QStringLiteral("elsewhere/x") : QStringLiteral("x")), {QStringLiteral("x")}).ok());
+    QVERIFY(TextFile::write(elsewhere.arg(2), {QStringLiteral("x")}).ok());
     QTest::qWait(kQuietMs);
     QCOMPARE(changed.size(), 0);
 }

@@ -11,6 +11,9 @@ namespace TestPlatform {
 QString whyNoFifos();
 bool makeFifo(const QString& path);
 
+// A folder removed while it is watched is gone at once.
+QString whyNoRemovingWatchedFolders();
+
 // A symbolic link at `link` to `target`, which need not exist; on Windows a
 // junction where `target` is a folder and no symbolic link can be made.
 QString whyNoLinks();

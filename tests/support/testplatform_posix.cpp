@@ -19,6 +19,11 @@ bool makeFifo(const QString& path)
     return ::mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
 }
 
+QString whyNoRemovingWatchedFolders()
+{
+    return {};
+}
+
 QString whyNoLinks()
 {
     return {};

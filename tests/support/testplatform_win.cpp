@@ -77,6 +77,11 @@ bool makeFifo(const QString&)
     return false;
 }
 
+QString whyNoRemovingWatchedFolders()
+{
+    return QStringLiteral("Windows keeps a removed folder, pending deletion, while a watch holds it open");
+}
+
 QString whyNoLinks()
 {
     static const QString why = [] {
