@@ -77,8 +77,10 @@ void StatusLine::paintEvent(QPaintEvent*)
     frame.state = QStyle::State_None;
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &p, this);
     // A name in a right-to-left script stands at the right, as in a label.
+    // A line break (a name in the history can hold one) shows as a space:
+    // the line keeps its height and all of its text.
     const Qt::LayoutDirection direction = m_text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    const int flags = int(QStyle::visualAlignment(direction, Qt::AlignLeft | Qt::AlignVCenter))
+    const int flags = int(QStyle::visualAlignment(direction, Qt::AlignLeft | Qt::AlignVCenter)) | Qt::TextSingleLine
                       | (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
     style()->drawItemText(&p, textRect(), flags, palette(), isEnabled(), m_text, QPalette::WindowText);
 }

@@ -202,12 +202,17 @@ void TestFileText::statusLineLooksLikeAStatusBar_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("notice");
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("who holds the board") << QStringLiteral("Updating: anna on PC-A since 09:12") << false;
-    QTest::newRow("markup and marks") << QStringLiteral("<b>R&amp;D</b> & <img src=\"x\">") << false;
-    QTest::newRow("right to left") << QString::fromUtf8("\u05d3\u05e0\u05d4 \u05e2\u05dc PC-7") << false;
-    QTest::newRow("wider than the line") << QStringLiteral("W").repeated(300) << false;
-    QTest::newRow("notice") << QStringLiteral("\"<b>\" cannot be stored & was left out.") << true;
+    // What the status bar's label shows the same as; the text itself when empty.
+    QTest::addColumn<QString>("asLabel");
+    QTest::newRow("empty") << QString() << false << QString();
+    QTest::newRow("who holds the board") << QStringLiteral("Updating: anna on PC-A since 09:12") << false << QString();
+    QTest::newRow("markup and marks") << QStringLiteral("<b>R&amp;D</b> & <img src=\"x\">") << false << QString();
+    QTest::newRow("right to left") << QString::fromUtf8("\u05d3\u05e0\u05d4 \u05e2\u05dc PC-7") << false << QString();
+    QTest::newRow("wider than the line") << QStringLiteral("W").repeated(300) << false << QString();
+    // A label grew a line for each; the line stays one line high.
+    QTest::newRow("line breaks") << QStringLiteral("Saved by EVIL\nSECOND\nTHIRD at 09:12") << false
+                                 << QStringLiteral("Saved by EVIL SECOND THIRD at 09:12");
+    QTest::newRow("notice") << QStringLiteral("\"<b>\" cannot be stored & was left out.") << true << QString();
 }
 
 void TestFileText::statusLineLooksLikeAStatusBar()
@@ -216,6 +221,7 @@ void TestFileText::statusLineLooksLikeAStatusBar()
     // holding one plain label, in the board's style.
     QFETCH(QString, text);
     QFETCH(bool, notice);
+    QFETCH(QString, asLabel);
     QWidget host;
     BoardStyle::apply(&host, BoardStyle::Look::Board);
     auto* layout = new QVBoxLayout(&host);
@@ -233,7 +239,7 @@ void TestFileText::statusLineLooksLikeAStatusBar()
         bar->showMessage(text);
         line->showNotice(text, 60000);
     } else {
-        label->setText(text);
+        label->setText(asLabel.isEmpty() ? text : asLabel);
         line->setText(text);
     }
     host.resize(799, 60);
