@@ -76,13 +76,18 @@ void StatusLine::paintEvent(QPaintEvent*)
     frame.palette = palette();
     frame.state = QStyle::State_None;
     style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &p, this);
-    // A name in a right-to-left script stands at the right, as in a label.
     // A line break (a name in the history can hold one) shows as a space:
-    // the line keeps its height and all of its text.
-    const Qt::LayoutDirection direction = m_text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    const int flags = int(QStyle::visualAlignment(direction, Qt::AlignLeft | Qt::AlignVCenter)) | Qt::TextSingleLine
+    // the line keeps its height and all of its text. Tabs keep their stops.
+    QString shown = m_text;
+    for (QChar& c : shown) {
+        if (c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    // A name in a right-to-left script stands at the right, as in a label.
+    const Qt::LayoutDirection direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const int flags = int(QStyle::visualAlignment(direction, Qt::AlignLeft | Qt::AlignVCenter)) | Qt::TextExpandTabs
                       | (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
-    style()->drawItemText(&p, textRect(), flags, palette(), isEnabled(), m_text, QPalette::WindowText);
+    style()->drawItemText(&p, textRect(), flags, palette(), isEnabled(), shown, QPalette::WindowText);
 }
 
 void StatusLine::changeEvent(QEvent* event)

@@ -210,8 +210,9 @@ void TestFileText::statusLineLooksLikeAStatusBar_data()
     QTest::newRow("right to left") << QString::fromUtf8("\u05d3\u05e0\u05d4 \u05e2\u05dc PC-7") << false << QString();
     QTest::newRow("wider than the line") << QStringLiteral("W").repeated(300) << false << QString();
     // A label grew a line for each; the line stays one line high.
-    QTest::newRow("line breaks") << QStringLiteral("Saved by EVIL\nSECOND\nTHIRD at 09:12") << false
+    QTest::newRow("line breaks") << QStringLiteral("Saved by EVIL\nSECOND\u2028THIRD at 09:12") << false
                                  << QStringLiteral("Saved by EVIL SECOND THIRD at 09:12");
+    QTest::newRow("tabs") << QStringLiteral("Updating: user\twith tab on ws\tTAB") << false << QString();
     QTest::newRow("notice") << QStringLiteral("\"<b>\" cannot be stored & was left out.") << true << QString();
 }
 
