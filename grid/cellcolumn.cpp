@@ -102,14 +102,17 @@ void CellColumn::set(qsizetype row, QStringView text)
     if (same(at(row), text))
         return;
     // `text` may be a view into this very column: it is copied before anything changes.
-    const QString copy = text.toString();
-    set(row, copy);
+    store(row, text.toString());
 }
 
 void CellColumn::set(qsizetype row, const QString& text)
 {
-    if (same(at(row), text))
-        return;
+    if (!same(at(row), text))
+        store(row, text);
+}
+
+void CellColumn::store(qsizetype row, const QString& text)
+{
     const bool isLong = text.size() >= kOwnStringFrom;
     // Both parts are written from a string of the caller's, never from a
     // view into the column itself.

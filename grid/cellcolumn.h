@@ -130,6 +130,8 @@ private:
     const QString* longAt(qsizetype row) const;
     // The first long cell at or below `row`.
     QList<LongCell>::const_iterator longFrom(qsizetype row) const;
+    // Sets a cell known to change.
+    void store(qsizetype row, const QString& text);
     void setPacked(qsizetype row, QStringView text);
     void setLong(qsizetype row, const QString* text);
 
